@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "acquisition/AcquisitionListener.h"
+#include "platform/SoundInput.h"
+
+namespace marulo::acquisition {
+
+// The stop request posted to the capture thread.
+inline constexpr std::uint32_t WM_CAPTURE_STOP = 1028;
+
+// What the capture thread knows when the sound input cannot be opened or started.
+struct CaptureError {
+    bool anyCaptureDevice = false;
+    int code = 0;
+    std::string systemText;
+};
+
+// Holds the ordered acquisition listeners and runs one capture thread at a time.
+class CaptureController {
+public:
+    using SoundInputFactory = std::function<std::unique_ptr<platform::SoundInput>()>;
+    // Called on the capture thread; returns once the user has seen the error.
+    using ErrorReporter = std::function<void(const CaptureError&)>;
+
+    // The process-wide controller, created on first use.
+    static CaptureController& Instance();
+
+    explicit CaptureController(SoundInputFactory factory = &platform::CreateSoundInput);
+    ~CaptureController();
+    CaptureController(const CaptureController&) = delete;
+    CaptureController& operator=(const CaptureController&) = delete;
+
+    void AddListener(AcquisitionListener& listener);
+    // Takes out every entry referring to the listener.
+    void RemoveListener(AcquisitionListener& listener);
+
+    bool IsCapturing() const;
+    void StartCapture();
+    // Posts the stop request and forgets the thread at once, without waiting for it.
+    void StopCapture();
+
+    // True while any capture thread, also one that was asked to stop, has not ended.
+    bool AnyThreadRunning() const;
+    // Waits until no capture thread runs, calling pump between checks so that work a closing
+    // thread hands to the caller's thread can go on.
+    void WaitUntilIdle(const std::function<void()>& pump);
+
+    void SetErrorReporter(ErrorReporter reporter);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace marulo::acquisition

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/ThreadMessageQueue.h"
+#include "platform/WaveFormat.h"
+
+namespace marulo::platform {
+
+struct SoundInputError {
+    int code = 0;
+    std::string text;  // the sound system's own words for the failure
+};
+
+// A sound input in the manner of a wave-in device that notifies a thread: buffers are queued
+// empty, come back filled as kMessageInputData, and the open and close are posted as well.
+class SoundInput {
+public:
+    virtual ~SoundInput() = default;
+
+    // Opens the default capture device in the given format; posts kMessageInputOpen once open.
+    virtual bool Open(const WaveFormat& format, ThreadMessageQueue& owner, SoundInputError& error) = 0;
+    // Queues an empty buffer; filled buffers are posted to the owner in queue order.
+    virtual void AddBuffer(std::unique_ptr<SoundBuffer> buffer) = 0;
+    virtual bool Start(SoundInputError& error) = 0;
+    virtual void Stop() = 0;
+    // Drops every buffer still queued without posting it.
+    virtual void Reset() = 0;
+    // Posts kMessageInputClose; no message follows it.
+    virtual void Close() = 0;
+};
+
+// Environment variable naming a WAV file that stands in for the sound input, played in real time.
+inline constexpr const char* kSoundInputFileVariable = "MARULO_SOUND_INPUT_FILE";
+
+// The sound input the program uses: the file named by kSoundInputFileVariable when it is set,
+// otherwise the system's default capture device.
+std::unique_ptr<SoundInput> CreateSoundInput();
+
+// Whether the system has at least one capture device (or the file stand-in is chosen).
+bool AnyCaptureDeviceExists();
+
+}  // namespace marulo::platform
