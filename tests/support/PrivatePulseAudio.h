@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace marulo::testing {
+
+// A PulseAudio daemon of the test's own: a null sink "out" and a pipe source "in" in the capture
+// format (unsigned 8-bit, 8000 Hz, stereo), both the defaults. The process environment points
+// the sound system at it until it ends.
+class PrivatePulseAudio {
+public:
+    // Gives nothing, and the reason, when the daemon cannot start here.
+    static std::unique_ptr<PrivatePulseAudio> Start(std::string& whyNot);
+    ~PrivatePulseAudio();
+    PrivatePulseAudio(const PrivatePulseAudio&) = delete;
+    PrivatePulseAudio& operator=(const PrivatePulseAudio&) = delete;
+
+    // Writes the bytes into the pipe source as a live device would deliver them: 1600 bytes
+    // every 0.1 s, on a thread of its own, replacing any feed still running.
+    void FeedPaced(std::vector<std::uint8_t> bytes);
+    void StopFeeding();
+    bool FeedDone() const { return m_feedDone; }
+
+    // Runs pactl against this daemon; true when it succeeded.
+    bool Pactl(const std::string& arguments) const;
+
+private:
+    PrivatePulseAudio() = default;
+
+    std::filesystem::path m_dir;
+    pid_t m_daemon = -1;
+    std::thread m_feeder;
+    std::atomic<bool> m_stopFeeding{false};
+    std::atomic<bool> m_feedDone{true};
+};
+
+}  // namespace marulo::testing
