@@ -1,1 +1,176 @@
-// placeholder: filled in by its owner
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/Config.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+
+#include "platform/ExecutablePath.h"
+#include "platform/IniFile.h"
+
+namespace marulo::app {
+
+namespace {
+
+constexpr std::size_t kUiTextBuffer = 128;
+constexpr std::size_t kMessageTextBuffer = 1024;
+constexpr std::size_t kLanguageListBuffer = 4096;
+constexpr std::size_t kLanguageValueBuffer = 1024;
+constexpr std::size_t kFaceNameBytes = 31;
+constexpr std::int64_t kMaxPixelSize = 16384;
+
+std::mutex g_configFolderMutex;
+std::optional<FolderLocation> g_configFolderForTesting;
+
+std::filesystem::path FsPath(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+bool IsRegularFile(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(FsPath(path), error);
+}
+
+FontSpec MakeFontSpec(std::string_view sizeKey, int weight) {
+    return FontSpec{platform::CutUtf8(UiText("Font", "Name", "System"), kFaceNameBytes),
+                    PointSizeTextToPixels(UiText("Font", sizeKey, "9")), weight};
+}
+
+}  // namespace
+
+FolderLocation SplitFolder(std::string_view filePath, char separator) {
+    FolderLocation folder;
+    if (separator == '\\' && filePath.size() >= 2 && filePath[1] == ':') {
+        folder.drive = std::string(filePath.substr(0, 2));
+        filePath.remove_prefix(2);
+    }
+    const std::string_view separators = separator == '\\' ? std::string_view("\\/") : "/";
+    const auto last = filePath.find_last_of(separators);
+    if (last != std::string_view::npos) {
+        folder.directory = std::string(filePath.substr(0, last + 1));
+    }
+    return folder;
+}
+
+FolderLocation ExeFolder() {
+    return SplitFolder(platform::ExecutablePath(), kPathSeparator);
+}
+
+FolderLocation ConfigFolder() {
+    {
+        const std::lock_guard lock(g_configFolderMutex);
+        if (g_configFolderForTesting) {
+            return *g_configFolderForTesting;
+        }
+    }
+    return ExeFolder();
+}
+
+void SetConfigFolderForTesting(std::optional<FolderLocation> folder) {
+    const std::lock_guard lock(g_configFolderMutex);
+    g_configFolderForTesting = std::move(folder);
+}
+
+std::string CollapseDoubledSeparators(std::string_view text, char separator) {
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        result.push_back(text[i]);
+        if (text[i] == separator && i + 1 < text.size() && text[i + 1] == separator) {
+            ++i;
+        }
+    }
+    return result;
+}
+
+std::string JoinFolderPath(const FolderLocation& folder, std::string_view relative,
+                           char separator) {
+    std::string joined = folder.drive;
+    joined += separator;
+    joined += folder.directory;
+    joined += separator;
+    joined += relative;
+    return CollapseDoubledSeparators(joined, separator);
+}
+
+std::string ConfIniPath() {
+    return JoinFolderPath(ConfigFolder(), "Conf.ini", kPathSeparator);
+}
+
+std::string LangIniPath() {
+    return JoinFolderPath(ConfigFolder(), "Lang.ini", kPathSeparator);
+}
+
+std::string LanguageFilePath(std::string_view relativePath) {
+    return JoinFolderPath(ConfigFolder(), relativePath, kPathSeparator);
+}
+
+std::string UiText(std::string_view section, std::string_view key, std::string_view defaultText) {
+    return platform::IniFile::ReadString(FsPath(ConfIniPath()), section, key, defaultText,
+                                         kUiTextBuffer);
+}
+
+std::string MessageText(std::string_view key) {
+    return platform::IniFile::ReadString(FsPath(ConfIniPath()), "Message", key, "",
+                                         kMessageTextBuffer);
+}
+
+std::vector<std::string> LanguageNames() {
+    return platform::IniFile::ReadKeyNames(FsPath(LangIniPath()), "Language", kLanguageListBuffer);
+}
+
+std::string LanguageValue(std::string_view displayName) {
+    return platform::IniFile::ReadString(FsPath(LangIniPath()), "Language", displayName, "",
+                                         kLanguageValueBuffer);
+}
+
+bool SwitchLanguageFiles(std::string_view displayName) {
+    const std::string value = LanguageValue(displayName);
+    if (value.empty()) {
+        return false;
+    }
+    const std::string source = LanguageFilePath(value);
+    const std::string confIni = ConfIniPath();
+    if (!IsRegularFile(source) || !IsRegularFile(confIni)) {
+        return false;
+    }
+    // Copy beside Conf.ini first and rename over it, so a copy that fails half-way never leaves
+    // a damaged Conf.ini behind.
+    const std::filesystem::path target = FsPath(confIni);
+    std::filesystem::path staging = target;
+    staging += ".new";
+    std::error_code error;
+    std::filesystem::copy_file(FsPath(source), staging,
+                               std::filesystem::copy_options::overwrite_existing, error);
+    if (!error) {
+        std::filesystem::rename(staging, target, error);
+    }
+    if (error) {
+        std::error_code ignored;
+        std::filesystem::remove(staging, ignored);
+        return false;
+    }
+    return true;
+}
+
+int PointSizeTextToPixels(const std::string& sizeText) {
+    const long points = std::strtol(sizeText.c_str(), nullptr, 10);
+    constexpr std::int64_t kMaxPoints = kMaxPixelSize * 72 / 96;
+    const std::int64_t scaled =
+        std::clamp(static_cast<std::int64_t>(points), -kMaxPoints, kMaxPoints) * 96;
+    const std::int64_t half = scaled < 0 ? -36 : 36;
+    return static_cast<int>((scaled + half) / 72);
+}
+
+FontSpec UiFontSpec(bool bold) {
+    return MakeFontSpec("Size", bold ? 700 : 400);
+}
+
+FontSpec HeartRateFontSpec() {
+    return MakeFontSpec("HrSize", 700);
+}
+
+}  // namespace marulo::app

@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace marulo::app {
+
+#if defined(_WIN32)
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// A folder as a drive ("C:"; empty where the system has no drives) and a directory that begins
+// and ends with a separator.
+struct FolderLocation {
+    std::string drive;
+    std::string directory;
+
+    bool operator==(const FolderLocation&) const = default;
+};
+
+// The drive and directory of a full file path. Both separators count on a system whose own is
+// '\\'; only '/' elsewhere.
+FolderLocation SplitFolder(std::string_view filePath, char separator);
+
+// The drive and directory of the running executable, never the working directory.
+FolderLocation ExeFolder();
+
+// The folder holding Conf.ini, Lang.ini and the language files: the executable's folder, unless a
+// test put another one in its place.
+FolderLocation ConfigFolder();
+void SetConfigFolderForTesting(std::optional<FolderLocation> folder);
+
+// Replaces every pair of consecutive separators by one, left to right without overlap, so three
+// separators become two.
+std::string CollapseDoubledSeparators(std::string_view text, char separator);
+
+// Drive, directory and a path relative to the directory joined with a separator at both joins,
+// then collapsed.
+std::string JoinFolderPath(const FolderLocation& folder, std::string_view relative, char separator);
+
+// Full paths in ConfigFolder(), built anew on every call.
+std::string ConfIniPath();
+std::string LangIniPath();
+std::string LanguageFilePath(std::string_view relativePath);
+
+// The key's value in section Font, Language or Homepage of Conf.ini, or the default when the key,
+// the section or the file is missing; at most 127 bytes.
+std::string UiText(std::string_view section, std::string_view key, std::string_view defaultText);
+
+// The key's value in section Message of Conf.ini, empty when missing; at most 1023 bytes. Safe
+// from any thread.
+std::string MessageText(std::string_view key);
+
+// The display names listed in section Language of Lang.ini, in file order.
+std::vector<std::string> LanguageNames();
+
+// The relative path of a language's configuration file as Lang.ini gives it; empty when unlisted.
+std::string LanguageValue(std::string_view displayName);
+
+// Makes the named language the active one by copying its file over Conf.ini. Changes nothing and
+// returns false when Lang.ini gives no value for the name, or when the language's file or Conf.ini
+// does not exist, or when the copy fails; Conf.ini is then left as it was. The caller discards the
+// cached fonts afterwards.
+bool SwitchLanguageFiles(std::string_view displayName);
+
+// What a shared font is made of, as read from section Font of Conf.ini.
+struct FontSpec {
+    std::string face;   // at most 31 bytes, never a split UTF-8 character
+    int pixelSize = 0;  // 0 or less: leave the default size
+    int weight = 400;   // 400 normal, 700 bold
+
+    bool operator==(const FontSpec&) const = default;
+};
+
+// A size in points, read as the standard text-to-long conversion reads it (leading blanks, an
+// optional sign, then digits; no digits give 0), in pixels at a fixed 96 pixels per inch, rounded
+// to the nearest with halves away from zero; held within +-16384 pixels.
+int PointSizeTextToPixels(const std::string& sizeText);
+
+FontSpec UiFontSpec(bool bold);
+FontSpec HeartRateFontSpec();
+
+}  // namespace marulo::app
