@@ -1,1 +1,58 @@
-// placeholder: filled in by its owner
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "controls/RecordItemTexts.h"
+
+#include <cmath>
+#include <cstdio>
+#include <optional>
+
+#include "archive/RecordName.h"
+#include "platform/DayNumbers.h"
+
+namespace marulo::controls {
+
+namespace {
+
+// A record made on its EDC is counted as 279 days along.
+constexpr long long DaysAlongOnEdc = 279;
+
+// The EDC text of a mother key: after its last "_", or the whole key when it has none.
+std::string_view EdcOfKey(std::string_view key) {
+    const auto separator = key.rfind('_');
+    return separator == std::string_view::npos ? key : key.substr(separator + 1);
+}
+
+std::string AgeLine(std::string_view bareFileName, const archive::RecordStamp& stamp,
+                    const RecordItemWords& words) {
+    const std::string key = archive::MotherKey(bareFileName);
+    const std::string_view edc = EdcOfKey(key);
+    const std::optional<double> edcDay = platform::DayNumberFromCivil(
+        archive::DecimalPiece(edc, 0, 4), archive::DecimalPiece(edc, 4, 2),
+        archive::DecimalPiece(edc, 6, 2));
+    const std::optional<double> recordDay = platform::DayNumberFromCivil(
+        stamp.year, stamp.month, stamp.day, stamp.hour, stamp.minute, stamp.second);
+    if (!edcDay || !recordDay) {
+        return {};
+    }
+    const auto diff = static_cast<long long>(std::trunc(*edcDay)) -
+                      static_cast<long long>(std::trunc(*recordDay));
+    if (diff < 0) {
+        return {};
+    }
+    const long long along = DaysAlongOnEdc - diff;
+    return std::to_string(along / 7) + words.weekTitle + ' ' + std::to_string(along % 7) +
+           words.dayTitle;
+}
+
+}  // namespace
+
+RecordItemLines RecordItemTexts(std::string_view bareFileName, const RecordItemWords& words) {
+    const archive::RecordStamp stamp = archive::ParseRecordStamp(bareFileName);
+    const int clockHour = stamp.hour <= 12 ? stamp.hour : stamp.hour - 12;
+    const std::string& half = stamp.hour < 12 ? words.am : words.pm;
+
+    char clock[64];
+    std::snprintf(clock, sizeof clock, " %d:%.2d:%.2d", clockHour, stamp.minute, stamp.second);
+    return {AgeLine(bareFileName, stamp, words), half + clock};
+}
+
+}  // namespace marulo::controls

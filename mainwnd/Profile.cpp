@@ -1,1 +1,36 @@
-// placeholder: filled in by its owner
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "mainwnd/Profile.h"
+
+#include "archive/RecordName.h"
+
+namespace marulo::mainwnd {
+
+namespace {
+
+constexpr const char* NameValue = "Name";
+constexpr const char* EdcValue = "EDC";
+constexpr std::size_t EdcBytes = 10;
+
+}  // namespace
+
+Profile LoadProfile(platform::SettingsStore& store) {
+    Profile profile;
+    if (const auto name = store.Read(NameValue)) {
+        profile.name = archive::CutUtf8(*name, archive::MaxTextBytes);
+    }
+    if (const auto edc = store.Read(EdcValue); edc && edc->size() == EdcBytes) {
+        profile.edc = *edc;
+    }
+    return profile;
+}
+
+void SaveProfile(platform::SettingsStore& store, const Profile& profile) {
+    if (!profile.name.empty()) {
+        store.Write(NameValue, archive::CutUtf8(profile.name, archive::MaxTextBytes));
+    }
+    if (!profile.edc.empty()) {
+        store.Write(EdcValue, profile.edc);
+    }
+}
+
+}  // namespace marulo::mainwnd

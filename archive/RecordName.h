@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/DayNumbers.h"
+
+namespace marulo::archive {
+
+// The folder of the stored records, relative to the executable's folder.
+inline constexpr std::string_view RecordFolder = "Data";
+
+// The name and the EDC text are read with at most this many bytes.
+inline constexpr std::size_t MaxTextBytes = 1023;
+
+// The longest file name the file system takes, in bytes.
+inline constexpr std::size_t MaxFileNameBytes = 255;
+
+// The text's first bytes, at most maxBytes, without splitting a UTF-8 character.
+std::string_view CutUtf8(std::string_view text, std::size_t maxBytes);
+
+// The text with every "-" removed.
+std::string RemoveDashes(std::string_view text);
+
+// "Data/<name>_<EDC digits>_<yyyyMMddhhmmsszzz>.zip", name and EDC cut to MaxTextBytes.
+std::string RecordFilePath(std::string_view name, std::string_view edcText,
+                           const platform::LocalTime& storedAt);
+
+// Whether a file name ends with ".zip", in any case, as the file search matches it.
+bool HasRecordExtension(std::string_view fileName);
+
+// Whether a bare file name matches "<name>_<EDC digits>_*.zip"; the extension in any case.
+bool RecordFileMatches(std::string_view bareFileName, std::string_view name,
+                       std::string_view edcDigits);
+
+// Bare names of the mother's records in the folder, in the order the file system gives them;
+// empty when the folder does not exist.
+std::vector<std::string> ListRecordFiles(const std::filesystem::path& folder, std::string_view name,
+                                         std::string_view edcText);
+
+// The text before the last "_" of a bare record file name (name, "_", EDC digits); empty when
+// there is none.
+std::string MotherKey(std::string_view bareFileName);
+
+struct MotherKeyParts {
+    std::string name;
+    std::string edcDigits;
+};
+
+// Split at the last "_"; without one the whole key is the name.
+MotherKeyParts SplitMotherKey(std::string_view key);
+
+// "<year>-<month>-<day>" from characters 0-3, 4-5 and 6-7; a piece beyond the end is empty.
+std::string EdcDateText(std::string_view edcDigits);
+
+// The decimal value at the start of text[pos, pos + count) the way atoi reads it: leading
+// white space, a sign, then digits; 0 when there are none or the piece lies beyond the end.
+int DecimalPiece(std::string_view text, std::size_t pos, std::size_t count);
+
+struct RecordStamp {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
+// The storing time from the text after the last "_" (the whole name when there is none).
+RecordStamp ParseRecordStamp(std::string_view bareFileName);
+
+enum class NameProblem { None, Separator, ControlCharacter, DotName, TooLong };
+
+// Why a name and EDC cannot form a record file name: a folder separator or control character
+// in either, a name that is "." or "..", or a file name longer than the file system takes.
+NameProblem CheckRecordName(std::string_view name, std::string_view edcText);
+
+// The record path for the time, or when a file of that name exists (relative to the current
+// folder) the first free one found by advancing the time 1 ms at a time, so that no earlier
+// record is ever replaced.
+std::filesystem::path NextFreeRecordPath(std::string_view name, std::string_view edcText,
+                                         const platform::LocalTime& storedAt);
+
+}  // namespace marulo::archive

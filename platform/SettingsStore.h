@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+class QSettings;
+
+namespace marulo::platform {
+
+// The program's persistent settings: the key SOFTWARE\Quenfor\Marulo of the local machine on
+// Windows, an INI file in the user's configuration folder elsewhere. Texts are UTF-8.
+class SettingsStore {
+public:
+    SettingsStore();
+    // A store in the given INI file.
+    explicit SettingsStore(const std::filesystem::path& iniFile);
+    ~SettingsStore();
+    SettingsStore(const SettingsStore&) = delete;
+    SettingsStore& operator=(const SettingsStore&) = delete;
+
+    // Nothing when the value is not stored.
+    std::optional<std::string> Read(std::string_view valueName) const;
+    // False when the store cannot be written.
+    bool Write(std::string_view valueName, std::string_view text);
+
+private:
+    std::unique_ptr<QSettings> m_settings;
+};
+
+}  // namespace marulo::platform

@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "controls/RecordItemTexts.h"
+
+#include <gtest/gtest.h>
+
+namespace marulo::controls {
+namespace {
+
+const RecordItemWords Words{"W", "D", "Am", "Pm"};
+
+TEST(RecordItemTextsTest, AgeLineCountsFrom279DaysOnTheEdc) {
+    struct Case {
+        const char* file;
+        const char* ageLine;
+    } const cases[] = {
+        {"Anna_20100512_20100502090000000.zip", "38W 3D"},   // 10 days before
+        {"Anna_20100512_20100512000000000.zip", "39W 6D"},   // on the EDC
+        {"Anna_20100512_20100512235959999.zip", "39W 6D"},   // time of day does not count
+        {"Anna_20100512_20100513000000000.zip", ""},         // a day after
+        {"Anna_20100512_20090726120000000.zip", "-1W -4D"},  // 290 days before
+        {"Anna_20100105_20091226080000000.zip", "38W 3D"},   // across a year end
+        {"Mary_Ann_20100512_20100502090000000.zip", "38W 3D"},
+        {"20100512_20100502090000000.zip", "38W 3D"},  // a key without "_" is the EDC itself
+        {"Anna_20100230_20100202090000000.zip", ""},   // EDC not a calendar date
+        {"Anna_20100512_x.zip", ""},                   // stamp not a date
+        {"20100502090000000.zip", ""},                 // no "_": no EDC
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(RecordItemTexts(c.file, Words).ageLine, c.ageLine) << c.file;
+    }
+}
+
+TEST(RecordItemTextsTest, TimeLineUsesTheTwelveHourClock) {
+    struct Case {
+        const char* file;
+        const char* timeLine;
+    } const cases[] = {
+        {"Anna_20100512_20100209000509000.zip", "Am 0:05:09"},
+        {"Anna_20100512_20100209115959000.zip", "Am 11:59:59"},
+        {"Anna_20100512_20100209123000000.zip", "Pm 12:30:00"},
+        {"Anna_20100512_20100209130000000.zip", "Pm 1:00:00"},
+        {"Anna_20100512_20100209230102000.zip", "Pm 11:01:02"},
+        {"Anna_20100512_x.zip", "Am 0:00:00"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(RecordItemTexts(c.file, Words).timeLine, c.timeLine) << c.file;
+    }
+}
+
+}  // namespace
+}  // namespace marulo::controls

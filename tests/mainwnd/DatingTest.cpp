@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "mainwnd/Dating.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/DayNumbers.h"
+
+namespace marulo::mainwnd {
+namespace {
+
+double At(int y, int mo, int d, int h, int mi, int s) {
+    return *platform::DayNumberFromCivil(y, mo, d, h, mi, s);
+}
+
+const double Today = At(2010, 2, 9, 15, 30, 0);
+
+TEST(DatingTest, AgeFromEdc) {
+    struct Case {
+        const char* edc;
+        int week;
+        int day;
+    } const cases[] = {
+        {"2010-02-09", 40, 0}, {"2010-11-16", 0, 0},    {"2010-11-17", 0, -1},
+        {"2010-02-08", 40, 1}, {"2010-02-19", 38, 4},   {"2011-02-09", -12, -1},
+        {" 2010-2-9", 40, 0},  {"2010- 02-09x", 40, 0},
+    };
+    for (const Case& c : cases) {
+        const auto age = AgeFromEdc(c.edc, Today);
+        ASSERT_TRUE(age) << c.edc;
+        EXPECT_EQ(age->week, c.week) << c.edc;
+        EXPECT_EQ(age->day, c.day) << c.edc;
+    }
+    for (const char* bad : {"", "2010-02-30", "2010/02/09", "2010-02", "--", "abcd-ef-gh",
+                            "2010 -02-09", "99999999999-01-01"}) {
+        EXPECT_FALSE(AgeFromEdc(bad, Today)) << bad;
+    }
+}
+
+TEST(DatingTest, MidnightShiftsTheAgeByExactlyOneDay) {
+    const auto before = AgeFromEdc("2010-02-09", At(2010, 2, 9, 23, 59, 59));
+    const auto after = AgeFromEdc("2010-02-09", At(2010, 2, 10, 0, 0, 0));
+    ASSERT_TRUE(before && after);
+    EXPECT_EQ(before->week * 7 + before->day + 1, after->week * 7 + after->day);
+    EXPECT_EQ(EdcFromAge("40", "0", At(2010, 2, 9, 23, 59, 59)), "2010-02-09");
+    EXPECT_EQ(EdcFromAge("40", "0", At(2010, 2, 10, 0, 0, 0)), "2010-02-10");
+}
+
+TEST(DatingTest, EdcFromAge) {
+    EXPECT_EQ(EdcFromAge("40", "0", Today), "2010-02-09");
+    EXPECT_EQ(EdcFromAge("0", "0", Today), "2010-11-16");
+    EXPECT_EQ(EdcFromAge("43", "6", Today), "2010-01-13");
+    EXPECT_EQ(EdcFromAge("", "3", Today), "");
+    EXPECT_EQ(EdcFromAge("40", "", Today), "");
+    EXPECT_EQ(EdcFromAge("99999999999", "0", Today), "");
+}
+
+TEST(DatingTest, EveryMenuAgeComesBackFromItsEdc) {
+    for (const double today :
+         {At(2010, 2, 9, 0, 0, 0), At(2010, 2, 9, 23, 59, 59), At(2012, 2, 29, 12, 0, 0)}) {
+        for (int week = 0; week <= 43; ++week) {
+            for (int day = 0; day <= 6; ++day) {
+                const std::string edc =
+                    EdcFromAge(std::to_string(week), std::to_string(day), today);
+                const auto age = AgeFromEdc(edc, today);
+                ASSERT_TRUE(age) << edc;
+                EXPECT_EQ(age->week, week) << edc;
+                EXPECT_EQ(age->day, day) << edc;
+            }
+        }
+    }
+}
+
+TEST(DatingTest, PickedEdcStandsFromTodayTo280DaysAhead) {
+    struct Case {
+        GestationalAge age;
+        EdcPickCheck check;
+    } const cases[] = {
+        {{40, 0}, EdcPickCheck::Accepted},    {{0, 0}, EdcPickCheck::Accepted},
+        {{39, 6}, EdcPickCheck::Accepted},    {{0, -1}, EdcPickCheck::TooFarAhead},
+        {{-1, 0}, EdcPickCheck::TooFarAhead}, {{40, 1}, EdcPickCheck::Passed},
+        {{41, 0}, EdcPickCheck::Passed},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CheckPickedAge(c.age), c.check) << c.age.week << "+" << c.age.day;
+    }
+}
+
+TEST(DatingTest, WeekMenuAndFormats) {
+    std::string labels;
+    for (const WeekRange range : WeekMenuRanges()) {
+        labels += WeekRangeLabel(range) + "|";
+    }
+    EXPECT_EQ(labels, "0 ~ 9|10 ~ 19|20 ~ 29|30 ~ 39|40 ~ 43|");
+    EXPECT_EQ(FormatEdc(2010, 5, 2), "2010-05-02");
+    EXPECT_EQ(FormatEdc(999, 1, 1), "0999-01-01");
+}
+
+}  // namespace
+}  // namespace marulo::mainwnd

@@ -1,0 +1,126 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "mainwnd/Profile.h"
+#include "mainwnd/Volume.h"
+#include "platform/OutputVolume.h"
+
+namespace marulo::mainwnd {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ProfileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "marulo-profile-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_folder = pattern;
+        m_file = m_folder / "Marulo.ini";
+    }
+    void TearDown() override { fs::remove_all(m_folder); }
+
+    // Saves through one store and loads through a fresh one, as across a restart.
+    Profile Restart(const Profile& saved) {
+        {
+            platform::SettingsStore store(m_file);
+            SaveProfile(store, saved);
+        }
+        platform::SettingsStore store(m_file);
+        return LoadProfile(store);
+    }
+
+    fs::path m_folder;
+    fs::path m_file;
+};
+
+TEST_F(ProfileTest, FirstStartIsEmptyAndWhatWasEnteredComesBack) {
+    platform::SettingsStore store(m_file);
+    const Profile first = LoadProfile(store);
+    EXPECT_EQ(first.name, "");
+    EXPECT_EQ(first.edc, "");
+
+    const Profile loaded = Restart({"\xC3\x89va", "2010-05-12"});
+    EXPECT_EQ(loaded.name, "\xC3\x89va");
+    EXPECT_EQ(loaded.edc, "2010-05-12");
+}
+
+TEST_F(ProfileTest, EmptyFieldsKeepTheStoredValues) {
+    Restart({"Anna", "2010-05-12"});
+    const Profile loaded = Restart({"", ""});
+    EXPECT_EQ(loaded.name, "Anna");
+    EXPECT_EQ(loaded.edc, "2010-05-12");
+}
+
+TEST_F(ProfileTest, OnlyATenByteEdcIsLoaded) {
+    EXPECT_EQ(Restart({"Anna", "2010-5-12"}).edc, "");
+    EXPECT_EQ(Restart({"Anna", "2010-05-120"}).edc, "");
+    EXPECT_EQ(Restart({"Anna", "2010-05-12"}).edc, "2010-05-12");
+}
+
+TEST_F(ProfileTest, NamesAreKeptUpTo1023Bytes) {
+    const std::string exact(1023, 'n');
+    EXPECT_EQ(Restart({exact, ""}).name, exact);
+    EXPECT_EQ(Restart({exact + "tail", ""}).name, exact);
+    // A two-byte character across the limit is dropped whole.
+    const std::string split = std::string(1022, 'n') + "\xC3\xA9";
+    EXPECT_EQ(Restart({split, ""}).name, std::string(1022, 'n'));
+    // A longer name put in the store by hand is cut on loading.
+    std::ofstream(m_file) << "[General]\nName=" << exact << "xyz\n";
+    platform::SettingsStore store(m_file);
+    EXPECT_EQ(LoadProfile(store).name, exact);
+}
+
+TEST_F(ProfileTest, UnwritableStoreIsSilent) {
+    std::ofstream(m_folder / "file") << "x";
+    const fs::path file = m_folder / "file" / "Marulo.ini";
+    {
+        platform::SettingsStore store(file);
+        SaveProfile(store, {"Anna", "2010-05-12"});
+    }
+    platform::SettingsStore reopened(file);
+    EXPECT_EQ(LoadProfile(reopened).name, "");
+}
+
+class VolumeTest : public ::testing::Test {
+protected:
+    void SetUp() override { ResetMutedVolumeForTesting(); }
+};
+
+TEST_F(VolumeTest, MuteRemembersTheLevelAndUnmuteRestoresIt) {
+    platform::SetOutputVolume(30000);
+    EXPECT_FALSE(IsMuted());
+    SetMuted(true);
+    EXPECT_TRUE(IsMuted());
+    EXPECT_EQ(platform::GetOutputVolume(), 0);
+    SetMuted(false);
+    EXPECT_EQ(platform::GetOutputVolume(), 30000);
+
+    // A level set while muted ends the muted state; the next mute remembers it.
+    SetMuted(true);
+    platform::SetOutputVolume(12345);
+    EXPECT_FALSE(IsMuted());
+    SetMuted(true);
+    SetMuted(false);
+    EXPECT_EQ(platform::GetOutputVolume(), 12345);
+}
+
+TEST_F(VolumeTest, FirstUnmuteAtSilenceStaysSilent) {
+    platform::SetOutputVolume(0);
+    SetMuted(false);
+    EXPECT_EQ(platform::GetOutputVolume(), 0);
+    EXPECT_TRUE(IsMuted());
+}
+
+TEST(StereoVolumeTest, LevelFillsBothChannels) {
+    EXPECT_EQ(StereoVolumeValue(65535), 0xFFFFFFFFU);
+    EXPECT_EQ(StereoVolumeValue(30000), 0x75307530U);
+    EXPECT_EQ(StereoVolumeValue(0), 0U);
+}
+
+}  // namespace
+}  // namespace marulo::mainwnd

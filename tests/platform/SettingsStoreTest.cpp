@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/SettingsStore.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+
+namespace marulo::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SettingsStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "marulo-settings-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_folder = pattern;
+    }
+    void TearDown() override { fs::remove_all(m_folder); }
+
+    fs::path m_folder;
+};
+
+TEST_F(SettingsStoreTest, TextsSurviveANewStoreOnTheSameFile) {
+    const fs::path file = m_folder / "sub" / "Marulo.ini";
+    const std::string name = "\xC3\x89va M\xC3\xBCller, \"Anna\"; #1 = [x]";
+    {
+        SettingsStore store(file);
+        EXPECT_FALSE(store.Read("Name"));
+        EXPECT_TRUE(store.Write("Name", name));
+        EXPECT_TRUE(store.Write("EDC", "2010-05-12"));
+        EXPECT_TRUE(store.Write("EDC", "2010-06-01"));
+    }
+    SettingsStore reopened(file);
+    EXPECT_EQ(reopened.Read("Name"), name);
+    EXPECT_EQ(reopened.Read("EDC"), "2010-06-01");
+    EXPECT_FALSE(reopened.Read("Other"));
+}
+
+TEST_F(SettingsStoreTest, HandWrittenListReadsAsItsText) {
+    const fs::path file = m_folder / "Marulo.ini";
+    std::ofstream(file) << "[General]\nName=Anna, Bella\n";
+    EXPECT_EQ(SettingsStore(file).Read("Name"), "Anna, Bella");
+}
+
+TEST_F(SettingsStoreTest, UnwritableStoreReportsFailure) {
+    const fs::path blocker = m_folder / "file";
+    std::ofstream(blocker) << "x";
+    SettingsStore store(blocker / "Marulo.ini");
+    EXPECT_FALSE(store.Write("Name", "Anna"));
+}
+
+}  // namespace
+}  // namespace marulo::platform

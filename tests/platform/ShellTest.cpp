@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/Shell.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QUrl>
+#include <vector>
+
+namespace marulo::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Captures what would be opened instead of launching a program.
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "marulo-shell-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_base = pattern;
+        fs::create_directories(m_base / "Data");
+        Shell::SetOpenHandlerForTesting([this](const QUrl& url) {
+            m_opened.push_back(url);
+            return m_answer;
+        });
+    }
+    void TearDown() override {
+        Shell::SetOpenHandlerForTesting({});
+        fs::remove_all(m_base);
+    }
+
+    fs::path m_base;
+    std::vector<QUrl> m_opened;
+    bool m_answer = true;
+};
+
+TEST_F(ShellTest, AddressesOpenAsTheyAre) {
+    for (const char* address : {"https://example.org/a?b=1", "http://example.org",
+                                "mailto:someone@example.org", "file:///tmp"}) {
+        m_opened.clear();
+        EXPECT_TRUE(Shell::Open(address, m_base)) << address;
+        ASSERT_EQ(m_opened.size(), 1U) << address;
+        EXPECT_EQ(m_opened[0], QUrl(address)) << address;
+    }
+}
+
+TEST_F(ShellTest, PathsResolveAgainstTheBaseFolder) {
+    EXPECT_TRUE(Shell::Open("Data", m_base));
+    EXPECT_TRUE(Shell::Open((m_base / "Data").string(), "/elsewhere"));
+    ASSERT_EQ(m_opened.size(), 2U);
+    const QUrl folder = QUrl::fromLocalFile(QString::fromStdString((m_base / "Data").string()));
+    EXPECT_EQ(m_opened[0], folder);
+    EXPECT_EQ(m_opened[1], folder);
+    EXPECT_TRUE(m_opened[0].isLocalFile());
+}
+
+TEST_F(ShellTest, NothingOpensForEmptyTextOrMissingPath) {
+    EXPECT_FALSE(Shell::Open("", m_base));
+    EXPECT_FALSE(Shell::Open("Missing", m_base));
+    EXPECT_FALSE(Shell::Open("C:\\Data", m_base));  // a drive letter is not a scheme
+    EXPECT_TRUE(m_opened.empty());
+}
+
+TEST_F(ShellTest, RefusalOfTheDesktopIsReported) {
+    m_answer = false;
+    EXPECT_FALSE(Shell::Open("https://example.org", m_base));
+    EXPECT_EQ(m_opened.size(), 1U);
+}
+
+}  // namespace
+}  // namespace marulo::platform
