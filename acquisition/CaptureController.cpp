@@ -1,1 +1,171 @@
-// placeholder: filled in by its owner
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "acquisition/CaptureController.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "acquisition/BlockAnalyzer.h"
+#include "acquisition/CaptureThread.h"
+
+namespace marulo::acquisition {
+
+namespace {
+
+// One capture thread with its message queue, which exists before the thread does so that a
+// stop request is never lost.
+struct Run {
+    platform::ThreadMessageQueue queue;
+    std::atomic<bool> ended{false};
+    std::thread thread;
+};
+
+}  // namespace
+
+struct CaptureController::Impl {
+    SoundInputFactory factory;
+    DevicePresence anyCaptureDevice;
+
+    std::mutex listenersMutex;
+    std::vector<AcquisitionListener*> listeners;
+    ErrorReporter reporter;
+
+    // Detector state and block counter run on across runs; runs never overlap.
+    BlockAnalyzer analyzer;
+
+    std::mutex runsMutex;
+    std::shared_ptr<Run> current;
+    std::vector<std::shared_ptr<Run>> runs;
+
+    void ReportFailure(const platform::SoundInputError& error) {
+        const CaptureError report{anyCaptureDevice && anyCaptureDevice(), error.code, error.text};
+        ErrorReporter copy;
+        {
+            std::lock_guard lock(listenersMutex);
+            copy = reporter;
+        }
+        if (copy) {
+            copy(report);
+        }
+    }
+
+    void Capture(Run& run, const std::shared_ptr<Run>& previous,
+                 std::unique_ptr<platform::SoundInput> input) {
+        // The previous run may still be packing the working files.
+        if (previous) {
+            previous->ended.wait(false);
+        }
+        CaptureThread thread(
+            [this](std::vector<AcquisitionListener*>& snapshot) {
+                std::lock_guard lock(listenersMutex);
+                snapshot = listeners;
+            },
+            analyzer, [this](const platform::SoundInputError& error) { ReportFailure(error); });
+        thread.Run(*input, run.queue);
+        input.reset();
+        run.ended = true;
+        run.ended.notify_all();
+    }
+
+    // Joins the threads that have ended; runsMutex must be held.
+    void ForgetEndedRuns() {
+        std::erase_if(runs, [](const std::shared_ptr<Run>& run) {
+            if (!run->ended) {
+                return false;
+            }
+            run->thread.join();
+            return true;
+        });
+    }
+};
+
+CaptureController& CaptureController::Instance() {
+    static CaptureController controller;
+    return controller;
+}
+
+CaptureController::CaptureController(SoundInputFactory factory, DevicePresence anyCaptureDevice)
+    : m_impl(std::make_unique<Impl>()) {
+    m_impl->factory = std::move(factory);
+    m_impl->anyCaptureDevice = std::move(anyCaptureDevice);
+}
+
+CaptureController::~CaptureController() {
+    {
+        std::lock_guard lock(m_impl->listenersMutex);
+        m_impl->listeners.clear();
+    }
+    StopCapture();
+    std::lock_guard lock(m_impl->runsMutex);
+    for (const auto& run : m_impl->runs) {
+        run->thread.join();
+    }
+}
+
+void CaptureController::AddListener(AcquisitionListener& listener) {
+    std::lock_guard lock(m_impl->listenersMutex);
+    m_impl->listeners.push_back(&listener);
+}
+
+void CaptureController::RemoveListener(AcquisitionListener& listener) {
+    std::lock_guard lock(m_impl->listenersMutex);
+    std::erase(m_impl->listeners, &listener);
+}
+
+bool CaptureController::IsCapturing() const {
+    std::lock_guard lock(m_impl->runsMutex);
+    return m_impl->current && !m_impl->current->ended;
+}
+
+void CaptureController::StartCapture() {
+    if (IsCapturing()) {
+        return;
+    }
+    // Made here, on the caller's thread, where a sound system may want its objects created.
+    std::unique_ptr<platform::SoundInput> input = m_impl->factory();
+    std::lock_guard lock(m_impl->runsMutex);
+    m_impl->ForgetEndedRuns();
+    const std::shared_ptr<Run> previous = m_impl->runs.empty() ? nullptr : m_impl->runs.back();
+    auto run = std::make_shared<Run>();
+    run->thread = std::thread(
+        [impl = m_impl.get(), run = run.get(), previous, input = std::move(input)]() mutable {
+            impl->Capture(*run, previous, std::move(input));
+        });
+    m_impl->runs.push_back(run);
+    m_impl->current = std::move(run);
+}
+
+void CaptureController::StopCapture() {
+    std::lock_guard lock(m_impl->runsMutex);
+    if (m_impl->current) {
+        m_impl->current->queue.Post(WM_CAPTURE_STOP);
+        m_impl->current.reset();
+    }
+}
+
+bool CaptureController::AnyThreadRunning() const {
+    std::lock_guard lock(m_impl->runsMutex);
+    return std::ranges::any_of(m_impl->runs, [](const auto& run) { return !run->ended; });
+}
+
+void CaptureController::WaitUntilIdle(const std::function<void()>& pump) {
+    using namespace std::chrono_literals;
+    while (AnyThreadRunning()) {
+        if (pump) {
+            pump();
+        }
+        std::this_thread::sleep_for(5ms);
+    }
+    std::lock_guard lock(m_impl->runsMutex);
+    m_impl->ForgetEndedRuns();
+}
+
+void CaptureController::SetErrorReporter(ErrorReporter reporter) {
+    std::lock_guard lock(m_impl->listenersMutex);
+    m_impl->reporter = std::move(reporter);
+}
+
+}  // namespace marulo::acquisition

@@ -27,11 +27,14 @@ public:
     using SoundInputFactory = std::function<std::unique_ptr<platform::SoundInput>()>;
     // Called on the capture thread; returns once the user has seen the error.
     using ErrorReporter = std::function<void(const CaptureError&)>;
+    // Whether the system has any capture device; asked when the sound input fails.
+    using DevicePresence = std::function<bool()>;
 
     // The process-wide controller, created on first use.
     static CaptureController& Instance();
 
-    explicit CaptureController(SoundInputFactory factory = &platform::CreateSoundInput);
+    explicit CaptureController(SoundInputFactory factory = &platform::CreateSoundInput,
+                               DevicePresence anyCaptureDevice = &platform::AnyCaptureDeviceExists);
     ~CaptureController();
     CaptureController(const CaptureController&) = delete;
     CaptureController& operator=(const CaptureController&) = delete;
@@ -41,6 +44,8 @@ public:
     void RemoveListener(AcquisitionListener& listener);
 
     bool IsCapturing() const;
+    // Does nothing while capturing. A new thread waits until an earlier one has finished closing
+    // before it opens the sound input, so two runs never write the working files at once.
     void StartCapture();
     // Posts the stop request and forgets the thread at once, without waiting for it.
     void StopCapture();

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <span>
 
+#include "acquisition/DetectorSteps.h"
+
 namespace marulo::acquisition {
 
 // Fetal heart rate from the audio envelope, one 10 ms frame of 80 levels at a time, in small
@@ -17,16 +19,9 @@ public:
     std::int32_t Result() const { return m_detectorResult; }
 
 private:
-    void UpdateResult();
-
-    std::array<std::uint8_t, 257> m_envelopeHistory{};
+    std::array<std::uint8_t, 257> m_envelopeHistory{};  // newest last
     std::array<std::uint32_t, 128> m_lagSums{};
-    std::array<std::uint8_t, 25> m_candidateRates{};
-    std::uint8_t m_candidateCount = 0;
-    std::array<std::uint8_t, 7> m_secondRates{};
-    std::array<std::uint8_t, 9> m_outputWindow{};
-    std::array<std::uint8_t, 3> m_pendingRates{};
-    std::uint8_t m_pendingCount = 0;
+    detail::RateSmoother m_smoother;
     std::uint8_t m_framesSinceUpdate = 0;
     std::uint8_t m_missCount = 0;
     std::int32_t m_detectorResult = 0;

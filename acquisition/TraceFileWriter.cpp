@@ -1,1 +1,34 @@
-// placeholder: filled in by its owner
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "acquisition/TraceFileWriter.h"
+
+#include <array>
+
+namespace marulo::acquisition {
+
+TraceFileWriter::~TraceFileWriter() {
+    Close();
+}
+
+bool TraceFileWriter::Open(const std::filesystem::path& file) {
+    Close();
+    m_file.reset(std::fopen(file.c_str(), "wb"));
+    return m_file != nullptr;
+}
+
+void TraceFileWriter::Write(std::int32_t value) {
+    if (!m_file) {
+        return;
+    }
+    const auto bits = static_cast<std::uint32_t>(value);
+    const std::array<std::uint8_t, 4> bytes{
+        static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
+        static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)};
+    std::fwrite(bytes.data(), 1, bytes.size(), m_file.get());
+    std::fflush(m_file.get());
+}
+
+void TraceFileWriter::Close() {
+    m_file.reset();
+}
+
+}  // namespace marulo::acquisition

@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+namespace marulo::acquisition {
+
+// Writes the heart-rate trace: one signed 32-bit little-endian value per second, no header.
+// Each value reaches the file system at once, so a run cut short keeps its trace.
+class TraceFileWriter {
+public:
+    TraceFileWriter() = default;
+    virtual ~TraceFileWriter();
+    TraceFileWriter(const TraceFileWriter&) = delete;
+    TraceFileWriter& operator=(const TraceFileWriter&) = delete;
+
+    // Creates or replaces the file.
+    bool Open(const std::filesystem::path& file);
+    void Write(std::int32_t value);
+    void Close();
+    bool IsOpen() const { return m_file != nullptr; }
+
+private:
+    struct FileCloser {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+
+    std::unique_ptr<std::FILE, FileCloser> m_file;
+};
+
+}  // namespace marulo::acquisition

@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+
+#include "platform/WaveFormat.h"
+
+namespace marulo::acquisition {
+
+inline constexpr std::size_t kWavHeaderBytes = 44;
+
+// Writes a PCM WAV file: the 44-byte header, then the samples as appended. The header's two size
+// fields on disk are brought up to date at least once per second of audio, so a file cut short
+// by a crash or power loss still reads as a WAV.
+class WavFileWriter {
+public:
+    WavFileWriter() = default;
+    virtual ~WavFileWriter();
+    WavFileWriter(const WavFileWriter&) = delete;
+    WavFileWriter& operator=(const WavFileWriter&) = delete;
+
+    // Creates or replaces the file and writes the header; the capture format when none is given.
+    bool Open(const std::filesystem::path& file,
+              const std::optional<platform::WaveFormat>& format = std::nullopt);
+    void Append(std::span<const std::uint8_t> bytes);
+    // Writes the header with the final sizes and closes the file.
+    void Close();
+    bool IsOpen() const { return m_file != nullptr; }
+
+private:
+    struct FileCloser {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+
+    void WriteHeader();
+
+    std::unique_ptr<std::FILE, FileCloser> m_file;
+    platform::WaveFormat m_format;
+    std::uint32_t m_dataBytes = 0;
+    std::uint32_t m_unsyncedBytes = 0;  // appended since the header on disk was last updated
+};
+
+// The 44-byte header of a PCM WAV file holding dataBytes of samples.
+std::array<std::uint8_t, kWavHeaderBytes> WavHeader(const platform::WaveFormat& format,
+                                                    std::uint32_t dataBytes);
+
+}  // namespace marulo::acquisition

@@ -1,0 +1,203 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/SoundInput.h"
+
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSource>
+#include <QByteArray>
+#include <QIODevice>
+#include <QMediaDevices>
+#include <QMetaObject>
+#include <QThread>
+#include <cstdlib>
+#include <functional>
+#include <span>
+#include <string>
+#include <utility>
+
+#include "platform/FileSoundInput.h"
+#include "platform/SoundBufferQueue.h"
+
+namespace marulo::platform {
+
+namespace {
+
+std::string ErrorText(QAudio::Error error) {
+    switch (error) {
+        case QAudio::NoError:
+            return "No error.";
+        case QAudio::OpenError:
+            return "The sound input could not be opened.";
+        case QAudio::IOError:
+            return "The sound input failed while reading.";
+        case QAudio::UnderrunError:
+            return "The sound input did not deliver data in time.";
+        case QAudio::FatalError:
+            return "The sound system reported a fatal error.";
+    }
+    return "The sound system reported an unknown error.";
+}
+
+std::string FormatText(const WaveFormat& format) {
+    return "PCM, " + std::to_string(format.channels) + " channels, " +
+           std::to_string(format.samplesPerSecond) + " Hz, " +
+           std::to_string(format.bitsPerSample) + " bits";
+}
+
+QAudioFormat ToQtFormat(const WaveFormat& format) {
+    QAudioFormat qt;
+    qt.setSampleRate(static_cast<int>(format.samplesPerSecond));
+    qt.setChannelCount(format.channels);
+    switch (format.bitsPerSample) {
+        case 8:
+            qt.setSampleFormat(QAudioFormat::UInt8);
+            break;
+        case 16:
+            qt.setSampleFormat(QAudioFormat::Int16);
+            break;
+        default:
+            qt.setSampleFormat(QAudioFormat::Unknown);
+            break;
+    }
+    return qt;
+}
+
+// The system's default capture device through Qt Multimedia. The QAudioSource lives in a thread
+// of its own with an event loop, since the thread that drives the input has none.
+class QtSoundInput final : public SoundInput {
+public:
+    // Runs where the controller starts a capture (the user-interface thread), so that Qt
+    // Multimedia sets up its device list there and not on a thread that ends with the run.
+    QtSoundInput() : m_device(QMediaDevices::defaultAudioInput()) {}
+    ~QtSoundInput() override { Close(); }
+    QtSoundInput(const QtSoundInput&) = delete;
+    QtSoundInput& operator=(const QtSoundInput&) = delete;
+
+    bool Open(const WaveFormat& format, ThreadMessageQueue& owner,
+              SoundInputError& error) override {
+        if (m_device.isNull()) {
+            error = {QAudio::OpenError, "No capture device is available."};
+            return false;
+        }
+        const QAudioFormat qtFormat = ToQtFormat(format);
+        if (!m_device.isFormatSupported(qtFormat)) {
+            error = {QAudio::OpenError, "The capture device \"" +
+                                            m_device.description().toStdString() +
+                                            "\" does not take " + FormatText(format) + "."};
+            return false;
+        }
+        m_thread = std::make_unique<QThread>();
+        m_context = std::make_unique<QObject>();
+        m_context->moveToThread(m_thread.get());
+        m_thread->start();
+        InThread([&] { m_source = std::make_unique<QAudioSource>(m_device, qtFormat); });
+        m_owner = &owner;
+        m_buffers.SetOwner(&owner);
+        owner.Post(kMessageInputOpen);
+        return true;
+    }
+
+    void AddBuffer(std::unique_ptr<SoundBuffer> buffer) override {
+        m_buffers.Add(std::move(buffer));
+    }
+
+    bool Start(SoundInputError& error) override {
+        if (!m_source) {
+            error = {QAudio::OpenError, ErrorText(QAudio::OpenError)};
+            return false;
+        }
+        QAudio::Error failure = QAudio::NoError;
+        InThread([&] {
+            m_stream = m_source->start();
+            failure = m_source->error();
+            if (m_stream == nullptr && failure == QAudio::NoError) {
+                failure = QAudio::OpenError;
+            }
+            if (failure != QAudio::NoError) {
+                m_source->stop();
+                m_stream = nullptr;
+                return;
+            }
+            m_delivering = true;
+            QObject::connect(m_stream, &QIODevice::readyRead, m_context.get(), [this] {
+                if (m_delivering) {
+                    const QByteArray bytes = m_stream->readAll();
+                    m_buffers.Fill(
+                        std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                  static_cast<std::size_t>(bytes.size())));
+                }
+            });
+        });
+        if (failure != QAudio::NoError) {
+            error = {failure, ErrorText(failure)};
+            return false;
+        }
+        return true;
+    }
+
+    void Stop() override {
+        if (m_source) {
+            InThread([this] {
+                m_delivering = false;
+                m_source->stop();
+                m_stream = nullptr;
+            });
+        }
+    }
+
+    void Reset() override { m_buffers.Clear(); }
+
+    void Close() override {
+        if (m_thread) {
+            InThread([this] {
+                m_delivering = false;
+                m_source.reset();
+                m_stream = nullptr;
+            });
+            m_thread->quit();
+            m_thread->wait();
+            m_context.reset();
+            m_thread.reset();
+        }
+        m_buffers.Clear();
+        if (m_owner != nullptr) {
+            m_buffers.SetOwner(nullptr);
+            std::exchange(m_owner, nullptr)->Post(kMessageInputClose);
+        }
+    }
+
+private:
+    void InThread(const std::function<void()>& work) {
+        QMetaObject::invokeMethod(m_context.get(), work, Qt::BlockingQueuedConnection);
+    }
+
+    QAudioDevice m_device;
+    ThreadMessageQueue* m_owner = nullptr;
+    SoundBufferQueue m_buffers;
+    std::unique_ptr<QThread> m_thread;
+    std::unique_ptr<QObject> m_context;  // lives in m_thread; receives the stream's signals
+    // The members below are touched only in m_thread.
+    std::unique_ptr<QAudioSource> m_source;
+    QIODevice* m_stream = nullptr;  // owned by m_source
+    bool m_delivering = false;
+};
+
+const char* SoundInputFile() {
+    const char* file = std::getenv(kSoundInputFileVariable);
+    return file != nullptr && *file != '\0' ? file : nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<SoundInput> CreateSoundInput() {
+    if (const char* file = SoundInputFile()) {
+        return std::make_unique<FileSoundInput>(file);
+    }
+    return std::make_unique<QtSoundInput>();
+}
+
+bool AnyCaptureDeviceExists() {
+    return SoundInputFile() != nullptr || !QMediaDevices::audioInputs().isEmpty();
+}
+
+}  // namespace marulo::platform
