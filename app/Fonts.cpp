@@ -27,15 +27,15 @@ FontCache& Cache() {
     return cache;
 }
 
-QFont MakeFont(const FontSpec& spec) {
+QFont MakeFont(const FontSpec& fontSpec) {
     QFont font;
-    if (!spec.face.empty()) {
-        font.setFamilies({QString::fromStdString(spec.face)});
+    if (!fontSpec.face.empty()) {
+        font.setFamilies({QString::fromStdString(fontSpec.face)});
     }
-    if (spec.pixelSize > 0) {
-        font.setPixelSize(spec.pixelSize);
+    if (fontSpec.pixelSize > 0) {
+        font.setPixelSize(fontSpec.pixelSize);
     }
-    font.setWeight(static_cast<QFont::Weight>(spec.weight));
+    font.setWeight(static_cast<QFont::Weight>(fontSpec.weight));
     font.setItalic(false);
     font.setUnderline(false);
     font.setStrikeOut(false);

@@ -1,0 +1,224 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "views/MonitorView.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "acquisition/RecordSaveListener.h"
+#include "app/Config.h"
+#include "app/Fonts.h"
+
+namespace marulo::views {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr const char* kFontSection = "[Font]\nName=DejaVu Sans\nSize=9\nHrSize=26\n";
+
+std::vector<std::uint8_t> SilentBlock() {
+    return std::vector<std::uint8_t>(1600, 128);
+}
+
+std::vector<std::uint8_t> SawtoothBlock() {
+    std::vector<std::uint8_t> block(1600);
+    for (std::size_t i = 0; i < block.size(); ++i) {
+        block[i] = static_cast<std::uint8_t>((i / 2) * 5 % 256);
+    }
+    return block;
+}
+
+bool ProcessEventsUntil(const std::function<bool()>& condition) {
+    const auto end = std::chrono::steady_clock::now() + 30s;
+    while (!condition() && std::chrono::steady_clock::now() < end) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    return condition();
+}
+
+QImage Render(const MonitorView& view, bool capturing) {
+    QImage image(MonitorView::kClientSize, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    view.Paint(painter, capturing);
+    return image;
+}
+
+// The bounding box of the pixels in which two images of one size differ.
+QRect Difference(const QImage& a, const QImage& b) {
+    QRect box;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            if (a.pixel(x, y) != b.pixel(x, y)) {
+                box |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return box;
+}
+
+struct SavedRecords final : acquisition::RecordSaveListener {
+    void OnRecordSaved(const std::string& archivePath) override { paths.push_back(archivePath); }
+    std::vector<std::string> paths;
+};
+
+class CountingMonitorView : public MonitorView {
+public:
+    using MonitorView::MonitorView;
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        ++paints;
+        MonitorView::paintEvent(event);
+    }
+};
+
+// Each test runs in a folder of its own that is also the configuration folder.
+class MonitorViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "marulo-monitor-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+        m_previous = fs::current_path();
+        fs::current_path(m_dir);
+        app::SetConfigFolderForTesting(app::FolderLocation{"", m_dir.string() + "/"});
+        WriteConfig("[Message]\nHeartMark=HR\nBpm=bpm\n");
+    }
+    void TearDown() override {
+        app::SetConfigFolderForTesting(std::nullopt);
+        app::ResetUiFonts();
+        fs::current_path(m_previous);
+        fs::remove_all(m_dir);
+    }
+
+    void WriteConfig(const std::string& messages) {
+        std::ofstream(m_dir / "Conf.ini") << messages << kFontSection;
+        app::ResetUiFonts();
+    }
+
+    fs::path m_dir;
+    fs::path m_previous;
+    acquisition::CaptureController m_controller{[] { return nullptr; }};
+};
+
+TEST_F(MonitorViewTest, WithoutCaptureOnlyTheBackgroundIsDrawn) {
+    const MonitorView fresh(nullptr, m_controller);
+    MonitorView fed(nullptr, m_controller);
+    fed.OnAudioBlock(SawtoothBlock());
+    fed.OnHeartRate(135);
+
+    const QImage background = Render(fresh, false);
+    EXPECT_EQ(Render(fed, false), background);
+    EXPECT_NE(Render(fed, true), background);
+    // The window itself asks the controller, which runs no capture.
+    EXPECT_EQ(fed.grab().toImage().convertToFormat(QImage::Format_ARGB32), background);
+}
+
+TEST_F(MonitorViewTest, SilentInputDrawsAFlatLineAlongTheMiddleRow) {
+    MonitorView view(nullptr, m_controller);
+    view.OnAudioBlock(SilentBlock());
+    view.OnHeartRate(0);
+    const QImage background = Render(view, false);
+    const QImage line = Render(view, true);
+
+    const QRect changed = Difference(background, line);
+    EXPECT_GE(changed.top(), 90);
+    EXPECT_LE(changed.bottom(), 91);
+    EXPECT_LE(changed.left(), 1);
+    EXPECT_GE(changed.right(), 329);
+    const QColor middle = line.pixelColor(165, 91);
+    EXPECT_GT(middle.red(), middle.green());
+    EXPECT_GT(middle.red(), middle.blue());
+}
+
+TEST_F(MonitorViewTest, RateIsDrawnOnlyAboveZeroWithItsMarkAndUnit) {
+    MonitorView view(nullptr, m_controller);
+    view.OnAudioBlock(SilentBlock());
+    const auto renderRate = [&](std::int32_t rate) {
+        view.OnHeartRate(rate);
+        return Render(view, true);
+    };
+    const QImage noRate = renderRate(0);
+    EXPECT_EQ(renderRate(-1), noRate);
+
+    const QFontMetrics metrics(app::HeartRateFont());
+    const int numberEnd = 5 + metrics.horizontalAdvance("135");
+    const int markTop = 5;
+    const int unitTop = 5 + metrics.height() / 2;
+    const int unitBottom = 5 + metrics.height();
+
+    const QImage withTexts = renderRate(135);
+    const QRect all = Difference(noRate, withTexts);
+    EXPECT_GE(all.left(), 5);
+    EXPECT_LE(all.left(), 12);
+    EXPECT_GE(all.top(), markTop);
+    EXPECT_LT(all.bottom(), unitBottom);
+
+    WriteConfig("[Message]\n");
+    const QImage numberAlone = renderRate(135);
+    const QRect number = Difference(noRate, numberAlone);
+    EXPECT_FALSE(number.isEmpty());
+    EXPECT_LE(number.right(), numberEnd);
+
+    // The mark fills the upper half beside the number, the unit the lower half.
+    const QRect texts = Difference(numberAlone, withTexts);
+    EXPECT_GT(texts.left(), numberEnd);
+    const QRect markBand(0, markTop, withTexts.width(), unitTop - markTop);
+    const QRect unitBand(0, unitTop, withTexts.width(), unitBottom - unitTop);
+    EXPECT_FALSE(Difference(numberAlone.copy(markBand), withTexts.copy(markBand)).isEmpty());
+    EXPECT_FALSE(Difference(numberAlone.copy(unitBand), withTexts.copy(unitBand)).isEmpty());
+}
+
+TEST_F(MonitorViewTest, CaptureThreadHandsOverDataAndRepaintRequests) {
+    CountingMonitorView view(nullptr, m_controller);
+    SavedRecords saved;
+    view.AddRecordSaveListener(saved);
+    view.show();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return view.paints > 0; }));
+    view.paints = 0;
+
+    std::thread capture([&] {
+        view.OnCaptureOpen();
+        view.OnAudioBlock(SawtoothBlock());
+        view.OnAudioBlock(SilentBlock());
+        view.OnHeartRate(135);
+        view.OnCaptureClose();
+    });
+    capture.join();
+
+    WaveformPoints flat{};
+    for (std::size_t i = 0; i < kWaveformPoints; ++i) {
+        flat[i] = {static_cast<std::int32_t>(i), 91};
+    }
+    EXPECT_EQ(view.Waveform(), flat);
+    EXPECT_EQ(view.CurrentRate(), 135);
+    EXPECT_TRUE(ProcessEventsUntil([&] { return view.paints > 0; }));
+    EXPECT_EQ(saved.paths, std::vector<std::string>{"Data.zip"});
+    EXPECT_TRUE(fs::exists("Data.zip"));
+    EXPECT_FALSE(fs::exists("Data.wav"));
+
+    view.RemoveRecordSaveListener(saved);
+    std::thread([&] {
+        view.OnCaptureOpen();
+        view.OnCaptureClose();
+    }).join();
+    EXPECT_EQ(saved.paths.size(), 1U);
+}
+
+}  // namespace
+}  // namespace marulo::views

@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Renders the mother list dialog and the record list, each with a selected entry, into PNGs for
+// the documentation.
+#include <QApplication>
+#include <QImage>
+#include <QListWidget>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "controls/RecordListDrawing.h"
+#include "dialogs/MotherListDialog.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool Save(QWidget& widget, const char* path) {
+    if (!widget.grab().toImage().save(QString::fromLocal8Bit(path))) {
+        std::cerr << "cannot write " << path << '\n';
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 3) {
+        std::cerr << "usage: marulo-screenshot-lists MOTHER-LIST.png RECORD-LIST.png\n";
+        return 2;
+    }
+    std::string pattern = (fs::temp_directory_path() / "marulo-shots-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        std::cerr << "cannot make a temporary folder\n";
+        return 1;
+    }
+    const fs::path records = pattern;
+    for (const char* name :
+         {"Anna_20100512_20100209153045123.zip", "Anna_20100512_20100301101010000.zip",
+          "Bella_20101103_20100420083000000.zip", "Chloe_20100920_20100315141500000.zip",
+          "Mary_Ann_20100718_20100102093000000.zip"}) {
+        std::ofstream(records / name) << "zip";
+    }
+
+    int result = 0;
+    {
+        marulo::dialogs::MotherListDialog dialog(nullptr, records);
+        dialog.MotherList()->setCurrentRow(1);
+        dialog.show();
+        if (!Save(dialog, argv[1])) {
+            result = 1;
+        }
+    }
+    {
+        QListWidget list;
+        list.setItemDelegate(new marulo::controls::RecordListDelegate(&list));
+        list.setFrameShape(QFrame::NoFrame);
+        list.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        list.resize(180, 301);
+        for (const char* name :
+             {"Anna_20100512_20100209153045123.zip", "Anna_20100512_20100301101010000.zip",
+              "Anna_20100512_20100402143005000.zip", "Anna_20100512_20100428200112000.zip"}) {
+            list.addItem(QString::fromLatin1(name));
+        }
+        list.setCurrentRow(1);
+        list.show();
+        if (!Save(list, argv[2])) {
+            result = 1;
+        }
+    }
+    fs::remove_all(records);
+    return result;
+}
