@@ -1,1 +1,197 @@
-// placeholder: filled in by its owner
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "dialogs/MotherListDialog.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <system_error>
+
+#include "app/Config.h"
+#include "app/Fonts.h"
+#include "archive/RecordIndex.h"
+#include "archive/RecordName.h"
+#include "controls/SkinBitmap.h"
+#include "platform/Shell.h"
+
+namespace marulo::dialogs {
+
+namespace {
+
+// The template's 175 x 193 dialog units at the "System" 10-point font, whose average character
+// is 8 x 16 pixels at 96 dpi: 175 * 8 / 4 = 350 by 193 * 16 / 8 = 386 client pixels.
+constexpr int kClientWidth = 350;
+constexpr int kClientHeight = 386;
+constexpr int kMargin = 10;
+
+constexpr int kSelectedIcon = 160;
+constexpr int kIcon = 161;
+const QColor kSelectedFill(119, 190, 249);
+const QColor kSelectedFrame(47, 83, 157);
+const QColor kFill(255, 255, 255);
+const QColor kRowText(14, 66, 114);
+
+constexpr const char* kControlIdProperty = "controlId";
+
+// Win32-style rectangle with exclusive right and bottom edges.
+constexpr QRect Box(int left, int top, int right, int bottom) {
+    return QRect(left, top, right - left, bottom - top);
+}
+
+QString Message(const char* key) {
+    return QString::fromStdString(app::MessageText(key));
+}
+
+void DrawMotherRow(QPainter& painter, const QRect& itemRect, bool selected,
+                   const std::string& key) {
+    painter.save();
+    const QRect r = itemRect.adjusted(1, 1, -1, -1);
+    if (selected) {
+        painter.fillRect(r, kSelectedFill);
+        painter.setPen(kSelectedFrame);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(r.adjusted(0, 0, -1, -1));
+    } else {
+        painter.fillRect(r, kFill);
+    }
+    const int left = r.left();
+    const int top = r.top();
+    const int right = left + r.width();
+    const int bottom = top + r.height();
+    const int height = bottom - top;
+    // The icon's box runs to x = row height, the square at the left end of a row starting at 0.
+    controls::CachedSkinBitmap(selected ? kSelectedIcon : kIcon)
+        .DrawCentred(painter, Box(left, top, height, bottom));
+
+    painter.setFont(app::UiFont(true));
+    painter.setPen(kRowText);
+    painter.setBackgroundMode(Qt::TransparentMode);
+    painter.drawText(Box(height + 5, top, right, bottom),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                     QString::fromStdString(MotherRowText(key, app::MessageText("EDCTitle"))));
+    painter.restore();
+}
+
+// Draws the mother list's rows, each a mother key.
+class MotherRowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        if (!index.isValid()) {
+            return;
+        }
+        DrawMotherRow(*painter, option.rect, option.state.testFlag(QStyle::State_Selected),
+                      index.data(Qt::DisplayRole).toString().toStdString());
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
+        return {option.rect.width(), kMotherRowHeight};
+    }
+};
+
+}  // namespace
+
+MotherChoice ChoiceFromMotherKey(std::string_view key) {
+    archive::MotherKeyParts parts = archive::SplitMotherKey(key);
+    return {std::move(parts.name), archive::EdcDateText(parts.edcDigits)};
+}
+
+std::string MotherRowText(std::string_view key, std::string_view edcTitle) {
+    const MotherChoice choice = ChoiceFromMotherKey(key);
+    std::string text = choice.name;
+    text += " (";
+    text += edcTitle;
+    text += ": ";
+    text += choice.edc;
+    text += ")";
+    return text;
+}
+
+MotherListDialog::MotherListDialog(QWidget* parent, std::filesystem::path recordFolder)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      m_recordFolder(std::move(recordFolder)) {
+    setFixedSize(kClientWidth, kClientHeight);
+    setWindowTitle(Message("MotherListTitle"));
+
+    const QRect client = Box(0, 0, kClientWidth, kClientHeight);
+    const int left = client.left() + kMargin;
+    const int top = client.top() + kMargin;
+    const int right = client.left() + client.width() - kMargin;
+    const int bottom = client.top() + client.height() - kMargin;
+    const QFont font = app::UiFont(false);
+    const auto place = [this, &font](QWidget* control, int id, const char* name,
+                                     const QRect& rect) {
+        control->setProperty(kControlIdProperty, id);
+        control->setObjectName(QString::fromLatin1(name));
+        control->setGeometry(rect);
+        control->setFont(font);
+    };
+
+    m_helpText = new QLabel(Message("MotherListHelp"), this);
+    m_helpText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    place(m_helpText, 0, "HelpText", Box(left, top, right, top + 18));
+
+    m_cancelButton = new QPushButton(Message("Cancel"), this);
+    place(m_cancelButton, kMotherListCancelId, "CancelButton",
+          Box(right - 70, bottom - 25, right, bottom));
+
+    m_okButton = new QPushButton(Message("Ok"), this);
+    m_okButton->setEnabled(false);
+    place(m_okButton, kMotherListOkId, "OkButton",
+          Box(right - 145, bottom - 25, right - 75, bottom));
+
+    m_folderButton = new QPushButton(Message("FolderOpen"), this);
+    place(m_folderButton, kMotherListFolderButtonId, "FolderButton",
+          Box(left, bottom - 25, left + 70, bottom));
+
+    m_motherList = new QListWidget(this);
+    m_motherList->setItemDelegate(new MotherRowDelegate(m_motherList));
+    m_motherList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_motherList->setUniformItemSizes(true);
+    m_motherList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_motherList->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    place(m_motherList, kMotherListId, "MotherList", Box(left, top + 28, right, bottom - 35));
+
+    connect(m_cancelButton, &QPushButton::clicked, this, &MotherListDialog::reject);
+    connect(m_okButton, &QPushButton::clicked, this, &MotherListDialog::accept);
+    connect(m_folderButton, &QPushButton::clicked, this, &MotherListDialog::OpenRecordFolder);
+    connect(m_motherList, &QListWidget::itemSelectionChanged, this,
+            &MotherListDialog::OnSelectionChanged);
+
+    for (const std::string& key : archive::BuildRecordIndex(m_recordFolder)) {
+        m_motherList->addItem(QString::fromStdString(key));
+    }
+}
+
+void MotherListDialog::OnSelectionChanged() {
+    // A held Ctrl can take the selection away again; OK needs one.
+    m_okButton->setEnabled(!m_motherList->selectedItems().isEmpty());
+}
+
+void MotherListDialog::accept() {
+    const QList<QListWidgetItem*> selected = m_motherList->selectedItems();
+    if (selected.isEmpty()) {
+        return;
+    }
+    MotherChoice choice = ChoiceFromMotherKey(selected.front()->text().toStdString());
+    m_chosenName = std::move(choice.name);
+    m_chosenEdc = std::move(choice.edc);
+    done(kMotherListOkId);
+}
+
+void MotherListDialog::reject() {
+    done(kMotherListCancelId);
+}
+
+void MotherListDialog::OpenRecordFolder() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    std::error_code ignored;
+    platform::Shell::Open(m_recordFolder.string(), std::filesystem::current_path(ignored));
+    QApplication::restoreOverrideCursor();
+}
+
+}  // namespace marulo::dialogs

@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "controls/RecordListDrawing.h"
+
+#include <QPainter>
+#include <QRect>
+#include <QString>
+
+#include "app/Config.h"
+#include "app/Fonts.h"
+#include "controls/RecordItemTexts.h"
+#include "controls/SkinBitmap.h"
+
+namespace marulo::controls {
+
+namespace {
+
+constexpr int kSelectionFrameBitmap = 150;
+constexpr int kHeartBitmap = 151;
+constexpr int kTextGap = 5;
+const QColor kItemBackground(255, 255, 255);
+const QColor kAgeColour(0, 0, 0);
+const QColor kTimeColour(85, 142, 213);
+const QColor kPanelBackground(255, 204, 255);
+const QColor kPanelText(191, 102, 193);
+
+RecordItemWords CurrentWords() {
+    // "DayTItle" is the same entry as "DayTitle": keys match regardless of case.
+    return {app::MessageText("WeekTitle"), app::MessageText("DayTItle"), app::MessageText("Am"),
+            app::MessageText("Pm")};
+}
+
+}  // namespace
+
+void DrawRecordItem(QPainter& painter, const QRect& itemRect, int index, bool selected,
+                    const std::string& itemText) {
+    if (index == -1) {
+        return;
+    }
+    painter.save();
+    painter.fillRect(itemRect, kItemBackground);
+    if (selected) {
+        // The frame is loaded for this paint only.
+        SkinBitmap frame;
+        frame.Load(kSelectionFrameBitmap);
+        frame.DrawAt(painter, itemRect.topLeft());
+    }
+
+    const int left = itemRect.left();
+    const int top = itemRect.top();
+    const int height = itemRect.height();
+    const int right = left + itemRect.width();
+    const int bottom = top + height;
+    const int middle = (top + bottom) / 2;
+    CachedSkinBitmap(kHeartBitmap).DrawCentred(painter, QRect(left, top, height, height));
+
+    const RecordItemLines lines = RecordItemTexts(itemText, CurrentWords());
+    const int textLeft = left + height + kTextGap;
+    // Opaque white glyph cells, as over the white item.
+    painter.setBackgroundMode(Qt::OpaqueMode);
+    painter.setBackground(kItemBackground);
+
+    painter.setFont(app::UiFont(true));
+    painter.setPen(kAgeColour);
+    painter.drawText(QRect(textLeft, top, right - textLeft, middle - top),
+                     Qt::AlignLeft | Qt::AlignBottom | Qt::TextSingleLine,
+                     QString::fromStdString(lines.ageLine));
+
+    painter.setFont(app::UiFont(false));
+    painter.setPen(kTimeColour);
+    painter.drawText(QRect(textLeft, middle, right - textLeft, bottom - middle),
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                     QString::fromStdString(lines.timeLine));
+    painter.restore();
+}
+
+void DrawTextPanel(QPainter& painter, const QRect& itemRect, bool pressed, const QString& text) {
+    painter.save();
+    painter.fillRect(itemRect, kPanelBackground);
+    const QRect textRect =
+        pressed ? itemRect.adjusted(1, 1, 0, 0) : itemRect.adjusted(0, 0, -1, -1);
+    painter.setFont(app::UiFont(true));
+    painter.setBackgroundMode(Qt::OpaqueMode);
+    painter.setBackground(kPanelBackground);
+    painter.setPen(kPanelText);
+    painter.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine, text);
+    painter.restore();
+}
+
+void RecordListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                               const QModelIndex& index) const {
+    DrawRecordItem(*painter, option.rect, index.isValid() ? index.row() : -1,
+                   option.state.testFlag(QStyle::State_Selected),
+                   index.data(Qt::DisplayRole).toString().toStdString());
+}
+
+QSize RecordListDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
+    return {option.rect.width(), kRecordItemHeight};
+}
+
+}  // namespace marulo::controls

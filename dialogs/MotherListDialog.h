@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace marulo::dialogs {
+
+inline constexpr int kMotherListOkId = 1;
+inline constexpr int kMotherListCancelId = 2;
+inline constexpr int kMotherListFolderButtonId = 112;
+inline constexpr int kMotherListId = 113;
+inline constexpr int kMotherRowHeight = 40;
+
+// The mother and EDC a mother key stands for: the name before its last "_" (the whole key when
+// there is none) and the EDC digits rebuilt as "<year>-<month>-<day>".
+struct MotherChoice {
+    std::string name;
+    std::string edc;
+};
+MotherChoice ChoiceFromMotherKey(std::string_view key);
+
+// A row of the list: "<name> (<EDC title>: <EDC>)".
+std::string MotherRowText(std::string_view key, std::string_view edcTitle);
+
+// The modal dialog that lists every mother with records in the record folder and hands the
+// chosen one back. exec() gives 1 after OK, with ChosenName() and ChosenEdc() filled, and 2 after
+// Cancel, Escape or the close box.
+class MotherListDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit MotherListDialog(QWidget* parent = nullptr,
+                              std::filesystem::path recordFolder = "Data");
+
+    const std::string& ChosenName() const { return m_chosenName; }
+    const std::string& ChosenEdc() const { return m_chosenEdc; }
+
+    QListWidget* MotherList() const { return m_motherList; }
+    QPushButton* OkButton() const { return m_okButton; }
+    QPushButton* CancelButton() const { return m_cancelButton; }
+    QPushButton* FolderButton() const { return m_folderButton; }
+
+public slots:
+    void accept() override;
+    void reject() override;
+
+private:
+    void OpenRecordFolder();
+    void OnSelectionChanged();
+
+    std::filesystem::path m_recordFolder;
+    QPointer<QLabel> m_helpText;
+    QPointer<QPushButton> m_folderButton;
+    QPointer<QPushButton> m_okButton;
+    QPointer<QPushButton> m_cancelButton;
+    QPointer<QListWidget> m_motherList;
+    std::string m_chosenName;
+    std::string m_chosenEdc;
+};
+
+}  // namespace marulo::dialogs

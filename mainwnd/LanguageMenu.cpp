@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "mainwnd/LanguageMenu.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QFontMetrics>
+#include <QMenu>
+#include <QPoint>
+#include <QString>
+#include <string>
+
+#include "app/Config.h"
+#include "app/Fonts.h"
+#include "platform/Shell.h"
+
+namespace marulo::mainwnd {
+
+namespace {
+
+constexpr int kCaptionPadding = 6;
+
+int CaptionWidth(QAbstractButton& button, const char* section, const QFontMetrics& metrics) {
+    const QString caption = QString::fromStdString(app::UiText(section, "Title", ""));
+    button.setText(caption);
+    button.update();
+    return metrics.horizontalAdvance(caption) + kCaptionPadding;
+}
+
+}  // namespace
+
+void LayoutBottomButtons(QAbstractButton& languageButton, QAbstractButton& homepageButton,
+                         const QFontMetrics& boldMetrics) {
+    const int languageWidth = CaptionWidth(languageButton, "Language", boldMetrics);
+    const QRect language = languageButton.geometry();
+    languageButton.setGeometry(language.left(), language.top(), languageWidth, language.height());
+
+    const int homepageWidth = CaptionWidth(homepageButton, "Homepage", boldMetrics);
+    const QRect homepage = homepageButton.geometry();
+    const int right = homepage.left() + homepage.width();
+    homepageButton.setGeometry(right - homepageWidth, homepage.top(), homepageWidth,
+                               homepage.height());
+}
+
+bool RunLanguageMenu(QWidget& owner, const QWidget& languageButton, const MenuRunner& run) {
+    QMenu menu(&owner);
+    const std::string current = app::UiText("Language", "Current", "");
+    for (const std::string& name : app::LanguageNames()) {
+        const QString text = QString::fromStdString(name);
+        QAction* item = menu.addAction(text);
+        // The name is kept byte for byte; the shown text may lose an "&" to a shortcut.
+        item->setData(QByteArray::fromStdString(name));
+        if (name == current) {
+            item->setCheckable(true);
+            item->setChecked(true);
+            item->setEnabled(false);
+        }
+    }
+    const QAction* chosen =
+        run(menu, languageButton.mapToGlobal(QPoint(-2, languageButton.height())));
+    if (chosen == nullptr ||
+        !app::SwitchLanguageFiles(chosen->data().toByteArray().toStdString())) {
+        return false;
+    }
+    app::ResetUiFonts();
+    return true;
+}
+
+void OpenHomepageAddress() {
+    const app::FolderLocation folder = app::ConfigFolder();
+    platform::Shell::Open(app::UiText("Homepage", "Url", ""), folder.drive + folder.directory);
+}
+
+}  // namespace marulo::mainwnd

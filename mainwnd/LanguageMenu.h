@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <functional>
+
+class QAbstractButton;
+class QAction;
+class QFontMetrics;
+class QMenu;
+class QPoint;
+class QWidget;
+
+namespace marulo::mainwnd {
+
+// Sets the captions of the two bottom text panels from the active language and sizes each to its
+// caption plus 6 pixels: the language button keeps its left edge and grows to the right, the
+// homepage button keeps its right edge and grows to the left. Tops and heights stay.
+void LayoutBottomButtons(QAbstractButton& languageButton, QAbstractButton& homepageButton,
+                         const QFontMetrics& boldMetrics);
+
+// Shows a menu at a global point and gives the chosen item, null when nothing was chosen.
+using MenuRunner = std::function<QAction*(QMenu&, const QPoint& globalPos)>;
+
+// Offers the installed languages in a menu just below the language button, the active one
+// checked and greyed, and makes the chosen one active: its file replaces Conf.ini and the shared
+// fonts are discarded. True when the language changed; the caller then redraws and lays out
+// everything that shows texts or fonts.
+bool RunLanguageMenu(QWidget& owner, const QWidget& languageButton, const MenuRunner& run);
+
+// Opens the homepage address of the active language; a relative path counts from the folder of
+// the configuration files.
+void OpenHomepageAddress();
+
+}  // namespace marulo::mainwnd

@@ -1,0 +1,197 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QImage>
+#include <QListWidget>
+#include <QPainter>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "app/Config.h"
+#include "app/Fonts.h"
+#include "controls/RecordListDrawing.h"
+#include "controls/SkinBitmap.h"
+
+namespace marulo::controls {
+namespace {
+
+namespace fs = std::filesystem;
+
+const QColor kBackdrop(1, 2, 3);
+const QColor kWhite(255, 255, 255);
+constexpr int kItemWidth = 180;
+// Recorded ten days before the EDC: an age line is shown.
+const std::string kWithAge = "Anna_20100512_20100502093000000.zip";
+// Recorded a day after the EDC: no age line.
+const std::string kAfterEdc = "Anna_20100512_20100513093000000.zip";
+
+QImage Bitmap(int number) {
+    SkinBitmap resourcesReady;
+    resourcesReady.Load(number);
+    return QImage(QStringLiteral(":/skin/%1.bmp").arg(number))
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// The rows of a region holding at least one pixel that passes the test.
+struct RowSpan {
+    std::optional<int> first;
+    std::optional<int> last;
+};
+
+template <typename Test>
+RowSpan RowsWhere(const QImage& image, const QRect& region, Test test) {
+    RowSpan span;
+    for (int y = region.top(); y <= region.bottom(); ++y) {
+        for (int x = region.left(); x <= region.right(); ++x) {
+            if (test(QColor(image.pixel(x, y)))) {
+                if (!span.first) {
+                    span.first = y;
+                }
+                span.last = y;
+                break;
+            }
+        }
+    }
+    return span;
+}
+
+bool Dark(const QColor& c) {
+    return c.red() < 100 && c.green() < 100 && c.blue() < 100;
+}
+bool Bluish(const QColor& c) {
+    return c.blue() > c.red() + 40 && c.blue() < 250;
+}
+
+class RecordListDrawingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "marulo-items-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_folder = pattern;
+        std::ofstream(m_folder / "Conf.ini")
+            << "[Message]\nWeekTitle=w\nDayTitle=d\nAm=AM\nPm=PM\n[Font]\nName=DejaVu Sans\n"
+               "Size=9\n";
+        app::SetConfigFolderForTesting(app::FolderLocation{"", m_folder.string() + "/"});
+        app::ResetUiFonts();
+    }
+    void TearDown() override {
+        app::ResetUiFonts();
+        app::SetConfigFolderForTesting(std::nullopt);
+        fs::remove_all(m_folder);
+    }
+
+    static QImage DrawItem(const QRect& itemRect, QSize canvas, int index, bool selected,
+                           const std::string& text) {
+        QImage image(canvas, QImage::Format_RGB32);
+        image.fill(kBackdrop);
+        QPainter painter(&image);
+        DrawRecordItem(painter, itemRect, index, selected, text);
+        return image;
+    }
+
+    fs::path m_folder;
+};
+
+TEST_F(RecordListDrawingTest, FrameOnlyWhenSelectedAndHeartCentredInTheLeftSquare) {
+    const QImage frame = Bitmap(150);
+    const QImage heart = Bitmap(151);
+    ASSERT_EQ(frame.size(), QSize(147, 56));
+    ASSERT_EQ(heart.size(), QSize(39, 32));
+    // The second item of a list, so that every place must follow the item's own rectangle.
+    const QRect item(0, 56, kItemWidth, 56);
+    const QPoint heartAt(9, 56 + 12);
+    const QRect heartBox(heartAt, heart.size());
+    for (const bool selected : {false, true}) {
+        SCOPED_TRACE(selected);
+        const QImage image = DrawItem(item, {kItemWidth, 112}, 1, selected, kWithAge);
+        for (int y = 0; y < 56; ++y) {
+            ASSERT_EQ(QColor(image.pixel(0, y)), kBackdrop) << "outside the item, row " << y;
+        }
+        // The strip left of the text holds the frame (or white) and the heart.
+        for (int y = item.top(); y <= item.bottom(); ++y) {
+            for (int x = 0; x < 56 + 5; ++x) {
+                const QPoint p(x, y);
+                const QRgb expected = heartBox.contains(p) ? heart.pixel(p - heartAt)
+                                      : selected           ? frame.pixel(x, y - item.top())
+                                                           : kWhite.rgb();
+                ASSERT_EQ(image.pixel(p), expected) << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST_F(RecordListDrawingTest, AgeLineAboveTheMiddleAndTimeLineBelowIt) {
+    const QRect item(0, 0, kItemWidth, 56);
+    const QRect upper(61, 0, kItemWidth - 61, 28);
+    const QRect lower(61, 28, kItemWidth - 61, 28);
+
+    const QImage withAge = DrawItem(item, {kItemWidth, 56}, 0, false, kWithAge);
+    const RowSpan age = RowsWhere(withAge, upper, Dark);
+    ASSERT_TRUE(age.first);
+    EXPECT_GE(*age.last, 20) << "the age line sits on the middle";
+    EXPECT_FALSE(RowsWhere(withAge, upper, Bluish).first);
+    const RowSpan time = RowsWhere(withAge, lower, Bluish);
+    ASSERT_TRUE(time.first);
+    EXPECT_LE(*time.first, 34) << "the time line hangs from the middle";
+    EXPECT_FALSE(RowsWhere(withAge, lower, Dark).first);
+
+    const QImage afterEdc = DrawItem(item, {kItemWidth, 56}, 0, false, kAfterEdc);
+    EXPECT_FALSE(RowsWhere(afterEdc, upper, Dark).first);
+    EXPECT_TRUE(RowsWhere(afterEdc, lower, Bluish).first);
+}
+
+TEST_F(RecordListDrawingTest, NoItemDrawsNothing) {
+    const QImage image = DrawItem({0, 0, kItemWidth, 56}, {kItemWidth, 56}, -1, true, kWithAge);
+    QImage untouched(image.size(), QImage::Format_RGB32);
+    untouched.fill(kBackdrop);
+    EXPECT_EQ(image, untouched);
+}
+
+TEST_F(RecordListDrawingTest, DelegateDrawsFiftySixPixelItems) {
+    RecordListDelegate delegate;
+    QListWidget list;
+    list.setItemDelegate(&delegate);
+    list.resize(kItemWidth, 200);
+    list.addItem(QString::fromStdString(kWithAge));
+    list.addItem(QString::fromStdString(kAfterEdc));
+    list.show();
+    EXPECT_EQ(list.visualItemRect(list.item(1)).top(), 56);
+    EXPECT_EQ(list.visualItemRect(list.item(1)).height(), 56);
+}
+
+// Bounding box of the caption's pixels.
+QRect CaptionBox(const QImage& image, const QColor& background) {
+    QRect box;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (QColor(image.pixel(x, y)) != background) {
+                box |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return box;
+}
+
+TEST_F(RecordListDrawingTest, TextPanelCaptionMovesOnePixelWhileHeld) {
+    const QColor pink(255, 204, 255);
+    QImage shown[2];
+    for (const bool pressed : {false, true}) {
+        QImage& image = shown[pressed ? 1 : 0];
+        image = QImage(120, 18, QImage::Format_RGB32);
+        image.fill(kBackdrop);
+        QPainter painter(&image);
+        DrawTextPanel(painter, image.rect(), pressed, QStringLiteral("User guide"));
+    }
+    const QRect released = CaptionBox(shown[0], pink);
+    const QRect held = CaptionBox(shown[1], pink);
+    ASSERT_FALSE(released.isEmpty());
+    EXPECT_EQ(held, released.translated(1, 1));
+    // Outside the caption the whole panel is pink.
+    EXPECT_EQ(QColor(shown[0].pixel(0, 0)), pink);
+    EXPECT_EQ(QColor(shown[1].pixel(119, 17)), pink);
+}
+
+}  // namespace
+}  // namespace marulo::controls

@@ -1,0 +1,189 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "dialogs/MotherListDialog.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QListWidget>
+#include <QPushButton>
+#include <QUrl>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "app/Config.h"
+#include "app/Fonts.h"
+#include "controls/SkinBitmap.h"
+#include "platform/Shell.h"
+
+namespace marulo::dialogs {
+namespace {
+
+namespace fs = std::filesystem;
+
+class MotherListDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "marulo-mothers-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_folder = pattern;
+        m_records = m_folder / "Data";
+        fs::create_directories(m_records);
+        std::ofstream(m_folder / "Conf.ini")
+            << "[Message]\nEDCTitle=EDC\nMotherListTitle=Mothers\nOk=OK\nCancel=Cancel\n"
+               "FolderOpen=Folder\nMotherListHelp=Choose one\n[Font]\nName=DejaVu Sans\n";
+        app::SetConfigFolderForTesting(app::FolderLocation{"", m_folder.string() + "/"});
+        app::ResetUiFonts();
+        platform::Shell::SetOpenHandlerForTesting([this](const QUrl& url) {
+            m_opened.push_back(url);
+            return true;
+        });
+    }
+    void TearDown() override {
+        platform::Shell::SetOpenHandlerForTesting({});
+        app::ResetUiFonts();
+        app::SetConfigFolderForTesting(std::nullopt);
+        fs::remove_all(m_folder);
+    }
+
+    void AddRecords(std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            std::ofstream(m_records / name) << "zip";
+        }
+    }
+
+    fs::path m_folder;
+    fs::path m_records;
+    std::vector<QUrl> m_opened;
+};
+
+TEST_F(MotherListDialogTest, RowsAndChoicesFollowTheMotherKeys) {
+    AddRecords({"Anna_20100512_20100209153045123.zip", "Anna_20100512_20100301101010000.zip",
+                "Mary_Ann_20100601_20100209153045123.zip", "old.zip", "foo_bar.zip"});
+    struct Row {
+        const char* text;
+        const char* name;
+        const char* edc;
+    };
+    const Row rows[] = {
+        {" (EDC: --)", "", "--"},
+        {"Anna (EDC: 2010-05-12)", "Anna", "2010-05-12"},
+        {"Mary_Ann (EDC: 2010-06-01)", "Mary_Ann", "2010-06-01"},
+        {"foo (EDC: --)", "foo", "--"},
+    };
+    {
+        MotherListDialog dialog(nullptr, m_records);
+        EXPECT_EQ(dialog.windowTitle(), "Mothers");
+        ASSERT_EQ(dialog.MotherList()->count(), 4);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(MotherRowText(dialog.MotherList()->item(i)->text().toStdString(), "EDC"),
+                      rows[i].text);
+        }
+    }
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        MotherListDialog dialog(nullptr, m_records);
+        dialog.show();
+        EXPECT_FALSE(dialog.OkButton()->isEnabled());
+        dialog.MotherList()->setCurrentRow(i);
+        ASSERT_TRUE(dialog.OkButton()->isEnabled());
+        dialog.OkButton()->click();
+        EXPECT_EQ(dialog.result(), 1);
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(dialog.ChosenName(), rows[i].name);
+        EXPECT_EQ(dialog.ChosenEdc(), rows[i].edc);
+    }
+}
+
+TEST_F(MotherListDialogTest, CancelEscapeAndCloseBoxChooseNothing) {
+    AddRecords({"Anna_20100512_20100209153045123.zip"});
+    enum class Way { Cancel, Escape, CloseBox };
+    for (const Way way : {Way::Cancel, Way::Escape, Way::CloseBox}) {
+        SCOPED_TRACE(static_cast<int>(way));
+        MotherListDialog dialog(nullptr, m_records);
+        dialog.show();
+        dialog.MotherList()->setCurrentRow(0);
+        switch (way) {
+            case Way::Cancel:
+                dialog.CancelButton()->click();
+                break;
+            case Way::Escape:
+                dialog.reject();
+                break;
+            case Way::CloseBox:
+                dialog.close();
+                break;
+        }
+        EXPECT_EQ(dialog.result(), 2);
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(dialog.ChosenName(), "");
+        EXPECT_EQ(dialog.ChosenEdc(), "");
+    }
+}
+
+TEST_F(MotherListDialogTest, OkNeedsASelection) {
+    AddRecords({"Anna_20100512_20100209153045123.zip"});
+    MotherListDialog dialog(nullptr, m_records);
+    dialog.show();
+    dialog.accept();
+    EXPECT_TRUE(dialog.isVisible()) << "nothing to hand back yet";
+    dialog.MotherList()->setCurrentRow(0);
+    dialog.MotherList()->clearSelection();
+    EXPECT_FALSE(dialog.OkButton()->isEnabled());
+    dialog.accept();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.ChosenName(), "");
+}
+
+TEST_F(MotherListDialogTest, FolderButtonOpensTheRecordFolderAndLeavesTheDialogOpen) {
+    AddRecords({"Anna_20100512_20100209153045123.zip", "Bella_20100101_20100209153045123.zip"});
+    MotherListDialog dialog(nullptr, m_records);
+    dialog.show();
+    dialog.MotherList()->setCurrentRow(1);
+    dialog.FolderButton()->click();
+    ASSERT_EQ(m_opened.size(), 1U);
+    EXPECT_EQ(fs::path(m_opened[0].toLocalFile().toStdString()), m_records);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.MotherList()->currentRow(), 1);
+    EXPECT_TRUE(dialog.MotherList()->item(1)->isSelected());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the wait cursor is taken back";
+}
+
+QImage Bitmap(int number) {
+    controls::SkinBitmap resourcesReady;
+    resourcesReady.Load(number);
+    return QImage(QStringLiteral(":/skin/%1.bmp").arg(number))
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+TEST_F(MotherListDialogTest, SelectedRowIsBlueAndFramedOthersWhite) {
+    AddRecords({"Anna_20100512_20100209153045123.zip", "Bella_20100101_20100209153045123.zip"});
+    MotherListDialog dialog(nullptr, m_records);
+    dialog.show();
+    dialog.MotherList()->setCurrentRow(1);
+    QListWidget& list = *dialog.MotherList();
+    const QImage shot = list.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRect first = list.visualItemRect(list.item(0));
+    const QRect second = list.visualItemRect(list.item(1));
+    ASSERT_EQ(first.height(), 40);
+    ASSERT_EQ(second.top(), 40);
+
+    // Inside the 1-pixel margin: the frame, then the fill; the icon in the left square.
+    const int right = second.left() + second.width() - 2;
+    EXPECT_EQ(QColor(shot.pixel(right, second.top() + 20)), QColor(47, 83, 157));
+    EXPECT_EQ(QColor(shot.pixel(50, second.top() + 1)), QColor(47, 83, 157));
+    EXPECT_EQ(QColor(shot.pixel(right - 1, second.top() + 20)), QColor(119, 190, 249));
+    EXPECT_EQ(QColor(shot.pixel(right - 1, first.top() + 20)), QColor(255, 255, 255));
+
+    const QImage selectedIcon = Bitmap(160);
+    const QImage icon = Bitmap(161);
+    ASSERT_EQ(icon.size(), QSize(27, 33));
+    // Box (1, top + 1) to (38, bottom - 1): the icon at x 6, y top + 4.
+    EXPECT_EQ(shot.copy(6, first.top() + 4, 27, 33), icon);
+    EXPECT_EQ(shot.copy(6, second.top() + 4, 27, 33), selectedIcon);
+}
+
+}  // namespace
+}  // namespace marulo::dialogs

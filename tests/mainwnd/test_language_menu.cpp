@@ -1,0 +1,198 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "mainwnd/LanguageMenu.h"
+
+#include <QAction>
+#include <QFontMetrics>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QUrl>
+#include <fstream>
+#include <sstream>
+
+#include "controls/SkinnedButton.h"
+#include "platform/Shell.h"
+#include "tests/mainwnd/MainWindowFixture.h"
+
+namespace marulo::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kEnglish =
+    "[Message]\nMotherTitle=Mother\n[Font]\nName=DejaVu Sans\nSize=9\n"
+    "[Language]\nTitle=Language\nCurrent=English\n[Homepage]\nTitle=Guide\n"
+    "Url=https://example.org/en\n";
+const char* const kGerman =
+    "[Message]\nMotherTitle=Mutter\n[Font]\nName=DejaVu Sans\nSize=12\n"
+    "[Language]\nTitle=Sprache: Deutsch\nCurrent=Deutsch\n[Homepage]\nTitle=Anleitung lesen\n"
+    "Url=guide.html\n";
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+int CaptionWidth(const std::string& caption) {
+    return QFontMetrics(app::UiFont(true)).horizontalAdvance(QString::fromStdString(caption)) + 6;
+}
+
+// A folder of configuration files with two languages and one whose file is missing.
+class LanguageMenuTest : public MainWindowTestBase {
+protected:
+    void SetUp() override {
+        MainWindowTestBase::SetUp();
+        fs::create_directories(m_folder / "lang");
+        std::ofstream(m_folder / "lang" / "English.ini", std::ios::binary) << kEnglish;
+        std::ofstream(m_folder / "lang" / "German.ini", std::ios::binary) << kGerman;
+        std::ofstream(m_folder / "Conf.ini", std::ios::binary) << kEnglish;
+        std::ofstream(m_folder / "Lang.ini", std::ios::binary)
+            << "[Language]\nEnglish=lang/English.ini\nDeutsch=lang//German.ini\n"
+               "Missing=lang/Missing.ini\n";
+        app::ResetUiFonts();
+    }
+
+    // Answers the next menu with the item of this name, or with nothing.
+    void ChooseFromMenu(const QString& name) {
+        m_window->SetMenuHook([this, name](QMenu& menu, const QPoint& at) -> QAction* {
+            m_menuPoint = at;
+            m_menuItems.clear();
+            QAction* found = nullptr;
+            for (QAction* item : menu.actions()) {
+                m_menuItems.push_back({item->text(), item->isChecked(), item->isEnabled()});
+                if (item->text() == name) {
+                    found = item;
+                }
+            }
+            return found;
+        });
+    }
+
+    QWidget* Button(int id) const { return m_window->Control(id); }
+
+    struct MenuItem {
+        QString text;
+        bool checked;
+        bool enabled;
+        bool operator==(const MenuItem&) const = default;
+    };
+    QPoint m_menuPoint;
+    std::vector<MenuItem> m_menuItems;
+};
+
+TEST_F(LanguageMenuTest, MenuListsTheLanguagesInFileOrderWithTheActiveOneMarked) {
+    OpenWindow();
+    ChooseFromMenu({});
+    m_window->OpenLanguageMenu();
+    const std::vector<MenuItem> expected = {
+        {"English", true, false}, {"Deutsch", false, true}, {"Missing", false, true}};
+    EXPECT_EQ(m_menuItems, expected);
+    const QWidget* language = Button(controls::kLanguageButtonId);
+    EXPECT_EQ(m_menuPoint, language->mapToGlobal(QPoint(-2, language->height())));
+    EXPECT_EQ(ReadFile(m_folder / "Conf.ini"), kEnglish);
+
+    // A Conf.ini naming no listed language marks nothing.
+    std::ofstream(m_folder / "Conf.ini", std::ios::binary) << "[Language]\nCurrent=Klingon\n";
+    m_window->OpenLanguageMenu();
+    for (const MenuItem& item : m_menuItems) {
+        EXPECT_FALSE(item.checked) << item.text.toStdString();
+        EXPECT_TRUE(item.enabled) << item.text.toStdString();
+    }
+}
+
+TEST_F(LanguageMenuTest, SwitchChangesCaptionsAndFontsAtOnceAndSurvivesARestart) {
+    OpenWindow();
+    m_window->show();
+    const QRect motherTitle(150, 77, 63, 27);
+    const QImage before = m_window->grab(motherTitle).toImage();
+    EXPECT_EQ(app::UiFont(false).pixelSize(), 12);
+
+    ChooseFromMenu("Deutsch");
+    m_window->OpenLanguageMenu();
+
+    EXPECT_EQ(ReadFile(m_folder / "Conf.ini"), kGerman);
+    EXPECT_NE(m_window->grab(motherTitle).toImage(), before) << "the panel shows the new texts";
+    EXPECT_EQ(app::UiFont(false).pixelSize(), 16);
+    EXPECT_EQ(m_window->NameBox()->font(), app::UiFont(false));
+    EXPECT_EQ(m_window->RecordList()->font(), app::UiFont(false));
+    const auto* language = qobject_cast<QAbstractButton*>(Button(controls::kLanguageButtonId));
+    const auto* homepage = qobject_cast<QAbstractButton*>(Button(controls::kHomepageButtonId));
+    EXPECT_EQ(language->text(), "Sprache: Deutsch");
+    EXPECT_EQ(homepage->text(), "Anleitung lesen");
+    EXPECT_EQ(language->geometry(), QRect(12, 607, CaptionWidth("Sprache: Deutsch"), 18));
+    EXPECT_EQ(homepage->geometry().left() + homepage->width(), 887);
+    EXPECT_EQ(homepage->width(), CaptionWidth("Anleitung lesen"));
+
+    // A new window, as after a restart, reads the language chosen last.
+    CloseWindow();
+    app::ResetUiFonts();
+    OpenWindow();
+    EXPECT_EQ(qobject_cast<QAbstractButton*>(Button(controls::kLanguageButtonId))->text(),
+              "Sprache: Deutsch");
+    ChooseFromMenu({});
+    m_window->OpenLanguageMenu();
+    ASSERT_EQ(m_menuItems.size(), 3u);
+    EXPECT_TRUE(m_menuItems[1].checked);
+    EXPECT_FALSE(m_menuItems[0].checked);
+}
+
+TEST_F(LanguageMenuTest, LanguageWhoseFileIsMissingChangesNothing) {
+    OpenWindow();
+    const QFont font = app::UiFont(false);
+    const QRect languageBefore = Button(controls::kLanguageButtonId)->geometry();
+    ChooseFromMenu("Missing");
+    m_window->OpenLanguageMenu();
+    EXPECT_EQ(ReadFile(m_folder / "Conf.ini"), kEnglish);
+    EXPECT_EQ(app::UiFont(false), font);
+    EXPECT_EQ(Button(controls::kLanguageButtonId)->geometry(), languageBefore);
+    EXPECT_EQ(qobject_cast<QAbstractButton*>(Button(controls::kLanguageButtonId))->text(),
+              "Language");
+}
+
+TEST_F(LanguageMenuTest, BottomButtonsFitTheirCaptions) {
+    QWidget face;
+    QPushButton language(&face);
+    QPushButton homepage(&face);
+    struct Case {
+        const char* languageTitle;
+        const char* homepageTitle;
+    };
+    for (const Case& c :
+         {Case{"L", "H"}, Case{"A much longer language caption", "Homepage"}, Case{"", ""}}) {
+        SCOPED_TRACE(c.languageTitle);
+        std::ofstream(m_folder / "Conf.ini", std::ios::binary)
+            << "[Language]\nTitle=" << c.languageTitle << "\n[Homepage]\nTitle=" << c.homepageTitle
+            << "\n";
+        language.setGeometry(12, 607, 168, 18);
+        homepage.setGeometry(500, 607, 387, 18);
+        mainwnd::LayoutBottomButtons(language, homepage, QFontMetrics(app::UiFont(true)));
+        EXPECT_EQ(language.text(), c.languageTitle);
+        EXPECT_EQ(homepage.text(), c.homepageTitle);
+        EXPECT_EQ(language.geometry(), QRect(12, 607, CaptionWidth(c.languageTitle), 18));
+        EXPECT_EQ(homepage.geometry(), QRect(887 - CaptionWidth(c.homepageTitle), 607,
+                                             CaptionWidth(c.homepageTitle), 18));
+    }
+}
+
+TEST_F(LanguageMenuTest, HomepageOpensTheConfiguredAddress) {
+    std::vector<QUrl> opened;
+    platform::Shell::SetOpenHandlerForTesting([&opened](const QUrl& url) {
+        opened.push_back(url);
+        return true;
+    });
+    mainwnd::OpenHomepageAddress();
+    // A relative address is a file beside the configuration files.
+    std::ofstream(m_folder / "Conf.ini", std::ios::binary) << kGerman;
+    std::ofstream(m_folder / "guide.html") << "guide";
+    mainwnd::OpenHomepageAddress();
+    platform::Shell::SetOpenHandlerForTesting({});
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[0], QUrl("https://example.org/en"));
+    EXPECT_EQ(fs::path(opened[1].toLocalFile().toStdString()), m_folder / "guide.html");
+}
+
+}  // namespace
+}  // namespace marulo::testing
