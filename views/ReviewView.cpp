@@ -1,1 +1,401 @@
-// placeholder: filled in by its owner
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "views/ReviewView.h"
+
+#include <QApplication>
+#include <QColor>
+#include <QCursor>
+#include <QFontMetrics>
+#include <QMetaObject>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPen>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <limits>
+
+#include "app/Config.h"
+#include "app/Fonts.h"
+#include "archive/RecordFiles.h"
+#include "controls/SkinBitmap.h"
+
+namespace marulo::views {
+
+namespace {
+
+constexpr int kGridTileBitmap = 162;
+const QColor kLabelColour{192, 116, 183};
+const QColor kTraceColour{192, 80, 77};
+
+QRect ToQRect(const Rect& rect) {
+    return QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+}
+
+QString MessageString(std::string_view key) {
+    return QString::fromStdString(app::MessageText(key));
+}
+
+}  // namespace
+
+ReviewView::ReviewView(QWidget* parent, acquisition::CaptureController& controller)
+    : QAbstractScrollArea(parent), m_controller(controller) {
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Every paint covers the whole page, so nothing is erased first and nothing flickers.
+    viewport()->setAutoFillBackground(false);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setMouseTracking(true);
+
+    m_extent = MakeChartExtent(viewport()->width(), viewport()->height());
+    QScrollBar* bar = horizontalScrollBar();
+    bar->setSingleStep(m_extent.lineStep);
+    // The bar's page step sizes the thumb to the shown page; page clicks move by the chart's own
+    // page step instead.
+    connect(bar, &QScrollBar::actionTriggered, this, [this, bar](int action) {
+        ScrollRequest request{};
+        switch (action) {
+            case QAbstractSlider::SliderSingleStepSub:
+                request = ScrollRequest::LineLeft;
+                break;
+            case QAbstractSlider::SliderSingleStepAdd:
+                request = ScrollRequest::LineRight;
+                break;
+            case QAbstractSlider::SliderPageStepSub:
+                request = ScrollRequest::PageLeft;
+                break;
+            case QAbstractSlider::SliderPageStepAdd:
+                request = ScrollRequest::PageRight;
+                break;
+            case QAbstractSlider::SliderToMinimum:
+                request = ScrollRequest::LeftEnd;
+                break;
+            case QAbstractSlider::SliderToMaximum:
+                request = ScrollRequest::RightEnd;
+                break;
+            default:
+                return;
+        }
+        bar->setSliderPosition(ScrollOffset(request, bar->value(), m_extent, viewport()->width()));
+    });
+    UpdateScrollRange();
+
+    m_playbackTimer.setInterval(kPlaybackTimerMilliseconds);
+    connect(&m_playbackTimer, &QTimer::timeout, this, [this] { FollowPlayback(); });
+
+    m_controller.AddListener(*this);
+}
+
+ReviewView::~ReviewView() {
+    m_controller.RemoveListener(*this);
+}
+
+void ReviewView::LoadRecord(const std::string& archivePath) {
+    StopPlayback();
+    const archive::RecordFiles files = archive::UnpackRecord(archivePath);
+    SetRecordFiles(files.audioPath, files.tracePath);
+}
+
+void ReviewView::SetRecordFiles(const std::string& audioPath, const std::string& tracePath) {
+    m_audioPath = audioPath;
+    m_tracePath = tracePath;
+    m_trace.clear();
+    if (!m_tracePath.empty()) {
+        m_trace = archive::ReadTrace(m_tracePath);
+    }
+    UpdatePointerAtMouse();
+    viewport()->update();
+}
+
+void ReviewView::ClearRecord() {
+    m_liveMode = false;
+    m_audioPath.clear();
+    m_tracePath.clear();
+    m_trace.clear();
+    UpdatePointerAtMouse();
+    viewport()->update();
+}
+
+void ReviewView::StartPlayback(int second) {
+    const bool wasPlaying = IsPlaying();
+    m_playbackTimer.stop();
+    // A play from second 0 does not seek, so only a freshly opened device starts at the beginning.
+    if (second <= 0 && m_player.IsOpen()) {
+        m_player.Close();
+    }
+    if (!m_player.IsOpen()) {
+        m_player.Open(m_audioPath);
+    }
+    if (m_player.IsPlaying()) {
+        m_player.Stop();
+    }
+    if (m_player.Play(second, [this](platform::PlayNotify how) { OnPlayEnded(how); })) {
+        m_playbackTimer.start();
+        if (m_playbackListener != nullptr) {
+            m_playbackListener->OnPlaybackStarted();
+        }
+    } else if (wasPlaying && m_playbackListener != nullptr) {
+        // The audio that was playing has stopped, and nothing plays in its place.
+        m_playbackListener->OnPlaybackStopped();
+    }
+    viewport()->update();
+}
+
+void ReviewView::StopPlayback() {
+    m_playbackTimer.stop();
+    if (m_player.IsOpen()) {
+        if (m_player.IsPlaying()) {
+            m_player.Stop();
+            if (m_playbackListener != nullptr) {
+                m_playbackListener->OnPlaybackStopped();
+            }
+        }
+        m_player.Close();
+    }
+    viewport()->update();
+}
+
+// Only a play that reached its end stops playback; a replaced play's notice changes nothing.
+void ReviewView::OnPlayEnded(platform::PlayNotify how) {
+    if (how != platform::PlayNotify::Successful) {
+        return;
+    }
+    m_playbackTimer.stop();
+    m_player.Close();
+    viewport()->update();
+    if (m_playbackListener != nullptr) {
+        m_playbackListener->OnPlaybackStopped();
+    }
+}
+
+void ReviewView::InvalidateCachedChart() {
+    m_background = QPixmap();
+    viewport()->update();
+}
+
+int ReviewView::OffsetX() const {
+    return horizontalScrollBar()->value();
+}
+
+bool ReviewView::IsPlaying() const {
+    return m_player.IsOpen() && m_player.IsPlaying();
+}
+
+std::int64_t ReviewView::PlayingSecond() const {
+    return PositionSecond(m_player.PositionMilliseconds());
+}
+
+void ReviewView::OnCaptureOpen() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_trace.clear();
+            m_liveMode = true;
+            UpdatePointerAtMouse();
+            viewport()->update();
+        },
+        Qt::QueuedConnection);
+}
+
+void ReviewView::OnAudioBlock(std::span<const std::uint8_t>) {}
+
+void ReviewView::OnHeartRate(std::int32_t beatsPerMinute) {
+    QMetaObject::invokeMethod(
+        this, [this, beatsPerMinute] { AppendLiveValue(beatsPerMinute); }, Qt::QueuedConnection);
+}
+
+void ReviewView::OnCaptureClose() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_liveMode = false;
+            UpdatePointerAtMouse();
+            viewport()->update();
+        },
+        Qt::QueuedConnection);
+}
+
+void ReviewView::AppendLiveValue(std::int32_t beatsPerMinute) {
+    m_trace.push_back(beatsPerMinute);
+    const int width = viewport()->width();
+    ScrollTo(LiveFollow(OffsetX(), width, m_trace.size(), MaxOffset(m_extent, width)));
+    viewport()->update();
+}
+
+void ReviewView::FollowPlayback() {
+    const int width = viewport()->width();
+    ScrollTo(PlaybackFollow(OffsetX(), width, PlayingSecond(), MaxOffset(m_extent, width)));
+    viewport()->update();
+}
+
+void ReviewView::ScrollTo(int offset) {
+    horizontalScrollBar()->setValue(offset);
+}
+
+void ReviewView::UpdateScrollRange() {
+    const int width = viewport()->width();
+    QScrollBar* bar = horizontalScrollBar();
+    bar->setPageStep(std::max(width, 1));
+    // Narrowing the range pulls back an offset that would show space beyond the extent.
+    bar->setRange(0, MaxOffset(m_extent, width));
+}
+
+void ReviewView::UpdatePointer(QPoint clientPosition) {
+    if (ShowsPointingCursor(m_liveMode, OffsetX() + clientPosition.x(), m_trace.size())) {
+        viewport()->setCursor(controls::PointingCursor());
+    } else {
+        viewport()->unsetCursor();
+    }
+}
+
+void ReviewView::UpdatePointerAtMouse() {
+    UpdatePointer(viewport()->mapFromGlobal(QCursor::pos()));
+}
+
+void ReviewView::paintEvent(QPaintEvent*) {
+    QPainter painter(viewport());
+    std::optional<std::int64_t> playingSecond;
+    if (IsPlaying()) {
+        playingSecond = PlayingSecond();
+    }
+    PaintChart(painter, playingSecond);
+}
+
+void ReviewView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    UpdateScrollRange();
+    viewport()->update();
+}
+
+void ReviewView::scrollContentsBy(int, int) {
+    // The readout stays on the page while the chart moves, so the whole page is drawn again.
+    viewport()->update();
+    UpdatePointerAtMouse();
+}
+
+void ReviewView::wheelEvent(QWheelEvent* event) {
+    const QPoint angle = event->angleDelta();
+    const int delta = angle.y() != 0 ? angle.y() : angle.x();
+    const WheelScroll wheel = ApplyWheel(m_wheelRemainder, delta, QApplication::wheelScrollLines());
+    m_wheelRemainder = wheel.remainder;
+    ScrollTo(WheelOffset(OffsetX(), wheel, m_extent, viewport()->width()));
+    event->accept();
+}
+
+void ReviewView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        const int chartX = OffsetX() + event->position().toPoint().x();
+        if (const auto second = ClickedSecond(m_liveMode, chartX, m_trace.size())) {
+            StartPlayback(*second);
+        }
+    }
+    QAbstractScrollArea::mousePressEvent(event);
+}
+
+void ReviewView::mouseMoveEvent(QMouseEvent* event) {
+    UpdatePointer(event->position().toPoint());
+    QAbstractScrollArea::mouseMoveEvent(event);
+}
+
+void ReviewView::PaintChart(QPainter& painter, std::optional<std::int64_t> playingSecond) {
+    const int width = viewport()->width();
+    const int height = viewport()->height();
+    if (width <= 0 || height <= 0) {
+        return;
+    }
+    const int offset = OffsetX();
+    const int chartWidth = ChartWidth(m_extent, width);
+    const ColumnSpan visible{offset, std::min(offset + width, chartWidth)};
+    painter.drawPixmap(0, 0, Background(chartWidth, height), visible.left, 0,
+                       visible.right - visible.left, height);
+
+    if (playingSecond) {
+        if (const auto value = ReadoutValue(*playingSecond, m_trace)) {
+            PaintReadout(painter, *value);
+        }
+        if (*playingSecond >= visible.left && *playingSecond < visible.right) {
+            const Rect line = PlaybackCursorLine(static_cast<int>(*playingSecond) - offset, height);
+            painter.save();
+            painter.setCompositionMode(QPainter::CompositionMode_Difference);
+            painter.fillRect(ToQRect(line), Qt::white);
+            painter.restore();
+        }
+    }
+    PaintTrace(painter, offset, height, visible);
+}
+
+// White label strip, grid tiles and minute labels over the whole chart, drawn once per size and
+// language; a paint copies only the shown page of it.
+const QPixmap& ReviewView::Background(int chartWidth, int clientHeight) {
+    if (!m_background.isNull() && m_background.width() == chartWidth &&
+        m_background.height() == clientHeight) {
+        return m_background;
+    }
+    QPixmap background(chartWidth, clientHeight);
+    background.fill(Qt::white);
+    QPainter painter(&background);
+    const controls::SkinBitmap& tile = controls::CachedSkinBitmap(kGridTileBitmap);
+    for (const int left : GridTileLefts(chartWidth)) {
+        tile.DrawAt(painter, QPoint(left, BandTop(clientHeight)));
+    }
+    painter.setFont(app::UiFont(true));
+    painter.setPen(kLabelColour);
+    const QString unit = MessageString("MinuteTitle");
+    for (const MinuteLabel& label : MinuteLabels(chartWidth, clientHeight)) {
+        if (label.box.bottom > label.box.top) {
+            painter.drawText(ToQRect(label.box), Qt::AlignCenter | Qt::TextSingleLine,
+                             QString::number(label.minute) + unit);
+        }
+    }
+    painter.end();
+    m_background = std::move(background);
+    return m_background;
+}
+
+void ReviewView::PaintTrace(QPainter& painter, int offset, int clientHeight, ColumnSpan visible) {
+    if (m_trace.size() < 2) {
+        return;
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(kTraceColour, 1.0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    for (const ColumnSpan& columns : TraceColumns(m_trace, visible)) {
+        const IndexRange range = TracePointsFor(columns, m_trace.size());
+        if (range.last - range.first < 2) {
+            continue;
+        }
+        // Points sit on pixel centres, so value i lights column i.
+        m_points.clear();
+        for (std::size_t i = range.first; i < range.last; ++i) {
+            m_points.emplace_back(static_cast<double>(i) - offset + 0.5,
+                                  ValueY(clientHeight, m_trace[i]) + 0.5);
+        }
+        painter.setClipRect(
+            QRect(columns.left - offset, 0, columns.right - columns.left, clientHeight));
+        painter.drawPolyline(m_points.data(), static_cast<int>(m_points.size()));
+    }
+    painter.restore();
+}
+
+void ReviewView::PaintReadout(QPainter& painter, std::int32_t value) {
+    const QString figure = QString::number(value);
+    const QFont figureFont = app::HeartRateFont();
+    const QFontMetrics metrics(figureFont);
+    const ReadoutLayout layout = LayoutReadout(viewport()->width(), viewport()->height(),
+                                               metrics.horizontalAdvance(figure), metrics.height());
+    constexpr int kBoxFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+    painter.save();
+    painter.setPen(Qt::black);
+    painter.setFont(figureFont);
+    painter.drawText(layout.anchorX, layout.anchorY + metrics.ascent(), figure);
+    painter.setFont(app::UiFont(true));
+    painter.drawText(ToQRect(layout.markBox), kBoxFlags, MessageString("HeartMark"));
+    painter.setFont(app::UiFont(false));
+    painter.drawText(ToQRect(layout.unitBox), kBoxFlags, MessageString("Bpm"));
+    painter.restore();
+}
+
+}  // namespace marulo::views

@@ -1,0 +1,451 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "acquisition/CaptureController.h"
+#include "controls/SkinBitmap.h"
+#include "platform/Zip.h"
+#include "tests/support/PrivatePulseAudio.h"
+#include "views/ChartGeometry.h"
+#include "views/ReviewView.h"
+
+namespace marulo::views {
+namespace {
+
+namespace fs = std::filesystem;
+
+const QRgb kLabelColour = qRgb(192, 116, 183);
+
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "marulo-review-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) {
+            m_path = pattern;
+        }
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::remove_all(m_path, ignored);
+    }
+    const fs::path& Path() const { return m_path; }
+
+private:
+    fs::path m_path;
+};
+
+void WriteTrace(const fs::path& path, const std::vector<std::int32_t>& values) {
+    std::ofstream out(path, std::ios::binary);
+    for (const std::int32_t value : values) {
+        const auto bits = static_cast<std::uint32_t>(value);
+        const char bytes[4] = {static_cast<char>(bits), static_cast<char>(bits >> 8),
+                               static_cast<char>(bits >> 16), static_cast<char>(bits >> 24)};
+        out.write(bytes, 4);
+    }
+}
+
+// Silence in the capture format: 8-bit stereo at 8000 frames per second.
+void WriteSilentWav(const fs::path& path, int seconds) {
+    const std::uint32_t dataBytes = static_cast<std::uint32_t>(seconds) * 16000;
+    std::ofstream out(path, std::ios::binary);
+    auto put32 = [&out](std::uint32_t v) {
+        const char b[4] = {static_cast<char>(v), static_cast<char>(v >> 8),
+                           static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+        out.write(b, 4);
+    };
+    auto put16 = [&out](std::uint16_t v) {
+        const char b[2] = {static_cast<char>(v), static_cast<char>(v >> 8)};
+        out.write(b, 2);
+    };
+    out.write("RIFF", 4);
+    put32(36 + dataBytes);
+    out.write("WAVEfmt ", 8);
+    put32(16);
+    put16(1);
+    put16(2);
+    put32(8000);
+    put32(16000);
+    put16(2);
+    put16(8);
+    out.write("data", 4);
+    put32(dataBytes);
+    const std::vector<char> silence(dataBytes, static_cast<char>(128));
+    out.write(silence.data(), static_cast<std::streamsize>(silence.size()));
+}
+
+std::vector<std::int32_t> Flat(std::size_t count, std::int32_t value = 140) {
+    return std::vector<std::int32_t>(count, value);
+}
+
+QImage Render(ReviewView& view, std::optional<std::int64_t> playingSecond = std::nullopt) {
+    QImage image(view.viewport()->size(), QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    view.PaintChart(painter, playingSecond);
+    return image;
+}
+
+bool ColumnsEqual(const QImage& a, const QImage& b, int x) {
+    for (int y = 0; y < a.height(); ++y) {
+        if (a.pixel(x, y) != b.pixel(x, y)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool AreaEqual(const QImage& a, const QImage& b, const QRect& area) {
+    return a.copy(area) == b.copy(area);
+}
+
+bool AllWhite(const QImage& image, const QRect& wanted) {
+    const QRect area = wanted.intersected(image.rect());
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (image.pixel(x, y) != qRgb(255, 255, 255)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool HasColour(const QImage& image, const QRect& wanted, QRgb colour) {
+    const QRect area = wanted.intersected(image.rect());
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (image.pixel(x, y) == colour) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+class RecordingListener : public PlaybackListener {
+public:
+    void OnPlaybackStarted() override { ++started; }
+    void OnPlaybackStopped() override { ++stopped; }
+    int started = 0;
+    int stopped = 0;
+};
+
+class ReviewViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_view.resize(510, 250);
+        m_view.show();
+        QCoreApplication::processEvents();
+    }
+
+    void ShowTrace(const std::vector<std::int32_t>& values) {
+        const fs::path trace = m_folder.Path() / "Data.hr";
+        WriteTrace(trace, values);
+        m_view.SetRecordFiles("", trace.string());
+    }
+
+    void SetOffset(int offset) { m_view.horizontalScrollBar()->setValue(offset); }
+    int Height() const { return m_view.viewport()->height(); }
+    int Band() const { return BandTop(Height()); }
+
+    void SendToViewport(QEvent& event) { QApplication::sendEvent(m_view.viewport(), &event); }
+    void MoveMouse(int x) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, 100),
+                         m_view.viewport()->mapToGlobal(QPointF(x, 100)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        SendToViewport(move);
+    }
+    void Click(int x) {
+        const QPointF at(x, 100);
+        QMouseEvent press(QEvent::MouseButtonPress, at, m_view.viewport()->mapToGlobal(at),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        SendToViewport(press);
+    }
+    void Wheel(int delta) {
+        QWheelEvent wheel(QPointF(10, 10), m_view.viewport()->mapToGlobal(QPointF(10, 10)),
+                          QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        SendToViewport(wheel);
+    }
+
+    TempFolder m_folder;
+    acquisition::CaptureController m_controller;
+    ReviewView m_view{nullptr, m_controller};
+};
+
+TEST_F(ReviewViewTest, EmptyChartShowsWhiteStripTiledGridAndEvenMinuteLabels) {
+    ASSERT_GT(Band(), 8) << "the label strip needs room";
+    QImage tile(60, kGridBandHeight, QImage::Format_RGB32);
+    {
+        QPainter painter(&tile);
+        controls::CachedSkinBitmap(162).DrawAt(painter, QPoint(0, 0));
+    }
+    for (const int offset : {0, 100}) {
+        SetOffset(offset);
+        const QImage image = Render(m_view);
+        for (int y = Band(); y < Height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                ASSERT_EQ(image.pixel(x, y), tile.pixel((x + offset) % 60, y - Band()))
+                    << "grid at x " << x << " y " << y << " offset " << offset;
+            }
+        }
+        // Minute 2 is labelled; the strip beside minute 1 and between 2 and 4 stays white.
+        const int strip = Band() - 1;
+        EXPECT_TRUE(HasColour(image, QRect(80 - offset, 0, 80, Band()), kLabelColour)) << offset;
+        if (offset == 0) {
+            EXPECT_TRUE(AllWhite(image, QRect(0, 0, 78, strip)));
+        }
+        EXPECT_TRUE(AllWhite(image, QRect(162 - offset, 0, 36, strip))) << offset;
+    }
+}
+
+TEST_F(ReviewViewTest, AMissingValueCutsThreeColumnsOutOfTheScrolledTrace) {
+    SetOffset(600);
+    const QImage background = Render(m_view);
+    std::vector<std::int32_t> values = Flat(1200);
+    values[700] = 0;
+    ShowTrace(values);
+    const QImage image = Render(m_view);
+    for (const int x : {99, 100, 101}) {
+        EXPECT_TRUE(ColumnsEqual(image, background, x)) << "column " << x;
+    }
+    for (const int x : {0, 97, 103, 509}) {
+        EXPECT_FALSE(ColumnsEqual(image, background, x)) << "column " << x;
+    }
+}
+
+TEST_F(ReviewViewTest, ThePlayingCursorInvertsItsColumnInTheBand) {
+    ShowTrace(Flat(1000));
+    SetOffset(20);
+    const QImage still = Render(m_view);
+    const QImage playing = Render(m_view, 320);
+    const int x = 300;
+    const int traceY = ValueY(Height(), 140);
+    for (int y = Band() + kCursorInset; y < Height() - kCursorInset; ++y) {
+        if (std::abs(y - traceY) <= 2) {
+            continue;
+        }
+        EXPECT_EQ(playing.pixel(x, y) & 0xffffff, ~still.pixel(x, y) & 0xffffff) << "y " << y;
+    }
+    EXPECT_EQ(playing.pixel(x, Band() + 1), still.pixel(x, Band() + 1));
+    EXPECT_EQ(playing.pixel(x, Height() - 2), still.pixel(x, Height() - 2));
+    EXPECT_TRUE(ColumnsEqual(playing, still, x - 1));
+    EXPECT_TRUE(ColumnsEqual(playing, still, x + 1));
+}
+
+TEST_F(ReviewViewTest, TheReadoutShowsOnlyRatesAboveZero) {
+    std::vector<std::int32_t> values = Flat(200, 150);
+    values[0] = 0;
+    ShowTrace(values);
+    // Left of the cursor columns that the renders below draw outside it.
+    const QRect readout(kReadoutInset, Band() + kReadoutInset, 150, 25);
+    const QImage still = Render(m_view);
+    EXPECT_FALSE(AreaEqual(Render(m_view, 1), still, readout));
+    EXPECT_TRUE(AreaEqual(Render(m_view, 0), still, readout));
+    EXPECT_TRUE(AreaEqual(Render(m_view, 200), still, readout));
+    EXPECT_EQ(Render(m_view, -1), still);
+}
+
+TEST_F(ReviewViewTest, LiveValuesArriveThroughTheEventLoopAndKeepTheNewestInView) {
+    ShowTrace(Flat(1000));
+    SetOffset(368);
+    std::thread capture([this] {
+        m_view.OnCaptureOpen();
+        m_view.OnAudioBlock({});
+        m_view.OnHeartRate(120);
+    });
+    capture.join();
+    EXPECT_EQ(m_view.Trace().size(), 1000u) << "the capture thread must not touch the trace";
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(m_view.IsLiveMode());
+    EXPECT_EQ(m_view.Trace(), std::vector<std::int32_t>{120});
+    EXPECT_EQ(m_view.OffsetX(), 0);
+
+    const int width = m_view.viewport()->width();
+    for (int i = 1; i <= width; ++i) {
+        m_view.OnHeartRate(130);
+    }
+    m_view.OnCaptureClose();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_view.OffsetX(), width);
+    EXPECT_FALSE(m_view.IsLiveMode());
+    EXPECT_EQ(m_view.Trace().size(), static_cast<std::size_t>(width) + 1);
+}
+
+TEST_F(ReviewViewTest, ATraceLongerThanTheExtentScrollsOnlyToTheExtentEnd) {
+    const int width = m_view.viewport()->width();
+    const int maxOffset = m_view.Extent().width - width;
+    m_view.OnCaptureOpen();
+    for (int i = 0; i < 4000; ++i) {
+        m_view.OnHeartRate(140);
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_view.OffsetX(), maxOffset);
+    ShowTrace(Flat(4000));
+    m_view.horizontalScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(m_view.OffsetX(), maxOffset);
+    const QImage image = Render(m_view);
+    ShowTrace({});
+    EXPECT_FALSE(ColumnsEqual(image, Render(m_view), width - 1));
+}
+
+TEST_F(ReviewViewTest, ScrollingUsesTheChartsStepsAndStaysWithinTheExtent) {
+    QScrollBar* bar = m_view.horizontalScrollBar();
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(m_view.OffsetX(), 368);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(m_view.OffsetX(), 404);
+    bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+    EXPECT_EQ(m_view.OffsetX(), 36);
+
+    Wheel(-120);
+    EXPECT_EQ(m_view.OffsetX(), 36 + 36 * QApplication::wheelScrollLines());
+    Wheel(120);
+    EXPECT_EQ(m_view.OffsetX(), 36);
+
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    m_view.resize(800, 250);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_view.OffsetX(), m_view.Extent().width - m_view.viewport()->width());
+}
+
+TEST_F(ReviewViewTest, ThePointingCursorShowsOverTheTraceOutsideLiveMode) {
+    ShowTrace({140});
+    MoveMouse(0);
+    EXPECT_TRUE(m_view.viewport()->testAttribute(Qt::WA_SetCursor));
+    MoveMouse(1);
+    EXPECT_FALSE(m_view.viewport()->testAttribute(Qt::WA_SetCursor));
+
+    m_view.OnCaptureOpen();
+    m_view.OnHeartRate(140);
+    m_view.OnHeartRate(140);
+    QCoreApplication::processEvents();
+    MoveMouse(0);
+    EXPECT_FALSE(m_view.viewport()->testAttribute(Qt::WA_SetCursor));
+}
+
+TEST_F(ReviewViewTest, LoadRecordReplacesTheWorkingFilesAndClearRecordForgetsThem) {
+    const fs::path sources = m_folder.Path() / "sources";
+    const fs::path work = m_folder.Path() / "work";
+    fs::create_directories(sources);
+    fs::create_directories(work);
+    WriteSilentWav(sources / "Data.wav", 1);
+    WriteTrace(sources / "Data.hr", {120, 0, 135});
+    const fs::path archive = m_folder.Path() / "record.zip";
+    {
+        platform::ZipWriter zip;
+        ASSERT_TRUE(zip.Create(archive));
+        ASSERT_TRUE(zip.AddFile("Data.wav", sources / "Data.wav"));
+        ASSERT_TRUE(zip.AddFile("Data.hr", sources / "Data.hr"));
+        ASSERT_TRUE(zip.Close());
+    }
+    const fs::path previous = fs::current_path();
+    fs::current_path(work);
+    m_view.LoadRecord(archive.string());
+    const std::vector<std::int32_t> loaded = m_view.Trace();
+    m_view.LoadRecord((m_folder.Path() / "missing.zip").string());
+    const bool staleTraceLeft = fs::exists(work / "Data.hr");
+    fs::current_path(previous);
+
+    EXPECT_EQ(loaded, (std::vector<std::int32_t>{120, 0, 135}));
+    EXPECT_TRUE(m_view.Trace().empty());
+    EXPECT_FALSE(staleTraceLeft);
+
+    ShowTrace({140});
+    m_view.ClearRecord();
+    EXPECT_TRUE(m_view.Trace().empty());
+    EXPECT_FALSE(m_view.IsLiveMode());
+}
+
+// Real playback through a private sound server.
+class ReviewPlaybackTest : public ReviewViewTest {
+protected:
+    static void SetUpTestSuite() { s_pulse = marulo::testing::PrivatePulseAudio::Start(s_whyNot); }
+    static void TearDownTestSuite() { s_pulse.reset(); }
+
+    void SetUp() override {
+        if (!s_pulse) {
+            GTEST_SKIP() << s_whyNot;
+        }
+        ReviewViewTest::SetUp();
+        const fs::path audio = m_folder.Path() / "Data.wav";
+        const fs::path trace = m_folder.Path() / "Data.hr";
+        WriteSilentWav(audio, 4);
+        WriteTrace(trace, Flat(4));
+        m_view.SetRecordFiles(audio.string(), trace.string());
+        m_view.SetPlaybackListener(&m_listener);
+    }
+
+    static inline std::unique_ptr<marulo::testing::PrivatePulseAudio> s_pulse;
+    static inline std::string s_whyNot;
+    RecordingListener m_listener;
+};
+
+TEST_F(ReviewPlaybackTest, AClickPlaysAndAReplacedPlayDoesNotEndPlayback) {
+    Click(2);
+    ASSERT_TRUE(m_view.IsPlaying());
+    EXPECT_EQ(m_view.PlayingSecond(), 2);
+    Click(0);
+    EXPECT_TRUE(m_view.IsPlaying());
+    EXPECT_EQ(m_view.PlayingSecond(), 0) << "a click at second 0 plays from the beginning";
+    QTest::qWait(300);
+    EXPECT_EQ(m_listener.started, 2);
+    EXPECT_EQ(m_listener.stopped, 0);
+    EXPECT_TRUE(m_view.IsPlaying());
+
+    ASSERT_TRUE(QTest::qWaitFor([this] { return m_listener.stopped > 0; }, 15000));
+    EXPECT_EQ(m_listener.stopped, 1);
+    EXPECT_FALSE(m_view.IsPlaying());
+    EXPECT_EQ(m_listener.started, 2);
+}
+
+TEST_F(ReviewPlaybackTest, ClicksDoNothingWhileLive) {
+    m_view.OnCaptureOpen();
+    m_view.OnHeartRate(140);
+    QCoreApplication::processEvents();
+    Click(0);
+    EXPECT_FALSE(m_view.IsPlaying());
+    EXPECT_EQ(m_listener.started, 0);
+    m_view.OnCaptureClose();
+    QCoreApplication::processEvents();
+    Click(0);
+    EXPECT_TRUE(m_view.IsPlaying());
+}
+
+TEST_F(ReviewPlaybackTest, AReplayThatCannotStartTellsTheListenerPlaybackStopped) {
+    Click(1);
+    ASSERT_TRUE(m_view.IsPlaying());
+    fs::remove(m_folder.Path() / "Data.wav");
+    Click(0);
+    EXPECT_FALSE(m_view.IsPlaying());
+    EXPECT_EQ(m_listener.started, 1);
+    EXPECT_EQ(m_listener.stopped, 1);
+}
+
+TEST_F(ReviewPlaybackTest, StopPlaybackTellsTheListenerOnce) {
+    m_view.StartPlayback(0);
+    ASSERT_TRUE(m_view.IsPlaying());
+    m_view.StopPlayback();
+    m_view.StopPlayback();
+    QTest::qWait(300);
+    EXPECT_FALSE(m_view.IsPlaying());
+    EXPECT_EQ(m_listener.started, 1);
+    EXPECT_EQ(m_listener.stopped, 1);
+}
+
+}  // namespace
+}  // namespace marulo::views
