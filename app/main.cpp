@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The program's entry: one main window, centred on the work area, and the event loop.
+#include <QApplication>
+
+#include "controls/SkinBitmap.h"
+#include "mainwnd/MainWindow.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setWindowIcon(marulo::controls::ApplicationIcon());
+
+    marulo::mainwnd::MainWindow window;
+    window.InstallCaptureErrorReporter();
+    window.CentreOnWorkArea();
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QAbstractButton>
+#include <QRect>
+#include <QString>
+#include <functional>
+
+class QPainter;
+
+namespace marulo::controls {
+
+// Control ids of the main window.
+inline constexpr int kMinimizeButtonId = 101;
+inline constexpr int kCloseButtonId = 102;
+inline constexpr int kMotherListButtonId = 103;
+inline constexpr int kMonitorButtonId = 104;
+inline constexpr int kMonitorViewId = 105;
+inline constexpr int kNameBoxId = 106;
+inline constexpr int kWeekButtonId = 107;
+inline constexpr int kDayButtonId = 108;
+inline constexpr int kEdcDisplayId = 109;
+inline constexpr int kCalendarButtonId = 110;
+inline constexpr int kEdcCalendarId = 111;
+inline constexpr int kRecordListId = 114;
+inline constexpr int kReviewViewId = 115;
+inline constexpr int kPlayButtonId = 116;
+inline constexpr int kVolumeSliderId = 117;
+inline constexpr int kMuteButtonId = 118;
+inline constexpr int kHomepageButtonId = 119;
+inline constexpr int kLanguageButtonId = 120;
+
+// The program state a button picture may depend on, read at the moment of painting.
+struct ButtonState {
+    bool capturing = false;
+    bool playing = false;
+    bool muted = false;
+};
+
+// The skin bitmap a bitmap button shows in the given state, or 0 for a button without one.
+int SkinnedButtonBitmap(int id, const ButtonState& state);
+
+// Paints the button with this id from its skin bitmap or as a flat text field. Returns false
+// (having drawn nothing) for an id that is not a skinned button.
+bool DrawSkinnedButton(int id, QPainter& painter, const QRect& itemRect, bool pressed,
+                       const ButtonState& state, const QString& text);
+
+// A push button of the main window, painted by DrawSkinnedButton or, for the ids that function
+// does not know, by the fallback painter its owner installs.
+class SkinnedButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    using StateSource = std::function<ButtonState()>;
+    using FallbackPainter = std::function<void(QPainter&, const SkinnedButton&)>;
+
+    SkinnedButton(int id, StateSource stateSource, QWidget* parent = nullptr);
+
+    int Id() const { return m_id; }
+    void SetFallbackPainter(FallbackPainter painter) { m_fallbackPainter = std::move(painter); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    int m_id = 0;
+    StateSource m_stateSource;
+    FallbackPainter m_fallbackPainter;
+};
+
+}  // namespace marulo::controls

@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "mainwnd/EdcCalendar.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+
+namespace marulo::mainwnd {
+
+EdcCalendar::EdcCalendar(QWidget* parent) : QCalendarWidget(parent) {
+    setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    setHorizontalHeaderFormat(QCalendarWidget::ShortDayNames);
+    setGridVisible(false);
+    setStyleSheet(QStringLiteral("marulo--mainwnd--EdcCalendar { border: 1px solid black; }"));
+    hide();
+    connect(this, &QCalendarWidget::clicked, this, &EdcCalendar::picked);
+    connect(this, &QCalendarWidget::activated, this, &EdcCalendar::picked);
+}
+
+void EdcCalendar::Open() {
+    show();
+    raise();
+}
+
+void EdcCalendar::showEvent(QShowEvent* event) {
+    QCalendarWidget::showEvent(event);
+    // Every press in the program passes here first while the calendar is shown.
+    if (!m_filtering) {
+        qApp->installEventFilter(this);
+        m_filtering = true;
+    }
+}
+
+void EdcCalendar::hideEvent(QHideEvent* event) {
+    if (m_filtering) {
+        qApp->removeEventFilter(this);
+        m_filtering = false;
+    }
+    QCalendarWidget::hideEvent(event);
+}
+
+bool EdcCalendar::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick) {
+        return QCalendarWidget::eventFilter(watched, event);
+    }
+    auto* target = qobject_cast<QWidget*>(watched);
+    // The calendar's own pop-ups (month menu, year editor) may reach beyond its rectangle.
+    if (target == nullptr || QApplication::activePopupWidget() != nullptr ||
+        target->window() != window()) {
+        return QCalendarWidget::eventFilter(watched, event);
+    }
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    const QPoint local = mapFromGlobal(mouse->globalPosition().toPoint());
+    if (rect().contains(local)) {
+        return QCalendarWidget::eventFilter(watched, event);
+    }
+    hide();
+    return true;
+}
+
+}  // namespace marulo::mainwnd

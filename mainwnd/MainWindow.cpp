@@ -1,0 +1,725 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "mainwnd/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDate>
+#include <QFontMetrics>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QThread>
+#include <QWindow>
+#include <filesystem>
+#include <type_traits>
+
+#include "app/Config.h"
+#include "app/Fonts.h"
+#include "archive/RecordName.h"
+#include "controls/RecordListDrawing.h"
+#include "controls/SkinBitmap.h"
+#include "controls/SkinnedButton.h"
+#include "dialogs/MotherListDialog.h"
+#include "mainwnd/Dating.h"
+#include "mainwnd/EdcCalendar.h"
+#include "mainwnd/LanguageMenu.h"
+#include "mainwnd/PanelPainter.h"
+#include "mainwnd/Profile.h"
+#include "mainwnd/RecordStore.h"
+#include "mainwnd/Volume.h"
+#include "mainwnd/VolumeSlider.h"
+#include "mainwnd/WindowPlacement.h"
+#include "platform/DayNumbers.h"
+#include "platform/OutputVolume.h"
+#include "platform/SettingsStore.h"
+#include "views/MonitorView.h"
+#include "views/ReviewView.h"
+
+namespace marulo::mainwnd {
+
+namespace {
+
+using namespace controls;
+
+constexpr const char* kControlIdProperty = "controlId";
+constexpr int kLastWeek = 43;
+constexpr int kDaysInWeek = 7;
+
+// Win32-style rectangle with exclusive right and bottom edges.
+constexpr QRect Box(int left, int top, int right, int bottom) {
+    return QRect(left, top, right - left, bottom - top);
+}
+
+QString FromUtf8(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QString Message(const char* key) {
+    return FromUtf8(app::MessageText(key));
+}
+
+// The text of a control, cut as the window texts are read.
+std::string ControlText(const QString& text) {
+    const std::string utf8 = text.toStdString();
+    return std::string(archive::CutUtf8(utf8, archive::MaxTextBytes));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      m_options(options),
+      m_controller(options.controller != nullptr ? *options.controller
+                                                 : acquisition::CaptureController::Instance()) {
+    if (m_options.profileStore != nullptr) {
+        m_store = m_options.profileStore;
+    } else {
+        m_ownStore = std::make_unique<platform::SettingsStore>();
+        m_store = m_ownStore.get();
+    }
+    setFixedSize(kWidth, kHeight);
+    // The face is painted whole; there is nothing to erase first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+
+    setWindowTitle(Message("ProgramName"));
+    if (m_options.useExecutableFolder) {
+        const app::FolderLocation folder = app::ExeFolder();
+        std::error_code ignored;
+        std::filesystem::current_path(folder.drive + folder.directory, ignored);
+    }
+    CreateControls();
+    ApplyRoundedMask();
+    m_controller.AddListener(*this);
+    LoadProfile();
+    RefreshRecordList();
+    m_monitorView->AddRecordSaveListener(*this);
+    m_reviewView->SetPlaybackListener(this);
+    InitVolumeSlider();
+    LayoutBottomButtons();
+    m_nameBox->setFont(app::UiFont(false));
+}
+
+MainWindow::~MainWindow() {
+    Teardown();
+}
+
+void MainWindow::CreateControls() {
+    const SkinnedButton::StateSource state = [this] {
+        return ButtonState{m_controller.IsCapturing(), m_playing.load(), IsMuted()};
+    };
+    const auto button = [&](QPointer<SkinnedButton>& slot, int id, auto command) {
+        if (slot == nullptr) {
+            slot = new SkinnedButton(id, state, this);
+            if constexpr (!std::is_same_v<decltype(command), std::nullptr_t>) {
+                connect(slot, &QAbstractButton::clicked, this, command);
+            }
+            // The two text panels at the bottom edge.
+            slot->SetFallbackPainter([](QPainter& painter, const SkinnedButton& panel) {
+                DrawTextPanel(painter, panel.rect(), panel.isDown(), panel.text());
+            });
+        }
+        return slot.data();
+    };
+    const auto place = [this](QWidget* control, int id, const char* name, const QRect& rect) {
+        if (control->property(kControlIdProperty).isValid()) {
+            return;
+        }
+        control->setProperty(kControlIdProperty, id);
+        control->setObjectName(QString::fromLatin1(name));
+        control->setGeometry(rect);
+        control->show();
+    };
+    const auto placeButton = [&](QPointer<SkinnedButton>& slot, int id, const char* name,
+                                 const QRect& rect, auto command) {
+        place(button(slot, id, command), id, name, rect);
+    };
+
+    placeButton(m_monitorButton, kMonitorButtonId, "MonitorButton", Box(770, 80, 870, 180),
+                &MainWindow::ToggleMonitoring);
+    placeButton(m_motherListButton, kMotherListButtonId, "MotherListButton", Box(20, 60, 150, 190),
+                &MainWindow::OpenMotherList);
+    placeButton(m_minimizeButton, kMinimizeButtonId, "MinimizeButton", Box(845, 7, 865, 28),
+                &QWidget::showMinimized);
+    placeButton(m_closeButton, kCloseButtonId, "CloseButton", Box(870, 7, 890, 28),
+                &MainWindow::RequestClose);
+    if (m_monitorView == nullptr) {
+        m_monitorView = new views::MonitorView(this, m_controller);
+    }
+    place(m_monitorView, kMonitorViewId, "MonitorView", Box(413, 41, 744, 224));
+    if (m_nameBox == nullptr) {
+        m_nameBox = new QLineEdit(this);
+        m_nameBox->setFrame(false);
+        m_nameBox->setAlignment(Qt::AlignCenter);
+        m_nameBox->setMaxLength(static_cast<int>(archive::MaxTextBytes));
+    }
+    place(m_nameBox, kNameBoxId, "NameBox", Box(219, 82, 341, 100));
+    placeButton(m_weekButton, kWeekButtonId, "WeekButton", Box(220, 114, 260, 132),
+                &MainWindow::OpenWeekMenu);
+    placeButton(m_dayButton, kDayButtonId, "DayButton", Box(303, 114, 325, 131),
+                &MainWindow::OpenDayMenu);
+    placeButton(m_edcDisplay, kEdcDisplayId, "EdcDisplay", Box(219, 142, 315, 168), nullptr);
+    placeButton(m_calendarButton, kCalendarButtonId, "CalendarButton", Box(316, 142, 343, 168),
+                &MainWindow::OpenCalendar);
+    if (m_edcCalendar == nullptr) {
+        m_edcCalendar = new EdcCalendar(this);
+        connect(m_edcCalendar, &EdcCalendar::picked, this, &MainWindow::TakePickedEdc);
+    }
+    if (!m_edcCalendar->property(kControlIdProperty).isValid()) {
+        place(m_edcCalendar, kEdcCalendarId, "EdcCalendar", Box(316, 169, 456, 318));
+        m_edcCalendar->hide();
+    }
+    if (m_reviewView == nullptr) {
+        m_reviewView = new views::ReviewView(this, m_controller);
+    }
+    place(m_reviewView, kReviewViewId, "ReviewView", Box(320, 270, 830, 520));
+    const bool newPlaybackControls = m_playButton == nullptr;
+    placeButton(m_playButton, kPlayButtonId, "PlayButton", Box(550, 530, 595, 578),
+                &MainWindow::TogglePlayback);
+    placeButton(m_muteButton, kMuteButtonId, "MuteButton", Box(676, 540, 705, 569),
+                &MainWindow::ToggleMute);
+    if (m_volumeSlider == nullptr) {
+        m_volumeSlider = new VolumeSlider(this);
+        connect(m_volumeSlider, &QSlider::valueChanged, this,
+                [](int value) { platform::SetOutputVolume(static_cast<std::uint16_t>(value)); });
+    }
+    place(m_volumeSlider, kVolumeSliderId, "VolumeSlider", Box(700, 542, 830, 564));
+    if (newPlaybackControls) {
+        m_playButton->hide();
+        m_muteButton->hide();
+        m_volumeSlider->hide();
+    }
+    placeButton(m_languageButton, kLanguageButtonId, "LanguageButton", Box(12, 607, 180, 625),
+                &MainWindow::OpenLanguageMenu);
+    placeButton(m_homepageButton, kHomepageButtonId, "HomepageButton", Box(500, 607, 887, 625),
+                &MainWindow::OpenHomepage);
+    if (m_recordList == nullptr) {
+        m_recordList = new QListWidget(this);
+        m_recordList->setSortingEnabled(true);
+        m_recordList->setUniformItemSizes(true);
+        m_recordList->setFrameShape(QFrame::NoFrame);
+        m_recordList->setSelectionMode(QAbstractItemView::SingleSelection);
+        m_recordList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_recordList->setMouseTracking(true);
+        m_recordList->setItemDelegate(new RecordListDelegate(m_recordList));
+        m_recordList->viewport()->installEventFilter(this);
+        connect(m_recordList, &QListWidget::itemSelectionChanged, this,
+                &MainWindow::OnRecordSelectionChanged);
+        connect(m_recordList, &QListWidget::itemDoubleClicked, this,
+                &MainWindow::OnRecordDoubleClicked);
+    }
+    place(m_recordList, kRecordListId, "RecordList", Box(38, 279, 218, 580));
+
+    const QCursor pointing = PointingCursor();
+    for (QWidget* clickable :
+         {static_cast<QWidget*>(m_monitorButton.data()),
+          static_cast<QWidget*>(m_motherListButton.data()),
+          static_cast<QWidget*>(m_minimizeButton.data()),
+          static_cast<QWidget*>(m_closeButton.data()), static_cast<QWidget*>(m_weekButton.data()),
+          static_cast<QWidget*>(m_dayButton.data()), static_cast<QWidget*>(m_calendarButton.data()),
+          static_cast<QWidget*>(m_playButton.data()), static_cast<QWidget*>(m_muteButton.data()),
+          static_cast<QWidget*>(m_volumeSlider.data()),
+          static_cast<QWidget*>(m_languageButton.data()),
+          static_cast<QWidget*>(m_homepageButton.data())}) {
+        clickable->setCursor(pointing);
+    }
+
+    const QFont font = app::UiFont(false);
+    for (QObject* child : children()) {
+        if (auto* control = qobject_cast<QWidget*>(child);
+            control != nullptr && control->property(kControlIdProperty).isValid()) {
+            control->setFont(font);
+            control->update();
+        }
+    }
+}
+
+void MainWindow::ApplyRoundedMask() {
+    // The rounded rectangle spans one pixel beyond the window, with 15 x 15 corner ellipses.
+    QPainterPath outline;
+    outline.addRoundedRect(QRectF(0, 0, kWidth + 1, kHeight + 1), 7.5, 7.5);
+    setMask(QRegion(outline.toFillPolygon().toPolygon()));
+}
+
+void MainWindow::CentreOnWorkArea() {
+    const QScreen* shown = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    if (shown == nullptr) {
+        return;
+    }
+    const QRect work = shown->availableGeometry();
+    const ScreenPoint corner = CentredTopLeft(
+        {work.left(), work.top(), work.left() + work.width(), work.top() + work.height()}, kWidth,
+        kHeight);
+    move(corner.x, corner.y);
+}
+
+void MainWindow::InstallCaptureErrorReporter() {
+    m_errorReporterInstalled = true;
+    m_controller.SetErrorReporter([this](const acquisition::CaptureError& error) {
+        const QString text = error.anyCaptureDevice && !error.systemText.empty()
+                                 ? FromUtf8(error.systemText)
+                                 : Message("ConnFailed");
+        // The capture thread waits until the user has closed the box.
+        QMetaObject::invokeMethod(
+            this, [this, text] { ShowMessage(MessageKind::Error, text); },
+            Qt::BlockingQueuedConnection);
+    });
+}
+
+QWidget* MainWindow::Control(int id) const {
+    for (QObject* child : children()) {
+        if (child->property(kControlIdProperty).toInt() == id) {
+            return qobject_cast<QWidget*>(child);
+        }
+    }
+    return nullptr;
+}
+
+views::MonitorView* MainWindow::MonitorView() const {
+    return m_monitorView;
+}
+views::ReviewView* MainWindow::ReviewView() const {
+    return m_reviewView;
+}
+EdcCalendar* MainWindow::Calendar() const {
+    return m_edcCalendar;
+}
+QListWidget* MainWindow::RecordList() const {
+    return m_recordList;
+}
+QLineEdit* MainWindow::NameBox() const {
+    return m_nameBox;
+}
+
+QString MainWindow::EdcText() const {
+    return m_edcDisplay->text();
+}
+QString MainWindow::WeekText() const {
+    return m_weekButton->text();
+}
+QString MainWindow::DayText() const {
+    return m_dayButton->text();
+}
+
+void MainWindow::SetEdcText(const QString& edc) {
+    m_edcDisplay->setText(edc);
+    m_edcDisplay->update();
+}
+
+void MainWindow::ShowMessage(MessageKind kind, const QString& text) {
+    if (m_messageHook) {
+        m_messageHook(kind, text);
+        return;
+    }
+    const bool warning = kind == MessageKind::Warning;
+    QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Critical,
+                    Message(warning ? "Exclamation" : "Error"), text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+void MainWindow::ToggleMonitoring() {
+    if (m_playing) {
+        ShowMessage(MessageKind::Warning, Message("AlertPlaying"));
+        return;
+    }
+    if (!ValidateProfile()) {
+        return;
+    }
+    const bool capturing = m_controller.IsCapturing();
+    // A name that cannot be part of a file name could not name the recording at its end.
+    if (!capturing &&
+        archive::CheckRecordName(ControlText(m_nameBox->text()), ControlText(EdcText())) !=
+            archive::NameProblem::None) {
+        ShowMessage(MessageKind::Error, Message("NameInvalid"));
+        m_nameBox->setFocus();
+        return;
+    }
+    ShowRecord(-1);
+    if (capturing) {
+        m_controller.StopCapture();
+    } else {
+        m_controller.StartCapture();
+    }
+    m_monitorView->update();
+}
+
+bool MainWindow::ValidateProfile() {
+    if (m_nameBox->text().isEmpty()) {
+        ShowMessage(MessageKind::Error, Message("NameError"));
+        m_nameBox->setFocus();
+        return false;
+    }
+    if (EdcText().isEmpty()) {
+        ShowMessage(MessageKind::Error, Message("EDCError"));
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::RequestClose() {
+    if (m_controller.IsCapturing()) {
+        ShowMessage(MessageKind::Warning, Message("AlertRecording"));
+        return;
+    }
+    close();
+}
+
+void MainWindow::ShowRecord(int index) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QListWidgetItem* item = index >= 0 ? m_recordList->item(index) : nullptr;
+    if (item == nullptr) {
+        m_playButton->hide();
+        m_muteButton->hide();
+        m_volumeSlider->hide();
+        m_reviewView->ClearRecord();
+    } else {
+        m_playButton->show();
+        m_muteButton->show();
+        m_volumeSlider->show();
+        m_reviewView->LoadRecord(std::string(archive::RecordFolder) + "/" +
+                                 item->text().toStdString());
+    }
+    {
+        const QSignalBlocker quiet(m_recordList);
+        if (item == nullptr) {
+            DeselectRecords();
+        } else {
+            m_recordList->setCurrentRow(index);
+        }
+    }
+    QApplication::restoreOverrideCursor();
+}
+
+int MainWindow::SelectedRecordIndex() const {
+    const QList<QListWidgetItem*> selected = m_recordList->selectedItems();
+    return selected.isEmpty() ? -1 : m_recordList->row(selected.front());
+}
+
+void MainWindow::DeselectRecords() {
+    const QSignalBlocker quiet(m_recordList);
+    m_recordList->clearSelection();
+    m_recordList->setCurrentRow(-1);
+}
+
+void MainWindow::OnRecordSelectionChanged() {
+    const int index = SelectedRecordIndex();
+    if (m_controller.IsCapturing()) {
+        ShowMessage(MessageKind::Warning, Message("AlertRecording"));
+        DeselectRecords();
+        return;
+    }
+    ShowRecord(index);
+}
+
+void MainWindow::OnRecordDoubleClicked() {
+    const int index = SelectedRecordIndex();
+    if (m_controller.IsCapturing()) {
+        ShowMessage(MessageKind::Warning, Message("AlertRecording"));
+        DeselectRecords();
+        return;
+    }
+    ShowRecord(index);
+    if (m_playing) {
+        m_reviewView->StopPlayback();
+    }
+    m_reviewView->StartPlayback(0);
+}
+
+void MainWindow::StoreRecord(const std::string& archivePath) {
+    const std::string name = ControlText(m_nameBox->text());
+    const std::string edc = ControlText(EdcText());
+    const StoreOutcome outcome =
+        StoreWorkingArchive(archivePath, name, edc, platform::NowLocalTime());
+    RefreshRecordList();
+    if (outcome.result == StoreResult::KeptAside || outcome.result == StoreResult::LeftInPlace) {
+        std::error_code ignored;
+        const std::filesystem::path shown = std::filesystem::absolute(outcome.path, ignored);
+        const QString text =
+            Message("RecordNotStored") + QLatin1Char('\n') + QString::fromStdString(shown.string());
+        // The box comes after the capture thread has gone on with its closing steps.
+        QMetaObject::invokeMethod(
+            this, [this, text] { ShowMessage(MessageKind::Error, text); }, Qt::QueuedConnection);
+    }
+}
+
+void MainWindow::RefreshRecordList() {
+    m_recordList->clear();
+    const std::string name = ControlText(m_nameBox->text());
+    const std::string edc = ControlText(EdcText());
+    for (const std::string& file : archive::ListRecordFiles(archive::RecordFolder, name, edc)) {
+        m_recordList->addItem(QString::fromStdString(file));
+    }
+}
+
+QPoint MainWindow::MenuPoint(const QWidget* button, int below) const {
+    const QRect rect = button->geometry();
+    return mapToGlobal(QPoint(rect.left() - 2, rect.top() + rect.height() + below));
+}
+
+QAction* MainWindow::RunMenu(QMenu& menu, const QPoint& globalPos) {
+    if (m_menuHook) {
+        return m_menuHook(menu, globalPos);
+    }
+    return menu.exec(globalPos);
+}
+
+void MainWindow::OpenWeekMenu() {
+    QMenu menu(this);
+    for (const WeekRange range : WeekMenuRanges()) {
+        QMenu* sub = menu.addMenu(FromUtf8(WeekRangeLabel(range)));
+        for (int week = range.low; week <= range.high && week <= kLastWeek; ++week) {
+            sub->addAction(QString::number(week))->setData(week + 1);
+        }
+    }
+    const QAction* chosen = RunMenu(menu, MenuPoint(m_weekButton, 3));
+    if (chosen != nullptr && chosen->data().toInt() > 0) {
+        m_weekButton->setText(QString::number(chosen->data().toInt() - 1));
+        m_weekButton->update();
+        UpdateEdcFromAge();
+    }
+}
+
+void MainWindow::OpenDayMenu() {
+    QMenu menu(this);
+    for (int day = 0; day < kDaysInWeek; ++day) {
+        menu.addAction(QString::number(day))->setData(day + 1);
+    }
+    const QAction* chosen = RunMenu(menu, MenuPoint(m_dayButton, 3));
+    if (chosen != nullptr && chosen->data().toInt() > 0) {
+        m_dayButton->setText(QString::number(chosen->data().toInt() - 1));
+        m_dayButton->update();
+        UpdateEdcFromAge();
+    }
+}
+
+void MainWindow::UpdateAgeFromEdc() {
+    const auto age = AgeFromEdc(ControlText(EdcText()), platform::NowDayNumber());
+    m_weekButton->setText(age ? QString::number(age->week) : QString());
+    m_dayButton->setText(age ? QString::number(age->day) : QString());
+    m_weekButton->update();
+    m_dayButton->update();
+}
+
+void MainWindow::UpdateEdcFromAge() {
+    SetEdcText(FromUtf8(
+        EdcFromAge(WeekText().toStdString(), DayText().toStdString(), platform::NowDayNumber())));
+}
+
+void MainWindow::ResetEdcToToday() {
+    const platform::CivilDateTime today = platform::NowLocalTime();
+    SetEdcText(FromUtf8(FormatEdc(today.year, today.month, today.day)));
+    UpdateAgeFromEdc();
+}
+
+void MainWindow::OpenCalendar() {
+    m_edcCalendar->Open();
+}
+
+void MainWindow::TakePickedEdc(const QDate& date) {
+    m_edcCalendar->hide();
+    SetEdcText(FromUtf8(FormatEdc(date.year(), date.month(), date.day())));
+    UpdateAgeFromEdc();
+    const auto age = AgeFromEdc(ControlText(EdcText()), platform::NowDayNumber());
+    if (!age) {
+        return;
+    }
+    switch (CheckPickedAge(*age)) {
+        case EdcPickCheck::TooFarAhead:
+            ShowMessage(MessageKind::Warning, Message("AlertEDCOver"));
+            ResetEdcToToday();
+            break;
+        case EdcPickCheck::Passed:
+            ShowMessage(MessageKind::Warning, Message("AlertEDCPass"));
+            ResetEdcToToday();
+            break;
+        case EdcPickCheck::Accepted:
+            break;
+    }
+}
+
+void MainWindow::TogglePlayback() {
+    if (m_playing) {
+        m_reviewView->StopPlayback();
+    } else {
+        m_reviewView->StartPlayback(0);
+    }
+}
+
+void MainWindow::ToggleMute() {
+    SetMuted(!IsMuted());
+    m_muteButton->update();
+}
+
+void MainWindow::InitVolumeSlider() {
+    const QSignalBlocker quiet(m_volumeSlider);
+    m_volumeSlider->setRange(0, 65535);
+    m_volumeSlider->setValue(platform::GetOutputVolume());
+}
+
+void MainWindow::LoadProfile() {
+    const Profile profile = mainwnd::LoadProfile(*m_store);
+    if (!profile.name.empty()) {
+        m_nameBox->setText(FromUtf8(profile.name));
+    }
+    if (!profile.edc.empty()) {
+        SetEdcText(FromUtf8(profile.edc));
+        UpdateAgeFromEdc();
+    }
+}
+
+void MainWindow::LayoutBottomButtons() {
+    mainwnd::LayoutBottomButtons(*m_languageButton, *m_homepageButton,
+                                 QFontMetrics(app::UiFont(true)));
+}
+
+void MainWindow::OpenMotherList() {
+    dialogs::MotherListDialog dialog(this, archive::RecordFolder);
+    if (dialog.exec() == dialogs::kMotherListOkId) {
+        m_nameBox->setText(FromUtf8(dialog.ChosenName()));
+        SetEdcText(FromUtf8(dialog.ChosenEdc()));
+        UpdateAgeFromEdc();
+    }
+    RefreshRecordList();
+}
+
+void MainWindow::OpenHomepage() {
+    OpenHomepageAddress();
+}
+
+void MainWindow::OpenLanguageMenu() {
+    const bool switched = RunLanguageMenu(
+        *this, *m_languageButton,
+        [this](QMenu& menu, const QPoint& globalPos) { return RunMenu(menu, globalPos); });
+    if (!switched) {
+        return;
+    }
+    repaint();
+    LayoutBottomButtons();
+    CreateControls();
+    m_nameBox->setFont(app::UiFont(false));
+    m_reviewView->InvalidateCachedChart();
+}
+
+void MainWindow::RequestButtonRepaint() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_playButton->update();
+            m_monitorButton->update();
+        },
+        Qt::QueuedConnection);
+}
+
+void MainWindow::OnCaptureOpen() {
+    m_playing = false;
+    RequestButtonRepaint();
+}
+
+void MainWindow::OnAudioBlock(std::span<const std::uint8_t>) {}
+
+void MainWindow::OnHeartRate(std::int32_t) {}
+
+void MainWindow::OnCaptureClose() {
+    QMetaObject::invokeMethod(
+        this, [this] { m_monitorButton->update(); }, Qt::QueuedConnection);
+}
+
+void MainWindow::OnRecordSaved(const std::string& archivePath) {
+    if (QThread::currentThread() == thread()) {
+        StoreRecord(archivePath);
+        return;
+    }
+    // The controls live on the user-interface thread; the capture thread waits for the store.
+    QMetaObject::invokeMethod(
+        this, [this, archivePath] { StoreRecord(archivePath); }, Qt::BlockingQueuedConnection);
+}
+
+void MainWindow::OnPlaybackStarted() {
+    m_playing = true;
+    m_playButton->update();
+}
+
+void MainWindow::OnPlaybackStopped() {
+    m_playing = false;
+    m_playButton->update();
+}
+
+void MainWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    PaintPanel(painter);
+}
+
+void MainWindow::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || childAt(event->position().toPoint()) != nullptr) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    if (windowHandle() != nullptr && windowHandle()->startSystemMove()) {
+        return;
+    }
+    m_dragging = true;
+    m_dragOffset = event->globalPosition().toPoint() - pos();
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent* event) {
+    if (m_dragging) {
+        move(event->globalPosition().toPoint() - m_dragOffset);
+        return;
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
+    m_dragging = false;
+    QWidget::mouseReleaseEvent(event);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (m_recordList != nullptr && watched == m_recordList->viewport() &&
+        event->type() == QEvent::MouseMove) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (m_recordList->itemAt(mouse->position().toPoint()) != nullptr) {
+            m_recordList->viewport()->setCursor(PointingCursor());
+        } else {
+            m_recordList->viewport()->unsetCursor();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // A close from the window system while monitoring ends the run and keeps its record.
+    if (m_controller.IsCapturing()) {
+        m_controller.StopCapture();
+    }
+    Teardown();
+    event->accept();
+}
+
+void MainWindow::Teardown() {
+    if (m_tornDown) {
+        return;
+    }
+    m_tornDown = true;
+    if (m_controller.AnyThreadRunning()) {
+        m_controller.WaitUntilIdle(
+            [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+    }
+    m_monitorView->RemoveRecordSaveListener(*this);
+    mainwnd::SaveProfile(*m_store, {ControlText(m_nameBox->text()), ControlText(EdcText())});
+    m_controller.RemoveListener(*this);
+    if (m_errorReporterInstalled) {
+        m_controller.SetErrorReporter({});
+    }
+    if (m_options.quitOnClose) {
+        QCoreApplication::exit(0);
+    }
+}
+
+}  // namespace marulo::mainwnd

@@ -1,0 +1,176 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "acquisition/AcquisitionListener.h"
+#include "acquisition/CaptureController.h"
+#include "acquisition/RecordSaveListener.h"
+#include "views/PlaybackListener.h"
+
+class QAction;
+class QDate;
+class QListWidget;
+class QLineEdit;
+class QMenu;
+
+namespace marulo::platform {
+class SettingsStore;
+}
+namespace marulo::controls {
+class SkinnedButton;
+}
+namespace marulo::views {
+class MonitorView;
+class ReviewView;
+}  // namespace marulo::views
+
+namespace marulo::mainwnd {
+
+class EdcCalendar;
+class VolumeSlider;
+
+enum class MessageKind { Warning, Error };
+
+struct MainWindowOptions {
+    // The process-wide controller when null.
+    acquisition::CaptureController* controller = nullptr;
+    // The program's settings store when null.
+    platform::SettingsStore* profileStore = nullptr;
+    // Makes the executable's folder the current directory, where Data and the working files lie.
+    bool useExecutableFolder = true;
+    // Ends the event loop with code 0 once the window is gone.
+    bool quitOnClose = true;
+};
+
+// The program's one window: the skinned face with every control and both views, the monitoring,
+// record and dating commands, and the storing of each finished recording.
+class MainWindow : public QWidget,
+                   public acquisition::AcquisitionListener,
+                   public acquisition::RecordSaveListener,
+                   public views::PlaybackListener {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 898;
+    static constexpr int kHeight = 627;
+
+    using MessageHook = std::function<void(MessageKind, const QString& text)>;
+    // Chooses from a pop-up menu opened at a global point; null when nothing was chosen.
+    using MenuHook = std::function<QAction*(QMenu&, const QPoint& globalPos)>;
+
+    explicit MainWindow(const MainWindowOptions& options = {}, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Creates the controls that do not exist yet and gives every control the normal UI font.
+    void CreateControls();
+    void CentreOnWorkArea();
+    // Shows capture errors of the controller in a box owned by this window.
+    void InstallCaptureErrorReporter();
+
+    // The child with this control id, null when it does not exist.
+    QWidget* Control(int id) const;
+    views::MonitorView* MonitorView() const;
+    views::ReviewView* ReviewView() const;
+    EdcCalendar* Calendar() const;
+    QListWidget* RecordList() const;
+    QLineEdit* NameBox() const;
+    QString EdcText() const;
+    QString WeekText() const;
+    QString DayText() const;
+    bool IsPlaying() const { return m_playing; }
+
+    // Every box of the window goes through here; the hook, when set, sees it instead.
+    void ShowMessage(MessageKind kind, const QString& text);
+    void SetMessageHook(MessageHook hook) { m_messageHook = std::move(hook); }
+    void SetMenuHook(MenuHook hook) { m_menuHook = std::move(hook); }
+
+    // Commands.
+    void ToggleMonitoring();
+    void RequestClose();
+    void ShowRecord(int index);
+    bool ValidateProfile();
+    void StoreRecord(const std::string& archivePath);
+    void RefreshRecordList();
+    void OpenWeekMenu();
+    void OpenDayMenu();
+    void OpenCalendar();
+    void TakePickedEdc(const QDate& date);
+    void TogglePlayback();
+    void ToggleMute();
+    void OpenMotherList();
+    void OpenHomepage();
+    void OpenLanguageMenu();
+    void LayoutBottomButtons();
+    void SetEdcText(const QString& edc);
+
+    void OnCaptureOpen() override;
+    void OnAudioBlock(std::span<const std::uint8_t> block) override;
+    void OnHeartRate(std::int32_t beatsPerMinute) override;
+    void OnCaptureClose() override;
+    void OnRecordSaved(const std::string& archivePath) override;
+    void OnPlaybackStarted() override;
+    void OnPlaybackStopped() override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void ApplyRoundedMask();
+    void LoadProfile();
+    void InitVolumeSlider();
+    void UpdateAgeFromEdc();
+    void UpdateEdcFromAge();
+    void ResetEdcToToday();
+    int SelectedRecordIndex() const;
+    void DeselectRecords();
+    void OnRecordSelectionChanged();
+    void OnRecordDoubleClicked();
+    QPoint MenuPoint(const QWidget* button, int below) const;
+    QAction* RunMenu(QMenu& menu, const QPoint& globalPos);
+    void RequestButtonRepaint();
+    void Teardown();
+
+    MainWindowOptions m_options;
+    acquisition::CaptureController& m_controller;
+    std::unique_ptr<platform::SettingsStore> m_ownStore;
+    platform::SettingsStore* m_store = nullptr;
+
+    QPointer<controls::SkinnedButton> m_monitorButton;
+    QPointer<controls::SkinnedButton> m_motherListButton;
+    QPointer<controls::SkinnedButton> m_minimizeButton;
+    QPointer<controls::SkinnedButton> m_closeButton;
+    QPointer<views::MonitorView> m_monitorView;
+    QPointer<QLineEdit> m_nameBox;
+    QPointer<controls::SkinnedButton> m_weekButton;
+    QPointer<controls::SkinnedButton> m_dayButton;
+    QPointer<controls::SkinnedButton> m_edcDisplay;
+    QPointer<controls::SkinnedButton> m_calendarButton;
+    QPointer<EdcCalendar> m_edcCalendar;
+    QPointer<views::ReviewView> m_reviewView;
+    QPointer<controls::SkinnedButton> m_playButton;
+    QPointer<controls::SkinnedButton> m_muteButton;
+    QPointer<VolumeSlider> m_volumeSlider;
+    QPointer<controls::SkinnedButton> m_languageButton;
+    QPointer<controls::SkinnedButton> m_homepageButton;
+    QPointer<QListWidget> m_recordList;
+
+    std::atomic<bool> m_playing{false};
+    bool m_errorReporterInstalled = false;
+    bool m_tornDown = false;
+    bool m_dragging = false;
+    QPoint m_dragOffset;
+    MessageHook m_messageHook;
+    MenuHook m_menuHook;
+};
+
+}  // namespace marulo::mainwnd

@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "mainwnd/VolumeSlider.h"
+
+#include <QPainter>
+#include <QRegion>
+#include <QStyleOptionSlider>
+
+#include "controls/SkinBitmap.h"
+
+namespace marulo::mainwnd {
+
+namespace {
+constexpr int kThumbBitmap = 156;
+constexpr int kChannelBitmap = 158;
+}  // namespace
+
+VolumeSlider::VolumeSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
+    setTickPosition(QSlider::NoTicks);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void VolumeSlider::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    const QRect groove =
+        style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
+    const QRect handle =
+        style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+    controls::CachedSkinBitmap(kChannelBitmap).DrawCentred(painter, groove);
+    controls::CachedSkinBitmap(kThumbBitmap).DrawCentred(painter, handle);
+}
+
+void VolumeSlider::resizeEvent(QResizeEvent* event) {
+    QSlider::resizeEvent(event);
+    // One pixel is cut off every side.
+    setMask(QRegion(rect().adjusted(1, 1, -1, -1)));
+}
+
+}  // namespace marulo::mainwnd

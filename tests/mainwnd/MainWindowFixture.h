@@ -1,0 +1,154 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QCoreApplication>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "acquisition/CaptureController.h"
+#include "app/Config.h"
+#include "app/Fonts.h"
+#include "mainwnd/MainWindow.h"
+#include "platform/SettingsStore.h"
+#include "platform/SoundInput.h"
+
+namespace marulo::testing {
+
+inline void Pump() {
+    QCoreApplication::processEvents();
+}
+
+// Waits for a condition that a working system meets quickly; the limit only keeps a broken one
+// from hanging the test.
+template <typename Condition>
+bool WaitFor(Condition condition, std::chrono::seconds limit = std::chrono::seconds(20)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        Pump();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+// A PCM WAV in the capture format (2 channels, 8000 Hz, unsigned 8-bit) holding the bytes.
+inline void WriteCaptureWav(const std::filesystem::path& path,
+                            const std::vector<std::uint8_t>& data) {
+    const auto le32 = [](std::uint32_t v) {
+        return std::string{static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
+                           static_cast<char>((v >> 16) & 0xFF), static_cast<char>(v >> 24)};
+    };
+    const auto size = static_cast<std::uint32_t>(data.size());
+    std::ofstream out(path, std::ios::binary);
+    out << "RIFF" << le32(36 + size) << "WAVEfmt " << le32(16);
+    out.write("\x01\x00\x02\x00", 4);
+    out << le32(8000) << le32(16000);
+    out.write("\x02\x00\x08\x00", 4);
+    out << "data" << le32(size);
+    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(size));
+}
+
+// Audio with a pulse every 0.4 s (150 beats per minute) over a steady tone.
+inline std::vector<std::uint8_t> PulsingAudio(int seconds) {
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(seconds) * 16000);
+    for (std::size_t frame = 0; frame < bytes.size() / 2; ++frame) {
+        const bool beat = frame % 3200 < 400;
+        const int level = 128 + ((frame % 8 < 4) ? 1 : -1) * (beat ? 100 : 10);
+        bytes[2 * frame] = static_cast<std::uint8_t>(level);
+        bytes[2 * frame + 1] = static_cast<std::uint8_t>(level);
+    }
+    return bytes;
+}
+
+// A main window in a folder of its own: Conf.ini from the sources, an empty Data folder, a
+// profile store file, its own capture controller, boxes and menus answered by the test.
+class MainWindowTestBase : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_previousFolder = std::filesystem::current_path();
+        m_folder = std::filesystem::temp_directory_path() /
+                   ("marulo-window-" + std::to_string(::getpid()) + "-" +
+                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(m_folder);
+        std::filesystem::create_directories(m_folder / "Data");
+        std::filesystem::copy_file(std::filesystem::path(MARULO_SOURCE_DIR) / "res" / "Conf.ini",
+                                   m_folder / "Conf.ini");
+        std::filesystem::current_path(m_folder);
+        app::SetConfigFolderForTesting(app::FolderLocation{"", m_folder.string() + "/"});
+        app::ResetUiFonts();
+        WriteCaptureWav(m_folder / "input.wav", PulsingAudio(30));
+        ::setenv(platform::kSoundInputFileVariable, (m_folder / "input.wav").c_str(), 1);
+        m_store = std::make_unique<platform::SettingsStore>(m_folder / "profile.ini");
+        m_controller = std::make_unique<acquisition::CaptureController>();
+    }
+
+    void TearDown() override {
+        CloseWindow();
+        m_controller.reset();
+        m_store.reset();
+        ::unsetenv(platform::kSoundInputFileVariable);
+        app::SetConfigFolderForTesting(std::nullopt);
+        std::filesystem::current_path(m_previousFolder);
+        std::filesystem::remove_all(m_folder);
+    }
+
+    mainwnd::MainWindow& OpenWindow() {
+        mainwnd::MainWindowOptions options;
+        options.controller = m_controller.get();
+        options.profileStore = m_store.get();
+        options.useExecutableFolder = false;
+        options.quitOnClose = false;
+        m_window = std::make_unique<mainwnd::MainWindow>(options);
+        m_window->SetMessageHook([this](mainwnd::MessageKind kind, const QString& text) {
+            m_messages.emplace_back(kind, text);
+        });
+        return *m_window;
+    }
+
+    void CloseWindow() {
+        if (m_window) {
+            m_window->close();
+            m_window.reset();
+        }
+    }
+
+    // Stops a running capture and waits until its record has been stored.
+    void StopAndWait() {
+        if (m_controller->IsCapturing()) {
+            m_controller->StopCapture();
+        }
+        m_controller->WaitUntilIdle(Pump);
+        Pump();
+    }
+
+    static QString Text(const char* key) { return QString::fromStdString(app::MessageText(key)); }
+
+    std::vector<std::string> DataFiles() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_folder / "Data")) {
+            names.push_back(entry.path().filename().string());
+        }
+        return names;
+    }
+
+    std::filesystem::path m_previousFolder;
+    std::filesystem::path m_folder;
+    std::unique_ptr<platform::SettingsStore> m_store;
+    std::unique_ptr<acquisition::CaptureController> m_controller;
+    std::unique_ptr<mainwnd::MainWindow> m_window;
+    std::vector<std::pair<mainwnd::MessageKind, QString>> m_messages;
+};
+
+}  // namespace marulo::testing

@@ -1,0 +1,533 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <QApplication>
+#include <QDate>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <regex>
+
+#include "controls/SkinnedButton.h"
+#include "dialogs/MotherListDialog.h"
+#include "mainwnd/EdcCalendar.h"
+#include "platform/OutputVolume.h"
+#include "tests/mainwnd/MainWindowFixture.h"
+
+namespace marulo::testing {
+namespace {
+
+using namespace controls;
+using mainwnd::MessageKind;
+
+class MainWindowTest : public MainWindowTestBase {
+protected:
+    QWidget* Control(int id) { return m_window->Control(id); }
+    void Click(int id) { QTest::mouseClick(Control(id), Qt::LeftButton); }
+
+    void FillProfile(const QString& name, const QString& edc) {
+        m_window->NameBox()->setText(name);
+        m_window->SetEdcText(edc);
+    }
+
+    std::vector<int> ControlIdsInOrder() {
+        std::vector<int> ids;
+        for (QObject* child : m_window->children()) {
+            if (const QVariant id = child->property("controlId"); id.isValid()) {
+                ids.push_back(id.toInt());
+            }
+        }
+        return ids;
+    }
+
+    static QString Today(int daysAhead = 0) {
+        return QDate::currentDate().addDays(daysAhead).toString(QStringLiteral("yyyy-MM-dd"));
+    }
+};
+
+TEST_F(MainWindowTest, ControlsSitAtTheirRectanglesInCreationOrder) {
+    OpenWindow();
+    struct Expected {
+        int id;
+        const char* name;
+        QRect rect;  // left, top, width, height
+        bool visible;
+    };
+    const Expected table[] = {
+        {104, "MonitorButton", {770, 80, 100, 100}, true},
+        {103, "MotherListButton", {20, 60, 130, 130}, true},
+        {101, "MinimizeButton", {845, 7, 20, 21}, true},
+        {102, "CloseButton", {870, 7, 20, 21}, true},
+        {105, "MonitorView", {413, 41, 331, 183}, true},
+        {106, "NameBox", {219, 82, 122, 18}, true},
+        {107, "WeekButton", {220, 114, 40, 18}, true},
+        {108, "DayButton", {303, 114, 22, 17}, true},
+        {109, "EdcDisplay", {219, 142, 96, 26}, true},
+        {110, "CalendarButton", {316, 142, 27, 26}, true},
+        {111, "EdcCalendar", {316, 169, 140, 149}, false},
+        {115, "ReviewView", {320, 270, 510, 250}, true},
+        {116, "PlayButton", {550, 530, 45, 48}, false},
+        {118, "MuteButton", {676, 540, 29, 29}, false},
+        {117, "VolumeSlider", {700, 542, 130, 22}, false},
+        {120, "LanguageButton", {}, true},
+        {119, "HomepageButton", {}, true},
+        {114, "RecordList", {38, 279, 180, 301}, true},
+    };
+    m_window->show();
+    std::vector<int> order;
+    for (const Expected& e : table) {
+        order.push_back(e.id);
+        QWidget* control = Control(e.id);
+        ASSERT_NE(control, nullptr) << e.id;
+        EXPECT_EQ(control->objectName(), QString::fromLatin1(e.name));
+        if (!e.rect.isNull()) {
+            EXPECT_EQ(control->geometry(), e.rect) << e.name;
+        }
+        EXPECT_EQ(control->isVisible(), e.visible) << e.name;
+    }
+    EXPECT_EQ(ControlIdsInOrder(), order);
+    EXPECT_EQ(m_window->size(), QSize(898, 627));
+    EXPECT_TRUE(m_window->windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(m_window->windowTitle(), Text("ProgramName"));
+
+    // The bottom buttons fit their captions: the language one grows from x 12, the homepage one
+    // ends at x 887.
+    const QRect language = Control(kLanguageButtonId)->geometry();
+    const QRect homepage = Control(kHomepageButtonId)->geometry();
+    EXPECT_EQ(language.left(), 12);
+    EXPECT_EQ(homepage.left() + homepage.width(), 887);
+    EXPECT_EQ(language.height(), 18);
+    EXPECT_EQ(
+        language.width(),
+        QFontMetrics(app::UiFont(true))
+                .horizontalAdvance(QString::fromStdString(app::UiText("Language", "Title", ""))) +
+            6);
+}
+
+TEST_F(MainWindowTest, CreatingControlsAgainAddsNoneAndReappliesTheFont) {
+    OpenWindow();
+    const int childCount = m_window->children().size();
+    for (int id : ControlIdsInOrder()) {
+        Control(id)->setFont(QFont(QStringLiteral("Monospace"), 30));
+    }
+    m_window->CreateControls();
+    EXPECT_EQ(m_window->children().size(), childCount);
+    EXPECT_EQ(ControlIdsInOrder().size(), 18u);
+    for (int id : ControlIdsInOrder()) {
+        EXPECT_EQ(Control(id)->font(), app::UiFont(false)) << id;
+    }
+    // Geometry and visibility stay as they were.
+    EXPECT_FALSE(Control(kPlayButtonId)->isVisibleTo(m_window.get()));
+    EXPECT_EQ(Control(kMonitorButtonId)->geometry(), QRect(770, 80, 100, 100));
+}
+
+TEST_F(MainWindowTest, PointingCursorOverClickableThingsAndRecordItemsOnly) {
+    std::ofstream(m_folder / "Data" / "Anna_20100512_20100209153045123.zip") << "x";
+    m_store->Write("Name", "Anna");
+    m_store->Write("EDC", "2010-05-12");
+    OpenWindow();
+    m_window->show();
+    for (int id : {101, 102, 103, 104, 107, 108, 110, 116, 117, 118, 119, 120}) {
+        EXPECT_EQ(Control(id)->cursor().shape(), Qt::BitmapCursor) << id;
+    }
+    for (int id : {105, 106, 109, 111, 115}) {
+        EXPECT_NE(Control(id)->cursor().shape(), Qt::BitmapCursor) << id;
+    }
+    QListWidget* list = m_window->RecordList();
+    ASSERT_EQ(list->count(), 1);
+    const auto moveTo = [&](QPoint point) {
+        QMouseEvent move(QEvent::MouseMove, point, list->viewport()->mapToGlobal(point),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &move);
+        return list->viewport()->cursor().shape();
+    };
+    EXPECT_EQ(moveTo(QPoint(10, 10)), Qt::BitmapCursor);
+    EXPECT_EQ(moveTo(QPoint(170, 50)), Qt::BitmapCursor);
+    EXPECT_EQ(moveTo(QPoint(10, 80)), Qt::ArrowCursor);
+    EXPECT_EQ(moveTo(QPoint(10, 20)), Qt::BitmapCursor);
+}
+
+TEST_F(MainWindowTest, MonitoringNeedsAUsableNameAndAnEdc) {
+    OpenWindow();
+    struct Case {
+        QString name;
+        QString edc;
+        const char* message;
+        bool nameFocused;
+    };
+    const Case cases[] = {
+        {"", "2010-05-12", "NameError", true},
+        {"Anna", "", "EDCError", false},
+        {"", "", "NameError", true},
+        {"a/b", "2010-05-12", "NameInvalid", true},
+        {"..", "2010-05-12", "NameInvalid", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        m_messages.clear();
+        m_window->setFocus();
+        FillProfile(c.name, c.edc);
+        Click(kMonitorButtonId);
+        EXPECT_FALSE(m_controller->IsCapturing());
+        ASSERT_EQ(m_messages.size(), 1u);
+        EXPECT_EQ(m_messages[0].first, MessageKind::Error);
+        EXPECT_EQ(m_messages[0].second, Text(c.message));
+        EXPECT_EQ(m_window->focusWidget() == m_window->NameBox(), c.nameFocused);
+    }
+    EXPECT_FALSE(m_controller->AnyThreadRunning());
+}
+
+TEST_F(MainWindowTest, MonitoringRunStoresItsRecordAndGuardsTheReview) {
+    std::ofstream(m_folder / "Data" / "Anna_20100512_20100101000000000.zip") << "x";
+    OpenWindow();
+    FillProfile("Anna", "2010-05-12");
+    m_window->RefreshRecordList();
+    QListWidget* list = m_window->RecordList();
+    ASSERT_EQ(list->count(), 1);
+
+    Click(kMonitorButtonId);
+    ASSERT_TRUE(m_controller->IsCapturing());
+    EXPECT_TRUE(m_messages.empty());
+
+    // While capturing, nothing can be loaded and the window cannot be closed.
+    list->setCurrentRow(0);
+    EXPECT_TRUE(list->selectedItems().isEmpty());
+    EXPECT_FALSE(Control(kPlayButtonId)->isVisibleTo(m_window.get()));
+    Click(kCloseButtonId);
+    ASSERT_EQ(m_messages.size(), 2u);
+    for (const auto& [kind, text] : m_messages) {
+        EXPECT_EQ(kind, MessageKind::Warning);
+        EXPECT_EQ(text, Text("AlertRecording"));
+    }
+    EXPECT_TRUE(m_controller->IsCapturing());
+
+    // Stopping needs the name too.
+    m_messages.clear();
+    m_window->NameBox()->clear();
+    Click(kMonitorButtonId);
+    EXPECT_TRUE(m_controller->IsCapturing());
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].second, Text("NameError"));
+
+    m_window->NameBox()->setText("Anna");
+    ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(m_folder / "Data.wav"); }));
+    Click(kMonitorButtonId);
+    StopAndWait();
+    EXPECT_FALSE(std::filesystem::exists(m_folder / "Data.zip"));
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(0)->text(), "Anna_20100512_20100101000000000.zip");
+    const std::string stored = list->item(1)->text().toStdString();
+    EXPECT_TRUE(std::regex_match(stored, std::regex(R"(Anna_20100512_20\d{15}\.zip)"))) << stored;
+    EXPECT_TRUE(std::filesystem::exists(m_folder / "Data" / stored));
+    EXPECT_EQ(m_messages.size(), 1u);
+
+    // Idle again: a selection loads the record and shows the playback controls.
+    list->setCurrentRow(1);
+    EXPECT_TRUE(Control(kPlayButtonId)->isVisibleTo(m_window.get()));
+    EXPECT_TRUE(Control(kMuteButtonId)->isVisibleTo(m_window.get()));
+    EXPECT_TRUE(Control(kVolumeSliderId)->isVisibleTo(m_window.get()));
+    EXPECT_EQ(list->currentRow(), 1);
+    m_window->ShowRecord(-1);
+    EXPECT_FALSE(Control(kPlayButtonId)->isVisibleTo(m_window.get()));
+    EXPECT_TRUE(list->selectedItems().isEmpty());
+}
+
+TEST_F(MainWindowTest, MonitoringIsRefusedWhilePlaying) {
+    OpenWindow();
+    FillProfile("Anna", "2010-05-12");
+    m_window->OnPlaybackStarted();
+    Click(kMonitorButtonId);
+    EXPECT_FALSE(m_controller->IsCapturing());
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].first, MessageKind::Warning);
+    EXPECT_EQ(m_messages[0].second, Text("AlertPlaying"));
+    m_window->OnPlaybackStopped();
+    EXPECT_FALSE(m_window->IsPlaying());
+}
+
+TEST_F(MainWindowTest, ARecordThatCannotTakeItsNameIsKeptAndReported) {
+    OpenWindow();
+    FillProfile("Anna", "2010-05-12");
+    // The record folder cannot be made, so the record name cannot be used.
+    std::filesystem::remove_all(m_folder / "Data");
+    std::ofstream(m_folder / "Data") << "in the way";
+    std::ofstream(m_folder / "Data.zip") << "recording";
+    m_window->OnRecordSaved("Data.zip");
+    EXPECT_FALSE(std::filesystem::exists(m_folder / "Data.zip"));
+    ASSERT_TRUE(WaitFor([&] { return !m_messages.empty(); }));
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].first, MessageKind::Error);
+    const QStringList lines = m_messages[0].second.split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], Text("RecordNotStored"));
+    const std::filesystem::path kept = lines[1].toStdString();
+    EXPECT_EQ(kept.parent_path(), m_folder);
+    EXPECT_TRUE(kept.filename().string().starts_with("Data-unsaved-"));
+    std::ifstream in(kept);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "recording");
+}
+
+TEST_F(MainWindowTest, ClosingFromTheWindowSystemWhileMonitoringKeepsTheRecord) {
+    OpenWindow();
+    FillProfile("Anna", "2010-05-12");
+    Click(kMonitorButtonId);
+    ASSERT_TRUE(m_controller->IsCapturing());
+    ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(m_folder / "Data.wav"); }));
+    EXPECT_TRUE(m_window->close());
+    EXPECT_FALSE(m_controller->AnyThreadRunning());
+    const std::vector<std::string> files = DataFiles();
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_TRUE(std::regex_match(files[0], std::regex(R"(Anna_20100512_\d{17}\.zip)")));
+    EXPECT_FALSE(std::filesystem::exists(m_folder / "Data.zip"));
+    // The profile was saved on the way out.
+    EXPECT_EQ(m_store->Read("Name"), std::optional<std::string>("Anna"));
+    EXPECT_EQ(m_store->Read("EDC"), std::optional<std::string>("2010-05-12"));
+}
+
+TEST_F(MainWindowTest, ProfileFillsTheFieldsAtCreation) {
+    m_store->Write("Name", "Anna");
+    m_store->Write("EDC", Today(10).toStdString());
+    OpenWindow();
+    EXPECT_EQ(m_window->NameBox()->text(), "Anna");
+    EXPECT_EQ(m_window->EdcText(), Today(10));
+    EXPECT_EQ(m_window->WeekText(), "38");
+    EXPECT_EQ(m_window->DayText(), "4");
+}
+
+TEST_F(MainWindowTest, CalendarClosesOnAnOutsidePressWithoutThePressActing) {
+    OpenWindow();
+    FillProfile("Anna", "2010-05-12");
+    m_window->show();
+    mainwnd::EdcCalendar* calendar = m_window->Calendar();
+    Click(kCalendarButtonId);
+    ASSERT_TRUE(calendar->isVisible());
+
+    // A press inside works as a calendar press: the month changes and it stays open.
+    auto* next = calendar->findChild<QToolButton*>(QStringLiteral("qt_calendar_nextmonth"));
+    ASSERT_NE(next, nullptr);
+    const int month = calendar->monthShown();
+    QTest::mouseClick(next, Qt::LeftButton);
+    EXPECT_NE(calendar->monthShown(), month);
+    EXPECT_TRUE(calendar->isVisible());
+
+    // A press on the monitor button only closes the calendar.
+    Click(kMonitorButtonId);
+    EXPECT_FALSE(calendar->isVisible());
+    EXPECT_FALSE(m_controller->IsCapturing());
+    EXPECT_TRUE(m_messages.empty());
+    // The next press acts.
+    Click(kMonitorButtonId);
+    EXPECT_TRUE(m_controller->IsCapturing());
+    Click(kMonitorButtonId);
+    StopAndWait();
+}
+
+TEST_F(MainWindowTest, PickedEdcSetsTheAgeOrIsResetAfterAWarning) {
+    OpenWindow();
+    m_window->show();
+    struct Case {
+        int daysAhead;
+        const char* warning;  // null when the pick stands
+        QString week;
+        QString day;
+    };
+    const Case cases[] = {
+        {0, nullptr, "40", "0"},          {280, nullptr, "0", "0"},        {10, nullptr, "38", "4"},
+        {281, "AlertEDCOver", "40", "0"}, {-1, "AlertEDCPass", "40", "0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.daysAhead);
+        m_messages.clear();
+        bool calendarShownAtWarning = true;
+        m_window->SetMessageHook([&](MessageKind kind, const QString& text) {
+            calendarShownAtWarning = m_window->Calendar()->isVisible();
+            m_messages.emplace_back(kind, text);
+        });
+        m_window->OpenCalendar();
+        emit m_window->Calendar()->clicked(QDate::currentDate().addDays(c.daysAhead));
+        EXPECT_FALSE(m_window->Calendar()->isVisible());
+        if (c.warning == nullptr) {
+            EXPECT_TRUE(m_messages.empty());
+            EXPECT_EQ(m_window->EdcText(), Today(c.daysAhead));
+        } else {
+            ASSERT_EQ(m_messages.size(), 1u);
+            EXPECT_EQ(m_messages[0].first, MessageKind::Warning);
+            EXPECT_EQ(m_messages[0].second, Text(c.warning));
+            EXPECT_FALSE(calendarShownAtWarning);
+            EXPECT_EQ(m_window->EdcText(), Today());
+        }
+        EXPECT_EQ(m_window->WeekText(), c.week);
+        EXPECT_EQ(m_window->DayText(), c.day);
+    }
+}
+
+TEST_F(MainWindowTest, WeekAndDayMenusSetTheEdc) {
+    OpenWindow();
+    m_window->show();
+    QStringList labels;
+    QPoint openedAt;
+    int wanted = 0;
+    m_window->SetMenuHook([&](QMenu& menu, const QPoint& at) -> QAction* {
+        openedAt = at;
+        labels.clear();
+        QList<QAction*> actions = menu.actions();
+        for (QAction* action : menu.actions()) {
+            labels << action->text();
+            if (action->menu() != nullptr) {
+                actions += action->menu()->actions();
+            }
+        }
+        for (QAction* action : actions) {
+            if (action->menu() == nullptr && action->data().toInt() == wanted + 1) {
+                return action;
+            }
+        }
+        return nullptr;
+    });
+    wanted = 40;
+    Click(kWeekButtonId);
+    EXPECT_EQ(labels, QStringList({"0 ~ 9", "10 ~ 19", "20 ~ 29", "30 ~ 39", "40 ~ 43"}));
+    EXPECT_EQ(openedAt, m_window->mapToGlobal(QPoint(218, 135)));
+    EXPECT_EQ(m_window->WeekText(), "40");
+    EXPECT_EQ(m_window->EdcText(), "") << "no day yet";
+    wanted = 0;
+    Click(kDayButtonId);
+    EXPECT_EQ(labels, QStringList({"0", "1", "2", "3", "4", "5", "6"}));
+    EXPECT_EQ(openedAt, m_window->mapToGlobal(QPoint(301, 134)));
+    EXPECT_EQ(m_window->EdcText(), Today());
+    Click(kWeekButtonId);
+    EXPECT_EQ(m_window->EdcText(), Today(280));
+    wanted = 43;
+    Click(kWeekButtonId);
+    EXPECT_EQ(m_window->WeekText(), "43");
+    EXPECT_EQ(m_window->EdcText(), Today(-21));
+    // Nothing chosen: nothing changes.
+    wanted = 99;
+    Click(kWeekButtonId);
+    EXPECT_EQ(m_window->WeekText(), "43");
+}
+
+TEST_F(MainWindowTest, PressOnAFreeSpotDragsTheWindowAndOnAControlDoesNot) {
+    OpenWindow();
+    m_window->move(100, 100);
+    m_window->show();
+    const QPoint freeSpot(300, 20);
+    ASSERT_EQ(m_window->childAt(freeSpot), nullptr);
+    QTest::mousePress(m_window.get(), Qt::LeftButton, {}, freeSpot);
+    QMouseEvent move(QEvent::MouseMove, QPointF(freeSpot + QPoint(30, 40)),
+                     QPointF(m_window->mapToGlobal(freeSpot) + QPoint(30, 40)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_window.get(), &move);
+    QTest::mouseRelease(m_window.get(), Qt::LeftButton, {}, freeSpot + QPoint(30, 40));
+    EXPECT_EQ(m_window->pos(), QPoint(130, 140));
+
+    // A press on the monitor view (which takes no clicks) does not drag.
+    QWidget* view = Control(kMonitorViewId);
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(10, 10));
+    QMouseEvent viewMove(QEvent::MouseMove, QPointF(50, 50),
+                         QPointF(view->mapToGlobal(QPoint(50, 50))), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+    QApplication::sendEvent(m_window.get(), &viewMove);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_EQ(m_window->pos(), QPoint(130, 140));
+}
+
+TEST_F(MainWindowTest, MotherListSetsTheMotherOrLeavesHerAndRefreshesTheRecords) {
+    std::ofstream(m_folder / "Data" / "Anna_20100512_20100101000000000.zip") << "x";
+    std::ofstream(m_folder / "Data" / "Bella_20100601_20100101000000000.zip") << "x";
+    OpenWindow();
+    FillProfile("Anna", "2010-05-12");
+    m_window->RefreshRecordList();
+    // Answers the dialog once it runs: chooses Bella, or cancels.
+    const auto answer = [](bool chooseBella) {
+        QTimer::singleShot(0, [chooseBella] {
+            auto* dialog =
+                qobject_cast<dialogs::MotherListDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            if (!chooseBella) {
+                dialog->reject();
+                return;
+            }
+            QListWidget* mothers = dialog->MotherList();
+            for (int row = 0; row < mothers->count(); ++row) {
+                if (mothers->item(row)->text().startsWith("Bella")) {
+                    mothers->setCurrentRow(row);
+                }
+            }
+            dialog->accept();
+        });
+    };
+    std::ofstream(m_folder / "Data" / "Anna_20100512_20100102000000000.zip") << "x";
+    answer(false);
+    Click(kMotherListButtonId);
+    EXPECT_EQ(m_window->NameBox()->text(), "Anna");
+    EXPECT_EQ(m_window->EdcText(), "2010-05-12");
+    EXPECT_EQ(m_window->RecordList()->count(), 2);
+
+    answer(true);
+    Click(kMotherListButtonId);
+    EXPECT_EQ(m_window->NameBox()->text(), "Bella");
+    EXPECT_EQ(m_window->EdcText(), "2010-06-01");
+    EXPECT_FALSE(m_window->WeekText().isEmpty());
+    ASSERT_EQ(m_window->RecordList()->count(), 1);
+    EXPECT_EQ(m_window->RecordList()->item(0)->text(), "Bella_20100601_20100101000000000.zip");
+}
+
+// A sound input that cannot be opened.
+class FailingSoundInput final : public platform::SoundInput {
+public:
+    bool Open(const platform::WaveFormat&, platform::ThreadMessageQueue&,
+              platform::SoundInputError& error) override {
+        error = {7, "The device is busy."};
+        return false;
+    }
+    void AddBuffer(std::unique_ptr<platform::SoundBuffer>) override {}
+    bool Start(platform::SoundInputError&) override { return false; }
+    void Stop() override {}
+    void Reset() override {}
+    void Close() override {}
+};
+
+TEST_F(MainWindowTest, CaptureErrorsAreShownAndMonitoringFallsBackToIdle) {
+    for (const bool anyDevice : {false, true}) {
+        SCOPED_TRACE(anyDevice);
+        CloseWindow();
+        m_messages.clear();
+        m_controller = std::make_unique<acquisition::CaptureController>(
+            [] { return std::make_unique<FailingSoundInput>(); },
+            [anyDevice] { return anyDevice; });
+        OpenWindow();
+        m_window->InstallCaptureErrorReporter();
+        FillProfile("Anna", "2010-05-12");
+        Click(kMonitorButtonId);
+        StopAndWait();
+        EXPECT_FALSE(m_controller->IsCapturing());
+        ASSERT_EQ(m_messages.size(), 1u);
+        EXPECT_EQ(m_messages[0].first, MessageKind::Error);
+        EXPECT_EQ(m_messages[0].second,
+                  anyDevice ? QStringLiteral("The device is busy.") : Text("ConnFailed"));
+        EXPECT_TRUE(DataFiles().empty());
+    }
+}
+
+TEST_F(MainWindowTest, MuteButtonAndSliderSetTheOutputVolume) {
+    OpenWindow();
+    auto* slider = static_cast<QSlider*>(Control(kVolumeSliderId));
+    EXPECT_EQ(slider->minimum(), 0);
+    EXPECT_EQ(slider->maximum(), 65535);
+    EXPECT_EQ(slider->value(), platform::GetOutputVolume());
+    Control(kMuteButtonId)->show();
+    slider->setValue(30000);
+    EXPECT_EQ(platform::GetOutputVolume(), 30000);
+    Click(kMuteButtonId);
+    EXPECT_EQ(platform::GetOutputVolume(), 0);
+    Click(kMuteButtonId);
+    EXPECT_EQ(platform::GetOutputVolume(), 30000);
+    EXPECT_EQ(slider->value(), 30000);
+}
+
+}  // namespace
+}  // namespace marulo::testing

@@ -1,0 +1,125 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "mainwnd/RecordStore.h"
+#include "mainwnd/WindowPlacement.h"
+
+namespace marulo::mainwnd {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(WindowPlacementTest, CentresAndClampsToTheWorkArea) {
+    struct Case {
+        ScreenRect work;
+        ScreenPoint expected;
+    };
+    const Case cases[] = {
+        {{0, 0, 1280, 800}, {191, 87}},      // (1280 / 2 - 449, 800 / 2 - 313)
+        {{0, 0, 1281, 801}, {191, 87}},      // halvings truncate
+        {{100, 50, 1380, 850}, {291, 137}},  // a work area beside a task bar
+        {{0, 0, 800, 600}, {0, 0}},          // smaller: left and top edges
+        {{-1280, 0, 0, 800}, {-1089, 87}},   // a screen left of the primary one
+        {{0, 0, 898, 627}, {0, 0}},          // exactly the window
+        {{-901, 0, 0, 627}, {-899, 0}},      // a negative halving truncates toward zero
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CentredTopLeft(c.work, 898, 627), c.expected)
+            << c.work.left << "," << c.work.top << "," << c.work.right << "," << c.work.bottom;
+    }
+}
+
+class RecordStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_previous = fs::current_path();
+        m_dir =
+            fs::temp_directory_path() /
+            ("marulo-store-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+        fs::current_path(m_dir);
+    }
+    void TearDown() override {
+        fs::current_path(m_previous);
+        fs::remove_all(m_dir);
+    }
+    static void WriteArchive(const std::string& content) {
+        std::ofstream("Data.zip", std::ios::binary) << content;
+    }
+    static std::string Read(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    const platform::LocalTime m_time{2010, 2, 9, 9, 5, 3, 7};
+    fs::path m_previous;
+    fs::path m_dir;
+};
+
+TEST_F(RecordStoreTest, MovesTheArchiveUnderItsRecordName) {
+    WriteArchive("first");
+    const StoreOutcome outcome = StoreWorkingArchive("Data.zip", "Anna", "2010-05-12", m_time);
+    EXPECT_EQ(outcome.result, StoreResult::Stored);
+    EXPECT_EQ(outcome.path, fs::path("Data/Anna_20100512_20100209090503007.zip"));
+    EXPECT_EQ(Read(outcome.path), "first");
+    EXPECT_FALSE(fs::exists("Data.zip"));
+}
+
+TEST_F(RecordStoreTest, TwoStoresInOneMillisecondKeepBothRecords) {
+    WriteArchive("first");
+    const StoreOutcome first = StoreWorkingArchive("Data.zip", "Anna", "2010-05-12", m_time);
+    WriteArchive("second");
+    const StoreOutcome second = StoreWorkingArchive("Data.zip", "Anna", "2010-05-12", m_time);
+    ASSERT_EQ(second.result, StoreResult::Stored);
+    EXPECT_NE(first.path, second.path);
+    EXPECT_EQ(second.path, fs::path("Data/Anna_20100512_20100209090503008.zip"));
+    EXPECT_EQ(Read(first.path), "first");
+    EXPECT_EQ(Read(second.path), "second");
+}
+
+TEST_F(RecordStoreTest, UnusableNamesAndFailedMovesKeepTheRecordAside) {
+    struct Case {
+        const char* why;
+        std::string name;
+        bool dataIsAFile;
+    };
+    const Case cases[] = {
+        {"separator", "a/b", false},
+        {"dot name", "..", false},
+        {"too long", std::string(300, 'x'), false},
+        {"record folder cannot be made", "Anna", true},
+    };
+    int stored = 0;
+    for (const Case& c : cases) {
+        fs::remove_all("Data");
+        if (c.dataIsAFile) {
+            std::ofstream("Data") << "not a folder";
+        }
+        WriteArchive(c.why);
+        const StoreOutcome outcome = StoreWorkingArchive("Data.zip", c.name, "2010-05-12", m_time);
+        EXPECT_EQ(outcome.result, StoreResult::KeptAside) << c.why;
+        EXPECT_EQ(Read(outcome.path), c.why);
+        EXPECT_FALSE(fs::exists("Data.zip")) << c.why;
+        ++stored;
+        fs::remove_all("Data");
+    }
+    // Each went to its own unsaved name, so none replaced another.
+    EXPECT_EQ(Read("Data-unsaved-20100209090503007.zip"), "separator");
+    EXPECT_EQ(Read("Data-unsaved-20100209090503007-4.zip"), "record folder cannot be made");
+    EXPECT_EQ(stored, 4);
+}
+
+TEST_F(RecordStoreTest, NothingToStoreWithoutAnArchive) {
+    const StoreOutcome outcome = StoreWorkingArchive("Data.zip", "Anna", "2010-05-12", m_time);
+    EXPECT_EQ(outcome.result, StoreResult::NothingToStore);
+    EXPECT_FALSE(fs::exists("Data-unsaved-20100209090503007.zip"));
+}
+
+}  // namespace
+}  // namespace marulo::mainwnd
