@@ -5,8 +5,15 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <system_error>
+
+#if defined(_WIN32)
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "platform/ExecutablePath.h"
 #include "platform/IniFile.h"
@@ -74,6 +81,75 @@ void SetConfigFolderForTesting(std::optional<FolderLocation> folder) {
     g_configFolderForTesting = std::move(folder);
 }
 
+bool IsWritableFolder(const std::string& folder) {
+#if defined(_WIN32)
+    // Access bits say little about a Windows folder: try to create a file there.
+    std::error_code error;
+    if (!std::filesystem::is_directory(FsPath(folder), error)) {
+        return false;
+    }
+    const std::filesystem::path probe =
+        FsPath(folder) / (".marulo-write-test-" + std::to_string(_getpid()));
+    const bool created = static_cast<bool>(std::ofstream(probe));
+    std::filesystem::remove(probe, error);
+    return created;
+#else
+    return !folder.empty() && access(folder.c_str(), W_OK | X_OK) == 0;
+#endif
+}
+
+std::string UserDataFolder() {
+    const auto variable = [](const char* name) {
+        const char* value = std::getenv(name);
+        return std::string(value != nullptr ? value : "");
+    };
+#if defined(_WIN32)
+    const std::string base = variable("APPDATA");
+    return base.empty() ? std::string{} : base + "\\marulo";
+#elif defined(__APPLE__)
+    const std::string home = variable("HOME");
+    return home.empty() ? std::string{} : home + "/Library/Application Support/marulo";
+#else
+    // A relative XDG_DATA_HOME is invalid and is ignored.
+    const std::string xdg = variable("XDG_DATA_HOME");
+    if (xdg.starts_with('/')) {
+        return xdg + "/marulo";
+    }
+    const std::string home = variable("HOME");
+    return home.empty() ? std::string{} : home + "/.local/share/marulo";
+#endif
+}
+
+FolderLocation ChooseWorkFolder(const FolderLocation& programFolder, bool programFolderWritable,
+                                const std::string& userFolder) {
+    if (programFolderWritable || userFolder.empty()) {
+        return programFolder;
+    }
+    std::error_code error;
+    std::filesystem::create_directories(FsPath(userFolder), error);
+    if (!IsWritableFolder(userFolder)) {
+        return programFolder;
+    }
+    const std::string userConf = userFolder + kPathSeparator + "Conf.ini";
+    const std::string programConf = JoinFolderPath(programFolder, "Conf.ini", kPathSeparator);
+    if (!IsRegularFile(userConf) && IsRegularFile(programConf)) {
+        std::filesystem::copy_file(FsPath(programConf), FsPath(userConf), error);
+    }
+    std::string path = userFolder;
+    path += kPathSeparator;
+    // The trailing separator keeps the whole folder as the directory and splits off a drive.
+    return SplitFolder(path, kPathSeparator);
+}
+
+FolderLocation WorkFolder() {
+    static const FolderLocation folder = [] {
+        const FolderLocation program = ExeFolder();
+        return ChooseWorkFolder(program, IsWritableFolder(program.drive + program.directory),
+                                UserDataFolder());
+    }();
+    return folder;
+}
+
 std::string CollapseDoubledSeparators(std::string_view text, char separator) {
     std::string result;
     result.reserve(text.size());
@@ -97,7 +173,14 @@ std::string JoinFolderPath(const FolderLocation& folder, std::string_view relati
 }
 
 std::string ConfIniPath() {
-    return JoinFolderPath(ConfigFolder(), "Conf.ini", kPathSeparator);
+    {
+        const std::lock_guard lock(g_configFolderMutex);
+        if (g_configFolderForTesting) {
+            return JoinFolderPath(*g_configFolderForTesting, "Conf.ini", kPathSeparator);
+        }
+    }
+    const std::string active = JoinFolderPath(WorkFolder(), "Conf.ini", kPathSeparator);
+    return IsRegularFile(active) ? active : JoinFolderPath(ExeFolder(), "Conf.ini", kPathSeparator);
 }
 
 std::string LangIniPath() {

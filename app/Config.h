@@ -35,6 +35,25 @@ FolderLocation ExeFolder();
 FolderLocation ConfigFolder();
 void SetConfigFolderForTesting(std::optional<FolderLocation> folder);
 
+// Whether the running user can create files in the folder.
+bool IsWritableFolder(const std::string& folder);
+
+// The per-user folder of an installed program: $XDG_DATA_HOME/marulo or ~/.local/share/marulo
+// (%APPDATA%\marulo on Windows, ~/Library/Application Support/marulo on macOS); empty when the
+// system tells no home.
+std::string UserDataFolder();
+
+// Where Data, the working files and the active Conf.ini of a program in programFolder live:
+// beside the program when it can write there (or no user folder is known or can be made);
+// otherwise userFolder, made when missing, with the program's Conf.ini copied into it unless one
+// is already there (so a chosen language lasts).
+FolderLocation ChooseWorkFolder(const FolderLocation& programFolder, bool programFolderWritable,
+                                const std::string& userFolder);
+
+// ChooseWorkFolder for the executable's folder and this user, made on the first call and kept for
+// the life of the process.
+FolderLocation WorkFolder();
+
 // Replaces every pair of consecutive separators by one, left to right without overlap, so three
 // separators become two.
 std::string CollapseDoubledSeparators(std::string_view text, char separator);
@@ -43,8 +62,10 @@ std::string CollapseDoubledSeparators(std::string_view text, char separator);
 // then collapsed.
 std::string JoinFolderPath(const FolderLocation& folder, std::string_view relative, char separator);
 
-// Full paths in ConfigFolder(), built anew on every call.
+// The active Conf.ini: in WorkFolder() (or the test's folder), but the program's own while the
+// work folder has none. Built anew on every call.
 std::string ConfIniPath();
+// Full paths in ConfigFolder(), built anew on every call.
 std::string LangIniPath();
 std::string LanguageFilePath(std::string_view relativePath);
 

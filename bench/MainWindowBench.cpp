@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
         marulo::mainwnd::MainWindowOptions options;
         options.controller = &controller;
         options.profileStore = &store;
-        options.useExecutableFolder = false;
+        options.useWorkFolder = false;
         options.quitOnClose = false;
         marulo::mainwnd::MainWindow window(options);
         window.SetMessageHook([](marulo::mainwnd::MessageKind, const QString& text) {

@@ -2,15 +2,28 @@
 #include "mainwnd/EdcCalendar.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QMouseEvent>
+#include <QTableView>
 
 namespace marulo::mainwnd {
 
 EdcCalendar::EdcCalendar(QWidget* parent) : QCalendarWidget(parent) {
     setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-    setHorizontalHeaderFormat(QCalendarWidget::ShortDayNames);
+    // 140 pixels hold seven day columns only without the view's minimum section sizes, item
+    // padding and eliding, and the month name only in a smaller navigation font.
+    setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
     setGridVisible(false);
-    setStyleSheet(QStringLiteral("marulo--mainwnd--EdcCalendar { border: 1px solid black; }"));
+    if (auto* days = findChild<QTableView*>()) {
+        days->horizontalHeader()->setMinimumSectionSize(0);
+        days->verticalHeader()->setMinimumSectionSize(0);
+        days->setTextElideMode(Qt::ElideNone);
+    }
+    setStyleSheet(
+        QStringLiteral("marulo--mainwnd--EdcCalendar { border: 1px solid black; }"
+                       "QCalendarWidget QToolButton { margin: 0px; padding: 0px; font-size: 10px; }"
+                       "QCalendarWidget QSpinBox { font-size: 10px; }"
+                       "QCalendarWidget QAbstractItemView::item { padding: 0px; margin: 0px; }"));
     hide();
     connect(this, &QCalendarWidget::clicked, this, &EdcCalendar::picked);
     connect(this, &QCalendarWidget::activated, this, &EdcCalendar::picked);

@@ -89,8 +89,8 @@ MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 
     setWindowTitle(Message("ProgramName"));
-    if (m_options.useExecutableFolder) {
-        const app::FolderLocation folder = app::ExeFolder();
+    if (m_options.useWorkFolder) {
+        const app::FolderLocation folder = app::WorkFolder();
         std::error_code ignored;
         std::filesystem::current_path(folder.drive + folder.directory, ignored);
     }

@@ -42,8 +42,9 @@ struct MainWindowOptions {
     acquisition::CaptureController* controller = nullptr;
     // The program's settings store when null.
     platform::SettingsStore* profileStore = nullptr;
-    // Makes the executable's folder the current directory, where Data and the working files lie.
-    bool useExecutableFolder = true;
+    // Makes the work folder (beside the program, or the user's data folder when the program
+    // folder cannot be written) the current directory, where Data and the working files lie.
+    bool useWorkFolder = true;
     // Ends the event loop with code 0 once the window is gone.
     bool quitOnClose = true;
 };

@@ -108,7 +108,7 @@ protected:
         mainwnd::MainWindowOptions options;
         options.controller = m_controller.get();
         options.profileStore = m_store.get();
-        options.useExecutableFolder = false;
+        options.useWorkFolder = false;
         options.quitOnClose = false;
         m_window = std::make_unique<mainwnd::MainWindow>(options);
         m_window->SetMessageHook([this](mainwnd::MessageKind kind, const QString& text) {

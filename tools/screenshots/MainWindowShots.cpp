@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
         marulo::mainwnd::MainWindowOptions options;
         options.controller = &controller;
         options.profileStore = &store;
-        options.useExecutableFolder = false;
+        options.useWorkFolder = false;
         options.quitOnClose = false;
         marulo::mainwnd::MainWindow window(options);
         window.NameBox()->setText(QStringLiteral("Anna"));

@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <ostream>
+#include <string>
+
+#include "acquisition/Analysis.h"
+#include "acquisition/CaptureFormat.h"
+#include "platform/WavReader.h"
+#include "tools/synth/SyntheticRecording.h"
+
+namespace marulo::synth {
+namespace {
+
+struct RateCase {
+    double start;
+    double end;
+    std::uint32_t seed;
+};
+
+void PrintTo(const RateCase& c, std::ostream* out) {
+    *out << c.start << ".." << c.end << " bpm, seed " << c.seed;
+}
+
+class SynthRates : public ::testing::TestWithParam<RateCase> {};
+
+// The generator is only useful if the program's own detector hears the rate it was asked for.
+TEST_P(SynthRates, DetectorReportsTheKnownRate) {
+    const RateCase c = GetParam();
+    const SynthOptions options{30.0, c.start, c.end, c.seed};
+    const auto reported = acquisition::AnalyzeCaptureBytes(SynthesizeCaptureBytes(options));
+    ASSERT_EQ(reported.size(), 30u);
+    // The first two seconds are the detector's warm-up.
+    for (std::size_t second = 2; second < reported.size(); ++second) {
+        const double known = RateAt(options, static_cast<double>(second));
+        EXPECT_NEAR(reported[second], known, 5.0) << "second " << second;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ramps, SynthRates,
+                         ::testing::Values(RateCase{140, 150, 1}, RateCase{150, 140, 2},
+                                           RateCase{70, 70, 3}, RateCase{110, 130, 7},
+                                           RateCase{180, 180, 11}, RateCase{220, 235, 5}),
+                         [](const ::testing::TestParamInfo<RateCase>& info) {
+                             return "From" + std::to_string(static_cast<int>(info.param.start)) +
+                                    "To" + std::to_string(static_cast<int>(info.param.end)) +
+                                    "Seed" + std::to_string(info.param.seed);
+                         });
+
+TEST(Synth, BytesAreCaptureFormatAndRepeatableForASeed) {
+    const SynthOptions options{2.5, 140, 150, 9};
+    const auto bytes = SynthesizeCaptureBytes(options);
+    ASSERT_EQ(bytes.size(), 2.5 * acquisition::CaptureFormat().averageBytesPerSecond);
+    for (std::size_t i = 0; i < bytes.size(); i += 2) {
+        ASSERT_EQ(bytes[i], bytes[i + 1]) << "frame " << i / 2;
+    }
+    EXPECT_EQ(bytes, SynthesizeCaptureBytes(options));
+    SynthOptions other = options;
+    other.seed = 10;
+    EXPECT_NE(bytes, SynthesizeCaptureBytes(other));
+}
+
+TEST(Synth, RateMovesLinearlyAndHoldsOutsideTheRecording) {
+    const SynthOptions options{60, 140, 150, 1};
+    EXPECT_DOUBLE_EQ(RateAt(options, 0), 140);
+    EXPECT_DOUBLE_EQ(RateAt(options, 30), 145);
+    EXPECT_DOUBLE_EQ(RateAt(options, 60), 150);
+    EXPECT_DOUBLE_EQ(RateAt(options, 90), 150);
+    EXPECT_DOUBLE_EQ(RateAt(options, -1), 140);
+}
+
+TEST(Synth, OptionsOutsideTheirRangesAreRefused) {
+    const struct {
+        SynthOptions options;
+        bool accepted;
+    } cases[] = {
+        {{60, 140, 150, 1}, true},    {{0, 140, 150, 1}, false},    {{-1, 140, 150, 1}, false},
+        {{3600, 50, 240, 1}, true},   {{3601, 140, 150, 1}, false}, {{60, 49.9, 150, 1}, false},
+        {{60, 140, 240.5, 1}, false}, {{0.1, 50, 50, 1}, true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CheckOptions(c.options).empty(), c.accepted)
+            << c.options.seconds << " s, " << c.options.bpmStart << ".." << c.options.bpmEnd;
+    }
+}
+
+TEST(Synth, WrittenFileReadsBackInTheCaptureFormat) {
+    const auto bytes = SynthesizeCaptureBytes({1.0, 140, 140, 1});
+    const auto file = std::filesystem::temp_directory_path() /
+                      ("marulo-synth-test-" + std::to_string(::getpid()) + ".wav");
+    std::string error;
+    ASSERT_TRUE(WriteCaptureWav(file, bytes, error)) << error;
+    const auto wav = platform::ReadWavFile(file, error);
+    std::filesystem::remove(file);
+    ASSERT_TRUE(wav) << error;
+    EXPECT_EQ(wav->format, acquisition::CaptureFormat());
+    EXPECT_EQ(wav->samples, bytes);
+
+    EXPECT_FALSE(WriteCaptureWav("/nonexistent-folder/x.wav", bytes, error));
+    EXPECT_NE(error.find("/nonexistent-folder/x.wav"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace marulo::synth
