@@ -2,7 +2,6 @@
 #include "archive/RecordIndex.h"
 
 #include <set>
-#include <system_error>
 
 #include "archive/RecordName.h"
 
@@ -11,17 +10,8 @@ namespace marulo::archive {
 std::vector<std::string> BuildRecordIndex(const std::filesystem::path& folder) {
     // std::string compares its characters as unsigned bytes.
     std::set<std::string> keys;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
-         it.increment(error)) {
-        std::error_code typeError;
-        if (!it->is_regular_file(typeError)) {
-            continue;
-        }
-        const std::string fileName = it->path().filename().string();
-        if (HasRecordExtension(fileName)) {
-            keys.insert(MotherKey(fileName));
-        }
+    for (const std::string& fileName : ListAllRecordFiles(folder)) {
+        keys.insert(MotherKey(fileName));
     }
     return {keys.begin(), keys.end()};
 }

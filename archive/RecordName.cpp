@@ -20,11 +20,6 @@ bool IsUtf8Continuation(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
 
-std::string_view AfterLastSeparator(std::string_view bareFileName) {
-    const auto separator = bareFileName.rfind('_');
-    return separator == std::string_view::npos ? bareFileName : bareFileName.substr(separator + 1);
-}
-
 std::string Piece(std::string_view text, std::size_t pos, std::size_t count) {
     return pos < text.size() ? std::string(text.substr(pos, count)) : std::string();
 }
@@ -109,10 +104,7 @@ bool RecordFileMatches(std::string_view bareFileName, std::string_view name,
            bareFileName[prefixSize - 1] == '_' && HasRecordExtension(bareFileName);
 }
 
-std::vector<std::string> ListRecordFiles(const std::filesystem::path& folder, std::string_view name,
-                                         std::string_view edcText) {
-    const std::string edcDigits = RemoveDashes(CutUtf8(edcText, MaxTextBytes));
-    const std::string_view cutName = CutUtf8(name, MaxTextBytes);
+std::vector<std::string> ListAllRecordFiles(const std::filesystem::path& folder) {
     std::vector<std::string> files;
     std::error_code error;
     for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
@@ -122,10 +114,21 @@ std::vector<std::string> ListRecordFiles(const std::filesystem::path& folder, st
             continue;
         }
         std::string bare = it->path().filename().string();
-        if (RecordFileMatches(bare, cutName, edcDigits)) {
+        if (HasRecordExtension(bare)) {
             files.push_back(std::move(bare));
         }
     }
+    return files;
+}
+
+std::vector<std::string> ListRecordFiles(const std::filesystem::path& folder, std::string_view name,
+                                         std::string_view edcText) {
+    const std::string edcDigits = RemoveDashes(CutUtf8(edcText, MaxTextBytes));
+    const std::string_view cutName = CutUtf8(name, MaxTextBytes);
+    std::vector<std::string> files = ListAllRecordFiles(folder);
+    std::erase_if(files, [&](const std::string& bare) {
+        return !RecordFileMatches(bare, cutName, edcDigits);
+    });
     return files;
 }
 
@@ -170,10 +173,21 @@ int DecimalPiece(std::string_view text, std::size_t pos, std::size_t count) {
                                                   std::numeric_limits<int>::max()));
 }
 
+std::string_view AfterLastSeparator(std::string_view text) {
+    const auto separator = text.rfind('_');
+    return separator == std::string_view::npos ? text : text.substr(separator + 1);
+}
+
 RecordStamp ParseRecordStamp(std::string_view bareFileName) {
     const std::string_view stamp = AfterLastSeparator(bareFileName);
-    return {DecimalPiece(stamp, 0, 4), DecimalPiece(stamp, 4, 2),  DecimalPiece(stamp, 6, 2),
-            DecimalPiece(stamp, 8, 2), DecimalPiece(stamp, 10, 2), DecimalPiece(stamp, 12, 2)};
+    RecordStamp result;
+    result.year = DecimalPiece(stamp, 0, 4);
+    result.month = DecimalPiece(stamp, 4, 2);
+    result.day = DecimalPiece(stamp, 6, 2);
+    result.hour = DecimalPiece(stamp, 8, 2);
+    result.minute = DecimalPiece(stamp, 10, 2);
+    result.second = DecimalPiece(stamp, 12, 2);
+    return result;
 }
 
 NameProblem CheckRecordName(std::string_view name, std::string_view edcText) {

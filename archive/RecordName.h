@@ -37,6 +37,10 @@ bool HasRecordExtension(std::string_view fileName);
 bool RecordFileMatches(std::string_view bareFileName, std::string_view name,
                        std::string_view edcDigits);
 
+// Bare names of every regular "*.zip" file in the folder (extension in any case), in the order
+// the file system gives them; empty when the folder does not exist.
+std::vector<std::string> ListAllRecordFiles(const std::filesystem::path& folder);
+
 // Bare names of the mother's records in the folder, in the order the file system gives them;
 // empty when the folder does not exist.
 std::vector<std::string> ListRecordFiles(const std::filesystem::path& folder, std::string_view name,
@@ -61,14 +65,11 @@ std::string EdcDateText(std::string_view edcDigits);
 // white space, a sign, then digits; 0 when there are none or the piece lies beyond the end.
 int DecimalPiece(std::string_view text, std::size_t pos, std::size_t count);
 
-struct RecordStamp {
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-};
+// The storing time of a record, to the second; its millisecond is not read and stays 0.
+using RecordStamp = platform::CivilDateTime;
+
+// The text after the last "_"; the whole text when there is none.
+std::string_view AfterLastSeparator(std::string_view text);
 
 // The storing time from the text after the last "_" (the whole name when there is none).
 RecordStamp ParseRecordStamp(std::string_view bareFileName);

@@ -15,16 +15,11 @@ namespace {
 // A record made on its EDC is counted as 279 days along.
 constexpr long long DaysAlongOnEdc = 279;
 
-// The EDC text of a mother key: after its last "_", or the whole key when it has none.
-std::string_view EdcOfKey(std::string_view key) {
-    const auto separator = key.rfind('_');
-    return separator == std::string_view::npos ? key : key.substr(separator + 1);
-}
-
 std::string AgeLine(std::string_view bareFileName, const archive::RecordStamp& stamp,
                     const RecordItemWords& words) {
     const std::string key = archive::MotherKey(bareFileName);
-    const std::string_view edc = EdcOfKey(key);
+    // The EDC text of the mother key; the whole key when it has no "_".
+    const std::string_view edc = archive::AfterLastSeparator(key);
     const std::optional<double> edcDay = platform::DayNumberFromCivil(
         archive::DecimalPiece(edc, 0, 4), archive::DecimalPiece(edc, 4, 2),
         archive::DecimalPiece(edc, 6, 2));

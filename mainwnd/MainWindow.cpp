@@ -407,24 +407,25 @@ void MainWindow::DeselectRecords() {
     m_recordList->setCurrentRow(-1);
 }
 
-void MainWindow::OnRecordSelectionChanged() {
+bool MainWindow::ShowSelectedRecord() {
     const int index = SelectedRecordIndex();
     if (m_controller.IsCapturing()) {
         ShowMessage(MessageKind::Warning, Message("AlertRecording"));
         DeselectRecords();
-        return;
+        return false;
     }
     ShowRecord(index);
+    return true;
+}
+
+void MainWindow::OnRecordSelectionChanged() {
+    ShowSelectedRecord();
 }
 
 void MainWindow::OnRecordDoubleClicked() {
-    const int index = SelectedRecordIndex();
-    if (m_controller.IsCapturing()) {
-        ShowMessage(MessageKind::Warning, Message("AlertRecording"));
-        DeselectRecords();
+    if (!ShowSelectedRecord()) {
         return;
     }
-    ShowRecord(index);
     if (m_playing) {
         m_reviewView->StopPlayback();
     }
@@ -477,12 +478,7 @@ void MainWindow::OpenWeekMenu() {
             sub->addAction(QString::number(week))->setData(week + 1);
         }
     }
-    const QAction* chosen = RunMenu(menu, MenuPoint(m_weekButton, 3));
-    if (chosen != nullptr && chosen->data().toInt() > 0) {
-        m_weekButton->setText(QString::number(chosen->data().toInt() - 1));
-        m_weekButton->update();
-        UpdateEdcFromAge();
-    }
+    ShowNumberMenu(menu, *m_weekButton);
 }
 
 void MainWindow::OpenDayMenu() {
@@ -490,10 +486,14 @@ void MainWindow::OpenDayMenu() {
     for (int day = 0; day < kDaysInWeek; ++day) {
         menu.addAction(QString::number(day))->setData(day + 1);
     }
-    const QAction* chosen = RunMenu(menu, MenuPoint(m_dayButton, 3));
+    ShowNumberMenu(menu, *m_dayButton);
+}
+
+void MainWindow::ShowNumberMenu(QMenu& menu, controls::SkinnedButton& button) {
+    const QAction* chosen = RunMenu(menu, MenuPoint(&button, 3));
     if (chosen != nullptr && chosen->data().toInt() > 0) {
-        m_dayButton->setText(QString::number(chosen->data().toInt() - 1));
-        m_dayButton->update();
+        button.setText(QString::number(chosen->data().toInt() - 1));
+        button.update();
         UpdateEdcFromAge();
     }
 }

@@ -134,10 +134,15 @@ private:
     void ResetEdcToToday();
     int SelectedRecordIndex() const;
     void DeselectRecords();
+    // Loads the selected record unless capture runs, which refuses and clears the selection.
+    bool ShowSelectedRecord();
     void OnRecordSelectionChanged();
     void OnRecordDoubleClicked();
     QPoint MenuPoint(const QWidget* button, int below) const;
     QAction* RunMenu(QMenu& menu, const QPoint& globalPos);
+    // Shows a menu whose items carry their number plus one, below the button; a chosen number
+    // becomes the button's text and moves the EDC.
+    void ShowNumberMenu(QMenu& menu, controls::SkinnedButton& button);
     void RequestButtonRepaint();
     void Teardown();
 

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "acquisition/AcquisitionListener.h"
+#include "tests/support/TempFolder.h"
 
 namespace marulo::testing {
 
@@ -85,28 +85,9 @@ private:
 };
 
 // Makes a fresh folder the current directory for the working files, and removes it afterwards.
-class WorkingFolder {
+class WorkingFolder : public TempFolder {
 public:
-    WorkingFolder() : m_previous(std::filesystem::current_path()) {
-        m_dir =
-            std::filesystem::temp_directory_path() /
-            ("marulo-capture-" + std::to_string(::getpid()) + "-" + std::to_string(s_counter++));
-        std::filesystem::remove_all(m_dir);
-        std::filesystem::create_directories(m_dir);
-        std::filesystem::current_path(m_dir);
-    }
-    ~WorkingFolder() {
-        std::filesystem::current_path(m_previous);
-        std::error_code ignored;
-        std::filesystem::remove_all(m_dir, ignored);
-    }
-    WorkingFolder(const WorkingFolder&) = delete;
-    WorkingFolder& operator=(const WorkingFolder&) = delete;
-
-private:
-    static inline int s_counter = 0;
-    std::filesystem::path m_previous;
-    std::filesystem::path m_dir;
+    WorkingFolder() : TempFolder("capture", Current::Enter) {}
 };
 
 inline std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& file) {

@@ -2,7 +2,6 @@
 #include "app/Config.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "platform/IniFile.h"
+#include "tests/support/TempFolder.h"
 
 namespace marulo::app {
 namespace {
@@ -101,17 +101,11 @@ TEST(ConfigFontTest, ConvertsPointSizeTextToPixels) {
 class ConfigFilesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "marulo-config-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-        SetConfigFolderForTesting(FolderLocation{"", m_folder.string() + "/"});
+        SetConfigFolderForTesting(FolderLocation{"", m_folder.Path().string() + "/"});
     }
-    void TearDown() override {
-        SetConfigFolderForTesting(std::nullopt);
-        fs::remove_all(m_folder);
-    }
+    void TearDown() override { SetConfigFolderForTesting(std::nullopt); }
 
-    fs::path m_folder;
+    testing::TempFolder m_folder{"config"};
 };
 
 TEST_F(ConfigFilesTest, MissingConfIniGivesDefaultsAndEmptyMessages) {

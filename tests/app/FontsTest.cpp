@@ -2,13 +2,13 @@
 #include "app/Fonts.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "app/Config.h"
+#include "tests/support/TempFolder.h"
 
 namespace marulo::app {
 namespace {
@@ -18,23 +18,19 @@ namespace fs = std::filesystem;
 class FontsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "marulo-fonts-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-        SetConfigFolderForTesting(FolderLocation{"", m_folder.string() + "/"});
+        SetConfigFolderForTesting(FolderLocation{"", m_folder.Path().string() + "/"});
         ResetUiFonts();
     }
     void TearDown() override {
         ResetUiFonts();
         SetConfigFolderForTesting(std::nullopt);
-        fs::remove_all(m_folder);
     }
 
     void WriteConf(const std::string& content) {
         std::ofstream(m_folder / "Conf.ini", std::ios::binary) << content;
     }
 
-    fs::path m_folder;
+    testing::TempFolder m_folder{"fonts"};
 };
 
 TEST_F(FontsTest, BuildsTheThreeFontsFromConfIni) {

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/Config.h"
+#include "tests/support/TempFolder.h"
 
 namespace marulo::app {
 namespace {
@@ -54,20 +55,17 @@ private:
 class WorkFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "marulo-work-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_root = pattern;
         fs::create_directories(m_root / "program");
         WriteAll(m_root / "program" / "Conf.ini", "[Language]\nCurrent=English\n");
         m_program = FolderLocation{"", (m_root / "program").string() + "/"};
         m_user = (m_root / "home" / ".local" / "share" / "marulo").string();
     }
     void TearDown() override {
+        // Lets the folder's removal reach into a program folder a test made read-only.
         fs::permissions(m_root / "program", fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(m_root);
     }
 
-    fs::path m_root;
+    testing::TempFolder m_root{"work"};
     FolderLocation m_program;
     std::string m_user;
 };

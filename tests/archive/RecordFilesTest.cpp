@@ -2,7 +2,6 @@
 #include "archive/RecordFiles.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <iterator>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "platform/Zip.h"
+#include "tests/support/TempFolder.h"
 
 namespace marulo::archive {
 namespace {
@@ -31,20 +31,12 @@ void WriteAll(const fs::path& path, const std::string& bytes) {
 class RecordFilesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "marulo-records-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_parent = pattern;
-        m_program = m_parent / "program";
-        m_sources = m_parent / "sources";
         fs::create_directories(m_program);
         fs::create_directories(m_sources);
         m_previous = fs::current_path();
         fs::current_path(m_program);
     }
-    void TearDown() override {
-        fs::current_path(m_previous);
-        fs::remove_all(m_parent);
-    }
+    void TearDown() override { fs::current_path(m_previous); }
 
     // Makes an archive of (stored name, content) items, in order, outside the program folder.
     fs::path MakeArchive(const std::vector<std::pair<std::string, std::string>>& items) {
@@ -61,9 +53,9 @@ protected:
         return archive;
     }
 
-    fs::path m_parent;
-    fs::path m_program;
-    fs::path m_sources;
+    testing::TempFolder m_parent{"records"};
+    fs::path m_program = m_parent / "program";
+    fs::path m_sources = m_parent / "sources";
     fs::path m_previous;
     int m_archives = 0;
 };

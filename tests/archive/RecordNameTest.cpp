@@ -2,7 +2,6 @@
 #include "archive/RecordName.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "archive/RecordIndex.h"
+#include "tests/support/TempFolder.h"
 
 namespace marulo::archive {
 namespace {
@@ -23,17 +23,6 @@ platform::LocalTime Time(int y, int mo, int d, int h, int mi, int s, int ms) {
 // A fresh empty folder, made the current directory for the test.
 class FolderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "marulo-names-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-        m_previous = fs::current_path();
-        fs::current_path(m_folder);
-    }
-    void TearDown() override {
-        fs::current_path(m_previous);
-        fs::remove_all(m_folder);
-    }
     static void Touch(const fs::path& path) {
         fs::create_directories(path.parent_path());
         std::ofstream(path) << "x";
@@ -43,8 +32,7 @@ protected:
         return names;
     }
 
-    fs::path m_folder;
-    fs::path m_previous;
+    testing::TempFolder m_folder{"names", testing::TempFolder::Current::Enter};
 };
 
 TEST(RecordNameTest, FilePathPadsEveryPieceAndKeepsNameAndEdcAsTyped) {

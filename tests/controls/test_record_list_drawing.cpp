@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QImage>
 #include <QListWidget>
@@ -13,6 +12,7 @@
 #include "app/Fonts.h"
 #include "controls/RecordListDrawing.h"
 #include "controls/SkinBitmap.h"
+#include "tests/support/TempFolder.h"
 
 namespace marulo::controls {
 namespace {
@@ -67,19 +67,15 @@ bool Bluish(const QColor& c) {
 class RecordListDrawingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "marulo-items-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
         std::ofstream(m_folder / "Conf.ini")
             << "[Message]\nWeekTitle=w\nDayTitle=d\nAm=AM\nPm=PM\n[Font]\nName=DejaVu Sans\n"
                "Size=9\n";
-        app::SetConfigFolderForTesting(app::FolderLocation{"", m_folder.string() + "/"});
+        app::SetConfigFolderForTesting(app::FolderLocation{"", m_folder.Path().string() + "/"});
         app::ResetUiFonts();
     }
     void TearDown() override {
         app::ResetUiFonts();
         app::SetConfigFolderForTesting(std::nullopt);
-        fs::remove_all(m_folder);
     }
 
     static QImage DrawItem(const QRect& itemRect, QSize canvas, int index, bool selected,
@@ -91,7 +87,7 @@ protected:
         return image;
     }
 
-    fs::path m_folder;
+    testing::TempFolder m_folder{"items"};
 };
 
 TEST_F(RecordListDrawingTest, FrameOnlyWhenSelectedAndHeartCentredInTheLeftSquare) {

@@ -2,7 +2,6 @@
 #include "dialogs/MotherListDialog.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QImage>
@@ -17,6 +16,7 @@
 #include "app/Fonts.h"
 #include "controls/SkinBitmap.h"
 #include "platform/Shell.h"
+#include "tests/support/TempFolder.h"
 
 namespace marulo::dialogs {
 namespace {
@@ -26,15 +26,11 @@ namespace fs = std::filesystem;
 class MotherListDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "marulo-mothers-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-        m_records = m_folder / "Data";
         fs::create_directories(m_records);
         std::ofstream(m_folder / "Conf.ini")
             << "[Message]\nEDCTitle=EDC\nMotherListTitle=Mothers\nOk=OK\nCancel=Cancel\n"
                "FolderOpen=Folder\nMotherListHelp=Choose one\n[Font]\nName=DejaVu Sans\n";
-        app::SetConfigFolderForTesting(app::FolderLocation{"", m_folder.string() + "/"});
+        app::SetConfigFolderForTesting(app::FolderLocation{"", m_folder.Path().string() + "/"});
         app::ResetUiFonts();
         platform::Shell::SetOpenHandlerForTesting([this](const QUrl& url) {
             m_opened.push_back(url);
@@ -45,7 +41,6 @@ protected:
         platform::Shell::SetOpenHandlerForTesting({});
         app::ResetUiFonts();
         app::SetConfigFolderForTesting(std::nullopt);
-        fs::remove_all(m_folder);
     }
 
     void AddRecords(std::initializer_list<const char*> names) {
@@ -54,8 +49,8 @@ protected:
         }
     }
 
-    fs::path m_folder;
-    fs::path m_records;
+    testing::TempFolder m_folder{"mothers"};
+    fs::path m_records = m_folder / "Data";
     std::vector<QUrl> m_opened;
 };
 

@@ -27,6 +27,8 @@
 #include "acquisition/CaptureFormat.h"
 #include "platform/DayNumbers.h"
 #include "tests/support/PrivatePulseAudio.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/WaitFor.h"
 #include "tools/demo/StoredRecord.h"
 #include "tools/synth/SyntheticRecording.h"
 
@@ -37,14 +39,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition()) {
-            return true;
-        }
-        std::this_thread::sleep_for(100ms);
-    }
-    return condition();
+    return testing::WaitFor(condition, limit, 100ms);
 }
 
 // The standard output of a shell command, and whether it succeeded.
@@ -258,10 +253,6 @@ std::vector<fs::path> StoredArchives(const fs::path& data) {
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "marulo-e2e-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_root = pattern;
-        m_program = m_root / "program";
         fs::create_directories(m_root / "config");
         fs::create_directories(m_root / "runtime");
         fs::permissions(m_root / "runtime", fs::perms::owner_all);
@@ -277,19 +268,18 @@ protected:
     }
     void TearDown() override {
         if (HasFailure()) {
-            std::cerr << "program output and screenshots kept in " << m_root << '\n';
-        } else {
-            fs::remove_all(m_root);
+            std::cerr << "program output and screenshots kept in " << m_root.Path() << '\n';
+            m_root.Keep();
         }
     }
 
-    fs::path m_root;
-    fs::path m_program;
+    testing::TempFolder m_root{"e2e"};
+    fs::path m_program = m_root / "program";
 };
 
 TEST_F(EndToEnd, MonitorStoreReviewAndCloseWithRealInput) {
     std::string whyNot;
-    const auto display = VirtualDisplay::Start(m_root, whyNot);
+    const auto display = VirtualDisplay::Start(m_root.Path(), whyNot);
     if (!display) {
         GTEST_SKIP() << whyNot;
     }

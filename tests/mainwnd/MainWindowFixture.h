@@ -21,6 +21,7 @@
 #include "mainwnd/MainWindow.h"
 #include "platform/SettingsStore.h"
 #include "platform/SoundInput.h"
+#include "tests/support/TempFolder.h"
 
 namespace marulo::testing {
 
@@ -77,16 +78,10 @@ inline std::vector<std::uint8_t> PulsingAudio(int seconds) {
 class MainWindowTestBase : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_previousFolder = std::filesystem::current_path();
-        m_folder = std::filesystem::temp_directory_path() /
-                   ("marulo-window-" + std::to_string(::getpid()) + "-" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(m_folder);
         std::filesystem::create_directories(m_folder / "Data");
         std::filesystem::copy_file(std::filesystem::path(MARULO_SOURCE_DIR) / "res" / "Conf.ini",
                                    m_folder / "Conf.ini");
-        std::filesystem::current_path(m_folder);
-        app::SetConfigFolderForTesting(app::FolderLocation{"", m_folder.string() + "/"});
+        app::SetConfigFolderForTesting(app::FolderLocation{"", m_folder.Path().string() + "/"});
         app::ResetUiFonts();
         WriteCaptureWav(m_folder / "input.wav", PulsingAudio(30));
         ::setenv(platform::kSoundInputFileVariable, (m_folder / "input.wav").c_str(), 1);
@@ -100,8 +95,6 @@ protected:
         m_store.reset();
         ::unsetenv(platform::kSoundInputFileVariable);
         app::SetConfigFolderForTesting(std::nullopt);
-        std::filesystem::current_path(m_previousFolder);
-        std::filesystem::remove_all(m_folder);
     }
 
     mainwnd::MainWindow& OpenWindow() {
@@ -143,8 +136,7 @@ protected:
         return names;
     }
 
-    std::filesystem::path m_previousFolder;
-    std::filesystem::path m_folder;
+    TempFolder m_folder{"window", TempFolder::Current::Enter};
     std::unique_ptr<platform::SettingsStore> m_store;
     std::unique_ptr<acquisition::CaptureController> m_controller;
     std::unique_ptr<mainwnd::MainWindow> m_window;

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -8,6 +7,7 @@
 #include "mainwnd/Profile.h"
 #include "mainwnd/Volume.h"
 #include "platform/OutputVolume.h"
+#include "tests/support/TempFolder.h"
 
 namespace marulo::mainwnd {
 namespace {
@@ -16,14 +16,6 @@ namespace fs = std::filesystem;
 
 class ProfileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "marulo-profile-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-        m_file = m_folder / "Marulo.ini";
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
-
     // Saves through one store and loads through a fresh one, as across a restart.
     Profile Restart(const Profile& saved) {
         {
@@ -34,8 +26,8 @@ protected:
         return LoadProfile(store);
     }
 
-    fs::path m_folder;
-    fs::path m_file;
+    testing::TempFolder m_folder{"profile"};
+    fs::path m_file = m_folder / "Marulo.ini";
 };
 
 TEST_F(ProfileTest, FirstStartIsEmptyAndWhatWasEnteredComesBack) {

@@ -7,6 +7,7 @@
 
 #include "mainwnd/RecordStore.h"
 #include "mainwnd/WindowPlacement.h"
+#include "tests/support/TempFolder.h"
 
 namespace marulo::mainwnd {
 namespace {
@@ -35,20 +36,6 @@ TEST(WindowPlacementTest, CentresAndClampsToTheWorkArea) {
 
 class RecordStoreTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_previous = fs::current_path();
-        m_dir =
-            fs::temp_directory_path() /
-            ("marulo-store-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-        fs::current_path(m_dir);
-    }
-    void TearDown() override {
-        fs::current_path(m_previous);
-        fs::remove_all(m_dir);
-    }
     static void WriteArchive(const std::string& content) {
         std::ofstream("Data.zip", std::ios::binary) << content;
     }
@@ -58,8 +45,7 @@ protected:
     }
 
     const platform::LocalTime m_time{2010, 2, 9, 9, 5, 3, 7};
-    fs::path m_previous;
-    fs::path m_dir;
+    testing::TempFolder m_folder{"store", testing::TempFolder::Current::Enter};
 };
 
 TEST_F(RecordStoreTest, MovesTheArchiveUnderItsRecordName) {

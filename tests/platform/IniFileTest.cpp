@@ -2,12 +2,13 @@
 #include "platform/IniFile.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/TempFolder.h"
 
 namespace marulo::platform {
 namespace {
@@ -16,20 +17,13 @@ namespace fs = std::filesystem;
 
 class IniFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "marulo-ini-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
-
     fs::path Write(const std::string& content) {
         const fs::path path = m_folder / "Test.ini";
         std::ofstream(path, std::ios::binary) << content;
         return path;
     }
 
-    fs::path m_folder;
+    testing::TempFolder m_folder{"ini"};
 };
 
 struct LookupCase {

@@ -2,9 +2,10 @@
 #include "platform/SettingsStore.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <fstream>
+
+#include "tests/support/TempFolder.h"
 
 namespace marulo::platform {
 namespace {
@@ -13,14 +14,7 @@ namespace fs = std::filesystem;
 
 class SettingsStoreTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "marulo-settings-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
-
-    fs::path m_folder;
+    testing::TempFolder m_folder{"settings"};
 };
 
 TEST_F(SettingsStoreTest, TextsSurviveANewStoreOnTheSameFile) {

@@ -2,10 +2,11 @@
 #include "platform/Shell.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QUrl>
 #include <vector>
+
+#include "tests/support/TempFolder.h"
 
 namespace marulo::platform {
 namespace {
@@ -16,21 +17,15 @@ namespace fs = std::filesystem;
 class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "marulo-shell-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_base = pattern;
         fs::create_directories(m_base / "Data");
         Shell::SetOpenHandlerForTesting([this](const QUrl& url) {
             m_opened.push_back(url);
             return m_answer;
         });
     }
-    void TearDown() override {
-        Shell::SetOpenHandlerForTesting({});
-        fs::remove_all(m_base);
-    }
+    void TearDown() override { Shell::SetOpenHandlerForTesting({}); }
 
-    fs::path m_base;
+    testing::TempFolder m_base{"shell"};
     std::vector<QUrl> m_opened;
     bool m_answer = true;
 };

@@ -2,7 +2,6 @@
 #include "platform/WavePlayer.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -16,6 +15,7 @@
 
 #include "platform/OutputVolume.h"
 #include "tests/support/PrivatePulseAudio.h"
+#include "tests/support/TempFolder.h"
 
 namespace marulo::platform {
 namespace {
@@ -83,13 +83,6 @@ protected:
         s_pulse = nullptr;
     }
 
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "marulo-player-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     std::string File(const std::string& name, const std::string& content) {
         const fs::path path = m_dir / name;
         std::ofstream(path, std::ios::binary) << content;
@@ -97,7 +90,7 @@ protected:
     }
 
     static testing::PrivatePulseAudio* s_pulse;
-    fs::path m_dir;
+    testing::TempFolder m_dir{"player"};
 };
 
 testing::PrivatePulseAudio* WavePlayerTest::s_pulse = nullptr;

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "tests/support/WaitFor.h"
+
 namespace marulo::testing {
 
 namespace {
@@ -19,17 +21,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr std::size_t kBlockBytes = 1600;
-
-bool WaitFor(auto condition, std::chrono::milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition()) {
-            return true;
-        }
-        std::this_thread::sleep_for(50ms);
-    }
-    return condition();
-}
 
 }  // namespace
 
@@ -55,8 +46,8 @@ std::unique_ptr<PrivatePulseAudio> PrivatePulseAudio::Start(std::string& whyNot)
     unsetenv("PULSE_SOURCE");
 
     const std::string nativeModule = "module-native-protocol-unix socket=" + socket;
-    const std::string pipeModule = "module-pipe-source source_name=in file=" + fifo +
-                                   " format=u8 rate=8000 channels=2";
+    const std::string pipeModule =
+        "module-pipe-source source_name=in file=" + fifo + " format=u8 rate=8000 channels=2";
     const pid_t child = fork();
     if (child == 0) {
         const int devNull = open("/dev/null", O_RDWR);

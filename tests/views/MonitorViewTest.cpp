@@ -2,7 +2,6 @@
 #include "views/MonitorView.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QFontMetrics>
@@ -20,6 +19,7 @@
 #include "acquisition/RecordSaveListener.h"
 #include "app/Config.h"
 #include "app/Fonts.h"
+#include "tests/support/TempFolder.h"
 
 namespace marulo::views {
 namespace {
@@ -91,19 +91,12 @@ protected:
 class MonitorViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "marulo-monitor-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-        m_previous = fs::current_path();
-        fs::current_path(m_dir);
-        app::SetConfigFolderForTesting(app::FolderLocation{"", m_dir.string() + "/"});
+        app::SetConfigFolderForTesting(app::FolderLocation{"", m_dir.Path().string() + "/"});
         WriteConfig("[Message]\nHeartMark=HR\nBpm=bpm\n");
     }
     void TearDown() override {
         app::SetConfigFolderForTesting(std::nullopt);
         app::ResetUiFonts();
-        fs::current_path(m_previous);
-        fs::remove_all(m_dir);
     }
 
     void WriteConfig(const std::string& messages) {
@@ -111,8 +104,7 @@ protected:
         app::ResetUiFonts();
     }
 
-    fs::path m_dir;
-    fs::path m_previous;
+    testing::TempFolder m_dir{"monitor", testing::TempFolder::Current::Enter};
     acquisition::CaptureController m_controller{[] { return nullptr; }};
 };
 

@@ -20,6 +20,7 @@
 #include "controls/SkinBitmap.h"
 #include "platform/Zip.h"
 #include "tests/support/PrivatePulseAudio.h"
+#include "tests/support/TempFolder.h"
 #include "views/ChartGeometry.h"
 #include "views/ReviewView.h"
 
@@ -29,24 +30,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const QRgb kLabelColour = qRgb(192, 116, 183);
-
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "marulo-review-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) {
-            m_path = pattern;
-        }
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(m_path, ignored);
-    }
-    const fs::path& Path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
 
 void WriteTrace(const fs::path& path, const std::vector<std::int32_t>& values) {
     std::ofstream out(path, std::ios::binary);
@@ -182,7 +165,7 @@ protected:
         SendToViewport(wheel);
     }
 
-    TempFolder m_folder;
+    testing::TempFolder m_folder{"review"};
     acquisition::CaptureController m_controller;
     ReviewView m_view{nullptr, m_controller};
 };

@@ -27,12 +27,9 @@ quiet hiss. The heart rate moves linearly from A to B over the recording.
 Exit status: 0 on success, 1 when the file cannot be written, 2 on bad usage.
 )";
 
-bool ParseNumber(std::string_view text, double& value) {
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    return result.ec == std::errc() && result.ptr == text.data() + text.size();
-}
-
-bool ParseSeed(std::string_view text, std::uint32_t& value) {
+// Whether the whole text is one number of the value's type.
+template <typename Number>
+bool ParseWhole(std::string_view text, Number& value) {
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
     return result.ec == std::errc() && result.ptr == text.data() + text.size();
 }
@@ -67,13 +64,13 @@ int main(int argc, char** argv) {
         const std::string_view value = args[++i];
         bool parsed = false;
         if (arg == "--seconds") {
-            parsed = ParseNumber(value, options.seconds);
+            parsed = ParseWhole(value, options.seconds);
         } else if (arg == "--bpm-start") {
-            parsed = ParseNumber(value, options.bpmStart);
+            parsed = ParseWhole(value, options.bpmStart);
         } else if (arg == "--bpm-end") {
-            parsed = ParseNumber(value, options.bpmEnd);
+            parsed = ParseWhole(value, options.bpmEnd);
         } else if (arg == "--seed") {
-            parsed = ParseSeed(value, options.seed);
+            parsed = ParseWhole(value, options.seed);
         } else {
             return BadUsage("unknown option " + std::string(arg));
         }
