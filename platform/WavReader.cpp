@@ -2,9 +2,10 @@
 #include "platform/WavReader.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <fstream>
-#include <iterator>
+#include <istream>
 #include <span>
 
 namespace marulo::platform {
@@ -65,67 +66,120 @@ std::string ParseFormat(std::span<const std::uint8_t> body, WaveFormat& format) 
     return {};
 }
 
-}  // namespace
+// Where the samples of a readable PCM WAV file lie.
+struct WavLayout {
+    WaveFormat format;
+    std::uint64_t dataOffset = 0;
+    std::uint64_t dataBytes = 0;  // whole sample frames present in the file
+};
 
-std::optional<WavData> ReadWavFile(const std::filesystem::path& path, std::string& error) {
-    const std::string name = path.string();
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        error = name + ": cannot open the file";
-        return std::nullopt;
-    }
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file),
-                                          std::istreambuf_iterator<char>()};
-    if (file.bad()) {
-        error = name + ": cannot read the file";
-        return std::nullopt;
-    }
-    const std::span<const std::uint8_t> all(bytes);
-    if (all.size() < 12 || !HasTag(all, 0, "RIFF") || !HasTag(all, 8, "WAVE")) {
+// Walks the chunks up to the data chunk, reading only the chunk headers and the format body.
+std::optional<WavLayout> ReadWavLayout(std::istream& in, std::uint64_t fileSize,
+                                       const std::string& name, std::string& error) {
+    const auto readAt = [&in](std::uint64_t at, std::span<std::uint8_t> into) {
+        in.clear();
+        in.seekg(static_cast<std::streamoff>(at));
+        return static_cast<bool>(in.read(reinterpret_cast<char*>(into.data()),
+                                         static_cast<std::streamsize>(into.size())));
+    };
+    std::array<std::uint8_t, 12> riff{};
+    if (fileSize < riff.size() || !readAt(0, riff) || !HasTag(riff, 0, "RIFF") ||
+        !HasTag(riff, 8, "WAVE")) {
         error = name + ": not a RIFF WAVE file";
         return std::nullopt;
     }
 
-    WavData wav;
+    WavLayout layout;
     bool haveFormat = false;
-    std::size_t at = 12;
-    while (all.size() - at >= 8) {
-        const std::size_t declared = ReadU32(all, at + 4);
-        const std::size_t bodyStart = at + 8;
-        const std::size_t available = all.size() - bodyStart;
-        if (HasTag(all, at, "fmt ")) {
+    std::uint64_t at = riff.size();
+    std::array<std::uint8_t, 8> header{};
+    while (fileSize - at >= header.size() && readAt(at, header)) {
+        const std::uint64_t declared = ReadU32(header, 4);
+        const std::uint64_t bodyStart = at + header.size();
+        const std::uint64_t available = fileSize - bodyStart;
+        if (HasTag(header, 0, "fmt ")) {
             if (declared > available) {
                 error = name + ": truncated format chunk";
                 return std::nullopt;
             }
-            const std::string why = ParseFormat(all.subspan(bodyStart, declared), wav.format);
+            // Nothing past the extensible header's sub-format tag is looked at.
+            std::array<std::uint8_t, 26> bodyBytes{};
+            const std::span<std::uint8_t> body =
+                std::span(bodyBytes).first(std::min<std::uint64_t>(declared, bodyBytes.size()));
+            if (!readAt(bodyStart, body)) {
+                error = name + ": cannot read the file";
+                return std::nullopt;
+            }
+            const std::string why = ParseFormat(body, layout.format);
             if (!why.empty()) {
                 error = name + ": " + why;
                 return std::nullopt;
             }
             haveFormat = true;
-        } else if (HasTag(all, at, "data")) {
+        } else if (HasTag(header, 0, "data")) {
             if (!haveFormat) {
                 error = name + ": data chunk before the format chunk";
                 return std::nullopt;
             }
             // A cut-off file keeps what it holds; a partial sample frame at the end is dropped.
-            std::size_t size =
+            std::uint64_t size =
                 declared == kUnknownDataSize ? available : std::min(declared, available);
-            size -= size % wav.format.blockAlign;
-            const auto first = bytes.begin() + static_cast<std::ptrdiff_t>(bodyStart);
-            wav.samples.assign(first, first + static_cast<std::ptrdiff_t>(size));
-            return wav;
+            size -= size % layout.format.blockAlign;
+            layout.dataOffset = bodyStart;
+            layout.dataBytes = size;
+            return layout;
         }
         // Chunk bodies are padded to an even length.
-        const std::size_t next = bodyStart + declared + (declared % 2);
-        if (declared > available || next > all.size()) {
+        const std::uint64_t next = bodyStart + declared + (declared % 2);
+        if (declared > available || next > fileSize) {
             break;
         }
         at = next;
     }
     error = name + (haveFormat ? ": no data chunk" : ": no format chunk");
     return std::nullopt;
+}
+
+// Opens the file and walks its chunks; the stream is left open for reading the samples.
+std::optional<WavLayout> OpenWav(const std::filesystem::path& path, std::ifstream& file,
+                                 std::string& error) {
+    const std::string name = path.string();
+    file.open(path, std::ios::binary);
+    if (!file) {
+        error = name + ": cannot open the file";
+        return std::nullopt;
+    }
+    std::error_code sizeError;
+    const std::uintmax_t size = std::filesystem::file_size(path, sizeError);
+    return ReadWavLayout(file, sizeError ? 0 : size, name, error);
+}
+
+}  // namespace
+
+std::optional<WavData> ReadWavFile(const std::filesystem::path& path, std::string& error) {
+    std::ifstream file;
+    const std::optional<WavLayout> layout = OpenWav(path, file, error);
+    if (!layout) {
+        return std::nullopt;
+    }
+    WavData wav{layout->format, std::vector<std::uint8_t>(layout->dataBytes)};
+    file.clear();
+    file.seekg(static_cast<std::streamoff>(layout->dataOffset));
+    if (!file.read(reinterpret_cast<char*>(wav.samples.data()),
+                   static_cast<std::streamsize>(wav.samples.size()))) {
+        error = path.string() + ": cannot read the file";
+        return std::nullopt;
+    }
+    return wav;
+}
+
+std::optional<WaveFormat> ReadWavFormat(const std::filesystem::path& path, std::string& error) {
+    std::ifstream file;
+    const std::optional<WavLayout> layout = OpenWav(path, file, error);
+    if (!layout) {
+        return std::nullopt;
+    }
+    return layout->format;
 }
 
 }  // namespace marulo::platform

@@ -21,4 +21,8 @@ struct WavData {
 // one line saying why in error.
 std::optional<WavData> ReadWavFile(const std::filesystem::path& path, std::string& error);
 
+// The same checks without reading the samples: only the chunk headers are read, so a long
+// recording is checked as fast as a short one.
+std::optional<WaveFormat> ReadWavFormat(const std::filesystem::path& path, std::string& error);
+
 }  // namespace marulo::platform

@@ -7,55 +7,20 @@
 #include <QObject>
 #include <QUrl>
 
-#include <array>
-#include <cstring>
-#include <fstream>
 #include <optional>
 #include <utility>
 
 #include "platform/OutputVolume.h"
+#include "platform/WavReader.h"
 
 namespace marulo::platform {
 
 namespace {
 
-std::uint32_t LittleEndian32(const unsigned char* bytes) {
-    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
-// Chunks are padded to an even size.
-std::streamoff PaddedChunkSize(std::uint32_t size) {
-    return static_cast<std::streamoff>(size) + static_cast<std::streamoff>(size & 1U);
-}
-
-// Whether the file is a RIFF/WAVE file with a PCM format chunk followed by a data chunk. Only the
-// chunk headers are read, so a long recording is checked as fast as a short one.
-bool IsPcmWavFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::array<unsigned char, 12> riff{};
-    if (!in.read(reinterpret_cast<char*>(riff.data()), riff.size()) ||
-        std::memcmp(riff.data(), "RIFF", 4) != 0 || std::memcmp(riff.data() + 8, "WAVE", 4) != 0) {
-        return false;
-    }
-    bool pcmFormat = false;
-    std::array<unsigned char, 8> chunk{};
-    while (in.read(reinterpret_cast<char*>(chunk.data()), chunk.size())) {
-        const std::uint32_t size = LittleEndian32(chunk.data() + 4);
-        if (std::memcmp(chunk.data(), "fmt ", 4) == 0) {
-            std::array<unsigned char, 2> tag{};
-            if (size < 16 || !in.read(reinterpret_cast<char*>(tag.data()), tag.size())) {
-                return false;
-            }
-            pcmFormat = tag[0] == 1 && tag[1] == 0;
-            in.seekg(PaddedChunkSize(size) - 2, std::ios::cur);
-        } else if (std::memcmp(chunk.data(), "data", 4) == 0) {
-            return pcmFormat;
-        } else {
-            in.seekg(PaddedChunkSize(size), std::ios::cur);
-        }
-    }
-    return false;
+// Only a readable PCM WAV is handed to the media player; the samples are not read here.
+bool IsPlayableWav(const std::string& path) {
+    std::string ignored;
+    return ReadWavFormat(path, ignored).has_value();
 }
 
 std::uint32_t NextDeviceId() {
@@ -130,7 +95,7 @@ WavePlayer::~WavePlayer() {
 
 bool WavePlayer::Open(const std::string& audioPath) {
     Close();
-    if (audioPath.empty() || !IsPcmWavFile(audioPath)) {
+    if (audioPath.empty() || !IsPlayableWav(audioPath)) {
         return false;
     }
     Impl& impl = *m_impl;

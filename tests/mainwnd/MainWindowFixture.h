@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "acquisition/CaptureController.h"
+#include "acquisition/CaptureFormat.h"
+#include "acquisition/WavFileWriter.h"
 #include "app/Config.h"
 #include "app/Fonts.h"
 #include "mainwnd/MainWindow.h"
@@ -47,18 +49,12 @@ bool WaitFor(Condition condition, std::chrono::seconds limit = std::chrono::seco
 // A PCM WAV in the capture format (2 channels, 8000 Hz, unsigned 8-bit) holding the bytes.
 inline void WriteCaptureWav(const std::filesystem::path& path,
                             const std::vector<std::uint8_t>& data) {
-    const auto le32 = [](std::uint32_t v) {
-        return std::string{static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
-                           static_cast<char>((v >> 16) & 0xFF), static_cast<char>(v >> 24)};
-    };
-    const auto size = static_cast<std::uint32_t>(data.size());
+    const auto header = acquisition::WavHeader(acquisition::CaptureFormat(),
+                                               static_cast<std::uint32_t>(data.size()));
     std::ofstream out(path, std::ios::binary);
-    out << "RIFF" << le32(36 + size) << "WAVEfmt " << le32(16);
-    out.write("\x01\x00\x02\x00", 4);
-    out << le32(8000) << le32(16000);
-    out.write("\x02\x00\x08\x00", 4);
-    out << "data" << le32(size);
-    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(size));
+    out.write(reinterpret_cast<const char*>(header.data()), header.size());
+    out.write(reinterpret_cast<const char*>(data.data()),
+              static_cast<std::streamsize>(data.size()));
 }
 
 // Audio with a pulse every 0.4 s (150 beats per minute) over a steady tone.

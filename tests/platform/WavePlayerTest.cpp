@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/CaptureFormat.h"
+#include "acquisition/WavFileWriter.h"
 #include "platform/OutputVolume.h"
 #include "tests/support/PrivatePulseAudio.h"
 #include "tests/support/TempFolder.h"
@@ -23,31 +25,13 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-void Put16(std::string& out, std::uint16_t value) {
-    out += static_cast<char>(value & 0xFF);
-    out += static_cast<char>(value >> 8);
-}
-
-void Put32(std::string& out, std::uint32_t value) {
-    Put16(out, static_cast<std::uint16_t>(value & 0xFFFF));
-    Put16(out, static_cast<std::uint16_t>(value >> 16));
-}
-
 // A WAV file of the capture format (2 x 8 bit, 8000 Hz) holding a quiet tone.
 std::string CaptureFormatWav(double seconds, std::uint16_t formatTag = 1) {
     const auto dataBytes = static_cast<std::uint32_t>(seconds * 16000);
-    std::string wav = "RIFF";
-    Put32(wav, 36 + dataBytes);
-    wav += "WAVEfmt ";
-    Put32(wav, 16);
-    Put16(wav, formatTag);
-    Put16(wav, 2);
-    Put32(wav, 8000);
-    Put32(wav, 16000);
-    Put16(wav, 2);
-    Put16(wav, 8);
-    wav += "data";
-    Put32(wav, dataBytes);
+    WaveFormat format = acquisition::CaptureFormat();
+    format.formatTag = formatTag;
+    const auto header = acquisition::WavHeader(format, dataBytes);
+    std::string wav(header.begin(), header.end());
     for (std::uint32_t i = 0; i < dataBytes; ++i) {
         wav += static_cast<char>((i / 2) % 16 < 8 ? 120 : 136);
     }

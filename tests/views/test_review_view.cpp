@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "acquisition/CaptureController.h"
+#include "acquisition/CaptureFormat.h"
+#include "acquisition/WavFileWriter.h"
 #include "controls/SkinBitmap.h"
 #include "platform/Zip.h"
 #include "tests/support/PrivatePulseAudio.h"
@@ -44,28 +46,9 @@ void WriteTrace(const fs::path& path, const std::vector<std::int32_t>& values) {
 // Silence in the capture format: 8-bit stereo at 8000 frames per second.
 void WriteSilentWav(const fs::path& path, int seconds) {
     const std::uint32_t dataBytes = static_cast<std::uint32_t>(seconds) * 16000;
+    const auto header = acquisition::WavHeader(acquisition::CaptureFormat(), dataBytes);
     std::ofstream out(path, std::ios::binary);
-    auto put32 = [&out](std::uint32_t v) {
-        const char b[4] = {static_cast<char>(v), static_cast<char>(v >> 8),
-                           static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
-        out.write(b, 4);
-    };
-    auto put16 = [&out](std::uint16_t v) {
-        const char b[2] = {static_cast<char>(v), static_cast<char>(v >> 8)};
-        out.write(b, 2);
-    };
-    out.write("RIFF", 4);
-    put32(36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    put32(16);
-    put16(1);
-    put16(2);
-    put32(8000);
-    put32(16000);
-    put16(2);
-    put16(8);
-    out.write("data", 4);
-    put32(dataBytes);
+    out.write(reinterpret_cast<const char*>(header.data()), header.size());
     const std::vector<char> silence(dataBytes, static_cast<char>(128));
     out.write(silence.data(), static_cast<std::streamsize>(silence.size()));
 }
