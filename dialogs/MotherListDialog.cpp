@@ -14,11 +14,16 @@
 #include "archive/RecordIndex.h"
 #include "archive/RecordName.h"
 #include "controls/SkinBitmap.h"
+#include "controls/WindowTexts.h"
 #include "platform/Shell.h"
 
 namespace marulo::dialogs {
 
 namespace {
+
+using controls::Box;
+using controls::kControlIdProperty;
+using controls::Message;
 
 // The template's 175 x 193 dialog units at the "System" 10-point font, whose average character
 // is 8 x 16 pixels at 96 dpi: 175 * 8 / 4 = 350 by 193 * 16 / 8 = 386 client pixels.
@@ -32,17 +37,6 @@ const QColor kSelectedFill(119, 190, 249);
 const QColor kSelectedFrame(47, 83, 157);
 const QColor kFill(255, 255, 255);
 const QColor kRowText(14, 66, 114);
-
-constexpr const char* kControlIdProperty = "controlId";
-
-// Win32-style rectangle with exclusive right and bottom edges.
-constexpr QRect Box(int left, int top, int right, int bottom) {
-    return QRect(left, top, right - left, bottom - top);
-}
-
-QString Message(const char* key) {
-    return QString::fromStdString(app::MessageText(key));
-}
 
 void DrawMotherRow(QPainter& painter, const QRect& itemRect, bool selected,
                    const std::string& key) {

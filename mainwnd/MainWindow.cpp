@@ -26,7 +26,9 @@
 #include "controls/RecordListDrawing.h"
 #include "controls/SkinBitmap.h"
 #include "controls/SkinnedButton.h"
+#include "controls/WindowTexts.h"
 #include "dialogs/MotherListDialog.h"
+#include "mainwnd/ControlText.h"
 #include "mainwnd/Dating.h"
 #include "mainwnd/EdcCalendar.h"
 #include "mainwnd/LanguageMenu.h"
@@ -48,28 +50,8 @@ namespace {
 
 using namespace controls;
 
-constexpr const char* kControlIdProperty = "controlId";
 constexpr int kLastWeek = 43;
 constexpr int kDaysInWeek = 7;
-
-// Win32-style rectangle with exclusive right and bottom edges.
-constexpr QRect Box(int left, int top, int right, int bottom) {
-    return QRect(left, top, right - left, bottom - top);
-}
-
-QString FromUtf8(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-QString Message(const char* key) {
-    return FromUtf8(app::MessageText(key));
-}
-
-// The text of a control, cut as the window texts are read.
-std::string ControlText(const QString& text) {
-    const std::string utf8 = text.toStdString();
-    return std::string(archive::CutUtf8(utf8, archive::MaxTextBytes));
-}
 
 }  // namespace
 
@@ -259,19 +241,6 @@ void MainWindow::CentreOnWorkArea() {
     move(corner.x, corner.y);
 }
 
-void MainWindow::InstallCaptureErrorReporter() {
-    m_errorReporterInstalled = true;
-    m_controller.SetErrorReporter([this](const acquisition::CaptureError& error) {
-        const QString text = error.anyCaptureDevice && !error.systemText.empty()
-                                 ? FromUtf8(error.systemText)
-                                 : Message("ConnFailed");
-        // The capture thread waits until the user has closed the box.
-        QMetaObject::invokeMethod(
-            this, [this, text] { ShowMessage(MessageKind::Error, text); },
-            Qt::BlockingQueuedConnection);
-    });
-}
-
 QWidget* MainWindow::Control(int id) const {
     for (QObject* child : children()) {
         if (child->property(kControlIdProperty).toInt() == id) {
@@ -321,141 +290,6 @@ void MainWindow::ShowMessage(MessageKind kind, const QString& text) {
     QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Critical,
                     Message(warning ? "Exclamation" : "Error"), text, QMessageBox::Ok, this);
     box.exec();
-}
-
-void MainWindow::ToggleMonitoring() {
-    if (m_playing) {
-        ShowMessage(MessageKind::Warning, Message("AlertPlaying"));
-        return;
-    }
-    if (!ValidateProfile()) {
-        return;
-    }
-    const bool capturing = m_controller.IsCapturing();
-    // A name that cannot be part of a file name could not name the recording at its end.
-    if (!capturing &&
-        archive::CheckRecordName(ControlText(m_nameBox->text()), ControlText(EdcText())) !=
-            archive::NameProblem::None) {
-        ShowMessage(MessageKind::Error, Message("NameInvalid"));
-        m_nameBox->setFocus();
-        return;
-    }
-    ShowRecord(-1);
-    if (capturing) {
-        m_controller.StopCapture();
-    } else {
-        m_controller.StartCapture();
-    }
-    m_monitorView->update();
-}
-
-bool MainWindow::ValidateProfile() {
-    if (m_nameBox->text().isEmpty()) {
-        ShowMessage(MessageKind::Error, Message("NameError"));
-        m_nameBox->setFocus();
-        return false;
-    }
-    if (EdcText().isEmpty()) {
-        ShowMessage(MessageKind::Error, Message("EDCError"));
-        return false;
-    }
-    return true;
-}
-
-void MainWindow::RequestClose() {
-    if (m_controller.IsCapturing()) {
-        ShowMessage(MessageKind::Warning, Message("AlertRecording"));
-        return;
-    }
-    close();
-}
-
-void MainWindow::ShowRecord(int index) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QListWidgetItem* item = index >= 0 ? m_recordList->item(index) : nullptr;
-    if (item == nullptr) {
-        m_playButton->hide();
-        m_muteButton->hide();
-        m_volumeSlider->hide();
-        m_reviewView->ClearRecord();
-    } else {
-        m_playButton->show();
-        m_muteButton->show();
-        m_volumeSlider->show();
-        m_reviewView->LoadRecord(std::string(archive::RecordFolder) + "/" +
-                                 item->text().toStdString());
-    }
-    {
-        const QSignalBlocker quiet(m_recordList);
-        if (item == nullptr) {
-            DeselectRecords();
-        } else {
-            m_recordList->setCurrentRow(index);
-        }
-    }
-    QApplication::restoreOverrideCursor();
-}
-
-int MainWindow::SelectedRecordIndex() const {
-    const QList<QListWidgetItem*> selected = m_recordList->selectedItems();
-    return selected.isEmpty() ? -1 : m_recordList->row(selected.front());
-}
-
-void MainWindow::DeselectRecords() {
-    const QSignalBlocker quiet(m_recordList);
-    m_recordList->clearSelection();
-    m_recordList->setCurrentRow(-1);
-}
-
-bool MainWindow::ShowSelectedRecord() {
-    const int index = SelectedRecordIndex();
-    if (m_controller.IsCapturing()) {
-        ShowMessage(MessageKind::Warning, Message("AlertRecording"));
-        DeselectRecords();
-        return false;
-    }
-    ShowRecord(index);
-    return true;
-}
-
-void MainWindow::OnRecordSelectionChanged() {
-    ShowSelectedRecord();
-}
-
-void MainWindow::OnRecordDoubleClicked() {
-    if (!ShowSelectedRecord()) {
-        return;
-    }
-    if (m_playing) {
-        m_reviewView->StopPlayback();
-    }
-    m_reviewView->StartPlayback(0);
-}
-
-void MainWindow::StoreRecord(const std::string& archivePath) {
-    const std::string name = ControlText(m_nameBox->text());
-    const std::string edc = ControlText(EdcText());
-    const StoreOutcome outcome =
-        StoreWorkingArchive(archivePath, name, edc, platform::NowLocalTime());
-    RefreshRecordList();
-    if (outcome.result == StoreResult::KeptAside || outcome.result == StoreResult::LeftInPlace) {
-        std::error_code ignored;
-        const std::filesystem::path shown = std::filesystem::absolute(outcome.path, ignored);
-        const QString text =
-            Message("RecordNotStored") + QLatin1Char('\n') + QString::fromStdString(shown.string());
-        // The box comes after the capture thread has gone on with its closing steps.
-        QMetaObject::invokeMethod(
-            this, [this, text] { ShowMessage(MessageKind::Error, text); }, Qt::QueuedConnection);
-    }
-}
-
-void MainWindow::RefreshRecordList() {
-    m_recordList->clear();
-    const std::string name = ControlText(m_nameBox->text());
-    const std::string edc = ControlText(EdcText());
-    for (const std::string& file : archive::ListRecordFiles(archive::RecordFolder, name, edc)) {
-        m_recordList->addItem(QString::fromStdString(file));
-    }
 }
 
 QPoint MainWindow::MenuPoint(const QWidget* button, int below) const {
@@ -543,14 +377,6 @@ void MainWindow::TakePickedEdc(const QDate& date) {
     }
 }
 
-void MainWindow::TogglePlayback() {
-    if (m_playing) {
-        m_reviewView->StopPlayback();
-    } else {
-        m_reviewView->StartPlayback(0);
-    }
-}
-
 void MainWindow::ToggleMute() {
     SetMuted(!IsMuted());
     m_muteButton->update();
@@ -606,50 +432,6 @@ void MainWindow::OpenLanguageMenu() {
     m_reviewView->InvalidateCachedChart();
 }
 
-void MainWindow::RequestButtonRepaint() {
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_playButton->update();
-            m_monitorButton->update();
-        },
-        Qt::QueuedConnection);
-}
-
-void MainWindow::OnCaptureOpen() {
-    m_playing = false;
-    RequestButtonRepaint();
-}
-
-void MainWindow::OnAudioBlock(std::span<const std::uint8_t>) {}
-
-void MainWindow::OnHeartRate(std::int32_t) {}
-
-void MainWindow::OnCaptureClose() {
-    QMetaObject::invokeMethod(
-        this, [this] { m_monitorButton->update(); }, Qt::QueuedConnection);
-}
-
-void MainWindow::OnRecordSaved(const std::string& archivePath) {
-    if (QThread::currentThread() == thread()) {
-        StoreRecord(archivePath);
-        return;
-    }
-    // The controls live on the user-interface thread; the capture thread waits for the store.
-    QMetaObject::invokeMethod(
-        this, [this, archivePath] { StoreRecord(archivePath); }, Qt::BlockingQueuedConnection);
-}
-
-void MainWindow::OnPlaybackStarted() {
-    m_playing = true;
-    m_playButton->update();
-}
-
-void MainWindow::OnPlaybackStopped() {
-    m_playing = false;
-    m_playButton->update();
-}
-
 void MainWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     PaintPanel(painter);
@@ -691,35 +473,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
-}
-
-void MainWindow::closeEvent(QCloseEvent* event) {
-    // A close from the window system while monitoring ends the run and keeps its record.
-    if (m_controller.IsCapturing()) {
-        m_controller.StopCapture();
-    }
-    Teardown();
-    event->accept();
-}
-
-void MainWindow::Teardown() {
-    if (m_tornDown) {
-        return;
-    }
-    m_tornDown = true;
-    if (m_controller.AnyThreadRunning()) {
-        m_controller.WaitUntilIdle(
-            [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
-    }
-    m_monitorView->RemoveRecordSaveListener(*this);
-    mainwnd::SaveProfile(*m_store, {ControlText(m_nameBox->text()), ControlText(EdcText())});
-    m_controller.RemoveListener(*this);
-    if (m_errorReporterInstalled) {
-        m_controller.SetErrorReporter({});
-    }
-    if (m_options.quitOnClose) {
-        QCoreApplication::exit(0);
-    }
 }
 
 }  // namespace marulo::mainwnd

@@ -7,10 +7,13 @@
 #include "app/Config.h"
 #include "app/Fonts.h"
 #include "controls/SkinBitmap.h"
+#include "controls/WindowTexts.h"
 
 namespace marulo::mainwnd {
 
 namespace {
+
+using controls::Box;
 
 constexpr int kBackgroundBitmap = 201;
 
@@ -22,11 +25,6 @@ struct Caption {
     QRect rect;
     Qt::Alignment alignment;
 };
-
-// Win32-style rectangle with exclusive right and bottom edges.
-constexpr QRect Box(int left, int top, int right, int bottom) {
-    return QRect(left, top, right - left, bottom - top);
-}
 
 }  // namespace
 
