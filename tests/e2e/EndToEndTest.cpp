@@ -259,7 +259,7 @@ protected:
         // The program and the files it reads at run time, not the test programs beside them.
         const fs::path built = MARULO_PROGRAM_DIR;
         fs::create_directories(m_program);
-        for (const char* name : {"marulo", "Conf.ini", "Lang.ini", "user-guide.md"}) {
+        for (const char* name : {"marulo", "Conf.ini", "Lang.ini"}) {
             if (fs::exists(built / name)) {
                 fs::copy(built / name, m_program / name);
             }
