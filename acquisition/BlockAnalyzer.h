@@ -18,7 +18,8 @@ public:
     using FrameObserver = std::function<void(std::int32_t frameResult)>;
 
     BlockAnalyzer() = default;
-    explicit BlockAnalyzer(FrameObserver frameObserver) : m_frameObserver(std::move(frameObserver)) {}
+    explicit BlockAnalyzer(FrameObserver frameObserver)
+        : m_frameObserver(std::move(frameObserver)) {}
 
     // Returns the heart rate to report (0 or 50..240) when this block is the tenth.
     // Only whole detector frames inside the block reach the detector.

@@ -21,7 +21,8 @@ public:
     virtual ~SoundInput() = default;
 
     // Opens the default capture device in the given format; posts kMessageInputOpen once open.
-    virtual bool Open(const WaveFormat& format, ThreadMessageQueue& owner, SoundInputError& error) = 0;
+    virtual bool Open(const WaveFormat& format, ThreadMessageQueue& owner,
+                      SoundInputError& error) = 0;
     // Queues an empty buffer; filled buffers are posted to the owner in queue order.
     virtual void AddBuffer(std::unique_ptr<SoundBuffer> buffer) = 0;
     virtual bool Start(SoundInputError& error) = 0;

@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian machine, builds Marulo and runs the demo: the real main window walked
 # through one monitoring run of a synthetic recording and its review, drawn offscreen. The
-# screenshots and summary.txt land in docs/demo (or the folder given as the first argument).
+# screenshots and summary.txt land in build/demo, in the folder given, or with --refresh-docs in
+# docs/demo, the copy the README shows.
+# Usage: demo.sh [--refresh-docs | OUT_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-out=$(realpath -m "${1:-docs/demo}")
+case "${1:-}" in
+    --refresh-docs) out=$root/docs/demo ;;
+    -*) echo "usage: $0 [--refresh-docs | OUT_DIR]" >&2; exit 2 ;;
+    *) out=$(realpath -m "${1:-build/demo}") ;;
+esac
 
-bash scripts/setup-debian.sh
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+# The demo's sound server comes with the test packages.
+bash scripts/setup-debian.sh --test
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DMARULO_BUILD_TESTS=OFF -DMARULO_BUILD_BENCHMARKS=OFF
 cmake --build build/release -j "$(nproc)" --target marulo marulo-demo marulo-synth marulo_runtime_files
 
@@ -39,5 +46,5 @@ cd "$work/program"
 start=$(date +%s)
 XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen \
     MARULO_SOUND_INPUT_FILE="$work/heartbeat.wav" ./marulo-demo "$out"
-echo "demo finished in $(( $(date +%s) - start )) s"
+echo "demo finished in $(( $(date +%s) - start )) s; screenshots and summary in $out"
 cd "$root"

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian machine, builds Marulo and starts it.
+# Sets up a fresh Debian machine with what building and running need, builds Marulo and starts it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup-debian.sh
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DMARULO_BUILD_TESTS=OFF -DMARULO_BUILD_BENCHMARKS=OFF
 cmake --build build/release -j "$(nproc)"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then

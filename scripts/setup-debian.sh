@@ -1,18 +1,33 @@
 #!/usr/bin/env bash
-# Installs every Debian package Marulo needs to build, run and test. Safe to run again.
+# Installs the Debian packages Marulo needs to build and run. With --test also those the tests,
+# the lint and package checks and the screenshots need. Safe to run again.
+# Usage: setup-debian.sh [--test]
 set -euo pipefail
 
+# Building and running the program.
 packages=(
-  build-essential cmake ninja-build pkg-config clang-format clang-tidy
-  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6multimedia6 libqt6svg6
-  libzip-dev zipcmp ziptool unzip
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6multimedia6 libqt6svg6 qt6-qpa-plugins
+  libzip-dev
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio
+  libgl1-mesa-dev libxkbcommon-dev fonts-dejavu-core fonts-noto-cjk xdg-utils
+)
+
+# Tests (private sound server, virtual display, screenshots), lint and package checks.
+test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   pulseaudio pulseaudio-utils
-  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio
   xvfb xdotool x11-utils imagemagick
-  libgl1-mesa-dev libxkbcommon-dev fonts-dejavu-core fonts-noto-cjk
-  sox
+  clang-format clang-tidy
+  lintian desktop-file-utils appstream
+  zipcmp ziptool unzip sox
 )
+
+case "${1:-}" in
+  --test) packages+=("${test_packages[@]}") ;;
+  "") ;;
+  *) echo "usage: $0 [--test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -10,11 +10,19 @@ if(NOT result EQUAL 0)
 endif()
 
 set(expected
-    lib/marulo/marulo lib/marulo/Conf.ini lib/marulo/Lang.ini lib/marulo/user-guide.md
+    lib/marulo/marulo lib/marulo/Conf.ini lib/marulo/Lang.ini
     lib/marulo/lang/English.ini lib/marulo/lang/German.ini lib/marulo/lang/Chinese.ini
-    share/applications/marulo.desktop)
+    share/applications/marulo.desktop share/metainfo/org.marulo.marulo.metainfo.xml
+    share/doc/marulo/copyright share/doc/marulo/changelog.Debian.gz)
 foreach(size 16 32 48 64 128 256)
     list(APPEND expected share/icons/hicolor/${size}x${size}/apps/marulo.png)
+endforeach()
+# Each program and tool: its link, its manual page and, in the documentation, each guide.
+foreach(program marulo marulo-analyze marulo-synth)
+    list(APPEND expected bin/${program} lib/marulo/${program} share/man/man1/${program}.1.gz)
+endforeach()
+foreach(guide user-guide.html user-guide.de.html user-guide.zh.html)
+    list(APPEND expected share/doc/marulo/${guide})
 endforeach()
 foreach(file ${expected})
     if(NOT EXISTS ${PREFIX}/${file})
@@ -29,6 +37,15 @@ foreach(line ${languages})
     string(REPLACE "\\" "/" path "${path}")
     if(NOT EXISTS ${PREFIX}/lib/marulo/${path})
         message(FATAL_ERROR "Lang.ini lists ${path}, which is not installed")
+    endif()
+endforeach()
+
+# Every language's homepage is a page installed beside the program, where it opens it from.
+foreach(language English German Chinese)
+    file(STRINGS ${PREFIX}/lib/marulo/lang/${language}.ini url REGEX "^Url=")
+    string(REGEX REPLACE "^Url=" "" url "${url}")
+    if(url STREQUAL "" OR NOT EXISTS ${PREFIX}/lib/marulo/${url})
+        message(FATAL_ERROR "the ${language} homepage '${url}' is not installed")
     endif()
 endforeach()
 
