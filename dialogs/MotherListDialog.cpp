@@ -117,8 +117,7 @@ MotherListDialog::MotherListDialog(QWidget* parent, std::filesystem::path record
     const int right = client.left() + client.width() - kMargin;
     const int bottom = client.top() + client.height() - kMargin;
     const QFont font = app::UiFont(false);
-    const auto place = [this, &font](QWidget* control, int id, const char* name,
-                                     const QRect& rect) {
+    const auto place = [&font](QWidget* control, int id, const char* name, const QRect& rect) {
         control->setProperty(kControlIdProperty, id);
         control->setObjectName(QString::fromLatin1(name));
         control->setGeometry(rect);

@@ -109,7 +109,7 @@ void MainWindow::CreateControls() {
         }
         return slot.data();
     };
-    const auto place = [this](QWidget* control, int id, const char* name, const QRect& rect) {
+    const auto place = [](QWidget* control, int id, const char* name, const QRect& rect) {
         if (control->property(kControlIdProperty).isValid()) {
             return;
         }
