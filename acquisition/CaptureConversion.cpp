@@ -32,15 +32,15 @@ std::optional<CaptureConverter> CaptureConverter::For(const platform::WaveFormat
     return CaptureConverter(format);
 }
 
-void CaptureConverter::Convert(std::span<const std::uint8_t> samples,
-                               std::vector<std::uint8_t>& out) {
+std::span<const std::uint8_t> CaptureConverter::Convert(std::span<const std::uint8_t> samples,
+                                                        std::vector<std::uint8_t>& out) {
     const std::size_t frames = samples.size() / m_format.blockAlign;
     const platform::WaveFormat& capture = CaptureFormat();
     if (m_format.channels == capture.channels && m_format.bitsPerSample == capture.bitsPerSample &&
         m_format.samplesPerSecond == capture.samplesPerSecond) {
-        out.insert(out.end(), samples.begin(), samples.begin() + frames * m_format.blockAlign);
-        return;
+        return samples.first(frames * m_format.blockAlign);
     }
+    out.clear();
     const std::size_t secondChannel = m_format.channels > 1 ? 1 : 0;
     for (std::size_t i = 0; i < frames; ++i) {
         const auto frame = samples.subspan(i * m_format.blockAlign, m_format.blockAlign);
@@ -54,6 +54,7 @@ void CaptureConverter::Convert(std::span<const std::uint8_t> samples,
             Resample(stereo, out);
         }
     }
+    return out;
 }
 
 void CaptureConverter::Resample(std::array<std::uint8_t, 2> latest,
@@ -86,15 +87,17 @@ void CaptureConverter::Resample(std::array<std::uint8_t, 2> latest,
     m_previous = latest;
 }
 
-void CaptureConverter::Finish(std::vector<std::uint8_t>& out) {
+std::span<const std::uint8_t> CaptureConverter::Finish(std::vector<std::uint8_t>& out) {
+    out.clear();
     if (m_format.samplesPerSecond == kCaptureRate || m_nextOutput) {
-        return;  // a waiting output frame lies past the end
+        return out;  // a waiting output frame lies past the end
     }
     // Frames after the last input frame's position have no right neighbour: it stands alone.
     const std::uint64_t rate = m_format.samplesPerSecond;
     for (; (m_outputFrames + 1) * rate <= m_inputFrames * kCaptureRate; ++m_outputFrames) {
         out.insert(out.end(), m_previous.begin(), m_previous.end());
     }
+    return out;
 }
 
 std::optional<std::vector<std::uint8_t>> ConvertToCaptureFormat(
@@ -103,9 +106,11 @@ std::optional<std::vector<std::uint8_t>> ConvertToCaptureFormat(
     if (!converter) {
         return std::nullopt;
     }
-    std::vector<std::uint8_t> out;
-    converter->Convert(samples, out);
-    converter->Finish(out);
+    std::vector<std::uint8_t> scratch;
+    const auto converted = converter->Convert(samples, scratch);
+    std::vector<std::uint8_t> out(converted.begin(), converted.end());
+    const auto end = converter->Finish(scratch);
+    out.insert(out.end(), end.begin(), end.end());
     return out;
 }
 

@@ -27,12 +27,14 @@ public:
     // align that does not match).
     static std::optional<CaptureConverter> For(const platform::WaveFormat& format);
 
-    // Converts whole sample frames, appending the capture bytes they complete to out; a partial
-    // frame at the end is dropped.
-    void Convert(std::span<const std::uint8_t> samples, std::vector<std::uint8_t>& out);
+    // Converts whole sample frames and gives the capture bytes they complete: the samples
+    // themselves when they are in the capture format already, otherwise bytes held in scratch
+    // (cleared first). A partial frame at the end is dropped.
+    std::span<const std::uint8_t> Convert(std::span<const std::uint8_t> samples,
+                                          std::vector<std::uint8_t>& scratch);
 
-    // After the last samples: appends the frames that only the input's end completes.
-    void Finish(std::vector<std::uint8_t>& out);
+    // After the last samples: the frames that only the input's end completes, in scratch.
+    std::span<const std::uint8_t> Finish(std::vector<std::uint8_t>& scratch);
 
 private:
     explicit CaptureConverter(const platform::WaveFormat& format) : m_format(format) {}

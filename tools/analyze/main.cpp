@@ -143,15 +143,11 @@ int main(int argc, char** argv) {
                                       [&out](std::int32_t value) { out.Add(value); });
     // 64 KiB of samples at a time; a low rate gives up to sixteen times as many capture bytes.
     std::vector<std::uint8_t> samples(1 << 16);
-    std::vector<std::uint8_t> capture;
+    std::vector<std::uint8_t> scratch;
     for (std::size_t got = 0; (got = wav->ReadFrames(samples)) > 0;) {
-        capture.clear();
-        converter->Convert(std::span(samples).first(got), capture);
-        replay.Feed(capture);
+        replay.Feed(converter->Convert(std::span(samples).first(got), scratch));
     }
-    capture.clear();
-    converter->Finish(capture);
-    replay.Feed(capture);
+    replay.Feed(converter->Finish(scratch));
     out.Flush();
     if (out.Failed()) {
         return kWriteFailed;
