@@ -12,6 +12,11 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include <zip.h>
 
 #include "tests/acquisition/SyntheticAudio.h"
 #include "tests/platform/WavBytes.h"
@@ -36,6 +41,10 @@ std::string Joined(std::initializer_list<std::string_view> parts) {
     return joined;
 }
 
+Bytes fmt(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits) {
+    return FormatChunk(1, channels, rate, bits);
+}
+
 class AnalyzeTool : public ::testing::Test {
 protected:
     void SetUp() override { std::filesystem::create_directories(m_dir); }
@@ -46,10 +55,12 @@ protected:
         return Joined({"'", (m_dir / name).string(), "'"});
     }
 
-    Outcome Run(const std::string& args) {
+    // Runs the tool with args; with pipedFile, that file comes through a pipe on standard input.
+    Outcome Run(const std::string& args, const std::string& pipedFile = {}) {
         const auto err = m_dir / "stderr";
         const std::string command =
-            Joined({"'", MARULO_ANALYZE, "' ", args, " 2>'", err.string(), "'"});
+            Joined({pipedFile.empty() ? "" : Joined({"cat ", pipedFile, " | "}), "'",
+                    MARULO_ANALYZE, "' ", args, " 2>'", err.string(), "'"});
         Outcome outcome;
         FILE* pipe = ::popen(command.c_str(), "r");
         char buffer[4096];
@@ -120,12 +131,82 @@ TEST_F(AnalyzeTool, RefusesBadFilesAndUsageWithStatusTwo) {
     EXPECT_NE(help.out.find("--frames"), std::string::npos);
 }
 
+TEST_F(AnalyzeTool, ReadsARecordArchiveAndPipes) {
+    const Bytes wav =
+        Wav({fmt(1, 11025, 16), Chunk("data", BeatingSamples(1, 11025, 16, 11025 * 12, 9))});
+    const auto path = Write("beat.wav", wav);
+    const Outcome direct = Run(path);
+    ASSERT_EQ(direct.status, 0) << direct.err;
+    ASSERT_EQ(std::count(direct.out.begin(), direct.out.end(), '\n'), 12);
+
+    // Look-alikes come first; the first top-level item named exactly Data.wav counts.
+    const Bytes other = Wav({fmt(2, 8000, 8), Chunk("data", PulseTrain(30, 1200))});
+    const auto archive = m_dir / "record.zip";
+    int error = 0;
+    zip_t* zip = zip_open(archive.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(zip, nullptr);
+    for (const auto& [name, bytes] : std::vector<std::pair<const char*, const Bytes*>>{
+             {"__MACOSX/._Data.wav", &other}, {"data.wav", &other}, {"Data.wav", &wav}}) {
+        zip_file_add(zip, name, zip_source_buffer(zip, bytes->data(), bytes->size(), 0), 0);
+    }
+    ASSERT_EQ(zip_close(zip), 0);
+    const std::string quotedArchive = Joined({"'", archive.string(), "'"});
+    for (const Outcome& outcome : {Run(quotedArchive), Run("/dev/stdin", path)}) {
+        EXPECT_EQ(outcome.status, 0) << outcome.err;
+        EXPECT_EQ(outcome.out, direct.out);
+    }
+    EXPECT_EQ(Run(Joined({"--frames ", quotedArchive})).out, Run(Joined({"--frames ", path})).out);
+
+    zip = zip_open(archive.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    zip_file_add(zip, "sub/Data.wav", zip_source_buffer(zip, wav.data(), wav.size(), 0), 0);
+    ASSERT_EQ(zip_close(zip), 0);
+    const Outcome without = Run(quotedArchive);
+    EXPECT_EQ(without.status, 2);
+    EXPECT_EQ(without.err,
+              Joined({"marulo-analyze: ", archive.string(), ": no Data.wav in the archive\n"}));
+}
+
+TEST_F(AnalyzeTool, RefusesAbsurdFormatsAndSaysWhenAudioIsTooShort) {
+    const Bytes second(8000, 128);
+    Bytes badAlign = FormatChunk(1, 1, 8000, 8);
+    badAlign[8 + 12] = 3;
+    for (const auto& [name, wav, why] : std::vector<std::tuple<std::string, Bytes, std::string>>{
+             {"1hz", Wav({fmt(1, 1, 8), Chunk("data", second)}), "sample rate of 1 Hz"},
+             {"999hz", Wav({fmt(1, 999, 8), Chunk("data", second)}), "sample rate of 999 Hz"},
+             {"fast", Wav({fmt(1, 384001, 16), Chunk("data", second)}), "384001 Hz"},
+             {"nochannels", Wav({fmt(0, 8000, 8), Chunk("data", second)}), "no channels"},
+             {"nobits", Wav({fmt(1, 8000, 0), Chunk("data", second)}), "0 bits"},
+             {"align", Wav({badAlign, Chunk("data", second)}), "block align 3"},
+         }) {
+        for (const std::string_view frames : {"", "--frames "}) {
+            const Outcome outcome = Run(Joined({frames, Write(Joined({name, ".wav"}), wav)}));
+            EXPECT_EQ(outcome.status, 2) << name;
+            EXPECT_EQ(outcome.out, "") << name;
+            EXPECT_NE(outcome.err.find(why), std::string::npos) << outcome.err;
+            EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+        }
+    }
+
+    // Status 3 and one line whenever nothing can be printed; any whole block gives frames.
+    for (const auto& [bytes, rateStatus, frameLines] :
+         std::vector<std::tuple<std::size_t, int, std::size_t>>{
+             {0, 3, 0}, {1599, 3, 0}, {1600, 3, 10}, {15999, 3, 90}, {16000, 0, 100}}) {
+        const auto path = Write(Joined({std::to_string(bytes), ".wav"}),
+                                Wav({fmt(2, 8000, 8), Chunk("data", Bytes(bytes, 128))}));
+        const Outcome rates = Run(path);
+        EXPECT_EQ(rates.status, rateStatus) << bytes;
+        EXPECT_EQ(rates.out, rateStatus == 0 ? "0\n" : "") << bytes;
+        EXPECT_EQ(std::count(rates.err.begin(), rates.err.end(), '\n'), rateStatus == 0 ? 0 : 1)
+            << rates.err;
+        const Outcome frames = Run(Joined({"--frames ", path}));
+        EXPECT_EQ(frames.status, frameLines == 0 ? 3 : 0) << bytes;
+        EXPECT_EQ(std::count(frames.out.begin(), frames.out.end(), '\n'), frameLines) << bytes;
+    }
+}
+
 // Output of today's analysis for files of several formats and layouts; any change to the
 // conversion, the block replay or the detector shows here as a different hash.
 TEST_F(AnalyzeTool, OutputStaysTheSameForEveryFormat) {
-    const auto fmt = [](std::uint16_t channels, std::uint32_t rate, std::uint16_t bits) {
-        return FormatChunk(1, channels, rate, bits);
-    };
     Bytes extensible = fmt(2, 48000, 16);
     extensible[0 + 8] = 0xFE;
     extensible[1 + 8] = 0xFF;
