@@ -263,13 +263,13 @@ int HeartRateDetector::UpdateLagSums(std::uint8_t envelope) {
     const std::uint8_t leaving = byAge[kWindow];
     // The changes go through a local array: written straight into the member, the compiler cannot
     // rule out overlap with the ring and would not vectorise without a run-time check.
-    std::array<std::uint32_t, detail::kLagCount> change;  // every element written below
+    std::array<std::int16_t, detail::kLagCount> change;  // every element written below
     for (std::size_t i = 0; i < detail::kLagCount; ++i) {
-        change[i] = static_cast<std::uint32_t>(AbsDiff(newest, byAge[1 + i])) -
-                    AbsDiff(leaving, byAge[kWindow + 1 + i]);
+        change[i] = static_cast<std::int16_t>(AbsDiff(newest, byAge[1 + i]) -
+                                              AbsDiff(leaving, byAge[kWindow + 1 + i]));
     }
     for (std::size_t i = 0; i < detail::kLagCount; ++i) {
-        m_lagSums[i] += change[i];
+        m_lagSums[i] = static_cast<std::int16_t>(m_lagSums[i] + change[i]);
     }
 
     std::uint8_t low = byAge[0];
@@ -289,14 +289,14 @@ std::int32_t HeartRateDetector::Process(std::span<const std::int32_t, kFrameLeve
     }
     const int range = UpdateLagSums(static_cast<std::uint8_t>(peak));
 
-    // A lag sum is the sum of 128 differences of at most 128, so it fits a signed comparison,
-    // which the vector unit does in fewer steps than an unsigned one.
-    const auto sumAt = [this](std::size_t i) { return static_cast<std::int32_t>(m_lagSums[i]); };
-    std::int32_t lowSum = std::min(sumAt(detail::kFirstSearchedLag), sumAt(kFirstVectorSum - 1));
-    std::int32_t highSum = std::max(sumAt(detail::kFirstSearchedLag), sumAt(kFirstVectorSum - 1));
+    std::int16_t lowSum =
+        std::min(m_lagSums[detail::kFirstSearchedLag], m_lagSums[kFirstVectorSum - 1]);
+    std::int16_t highSum =
+        std::max(m_lagSums[detail::kFirstSearchedLag], m_lagSums[kFirstVectorSum - 1]);
     for (std::size_t i = kFirstVectorSum; i < detail::kLagCount; ++i) {
-        lowSum = std::min(lowSum, sumAt(i));
-        highSum = std::max(highSum, sumAt(i));
+        const std::int16_t sum = m_lagSums[i];
+        lowSum = sum < lowSum ? sum : lowSum;
+        highSum = sum > highSum ? sum : highSum;
     }
     const auto mn = static_cast<std::uint32_t>(lowSum);
     const auto mx = static_cast<std::uint32_t>(highSum);
@@ -304,7 +304,10 @@ std::int32_t HeartRateDetector::Process(std::span<const std::int32_t, kFrameLeve
     ++m_framesSinceUpdate;
     std::optional<std::uint8_t> period;
     if (range > kMaxFlatRange && mx >= kMinLagSum) {
-        period = detail::CandidatePeriod(m_lagSums, mn + (mx - mn) / 5);
+        for (std::size_t i = 0; i < detail::kLagCount; ++i) {
+            m_searchedSums[i] = static_cast<std::uint32_t>(m_lagSums[i]);
+        }
+        period = detail::CandidatePeriod(m_searchedSums, mn + (mx - mn) / 5);
     } else if (m_framesSinceUpdate >= kLongSilenceFrames) {
         m_smoother.ForgetSlowStages();
         m_framesSinceUpdate = 0;

@@ -28,7 +28,10 @@ private:
     // from m_newestSlot: no shifting and no wrap-around in the per-frame loops.
     std::array<std::uint8_t, 2 * kHistory> m_envelopeRing{};
     std::size_t m_newestSlot = 0;
-    detail::LagSums m_lagSums{};
+    // Each lag sum adds 128 differences of 8-bit envelopes, at most 128 x 255 = 32640: 16 bits
+    // hold it exactly and let eight sums go through the vector unit at once.
+    std::array<std::int16_t, detail::kLagCount> m_lagSums{};
+    detail::LagSums m_searchedSums{};  // the same, widened for the dip search
     detail::RateSmoother m_smoother;
     std::uint8_t m_framesSinceUpdate = 0;
     std::uint8_t m_missCount = 0;
