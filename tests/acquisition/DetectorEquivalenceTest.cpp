@@ -108,6 +108,13 @@ TEST(DetectorEquivalence, SameResultAsThePlainModelOnEveryFrame) {
              const int period = periods[(f / 1700) % 7];
              return (f % period < 3 ? 110 : 12) + std::uniform_int_distribution<int>(-6, 6)(random);
          }},
+        // 16-bit levels: envelopes keep their low eight bits, differences reach 255.
+        {"wide levels", 30000,
+         [](int f, std::mt19937& random) {
+             return f % 33 < 3 ? std::uniform_int_distribution<int>(200, 32767)(random)
+                               : std::uniform_int_distribution<int>(-32768, 255)(random);
+         }},
+        {"extremes", 20000, [](int f, std::mt19937&) { return f % 2 == 0 ? 255 : 0; }},
         {"clipped and flat", 30000,
          [](int f, std::mt19937& random) {
              return f % 800 < 400 ? 128 : std::uniform_int_distribution<int>(40, 53)(random);
@@ -120,9 +127,9 @@ TEST(DetectorEquivalence, SameResultAsThePlainModelOnEveryFrame) {
     Frame frame{};
     for (const Scene& scene : scenes) {
         for (int f = 0; f < scene.frames; ++f) {
-            const std::int32_t peak = std::clamp(scene.peakOf(f, random), -128, 128);
+            const std::int32_t peak = std::clamp(scene.peakOf(f, random), -32768, 32767);
             for (auto& level : frame) {
-                level = std::uniform_int_distribution<int>(-128, peak)(random);
+                level = std::uniform_int_distribution<int>(std::min(-128, peak), peak)(random);
             }
             frame[std::uniform_int_distribution<std::size_t>(0, frame.size() - 1)(random)] = peak;
             const std::int32_t expected = model.Process(frame);
