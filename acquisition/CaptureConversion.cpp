@@ -25,46 +25,92 @@ bool IsConvertible(const platform::WaveFormat& f) {
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> ConvertToCaptureFormat(
-    const platform::WaveFormat& format, std::span<const std::uint8_t> samples) {
+std::optional<CaptureConverter> CaptureConverter::For(const platform::WaveFormat& format) {
     if (!IsConvertible(format)) {
         return std::nullopt;
     }
-    const std::size_t frames = samples.size() / format.blockAlign;
+    return CaptureConverter(format);
+}
+
+std::span<const std::uint8_t> CaptureConverter::Convert(std::span<const std::uint8_t> samples,
+                                                        std::vector<std::uint8_t>& out) {
+    const std::size_t frames = samples.size() / m_format.blockAlign;
     const platform::WaveFormat& capture = CaptureFormat();
-    if (format.channels == capture.channels && format.bitsPerSample == capture.bitsPerSample &&
-        format.samplesPerSecond == capture.samplesPerSecond) {
-        return std::vector<std::uint8_t>(samples.begin(),
-                                         samples.begin() + frames * format.blockAlign);
+    if (m_format.channels == capture.channels && m_format.bitsPerSample == capture.bitsPerSample &&
+        m_format.samplesPerSecond == capture.samplesPerSecond) {
+        return samples.first(frames * m_format.blockAlign);
     }
-
-    // Both capture channels of every input frame.
-    std::vector<std::uint8_t> stereo(frames * 2);
-    const std::size_t secondChannel = format.channels > 1 ? 1 : 0;
+    out.clear();
+    const std::size_t secondChannel = m_format.channels > 1 ? 1 : 0;
     for (std::size_t i = 0; i < frames; ++i) {
-        const auto frame = samples.subspan(i * format.blockAlign, format.blockAlign);
-        stereo[2 * i] = UnsignedByteAt(frame, 0, format.bitsPerSample);
-        stereo[2 * i + 1] = UnsignedByteAt(frame, secondChannel, format.bitsPerSample);
-    }
-    if (format.samplesPerSecond == kCaptureRate || frames == 0) {
-        return stereo;
-    }
-
-    const std::uint64_t rate = format.samplesPerSecond;
-    const std::size_t outFrames = frames * kCaptureRate / rate;
-    std::vector<std::uint8_t> out(outFrames * 2);
-    for (std::size_t j = 0; j < outFrames; ++j) {
-        const std::uint64_t position = j * rate;
-        const std::size_t before = position / kCaptureRate;
-        const std::size_t after = before + 1 < frames ? before + 1 : before;
-        const std::uint64_t weight = position % kCaptureRate;
-        for (std::size_t c = 0; c < 2; ++c) {
-            const std::uint64_t a = stereo[2 * before + c];
-            const std::uint64_t b = stereo[2 * after + c];
-            out[2 * j + c] = static_cast<std::uint8_t>(
-                (a * (kCaptureRate - weight) + b * weight + kCaptureRate / 2) / kCaptureRate);
+        const auto frame = samples.subspan(i * m_format.blockAlign, m_format.blockAlign);
+        const std::array<std::uint8_t, 2> stereo{
+            UnsignedByteAt(frame, 0, m_format.bitsPerSample),
+            UnsignedByteAt(frame, secondChannel, m_format.bitsPerSample)};
+        if (m_format.samplesPerSecond == kCaptureRate) {
+            out.insert(out.end(), stereo.begin(), stereo.end());
+            ++m_inputFrames;
+        } else {
+            Resample(stereo, out);
         }
     }
+    return out;
+}
+
+void CaptureConverter::Resample(std::array<std::uint8_t, 2> latest,
+                                std::vector<std::uint8_t>& out) {
+    const std::uint64_t rate = m_format.samplesPerSecond;
+    const std::uint64_t latestIndex = m_inputFrames++;
+    while (true) {
+        if (!m_nextOutput) {
+            // Output frame j lies between input frames j x rate / 8000 and the one after.
+            const std::uint64_t position = m_outputFrames * rate;
+            if (position / kCaptureRate + 1 != latestIndex) {
+                break;
+            }
+            const std::uint64_t weight = position % kCaptureRate;
+            std::array<std::uint8_t, 2> frame{};
+            for (std::size_t c = 0; c < 2; ++c) {
+                frame[c] = static_cast<std::uint8_t>((m_previous[c] * (kCaptureRate - weight) +
+                                                      latest[c] * weight + kCaptureRate / 2) /
+                                                     kCaptureRate);
+            }
+            m_nextOutput = frame;
+        }
+        if ((m_outputFrames + 1) * rate > m_inputFrames * kCaptureRate) {
+            break;
+        }
+        out.insert(out.end(), m_nextOutput->begin(), m_nextOutput->end());
+        m_nextOutput.reset();
+        ++m_outputFrames;
+    }
+    m_previous = latest;
+}
+
+std::span<const std::uint8_t> CaptureConverter::Finish(std::vector<std::uint8_t>& out) {
+    out.clear();
+    if (m_format.samplesPerSecond == kCaptureRate || m_nextOutput) {
+        return out;  // a waiting output frame lies past the end
+    }
+    // Frames after the last input frame's position have no right neighbour: it stands alone.
+    const std::uint64_t rate = m_format.samplesPerSecond;
+    for (; (m_outputFrames + 1) * rate <= m_inputFrames * kCaptureRate; ++m_outputFrames) {
+        out.insert(out.end(), m_previous.begin(), m_previous.end());
+    }
+    return out;
+}
+
+std::optional<std::vector<std::uint8_t>> ConvertToCaptureFormat(
+    const platform::WaveFormat& format, std::span<const std::uint8_t> samples) {
+    auto converter = CaptureConverter::For(format);
+    if (!converter) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> scratch;
+    const auto converted = converter->Convert(samples, scratch);
+    std::vector<std::uint8_t> out(converted.begin(), converted.end());
+    const auto end = converter->Finish(scratch);
+    out.insert(out.end(), end.begin(), end.end());
     return out;
 }
 

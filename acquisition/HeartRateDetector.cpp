@@ -234,39 +234,80 @@ std::int32_t RateSmoother::UpdateResult() {
 
 namespace {
 
-constexpr std::size_t kNewest = 256;
-constexpr std::size_t kWindowStart = 129;  // the newest 128 envelopes are 129..256
+constexpr std::size_t kWindow = 128;  // envelopes whose range and lag differences count
 constexpr int kMaxFlatRange = 13;
 constexpr std::uint32_t kMinLagSum = 200;
 constexpr std::uint8_t kLongSilenceFrames = 200;
 constexpr std::uint8_t kMissesPerExpiry = 25;
+// The lag sums' range is taken from index 22; the first two are done apart so that the rest
+// (104 values) is a whole number of vector widths.
+constexpr std::size_t kFirstVectorSum = detail::kFirstSearchedLag + 2;
+
+// In eight bits, so that sixteen differences are taken at once.
+std::uint8_t AbsDiff(std::uint8_t a, std::uint8_t b) {
+    return static_cast<std::uint8_t>(a > b ? a - b : b - a);
+}
 
 }  // namespace
 
-std::int32_t HeartRateDetector::Process(std::span<const std::int32_t, kFrameLevels> frame) {
-    const std::int32_t peak = std::max(0, *std::max_element(frame.begin(), frame.end()));
-    std::memmove(m_envelopeHistory.data(), m_envelopeHistory.data() + 1, kNewest);
-    m_envelopeHistory[kNewest] = static_cast<std::uint8_t>(peak);
+int HeartRateDetector::UpdateLagSums(std::uint8_t envelope) {
+    m_newestSlot = m_newestSlot == 0 ? kHistory - 1 : m_newestSlot - 1;
+    m_envelopeRing[m_newestSlot] = envelope;
+    m_envelopeRing[m_newestSlot + kHistory] = envelope;
+    // byAge[k] is the envelope of k frames ago.
+    const std::uint8_t* byAge = m_envelopeRing.data() + m_newestSlot;
 
-    const std::uint8_t newest = m_envelopeHistory[kNewest];
-    const std::uint8_t leaving = m_envelopeHistory[kWindowStart - 1];
+    // Lag i + 1 gains the newest envelope's difference to the one i + 1 frames older and loses
+    // that of the envelope leaving the window (128 frames ago).
+    const std::uint8_t newest = byAge[0];
+    const std::uint8_t leaving = byAge[kWindow];
+    // The changes go through a local array: written straight into the member, the compiler cannot
+    // rule out overlap with the ring and would not vectorise without a run-time check.
+    std::array<std::int16_t, detail::kLagCount> change;  // every element written below
     for (std::size_t i = 0; i < detail::kLagCount; ++i) {
-        m_lagSums[i] += detail::AbsDiff(newest, m_envelopeHistory[kNewest - 1 - i]);
-        m_lagSums[i] -= detail::AbsDiff(leaving, m_envelopeHistory[kWindowStart - 2 - i]);
+        change[i] = static_cast<std::int16_t>(AbsDiff(newest, byAge[1 + i]) -
+                                              AbsDiff(leaving, byAge[kWindow + 1 + i]));
+    }
+    for (std::size_t i = 0; i < detail::kLagCount; ++i) {
+        m_lagSums[i] = static_cast<std::int16_t>(m_lagSums[i] + change[i]);
     }
 
-    const auto [lowEnvelope, highEnvelope] =
-        std::minmax_element(m_envelopeHistory.begin() + kWindowStart, m_envelopeHistory.end());
-    const int range = *highEnvelope - *lowEnvelope;
-    const auto [lowSum, highSum] =
-        std::minmax_element(m_lagSums.begin() + detail::kFirstSearchedLag, m_lagSums.end());
-    const std::uint32_t mn = *lowSum;
-    const std::uint32_t mx = *highSum;
+    std::uint8_t low = byAge[0];
+    std::uint8_t high = byAge[0];
+    for (std::size_t k = 0; k < kWindow; ++k) {
+        const std::uint8_t envelope = byAge[k];
+        low = envelope < low ? envelope : low;
+        high = envelope > high ? envelope : high;
+    }
+    return high - low;
+}
+
+std::int32_t HeartRateDetector::Process(std::span<const std::int32_t, kFrameLevels> frame) {
+    std::int32_t peak = 0;
+    for (const std::int32_t level : frame) {
+        peak = std::max(peak, level);
+    }
+    const int range = UpdateLagSums(static_cast<std::uint8_t>(peak));
+
+    std::int16_t lowSum =
+        std::min(m_lagSums[detail::kFirstSearchedLag], m_lagSums[kFirstVectorSum - 1]);
+    std::int16_t highSum =
+        std::max(m_lagSums[detail::kFirstSearchedLag], m_lagSums[kFirstVectorSum - 1]);
+    for (std::size_t i = kFirstVectorSum; i < detail::kLagCount; ++i) {
+        const std::int16_t sum = m_lagSums[i];
+        lowSum = sum < lowSum ? sum : lowSum;
+        highSum = sum > highSum ? sum : highSum;
+    }
+    const auto mn = static_cast<std::uint32_t>(lowSum);
+    const auto mx = static_cast<std::uint32_t>(highSum);
 
     ++m_framesSinceUpdate;
     std::optional<std::uint8_t> period;
     if (range > kMaxFlatRange && mx >= kMinLagSum) {
-        period = detail::CandidatePeriod(m_lagSums, mn + (mx - mn) / 5);
+        for (std::size_t i = 0; i < detail::kLagCount; ++i) {
+            m_searchedSums[i] = static_cast<std::uint32_t>(m_lagSums[i]);
+        }
+        period = detail::CandidatePeriod(m_searchedSums, mn + (mx - mn) / 5);
     } else if (m_framesSinceUpdate >= kLongSilenceFrames) {
         m_smoother.ForgetSlowStages();
         m_framesSinceUpdate = 0;

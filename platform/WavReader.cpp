@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
-#include <fstream>
-#include <istream>
 #include <span>
 
 namespace marulo::platform {
@@ -58,6 +56,10 @@ std::string ParseFormat(std::span<const std::uint8_t> body, WaveFormat& format) 
     if (format.channels == 0 || format.samplesPerSecond == 0) {
         return "no channels or no sample rate";
     }
+    if (format.samplesPerSecond < kLowestWavRate || format.samplesPerSecond > kHighestWavRate) {
+        return "sample rate of " + std::to_string(format.samplesPerSecond) + " Hz outside " +
+               std::to_string(kLowestWavRate) + ".." + std::to_string(kHighestWavRate);
+    }
     if (format.blockAlign != format.channels * (format.bitsPerSample / 8)) {
         return "block align " + std::to_string(format.blockAlign) + " does not match " +
                std::to_string(format.channels) + " channels of " +
@@ -66,107 +68,109 @@ std::string ParseFormat(std::span<const std::uint8_t> body, WaveFormat& format) 
     return {};
 }
 
-// Where the samples of a readable PCM WAV file lie.
-struct WavLayout {
-    WaveFormat format;
-    std::uint64_t dataOffset = 0;
-    std::uint64_t dataBytes = 0;  // whole sample frames present in the file
-};
-
-// Walks the chunks up to the data chunk, reading only the chunk headers and the format body.
-std::optional<WavLayout> ReadWavLayout(std::istream& in, std::uint64_t fileSize,
-                                       const std::string& name, std::string& error) {
-    const auto readAt = [&in](std::uint64_t at, std::span<std::uint8_t> into) {
-        in.clear();
-        in.seekg(static_cast<std::streamoff>(at));
-        return static_cast<bool>(in.read(reinterpret_cast<char*>(into.data()),
-                                         static_cast<std::streamsize>(into.size())));
-    };
-    std::array<std::uint8_t, 12> riff{};
-    if (fileSize < riff.size() || !readAt(0, riff) || !HasTag(riff, 0, "RIFF") ||
-        !HasTag(riff, 8, "WAVE")) {
-        error = name + ": not a RIFF WAVE file";
-        return std::nullopt;
-    }
-
-    WavLayout layout;
-    bool haveFormat = false;
-    std::uint64_t at = riff.size();
-    std::array<std::uint8_t, 8> header{};
-    while (fileSize - at >= header.size() && readAt(at, header)) {
-        const std::uint64_t declared = ReadU32(header, 4);
-        const std::uint64_t bodyStart = at + header.size();
-        const std::uint64_t available = fileSize - bodyStart;
-        if (HasTag(header, 0, "fmt ")) {
-            if (declared > available) {
-                error = name + ": truncated format chunk";
-                return std::nullopt;
-            }
-            // Nothing past the extensible header's sub-format tag is looked at.
-            std::array<std::uint8_t, 26> bodyBytes{};
-            const std::span<std::uint8_t> body =
-                std::span(bodyBytes).first(std::min<std::uint64_t>(declared, bodyBytes.size()));
-            if (!readAt(bodyStart, body)) {
-                error = name + ": cannot read the file";
-                return std::nullopt;
-            }
-            const std::string why = ParseFormat(body, layout.format);
-            if (!why.empty()) {
-                error = name + ": " + why;
-                return std::nullopt;
-            }
-            haveFormat = true;
-        } else if (HasTag(header, 0, "data")) {
-            if (!haveFormat) {
-                error = name + ": data chunk before the format chunk";
-                return std::nullopt;
-            }
-            // A cut-off file keeps what it holds; a partial sample frame at the end is dropped.
-            std::uint64_t size =
-                declared == kUnknownDataSize ? available : std::min(declared, available);
-            size -= size % layout.format.blockAlign;
-            layout.dataOffset = bodyStart;
-            layout.dataBytes = size;
-            return layout;
+// Reads and drops count bytes; false when the source ends first.
+bool Skip(ByteSource& source, std::uint64_t count) {
+    std::array<std::uint8_t, 4096> scratch{};
+    while (count > 0) {
+        const auto part = static_cast<std::size_t>(std::min<std::uint64_t>(count, scratch.size()));
+        if (source.Read(std::span(scratch).first(part)) != part) {
+            return false;
         }
-        // Chunk bodies are padded to an even length.
-        const std::uint64_t next = bodyStart + declared + (declared % 2);
-        if (declared > available || next > fileSize) {
-            break;
-        }
-        at = next;
+        count -= part;
     }
-    error = name + (haveFormat ? ": no data chunk" : ": no format chunk");
-    return std::nullopt;
-}
-
-// Opens the file and walks its chunks; the stream is left open for reading the samples.
-std::optional<WavLayout> OpenWav(const std::filesystem::path& path, std::ifstream& file,
-                                 std::string& error) {
-    const std::string name = path.string();
-    file.open(path, std::ios::binary);
-    if (!file) {
-        error = name + ": cannot open the file";
-        return std::nullopt;
-    }
-    std::error_code sizeError;
-    const std::uintmax_t size = std::filesystem::file_size(path, sizeError);
-    return ReadWavLayout(file, sizeError ? 0 : size, name, error);
+    return true;
 }
 
 }  // namespace
 
+std::optional<WavStream> WavStream::Open(ByteSource& source, const std::string& name,
+                                         std::string& error) {
+    const auto fail = [&](const std::string& why) {
+        error = name + ": " + (source.Failed() ? "cannot read the file" : why);
+        return std::nullopt;
+    };
+    std::array<std::uint8_t, 12> riff{};
+    if (source.Read(riff) != riff.size() || !HasTag(riff, 0, "RIFF") || !HasTag(riff, 8, "WAVE")) {
+        return fail("not a RIFF WAVE file");
+    }
+
+    WaveFormat format;
+    bool haveFormat = false;
+    std::array<std::uint8_t, 8> header{};
+    while (source.Read(header) == header.size()) {
+        const std::uint64_t declared = ReadU32(header, 4);
+        if (HasTag(header, 0, "fmt ")) {
+            // Nothing past the extensible header's sub-format tag is looked at.
+            std::array<std::uint8_t, 26> bodyBytes{};
+            const std::span<std::uint8_t> body =
+                std::span(bodyBytes).first(std::min<std::uint64_t>(declared, bodyBytes.size()));
+            if (source.Read(body) != body.size() || !Skip(source, declared - body.size())) {
+                return fail("truncated format chunk");
+            }
+            const std::string why = ParseFormat(body, format);
+            if (!why.empty()) {
+                return fail(why);
+            }
+            haveFormat = true;
+        } else if (HasTag(header, 0, "data")) {
+            if (!haveFormat) {
+                return fail("data chunk before the format chunk");
+            }
+            return WavStream(source, format, declared == kUnknownDataSize ? kToTheEnd : declared);
+        } else if (!Skip(source, declared)) {
+            break;
+        }
+        // Chunk bodies are padded to an even length.
+        if (declared % 2 != 0 && !Skip(source, 1)) {
+            break;
+        }
+    }
+    return fail(haveFormat ? "no data chunk" : "no format chunk");
+}
+
+std::size_t WavStream::ReadFrames(std::span<std::uint8_t> into) {
+    const std::size_t align = m_format.blockAlign;
+    const auto wanted = static_cast<std::size_t>(
+        std::min<std::uint64_t>(into.size() - into.size() % align, m_remaining));
+    if (wanted == 0) {
+        return 0;
+    }
+    std::size_t got = m_source->Read(into.first(wanted));
+    if (m_remaining != kToTheEnd) {
+        m_remaining -= wanted;
+    }
+    if (got < wanted) {
+        m_remaining = 0;
+    }
+    // Only the last read can hold a partial frame: a cut-off file or an odd declared size.
+    if (m_remaining == 0) {
+        got -= got % align;
+    }
+    return got;
+}
+
 std::optional<WavData> ReadWavFile(const std::filesystem::path& path, std::string& error) {
-    std::ifstream file;
-    const std::optional<WavLayout> layout = OpenWav(path, file, error);
-    if (!layout) {
+    FileByteSource source(path);
+    if (!source.IsOpen()) {
+        error = path.string() + ": cannot open the file";
         return std::nullopt;
     }
-    WavData wav{layout->format, std::vector<std::uint8_t>(layout->dataBytes)};
-    file.clear();
-    file.seekg(static_cast<std::streamoff>(layout->dataOffset));
-    if (!file.read(reinterpret_cast<char*>(wav.samples.data()),
-                   static_cast<std::streamsize>(wav.samples.size()))) {
+    auto stream = WavStream::Open(source, path.string(), error);
+    if (!stream) {
+        return std::nullopt;
+    }
+    WavData wav{stream->Format(), {}};
+    std::error_code sizeError;
+    const std::uintmax_t fileSize = std::filesystem::file_size(path, sizeError);
+    constexpr std::size_t kStep = 1 << 20;
+    wav.samples.reserve(sizeError ? kStep : static_cast<std::size_t>(fileSize));
+    for (std::size_t got = 1; got > 0;) {
+        const std::size_t at = wav.samples.size();
+        wav.samples.resize(at + kStep);
+        got = stream->ReadFrames(std::span(wav.samples).subspan(at));
+        wav.samples.resize(at + got);
+    }
+    if (stream->Failed()) {
         error = path.string() + ": cannot read the file";
         return std::nullopt;
     }
@@ -174,12 +178,16 @@ std::optional<WavData> ReadWavFile(const std::filesystem::path& path, std::strin
 }
 
 std::optional<WaveFormat> ReadWavFormat(const std::filesystem::path& path, std::string& error) {
-    std::ifstream file;
-    const std::optional<WavLayout> layout = OpenWav(path, file, error);
-    if (!layout) {
+    FileByteSource source(path);
+    if (!source.IsOpen()) {
+        error = path.string() + ": cannot open the file";
         return std::nullopt;
     }
-    return layout->format;
+    const auto stream = WavStream::Open(source, path.string(), error);
+    if (!stream) {
+        return std::nullopt;
+    }
+    return stream->Format();
 }
 
 }  // namespace marulo::platform

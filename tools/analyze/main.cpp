@@ -1,25 +1,33 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // marulo-analyze: replays a WAV file through the heart-rate detector as a capture run would.
+#include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "acquisition/Analysis.h"
 #include "acquisition/CaptureConversion.h"
+#include "platform/ByteSource.h"
 #include "platform/WavReader.h"
+#include "platform/ZipStream.h"
 
 namespace {
 
+constexpr int kWriteFailed = 1;
 constexpr int kBadInput = 2;
+constexpr int kTooShort = 3;
 
-constexpr std::string_view kUsage = "usage: marulo-analyze [--frames] FILE.wav | --help";
+constexpr std::string_view kUsage =
+    "usage: marulo-analyze [--frames] FILE.wav | RECORD.zip | --help";
 
-constexpr std::string_view kHelp = R"(usage: marulo-analyze [--frames] FILE.wav
+constexpr std::string_view kHelp = R"(usage: marulo-analyze [--frames] FILE.wav | RECORD.zip
 
-Replays the audio of FILE.wav through the heart-rate detector exactly as a capture run in a
-freshly started program would: fresh detector state, block counter 0, consecutive 0.1 s blocks
-of 1600 bytes (a trailing partial block is ignored).
+Replays the audio of FILE.wav, or of the Data.wav item of a record archive, through the
+heart-rate detector exactly as a capture run in a freshly started program would: fresh detector
+state, block counter 0, consecutive 0.1 s blocks of 1600 bytes (a trailing partial block is
+ignored).
 
 Prints, one per line, the heart rate the run would report once a second (0 for none, otherwise
 50..240 beats per minute).
@@ -28,25 +36,66 @@ Prints, one per line, the heart rate the run would report once a second (0 for n
             a long silence, otherwise 50..240)
   --help    print this text
 
-Any PCM WAV of 8 or 16 bits, any channel count and rate, is first turned into the capture
-format (2 channels, 8000 Hz, unsigned 8-bit); the detector hears the first channel:
+The file is read once from start to end in small pieces: memory stays the same for any length,
+and a pipe or FIFO works too (for example <(curl -s URL)). A record archive (a ZIP file) must be
+a regular file; its first top-level item named exactly Data.wav is read, unpacked as it goes.
+
+Any PCM WAV of 8 or 16 bits, any channel count and a rate of 1000..384000 Hz, is first turned
+into the capture format (2 channels, 8000 Hz, unsigned 8-bit); the detector hears the first
+channel:
   - a file already in that format is used byte for byte;
   - a 16-bit sample becomes its high byte plus 128;
   - mono is copied to both channels; of more channels the first two are kept;
   - another rate is resampled by linear interpolation (no low-pass filter), giving
     floor(frames x 8000 / rate) frames.
 
-Exit status: 0 on success, 2 on bad usage or a file that is not a readable PCM WAV.
+Exit status:
+  0  success
+  1  the output could not be written
+  2  bad usage, or a file that is not a readable PCM WAV or record archive (one line on
+     standard error); a read error part way stops with this status after the lines so far
+  3  the audio is too short to give a line: no whole 0.1 s block, or without --frames less
+     than one second (one line on standard error)
 )";
 
-int Fail(std::string_view message) {
+// Lines go out in large writes; a value is at most four characters and a newline.
+class LineWriter {
+public:
+    void Add(std::int32_t value) {
+        m_text += std::to_string(value);
+        m_text += '\n';
+        ++m_lines;
+        if (m_text.size() >= kFlushBytes) {
+            Flush();
+        }
+    }
+    void Flush() {
+        if (std::fwrite(m_text.data(), 1, m_text.size(), stdout) != m_text.size()) {
+            m_failed = true;
+        }
+        m_text.clear();
+    }
+    bool Failed() const { return m_failed || std::fflush(stdout) != 0; }
+    std::uint64_t Lines() const { return m_lines; }
+
+private:
+    static constexpr std::size_t kFlushBytes = 1 << 16;
+    std::string m_text;
+    std::uint64_t m_lines = 0;
+    bool m_failed = false;
+};
+
+int Fail(std::string_view message, int status = kBadInput) {
     std::cerr << "marulo-analyze: " << message << '\n';
-    return kBadInput;
+    return status;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    namespace acquisition = marulo::acquisition;
+    namespace platform = marulo::platform;
+
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     if (args.size() == 1 && args[0] == "--help") {
         std::cout << kHelp;
@@ -57,26 +106,63 @@ int main(int argc, char** argv) {
         std::cerr << kUsage << '\n';
         return kBadInput;
     }
+    const std::string path(args.back());
 
     std::string error;
-    const auto wav = marulo::platform::ReadWavFile(std::string(args.back()), error);
+    std::optional<platform::FileByteSource> file;
+    std::optional<platform::ZipItemStream> item;
+    platform::ByteSource* source = nullptr;
+    std::string name = path;
+    if (platform::LooksLikeZipFile(path)) {
+        item = platform::ZipItemStream::Open(path, "Data.wav", error);
+        if (!item) {
+            return Fail(error);
+        }
+        source = &*item;
+        name += ": Data.wav";
+    } else {
+        file.emplace(path);
+        if (!file->IsOpen()) {
+            return Fail(path + ": cannot open the file");
+        }
+        source = &*file;
+    }
+
+    auto wav = platform::WavStream::Open(*source, name, error);
     if (!wav) {
         return Fail(error);
     }
-    const auto capture = marulo::acquisition::ConvertToCaptureFormat(wav->format, wav->samples);
-    if (!capture) {
-        return Fail(std::string(args.back()) + ": cannot convert this format");
+    auto converter = acquisition::CaptureConverter::For(wav->Format());
+    if (!converter) {
+        return Fail(name + ": cannot convert this format");
     }
 
-    const std::vector<std::int32_t> values =
-        frames ? marulo::acquisition::AnalyzeCaptureFrames(*capture)
-               : marulo::acquisition::AnalyzeCaptureBytes(*capture);
-    std::string text;
-    text.reserve(values.size() * 5);
-    for (const std::int32_t value : values) {
-        text += std::to_string(value);
-        text += '\n';
+    LineWriter out;
+    acquisition::CaptureReplay replay(frames ? acquisition::CaptureReplay::Values::FrameResults
+                                             : acquisition::CaptureReplay::Values::ReportedRates,
+                                      [&out](std::int32_t value) { out.Add(value); });
+    // 64 KiB of samples at a time; a low rate gives up to sixteen times as many capture bytes.
+    std::vector<std::uint8_t> samples(1 << 16);
+    std::vector<std::uint8_t> scratch;
+    for (std::size_t got = 0; (got = wav->ReadFrames(samples)) > 0;) {
+        replay.Feed(converter->Convert(std::span(samples).first(got), scratch));
     }
-    std::cout << text << std::flush;
-    return std::cout ? 0 : 1;
+    replay.Feed(converter->Finish(scratch));
+    out.Flush();
+    if (out.Failed()) {
+        return kWriteFailed;
+    }
+    if (wav->Failed()) {
+        return Fail(name + ": cannot read the file");
+    }
+
+    if (replay.BlockCount() == 0) {
+        return Fail(name + ": no whole 0.1 s block of audio, nothing to analyse", kTooShort);
+    }
+    if (out.Lines() == 0) {
+        return Fail(name + ": only 0." + std::to_string(replay.BlockCount()) +
+                        " s of audio, less than the second a heart rate needs",
+                    kTooShort);
+    }
+    return 0;
 }
