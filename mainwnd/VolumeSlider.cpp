@@ -6,6 +6,7 @@
 #include <QStyleOptionSlider>
 
 #include "controls/SkinBitmap.h"
+#include "controls/SkinnedButton.h"
 
 namespace marulo::mainwnd {
 
@@ -16,7 +17,8 @@ constexpr int kChannelBitmap = 158;
 
 VolumeSlider::VolumeSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
     setTickPosition(QSlider::NoTicks);
-    setFocusPolicy(Qt::NoFocus);
+    // Arrow and Page keys move it once it has the focus, by Tab or by a click.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void VolumeSlider::paintEvent(QPaintEvent*) {
@@ -30,6 +32,9 @@ void VolumeSlider::paintEvent(QPaintEvent*) {
         style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
     controls::CachedSkinBitmap(kChannelBitmap).DrawCentred(painter, groove);
     controls::CachedSkinBitmap(kThumbBitmap).DrawCentred(painter, handle);
+    if (hasFocus()) {
+        controls::DrawFocusMark(painter, rect());
+    }
 }
 
 void VolumeSlider::resizeEvent(QResizeEvent* event) {
