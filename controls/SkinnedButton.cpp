@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/SkinnedButton.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QPainter>
 
@@ -41,6 +42,11 @@ void DrawFocusMark(QPainter& painter, const QRect& itemRect) {
     painter.setBrush(Qt::NoBrush);
     painter.drawRoundedRect(QRectF(itemRect).adjusted(1.5, 1.5, -1.5, -1.5), 3, 3);
     painter.restore();
+}
+
+bool IsKeyboardFocusReason(Qt::FocusReason reason) {
+    return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+           reason == Qt::ShortcutFocusReason || reason == Qt::PopupFocusReason;
 }
 
 bool IsTextField(int id) {
@@ -133,9 +139,14 @@ void SkinnedButton::paintEvent(QPaintEvent*) {
     if (!DrawSkinnedButton(m_id, painter, rect(), isDown(), state, text()) && m_fallbackPainter) {
         m_fallbackPainter(painter, *this);
     }
-    if (hasFocus()) {
+    if (hasFocus() && m_keyboardFocus) {
         DrawFocusMark(painter, rect());
     }
+}
+
+void SkinnedButton::focusInEvent(QFocusEvent* event) {
+    m_keyboardFocus = IsKeyboardFocusReason(event->reason());
+    QAbstractButton::focusInEvent(event);
 }
 
 void SkinnedButton::keyPressEvent(QKeyEvent* event) {

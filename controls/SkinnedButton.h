@@ -42,6 +42,8 @@ struct ButtonState {
 // accent colour, so it reads on the pink face and on the white and lavender fields.
 inline constexpr QColor kFocusMarkColour{158, 118, 208};
 void DrawFocusMark(QPainter& painter, const QRect& itemRect);
+// The mark shows only for focus that the keyboard moved, so a mouse user never sees it.
+bool IsKeyboardFocusReason(Qt::FocusReason reason);
 
 // Whether the button with this id is a text field (week, day, EDC) rather than a picture.
 bool IsTextField(int id);
@@ -79,12 +81,14 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     int m_id = 0;
     StateSource m_stateSource;
     FallbackPainter m_fallbackPainter;
     TipSource m_tipSource;
+    bool m_keyboardFocus = false;
 };
 
 }  // namespace marulo::controls

@@ -119,6 +119,8 @@ MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
     InitVolumeSlider();
     LayoutBottomButtons();
     m_nameBox->setFont(app::UiFont(false));
+    // Typing goes to the name at start, as it did before the buttons took the focus.
+    m_nameBox->setFocus(Qt::OtherFocusReason);
 }
 
 MainWindow::~MainWindow() {

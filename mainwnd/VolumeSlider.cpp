@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwnd/VolumeSlider.h"
 
+#include <QFocusEvent>
 #include <QPainter>
 #include <QRegion>
 #include <QStyleOptionSlider>
@@ -32,9 +33,14 @@ void VolumeSlider::paintEvent(QPaintEvent*) {
         style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
     controls::CachedSkinBitmap(kChannelBitmap).DrawCentred(painter, groove);
     controls::CachedSkinBitmap(kThumbBitmap).DrawCentred(painter, handle);
-    if (hasFocus()) {
+    if (hasFocus() && m_keyboardFocus) {
         controls::DrawFocusMark(painter, rect());
     }
+}
+
+void VolumeSlider::focusInEvent(QFocusEvent* event) {
+    m_keyboardFocus = controls::IsKeyboardFocusReason(event->reason());
+    QSlider::focusInEvent(event);
 }
 
 void VolumeSlider::resizeEvent(QResizeEvent* event) {

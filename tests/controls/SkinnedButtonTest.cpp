@@ -170,8 +170,10 @@ TEST(SkinnedButtonTest, TabReachesItSpaceAndEnterPressItAMousePressDoesNotFocusI
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
 
-    QTest::mouseClick(&first, Qt::LeftButton);
-    EXPECT_FALSE(first.hasFocus()) << "the mouse behaves as before: no focus, no mark";
+    first.setFocus(Qt::TabFocusReason);
+    QTest::mouseClick(&second, Qt::LeftButton);
+    EXPECT_TRUE(first.hasFocus()) << "the mouse behaves as before: no focus, no mark";
+    EXPECT_EQ(clicks, 1);
     EXPECT_EQ(edc.focusPolicy(), Qt::NoFocus) << "the EDC field has no command";
 
     first.setFocus(Qt::TabFocusReason);
@@ -185,10 +187,11 @@ TEST(SkinnedButtonTest, TabReachesItSpaceAndEnterPressItAMousePressDoesNotFocusI
                               Press{Qt::Key_Enter, Qt::KeypadModifier}}) {
         const int before = clicks;
         QTest::keyClick(&second, press.key, press.modifiers);
+        EXPECT_TRUE(second.hasFocus());
         EXPECT_EQ(clicks, before + 1) << press.key;
     }
     QTest::keyClick(&second, Qt::Key_Return, Qt::ControlModifier);
-    EXPECT_EQ(clicks, 3) << "only a plain Enter presses";
+    EXPECT_EQ(clicks, 4) << "only a plain Enter presses";
 }
 
 TEST(SkinnedButtonTest, FocusedButtonShowsTheMarkOverItsPicture) {
@@ -198,21 +201,33 @@ TEST(SkinnedButtonTest, FocusedButtonShowsTheMarkOverItsPicture) {
     close.setGeometry(0, 0, 20, 21);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    const auto marked = [&close] {
-        QImage image = close.grab().toImage().convertToFormat(QImage::Format_RGB32);
-        int count = 0;
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x) {
-                const QColor c = image.pixelColor(x, y);
-                // Darker violet than anything of the close picture's pink.
-                count += c.blue() > c.red() && c.blue() > c.green() + 40 ? 1 : 0;
+    const auto shot = [&close] {
+        return close.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    close.clearFocus();
+    const QImage plain = shot();
+    EXPECT_TRUE(ShowsBitmap(plain, Bitmap(134), QPoint(0, 0)));
+    close.setFocus(Qt::TabFocusReason);
+    const QImage focused = shot();
+    int marked = 0;
+    for (int y = 0; y < plain.height(); ++y) {
+        for (int x = 0; x < plain.width(); ++x) {
+            if (focused.pixel(x, y) != plain.pixel(x, y)) {
+                ++marked;
+                // Blended toward the mark's violet.
+                EXPECT_LT(QColor(focused.pixel(x, y)).red(), QColor(plain.pixel(x, y)).red() + 1);
             }
         }
-        return count;
-    };
-    EXPECT_EQ(marked(), 0);
-    close.setFocus(Qt::TabFocusReason);
-    EXPECT_GT(marked(), 10);
+    }
+    EXPECT_GT(marked, 10);
+    close.clearFocus();
+    EXPECT_EQ(shot(), plain);
+    // Focus the mouse or the window's activation gave shows nothing.
+    for (const Qt::FocusReason reason : {Qt::MouseFocusReason, Qt::ActiveWindowFocusReason}) {
+        close.setFocus(reason);
+        EXPECT_EQ(shot(), plain) << reason;
+        close.clearFocus();
+    }
 }
 
 TEST(SkinnedButtonTest, TipAndAccessibleNameFollowTheSourceAndTheText) {

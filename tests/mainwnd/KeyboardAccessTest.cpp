@@ -61,6 +61,7 @@ protected:
 
 TEST_F(KeyboardAccessTest, TabWalksTheControlsInThePanelsOrder) {
     ShowWindow();
+    EXPECT_EQ(Focused(), "NameBox") << "typing goes to the name at start";
     ShowPlaybackControls();
     Control(kMotherListButtonId)->setFocus(Qt::TabFocusReason);
     const QStringList expected = {

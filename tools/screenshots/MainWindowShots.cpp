@@ -24,6 +24,7 @@
 #include "app/Config.h"
 #include "archive/RecordName.h"
 #include "dialogs/MotherListDialog.h"
+#include "mainwnd/EdcCalendar.h"
 #include "mainwnd/MainWindow.h"
 #include "platform/SettingsStore.h"
 #include "platform/SoundInput.h"
@@ -75,22 +76,23 @@ bool WriteRecord(const fs::path& archive, const marulo::synth::SynthOptions& opt
 
 constexpr const char* kUsage =
     "usage: marulo-screenshot-main [--language FILE.ini] [--idle PNG] [--monitoring PNG]\n"
-    "                              [--reviewing PNG] [--mother-list PNG]\n";
+    "                              [--reviewing PNG] [--mother-list PNG] [--calendar PNG]\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::map<std::string, std::string> options;
+    std::map<std::string, std::string> shots;
     for (int i = 1; i < argc; i += 2) {
         const std::string flag = argv[i];
-        if (i + 1 >= argc || (flag != "--language" && flag != "--idle" && flag != "--monitoring" &&
-                              flag != "--reviewing" && flag != "--mother-list")) {
+        if (i + 1 >= argc ||
+            (flag != "--language" && flag != "--idle" && flag != "--monitoring" &&
+             flag != "--reviewing" && flag != "--mother-list" && flag != "--calendar")) {
             std::cerr << kUsage;
             return 2;
         }
-        options[flag.substr(2)] = fs::absolute(argv[i + 1]).string();
+        shots[flag.substr(2)] = fs::absolute(argv[i + 1]).string();
     }
-    if (options.size() == options.count("language")) {
+    if (shots.size() == shots.count("language")) {
         std::cerr << kUsage;
         return 2;
     }
@@ -101,12 +103,12 @@ int main(int argc, char** argv) {
     }
     fs::current_path(folder);
     fs::create_directories("Data");
-    if (options.count("language") != 0) {
+    if (shots.count("language") != 0) {
         // The language is switched as the program does it: its file becomes Conf.ini.
         std::error_code failed;
-        fs::copy_file(options["language"], fs::path(folder) / "Conf.ini", failed);
+        fs::copy_file(shots["language"], fs::path(folder) / "Conf.ini", failed);
         if (failed) {
-            std::cerr << "cannot copy " << options["language"] << '\n';
+            std::cerr << "cannot copy " << shots["language"] << '\n';
             return 1;
         }
         marulo::app::SetConfigFolderForTesting(marulo::app::FolderLocation{"", folder + "/"});
@@ -164,26 +166,32 @@ int main(int argc, char** argv) {
         window.RefreshRecordList();
         window.show();
         Wait(200);
-        saved = Save(window, options["idle"]) && saved;
+        saved = Save(window, shots["idle"]) && saved;
+        if (!shots["calendar"].empty()) {
+            window.OpenCalendar();
+            Wait(100);
+            saved = Save(window, shots["calendar"]) && saved;
+            window.Calendar()->hide();
+        }
 
-        if (!options["monitoring"].empty()) {
+        if (!shots["monitoring"].empty()) {
             window.ToggleMonitoring();
             Wait(9000);
-            saved = Save(window, options["monitoring"]) && saved;
+            saved = Save(window, shots["monitoring"]) && saved;
             window.ToggleMonitoring();
             controller.WaitUntilIdle([] { QCoreApplication::processEvents(); });
         }
 
         window.RecordList()->setCurrentRow(0);
         Wait(300);
-        saved = Save(window, options["reviewing"]) && saved;
+        saved = Save(window, shots["reviewing"]) && saved;
 
-        if (!options["mother-list"].empty()) {
+        if (!shots["mother-list"].empty()) {
             marulo::dialogs::MotherListDialog dialog(&window, marulo::archive::RecordFolder);
             dialog.MotherList()->setCurrentRow(0);
             dialog.show();
             Wait(100);
-            saved = Save(dialog, options["mother-list"]) && saved;
+            saved = Save(dialog, shots["mother-list"]) && saved;
         }
         window.close();
     }
