@@ -4,8 +4,10 @@
 
 #include "controls/SkinBitmap.h"
 #include "mainwnd/MainWindow.h"
+#include "mainwnd/WindowScale.h"
 
 int main(int argc, char** argv) {
+    marulo::mainwnd::FitWindowScaleToScreen(argc, argv);
     QApplication application(argc, argv);
     QApplication::setWindowIcon(marulo::controls::ApplicationIcon());
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/SkinBitmap.h"
 
+#include <QGuiApplication>
 #include <QPixmap>
 #include <QString>
 #include <array>
@@ -23,8 +24,18 @@ SkinBitmap::~SkinBitmap() {
 }
 
 bool SkinBitmap::Load(int number) {
+    return Load(number, qGuiApp != nullptr ? qGuiApp->devicePixelRatio() : 1.0);
+}
+
+bool SkinBitmap::Load(int number, qreal devicePixelRatio) {
     RegisterSkinResources();
-    QImage image(QStringLiteral(":/skin/%1.bmp").arg(number));
+    QImage image;
+    if (devicePixelRatio >= kDoubleSizeSkinRatio &&
+        image.load(QStringLiteral(":/skin/%1@2x.bmp").arg(number))) {
+        image.setDevicePixelRatio(2.0);
+    } else if (image.load(QStringLiteral(":/skin/%1.bmp").arg(number))) {
+        image.setDevicePixelRatio(1.0);
+    }
     m_image = image.isNull() ? QImage() : image.convertToFormat(QImage::Format_RGB32);
     return IsLoaded();
 }
@@ -38,7 +49,7 @@ bool SkinBitmap::IsLoaded() const {
 }
 
 QSize SkinBitmap::Size() const {
-    return m_image.size();
+    return m_image.deviceIndependentSize().toSize();
 }
 
 void SkinBitmap::DrawAt(QPainter& painter, QPoint topLeft) const {
@@ -56,8 +67,9 @@ void SkinBitmap::DrawCentred(QPainter& painter, const QRect& rect) const {
     const int top = rect.top();
     const int right = left + rect.width();
     const int bottom = top + rect.height();
-    DrawAt(painter, QPoint((left + right) / 2 - m_image.width() / 2,
-                           (top + bottom) / 2 - m_image.height() / 2));
+    const QSize size = Size();
+    DrawAt(painter,
+           QPoint((left + right) / 2 - size.width() / 2, (top + bottom) / 2 - size.height() / 2));
 }
 
 const SkinBitmap& CachedSkinBitmap(int number) {

@@ -14,7 +14,11 @@ namespace marulo::controls {
 // Fingertip of the pointing cursor 106, in its 32 x 32 image.
 inline constexpr QPoint PointingCursorHotspot{10, 1};
 
-// Holds one numbered skin bitmap from the resources and copies it unscaled onto a painter.
+// From this device pixel ratio on, the skin is taken from its double-size drawings.
+inline constexpr qreal kDoubleSizeSkinRatio = 1.5;
+
+// Holds one numbered skin bitmap from the resources and copies it unscaled onto a painter: one
+// bitmap pixel per logical pixel, drawn from the double-size bitmap on dense screens.
 class SkinBitmap {
 public:
     SkinBitmap() = default;
@@ -24,11 +28,16 @@ public:
     SkinBitmap& operator=(SkinBitmap&&) noexcept = default;
     virtual ~SkinBitmap();
 
-    // Loads `:/skin/<number>.bmp`; an unknown number leaves the holder empty.
+    // Loads `:/skin/<number>.bmp`, or `:/skin/<number>@2x.bmp` for a device pixel ratio of
+    // kDoubleSizeSkinRatio or more (by default the application's highest); an unknown number
+    // leaves the holder empty.
     bool Load(int number);
+    bool Load(int number, qreal devicePixelRatio);
     void Release();
     bool IsLoaded() const;
+    // In logical pixels, whichever drawing was loaded.
     QSize Size() const;
+    qreal DevicePixelRatio() const { return m_image.devicePixelRatio(); }
 
     // Plain copy of the whole bitmap with its top-left corner at `topLeft`.
     void DrawAt(QPainter& painter, QPoint topLeft) const;

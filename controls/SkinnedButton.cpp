@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/SkinnedButton.h"
 
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QPainter>
 
 #include "app/Fonts.h"
@@ -30,6 +32,26 @@ const TextField* FindTextField(int id) {
 }
 
 }  // namespace
+
+void DrawFocusMark(QPainter& painter, const QRect& itemRect) {
+    painter.save();
+    painter.setClipRect(itemRect);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPen pen(kFocusMarkColour, 1.0, Qt::DotLine);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(QRectF(itemRect).adjusted(1.5, 1.5, -1.5, -1.5), 3, 3);
+    painter.restore();
+}
+
+bool IsKeyboardFocusReason(Qt::FocusReason reason) {
+    return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+           reason == Qt::ShortcutFocusReason || reason == Qt::PopupFocusReason;
+}
+
+bool IsTextField(int id) {
+    return FindTextField(id) != nullptr;
+}
 
 int SkinnedButtonBitmap(int id, const ButtonState& state) {
     switch (id) {
@@ -83,15 +105,58 @@ bool DrawSkinnedButton(int id, QPainter& painter, const QRect& itemRect, bool pr
 
 SkinnedButton::SkinnedButton(int id, StateSource stateSource, QWidget* parent)
     : QAbstractButton(parent), m_id(id), m_stateSource(std::move(stateSource)) {
-    setFocusPolicy(Qt::NoFocus);
+    // The EDC field shows a value and has no command.
+    setFocusPolicy(id == kEdcDisplayId ? Qt::NoFocus : Qt::TabFocus);
+}
+
+void SkinnedButton::SetTipSource(TipSource source) {
+    m_tipSource = std::move(source);
+    RefreshTip();
+}
+
+void SkinnedButton::RefreshTip() {
+    if (!m_tipSource) {
+        return;
+    }
+    const QString tip = m_tipSource();
+    QString name = tip;
+    if (!text().isEmpty()) {
+        name = IsTextField(m_id) ? tip + QStringLiteral(": ") + text() : text();
+    }
+    if (toolTip() != tip) {
+        setToolTip(tip);
+        setAccessibleDescription(tip);
+    }
+    if (accessibleName() != name) {
+        setAccessibleName(name);
+    }
 }
 
 void SkinnedButton::paintEvent(QPaintEvent*) {
+    RefreshTip();
     QPainter painter(this);
     const ButtonState state = m_stateSource ? m_stateSource() : ButtonState{};
     if (!DrawSkinnedButton(m_id, painter, rect(), isDown(), state, text()) && m_fallbackPainter) {
         m_fallbackPainter(painter, *this);
     }
+    if (hasFocus() && m_keyboardFocus) {
+        DrawFocusMark(painter, rect());
+    }
+}
+
+void SkinnedButton::focusInEvent(QFocusEvent* event) {
+    m_keyboardFocus = IsKeyboardFocusReason(event->reason());
+    QAbstractButton::focusInEvent(event);
+}
+
+void SkinnedButton::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        event->accept();
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 }  // namespace marulo::controls

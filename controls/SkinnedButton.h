@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QColor>
 #include <QRect>
 #include <QString>
 #include <functional>
@@ -37,6 +38,16 @@ struct ButtonState {
     bool muted = false;
 };
 
+// The keyboard focus mark: a dotted violet rounded frame just inside the button, in the skin's
+// accent colour, so it reads on the pink face and on the white and lavender fields.
+inline constexpr QColor kFocusMarkColour{158, 118, 208};
+void DrawFocusMark(QPainter& painter, const QRect& itemRect);
+// The mark shows only for focus that the keyboard moved, so a mouse user never sees it.
+bool IsKeyboardFocusReason(Qt::FocusReason reason);
+
+// Whether the button with this id is a text field (week, day, EDC) rather than a picture.
+bool IsTextField(int id);
+
 // The skin bitmap a bitmap button shows in the given state, or 0 for a button without one.
 int SkinnedButtonBitmap(int id, const ButtonState& state);
 
@@ -46,7 +57,8 @@ bool DrawSkinnedButton(int id, QPainter& painter, const QRect& itemRect, bool pr
                        const ButtonState& state, const QString& text);
 
 // A push button of the main window, painted by DrawSkinnedButton or, for the ids that function
-// does not know, by the fallback painter its owner installs.
+// does not know, by the fallback painter its owner installs. Tab reaches it (a mouse press does
+// not focus it); Space and Enter press it.
 class SkinnedButton : public QAbstractButton {
     Q_OBJECT
 public:
@@ -58,13 +70,25 @@ public:
     int Id() const { return m_id; }
     void SetFallbackPainter(FallbackPainter painter) { m_fallbackPainter = std::move(painter); }
 
+    // What the button does, as its tooltip and for screen readers; asked again whenever the
+    // button is painted, so a state-dependent text follows the picture.
+    using TipSource = std::function<QString()>;
+    void SetTipSource(TipSource source);
+    // Renews the tooltip and accessible name: the tip, a text field's tip with its value, or a
+    // caption button's caption.
+    void RefreshTip();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     int m_id = 0;
     StateSource m_stateSource;
     FallbackPainter m_fallbackPainter;
+    TipSource m_tipSource;
+    bool m_keyboardFocus = false;
 };
 
 }  // namespace marulo::controls

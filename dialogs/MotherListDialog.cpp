@@ -149,6 +149,12 @@ MotherListDialog::MotherListDialog(QWidget* parent, std::filesystem::path record
     m_motherList->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     place(m_motherList, kMotherListId, "MotherList", Box(left, top + 28, right, bottom - 35));
 
+    // Enter takes the selection wherever the focus is; a focused button does not steal it.
+    for (QPushButton* button : {m_cancelButton, m_okButton, m_folderButton}) {
+        button->setAutoDefault(false);
+    }
+    m_okButton->setDefault(true);
+
     connect(m_cancelButton, &QPushButton::clicked, this, &MotherListDialog::reject);
     connect(m_okButton, &QPushButton::clicked, this, &MotherListDialog::accept);
     connect(m_folderButton, &QPushButton::clicked, this, &MotherListDialog::OpenRecordFolder);

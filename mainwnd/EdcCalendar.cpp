@@ -3,8 +3,12 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QTableView>
+
+#include "app/Config.h"
 
 namespace marulo::mainwnd {
 
@@ -25,13 +29,20 @@ EdcCalendar::EdcCalendar(QWidget* parent) : QCalendarWidget(parent) {
                        "QCalendarWidget QSpinBox { font-size: 10px; }"
                        "QCalendarWidget QAbstractItemView::item { padding: 0px; margin: 0px; }"));
     hide();
+    ApplyLanguage();
     connect(this, &QCalendarWidget::clicked, this, &EdcCalendar::picked);
     connect(this, &QCalendarWidget::activated, this, &EdcCalendar::picked);
 }
 
 void EdcCalendar::Open() {
+    m_focusBefore = QApplication::focusWidget();
     show();
     raise();
+    setFocus(Qt::PopupFocusReason);
+}
+
+void EdcCalendar::ApplyLanguage() {
+    setLocale(QLocale(QString::fromStdString(app::UiText("Language", "Locale", "en_US"))));
 }
 
 void EdcCalendar::showEvent(QShowEvent* event) {
@@ -48,11 +59,24 @@ void EdcCalendar::hideEvent(QHideEvent* event) {
         qApp->removeEventFilter(this);
         m_filtering = false;
     }
+    // The focus goes back to where the calendar was opened from.
+    if (m_focusBefore != nullptr && isAncestorOf(QApplication::focusWidget())) {
+        m_focusBefore->setFocus(Qt::PopupFocusReason);
+    }
+    m_focusBefore = nullptr;
     QCalendarWidget::hideEvent(event);
 }
 
 bool EdcCalendar::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+        QApplication::activePopupWidget() == nullptr) {
+        if (auto* target = qobject_cast<QWidget*>(watched);
+            target != nullptr && target->window() == window()) {
+            hide();
+            return true;
+        }
+    }
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick) {
         return QCalendarWidget::eventFilter(watched, event);
     }

@@ -2,18 +2,22 @@
 #pragma once
 
 #include <QCalendarWidget>
+#include <QPointer>
 
 namespace marulo::mainwnd {
 
 // The drop-down month calendar of the main window: while shown, a mouse press anywhere outside
-// it in the program only closes it, and a day picked in it is handed on by picked().
+// it in the program only closes it, as does Escape, and a day picked in it is handed on by
+// picked(). Month and day names follow the current language.
 class EdcCalendar : public QCalendarWidget {
     Q_OBJECT
 public:
     explicit EdcCalendar(QWidget* parent = nullptr);
 
-    // Shows the calendar above its siblings.
+    // Shows the calendar above its siblings, with the keyboard focus in it.
     void Open();
+    // Takes the locale named by the current language file.
+    void ApplyLanguage();
 
 signals:
     void picked(const QDate& date);
@@ -25,6 +29,7 @@ protected:
 
 private:
     bool m_filtering = false;
+    QPointer<QWidget> m_focusBefore;
 };
 
 }  // namespace marulo::mainwnd

@@ -52,6 +52,39 @@ using namespace controls;
 
 constexpr int kLastWeek = 43;
 constexpr int kDaysInWeek = 7;
+constexpr int kVolumeRange = 65535;
+
+// What each control is for, for its tooltip and for screen readers.
+struct ControlTip {
+    int id;
+    const char* key;
+};
+constexpr ControlTip kControlTips[] = {
+    {kMinimizeButtonId, "TipMinimize"},
+    {kCloseButtonId, "TipClose"},
+    {kMotherListButtonId, "TipMotherList"},
+    {kMonitorViewId, "TipLiveView"},
+    {kNameBoxId, "TipName"},
+    {kWeekButtonId, "TipWeek"},
+    {kDayButtonId, "TipDay"},
+    {kEdcDisplayId, "TipEdc"},
+    {kCalendarButtonId, "TipCalendar"},
+    {kEdcCalendarId, "TipEdcCalendar"},
+    {kRecordListId, "TipRecords"},
+    {kReviewViewId, "TipChart"},
+    {kVolumeSliderId, "TipVolume"},
+    {kHomepageButtonId, "TipHomepage"},
+    {kLanguageButtonId, "TipLanguage"},
+};
+
+const char* TipKey(int id) {
+    for (const ControlTip& tip : kControlTips) {
+        if (tip.id == id) {
+            return tip.key;
+        }
+    }
+    return nullptr;
+}
 
 }  // namespace
 
@@ -86,6 +119,8 @@ MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
     InitVolumeSlider();
     LayoutBottomButtons();
     m_nameBox->setFont(app::UiFont(false));
+    // Typing goes to the name at start, as it did before the buttons took the focus.
+    m_nameBox->setFocus(Qt::OtherFocusReason);
 }
 
 MainWindow::~MainWindow() {
@@ -140,6 +175,7 @@ void MainWindow::CreateControls() {
         m_nameBox->setFrame(false);
         m_nameBox->setAlignment(Qt::AlignCenter);
         m_nameBox->setMaxLength(static_cast<int>(archive::MaxTextBytes));
+        connect(m_nameBox, &QLineEdit::returnPressed, this, [this] { focusNextChild(); });
     }
     place(m_nameBox, kNameBoxId, "NameBox", Box(219, 82, 341, 100));
     placeButton(m_weekButton, kWeekButtonId, "WeekButton", Box(220, 114, 260, 132),
@@ -168,8 +204,17 @@ void MainWindow::CreateControls() {
                 &MainWindow::ToggleMute);
     if (m_volumeSlider == nullptr) {
         m_volumeSlider = new VolumeSlider(this);
-        connect(m_volumeSlider, &QSlider::valueChanged, this,
-                [](int value) { platform::SetOutputVolume(static_cast<std::uint16_t>(value)); });
+        connect(m_volumeSlider, &QSlider::valueChanged, this, [this](int value) {
+            platform::SetOutputVolume(OutputLevelForSlider(value));
+            // A moved slider ends the muted state.
+            m_muteButton->update();
+            if (!m_volumeSlider->isSliderDown()) {
+                SaveVolume();
+            }
+        });
+        connect(m_volumeSlider, &QSlider::sliderReleased, this, &MainWindow::SaveVolume);
+        // The slider overlaps the mute button's right edge; the button stays on top.
+        m_volumeSlider->stackUnder(m_muteButton);
     }
     place(m_volumeSlider, kVolumeSliderId, "VolumeSlider", Box(700, 542, 830, 564));
     if (newPlaybackControls) {
@@ -212,13 +257,43 @@ void MainWindow::CreateControls() {
         clickable->setCursor(pointing);
     }
 
+    // The panel's reading order: profile, monitoring, records and playback, the bottom strip, the
+    // window buttons.
+    QWidget* const tabOrder[] = {
+        m_motherListButton, m_nameBox,        m_weekButton,     m_dayButton,      m_calendarButton,
+        m_monitorButton,    m_recordList,     m_reviewView,     m_playButton,     m_muteButton,
+        m_volumeSlider,     m_languageButton, m_homepageButton, m_minimizeButton, m_closeButton,
+    };
+    for (std::size_t i = 1; i < std::size(tabOrder); ++i) {
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    }
+
+    m_monitorButton->SetTipSource([this] {
+        return Message(m_controller.IsCapturing() ? "TipMonitorStop" : "TipMonitorStart");
+    });
+    m_playButton->SetTipSource(
+        [this] { return Message(m_playing.load() ? "TipPlayStop" : "TipPlay"); });
+    m_muteButton->SetTipSource([] { return Message(IsMuted() ? "TipUnmute" : "TipMute"); });
+    m_edcCalendar->ApplyLanguage();
+
     const QFont font = app::UiFont(false);
     for (QObject* child : children()) {
-        if (auto* control = qobject_cast<QWidget*>(child);
-            control != nullptr && control->property(kControlIdProperty).isValid()) {
-            control->setFont(font);
-            control->update();
+        auto* control = qobject_cast<QWidget*>(child);
+        if (control == nullptr || !control->property(kControlIdProperty).isValid()) {
+            continue;
         }
+        control->setFont(font);
+        const char* tipKey = TipKey(control->property(kControlIdProperty).toInt());
+        if (auto* button = qobject_cast<SkinnedButton*>(control)) {
+            if (tipKey != nullptr) {
+                button->SetTipSource([tipKey] { return Message(tipKey); });
+            }
+            button->RefreshTip();
+        } else if (tipKey != nullptr) {
+            control->setToolTip(Message(tipKey));
+            control->setAccessibleName(Message(tipKey));
+        }
+        control->update();
     }
 }
 
@@ -380,12 +455,23 @@ void MainWindow::TakePickedEdc(const QDate& date) {
 void MainWindow::ToggleMute() {
     SetMuted(!IsMuted());
     m_muteButton->update();
+    SaveVolume();
 }
 
 void MainWindow::InitVolumeSlider() {
     const QSignalBlocker quiet(m_volumeSlider);
-    m_volumeSlider->setRange(0, 65535);
-    m_volumeSlider->setValue(platform::GetOutputVolume());
+    m_volumeSlider->setRange(0, kVolumeRange);
+    // Keys and clicks on the channel move by a fifth; the arrows by a twentieth.
+    m_volumeSlider->setPageStep(kVolumeRange / 5);
+    m_volumeSlider->setSingleStep(kVolumeRange / 20);
+    const VolumeSetting setting = LoadVolumeSetting(*m_store);
+    ApplyVolumeSetting(setting);
+    m_volumeSlider->setValue(setting.position);
+    m_muteButton->update();
+}
+
+void MainWindow::SaveVolume() {
+    SaveVolumeSetting(*m_store, {m_volumeSlider->value(), IsMuted()});
 }
 
 void MainWindow::LoadProfile() {

@@ -129,6 +129,8 @@ private:
     void ApplyRoundedMask();
     void LoadProfile();
     void InitVolumeSlider();
+    // Keeps the slider position and the mute state for the next start.
+    void SaveVolume();
     void UpdateAgeFromEdc();
     void UpdateEdcFromAge();
     void ResetEdcToToday();

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwnd/VolumeSlider.h"
 
+#include <QFocusEvent>
 #include <QPainter>
 #include <QRegion>
 #include <QStyleOptionSlider>
 
 #include "controls/SkinBitmap.h"
+#include "controls/SkinnedButton.h"
 
 namespace marulo::mainwnd {
 
@@ -16,7 +18,8 @@ constexpr int kChannelBitmap = 158;
 
 VolumeSlider::VolumeSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
     setTickPosition(QSlider::NoTicks);
-    setFocusPolicy(Qt::NoFocus);
+    // Arrow and Page keys move it once it has the focus, by Tab or by a click.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void VolumeSlider::paintEvent(QPaintEvent*) {
@@ -30,6 +33,14 @@ void VolumeSlider::paintEvent(QPaintEvent*) {
         style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
     controls::CachedSkinBitmap(kChannelBitmap).DrawCentred(painter, groove);
     controls::CachedSkinBitmap(kThumbBitmap).DrawCentred(painter, handle);
+    if (hasFocus() && m_keyboardFocus) {
+        controls::DrawFocusMark(painter, rect());
+    }
+}
+
+void VolumeSlider::focusInEvent(QFocusEvent* event) {
+    m_keyboardFocus = controls::IsKeyboardFocusReason(event->reason());
+    QSlider::focusInEvent(event);
 }
 
 void VolumeSlider::resizeEvent(QResizeEvent* event) {

@@ -15,6 +15,10 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    bool m_keyboardFocus = false;
 };
 
 }  // namespace marulo::mainwnd

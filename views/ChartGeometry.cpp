@@ -16,6 +16,20 @@ ChartExtent MakeChartExtent(int clientWidth, int clientHeight) {
     return extent;
 }
 
+ChartExtent FitExtentToTrace(const ChartExtent& initial, std::size_t count) {
+    ChartExtent extent = initial;
+    // Whole minutes, so the grid ends on a minute line; the limit keeps the pixel width an int.
+    constexpr std::size_t kWidest =
+        std::numeric_limits<int>::max() / kGridTileWidth * kGridTileWidth - kGridTileWidth;
+    const std::size_t needed = std::min(count, kWidest) + 1;
+    if (needed <= static_cast<std::size_t>(std::max(initial.width, 0))) {
+        return extent;
+    }
+    const std::size_t minutes = (needed + kGridTileWidth - 1) / kGridTileWidth;
+    extent.width = static_cast<int>(minutes * kGridTileWidth);
+    return extent;
+}
+
 int ChartWidth(const ChartExtent& extent, int clientWidth) {
     return std::max(extent.width, clientWidth);
 }
@@ -52,6 +66,23 @@ std::vector<MinuteLabel> MinuteLabels(int chartWidth, int clientHeight) {
         const int x = tile * kGridTileWidth;
         labels.push_back(
             {tile, {x - kLabelHalfWidth, 0, x + kLabelHalfWidth, BandTop(clientHeight)}});
+    }
+    return labels;
+}
+
+std::vector<MinuteLabel> MinuteLabelsIn(ColumnSpan visible, int chartWidth, int clientHeight) {
+    std::vector<MinuteLabel> labels;
+    const int firstTile = std::max(2, (visible.left - kLabelHalfWidth) / kGridTileWidth);
+    for (int tile = firstTile + firstTile % 2;
+         static_cast<std::int64_t>(tile) * kGridTileWidth < chartWidth; tile += 2) {
+        const int x = tile * kGridTileWidth;
+        if (x - kLabelHalfWidth >= visible.right) {
+            break;
+        }
+        if (x + kLabelHalfWidth > visible.left) {
+            labels.push_back(
+                {tile, {x - kLabelHalfWidth, 0, x + kLabelHalfWidth, BandTop(clientHeight)}});
+        }
     }
     return labels;
 }

@@ -49,7 +49,8 @@ struct IndexRange {
     bool operator==(const IndexRange&) const = default;
 };
 
-// The scrollable size of the chart and its scroll steps, fixed when the view is made.
+// The scrollable size of the chart and its scroll steps. The steps are fixed when the view is
+// made; the width grows with a longer trace.
 struct ChartExtent {
     int width = 0;
     int height = 0;
@@ -60,6 +61,9 @@ struct ChartExtent {
 };
 
 ChartExtent MakeChartExtent(int clientWidth, int clientHeight);
+// The view's first extent widened, in whole minutes, to hold every value of a trace and the
+// second just after it, where a click still starts playback; the steps stay.
+ChartExtent FitExtentToTrace(const ChartExtent& initial, std::size_t count);
 
 // Width the chart is drawn over: never narrower than the client area.
 int ChartWidth(const ChartExtent& extent, int clientWidth);
@@ -82,6 +86,8 @@ struct MinuteLabel {
 std::vector<int> GridTileLefts(int chartWidth);
 // Labels stand on every second minute line after the first.
 std::vector<MinuteLabel> MinuteLabels(int chartWidth, int clientHeight);
+// The labels whose boxes reach into the visible columns.
+std::vector<MinuteLabel> MinuteLabelsIn(ColumnSpan visible, int chartWidth, int clientHeight);
 
 // The columns of `visible` where the trace may show: all but the 3-pixel strip around every
 // value of 0 or less, so that the line segments touching a missing value leave a gap.

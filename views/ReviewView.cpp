@@ -50,7 +50,8 @@ ReviewView::ReviewView(QWidget* parent, acquisition::CaptureController& controll
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setMouseTracking(true);
 
-    m_extent = MakeChartExtent(viewport()->width(), viewport()->height());
+    m_initialExtent = MakeChartExtent(viewport()->width(), viewport()->height());
+    m_extent = m_initialExtent;
     QScrollBar* bar = horizontalScrollBar();
     bar->setSingleStep(m_extent.lineStep);
     // The bar's page step sizes the thumb to the shown page; page clicks move by the chart's own
@@ -106,6 +107,7 @@ void ReviewView::SetRecordFiles(const std::string& audioPath, const std::string&
     if (!m_tracePath.empty()) {
         m_trace = archive::ReadTrace(m_tracePath);
     }
+    FitExtent();
     UpdatePointerAtMouse();
     viewport()->update();
 }
@@ -115,6 +117,7 @@ void ReviewView::ClearRecord() {
     m_audioPath.clear();
     m_tracePath.clear();
     m_trace.clear();
+    FitExtent();
     UpdatePointerAtMouse();
     viewport()->update();
 }
@@ -172,8 +175,15 @@ void ReviewView::OnPlayEnded(platform::PlayNotify how) {
 }
 
 void ReviewView::InvalidateCachedChart() {
-    m_background = QPixmap();
     viewport()->update();
+}
+
+void ReviewView::FitExtent() {
+    const ChartExtent fitted = FitExtentToTrace(m_initialExtent, m_trace.size());
+    if (fitted != m_extent) {
+        m_extent = fitted;
+        UpdateScrollRange();
+    }
 }
 
 int ReviewView::OffsetX() const {
@@ -193,6 +203,7 @@ void ReviewView::OnCaptureOpen() {
         this,
         [this] {
             m_trace.clear();
+            FitExtent();
             m_liveMode = true;
             UpdatePointerAtMouse();
             viewport()->update();
@@ -220,6 +231,7 @@ void ReviewView::OnCaptureClose() {
 
 void ReviewView::AppendLiveValue(std::int32_t beatsPerMinute) {
     m_trace.push_back(beatsPerMinute);
+    FitExtent();
     const int width = viewport()->width();
     ScrollTo(LiveFollow(OffsetX(), width, m_trace.size(), MaxOffset(m_extent, width)));
     viewport()->update();
@@ -309,8 +321,14 @@ void ReviewView::PaintChart(QPainter& painter, std::optional<std::int64_t> playi
     const int offset = OffsetX();
     const int chartWidth = ChartWidth(m_extent, width);
     const ColumnSpan visible{offset, std::min(offset + width, chartWidth)};
-    painter.drawPixmap(0, 0, Background(chartWidth, height), visible.left, 0,
-                       visible.right - visible.left, height);
+    const qreal ratio = painter.device()->devicePixelRatioF();
+    const QPixmap& strip = GridStrip(width, height, ratio);
+    const int withinMinute = offset % kGridTileWidth;
+    // Source rectangles of a pixmap are in its device pixels.
+    painter.drawPixmap(
+        QRectF(0, 0, visible.right - visible.left, height), strip,
+        QRectF(withinMinute * ratio, 0, (visible.right - visible.left) * ratio, height * ratio));
+    PaintMinuteLabels(painter, offset, chartWidth, height, visible);
 
     if (playingSecond) {
         if (const auto value = ReadoutValue(*playingSecond, m_trace)) {
@@ -327,32 +345,41 @@ void ReviewView::PaintChart(QPainter& painter, std::optional<std::int64_t> playi
     PaintTrace(painter, offset, height, visible);
 }
 
-// White label strip, grid tiles and minute labels over the whole chart, drawn once per size and
-// language; a paint copies only the shown page of it.
-const QPixmap& ReviewView::Background(int chartWidth, int clientHeight) {
-    if (!m_background.isNull() && m_background.width() == chartWidth &&
-        m_background.height() == clientHeight) {
-        return m_background;
+const QPixmap& ReviewView::GridStrip(int clientWidth, int clientHeight, qreal devicePixelRatio) {
+    const int stripWidth = (clientWidth / kGridTileWidth + 2) * kGridTileWidth;
+    if (!m_gridStrip.isNull() && m_gridStrip.devicePixelRatio() == devicePixelRatio &&
+        m_gridStrip.deviceIndependentSize() == QSizeF(stripWidth, clientHeight)) {
+        return m_gridStrip;
     }
-    QPixmap background(chartWidth, clientHeight);
-    background.fill(Qt::white);
-    QPainter painter(&background);
-    const controls::SkinBitmap& tile = controls::CachedSkinBitmap(kGridTileBitmap);
-    for (const int left : GridTileLefts(chartWidth)) {
+    QPixmap strip(QSize(stripWidth, clientHeight) * devicePixelRatio);
+    strip.setDevicePixelRatio(devicePixelRatio);
+    strip.fill(Qt::white);
+    QPainter painter(&strip);
+    // Loaded for this surface's resolution, whatever the screens of the program are.
+    controls::SkinBitmap tile;
+    tile.Load(kGridTileBitmap, devicePixelRatio);
+    for (const int left : GridTileLefts(stripWidth)) {
         tile.DrawAt(painter, QPoint(left, BandTop(clientHeight)));
     }
+    painter.end();
+    m_gridStrip = std::move(strip);
+    return m_gridStrip;
+}
+
+void ReviewView::PaintMinuteLabels(QPainter& painter, int offset, int chartWidth, int clientHeight,
+                                   ColumnSpan visible) {
+    painter.save();
     painter.setFont(app::UiFont(true));
     painter.setPen(kLabelColour);
     const QString unit = MessageString("MinuteTitle");
-    for (const MinuteLabel& label : MinuteLabels(chartWidth, clientHeight)) {
+    for (const MinuteLabel& label : MinuteLabelsIn(visible, chartWidth, clientHeight)) {
         if (label.box.bottom > label.box.top) {
-            painter.drawText(ToQRect(label.box), Qt::AlignCenter | Qt::TextSingleLine,
+            painter.drawText(ToQRect(label.box).translated(-offset, 0),
+                             Qt::AlignCenter | Qt::TextSingleLine,
                              QString::number(label.minute) + unit);
         }
     }
-    painter.end();
-    m_background = std::move(background);
-    return m_background;
+    painter.restore();
 }
 
 void ReviewView::PaintTrace(QPainter& painter, int offset, int clientHeight, ColumnSpan visible) {

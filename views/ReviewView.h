@@ -44,7 +44,7 @@ public:
     void StopPlayback();
     void SetPlaybackListener(PlaybackListener* listener) { m_playbackListener = listener; }
 
-    // Drops the drawn grid and minute labels, so the next paint uses the current texts and fonts.
+    // Repaints with the current texts and fonts.
     void InvalidateCachedChart();
 
     const std::vector<std::int32_t>& Trace() const { return m_trace; }
@@ -55,7 +55,8 @@ public:
     std::int64_t PlayingSecond() const;
     const ChartExtent& Extent() const { return m_extent; }
 
-    // Draws the shown page of the chart; with a playing second also the cursor and the readout.
+    // Draws the shown page of the chart, at the painter's device resolution; with a playing
+    // second also the cursor and the readout.
     void PaintChart(QPainter& painter, std::optional<std::int64_t> playingSecond);
 
     // Called on the capture thread; each hands its work to the user-interface thread.
@@ -80,11 +81,18 @@ private:
     void UpdateScrollRange();
     void UpdatePointer(QPoint clientPosition);
     void UpdatePointerAtMouse();
-    const QPixmap& Background(int chartWidth, int clientHeight);
+    // Widens the chart to hold the whole trace.
+    void FitExtent();
+    // The white label strip over the grid tiles, a page and a minute wide, at the device pixel
+    // ratio; the page is copied out of it from the offset's place within a minute.
+    const QPixmap& GridStrip(int clientWidth, int clientHeight, qreal devicePixelRatio);
+    void PaintMinuteLabels(QPainter& painter, int offset, int chartWidth, int clientHeight,
+                           ColumnSpan visible);
     void PaintTrace(QPainter& painter, int offset, int clientHeight, ColumnSpan visible);
     void PaintReadout(QPainter& painter, std::int32_t value);
 
     acquisition::CaptureController& m_controller;
+    ChartExtent m_initialExtent;
     ChartExtent m_extent;
     int m_wheelRemainder = 0;
     bool m_liveMode = false;
@@ -94,7 +102,7 @@ private:
     platform::WavePlayer m_player;
     QTimer m_playbackTimer;
     PlaybackListener* m_playbackListener = nullptr;
-    QPixmap m_background;
+    QPixmap m_gridStrip;
     std::vector<QPointF> m_points;
 };
 

@@ -74,6 +74,35 @@ TEST(SkinBitmap, EveryBitmapLoadsAtItsSize) {
     }
 }
 
+TEST(SkinBitmap, DenseScreensGetTheDoubleSizeDrawingAtTheSameLogicalSize) {
+    for (const SkinEntry& entry : kSkin) {
+        SCOPED_TRACE(entry.number);
+        const QImage doubled(QStringLiteral(MARULO_SKIN_DIR "/%1@2x.bmp").arg(entry.number));
+        EXPECT_EQ(doubled.size(), QSize(2 * entry.width, 2 * entry.height));
+        for (const qreal ratio : {1.0, 1.25, 1.5, 2.0, 3.0}) {
+            SkinBitmap bitmap;
+            ASSERT_TRUE(bitmap.Load(entry.number, ratio));
+            EXPECT_EQ(bitmap.Size(), QSize(entry.width, entry.height)) << ratio;
+            EXPECT_EQ(bitmap.DevicePixelRatio(), ratio >= 1.5 ? 2.0 : 1.0) << ratio;
+        }
+    }
+    // On a 2x surface the double-size drawing lands pixel for pixel, at the logical point.
+    SkinBitmap sheet;
+    ASSERT_TRUE(sheet.Load(202, 2.0));
+    QImage surface(80, 80, QImage::Format_RGB32);
+    surface.setDevicePixelRatio(2.0);
+    surface.fill(Qt::black);
+    QPainter painter(&surface);
+    sheet.DrawAt(painter, QPoint(3, 4));
+    painter.end();
+    const QImage doubled =
+        QImage(QStringLiteral(MARULO_SKIN_DIR "/202@2x.bmp")).convertToFormat(QImage::Format_RGB32);
+    QImage landed = surface.copy(6, 8, 54, 56);
+    landed.setDevicePixelRatio(1.0);
+    EXPECT_EQ(landed, doubled);
+    EXPECT_EQ(surface.pixel(5, 8), qRgb(0, 0, 0));
+}
+
 TEST(SkinBitmap, CommittedFilesAreUncompressedBottomUp24BitDibs) {
     for (const SkinEntry& entry : kSkin) {
         SCOPED_TRACE(entry.number);

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QImage>
 #include <QPainter>
+#include <QTest>
+#include <QWidget>
 
 #include "controls/SkinBitmap.h"
 #include "controls/SkinnedButton.h"
@@ -152,6 +155,116 @@ TEST(SkinnedButtonTest, WidgetPaintsFromTheCurrentStateOrItsFallback) {
     });
     EXPECT_EQ(rendered(homepage).pixel(5, 5), QColor(Qt::red).rgb());
     EXPECT_EQ(fallbackPaints, 1);
+}
+
+TEST(SkinnedButtonTest, TabReachesItSpaceAndEnterPressItAMousePressDoesNotFocusIt) {
+    QWidget window;
+    SkinnedButton first(kWeekButtonId, {}, &window);
+    SkinnedButton second(kDayButtonId, {}, &window);
+    SkinnedButton edc(kEdcDisplayId, {}, &window);
+    first.setGeometry(0, 0, 40, 18);
+    second.setGeometry(50, 0, 40, 18);
+    edc.setGeometry(100, 0, 40, 18);
+    int clicks = 0;
+    QObject::connect(&second, &QAbstractButton::clicked, [&clicks] { ++clicks; });
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    first.setFocus(Qt::TabFocusReason);
+    QTest::mouseClick(&second, Qt::LeftButton);
+    EXPECT_TRUE(first.hasFocus()) << "the mouse behaves as before: no focus, no mark";
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(edc.focusPolicy(), Qt::NoFocus) << "the EDC field has no command";
+
+    first.setFocus(Qt::TabFocusReason);
+    QTest::keyClick(&window, Qt::Key_Tab);
+    ASSERT_TRUE(second.hasFocus());
+    struct Press {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+    };
+    for (const Press press : {Press{Qt::Key_Space, {}}, Press{Qt::Key_Return, {}},
+                              Press{Qt::Key_Enter, Qt::KeypadModifier}}) {
+        const int before = clicks;
+        QTest::keyClick(&second, press.key, press.modifiers);
+        EXPECT_TRUE(second.hasFocus());
+        EXPECT_EQ(clicks, before + 1) << press.key;
+    }
+    QTest::keyClick(&second, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(clicks, 4) << "only a plain Enter presses";
+}
+
+TEST(SkinnedButtonTest, FocusedButtonShowsTheMarkOverItsPicture) {
+    QWidget window;
+    SkinnedButton close(
+        kCloseButtonId, [] { return ButtonState{}; }, &window);
+    close.setGeometry(0, 0, 20, 21);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const auto shot = [&close] {
+        return close.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    close.clearFocus();
+    const QImage plain = shot();
+    EXPECT_TRUE(ShowsBitmap(plain, Bitmap(134), QPoint(0, 0)));
+    close.setFocus(Qt::TabFocusReason);
+    const QImage focused = shot();
+    int marked = 0;
+    for (int y = 0; y < plain.height(); ++y) {
+        for (int x = 0; x < plain.width(); ++x) {
+            if (focused.pixel(x, y) != plain.pixel(x, y)) {
+                ++marked;
+                // Blended toward the mark's violet.
+                EXPECT_LT(QColor(focused.pixel(x, y)).red(), QColor(plain.pixel(x, y)).red() + 1);
+            }
+        }
+    }
+    EXPECT_GT(marked, 10);
+    close.clearFocus();
+    EXPECT_EQ(shot(), plain);
+    // Focus the mouse or the window's activation gave shows nothing.
+    for (const Qt::FocusReason reason : {Qt::MouseFocusReason, Qt::ActiveWindowFocusReason}) {
+        close.setFocus(reason);
+        EXPECT_EQ(shot(), plain) << reason;
+        close.clearFocus();
+    }
+}
+
+TEST(SkinnedButtonTest, TipAndAccessibleNameFollowTheSourceAndTheText) {
+    struct Case {
+        int id;
+        QString text;
+        QString tip;
+        QString name;
+    };
+    const Case cases[] = {
+        {kMonitorButtonId,
+         {},
+         QStringLiteral("Start monitoring"),
+         QStringLiteral("Start monitoring")},
+        {kWeekButtonId, QStringLiteral("24"), QStringLiteral("Week"), QStringLiteral("Week: 24")},
+        {kWeekButtonId, {}, QStringLiteral("Week"), QStringLiteral("Week")},
+        {kLanguageButtonId, QStringLiteral("Language: English"), QStringLiteral("Choose"),
+         QStringLiteral("Language: English")},
+    };
+    for (const Case& c : cases) {
+        SkinnedButton button(c.id, {});
+        button.setText(c.text);
+        button.SetTipSource([&c] { return c.tip; });
+        EXPECT_EQ(button.toolTip(), c.tip);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&button);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->text(QAccessible::Name), c.name);
+    }
+    // A changed state shows in the tip from the next paint on.
+    QString tip = QStringLiteral("Start monitoring");
+    SkinnedButton monitor(kMonitorButtonId, [] { return ButtonState{}; });
+    monitor.resize(100, 100);
+    monitor.SetTipSource([&tip] { return tip; });
+    tip = QStringLiteral("Stop monitoring");
+    monitor.grab();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&monitor)->text(QAccessible::Name), tip);
+    EXPECT_EQ(monitor.toolTip(), tip);
 }
 
 }  // namespace

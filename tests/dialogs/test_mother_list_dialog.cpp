@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTest>
 #include <QUrl>
 #include <filesystem>
 #include <fstream>
@@ -116,6 +117,36 @@ TEST_F(MotherListDialogTest, CancelEscapeAndCloseBoxChooseNothing) {
         EXPECT_EQ(dialog.ChosenName(), "");
         EXPECT_EQ(dialog.ChosenEdc(), "");
     }
+}
+
+TEST_F(MotherListDialogTest, EnterTakesTheSelectionAndEscapeCancels) {
+    AddRecords({"Anna_20100512_20100209153045123.zip", "Bella_20100101_20100209153045123.zip"});
+    struct Case {
+        Qt::Key key;
+        int result;
+        const char* name;
+    };
+    for (const Case& c : {Case{Qt::Key_Return, 1, "Bella"}, Case{Qt::Key_Enter, 1, "Bella"},
+                          Case{Qt::Key_Escape, 2, ""}}) {
+        SCOPED_TRACE(c.key);
+        MotherListDialog dialog(nullptr, m_records);
+        dialog.show();
+        // A press on the second row, as with the mouse: the list holds the focus.
+        QListWidget* list = dialog.MotherList();
+        list->setFocus();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(1)).center());
+        ASSERT_EQ(list->currentRow(), 1);
+        QTest::keyClick(list, c.key);
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(dialog.result(), c.result);
+        EXPECT_EQ(dialog.ChosenName(), c.name);
+    }
+    // Without a selection Enter does nothing.
+    MotherListDialog dialog(nullptr, m_records);
+    dialog.show();
+    QTest::keyClick(&dialog, Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible());
 }
 
 TEST_F(MotherListDialogTest, OkNeedsASelection) {

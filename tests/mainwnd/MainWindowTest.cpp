@@ -14,6 +14,7 @@
 #include "controls/SkinnedButton.h"
 #include "dialogs/MotherListDialog.h"
 #include "mainwnd/EdcCalendar.h"
+#include "mainwnd/Volume.h"
 #include "platform/OutputVolume.h"
 #include "tests/mainwnd/MainWindowFixture.h"
 
@@ -70,8 +71,9 @@ TEST_F(MainWindowTest, ControlsSitAtTheirRectanglesInCreationOrder) {
         {111, "EdcCalendar", {316, 169, 140, 149}, false},
         {115, "ReviewView", {320, 270, 510, 250}, true},
         {116, "PlayButton", {550, 530, 45, 48}, false},
-        {118, "MuteButton", {676, 540, 29, 29}, false},
+        // Created after the mute button, the slider is stacked under it.
         {117, "VolumeSlider", {700, 542, 130, 22}, false},
+        {118, "MuteButton", {676, 540, 29, 29}, false},
         {120, "LanguageButton", {}, true},
         {119, "HomepageButton", {}, true},
         {114, "RecordList", {38, 279, 180, 301}, true},
@@ -521,11 +523,12 @@ TEST_F(MainWindowTest, MuteButtonAndSliderSetTheOutputVolume) {
     EXPECT_EQ(slider->value(), platform::GetOutputVolume());
     Control(kMuteButtonId)->show();
     slider->setValue(30000);
-    EXPECT_EQ(platform::GetOutputVolume(), 30000);
+    const std::uint16_t level = mainwnd::OutputLevelForSlider(30000);
+    EXPECT_EQ(platform::GetOutputVolume(), level);
     Click(kMuteButtonId);
     EXPECT_EQ(platform::GetOutputVolume(), 0);
     Click(kMuteButtonId);
-    EXPECT_EQ(platform::GetOutputVolume(), 30000);
+    EXPECT_EQ(platform::GetOutputVolume(), level);
     EXPECT_EQ(slider->value(), 30000);
 }
 

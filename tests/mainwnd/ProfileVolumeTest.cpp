@@ -7,6 +7,7 @@
 #include "mainwnd/Profile.h"
 #include "mainwnd/Volume.h"
 #include "platform/OutputVolume.h"
+#include "platform/SettingsStore.h"
 #include "tests/support/TempFolder.h"
 
 namespace marulo::mainwnd {
@@ -106,6 +107,73 @@ TEST_F(VolumeTest, FirstUnmuteAtSilenceStaysSilent) {
     SetMuted(false);
     EXPECT_EQ(platform::GetOutputVolume(), 0);
     EXPECT_TRUE(IsMuted());
+}
+
+TEST(VolumeCurveTest, TheSliderRunsOnALoudnessScale) {
+    EXPECT_EQ(OutputLevelForSlider(0), 0);
+    EXPECT_EQ(OutputLevelForSlider(65535), 65535);
+    EXPECT_EQ(OutputLevelForSlider(-5), 0);
+    EXPECT_EQ(OutputLevelForSlider(70000), 65535);
+    // Half way is a soft sound, not nearly full as a linear gain would be (-16 dB).
+    EXPECT_NEAR(OutputLevelForSlider(32768) / 65535.0, 0.15, 0.01);
+    // Every fifth of the travel, the page step, still changes the gain audibly.
+    int previous = -1;
+    for (int position = 0; position <= 65535; position += 65535 / 5) {
+        const int level = OutputLevelForSlider(position);
+        EXPECT_GT(level, previous) << position;
+        previous = level;
+    }
+    // Back and forth: the slider comes back where it was, and full stays full.
+    for (const int position : {0, 1000, 13107, 32768, 52428, 60000}) {
+        EXPECT_NEAR(SliderForOutputLevel(OutputLevelForSlider(position)), position, 2) << position;
+    }
+    EXPECT_EQ(SliderForOutputLevel(65535), 65535);
+    EXPECT_EQ(SliderForOutputLevel(0), 0);
+}
+
+class VolumeSettingTest : public VolumeTest {
+protected:
+    VolumeSetting Restart(const VolumeSetting& saved) {
+        {
+            platform::SettingsStore store(m_file);
+            SaveVolumeSetting(store, saved);
+        }
+        platform::SettingsStore store(m_file);
+        return LoadVolumeSetting(store);
+    }
+
+    testing::TempFolder m_folder{"volume"};
+    fs::path m_file = m_folder / "Marulo.ini";
+};
+
+TEST_F(VolumeSettingTest, PositionAndMuteComeBackAfterARestart) {
+    for (const VolumeSetting setting :
+         {VolumeSetting{0, false}, VolumeSetting{13107, true}, VolumeSetting{65535, false}}) {
+        EXPECT_EQ(Restart(setting), setting) << setting.position;
+    }
+}
+
+TEST_F(VolumeSettingTest, NothingStoredOrNonsenseFollowsTheOutputLevel) {
+    platform::SetOutputVolume(65535);
+    platform::SettingsStore empty(m_file);
+    EXPECT_EQ(LoadVolumeSetting(empty), (VolumeSetting{65535, false}));
+    platform::SetOutputVolume(0);
+    EXPECT_EQ(LoadVolumeSetting(empty), (VolumeSetting{0, true}));
+    for (const char* stored : {"", "loud", "-1", "65536", "0x10", "1e3"}) {
+        std::ofstream(m_file) << "[General]\nVolume=" << stored << "\nMuted=1\n";
+        platform::SettingsStore store(m_file);
+        EXPECT_EQ(LoadVolumeSetting(store), (VolumeSetting{0, true})) << stored;
+    }
+}
+
+TEST_F(VolumeSettingTest, AMutedSettingIsSilentAndUnmutesToItsLevel) {
+    platform::SetOutputVolume(65535);
+    ApplyVolumeSetting({52428, true});
+    EXPECT_TRUE(IsMuted());
+    SetMuted(false);
+    EXPECT_EQ(platform::GetOutputVolume(), OutputLevelForSlider(52428));
+    ApplyVolumeSetting({13107, false});
+    EXPECT_EQ(platform::GetOutputVolume(), OutputLevelForSlider(13107));
 }
 
 TEST(StereoVolumeTest, LevelFillsBothChannels) {

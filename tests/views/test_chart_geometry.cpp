@@ -52,6 +52,54 @@ TEST(ChartGeometry, MinuteLabelsStandOnEveryEvenMinuteAfterTheFirst) {
     EXPECT_EQ(MinuteLabels(121, kClientHeight).size(), 1u);
 }
 
+TEST(ChartGeometry, LabelsOfTheShownColumnsAreThoseOfTheWholeChartThatReachThem) {
+    const int width = 7260;
+    const std::vector<MinuteLabel> all = MinuteLabels(width, kClientHeight);
+    const ColumnSpan pages[] = {{0, 510},     {79, 81},     {80, 81},     {159, 200}, {160, 200},
+                                {3170, 3680}, {6750, 7260}, {7000, 7000}, {0, 7260}};
+    for (const ColumnSpan page : pages) {
+        std::vector<MinuteLabel> reaching;
+        for (const MinuteLabel& label : all) {
+            if (label.box.right > page.left && label.box.left < page.right) {
+                reaching.push_back(label);
+            }
+        }
+        EXPECT_EQ(MinuteLabelsIn(page, width, kClientHeight), reaching)
+            << page.left << "-" << page.right;
+    }
+    EXPECT_EQ(MinuteLabelsIn({6750, 7260}, width, kClientHeight).back().minute, 120);
+}
+
+TEST(ChartGeometry, ExtentGrowsInWholeMinutesToHoldTheTraceAndTheSecondAfterIt) {
+    struct Case {
+        std::size_t count;
+        int width;
+    };
+    const Case cases[] = {
+        {0, 3680},      {3679, 3680}, {3680, 3720},
+        {3719, 3720},   {3720, 3780}, {7200, 7260},  // a two-hour record
+        {86400, 86460},                              // a whole day
+    };
+    for (const Case& c : cases) {
+        const ChartExtent grown = FitExtentToTrace(kStandard, c.count);
+        EXPECT_EQ(grown, (ChartExtent{c.width, kStandard.height, 36, 368})) << c.count;
+        // Scrolled to its right end, the chart shows the last value and the second after it.
+        const int right = ScrollOffset(ScrollRequest::RightEnd, 0, grown, kClientWidth);
+        EXPECT_GE(right + kClientWidth, static_cast<int>(c.count) + 1) << c.count;
+    }
+    // A live run keeps its newest value in view however long it runs.
+    ChartExtent live = kStandard;
+    int offset = 0;
+    for (std::size_t count = 1; count <= 9000; ++count) {
+        live = FitExtentToTrace(kStandard, count);
+        offset = LiveFollow(offset, kClientWidth, count, MaxOffset(live, kClientWidth));
+        ASSERT_LE(offset, static_cast<int>(count) - 1) << count;
+        ASSERT_GT(offset + kClientWidth, static_cast<int>(count) - 1) << count;
+    }
+    // An absurd count stays within int pixels.
+    EXPECT_GT(FitExtentToTrace(kStandard, std::size_t{1} << 40).width, 2'000'000'000);
+}
+
 std::vector<std::int32_t> Rates(std::size_t count, std::vector<std::size_t> gaps) {
     std::vector<std::int32_t> trace(count, 140);
     for (const std::size_t gap : gaps) {

@@ -252,21 +252,74 @@ TEST_F(ReviewViewTest, LiveValuesArriveThroughTheEventLoopAndKeepTheNewestInView
     EXPECT_EQ(m_view.Trace().size(), static_cast<std::size_t>(width) + 1);
 }
 
-TEST_F(ReviewViewTest, ATraceLongerThanTheExtentScrollsOnlyToTheExtentEnd) {
+TEST_F(ReviewViewTest, ALongTraceWidensTheChartSoEveryValueCanBeShown) {
     const int width = m_view.viewport()->width();
-    const int maxOffset = m_view.Extent().width - width;
+    const ChartExtent initial = m_view.Extent();
+    ASSERT_EQ(initial.width, 3680);
+    // A live run past 61 minutes 20 seconds keeps its newest value on the page.
     m_view.OnCaptureOpen();
     for (int i = 0; i < 4000; ++i) {
         m_view.OnHeartRate(140);
     }
     QCoreApplication::processEvents();
-    EXPECT_EQ(m_view.OffsetX(), maxOffset);
-    ShowTrace(Flat(4000));
-    m_view.horizontalScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
-    EXPECT_EQ(m_view.OffsetX(), maxOffset);
-    const QImage image = Render(m_view);
-    ShowTrace({});
-    EXPECT_FALSE(ColumnsEqual(image, Render(m_view), width - 1));
+    EXPECT_EQ(m_view.Extent().width, 4020);
+    EXPECT_LE(m_view.OffsetX(), 3999);
+    EXPECT_GT(m_view.OffsetX() + width, 3999);
+    m_view.OnCaptureClose();
+    QCoreApplication::processEvents();
+
+    // A two-hour record scrolls to its last value, by the same steps as before.
+    ShowTrace(Flat(7200));
+    EXPECT_EQ(m_view.Extent(), (ChartExtent{7260, initial.height, 36, 368}));
+    QScrollBar* bar = m_view.horizontalScrollBar();
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(m_view.OffsetX(), 7260 - width);
+    bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+    EXPECT_EQ(m_view.OffsetX(), 7260 - width - 368);
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    const int last = 7199 - m_view.OffsetX();
+    const QImage drawn = Render(m_view);
+    const std::vector<std::int32_t> none;
+    ShowTrace(none);
+    EXPECT_EQ(m_view.Extent(), initial) << "an empty chart is back to its first size";
+    EXPECT_EQ(m_view.OffsetX(), 3680 - width) << "the offset is pulled back into the extent";
+    ShowTrace(Flat(7200));
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    std::vector<std::int32_t> shorter = Flat(7200);
+    shorter.back() = 0;
+    ShowTrace(shorter);
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_FALSE(ColumnsEqual(drawn, Render(m_view), last)) << "value 7199 is drawn";
+    // Minute labels run to the end: the last even minute before 121 stands at 120.
+    EXPECT_TRUE(HasColour(drawn, QRect(7200 - 40 - m_view.OffsetX(), 0, 80, Band()), kLabelColour));
+}
+
+TEST_F(ReviewViewTest, ADenseSurfaceGetsTheGridAndTraceAtItsOwnResolution) {
+    ShowTrace(Flat(600, 150));
+    SetOffset(30);
+    QImage image(m_view.viewport()->size() * 2, QImage::Format_RGB32);
+    image.setDevicePixelRatio(2.0);
+    image.fill(Qt::black);
+    {
+        QPainter painter(&image);
+        m_view.PaintChart(painter, std::nullopt);
+    }
+    controls::SkinBitmap tileHolder;
+    ASSERT_TRUE(tileHolder.Load(162, 2.0));
+    const QImage tile =
+        QImage(QStringLiteral(":/skin/162@2x.bmp")).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(tile.size(), QSize(120, 426));
+    // Below the trace the band is the double-size tile, from the offset's place in a minute.
+    const int traceRow = 2 * ValueY(Height(), 150);
+    for (int y = 2 * Band(); y < 2 * Height(); ++y) {
+        if (std::abs(y - traceRow) <= 4) {
+            continue;
+        }
+        for (int x = 0; x < image.width(); ++x) {
+            ASSERT_EQ(image.pixel(x, y), tile.pixel((x + 60) % 120, y - 2 * Band()))
+                << "x " << x << " y " << y;
+        }
+    }
 }
 
 TEST_F(ReviewViewTest, ScrollingUsesTheChartsStepsAndStaysWithinTheExtent) {

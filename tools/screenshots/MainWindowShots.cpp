@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Renders the main window idle, while monitoring and while reviewing a record into PNGs for the
-// documentation. Monitoring uses the file-backed sound input with a synthetic recording.
+// Renders the main window idle, while monitoring and while reviewing a record, and the mother
+// list, into PNGs for the documentation, in the language of a given language file (the program's
+// Conf.ini otherwise). Monitoring uses the file-backed sound input with a synthetic recording.
 #include <stdlib.h>
 
 #include <QApplication>
@@ -15,10 +16,15 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <string>
 
 #include "acquisition/Analysis.h"
 #include "acquisition/CaptureController.h"
+#include "app/Config.h"
+#include "archive/RecordName.h"
+#include "dialogs/MotherListDialog.h"
+#include "mainwnd/EdcCalendar.h"
 #include "mainwnd/MainWindow.h"
 #include "platform/SettingsStore.h"
 #include "platform/SoundInput.h"
@@ -29,8 +35,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool Save(QWidget& widget, const char* path) {
-    if (!widget.grab().toImage().save(QString::fromLocal8Bit(path))) {
+bool Save(QWidget& widget, const std::string& path) {
+    if (path.empty()) {
+        return true;
+    }
+    if (!widget.grab().toImage().save(QString::fromStdString(path))) {
         std::cerr << "cannot write " << path << '\n';
         return false;
     }
@@ -65,16 +74,28 @@ bool WriteRecord(const fs::path& archive, const marulo::synth::SynthOptions& opt
            zip.AddFile("Data.hr", "record.hr") && zip.Close();
 }
 
+constexpr const char* kUsage =
+    "usage: marulo-screenshot-main [--language FILE.ini] [--idle PNG] [--monitoring PNG]\n"
+    "                              [--reviewing PNG] [--mother-list PNG] [--calendar PNG]\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::cerr << "usage: marulo-screenshot-main IDLE.png MONITORING.png REVIEWING.png\n";
+    std::map<std::string, std::string> shots;
+    for (int i = 1; i < argc; i += 2) {
+        const std::string flag = argv[i];
+        if (i + 1 >= argc ||
+            (flag != "--language" && flag != "--idle" && flag != "--monitoring" &&
+             flag != "--reviewing" && flag != "--mother-list" && flag != "--calendar")) {
+            std::cerr << kUsage;
+            return 2;
+        }
+        shots[flag.substr(2)] = fs::absolute(argv[i + 1]).string();
+    }
+    if (shots.size() == shots.count("language")) {
+        std::cerr << kUsage;
         return 2;
     }
-    const fs::path idleShot = fs::absolute(argv[1]);
-    const fs::path monitoringShot = fs::absolute(argv[2]);
-    const fs::path reviewingShot = fs::absolute(argv[3]);
     std::string folder = (fs::temp_directory_path() / "marulo-main-shots-XXXXXX").string();
     if (mkdtemp(folder.data()) == nullptr) {
         std::cerr << "cannot make a temporary folder\n";
@@ -82,6 +103,16 @@ int main(int argc, char** argv) {
     }
     fs::current_path(folder);
     fs::create_directories("Data");
+    if (shots.count("language") != 0) {
+        // The language is switched as the program does it: its file becomes Conf.ini.
+        std::error_code failed;
+        fs::copy_file(shots["language"], fs::path(folder) / "Conf.ini", failed);
+        if (failed) {
+            std::cerr << "cannot copy " << shots["language"] << '\n';
+            return 1;
+        }
+        marulo::app::SetConfigFolderForTesting(marulo::app::FolderLocation{"", folder + "/"});
+    }
 
     const QDate today = QDate::currentDate();
     const QDate edc = today.addDays(75);
@@ -90,12 +121,23 @@ int main(int argc, char** argv) {
     stored.seconds = 420;
     stored.bpmStart = 135;
     stored.bpmEnd = 150;
-    if (!WriteRecord("Data/" + key +
-                         today.addDays(-3).toString(QStringLiteral("yyyyMMdd")).toStdString() +
-                         "101530000.zip",
-                     stored)) {
+    const std::string morning =
+        "Data/" + key + today.addDays(-3).toString(QStringLiteral("yyyyMMdd")).toStdString() +
+        "101530000.zip";
+    if (!WriteRecord(morning, stored)) {
         std::cerr << "cannot write the sample record\n";
         return 1;
+    }
+    // An evening record beside it, and other mothers for the mother list.
+    std::error_code ignored;
+    fs::copy_file(morning,
+                  "Data/" + key +
+                      today.addDays(-1).toString(QStringLiteral("yyyyMMdd")).toStdString() +
+                      "225309000.zip",
+                  ignored);
+    for (const char* other :
+         {"Bella_20300115_20291002093000000.zip", "Chloe_20291220_20290815141500000.zip"}) {
+        fs::copy_file(morning, fs::path("Data") / other, ignored);
     }
     marulo::synth::SynthOptions live;
     live.seconds = 60;
@@ -124,19 +166,36 @@ int main(int argc, char** argv) {
         window.RefreshRecordList();
         window.show();
         Wait(200);
-        saved = Save(window, idleShot.c_str()) && saved;
+        saved = Save(window, shots["idle"]) && saved;
+        if (!shots["calendar"].empty()) {
+            window.OpenCalendar();
+            Wait(100);
+            saved = Save(window, shots["calendar"]) && saved;
+            window.Calendar()->hide();
+        }
 
-        window.ToggleMonitoring();
-        Wait(9000);
-        saved = Save(window, monitoringShot.c_str()) && saved;
-        window.ToggleMonitoring();
-        controller.WaitUntilIdle([] { QCoreApplication::processEvents(); });
+        if (!shots["monitoring"].empty()) {
+            window.ToggleMonitoring();
+            Wait(9000);
+            saved = Save(window, shots["monitoring"]) && saved;
+            window.ToggleMonitoring();
+            controller.WaitUntilIdle([] { QCoreApplication::processEvents(); });
+        }
 
         window.RecordList()->setCurrentRow(0);
         Wait(300);
-        saved = Save(window, reviewingShot.c_str()) && saved;
+        saved = Save(window, shots["reviewing"]) && saved;
+
+        if (!shots["mother-list"].empty()) {
+            marulo::dialogs::MotherListDialog dialog(&window, marulo::archive::RecordFolder);
+            dialog.MotherList()->setCurrentRow(0);
+            dialog.show();
+            Wait(100);
+            saved = Save(dialog, shots["mother-list"]) && saved;
+        }
         window.close();
     }
+    marulo::app::SetConfigFolderForTesting(std::nullopt);
     fs::current_path(fs::temp_directory_path());
     fs::remove_all(folder);
     return saved ? 0 : 1;

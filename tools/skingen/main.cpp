@@ -66,10 +66,27 @@ QRect Box(int left, int top, int right, int bottom) {
     return QRect(left, top, right - left, bottom - top);
 }
 
+// Every piece is drawn in logical pixels; the skin is drawn once at 1x and once at 2x for dense
+// screens.
+int g_scale = 1;
+
 QImage NewImage(int width, int height, const QColor& fill) {
-    QImage image(width, height, QImage::Format_RGB32);
+    QImage image(width * g_scale, height * g_scale, QImage::Format_RGB32);
+    image.setDevicePixelRatio(g_scale);
     image.fill(fill);
     return image;
+}
+
+QSize LogicalSize(const QImage& image) {
+    return image.deviceIndependentSize().toSize();
+}
+
+// A one-pixel line along whole pixels, as sharp at 2x as at 1x.
+void PixelColumn(QPainter& p, int x, int top, int bottom, const QColor& colour) {
+    p.fillRect(QRect(x, top, 1, bottom - top + 1), colour);
+}
+void PixelRow(QPainter& p, int y, int left, int right, const QColor& colour) {
+    p.fillRect(QRect(left, y, right - left + 1, 1), colour);
 }
 
 // A painter with smooth edges, since every shape here is drawn over its final background.
@@ -332,15 +349,15 @@ void PaintGrid(QPainter& p, const QSize& size, int originX, int originY, int maj
         for (int x = 0; x < size.width(); ++x) {
             const int offset = x - originX;
             if (offset % 10 == 0 && isMajor(offset) == (pass == 1)) {
-                p.setPen(pass == 1 ? palette::GridMajor : palette::GridMinor);
-                p.drawLine(x, 0, x, size.height() - 1);
+                PixelColumn(p, x, 0, size.height() - 1,
+                            pass == 1 ? palette::GridMajor : palette::GridMinor);
             }
         }
         for (int y = 0; y < size.height(); ++y) {
             const int offset = y - originY;
             if (offset % 10 == 0 && isMajor(offset) == (pass == 1)) {
-                p.setPen(pass == 1 ? palette::GridMajor : palette::GridMinor);
-                p.drawLine(0, y, size.width() - 1, y);
+                PixelRow(p, y, 0, size.width() - 1,
+                         pass == 1 ? palette::GridMajor : palette::GridMinor);
             }
         }
     }
@@ -428,7 +445,7 @@ void PaintReviewPanels(QPainter& p) {
 QImage Face() {
     QImage image = NewImage(898, 627, palette::Frame);
     SmoothPainter p(&image);
-    PaintFrame(p, image.size());
+    PaintFrame(p, LogicalSize(image));
     PaintProfilePanel(p);
     PaintMonitorPanels(p);
     PaintReviewPanels(p);
@@ -439,7 +456,9 @@ QImage Face() {
 
 // Buttons lying on the face are drawn over the face's own pixels at their place.
 QImage FacePiece(const QImage& face, const QRect& place) {
-    return face.copy(place);
+    QImage piece = face.copy(QRect(place.topLeft() * g_scale, place.size() * g_scale));
+    piece.setDevicePixelRatio(g_scale);
+    return piece;
 }
 
 QImage CloseButton(const QImage& face) {
@@ -562,11 +581,9 @@ QImage SoundingSpeaker(const QImage& face) {
 QImage MonitorGrid() {
     QImage image = NewImage(411, 181, palette::White);
     SmoothPainter p(&image);
-    PaintGrid(p, image.size(), 0, 90, 5);
+    PaintGrid(p, LogicalSize(image), 0, 90, 5);
     // The middle line the waveform swings about.
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(palette::GridEdge);
-    p.drawLine(0, 90, 410, 90);
+    PixelRow(p, 90, 0, 410, palette::GridEdge);
     return image;
 }
 
@@ -574,10 +591,8 @@ QImage ChartMinute() {
     QImage image = NewImage(60, 213, palette::White);
     SmoothPainter p(&image);
     // Row r shows 243 - r beats per minute: the darker lines fall on 60, 90 ... 240.
-    PaintGrid(p, image.size(), 0, 3, 3);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(palette::GridEdge);
-    p.drawLine(0, 0, 0, 212);
+    PaintGrid(p, LogicalSize(image), 0, 3, 3);
+    PixelColumn(p, 0, 0, 212, palette::GridEdge);
     return image;
 }
 
@@ -739,16 +754,21 @@ bool Generate(const QDir& skinDir, const QDir& iconDir) {
         std::fprintf(stderr, "marulo-skingen: %s\n", qPrintable(what));
         ok = false;
     };
-    const QImage face = Face();
-    for (const SkinPiece& piece : SkinTable()) {
-        const QImage image = piece.draw(face);
-        const QString path = skinDir.filePath(QStringLiteral("%1.bmp").arg(piece.number));
-        if (image.size() != piece.size) {
-            fail(QStringLiteral("bitmap %1 drawn at the wrong size").arg(piece.number));
-        } else if (!WriteFile(path, Bmp24(image))) {
-            fail(QStringLiteral("cannot write %1").arg(path));
+    for (const int scale : {1, 2}) {
+        g_scale = scale;
+        const QString name = scale == 1 ? QStringLiteral("%1.bmp") : QStringLiteral("%1@2x.bmp");
+        const QImage face = Face();
+        for (const SkinPiece& piece : SkinTable()) {
+            const QImage image = piece.draw(face);
+            const QString path = skinDir.filePath(name.arg(piece.number));
+            if (image.size() != piece.size * scale) {
+                fail(QStringLiteral("bitmap %1 drawn at the wrong size").arg(piece.number));
+            } else if (!WriteFile(path, Bmp24(image))) {
+                fail(QStringLiteral("cannot write %1").arg(path));
+            }
         }
     }
+    g_scale = 1;
     const QString cursorPath = skinDir.filePath(QStringLiteral("106.png"));
     if (!PointingHand().save(cursorPath, "PNG")) {
         fail(QStringLiteral("cannot write %1").arg(cursorPath));

@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "mainwnd/WindowScale.h"
+
+#include <QByteArray>
+#include <QGuiApplication>
+#include <QScreen>
+#include <algorithm>
+
+#include "mainwnd/MainWindow.h"
+
+namespace marulo::mainwnd {
+
+double FittingWindowScale(double screenScale, int windowWidth, int windowHeight, int workWidth,
+                          int workHeight) {
+    if (screenScale <= 1.0 || windowWidth <= 0 || windowHeight <= 0 || workWidth <= 0 ||
+        workHeight <= 0) {
+        return screenScale;
+    }
+    const double fits =
+        std::min(workWidth * screenScale / windowWidth, workHeight * screenScale / windowHeight);
+    return std::clamp(fits, 1.0, screenScale);
+}
+
+void FitWindowScaleToScreen(int& argc, char** argv) {
+    // Fractional screen factors reach the window as they are, so a fitting scale such as 1.6
+    // is not rounded back up to 2.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+    double screenScale = 1.0;
+    int workWidth = 0;
+    int workHeight = 0;
+    {
+        // The screen is known only to an application object; this one ends before the
+        // program's own starts, which reads the factor set here.
+        const QGuiApplication probe(argc, argv);
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        if (screen == nullptr) {
+            return;
+        }
+        screenScale = screen->devicePixelRatio();
+        workWidth = screen->availableGeometry().width();
+        workHeight = screen->availableGeometry().height();
+    }
+    const double scale = FittingWindowScale(screenScale, MainWindow::kWidth, MainWindow::kHeight,
+                                            workWidth, workHeight);
+    if (scale >= screenScale) {
+        return;
+    }
+    bool given = false;
+    const double factor = qEnvironmentVariable("QT_SCALE_FACTOR").toDouble(&given);
+    const double current = given && factor > 0 ? factor : 1.0;
+    qputenv("QT_SCALE_FACTOR", QByteArray::number(current * scale / screenScale, 'g', 6));
+}
+
+}  // namespace marulo::mainwnd
