@@ -95,8 +95,8 @@ ReviewView::~ReviewView() {
 
 void ReviewView::LoadRecord(const std::string& archivePath) {
     StopPlayback();
-    const archive::RecordFiles files = archive::UnpackRecord(archivePath);
-    SetRecordFiles(files.audioPath, files.tracePath);
+    const archive::LoadedRecord loaded = archive::UnpackRecord(archivePath);
+    SetRecordFiles(loaded.files.audioPath, loaded.files.tracePath);
 }
 
 void ReviewView::SetRecordFiles(const std::string& audioPath, const std::string& tracePath) {
