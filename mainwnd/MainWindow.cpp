@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QThread>
+#include <QTimer>
 #include <QWindow>
 #include <filesystem>
 #include <type_traits>
@@ -390,6 +391,11 @@ void MainWindow::InitVolumeSlider() {
 }
 
 void MainWindow::LoadProfile() {
+    // Told once, at start, while the user can still write the details down elsewhere.
+    if (!m_store->CanWrite()) {
+        QTimer::singleShot(
+            0, this, [this] { ShowMessage(MessageKind::Warning, Message("ProfileNotSaved")); });
+    }
     const Profile profile = mainwnd::LoadProfile(*m_store);
     if (!profile.name.empty()) {
         m_nameBox->setText(FromUtf8(profile.name));

@@ -13,12 +13,19 @@ constexpr std::size_t EdcBytes = 10;
 
 }  // namespace
 
+bool IsEdcText(std::string_view text) {
+    return text.size() == EdcBytes && text[4] == '-' && text[7] == '-' &&
+           archive::EdcDigitsDate(std::string(text.substr(0, 4)) + std::string(text.substr(5, 2)) +
+                                  std::string(text.substr(8, 2)))
+               .has_value();
+}
+
 Profile LoadProfile(platform::SettingsStore& store) {
     Profile profile;
     if (const auto name = store.Read(NameValue)) {
         profile.name = archive::CutUtf8(*name, archive::MaxTextBytes);
     }
-    if (const auto edc = store.Read(EdcValue); edc && edc->size() == EdcBytes) {
+    if (const auto edc = store.Read(EdcValue); edc && IsEdcText(*edc)) {
         profile.edc = *edc;
     }
     return profile;
