@@ -17,6 +17,8 @@ inline constexpr int kMotherListCancelId = 2;
 inline constexpr int kMotherListFolderButtonId = 112;
 inline constexpr int kMotherListId = 113;
 inline constexpr int kMotherRowHeight = 40;
+// The list item's data role holding the mother key as its original bytes.
+inline constexpr int kMotherKeyBytesRole = Qt::UserRole + 1;
 
 // The mother and EDC a mother key stands for: the name before its last "_" (the whole key when
 // there is none) and the EDC digits rebuilt as "<year>-<month>-<day>".

@@ -414,7 +414,9 @@ void MainWindow::LayoutBottomButtons() {
 void MainWindow::OpenMotherList() {
     dialogs::MotherListDialog dialog(this, archive::RecordFolder);
     if (dialog.exec() == dialogs::kMotherListOkId) {
-        m_nameBox->setText(FromUtf8(dialog.ChosenName()));
+        m_chosenNameBytes = dialog.ChosenName();
+        m_chosenNameShown = FromUtf8(m_chosenNameBytes);
+        m_nameBox->setText(m_chosenNameShown);
         SetEdcText(FromUtf8(dialog.ChosenEdc()));
         UpdateAgeFromEdc();
     }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwnd/Profile.h"
 
+#include <QString>
+
 #include "archive/RecordName.h"
 
 namespace marulo::mainwnd {
@@ -32,7 +34,11 @@ Profile LoadProfile(platform::SettingsStore& store) {
 }
 
 void SaveProfile(platform::SettingsStore& store, const Profile& profile) {
-    if (!profile.name.empty()) {
+    // The store holds UTF-8 text; a name taken from a file name in another encoding would come
+    // back as replacement characters, so the name stored earlier is kept instead.
+    if (!profile.name.empty() &&
+        QString::fromUtf8(profile.name.data(), static_cast<qsizetype>(profile.name.size()))
+                .toStdString() == profile.name) {
         store.Write(NameValue, archive::CutUtf8(profile.name, archive::MaxTextBytes));
     }
     if (!profile.edc.empty()) {

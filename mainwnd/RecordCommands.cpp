@@ -76,7 +76,7 @@ void MainWindow::ShowRecord(int index) {
         m_muteButton->show();
         m_volumeSlider->show();
         m_reviewView->LoadRecord(std::string(archive::RecordFolder) + "/" +
-                                 item->text().toStdString());
+                                 item->data(kRecordFileBytesRole).toByteArray().toStdString());
     }
     {
         const QSignalBlocker quiet(m_recordList);
@@ -124,12 +124,21 @@ void MainWindow::OnRecordDoubleClicked() {
     m_reviewView->StartPlayback(0);
 }
 
+std::string MainWindow::NameBytes() const {
+    if (!m_chosenNameBytes.empty() && m_nameBox->text() == m_chosenNameShown) {
+        return std::string(archive::CutUtf8(m_chosenNameBytes, archive::MaxTextBytes));
+    }
+    return ControlText(m_nameBox->text());
+}
+
 void MainWindow::RefreshRecordList() {
     m_recordList->clear();
-    const std::string name = ControlText(m_nameBox->text());
+    const std::string name = NameBytes();
     const std::string edc = ControlText(EdcText());
     for (const std::string& file : archive::ListRecordFiles(archive::RecordFolder, name, edc)) {
-        m_recordList->addItem(QString::fromStdString(file));
+        // Shown with replacement characters where the bytes are no UTF-8, loaded by its bytes.
+        auto* item = new QListWidgetItem(QString::fromStdString(file), m_recordList);
+        item->setData(kRecordFileBytesRole, QByteArray::fromStdString(file));
     }
 }
 

@@ -96,6 +96,19 @@ TEST_F(MotherListDialogTest, RowsAndChoicesFollowTheMotherKeys) {
     }
 }
 
+// A key that is no UTF-8 is drawn with replacement characters but handed back as its bytes.
+TEST_F(MotherListDialogTest, ChoiceKeepsTheOriginalBytesOfTheName) {
+    AddRecords({"\xC9lise_20100512_20100209153045123.zip"});
+    MotherListDialog dialog(nullptr, m_records);
+    dialog.show();
+    ASSERT_EQ(dialog.MotherList()->count(), 1);
+    EXPECT_EQ(dialog.MotherList()->item(0)->text(), QString::fromUtf8("\xEF\xBF\xBDlise_20100512"));
+    dialog.MotherList()->setCurrentRow(0);
+    dialog.OkButton()->click();
+    EXPECT_EQ(dialog.ChosenName(), "\xC9lise");
+    EXPECT_EQ(dialog.ChosenEdc(), "2010-05-12");
+}
+
 TEST_F(MotherListDialogTest, CancelEscapeAndCloseBoxChooseNothing) {
     AddRecords({"Anna_20100512_20100209153045123.zip"});
     enum class Way { Cancel, Escape, CloseBox };
