@@ -15,6 +15,7 @@
 #include <unistd.h>
 #endif
 
+#include "BuiltInTexts.h"
 #include "platform/ExecutablePath.h"
 #include "platform/IniFile.h"
 
@@ -28,6 +29,11 @@ constexpr std::size_t kLanguageListBuffer = 4096;
 constexpr std::size_t kLanguageValueBuffer = 1024;
 constexpr std::size_t kFaceNameBytes = 31;
 constexpr std::int64_t kMaxPixelSize = 16384;
+// Larger text no longer fits the buttons and panels (25 pixels high) or, for the heart rate,
+// the number's place in the live view.
+constexpr int kMaxUiPixelSize = 20;
+constexpr int kMaxHeartRatePixelSize = 64;
+constexpr std::string_view kLanguageFolder = "lang";
 
 std::mutex g_configFolderMutex;
 std::optional<FolderLocation> g_configFolderForTesting;
@@ -41,9 +47,50 @@ bool IsRegularFile(const std::string& path) {
     return std::filesystem::is_regular_file(FsPath(path), error);
 }
 
-FontSpec MakeFontSpec(std::string_view sizeKey, int weight) {
+FontSpec MakeFontSpec(std::string_view sizeKey, int weight, int maxPixelSize) {
     return FontSpec{platform::CutUtf8(UiText("Font", "Name", "System"), kFaceNameBytes),
-                    PointSizeTextToPixels(UiText("Font", sizeKey, "9")), weight};
+                    std::min(PointSizeTextToPixels(UiText("Font", sizeKey, "9")), maxPixelSize),
+                    weight};
+}
+
+const platform::IniDocument& BuiltInEnglish() {
+    static const platform::IniDocument texts(
+        std::string_view(kBuiltInEnglish, sizeof kBuiltInEnglish - 1));
+    return texts;
+}
+
+// The key's value in Conf.ini; where Conf.ini lacks it, the built-in English one.
+std::optional<std::string_view> ConfValue(const platform::IniDocument* conf,
+                                          std::string_view section, std::string_view key) {
+    if (conf != nullptr) {
+        if (const auto value = conf->Find(section, key)) {
+            return value;
+        }
+    }
+    return BuiltInEnglish().Find(section, key);
+}
+
+// Whether the path lies inside the folder, after every link and ".." is resolved.
+bool IsInside(const std::filesystem::path& path, const std::filesystem::path& folder) {
+    std::error_code error;
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, error);
+    if (error) {
+        return false;
+    }
+    const std::filesystem::path root = std::filesystem::weakly_canonical(folder, error);
+    if (error) {
+        return false;
+    }
+    const auto [rootEnd, pathAt] =
+        std::mismatch(root.begin(), root.end(), resolved.begin(), resolved.end());
+    return rootEnd == root.end() && pathAt != resolved.end();
+}
+
+// A language file names its language and holds the message texts.
+bool ReadsAsLanguageFile(const std::filesystem::path& path) {
+    const std::shared_ptr<const platform::IniDocument> document = platform::IniFile::Read(path);
+    return document != nullptr && document->HasSection("Message") &&
+           !document->Find("Language", "Current").value_or("").empty();
 }
 
 }  // namespace
@@ -192,13 +239,15 @@ std::string LanguageFilePath(std::string_view relativePath) {
 }
 
 std::string UiText(std::string_view section, std::string_view key, std::string_view defaultText) {
-    return platform::IniFile::ReadString(FsPath(ConfIniPath()), section, key, defaultText,
-                                         kUiTextBuffer);
+    const auto conf = platform::IniFile::Read(FsPath(ConfIniPath()));
+    return platform::CutUtf8(ConfValue(conf.get(), section, key).value_or(defaultText),
+                             kUiTextBuffer - 1);
 }
 
 std::string MessageText(std::string_view key) {
-    return platform::IniFile::ReadString(FsPath(ConfIniPath()), "Message", key, "",
-                                         kMessageTextBuffer);
+    const auto conf = platform::IniFile::Read(FsPath(ConfIniPath()));
+    return platform::CutUtf8(ConfValue(conf.get(), "Message", key).value_or(""),
+                             kMessageTextBuffer - 1);
 }
 
 std::vector<std::string> LanguageNames() {
@@ -218,6 +267,12 @@ bool SwitchLanguageFiles(std::string_view displayName) {
     const std::string source = LanguageFilePath(value);
     const std::string confIni = ConfIniPath();
     if (!IsRegularFile(source) || !IsRegularFile(confIni)) {
+        return false;
+    }
+    // Lang.ini is a plain file anyone may edit: only a language file from the program's own
+    // language folder may become the configuration.
+    if (!IsInside(FsPath(source), FsPath(LanguageFilePath(kLanguageFolder))) ||
+        !ReadsAsLanguageFile(FsPath(source))) {
         return false;
     }
     // Copy beside Conf.ini first and rename over it, so a copy that fails half-way never leaves
@@ -249,11 +304,11 @@ int PointSizeTextToPixels(const std::string& sizeText) {
 }
 
 FontSpec UiFontSpec(bool bold) {
-    return MakeFontSpec("Size", bold ? 700 : 400);
+    return MakeFontSpec("Size", bold ? 700 : 400, kMaxUiPixelSize);
 }
 
 FontSpec HeartRateFontSpec() {
-    return MakeFontSpec("HrSize", 700);
+    return MakeFontSpec("HrSize", 700, kMaxHeartRatePixelSize);
 }
 
 }  // namespace marulo::app

@@ -69,12 +69,13 @@ std::string ConfIniPath();
 std::string LangIniPath();
 std::string LanguageFilePath(std::string_view relativePath);
 
-// The key's value in section Font, Language or Homepage of Conf.ini, or the default when the key,
-// the section or the file is missing; at most 127 bytes.
+// The key's value in section Font, Language or Homepage of Conf.ini; where Conf.ini (the key,
+// the section or the file) lacks it, the built-in English value, else the default; at most 127
+// bytes.
 std::string UiText(std::string_view section, std::string_view key, std::string_view defaultText);
 
-// The key's value in section Message of Conf.ini, empty when missing; at most 1023 bytes. Safe
-// from any thread.
+// The key's value in section Message of Conf.ini, or the built-in English text where Conf.ini
+// lacks it; empty when neither has it; at most 1023 bytes. Safe from any thread.
 std::string MessageText(std::string_view key);
 
 // The display names listed in section Language of Lang.ini, in file order.
@@ -84,8 +85,10 @@ std::vector<std::string> LanguageNames();
 std::string LanguageValue(std::string_view displayName);
 
 // Makes the named language the active one by copying its file over Conf.ini. Changes nothing and
-// returns false when Lang.ini gives no value for the name, or when the language's file or Conf.ini
-// does not exist, or when the copy fails; Conf.ini is then left as it was. The caller discards the
+// returns false when Lang.ini gives no value for the name, when the language's file or Conf.ini
+// does not exist, when the file lies outside the language folder "lang" or does not read as a
+// language file ([Message] and a Language/Current name), or when the copy fails; Conf.ini is then
+// left as it was. The caller discards the
 // cached fonts afterwards.
 bool SwitchLanguageFiles(std::string_view displayName);
 
@@ -103,6 +106,7 @@ struct FontSpec {
 // to the nearest with halves away from zero; held within +-16384 pixels.
 int PointSizeTextToPixels(const std::string& sizeText);
 
+// Sizes are held to what fits the controls: 20 pixels for the shared font, 64 for the heart rate.
 FontSpec UiFontSpec(bool bold);
 FontSpec HeartRateFontSpec();
 

@@ -79,7 +79,7 @@ public:
             return;
         }
         DrawMotherRow(*painter, option.rect, option.state.testFlag(QStyle::State_Selected),
-                      index.data(Qt::DisplayRole).toString().toStdString());
+                      index.data(kMotherKeyBytesRole).toByteArray().toStdString());
     }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
         return {option.rect.width(), kMotherRowHeight};
@@ -96,6 +96,10 @@ MotherChoice ChoiceFromMotherKey(std::string_view key) {
 std::string MotherRowText(std::string_view key, std::string_view edcTitle) {
     const MotherChoice choice = ChoiceFromMotherKey(key);
     std::string text = choice.name;
+    // A key placed by hand without a real EDC lists the name alone, not a made-up date.
+    if (!archive::EdcDigitsDate(archive::SplitMotherKey(key).edcDigits)) {
+        return text;
+    }
     text += " (";
     text += edcTitle;
     text += ": ";
@@ -162,7 +166,9 @@ MotherListDialog::MotherListDialog(QWidget* parent, std::filesystem::path record
             &MotherListDialog::OnSelectionChanged);
 
     for (const std::string& key : archive::BuildRecordIndex(m_recordFolder)) {
-        m_motherList->addItem(QString::fromStdString(key));
+        // Shown with replacement characters where the bytes are no UTF-8, chosen by its bytes.
+        auto* item = new QListWidgetItem(QString::fromStdString(key), m_motherList);
+        item->setData(kMotherKeyBytesRole, QByteArray::fromStdString(key));
     }
 }
 
@@ -176,7 +182,8 @@ void MotherListDialog::accept() {
     if (selected.isEmpty()) {
         return;
     }
-    MotherChoice choice = ChoiceFromMotherKey(selected.front()->text().toStdString());
+    MotherChoice choice = ChoiceFromMotherKey(
+        selected.front()->data(kMotherKeyBytesRole).toByteArray().toStdString());
     m_chosenName = std::move(choice.name);
     m_chosenEdc = std::move(choice.edc);
     done(kMotherListOkId);

@@ -17,6 +17,8 @@ inline constexpr int kMotherListCancelId = 2;
 inline constexpr int kMotherListFolderButtonId = 112;
 inline constexpr int kMotherListId = 113;
 inline constexpr int kMotherRowHeight = 40;
+// The list item's data role holding the mother key as its original bytes.
+inline constexpr int kMotherKeyBytesRole = Qt::UserRole + 1;
 
 // The mother and EDC a mother key stands for: the name before its last "_" (the whole key when
 // there is none) and the EDC digits rebuilt as "<year>-<month>-<day>".
@@ -26,7 +28,8 @@ struct MotherChoice {
 };
 MotherChoice ChoiceFromMotherKey(std::string_view key);
 
-// A row of the list: "<name> (<EDC title>: <EDC>)".
+// A row of the list: "<name> (<EDC title>: <EDC>)", or the name alone when the key holds no
+// real EDC.
 std::string MotherRowText(std::string_view key, std::string_view edcTitle);
 
 // The modal dialog that lists every mother with records in the record folder and hands the

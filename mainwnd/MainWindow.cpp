@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QThread>
+#include <QTimer>
 #include <QWindow>
 #include <filesystem>
 #include <type_traits>
@@ -116,6 +117,7 @@ MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
     RefreshRecordList();
     m_monitorView->AddRecordSaveListener(*this);
     m_reviewView->SetPlaybackListener(this);
+    ConnectRecordLoading();
     InitVolumeSlider();
     LayoutBottomButtons();
     m_nameBox->setFont(app::UiFont(false));
@@ -475,6 +477,11 @@ void MainWindow::SaveVolume() {
 }
 
 void MainWindow::LoadProfile() {
+    // Told once, at start, while the user can still write the details down elsewhere.
+    if (!m_store->CanWrite()) {
+        QTimer::singleShot(
+            0, this, [this] { ShowMessage(MessageKind::Warning, Message("ProfileNotSaved")); });
+    }
     const Profile profile = mainwnd::LoadProfile(*m_store);
     if (!profile.name.empty()) {
         m_nameBox->setText(FromUtf8(profile.name));
@@ -493,7 +500,9 @@ void MainWindow::LayoutBottomButtons() {
 void MainWindow::OpenMotherList() {
     dialogs::MotherListDialog dialog(this, archive::RecordFolder);
     if (dialog.exec() == dialogs::kMotherListOkId) {
-        m_nameBox->setText(FromUtf8(dialog.ChosenName()));
+        m_chosenNameBytes = dialog.ChosenName();
+        m_chosenNameShown = FromUtf8(m_chosenNameBytes);
+        m_nameBox->setText(m_chosenNameShown);
         SetEdcText(FromUtf8(dialog.ChosenEdc()));
         UpdateAgeFromEdc();
     }

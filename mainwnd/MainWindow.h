@@ -19,6 +19,9 @@ class QListWidget;
 class QLineEdit;
 class QMenu;
 
+namespace marulo::archive {
+enum class RecordProblem;
+}
 namespace marulo::platform {
 class SettingsStore;
 }
@@ -36,6 +39,9 @@ class EdcCalendar;
 class VolumeSlider;
 
 enum class MessageKind { Warning, Error };
+
+// The record list item's data role holding the record's bare file name as its original bytes.
+inline constexpr int kRecordFileBytesRole = Qt::UserRole + 1;
 
 struct MainWindowOptions {
     // The process-wide controller when null.
@@ -84,6 +90,9 @@ public:
     QString WeekText() const;
     QString DayText() const;
     bool IsPlaying() const { return m_playing; }
+    // The mother's name as bytes: those of the name chosen from the mother list while the name
+    // box still shows it (a file name need not be UTF-8), otherwise the box's text.
+    std::string NameBytes() const;
 
     // Every box of the window goes through here; the hook, when set, sees it instead.
     void ShowMessage(MessageKind kind, const QString& text);
@@ -126,6 +135,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void ConnectRecordLoading();
+    void OnRecordLoaded(archive::RecordProblem problem);
     void ApplyRoundedMask();
     void LoadProfile();
     void InitVolumeSlider();
@@ -173,6 +184,8 @@ private:
     QPointer<QListWidget> m_recordList;
 
     std::atomic<bool> m_playing{false};
+    std::string m_chosenNameBytes;
+    QString m_chosenNameShown;
     bool m_errorReporterInstalled = false;
     bool m_tornDown = false;
     bool m_dragging = false;

@@ -34,9 +34,8 @@ void MainWindow::ToggleMonitoring() {
     }
     const bool capturing = m_controller.IsCapturing();
     // A name that cannot be part of a file name could not name the recording at its end.
-    if (!capturing &&
-        archive::CheckRecordName(ControlText(m_nameBox->text()), ControlText(EdcText())) !=
-            archive::NameProblem::None) {
+    if (!capturing && archive::CheckRecordName(NameBytes(), ControlText(EdcText())) !=
+                          archive::NameProblem::None) {
         ShowMessage(MessageKind::Error, Message("NameInvalid"));
         m_nameBox->setFocus();
         return;
@@ -72,7 +71,7 @@ void MainWindow::RequestClose() {
 }
 
 void MainWindow::StoreRecord(const std::string& archivePath) {
-    const std::string name = ControlText(m_nameBox->text());
+    const std::string name = NameBytes();
     const std::string edc = ControlText(EdcText());
     const StoreOutcome outcome =
         StoreWorkingArchive(archivePath, name, edc, platform::NowLocalTime());
@@ -154,7 +153,7 @@ void MainWindow::Teardown() {
             [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     }
     m_monitorView->RemoveRecordSaveListener(*this);
-    mainwnd::SaveProfile(*m_store, {ControlText(m_nameBox->text()), ControlText(EdcText())});
+    mainwnd::SaveProfile(*m_store, {NameBytes(), ControlText(EdcText())});
     m_controller.RemoveListener(*this);
     if (m_errorReporterInstalled) {
         m_controller.SetErrorReporter({});

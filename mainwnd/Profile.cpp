@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwnd/Profile.h"
 
+#include <QString>
+
 #include "archive/RecordName.h"
 
 namespace marulo::mainwnd {
@@ -13,19 +15,30 @@ constexpr std::size_t EdcBytes = 10;
 
 }  // namespace
 
+bool IsEdcText(std::string_view text) {
+    return text.size() == EdcBytes && text[4] == '-' && text[7] == '-' &&
+           archive::EdcDigitsDate(std::string(text.substr(0, 4)) + std::string(text.substr(5, 2)) +
+                                  std::string(text.substr(8, 2)))
+               .has_value();
+}
+
 Profile LoadProfile(platform::SettingsStore& store) {
     Profile profile;
     if (const auto name = store.Read(NameValue)) {
         profile.name = archive::CutUtf8(*name, archive::MaxTextBytes);
     }
-    if (const auto edc = store.Read(EdcValue); edc && edc->size() == EdcBytes) {
+    if (const auto edc = store.Read(EdcValue); edc && IsEdcText(*edc)) {
         profile.edc = *edc;
     }
     return profile;
 }
 
 void SaveProfile(platform::SettingsStore& store, const Profile& profile) {
-    if (!profile.name.empty()) {
+    // The store holds UTF-8 text; a name taken from a file name in another encoding would come
+    // back as replacement characters, so the name stored earlier is kept instead.
+    if (!profile.name.empty() &&
+        QString::fromUtf8(profile.name.data(), static_cast<qsizetype>(profile.name.size()))
+                .toStdString() == profile.name) {
         store.Write(NameValue, archive::CutUtf8(profile.name, archive::MaxTextBytes));
     }
     if (!profile.edc.empty()) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/SettingsStore.h"
 
@@ -13,12 +14,15 @@ struct Profile {
     std::string edc;  // "yyyy-mm-dd", or empty
 };
 
-// The stored name (at most 1023 bytes) and the stored EDC when it has exactly 10 bytes; what
-// is missing stays empty.
+// Whether the text is an EDC as the window writes it: "yyyy-mm-dd" of a real calendar date.
+bool IsEdcText(std::string_view text);
+
+// The stored name (at most 1023 bytes) and the stored EDC when it is such a text; what is
+// missing or is no date stays empty.
 Profile LoadProfile(platform::SettingsStore& store);
 
-// Stores the non-empty fields (the name cut to 1023 bytes); an empty field keeps the value
-// stored earlier. Failures are silent.
+// Stores the non-empty fields (the name cut to 1023 bytes); an empty field, or a name that is no
+// UTF-8, keeps the value stored earlier. Failures are silent.
 void SaveProfile(platform::SettingsStore& store, const Profile& profile);
 
 }  // namespace marulo::mainwnd

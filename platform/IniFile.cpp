@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/IniFile.h"
 
+#include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <system_error>
 
@@ -47,10 +51,6 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 }
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) {
-        return std::nullopt;
-    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         return std::nullopt;
@@ -61,20 +61,41 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
     } catch (const std::ios_base::failure&) {
         return std::nullopt;  // a read error counts as a missing file
     }
-    if (content.starts_with(kUtf8Bom)) {
-        content.erase(0, kUtf8Bom.size());
-    }
     return content;
 }
 
-struct Entry {
+// One parsed file per path, kept while the file's time and size stay the same.
+struct CachedFile {
+    std::filesystem::file_time_type time;
+    std::uintmax_t size = 0;
+    std::filesystem::file_time_type parsedAt;
+    std::shared_ptr<const IniDocument> document;
+};
+
+// File times are coarse: a file changed again in the same tick keeps its time. A cached file
+// counts only when its time lies clearly before the moment it was parsed.
+constexpr std::chrono::seconds kTimeResolution{2};
+
+bool StillCurrent(const CachedFile& cached, std::filesystem::file_time_type time,
+                  std::uintmax_t size) {
+    return cached.time == time && cached.size == size &&
+           cached.time + kTimeResolution < cached.parsedAt;
+}
+
+std::mutex g_cacheMutex;
+std::map<std::filesystem::path, CachedFile> g_cache;
+
+struct Line {
     std::string_view key;
     std::string_view value;
 };
 
-// Calls visit(entry) for every key of the named section in file order until visit returns false.
-template <typename Visit>
-void ForEachEntry(std::string_view content, std::string_view section, Visit visit) {
+// Calls section(name) for every section header and entry(line) for every key, in file order.
+template <typename OnSection, typename OnEntry>
+void ForEachLine(std::string_view content, OnSection onSection, OnEntry onEntry) {
+    if (content.starts_with(kUtf8Bom)) {
+        content.remove_prefix(kUtf8Bom.size());
+    }
     bool inSection = false;
     while (!content.empty()) {
         const auto end = content.find('\n');
@@ -86,7 +107,8 @@ void ForEachEntry(std::string_view content, std::string_view section, Visit visi
         }
         if (line.front() == '[') {
             const std::string_view name = line.substr(1, line.find(']') - 1);
-            inSection = EqualNoCase(Trim(name), section);
+            onSection(Trim(name));
+            inSection = true;
             continue;
         }
         const auto equals = line.find('=');
@@ -97,9 +119,7 @@ void ForEachEntry(std::string_view content, std::string_view section, Visit visi
         if (key.empty()) {
             continue;
         }
-        if (!visit(Entry{key, Unquote(Trim(line.substr(equals + 1)))})) {
-            return;
-        }
+        onEntry(Line{key, Unquote(Trim(line.substr(equals + 1)))});
     }
 }
 
@@ -117,22 +137,102 @@ std::string CutUtf8(std::string_view text, std::size_t maxBytes) {
     return std::string(text.substr(0, cut));
 }
 
+IniDocument::IniDocument(std::string_view content) {
+    Section* current = nullptr;
+    ForEachLine(
+        content,
+        [&](std::string_view name) {
+            // A section that appears again continues the first one.
+            const auto known =
+                std::find_if(m_sections.begin(), m_sections.end(),
+                             [&](const Section& s) { return EqualNoCase(s.name, name); });
+            current = known != m_sections.end()
+                          ? &*known
+                          : &m_sections.emplace_back(Section{std::string(name), {}});
+        },
+        [&](const Line& line) {
+            for (const Entry& entry : current->entries) {
+                if (EqualNoCase(entry.key, line.key)) {
+                    return;
+                }
+            }
+            current->entries.push_back(Entry{std::string(line.key), std::string(line.value)});
+        });
+}
+
+const IniDocument::Section* IniDocument::FindSection(std::string_view name) const {
+    for (const Section& section : m_sections) {
+        if (EqualNoCase(section.name, name)) {
+            return &section;
+        }
+    }
+    return nullptr;
+}
+
+std::optional<std::string_view> IniDocument::Find(std::string_view section,
+                                                  std::string_view key) const {
+    if (const Section* found = FindSection(section)) {
+        for (const Entry& entry : found->entries) {
+            if (EqualNoCase(entry.key, key)) {
+                return entry.value;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string_view> IniDocument::KeyNames(std::string_view section) const {
+    std::vector<std::string_view> names;
+    if (const Section* found = FindSection(section)) {
+        for (const Entry& entry : found->entries) {
+            names.emplace_back(entry.key);
+        }
+    }
+    return names;
+}
+
+bool IniDocument::HasSection(std::string_view section) const {
+    return FindSection(section) != nullptr;
+}
+
+std::shared_ptr<const IniDocument> IniFile::Read(const std::filesystem::path& path) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        return nullptr;
+    }
+    const auto time = std::filesystem::last_write_time(path, error);
+    const std::uintmax_t size = error ? 0 : std::filesystem::file_size(path, error);
+    if (error || size > kMaxFileBytes) {
+        return nullptr;
+    }
+    {
+        const std::lock_guard lock(g_cacheMutex);
+        if (const auto cached = g_cache.find(path);
+            cached != g_cache.end() && StillCurrent(cached->second, time, size)) {
+            return cached->second.document;
+        }
+    }
+    const std::optional<std::string> content = ReadWholeFile(path);
+    if (!content || content->size() > kMaxFileBytes) {
+        return nullptr;
+    }
+    const auto parsedAt = std::filesystem::file_time_type::clock::now();
+    auto document = std::make_shared<const IniDocument>(*content);
+    const std::lock_guard lock(g_cacheMutex);
+    g_cache[path] = CachedFile{time, size, parsedAt, document};
+    return document;
+}
+
 std::string IniFile::ReadString(const std::filesystem::path& path, std::string_view section,
                                 std::string_view key, std::string_view defaultValue,
                                 std::size_t bufferSize) {
     if (bufferSize == 0) {
         return {};
     }
+    const std::shared_ptr<const IniDocument> document = Read(path);
     std::string_view result = defaultValue;
-    const std::optional<std::string> content = ReadWholeFile(path);
-    if (content) {
-        ForEachEntry(*content, section, [&](const Entry& entry) {
-            if (!EqualNoCase(entry.key, key)) {
-                return true;
-            }
-            result = entry.value;
-            return false;
-        });
+    if (document) {
+        result = document->Find(section, key).value_or(defaultValue);
     }
     return CutUtf8(result, bufferSize - 1);
 }
@@ -140,24 +240,18 @@ std::string IniFile::ReadString(const std::filesystem::path& path, std::string_v
 std::vector<std::string> IniFile::ReadKeyNames(const std::filesystem::path& path,
                                                std::string_view section, std::size_t bufferSize) {
     std::vector<std::string> names;
-    const std::optional<std::string> content = ReadWholeFile(path);
-    if (!content || bufferSize == 0) {
+    const std::shared_ptr<const IniDocument> document = Read(path);
+    if (!document || bufferSize == 0) {
         return names;
     }
     std::size_t used = 1;  // the list's closing terminator
-    ForEachEntry(*content, section, [&](const Entry& entry) {
-        for (const std::string& known : names) {
-            if (EqualNoCase(known, entry.key)) {
-                return true;
-            }
+    for (const std::string_view name : document->KeyNames(section)) {
+        if (used + name.size() + 1 > bufferSize) {
+            break;
         }
-        if (used + entry.key.size() + 1 > bufferSize) {
-            return false;
-        }
-        used += entry.key.size() + 1;
-        names.emplace_back(entry.key);
-        return true;
-    });
+        used += name.size() + 1;
+        names.emplace_back(name);
+    }
     return names;
 }
 

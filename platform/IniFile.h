@@ -2,15 +2,45 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace marulo::platform {
 
+// The sections and keys of INI text, parsed once, by the rules of IniFile.
+class IniDocument {
+public:
+    IniDocument() = default;
+    explicit IniDocument(std::string_view content);
+
+    // The first value of the key in the section; nothing when either is missing.
+    std::optional<std::string_view> Find(std::string_view section, std::string_view key) const;
+    // The section's key names in file order, each once (first spelling).
+    std::vector<std::string_view> KeyNames(std::string_view section) const;
+    bool HasSection(std::string_view section) const;
+
+private:
+    struct Entry {
+        std::string key;
+        std::string value;
+    };
+    struct Section {
+        std::string name;
+        std::vector<Entry> entries;
+    };
+    const Section* FindSection(std::string_view name) const;
+
+    std::vector<Section> m_sections;
+};
+
 // Reads values and key lists from a UTF-8 INI file, matching section and key names without regard
-// to ASCII letter case. The file is read anew on every call; nothing is cached.
+// to ASCII letter case. A file is parsed once and parsed again only when its time or size
+// changes; a file larger than kMaxFileBytes counts as missing.
 //
 // Rules: a UTF-8 byte-order mark is skipped; CR LF and LF both end a line; lines whose first
 // non-blank character is ';' or '#' are comments; "[name]" opens a section; "key = value" gives
@@ -19,6 +49,11 @@ namespace marulo::platform {
 // A section that appears several times is read as one, and the first occurrence of a key wins.
 class IniFile {
 public:
+    static constexpr std::uintmax_t kMaxFileBytes = 16 * 1024 * 1024;
+
+    // The file's parsed content; nothing when it is missing, unreadable or too large.
+    static std::shared_ptr<const IniDocument> Read(const std::filesystem::path& path);
+
     // The key's value, or the default when the file, the section or the key is missing. A key
     // present with an empty value gives an empty text. The result keeps at most bufferSize - 1
     // bytes, cut before any UTF-8 character that would not fit whole.

@@ -6,6 +6,17 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <system_error>
+
+#if defined(_WIN32)
+#include <io.h>
+#define access _access
+#define W_OK 2
+#define X_OK 0
+#else
+#include <unistd.h>
+#endif
+
 namespace marulo::platform {
 
 namespace {
@@ -45,6 +56,21 @@ std::optional<std::string> SettingsStore::Read(std::string_view valueName) const
                              ? value.toStringList().join(QStringLiteral(", "))
                              : value.toString();
     return text.toStdString();
+}
+
+bool SettingsStore::CanWrite() const {
+    if (m_settings->format() != QSettings::IniFormat) {
+        return m_settings->isWritable();
+    }
+    namespace fs = std::filesystem;
+    const fs::path file = m_settings->fileName().toStdString();
+    std::error_code error;
+    if (fs::exists(file, error)) {
+        return fs::is_regular_file(file, error) && ::access(file.c_str(), W_OK) == 0;
+    }
+    const fs::path folder = file.parent_path();
+    fs::create_directories(folder, error);
+    return fs::is_directory(folder, error) && ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 bool SettingsStore::Write(std::string_view valueName, std::string_view text) {

@@ -26,6 +26,9 @@ public:
     std::optional<std::string> Read(std::string_view valueName) const;
     // False when the store cannot be written.
     bool Write(std::string_view valueName, std::string_view text);
+    // Whether a later Write can succeed: false when a folder or an unwritable file stands in
+    // the store's place, or its folder cannot be made.
+    bool CanWrite() const;
 
 private:
     std::unique_ptr<QSettings> m_settings;

@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/IniFile.h"
@@ -108,14 +110,65 @@ protected:
     testing::TempFolder m_folder{"config"};
 };
 
-TEST_F(ConfigFilesTest, MissingConfIniGivesDefaultsAndEmptyMessages) {
-    EXPECT_EQ(ConfIniPath(), (m_folder / "Conf.ini").string());
-    EXPECT_EQ(MessageText("Title"), "");
-    EXPECT_EQ(UiText("Homepage", "Url", ""), "");
-    EXPECT_EQ(UiFontSpec(false), (FontSpec{"System", 12, 400}));
-    EXPECT_EQ(UiFontSpec(true), (FontSpec{"System", 12, 700}));
-    EXPECT_EQ(HeartRateFontSpec(), (FontSpec{"System", 12, 700}));
+// A missing, empty or garbage Conf.ini, or one that lacks a key, leaves the built-in English
+// texts in place, so the window keeps its title, labels and language button.
+TEST_F(ConfigFilesTest, MissingKeysFallBackToTheBuiltInEnglishTexts) {
+    const std::vector<std::pair<const char*, std::string>> confs = {
+        {"missing", ""},
+        {"empty", "\n"},
+        {"garbage", std::string("\x00\xff\xfe garbage = [ ]\n=\n", 19)},
+        {"other keys only", "[Message]\nWeekTitle=Wo\n[Font]\nSize=10\n"},
+        {"too large", std::string(17 * 1024 * 1024, 'x')},
+    };
+    for (const auto& [label, content] : confs) {
+        SCOPED_TRACE(label);
+        fs::remove(m_folder / "Conf.ini");
+        if (std::string_view(label) != "missing") {
+            WriteAll(m_folder / "Conf.ini", content);
+        }
+        EXPECT_EQ(ConfIniPath(), (m_folder / "Conf.ini").string());
+        EXPECT_EQ(MessageText("ProgramName"), "Marulo");
+        EXPECT_EQ(MessageText("MotherTitle"), "Mother");
+        EXPECT_EQ(MessageText("NoSuchKey"), "");
+        EXPECT_EQ(UiText("Language", "Title", ""), "Language: English");
+        EXPECT_EQ(UiText("Homepage", "Url", ""), "user-guide.md");
+        EXPECT_EQ(UiText("Homepage", "NoSuchKey", "default"), "default");
+        EXPECT_EQ(UiFontSpec(true).face, "DejaVu Sans");
+    }
+    EXPECT_EQ(MessageText("WeekTitle"), "wk") << "the too large file counts as missing";
+    WriteAll(m_folder / "Conf.ini", "[Message]\nWeekTitle=Wo\nMotherTitle=\n");
+    EXPECT_EQ(MessageText("WeekTitle"), "Wo");
+    EXPECT_EQ(MessageText("MotherTitle"), "") << "a key present but empty stays empty";
     EXPECT_TRUE(LanguageNames().empty());
+}
+
+// Sizes that would make every text vanish or overflow its control are held to what fits.
+TEST_F(ConfigFilesTest, FontSizesAreHeldToWhatFitsTheControls) {
+    const std::vector<std::tuple<const char*, int, int>> cases = {
+        {"Size=9\nHrSize=26", 12, 35},
+        {"Size=100000\nHrSize=100000", 20, 64},
+        {"Size=15\nHrSize=48", 20, 64},
+        {"Size=abc\nHrSize=-5", 0, -7},
+    };
+    for (const auto& [sizes, ui, heartRate] : cases) {
+        SCOPED_TRACE(sizes);
+        WriteAll(m_folder / "Conf.ini", std::string("[Font]\n") + sizes + "\n");
+        EXPECT_EQ(UiFontSpec(false).pixelSize, ui);
+        EXPECT_EQ(HeartRateFontSpec().pixelSize, heartRate);
+    }
+}
+
+// A file changed in place is read again, even within one tick of the file clock.
+TEST_F(ConfigFilesTest, ConfIniIsReadAgainWhenItChanges) {
+    WriteAll(m_folder / "Conf.ini", "[Message]\nTitle=One\n");
+    EXPECT_EQ(MessageText("Title"), "One");
+    WriteAll(m_folder / "Conf.ini", "[Message]\nTitle=Two\n");
+    EXPECT_EQ(MessageText("Title"), "Two") << "same size, same time tick";
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    fs::last_write_time(m_folder / "Conf.ini", old);
+    EXPECT_EQ(MessageText("Title"), "Two");
+    WriteAll(m_folder / "Conf.ini", "[Message]\nTitle=Three\n");
+    EXPECT_EQ(MessageText("Title"), "Three");
 }
 
 TEST_F(ConfigFilesTest, ReadsTextsWithTheirCapacities) {
@@ -167,6 +220,32 @@ TEST_F(ConfigFilesTest, SwitchesLanguageOnlyWhenBothFilesExist) {
     EXPECT_EQ(ReadAll(m_folder / "Conf.ini"), ReadAll(m_folder / "lang" / "German.ini"));
     EXPECT_EQ(std::distance(fs::directory_iterator(m_folder), fs::directory_iterator()), 3)
         << "no staging copy is left behind";
+}
+
+// Lang.ini may point anywhere; only language files inside the language folder are copied.
+TEST_F(ConfigFilesTest, SwitchTakesOnlyLanguageFilesFromTheLanguageFolder) {
+    const std::string language = "[Message]\nTitle=Hallo\n[Language]\nCurrent=Deutsch\n";
+    WriteAll(m_folder / "outside.ini", language);
+    WriteAll(m_folder / "lang" / "Notes.ini", "just some notes\n");
+    WriteAll(m_folder / "lang" / "NoName.ini", "[Message]\nTitle=x\n");
+    WriteAll(m_folder / "lang" / "Record.zip", "PK\3\4....");
+    WriteAll(m_folder / "lang" / "German.ini", language);
+    fs::create_symlink(m_folder / "outside.ini", m_folder / "lang" / "Link.ini");
+    WriteAll(m_folder / "Lang.ini",
+             "[Language]\nUp=../outside.ini\nUpDown=lang/../outside.ini\nAbsolute=" +
+                 (m_folder / "outside.ini").string() +
+                 "\nLink=lang/Link.ini\nNotes=lang/Notes.ini\nNoName=lang/NoName.ini\n"
+                 "Zip=lang/Record.zip\nPasswd=../../../../../../etc/passwd\n"
+                 "Deutsch=lang/German.ini\n");
+    const std::string conf = "[Message]\nTitle=Hello\n";
+    WriteAll(m_folder / "Conf.ini", conf);
+    for (const char* name :
+         {"Up", "UpDown", "Absolute", "Link", "Notes", "NoName", "Zip", "Passwd"}) {
+        EXPECT_FALSE(SwitchLanguageFiles(name)) << name;
+        EXPECT_EQ(ReadAll(m_folder / "Conf.ini"), conf) << name;
+    }
+    EXPECT_TRUE(SwitchLanguageFiles("Deutsch"));
+    EXPECT_EQ(ReadAll(m_folder / "Conf.ini"), language);
 }
 
 TEST(ShippedLanguagesTest, EveryLanguageFileHasEveryKeyAndNamesItself) {

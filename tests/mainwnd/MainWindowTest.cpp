@@ -9,14 +9,19 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <fstream>
 #include <regex>
+#include <string>
+#include <vector>
 
 #include "controls/SkinnedButton.h"
 #include "dialogs/MotherListDialog.h"
 #include "mainwnd/EdcCalendar.h"
 #include "mainwnd/Volume.h"
 #include "platform/OutputVolume.h"
+#include "platform/Zip.h"
 #include "tests/mainwnd/MainWindowFixture.h"
+#include "views/ReviewView.h"
 
 namespace marulo::testing {
 namespace {
@@ -435,6 +440,40 @@ TEST_F(MainWindowTest, PressOnAFreeSpotDragsTheWindowAndOnAControlDoesNot) {
     QApplication::sendEvent(m_window.get(), &viewMove);
     QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(10, 10));
     EXPECT_EQ(m_window->pos(), QPoint(130, 140));
+}
+
+// A file name that is no UTF-8 keeps its records: the mother is shown with replacement
+// characters but matched, loaded and stored by her original bytes, and the profile keeps no
+// replacement characters.
+TEST_F(MainWindowTest, MotherWithANameInAnotherEncodingKeepsHerRecords) {
+    const std::string latin1Name = "\xC9lise";  // "Elise" with an acute E in Latin-1
+    const std::string record = latin1Name + "_20100512_20100101000000000.zip";
+    {
+        platform::ZipWriter zip;
+        std::ofstream(m_folder / "trace.hr", std::ios::binary) << std::string("\x8c\0\0\0", 4);
+        ASSERT_TRUE(zip.Create(m_folder / "Data" / record));
+        ASSERT_TRUE(zip.AddFile("Data.hr", m_folder / "trace.hr"));
+        ASSERT_TRUE(zip.Close());
+    }
+    OpenWindow();
+    FillProfile("Anna", "2010-05-12");
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<dialogs::MotherListDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->MotherList()->setCurrentRow(0);
+        dialog->accept();
+    });
+    Click(kMotherListButtonId);
+    EXPECT_EQ(m_window->NameBox()->text(), QString::fromUtf8("\xEF\xBF\xBDlise"));
+    EXPECT_EQ(m_window->NameBytes(), latin1Name);
+    ASSERT_EQ(m_window->RecordList()->count(), 1);
+    m_window->RecordList()->setCurrentRow(0);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !m_window->ReviewView()->IsLoading(); }, 10000));
+    EXPECT_EQ(m_window->ReviewView()->Trace(), std::vector<std::int32_t>{140});
+
+    CloseWindow();
+    EXPECT_EQ(m_store->Read("Name").value_or("").find("\xEF\xBF\xBD"), std::string::npos);
+    EXPECT_EQ(m_store->Read("EDC"), "2010-05-12");
 }
 
 TEST_F(MainWindowTest, MotherListSetsTheMotherOrLeavesHerAndRefreshesTheRecords) {

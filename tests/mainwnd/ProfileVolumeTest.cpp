@@ -3,6 +3,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "mainwnd/Profile.h"
 #include "mainwnd/Volume.h"
@@ -53,6 +56,22 @@ TEST_F(ProfileTest, OnlyATenByteEdcIsLoaded) {
     EXPECT_EQ(Restart({"Anna", "2010-5-12"}).edc, "");
     EXPECT_EQ(Restart({"Anna", "2010-05-120"}).edc, "");
     EXPECT_EQ(Restart({"Anna", "2010-05-12"}).edc, "2010-05-12");
+}
+
+// Ten characters that are no real date are no EDC: the window would show them with no week,
+// no day and no records.
+TEST_F(ProfileTest, TenCharactersThatAreNoDateAreNoEdc) {
+    const std::vector<std::pair<std::string, bool>> cases = {
+        {"2010-05-12", true},  {"2012-02-29", true},  {"2011-02-29", false}, {"2010-13-01", false},
+        {"2010-00-10", false}, {"2010-05-32", false}, {"abcdefghij", false}, {"2010/05/12", false},
+        {"2010-5-012", false}, {"+010-05-12", false}, {" 010-05-12", false}, {"0000-01-01", false},
+    };
+    for (const auto& [edc, kept] : cases) {
+        std::ofstream(m_file) << "[General]\nName=Anna\nEDC=" << edc << "\n";
+        platform::SettingsStore store(m_file);
+        EXPECT_EQ(LoadProfile(store).edc, kept ? edc : "") << edc;
+        EXPECT_EQ(IsEdcText(edc), kept) << edc;
+    }
 }
 
 TEST_F(ProfileTest, NamesAreKeptUpTo1023Bytes) {

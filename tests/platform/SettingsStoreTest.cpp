@@ -46,5 +46,25 @@ TEST_F(SettingsStoreTest, UnwritableStoreReportsFailure) {
     EXPECT_FALSE(store.Write("Name", "Anna"));
 }
 
+// The window warns at start when the profile will not be saved; CanWrite tells it beforehand.
+TEST_F(SettingsStoreTest, CanWriteTellsBeforeAnyWrite) {
+    std::ofstream(m_folder / "file") << "x";
+    fs::create_directories(m_folder / "folder.ini");
+    const struct {
+        fs::path store;
+        bool writable;
+    } cases[] = {
+        {m_folder / "Marulo.ini", true},
+        {m_folder / "new" / "sub" / "Marulo.ini", true},
+        {m_folder / "folder.ini", false},
+        {m_folder / "file" / "Marulo.ini", false},
+    };
+    for (const auto& c : cases) {
+        SettingsStore store(c.store);
+        EXPECT_EQ(store.CanWrite(), c.writable) << c.store;
+        EXPECT_EQ(store.Write("Name", "Anna"), c.writable) << c.store;
+    }
+}
+
 }  // namespace
 }  // namespace marulo::platform
