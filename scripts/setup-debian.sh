@@ -11,7 +11,7 @@ packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio
   xvfb xdotool x11-utils imagemagick
   libgl1-mesa-dev libxkbcommon-dev fonts-dejavu-core fonts-noto-cjk
-  sox
+  sox poppler-utils
 )
 
 missing=()
