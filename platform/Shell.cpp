@@ -48,6 +48,11 @@ bool Open(const std::string& addressOrPath, const std::filesystem::path& baseFol
     if (StartsWithScheme(addressOrPath)) {
         return OpenUrl(QUrl(QString::fromStdString(addressOrPath), QUrl::TolerantMode));
     }
+    // People write web addresses without their scheme; such a text is no file of ours.
+    if (addressOrPath.starts_with("www.")) {
+        return OpenUrl(
+            QUrl(QString::fromStdString("https://" + addressOrPath), QUrl::TolerantMode));
+    }
     std::filesystem::path path(addressOrPath);
     if (path.is_relative()) {
         path = baseFolder / path;

@@ -110,7 +110,12 @@ bool SaveArchivedAudio(const std::filesystem::path& archive, const std::filesyst
                 writeError = "the audio (Data.wav) cannot be unpacked";
                 return false;
             }
-            return platform::ReadWavFormat(temporary, writeError).has_value();
+            std::string wavError;
+            if (!platform::ReadWavFormat(temporary, wavError)) {
+                writeError = "the audio (Data.wav) is not a readable WAV file";
+                return false;
+            }
+            return true;
         },
         error);
 }

@@ -40,6 +40,27 @@ TEST_F(ShellTest, AddressesOpenAsTheyAre) {
     }
 }
 
+TEST_F(ShellTest, WebAddressesWithoutSchemeOpenInTheBrowser) {
+    // Even where a folder of that name lies beside the program, "www." means the web.
+    fs::create_directories(m_base / "www.example.org");
+    const struct {
+        const char* text;
+        const char* opened;
+    } cases[] = {
+        {"www.example.org", "https://www.example.org"},
+        {"www.example.org/guide?lang=de", "https://www.example.org/guide?lang=de"},
+    };
+    for (const auto& c : cases) {
+        m_opened.clear();
+        EXPECT_TRUE(Shell::Open(c.text, m_base)) << c.text;
+        ASSERT_EQ(m_opened.size(), 1U) << c.text;
+        EXPECT_EQ(m_opened[0], QUrl(c.opened)) << c.text;
+    }
+    m_opened.clear();
+    EXPECT_FALSE(Shell::Open("wwwguide", m_base));  // a missing file, not an address
+    EXPECT_TRUE(m_opened.empty());
+}
+
 TEST_F(ShellTest, PathsResolveAgainstTheBaseFolder) {
     EXPECT_TRUE(Shell::Open("Data", m_base));
     EXPECT_TRUE(Shell::Open((m_base / "Data").string(), "/elsewhere"));
