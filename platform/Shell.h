@@ -15,6 +15,10 @@ namespace marulo::platform::Shell {
 // text or a path that does not exist; otherwise whether the desktop took the request.
 bool Open(const std::string& addressOrPath, const std::filesystem::path& baseFolder);
 
+// What Open would open, for telling the user where it is: the address (an https address for a
+// text starting with "www."), or the full path of a file or folder.
+std::string Where(const std::string& addressOrPath, const std::filesystem::path& baseFolder);
+
 // Hands what would be opened to the handler instead of the desktop; an empty handler restores
 // the desktop.
 void SetOpenHandlerForTesting(std::function<bool(const QUrl&)> handler);

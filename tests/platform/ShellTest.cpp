@@ -61,6 +61,25 @@ TEST_F(ShellTest, WebAddressesWithoutSchemeOpenInTheBrowser) {
     EXPECT_TRUE(m_opened.empty());
 }
 
+TEST_F(ShellTest, WhereTellsTheFullPathOrTheAddress) {
+    const struct {
+        std::string text;
+        fs::path base;
+        std::string where;
+    } cases[] = {
+        {"Data", m_base.Path(), (m_base / "Data").string()},
+        {"./Data/../Data", m_base.Path(), (m_base / "Data").string()},
+        {"Missing", m_base.Path(), (m_base / "Missing").string()},
+        {"/abs/olute", m_base.Path(), "/abs/olute"},
+        {"https://example.org", m_base.Path(), "https://example.org"},
+        {"www.example.org", m_base.Path(), "https://www.example.org"},
+        {"", m_base.Path(), ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Shell::Where(c.text, c.base), c.where) << c.text;
+    }
+}
+
 TEST_F(ShellTest, PathsResolveAgainstTheBaseFolder) {
     EXPECT_TRUE(Shell::Open("Data", m_base));
     EXPECT_TRUE(Shell::Open((m_base / "Data").string(), "/elsewhere"));
