@@ -2,7 +2,8 @@
 # it, the desktop entry and the icons, and describes the Debian package that cpack -G DEB makes.
 set(MARULO_INSTALL_DIR lib/marulo)
 
-install(TARGETS marulo RUNTIME DESTINATION ${MARULO_INSTALL_DIR})
+# marulo-report lies beside the program, whose Conf.ini gives its texts.
+install(TARGETS marulo marulo-report RUNTIME DESTINATION ${MARULO_INSTALL_DIR})
 install(FILES res/Conf.ini res/Lang.ini docs/user-guide.md DESTINATION ${MARULO_INSTALL_DIR})
 install(FILES res/lang/English.ini res/lang/German.ini res/lang/Chinese.ini
         DESTINATION ${MARULO_INSTALL_DIR}/lang)
@@ -10,8 +11,11 @@ install(FILES res/lang/English.ini res/lang/German.ini res/lang/Chinese.ini
 # A relative link, so the tree works from any prefix and inside the package. The program finds
 # its files through its own resolved path, never through the link's.
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/packaging/bin)
-file(CREATE_LINK ../${MARULO_INSTALL_DIR}/marulo ${CMAKE_BINARY_DIR}/packaging/bin/marulo SYMBOLIC)
-install(FILES ${CMAKE_BINARY_DIR}/packaging/bin/marulo DESTINATION bin)
+foreach(program marulo marulo-report)
+    file(CREATE_LINK ../${MARULO_INSTALL_DIR}/${program} ${CMAKE_BINARY_DIR}/packaging/bin/${program}
+         SYMBOLIC)
+    install(FILES ${CMAKE_BINARY_DIR}/packaging/bin/${program} DESTINATION bin)
+endforeach()
 
 install(FILES packaging/marulo.desktop DESTINATION share/applications)
 foreach(size 16 32 48 64 128 256)

@@ -10,7 +10,7 @@ if(NOT result EQUAL 0)
 endif()
 
 set(expected
-    lib/marulo/marulo lib/marulo/Conf.ini lib/marulo/Lang.ini lib/marulo/user-guide.md
+    lib/marulo/marulo lib/marulo/marulo-report bin/marulo-report lib/marulo/Conf.ini lib/marulo/Lang.ini lib/marulo/user-guide.md
     lib/marulo/lang/English.ini lib/marulo/lang/German.ini lib/marulo/lang/Chinese.ini
     share/applications/marulo.desktop)
 foreach(size 16 32 48 64 128 256)
