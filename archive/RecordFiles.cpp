@@ -1,51 +1,72 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "archive/RecordFiles.h"
 
-#include <algorithm>
-#include <cctype>
 #include <fstream>
-#include <iterator>
 #include <system_error>
-
-#include "platform/Zip.h"
 
 namespace marulo::archive {
 
-bool IsAudioItem(const std::string& storedName) {
-    const auto dot = storedName.rfind('.');
-    if (dot == std::string::npos) {
-        return false;
-    }
-    std::string extension = storedName.substr(dot);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".wav";
-}
+namespace {
 
-RecordFiles UnpackRecord(const std::filesystem::path& archive) {
+void RemoveWorkingFiles() {
     std::error_code ignored;
     std::filesystem::remove(kLoadedAudioFile, ignored);
     std::filesystem::remove(kLoadedTraceFile, ignored);
+}
 
-    RecordFiles files;
-    platform::ZipReader reader;
-    if (!reader.Open(archive)) {
-        return files;
+LoadedRecord Failed(RecordProblem problem) {
+    RemoveWorkingFiles();
+    LoadedRecord record;
+    record.problem = problem;
+    return record;
+}
+
+bool Stopped(const std::atomic<bool>* stop) {
+    return stop != nullptr && stop->load(std::memory_order_relaxed);
+}
+
+}  // namespace
+
+LoadedRecord UnpackRecord(const std::filesystem::path& archive, const std::atomic<bool>* stop) {
+    RemoveWorkingFiles();
+    RecordArchive record;
+    if (const RecordProblem problem = record.Open(archive); problem != RecordProblem::None) {
+        return Failed(problem);
     }
-    const int count = reader.ItemCount();
-    for (int index = 0; index < count; ++index) {
-        // The stored name only decides the kind; writing under the working name keeps every
-        // item inside the program's folder and away from its own files.
-        const bool audio = IsAudioItem(reader.ItemName(index));
-        const char* target = audio ? kLoadedAudioFile : kLoadedTraceFile;
-        if (reader.ExtractItemToFile(index, target)) {
-            (audio ? files.audioPath : files.tracePath) = target;
-        } else {
-            std::filesystem::remove(target, ignored);
-            (audio ? files.audioPath : files.tracePath).clear();
+    if (!record.HasAudio() && !record.HasTrace()) {
+        return Failed(RecordProblem::Unreadable);
+    }
+
+    LoadedRecord loaded;
+    if (record.HasTrace()) {
+        std::vector<unsigned char> bytes;
+        if (const RecordProblem problem = record.ReadTraceBytes(bytes);
+            problem != RecordProblem::None) {
+            return Failed(problem);
         }
+        if (Stopped(stop)) {
+            return Failed(RecordProblem::Cancelled);
+        }
+        if (const RecordProblem problem = WriteFileWhole(kLoadedTraceFile, bytes);
+            problem != RecordProblem::None) {
+            return Failed(problem);
+        }
+        loaded.files.tracePath = kLoadedTraceFile;
+        loaded.trace = TraceFromBytes(bytes);
+    } else {
+        loaded.problem = RecordProblem::NoTrace;
     }
-    return files;
+
+    if (record.HasAudio()) {
+        if (const RecordProblem problem = record.ExtractAudio(kLoadedAudioFile, stop);
+            problem != RecordProblem::None) {
+            return Failed(problem);
+        }
+        loaded.files.audioPath = kLoadedAudioFile;
+    } else {
+        loaded.problem = RecordProblem::NoAudio;
+    }
+    return loaded;
 }
 
 std::vector<std::int32_t> ReadTrace(const std::filesystem::path& trace) {
@@ -53,18 +74,14 @@ std::vector<std::int32_t> ReadTrace(const std::filesystem::path& trace) {
     if (!in) {
         return {};
     }
-    const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in),
-                                           std::istreambuf_iterator<char>()};
-    std::vector<std::int32_t> values;
-    values.reserve(bytes.size() / 4);
-    for (std::size_t offset = 0; offset + 4 <= bytes.size(); offset += 4) {
-        const std::uint32_t raw = static_cast<std::uint32_t>(bytes[offset]) |
-                                  static_cast<std::uint32_t>(bytes[offset + 1]) << 8 |
-                                  static_cast<std::uint32_t>(bytes[offset + 2]) << 16 |
-                                  static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
-        values.push_back(static_cast<std::int32_t>(raw));
+    std::vector<unsigned char> bytes(kMaxTraceBytes + 1);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    const auto got = static_cast<std::size_t>(in.gcount());
+    if (got > kMaxTraceBytes) {
+        return {};
     }
-    return values;
+    bytes.resize(got);
+    return TraceFromBytes(bytes);
 }
 
 }  // namespace marulo::archive

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "archive/RecordArchive.h"
 
 namespace marulo::archive {
 
@@ -17,17 +20,22 @@ struct RecordFiles {
 inline constexpr const char* kLoadedAudioFile = "Data.wav";
 inline constexpr const char* kLoadedTraceFile = "Data.hr";
 
-// Unpacks a stored record into the working files of the current directory. The old working
-// files are deleted first, so a record that fails to unpack leaves nothing of the previous one.
-// Items are written only under the working names, whatever their stored names say; an archive
-// that cannot be read gives an empty record.
-RecordFiles UnpackRecord(const std::filesystem::path& archive);
+// A stored record as unpacked into the working files, with its trace already read. With
+// NoAudio or NoTrace the other part is loaded; with any other problem nothing is.
+struct LoadedRecord {
+    RecordProblem problem = RecordProblem::None;
+    RecordFiles files;
+    std::vector<std::int32_t> trace;
+};
 
-// Whether a stored item name is the record's audio: its extension is ".wav" in any letter case.
-bool IsAudioItem(const std::string& storedName);
+// Unpacks a stored record into the working files of the current directory. The old working
+// files are deleted first, so a record that fails to unpack leaves nothing of the previous one,
+// and a failure or a raised stop flag leaves no working file at all.
+LoadedRecord UnpackRecord(const std::filesystem::path& archive,
+                          const std::atomic<bool>* stop = nullptr);
 
 // The heart rates of a trace file: signed 32-bit little-endian values, trailing bytes ignored;
-// empty when the file cannot be read.
+// empty when the file cannot be read or is longer than a trace can be.
 std::vector<std::int32_t> ReadTrace(const std::filesystem::path& trace);
 
 }  // namespace marulo::archive

@@ -190,6 +190,40 @@ RecordStamp ParseRecordStamp(std::string_view bareFileName) {
     return result;
 }
 
+namespace {
+
+bool AllDigits(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool IsRealTime(const platform::CivilDateTime& time) {
+    return platform::DayNumberFromCivil(time.year, time.month, time.day, time.hour, time.minute,
+                                        time.second)
+        .has_value();
+}
+
+}  // namespace
+
+std::optional<platform::CivilDateTime> EdcDigitsDate(std::string_view edcDigits) {
+    if (edcDigits.size() != 8 || !AllDigits(edcDigits)) {
+        return std::nullopt;
+    }
+    platform::CivilDateTime date;
+    date.year = DecimalPiece(edcDigits, 0, 4);
+    date.month = DecimalPiece(edcDigits, 4, 2);
+    date.day = DecimalPiece(edcDigits, 6, 2);
+    return IsRealTime(date) ? std::optional(date) : std::nullopt;
+}
+
+std::optional<RecordStamp> RealRecordStamp(std::string_view bareFileName) {
+    const std::string_view stamp = AfterLastSeparator(bareFileName);
+    if (stamp.size() < 14 || !AllDigits(stamp.substr(0, 14))) {
+        return std::nullopt;
+    }
+    const RecordStamp time = ParseRecordStamp(bareFileName);
+    return IsRealTime(time) ? std::optional(time) : std::nullopt;
+}
+
 NameProblem CheckRecordName(std::string_view name, std::string_view edcText) {
     const std::string edcDigits = RemoveDashes(edcText);
     const auto hasAny = [&](auto predicate) {

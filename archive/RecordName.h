@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,6 +74,13 @@ std::string_view AfterLastSeparator(std::string_view text);
 
 // The storing time from the text after the last "_" (the whole name when there is none).
 RecordStamp ParseRecordStamp(std::string_view bareFileName);
+
+// The date of EDC digits that are exactly eight decimal digits forming a calendar date.
+std::optional<platform::CivilDateTime> EdcDigitsDate(std::string_view edcDigits);
+
+// The storing time when the text after the last "_" starts with 14 decimal digits that form a
+// real date and time of day; nothing for a name placed in the folder by hand without one.
+std::optional<RecordStamp> RealRecordStamp(std::string_view bareFileName);
 
 enum class NameProblem { None, Separator, ControlCharacter, DotName, TooLong };
 

@@ -18,13 +18,15 @@ constexpr long long DaysAlongOnEdc = 279;
 std::string AgeLine(std::string_view bareFileName, const archive::RecordStamp& stamp,
                     const RecordItemWords& words) {
     const std::string key = archive::MotherKey(bareFileName);
-    // The EDC text of the mother key; the whole key when it has no "_".
-    const std::string_view edc = archive::AfterLastSeparator(key);
-    const std::optional<double> edcDay = platform::DayNumberFromCivil(
-        archive::DecimalPiece(edc, 0, 4), archive::DecimalPiece(edc, 4, 2),
-        archive::DecimalPiece(edc, 6, 2));
-    const std::optional<double> recordDay = platform::DayNumberFromCivil(
-        stamp.year, stamp.month, stamp.day, stamp.hour, stamp.minute, stamp.second);
+    // The EDC digits of the mother key; the whole key when it has no "_".
+    const auto edc = archive::EdcDigitsDate(archive::AfterLastSeparator(key));
+    if (!edc) {
+        return {};
+    }
+    const std::optional<double> edcDay =
+        platform::DayNumberFromCivil(edc->year, edc->month, edc->day);
+    const std::optional<double> recordDay =
+        platform::DayNumberFromCivil(stamp.year, stamp.month, stamp.day);
     if (!edcDay || !recordDay) {
         return {};
     }
@@ -41,13 +43,17 @@ std::string AgeLine(std::string_view bareFileName, const archive::RecordStamp& s
 }  // namespace
 
 RecordItemLines RecordItemTexts(std::string_view bareFileName, const RecordItemWords& words) {
-    const archive::RecordStamp stamp = archive::ParseRecordStamp(bareFileName);
-    const int clockHour = stamp.hour <= 12 ? stamp.hour : stamp.hour - 12;
-    const std::string& half = stamp.hour < 12 ? words.am : words.pm;
+    // A name without a real storing time shows neither line rather than an impossible one.
+    const std::optional<archive::RecordStamp> stamp = archive::RealRecordStamp(bareFileName);
+    if (!stamp) {
+        return {};
+    }
+    const int clockHour = stamp->hour <= 12 ? stamp->hour : stamp->hour - 12;
+    const std::string& half = stamp->hour < 12 ? words.am : words.pm;
 
     char clock[64];
-    std::snprintf(clock, sizeof clock, " %d:%.2d:%.2d", clockHour, stamp.minute, stamp.second);
-    return {AgeLine(bareFileName, stamp, words), half + clock};
+    std::snprintf(clock, sizeof clock, " %d:%.2d:%.2d", clockHour, stamp->minute, stamp->second);
+    return {AgeLine(bareFileName, *stamp, words), half + clock};
 }
 
 }  // namespace marulo::controls

@@ -95,6 +95,10 @@ MotherChoice ChoiceFromMotherKey(std::string_view key) {
 std::string MotherRowText(std::string_view key, std::string_view edcTitle) {
     const MotherChoice choice = ChoiceFromMotherKey(key);
     std::string text = choice.name;
+    // A key placed by hand without a real EDC lists the name alone, not a made-up date.
+    if (!archive::EdcDigitsDate(archive::SplitMotherKey(key).edcDigits)) {
+        return text;
+    }
     text += " (";
     text += edcTitle;
     text += ": ";

@@ -27,7 +27,8 @@ struct MotherChoice {
 };
 MotherChoice ChoiceFromMotherKey(std::string_view key);
 
-// A row of the list: "<name> (<EDC title>: <EDC>)".
+// A row of the list: "<name> (<EDC title>: <EDC>)", or the name alone when the key holds no
+// real EDC.
 std::string MotherRowText(std::string_view key, std::string_view edcTitle);
 
 // The modal dialog that lists every mother with records in the record folder and hands the

@@ -83,6 +83,7 @@ MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
     RefreshRecordList();
     m_monitorView->AddRecordSaveListener(*this);
     m_reviewView->SetPlaybackListener(this);
+    ConnectRecordLoading();
     InitVolumeSlider();
     LayoutBottomButtons();
     m_nameBox->setFont(app::UiFont(false));

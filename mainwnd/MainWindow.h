@@ -20,6 +20,9 @@ class QListWidget;
 class QLineEdit;
 class QMenu;
 
+namespace marulo::archive {
+enum class RecordProblem;
+}
 namespace marulo::platform {
 class SettingsStore;
 }
@@ -136,6 +139,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void ConnectRecordLoading();
+    void OnRecordLoaded(archive::RecordProblem problem);
     void ApplyRoundedMask();
     void LoadProfile();
     void InitVolumeSlider();

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's record commands: the record list, showing a record and playing it.
-#include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSignalBlocker>
 
 #include "mainwnd/MainWindow.h"
 
+#include "archive/RecordArchive.h"
 #include "archive/RecordName.h"
 #include "controls/SkinnedButton.h"
 #include "controls/WindowTexts.h"
@@ -18,8 +18,53 @@ namespace marulo::mainwnd {
 
 using namespace controls;
 
+namespace {
+
+// The text that tells why a record cannot be shown in full; none for a superseded load.
+const char* RecordProblemMessageKey(archive::RecordProblem problem) {
+    switch (problem) {
+        case archive::RecordProblem::None:
+        case archive::RecordProblem::Cancelled:
+            return nullptr;
+        case archive::RecordProblem::Unreadable:
+            return "RecordUnreadable";
+        case archive::RecordProblem::NoAudio:
+            return "RecordNoAudio";
+        case archive::RecordProblem::NoTrace:
+            return "RecordNoTrace";
+        case archive::RecordProblem::TooLarge:
+            return "RecordTooLarge";
+        case archive::RecordProblem::NoSpace:
+            return "RecordNoSpace";
+        case archive::RecordProblem::WriteFailed:
+            return "RecordWriteFailed";
+    }
+    return "RecordUnreadable";
+}
+
+}  // namespace
+
+void MainWindow::ConnectRecordLoading() {
+    connect(m_reviewView, &views::ReviewView::RecordLoaded, this,
+            [this](archive::RecordProblem problem) { OnRecordLoaded(problem); });
+    connect(m_reviewView, &views::ReviewView::PlaybackRefused, this,
+            [this] { ShowMessage(MessageKind::Warning, Message("AudioCannotPlay")); });
+}
+
+void MainWindow::OnRecordLoaded(archive::RecordProblem problem) {
+    const bool playable =
+        problem == archive::RecordProblem::None || problem == archive::RecordProblem::NoTrace;
+    m_playButton->setVisible(playable);
+    m_muteButton->setVisible(playable);
+    m_volumeSlider->setVisible(playable);
+    if (const char* key = RecordProblemMessageKey(problem)) {
+        const bool partial = problem == archive::RecordProblem::NoAudio ||
+                             problem == archive::RecordProblem::NoTrace;
+        ShowMessage(partial ? MessageKind::Warning : MessageKind::Error, Message(key));
+    }
+}
+
 void MainWindow::ShowRecord(int index) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     const QListWidgetItem* item = index >= 0 ? m_recordList->item(index) : nullptr;
     if (item == nullptr) {
         m_playButton->hide();
@@ -41,7 +86,6 @@ void MainWindow::ShowRecord(int index) {
             m_recordList->setCurrentRow(index);
         }
     }
-    QApplication::restoreOverrideCursor();
 }
 
 int MainWindow::SelectedRecordIndex() const {

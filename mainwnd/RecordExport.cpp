@@ -19,7 +19,7 @@
 #include "controls/WindowTexts.h"
 #include "mainwnd/MainWindow.h"
 #include "platform/Shell.h"
-#include "report/RecordArchive.h"
+#include "report/ExportFiles.h"
 #include "report/RecordReport.h"
 #include "report/ReportPdf.h"
 #include "report/ReportTexts.h"
@@ -138,7 +138,7 @@ void MainWindow::ExportRecord(const QString& bareFileName, const char* extension
         report::ReadRecordReport(archive, texts.recordWords, error);
     if (!record) {
         ShowMessage(MessageKind::Error,
-                    Message("RecordUnreadable") + QLatin1Char('\n') + FromUtf8(error));
+                    Message("ExportUnreadable") + QLatin1Char('\n') + FromUtf8(error));
         return;
     }
     const QString target =

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace marulo::platform {
@@ -82,34 +83,118 @@ std::string ZipReader::ItemName(int index) const {
     return name != nullptr ? std::string(name) : std::string();
 }
 
-bool ZipReader::ExtractItemToFile(int index, const std::filesystem::path& target) const {
+std::optional<int> ZipReader::FindItem(std::string_view storedName) const {
+    const int count = ItemCount();
+    for (int index = 0; index < count; ++index) {
+        const char* name =
+            zip_get_name(m_archive, static_cast<zip_uint64_t>(index), ZIP_FL_ENC_RAW);
+        if (name != nullptr && std::string_view(name) == storedName) {
+            return index;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::uint64_t> ZipReader::DeclaredSize(int index) const {
     if (m_archive == nullptr) {
-        return false;
+        return std::nullopt;
     }
-    zip_file_t* item = zip_fopen_index(m_archive, static_cast<zip_uint64_t>(index), 0);
-    if (item == nullptr) {
-        return false;
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat_index(m_archive, static_cast<zip_uint64_t>(index), 0, &stat) != 0 ||
+        (stat.valid & ZIP_STAT_SIZE) == 0) {
+        return std::nullopt;
     }
-    const std::unique_ptr<zip_file_t, decltype(&zip_fclose)> itemCloser(item, &zip_fclose);
-    const std::unique_ptr<std::FILE, decltype(&std::fclose)> out(
-        std::fopen(target.string().c_str(), "wb"), &std::fclose);
-    if (!out) {
-        return false;
+    return stat.size;
+}
+
+namespace {
+
+using ItemHandle = std::unique_ptr<zip_file_t, decltype(&zip_fclose)>;
+
+ItemHandle OpenItem(zip* archive, int index) {
+    if (archive == nullptr || index < 0) {
+        return {nullptr, &zip_fclose};
     }
-    std::vector<char> chunk(64 * 1024);
+    return {zip_fopen_index(archive, static_cast<zip_uint64_t>(index), 0), &zip_fclose};
+}
+
+// Feeds the item's bytes to the sink chunk by chunk until the end, where the library checks the
+// CRC; more than maxBytes ends the reading early.
+template <typename Sink>
+ZipItemResult ReadChunks(zip_file_t* item, std::uint64_t maxBytes, const std::atomic<bool>* stop,
+                         Sink&& sink) {
+    constexpr std::size_t kChunkBytes = 64 * 1024;
+    std::vector<unsigned char> chunk(kChunkBytes);
+    std::uint64_t total = 0;
     for (;;) {
+        if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
+            return ZipItemResult::Stopped;
+        }
         const zip_int64_t got = zip_fread(item, chunk.data(), chunk.size());
         if (got < 0) {
-            return false;
+            return ZipItemResult::Unreadable;
         }
         if (got == 0) {
-            return true;
+            return ZipItemResult::Done;
         }
-        if (std::fwrite(chunk.data(), 1, static_cast<std::size_t>(got), out.get()) !=
-            static_cast<std::size_t>(got)) {
-            return false;
+        const auto size = static_cast<std::uint64_t>(got);
+        if (size > maxBytes - total) {
+            return ZipItemResult::TooLarge;
+        }
+        total += size;
+        if (!sink(std::span<const unsigned char>(chunk.data(), static_cast<std::size_t>(got)))) {
+            return ZipItemResult::WriteFailed;
         }
     }
+}
+
+}  // namespace
+
+bool ZipReader::ExtractItemToFile(int index, const std::filesystem::path& target) const {
+    return ExtractItem(index, target, kNoByteLimit) == ZipItemResult::Done;
+}
+
+ZipItemResult ZipReader::ReadItem(int index, std::uint64_t maxBytes,
+                                  std::vector<unsigned char>& content) const {
+    content.clear();
+    const ItemHandle item = OpenItem(m_archive, index);
+    if (!item) {
+        return ZipItemResult::Unreadable;
+    }
+    const ZipItemResult result =
+        ReadChunks(item.get(), maxBytes, nullptr, [&](std::span<const unsigned char> bytes) {
+            content.insert(content.end(), bytes.begin(), bytes.end());
+            return true;
+        });
+    if (result != ZipItemResult::Done) {
+        content.clear();
+        content.shrink_to_fit();
+    }
+    return result;
+}
+
+ZipItemResult ZipReader::ExtractItem(int index, const std::filesystem::path& target,
+                                     std::uint64_t maxBytes, const std::atomic<bool>* stop) const {
+    const ItemHandle item = OpenItem(m_archive, index);
+    if (!item) {
+        return ZipItemResult::Unreadable;
+    }
+    std::unique_ptr<std::FILE, decltype(&std::fclose)> out(
+        std::fopen(target.string().c_str(), "wb"), &std::fclose);
+    if (!out) {
+        return ZipItemResult::WriteFailed;
+    }
+    const ZipItemResult result =
+        ReadChunks(item.get(), maxBytes, stop, [&](std::span<const unsigned char> bytes) {
+            return std::fwrite(bytes.data(), 1, bytes.size(), out.get()) == bytes.size();
+        });
+    // A failed flush at close loses the item's tail just as a failed write does.
+    const bool closed = std::fclose(out.release()) == 0;
+    if (result == ZipItemResult::Done && !closed) {
+        return ZipItemResult::WriteFailed;
+    }
+    return result;
 }
 
 void ZipReader::Close() {

@@ -3,7 +3,7 @@
 
 #include <fstream>
 
-#include "report/RecordArchive.h"
+#include "report/ExportFiles.h"
 #include "report/TraceCsv.h"
 
 namespace marulo::report {

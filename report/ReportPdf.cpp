@@ -15,7 +15,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "report/RecordArchive.h"
+#include "report/ExportFiles.h"
 #include "report/TraceCsv.h"
 #include "report/TraceSummary.h"
 

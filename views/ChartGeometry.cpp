@@ -66,7 +66,7 @@ std::vector<ColumnSpan> TraceColumns(std::span<const std::int32_t> trace, Column
     const std::int64_t last = std::min<std::int64_t>(visible.right, count - 1);
     int next = visible.left;
     for (std::int64_t i = first; i <= last; ++i) {
-        if (trace[static_cast<std::size_t>(i)] > 0) {
+        if (IsRate(trace[static_cast<std::size_t>(i)])) {
             continue;
         }
         const int cutLeft = static_cast<int>(i) - 1;
@@ -193,7 +193,7 @@ std::optional<std::int32_t> ReadoutValue(std::int64_t second, std::span<const st
         return std::nullopt;
     }
     const std::int32_t value = trace[static_cast<std::size_t>(second)];
-    if (value <= 0) {
+    if (!IsRate(value)) {
         return std::nullopt;
     }
     return value;

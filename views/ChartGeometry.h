@@ -83,8 +83,16 @@ std::vector<int> GridTileLefts(int chartWidth);
 // Labels stand on every second minute line after the first.
 std::vector<MinuteLabel> MinuteLabels(int chartWidth, int clientHeight);
 
+// The rates a heart can have and the detector gives; any other value read from a file is no
+// rate, like 0.
+inline constexpr std::int32_t kLowestRate = 50;
+inline constexpr std::int32_t kHighestRate = 240;
+constexpr bool IsRate(std::int32_t value) {
+    return value >= kLowestRate && value <= kHighestRate;
+}
+
 // The columns of `visible` where the trace may show: all but the 3-pixel strip around every
-// value of 0 or less, so that the line segments touching a missing value leave a gap.
+// value that is no rate, so that the line segments touching a missing value leave a gap.
 std::vector<ColumnSpan> TraceColumns(std::span<const std::int32_t> trace, ColumnSpan visible);
 // The trace points whose line segments can reach the columns, with a margin for the pen.
 IndexRange TracePointsFor(ColumnSpan columns, std::size_t count);

@@ -16,11 +16,13 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #include "app/Config.h"
 #include "app/Fonts.h"
 #include "archive/RecordFiles.h"
 #include "controls/SkinBitmap.h"
+#include "platform/WavReader.h"
 
 namespace marulo::views {
 
@@ -41,7 +43,16 @@ QString MessageString(std::string_view key) {
 }  // namespace
 
 ReviewView::ReviewView(QWidget* parent, acquisition::CaptureController& controller)
-    : QAbstractScrollArea(parent), m_controller(controller) {
+    : QAbstractScrollArea(parent),
+      m_controller(controller),
+      m_loader([this](std::uint64_t ticket, archive::LoadedRecord record) {
+          QMetaObject::invokeMethod(
+              this,
+              [this, ticket, loaded = std::move(record)]() mutable {
+                  OnRecordUnpacked(ticket, std::move(loaded));
+              },
+              Qt::QueuedConnection);
+      }) {
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -90,16 +101,43 @@ ReviewView::ReviewView(QWidget* parent, acquisition::CaptureController& controll
 }
 
 ReviewView::~ReviewView() {
+    m_loader.CancelAndWait();
     m_controller.RemoveListener(*this);
 }
 
 void ReviewView::LoadRecord(const std::string& archivePath) {
     StopPlayback();
-    const archive::RecordFiles files = archive::UnpackRecord(archivePath);
-    SetRecordFiles(files.audioPath, files.tracePath);
+    // The working files are about to be replaced: nothing of the previous record stays usable.
+    m_audioPath.clear();
+    m_tracePath.clear();
+    m_trace.clear();
+    m_playWhenLoaded.reset();
+    m_loading = true;
+    UpdatePointerAtMouse();
+    viewport()->update();
+    m_loader.Load(archivePath);
+}
+
+void ReviewView::OnRecordUnpacked(std::uint64_t ticket, archive::LoadedRecord record) {
+    if (ticket != m_loader.NewestTicket()) {
+        return;
+    }
+    m_loading = false;
+    m_audioPath = std::move(record.files.audioPath);
+    m_tracePath = std::move(record.files.tracePath);
+    m_trace = std::move(record.trace);
+    UpdatePointerAtMouse();
+    viewport()->update();
+    const std::optional<int> play = std::exchange(m_playWhenLoaded, std::nullopt);
+    emit RecordLoaded(record.problem);
+    if (play && !m_audioPath.empty()) {
+        StartPlayback(*play);
+    }
 }
 
 void ReviewView::SetRecordFiles(const std::string& audioPath, const std::string& tracePath) {
+    m_loader.CancelAndWait();
+    m_loading = false;
     m_audioPath = audioPath;
     m_tracePath = tracePath;
     m_trace.clear();
@@ -111,6 +149,9 @@ void ReviewView::SetRecordFiles(const std::string& audioPath, const std::string&
 }
 
 void ReviewView::ClearRecord() {
+    m_loader.CancelAndWait();
+    m_loading = false;
+    m_playWhenLoaded.reset();
     m_liveMode = false;
     m_audioPath.clear();
     m_tracePath.clear();
@@ -120,6 +161,10 @@ void ReviewView::ClearRecord() {
 }
 
 void ReviewView::StartPlayback(int second) {
+    if (m_loading) {
+        m_playWhenLoaded = second;
+        return;
+    }
     const bool wasPlaying = IsPlaying();
     m_playbackTimer.stop();
     // A play from second 0 does not seek, so only a freshly opened device starts at the beginning.
@@ -127,6 +172,15 @@ void ReviewView::StartPlayback(int second) {
         m_player.Close();
     }
     if (!m_player.IsOpen()) {
+        std::string why;
+        if (m_audioPath.empty() || !platform::ReadWavFormat(m_audioPath, why)) {
+            if (wasPlaying && m_playbackListener != nullptr) {
+                m_playbackListener->OnPlaybackStopped();
+            }
+            viewport()->update();
+            emit PlaybackRefused();
+            return;
+        }
         m_player.Open(m_audioPath);
     }
     if (m_player.IsPlaying()) {

@@ -13,6 +13,7 @@
 
 #include "acquisition/AcquisitionListener.h"
 #include "acquisition/CaptureController.h"
+#include "archive/RecordLoader.h"
 #include "platform/WavePlayer.h"
 #include "views/ChartGeometry.h"
 #include "views/PlaybackListener.h"
@@ -35,8 +36,11 @@ public:
     ReviewView(const ReviewView&) = delete;
     ReviewView& operator=(const ReviewView&) = delete;
 
-    // Unpacks a stored record into the working files and shows its trace.
+    // Unpacks a stored record into the working files off this thread and shows its trace when
+    // done, then emits RecordLoaded; a newer load or a clear supersedes it. A play asked for
+    // meanwhile starts once the record is there.
     void LoadRecord(const std::string& archivePath);
+    bool IsLoading() const { return m_loading; }
     void SetRecordFiles(const std::string& audioPath, const std::string& tracePath);
     void ClearRecord();
 
@@ -64,6 +68,11 @@ public:
     void OnHeartRate(std::int32_t beatsPerMinute) override;
     void OnCaptureClose() override;
 
+signals:
+    void RecordLoaded(marulo::archive::RecordProblem problem);
+    // A play was asked for, but the record's audio is missing or is no playable WAV file.
+    void PlaybackRefused();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -73,6 +82,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    void OnRecordUnpacked(std::uint64_t ticket, archive::LoadedRecord record);
     void AppendLiveValue(std::int32_t beatsPerMinute);
     void FollowPlayback();
     void OnPlayEnded(platform::PlayNotify how);
@@ -96,6 +106,10 @@ private:
     PlaybackListener* m_playbackListener = nullptr;
     QPixmap m_background;
     std::vector<QPointF> m_points;
+    bool m_loading = false;
+    std::optional<int> m_playWhenLoaded;
+    // Last: its thread posts to this view, so it must stop before anything else goes.
+    archive::RecordLoader m_loader;
 };
 
 }  // namespace marulo::views

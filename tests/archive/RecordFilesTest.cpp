@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -50,6 +51,16 @@ protected:
             EXPECT_TRUE(writer.AddFile(name, source));
         }
         EXPECT_TRUE(writer.Close());
+        // The writer refuses two items of one name, so duplicates are stored as "DupN.*" and
+        // renamed in place ("Dup0.wav" and "Data.wav" have the same length).
+        std::string bytes = ReadAll(archive);
+        for (const auto& [from, to] :
+             {std::pair{"Dup0.wav"s, "Data.wav"s}, {"Dup1.hr"s, "Data.hr"s}}) {
+            for (auto at = bytes.find(from); at != std::string::npos; at = bytes.find(from, at)) {
+                bytes.replace(at, from.size(), to);
+            }
+        }
+        WriteAll(archive, bytes);
         return archive;
     }
 
@@ -62,94 +73,190 @@ protected:
 
 TEST_F(RecordFilesTest, NormalRecordUnpacksIntoWorkingFiles) {
     const auto archive = MakeArchive({{"Data.wav", "RIFF-audio"}, {"Data.hr", "\x87\0\0\0"s}});
-    const RecordFiles files = UnpackRecord(archive);
+    const RecordFiles files = UnpackRecord(archive).files;
     EXPECT_EQ(files.audioPath, "Data.wav");
     EXPECT_EQ(files.tracePath, "Data.hr");
     EXPECT_EQ(ReadAll("Data.wav"), "RIFF-audio");
     EXPECT_EQ(ReadTrace(files.tracePath), std::vector<std::int32_t>{135});
 }
 
-// Whatever an item's stored name, it lands on the working name of its kind, inside the folder.
-TEST_F(RecordFilesTest, StoredNamesNeverChooseWhereItemsAreWritten) {
-    const fs::path absolute = m_parent / "outside.hr";
+// Only the first top-level items named exactly "Data.wav" and "Data.hr" make the record; folder
+// entries, look-alike names and later duplicates are ignored, and nothing else is written.
+TEST_F(RecordFilesTest, OnlyFirstExactTopLevelItemsCount) {
     struct Case {
-        std::string storedName;
-        bool audio;
-        std::vector<fs::path> mustNotExist;
+        std::string label;
+        std::vector<std::pair<std::string, std::string>> items;
+        std::string audio;  // expected content of Data.wav; empty: no audio
+        std::string trace;  // expected content of Data.hr; empty: no trace
     };
     const std::vector<Case> cases = {
-        {"DATA.WAV", true, {"DATA.WAV"}},
-        {"Data", false, {"Data"}},
-        {"../evil.wav", true, {m_parent / "evil.wav"}},
-        {absolute.string(), false, {absolute}},
-        {"sub/Data.wav", true, {"sub"}},
-        {"Conf.ini", false, {}},
+        {"duplicates",
+         {{"Data.wav", "first"},
+          {"Data.hr", "\1\0\0\0"s},
+          {"Dup0.wav", "late"},
+          {"Dup1.hr", "\2\0\0\0"s}},
+         "first",
+         "\1\0\0\0"s},
+        {"folder entry",
+         {{"Data.hr", "\5\0\0\0"s}, {"sub/", ""}, {"Data.wav", "a"}},
+         "a",
+         "\5\0\0\0"s},
+        {"look-alikes",
+         {{"__MACOSX/._Data.wav", "junk"},
+          {"DATA.WAV", "upper"},
+          {"sub/Data.hr", "\x09\0\0\0"s},
+          {"x.wav", "other"},
+          {"Data.wav", "real"},
+          {"Data.hr", "\7\0\0\0"s}},
+         "real",
+         "\7\0\0\0"s},
+        {"escapes",
+         {{"../Data.wav", "evil"},
+          {"/tmp/Data.hr", "evil"},
+          {"Conf.ini", "evil"},
+          {"Data.wav", "good"},
+          {"Data.hr", "\3\0\0\0"s}},
+         "good",
+         "\3\0\0\0"s},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.storedName);
+        SCOPED_TRACE(c.label);
         WriteAll("Conf.ini", "[Message]\n");
-        const fs::path archive = MakeArchive({{c.storedName, "payload"}});
-        platform::ZipReader stored;
-        ASSERT_TRUE(stored.Open(archive));
-        ASSERT_EQ(stored.ItemName(0), c.storedName);
-        stored.Close();
-        const RecordFiles files = UnpackRecord(archive);
-        const std::string expected = c.audio ? "Data.wav" : "Data.hr";
-        EXPECT_EQ(c.audio ? files.audioPath : files.tracePath, expected);
-        EXPECT_TRUE((c.audio ? files.tracePath : files.audioPath).empty());
-        EXPECT_EQ(ReadAll(expected), "payload");
+        const RecordFiles files = UnpackRecord(MakeArchive(c.items)).files;
+        EXPECT_EQ(files.audioPath, "Data.wav");
+        EXPECT_EQ(files.tracePath, "Data.hr");
+        EXPECT_EQ(ReadAll("Data.wav"), c.audio);
+        EXPECT_EQ(ReadAll("Data.hr"), c.trace);
         EXPECT_EQ(ReadAll("Conf.ini"), "[Message]\n");
-        for (const fs::path& path : c.mustNotExist) {
-            EXPECT_FALSE(fs::exists(path)) << path;
-        }
+        EXPECT_FALSE(fs::exists(m_parent / "Data.wav"));
+        EXPECT_FALSE(fs::exists("sub"));
+        EXPECT_FALSE(fs::exists("DATA.WAV"));
     }
 }
 
-TEST_F(RecordFilesTest, LaterItemOfAKindReplacesEarlierOne) {
-    const RecordFiles files = UnpackRecord(MakeArchive(
-        {{"a.wav", "first"}, {"x.hr", "\1\0\0\0"s}, {"b.WAV", "second"}, {"y", "\2\0\0\0"s}}));
-    EXPECT_EQ(files.audioPath, "Data.wav");
-    EXPECT_EQ(ReadAll("Data.wav"), "second");
-    EXPECT_EQ(ReadTrace(files.tracePath), std::vector<std::int32_t>{2});
+// A record missing one item loads the other and says which part is missing.
+TEST_F(RecordFilesTest, MissingItemIsNamedAndTheOtherLoads) {
+    const LoadedRecord noTrace = UnpackRecord(MakeArchive({{"Data.wav", "audio"}}));
+    EXPECT_EQ(noTrace.problem, RecordProblem::NoTrace);
+    EXPECT_EQ(noTrace.files.audioPath, "Data.wav");
+    EXPECT_TRUE(noTrace.files.tracePath.empty());
+    EXPECT_FALSE(fs::exists("Data.hr"));
+
+    const LoadedRecord noAudio = UnpackRecord(MakeArchive({{"Data.hr", "\x78\0\0\0"s}}));
+    EXPECT_EQ(noAudio.problem, RecordProblem::NoAudio);
+    EXPECT_TRUE(noAudio.files.audioPath.empty());
+    EXPECT_EQ(noAudio.trace, std::vector<std::int32_t>{120});
+    EXPECT_FALSE(fs::exists("Data.wav"));
 }
 
-TEST_F(RecordFilesTest, UnreadableArchiveGivesEmptyRecordAndRemovesOldWorkingFiles) {
-    WriteAll(m_sources / "damaged.zip", "PK\3\4 this is not an archive");
-    for (const fs::path& archive : {m_sources / "damaged.zip", m_sources / "missing.zip"}) {
+// Archives that are no record fail as a whole: no working file, no temporary file is left.
+TEST_F(RecordFilesTest, DamagedArchivesFailWholeAndLeaveNoFiles) {
+    const std::string zeros(200000, '\0');
+    const fs::path good = MakeArchive({{"Data.wav", zeros}, {"Data.hr", zeros}});
+    const std::string goodBytes = ReadAll(good);
+    std::string corrupted = goodBytes;
+    // The first item's data follows its 30-byte local header, its name and its extra field.
+    const auto field = [&](std::size_t at) {
+        return static_cast<unsigned char>(goodBytes[at]) |
+               static_cast<unsigned char>(goodBytes[at + 1]) << 8;
+    };
+    const std::size_t data = 30 + field(26) + field(28);
+    for (std::size_t at = data + 4; at < data + 8; ++at) {
+        corrupted[at] = static_cast<char>(corrupted[at] ^ 0x55);
+    }
+    WriteAll(m_sources / "corrupted.zip", corrupted);
+    WriteAll(m_sources / "truncated.zip", goodBytes.substr(0, goodBytes.size() / 2));
+    WriteAll(m_sources / "empty.zip", "");
+    WriteAll(m_sources / "garbage.zip", "PK\3\4 this is not an archive");
+    const fs::path noItems = MakeArchive({{"readme.txt", "hello"}});
+
+    for (const fs::path& archive :
+         {m_sources / "corrupted.zip", m_sources / "truncated.zip", m_sources / "empty.zip",
+          m_sources / "garbage.zip", m_sources / "missing.zip", noItems}) {
         SCOPED_TRACE(archive.string());
         WriteAll("Data.wav", "old audio");
         WriteAll("Data.hr", "old trace");
-        const RecordFiles files = UnpackRecord(archive);
-        EXPECT_TRUE(files.audioPath.empty());
-        EXPECT_TRUE(files.tracePath.empty());
+        const LoadedRecord loaded = UnpackRecord(archive);
+        EXPECT_EQ(loaded.problem, RecordProblem::Unreadable);
+        EXPECT_TRUE(loaded.files.audioPath.empty());
+        EXPECT_TRUE(loaded.files.tracePath.empty());
+        EXPECT_TRUE(loaded.trace.empty());
         EXPECT_FALSE(fs::exists("Data.wav"));
         EXPECT_FALSE(fs::exists("Data.hr"));
+        EXPECT_FALSE(fs::exists("Data.wav.part"));
+        EXPECT_FALSE(fs::exists("Data.hr.part"));
     }
+}
+
+// Size limits hold for the sizes the archive declares and for the bytes it really inflates to.
+TEST_F(RecordFilesTest, ItemsBeyondTheirLimitsAreRefused) {
+    const std::string zeros(300000, '\0');
+    const fs::path archive = MakeArchive({{"Data.wav", zeros}, {"Data.hr", zeros}});
+    RecordArchive record;
+    ASSERT_EQ(record.Open(archive), RecordProblem::None);
+
+    std::vector<unsigned char> bytes;
+    EXPECT_EQ(record.ReadTraceBytes(bytes, zeros.size() - 1), RecordProblem::TooLarge);
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_EQ(record.ReadTraceBytes(bytes, zeros.size()), RecordProblem::None);
+    EXPECT_EQ(bytes.size(), zeros.size());
+
+    EXPECT_EQ(record.ExtractAudio("Data.wav", nullptr, zeros.size() - 1), RecordProblem::TooLarge);
+    EXPECT_FALSE(fs::exists("Data.wav"));
+    EXPECT_FALSE(fs::exists("Data.wav.part"));
+
+    const std::atomic<bool> stop{true};
+    EXPECT_EQ(record.ExtractAudio("Data.wav", &stop), RecordProblem::Cancelled);
+    EXPECT_FALSE(fs::exists("Data.wav"));
+    EXPECT_FALSE(fs::exists("Data.wav.part"));
+
+    EXPECT_EQ(record.ExtractAudio("Data.wav"), RecordProblem::None);
+    EXPECT_EQ(fs::file_size("Data.wav"), zeros.size());
+    EXPECT_FALSE(fs::exists("Data.wav.part"));
+}
+
+// An archive whose directory claims a small size but whose data inflates to more is still
+// stopped at the limit.
+TEST_F(RecordFilesTest, LyingDeclaredSizeIsCaughtWhileReading) {
+    const std::string zeros(300000, '\0');
+    const fs::path archive = MakeArchive({{"Data.hr", zeros}});
+    std::string bytes = ReadAll(archive);
+    // Rewrite the uncompressed size in the central directory entry (offset 24 after its
+    // signature) to 4 bytes.
+    const std::size_t central = bytes.find("PK\1\2");
+    ASSERT_NE(central, std::string::npos);
+    bytes.replace(central + 24, 4, "\4\0\0\0"s);
+    WriteAll(archive, bytes);
+
+    RecordArchive record;
+    ASSERT_EQ(record.Open(archive), RecordProblem::None);
+    std::vector<unsigned char> content;
+    const RecordProblem problem = record.ReadTraceBytes(content, 1000);
+    EXPECT_TRUE(problem == RecordProblem::TooLarge || problem == RecordProblem::Unreadable);
+    EXPECT_TRUE(content.empty());
+}
+
+TEST_F(RecordFilesTest, WorkingFilesCannotBeWritten) {
+    fs::create_directories("Data.hr.part");
+    const LoadedRecord loaded =
+        UnpackRecord(MakeArchive({{"Data.wav", "audio"}, {"Data.hr", "\1\0\0\0"s}}));
+    EXPECT_EQ(loaded.problem, RecordProblem::WriteFailed);
+    EXPECT_FALSE(fs::exists("Data.wav"));
+    EXPECT_FALSE(fs::exists("Data.hr"));
 }
 
 TEST_F(RecordFilesTest, LoadingTheSameRecordTwiceGivesTheSameContent) {
     const std::string trace = "\x78\0\0\0\x8c\0\0\0\0\0\0\0"s;
     const auto archive = MakeArchive({{"Data.wav", "audio bytes"}, {"Data.hr", trace}});
-    const RecordFiles first = UnpackRecord(archive);
+    const RecordFiles first = UnpackRecord(archive).files;
     const auto firstTrace = ReadTrace(first.tracePath);
-    const RecordFiles second = UnpackRecord(archive);
+    const RecordFiles second = UnpackRecord(archive).files;
     EXPECT_EQ(first.audioPath, second.audioPath);
     EXPECT_EQ(first.tracePath, second.tracePath);
     EXPECT_EQ(ReadAll("Data.wav"), "audio bytes");
     EXPECT_EQ(ReadAll("Data.hr"), trace);
     EXPECT_EQ(ReadTrace(second.tracePath), firstTrace);
     EXPECT_EQ(firstTrace, (std::vector<std::int32_t>{120, 140, 0}));
-}
-
-TEST(AudioItemTest, ExtensionFromLastDotInAnyCase) {
-    const std::vector<std::pair<std::string, bool>> cases = {
-        {"Data.wav", true}, {"DATA.WAV", true},   {"x.WaV", true}, {".wav", true},
-        {"Data.hr", false}, {"Data", false},      {"wav", false},  {"a.wav.hr", false},
-        {"a.wave", false},  {"dir.wav/x", false}, {"", false},     {"a.", false},
-    };
-    for (const auto& [name, audio] : cases) {
-        EXPECT_EQ(IsAudioItem(name), audio) << name;
-    }
 }
 
 TEST_F(RecordFilesTest, TraceIsWholeLittleEndianValues) {

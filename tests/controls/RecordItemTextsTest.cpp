@@ -40,10 +40,35 @@ TEST(RecordItemTextsTest, TimeLineUsesTheTwelveHourClock) {
         {"Anna_20100512_20100209123000000.zip", "Pm 12:30:00"},
         {"Anna_20100512_20100209130000000.zip", "Pm 1:00:00"},
         {"Anna_20100512_20100209230102000.zip", "Pm 11:01:02"},
-        {"Anna_20100512_x.zip", "Am 0:00:00"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(RecordItemTexts(c.file, Words).timeLine, c.timeLine) << c.file;
+    }
+}
+
+// Names put in the folder by hand list without lines rather than with an impossible time or age.
+TEST(RecordItemTextsTest, NameWithoutARealStampOrEdcShowsNoImpossibleLine) {
+    struct Case {
+        const char* file;
+        const char* ageLine;
+        const char* timeLine;
+    } const cases[] = {
+        {"Anna_20100512_x.zip", "", ""},
+        {"Anna_20100512_20100209520800000.zip", "", ""},  // hour 52
+        {"Anna_20100512_20100209126000000.zip", "", ""},  // minute 60
+        {"Anna_20100512_20101309120000000.zip", "", ""},  // month 13
+        {"Anna_20100512_20100230120000000.zip", "", ""},  // 30 February
+        {"Anna_20100512_2010020912.zip", "", ""},         // too short
+        {"Anna_20100512_ 2010020912000.zip", "", ""},     // a blank instead of a digit
+        {"Anna_20100512_-0100209120000000.zip", "", ""},
+        {"Anna_2010-512_20100502090000000.zip", "", "Am 9:00:00"},   // EDC with a dash
+        {"Anna_2010 512_20100502090000000.zip", "", "Am 9:00:00"},   // EDC with a blank
+        {"Anna_201005120_20100502090000000.zip", "", "Am 9:00:00"},  // nine EDC digits
+    };
+    for (const Case& c : cases) {
+        const RecordItemLines lines = RecordItemTexts(c.file, Words);
+        EXPECT_EQ(lines.ageLine, c.ageLine) << c.file;
+        EXPECT_EQ(lines.timeLine, c.timeLine) << c.file;
     }
 }
 

@@ -48,28 +48,32 @@ protected:
 
 TEST_F(MotherListDialogTest, RowsAndChoicesFollowTheMotherKeys) {
     AddRecords({"Anna_20100512_20100209153045123.zip", "Anna_20100512_20100301101010000.zip",
-                "Mary_Ann_20100601_20100209153045123.zip", "old.zip", "foo_bar.zip"});
+                "Mary_Ann_20100601_20100209153045123.zip", "old.zip", "foo_bar.zip",
+                "Zoe_2027x0x1_20100209153045123.zip", "Zoe_20270231_20100209153045123.zip"});
     struct Row {
         const char* text;
         const char* name;
         const char* edc;
     };
     const Row rows[] = {
-        {" (EDC: --)", "", "--"},
+        {"", "", "--"},
         {"Anna (EDC: 2010-05-12)", "Anna", "2010-05-12"},
         {"Mary_Ann (EDC: 2010-06-01)", "Mary_Ann", "2010-06-01"},
-        {"foo (EDC: --)", "foo", "--"},
+        {"Zoe", "Zoe", "2027-02-31"},
+        {"Zoe", "Zoe", "2027-x0-x1"},
+        {"foo", "foo", "--"},
     };
+    constexpr int kRows = static_cast<int>(std::size(rows));
     {
         MotherListDialog dialog(nullptr, m_records);
         EXPECT_EQ(dialog.windowTitle(), "Mothers");
-        ASSERT_EQ(dialog.MotherList()->count(), 4);
-        for (int i = 0; i < 4; ++i) {
+        ASSERT_EQ(dialog.MotherList()->count(), kRows);
+        for (int i = 0; i < kRows; ++i) {
             EXPECT_EQ(MotherRowText(dialog.MotherList()->item(i)->text().toStdString(), "EDC"),
                       rows[i].text);
         }
     }
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < kRows; ++i) {
         SCOPED_TRACE(i);
         MotherListDialog dialog(nullptr, m_records);
         dialog.show();

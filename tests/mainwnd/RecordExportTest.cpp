@@ -198,7 +198,7 @@ TEST_F(RecordExportTest, CancelWritesNothingAndFailuresAreTold) {
     MenuKeyOnRecord("Save audio (WAV)…");
     EXPECT_TRUE(m_dialogs.empty());
     ASSERT_EQ(m_messages.size(), 1U);
-    EXPECT_TRUE(m_messages[0].second.startsWith(Text("RecordUnreadable") + "\n"));
+    EXPECT_TRUE(m_messages[0].second.startsWith(Text("ExportUnreadable") + "\n"));
     EXPECT_TRUE(fs::is_empty(m_folder / "out"));
 }
 

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "report/RecordArchive.h"
+#include "archive/RecordArchive.h"
+#include "report/ExportFiles.h"
 #include "report/ReportPdf.h"
 #include "report/TraceCsv.h"
 #include "report/TracePaper.h"
@@ -325,7 +326,7 @@ TEST_F(ReportToolTest, DamagedRecordsGiveStatusTwoAndNoFiles) {
          nullptr},
         {"trace longer than any run",
          "Anna_20100512_20100209153045129.zip",
-         {{"Data.wav", wav}, {"Data.hr", std::string(kMaxTraceSeconds * 4 + 4, '\0')}},
+         {{"Data.wav", wav}, {"Data.hr", std::string(archive::kMaxTraceBytes + 4, '\0')}},
          nullptr},
         {"no time in its name", "record.zip", {{"Data.wav", wav}, {"Data.hr", hr}}, nullptr},
         {"audio is no WAV",

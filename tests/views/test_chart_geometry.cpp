@@ -79,6 +79,11 @@ TEST(ChartGeometry, MissingValuesCutThreeColumnsOutOfTheTrace) {
         {"gap right of the page", Rates(300, {200}), {100, 200}, {{100, 199}}},
         {"gaps away from the page", Rates(300, {50, 250}), {100, 200}, {{100, 200}}},
         {"all missing", std::vector<std::int32_t>(600, 0), {0, 510}, {}},
+        {"values from a file outside 50-240",
+         {140, 49, 140, 140, 241, 140, 2147483647, 140},
+         {0, 510},
+         {{8, 510}}},
+        {"range edges are rates", {50, 50, 50, 240, 240, 240}, {0, 510}, {{0, 510}}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(TraceColumns(c.trace, c.visible), c.expected) << c.name;
@@ -241,6 +246,18 @@ TEST(ChartGeometry, ReadoutShowsOnlyRatesAboveZeroWithinTheTrace) {
     EXPECT_EQ(ReadoutValue(2, trace), std::nullopt);
     EXPECT_EQ(ReadoutValue(3, trace), 140);
     EXPECT_EQ(ReadoutValue(4, trace), std::nullopt);
+
+    const std::vector<std::pair<std::int32_t, std::optional<std::int32_t>>> values = {
+        {49, std::nullopt},
+        {50, 50},
+        {240, 240},
+        {241, std::nullopt},
+        {2147483647, std::nullopt},
+        {-2147483647 - 1, std::nullopt},
+    };
+    for (const auto& [value, shown] : values) {
+        EXPECT_EQ(ReadoutValue(0, std::vector<std::int32_t>{value}), shown) << value;
+    }
 }
 
 TEST(ChartGeometry, ReadoutAndCursorSitInTheGridBand) {

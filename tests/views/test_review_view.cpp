@@ -13,7 +13,9 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "acquisition/CaptureController.h"
@@ -304,37 +306,132 @@ TEST_F(ReviewViewTest, ThePointingCursorShowsOverTheTraceOutsideLiveMode) {
     EXPECT_FALSE(m_view.viewport()->testAttribute(Qt::WA_SetCursor));
 }
 
-TEST_F(ReviewViewTest, LoadRecordReplacesTheWorkingFilesAndClearRecordForgetsThem) {
-    const fs::path sources = m_folder.Path() / "sources";
-    const fs::path work = m_folder.Path() / "work";
-    fs::create_directories(sources);
-    fs::create_directories(work);
-    WriteSilentWav(sources / "Data.wav", 1);
-    WriteTrace(sources / "Data.hr", {120, 0, 135});
-    const fs::path archive = m_folder.Path() / "record.zip";
-    {
-        platform::ZipWriter zip;
-        ASSERT_TRUE(zip.Create(archive));
-        ASSERT_TRUE(zip.AddFile("Data.wav", sources / "Data.wav"));
-        ASSERT_TRUE(zip.AddFile("Data.hr", sources / "Data.hr"));
-        ASSERT_TRUE(zip.Close());
+// Collects what the view reports about loads and refused plays.
+struct LoadReports {
+    explicit LoadReports(ReviewView& view) {
+        QObject::connect(&view, &ReviewView::RecordLoaded,
+                         [this](archive::RecordProblem problem) { problems.push_back(problem); });
+        QObject::connect(&view, &ReviewView::PlaybackRefused, [this] { ++refused; });
     }
-    const fs::path previous = fs::current_path();
-    fs::current_path(work);
-    m_view.LoadRecord(archive.string());
+    std::vector<archive::RecordProblem> problems;
+    int refused = 0;
+};
+
+fs::path MakeRecord(const fs::path& archive,
+                    const std::vector<std::pair<std::string, fs::path>>& items) {
+    platform::ZipWriter zip;
+    EXPECT_TRUE(zip.Create(archive));
+    for (const auto& [name, source] : items) {
+        EXPECT_TRUE(zip.AddFile(name, source));
+    }
+    EXPECT_TRUE(zip.Close());
+    return archive;
+}
+
+class ReviewLoadTest : public ReviewViewTest {
+protected:
+    void SetUp() override {
+        ReviewViewTest::SetUp();
+        fs::create_directories(m_sources);
+        fs::create_directories(m_work);
+        m_previous = fs::current_path();
+        fs::current_path(m_work);
+        WriteSilentWav(m_sources / "Data.wav", 1);
+        WriteTrace(m_sources / "Data.hr", {120, 0, 135});
+        m_record = MakeRecord(m_folder.Path() / "record.zip", {{"Data.wav", m_sources / "Data.wav"},
+                                                               {"Data.hr", m_sources / "Data.hr"}});
+    }
+    void TearDown() override { fs::current_path(m_previous); }
+
+    bool Loaded() {
+        return QTest::qWaitFor([this] { return !m_view.IsLoading(); }, 10000);
+    }
+
+    fs::path m_sources = m_folder.Path() / "sources";
+    fs::path m_work = m_folder.Path() / "work";
+    fs::path m_previous;
+    fs::path m_record;
+    LoadReports m_reports{m_view};
+};
+
+TEST_F(ReviewLoadTest, LoadRecordReplacesTheWorkingFilesAndClearRecordForgetsThem) {
+    m_view.LoadRecord(m_record.string());
+    ASSERT_TRUE(Loaded());
     const std::vector<std::int32_t> loaded = m_view.Trace();
     m_view.LoadRecord((m_folder.Path() / "missing.zip").string());
-    const bool staleTraceLeft = fs::exists(work / "Data.hr");
-    fs::current_path(previous);
+    ASSERT_TRUE(Loaded());
 
     EXPECT_EQ(loaded, (std::vector<std::int32_t>{120, 0, 135}));
     EXPECT_TRUE(m_view.Trace().empty());
-    EXPECT_FALSE(staleTraceLeft);
+    EXPECT_FALSE(fs::exists(m_work / "Data.hr"));
+    EXPECT_EQ(m_reports.problems,
+              (std::vector{archive::RecordProblem::None, archive::RecordProblem::Unreadable}));
 
     ShowTrace({140});
     m_view.ClearRecord();
     EXPECT_TRUE(m_view.Trace().empty());
     EXPECT_FALSE(m_view.IsLiveMode());
+}
+
+// Loading never blocks the window; a newer selection wins over one still being unpacked, and
+// a clear leaves the working files alone once it returns.
+TEST_F(ReviewLoadTest, NewerLoadSupersedesAndClearStopsTheLoad) {
+    WriteTrace(m_sources / "other.hr", {90});
+    const fs::path other =
+        MakeRecord(m_folder.Path() / "other.zip", {{"Data.hr", m_sources / "other.hr"}});
+
+    m_view.LoadRecord(m_record.string());
+    EXPECT_TRUE(m_view.IsLoading());
+    m_view.LoadRecord(other.string());
+    ASSERT_TRUE(Loaded());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_view.Trace(), std::vector<std::int32_t>{90});
+    EXPECT_EQ(m_reports.problems, std::vector{archive::RecordProblem::NoAudio});
+    EXPECT_FALSE(fs::exists(m_work / "Data.wav"));
+
+    m_view.LoadRecord(m_record.string());
+    m_view.ClearRecord();
+    const auto leftAfterClear = [this] {
+        std::vector<fs::path> names;
+        for (const auto& entry : fs::directory_iterator(m_work)) {
+            names.push_back(entry.path().filename());
+        }
+        return names;
+    };
+    const auto left = leftAfterClear();
+    QTest::qWait(100);
+    EXPECT_EQ(leftAfterClear(), left);
+    EXPECT_FALSE(m_view.IsLoading());
+    EXPECT_TRUE(m_view.Trace().empty());
+    EXPECT_EQ(m_reports.problems.size(), 1U);
+}
+
+// A play asked for while loading waits for the record; audio that is no playable WAV file is
+// refused with a report instead of silence.
+TEST_F(ReviewLoadTest, PlayIsRefusedForAudioThatCannotPlay) {
+    std::string header(44, '\0');
+    header.replace(0, 4, "RIFF");
+    header.replace(8, 8, "WAVEfmt ");
+    header[16] = 16;  // a format chunk of 16 bytes that says 0 channels
+    header[20] = 1;
+    header.replace(36, 4, "data");
+    std::ofstream(m_sources / "zero.wav", std::ios::binary) << header;
+    std::ofstream(m_sources / "garbage.wav", std::ios::binary) << "not a sound at all";
+    for (const char* source : {"zero.wav", "garbage.wav"}) {
+        SCOPED_TRACE(source);
+        const fs::path archive =
+            MakeRecord(m_folder.Path() / (std::string(source) + ".zip"),
+                       {{"Data.wav", m_sources / source}, {"Data.hr", m_sources / "Data.hr"}});
+        m_reports.refused = 0;
+        m_view.LoadRecord(archive.string());
+        m_view.StartPlayback(0);
+        EXPECT_EQ(m_reports.refused, 0);
+        ASSERT_TRUE(Loaded());
+        EXPECT_EQ(m_reports.refused, 1);
+        EXPECT_FALSE(m_view.IsPlaying());
+        m_view.StartPlayback(1);
+        EXPECT_EQ(m_reports.refused, 2);
+    }
 }
 
 // Real playback through a private sound server.

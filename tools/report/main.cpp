@@ -11,7 +11,7 @@
 
 #include "app/Config.h"
 #include "platform/IniFile.h"
-#include "report/RecordArchive.h"
+#include "report/ExportFiles.h"
 #include "report/RecordReport.h"
 #include "report/ReportPdf.h"
 #include "report/ReportTexts.h"

@@ -10,9 +10,6 @@
 
 namespace marulo::report {
 
-// A trace longer than this many seconds (eight days) is not one the program wrote.
-inline constexpr std::int64_t kMaxTraceSeconds = 8 * 24 * 3600;
-
 // What a stored record's archive holds, read straight from it and never through the working
 // files: the trace of its first top-level "Data.hr" item, and whether a top-level "Data.wav"
 // is there.
@@ -22,7 +19,7 @@ struct ArchivedRecord {
 };
 
 // Nothing, and one line saying why, when the archive cannot be opened, lacks either item, or
-// its trace cannot be read or is longer than kMaxTraceSeconds.
+// its trace cannot be read or is longer than any recording.
 std::optional<ArchivedRecord> ReadArchivedRecord(const std::filesystem::path& archive,
                                                  std::string& error);
 

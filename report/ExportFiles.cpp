@@ -1,15 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "report/RecordArchive.h"
+#include "report/ExportFiles.h"
 
 #include <QFile>
 #include <QString>
-#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <system_error>
 
-#include "archive/RecordFiles.h"
+#include "archive/RecordArchive.h"
 #include "platform/WavReader.h"
-#include "platform/Zip.h"
 
 #if !defined(_WIN32)
 #include <fcntl.h>
@@ -28,14 +26,26 @@ std::filesystem::path FsPath(const QString& path) {
     return std::filesystem::path(path.toStdU16String());
 }
 
-// Index of the first item with exactly this top-level name, -1 when there is none.
-int FirstItemNamed(const platform::ZipReader& zip, const std::string& name) {
-    for (int index = 0; index < zip.ItemCount(); ++index) {
-        if (zip.ItemName(index) == name) {
-            return index;
-        }
+std::string ProblemText(archive::RecordProblem problem) {
+    switch (problem) {
+        case archive::RecordProblem::None:
+            return {};
+        case archive::RecordProblem::Unreadable:
+            return "not a readable record archive";
+        case archive::RecordProblem::NoAudio:
+            return "the archive holds no audio (Data.wav)";
+        case archive::RecordProblem::NoTrace:
+            return "the archive holds no heart-rate trace (Data.hr)";
+        case archive::RecordProblem::TooLarge:
+            return "an item of the archive is larger than any recording";
+        case archive::RecordProblem::NoSpace:
+            return "there is not enough free disk space for the audio";
+        case archive::RecordProblem::Cancelled:
+            return "stopped";
+        case archive::RecordProblem::WriteFailed:
+            return "the file cannot be written";
     }
-    return -1;
+    return "not a readable record archive";
 }
 
 // Puts the written bytes on the disk before the rename makes them the target.
@@ -55,59 +65,43 @@ void FlushToDisk(const std::filesystem::path& file) {
 
 std::optional<ArchivedRecord> ReadArchivedRecord(const std::filesystem::path& archive,
                                                  std::string& error) {
-    platform::ZipReader zip;
-    if (!zip.Open(archive)) {
-        error = "not a readable record archive";
-        return std::nullopt;
+    archive::RecordArchive stored;
+    archive::RecordProblem problem = stored.Open(archive);
+    if (problem == archive::RecordProblem::None && !stored.HasTrace()) {
+        problem = archive::RecordProblem::NoTrace;
     }
-    const int traceItem = FirstItemNamed(zip, archive::kLoadedTraceFile);
-    if (traceItem < 0) {
-        error = "the archive holds no heart-rate trace (Data.hr)";
-        return std::nullopt;
+    if (problem == archive::RecordProblem::None && !stored.HasAudio()) {
+        problem = archive::RecordProblem::NoAudio;
     }
     ArchivedRecord record;
-    record.hasAudio = FirstItemNamed(zip, archive::kLoadedAudioFile) >= 0;
-    if (!record.hasAudio) {
-        error = "the archive holds no audio (Data.wav)";
+    if (problem == archive::RecordProblem::None) {
+        problem = stored.ReadTrace(record.trace);
+    }
+    if (problem != archive::RecordProblem::None) {
+        error = ProblemText(problem);
         return std::nullopt;
     }
-    const QTemporaryDir scratch;
-    if (!scratch.isValid()) {
-        error = "cannot make a temporary folder";
-        return std::nullopt;
-    }
-    const std::filesystem::path unpacked = FsPath(scratch.filePath("trace"));
-    if (!zip.ExtractItemToFile(traceItem, unpacked)) {
-        error = "the heart-rate trace (Data.hr) cannot be unpacked";
-        return std::nullopt;
-    }
-    std::error_code sizeError;
-    const auto bytes = std::filesystem::file_size(unpacked, sizeError);
-    if (sizeError || bytes > static_cast<std::uintmax_t>(kMaxTraceSeconds) * 4) {
-        error = "the heart-rate trace (Data.hr) is longer than any recording";
-        return std::nullopt;
-    }
-    record.trace = archive::ReadTrace(unpacked);
+    record.hasAudio = true;
     return record;
 }
 
 bool SaveArchivedAudio(const std::filesystem::path& archive, const std::filesystem::path& target,
                        std::string& error) {
-    platform::ZipReader zip;
-    if (!zip.Open(archive)) {
-        error = "not a readable record archive";
-        return false;
+    archive::RecordArchive stored;
+    archive::RecordProblem problem = stored.Open(archive);
+    if (problem == archive::RecordProblem::None && !stored.HasAudio()) {
+        problem = archive::RecordProblem::NoAudio;
     }
-    const int audioItem = FirstItemNamed(zip, archive::kLoadedAudioFile);
-    if (audioItem < 0) {
-        error = "the archive holds no audio (Data.wav)";
+    if (problem != archive::RecordProblem::None) {
+        error = ProblemText(problem);
         return false;
     }
     return WriteThroughTemporary(
         target,
         [&](const std::filesystem::path& temporary, std::string& writeError) {
-            if (!zip.ExtractItemToFile(audioItem, temporary)) {
-                writeError = "the audio (Data.wav) cannot be unpacked";
+            if (const auto extracted = stored.ExtractAudio(temporary);
+                extracted != archive::RecordProblem::None) {
+                writeError = ProblemText(extracted);
                 return false;
             }
             std::string wavError;

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "platform/Zip.h"
+
+namespace marulo::archive {
+
+// The only items a stored record is read from: these exact names at the archive's top level.
+// The first item of each name counts; every other item is ignored.
+inline constexpr std::string_view kAudioItemName = "Data.wav";
+inline constexpr std::string_view kTraceItemName = "Data.hr";
+
+// Why a stored record, or a part of it, could not be read.
+enum class RecordProblem {
+    None,
+    Unreadable,   // not an archive, truncated, or its data fails the checks (CRC)
+    NoAudio,      // no "Data.wav" item
+    NoTrace,      // no "Data.hr" item
+    TooLarge,     // an item is larger than a record can be
+    NoSpace,      // the audio does not fit the free disk space
+    Cancelled,    // a newer request stopped the work
+    WriteFailed,  // a working file cannot be written
+};
+
+// A trace holds one value per second; four days of them is far beyond any monitoring run.
+inline constexpr std::uint64_t kMaxTraceSeconds = 4ULL * 24 * 60 * 60;
+inline constexpr std::uint64_t kMaxTraceBytes = kMaxTraceSeconds * 4;
+// The RIFF size field is 32 bits and counts everything after the first 8 bytes.
+inline constexpr std::uint64_t kMaxAudioBytes = 0xFFFFFFFFULL + 8;
+
+// The heart rates of trace bytes: signed 32-bit little-endian values, trailing bytes ignored.
+std::vector<std::int32_t> TraceFromBytes(std::span<const unsigned char> bytes);
+
+// A stored record's archive, read within sane limits whatever the archive claims.
+class RecordArchive {
+public:
+    RecordProblem Open(const std::filesystem::path& archive);
+
+    bool HasAudio() const { return m_audioItem.has_value(); }
+    bool HasTrace() const { return m_traceItem.has_value(); }
+
+    // The trace item's bytes, read once into memory.
+    RecordProblem ReadTraceBytes(std::vector<unsigned char>& bytes,
+                                 std::uint64_t maxBytes = kMaxTraceBytes) const;
+    RecordProblem ReadTrace(std::vector<std::int32_t>& trace) const;
+
+    // Writes the audio item to the target through a temporary file in the same folder that
+    // replaces the target only when complete; on any failure no file is left behind.
+    RecordProblem ExtractAudio(const std::filesystem::path& target,
+                               const std::atomic<bool>* stop = nullptr,
+                               std::uint64_t maxBytes = kMaxAudioBytes) const;
+
+private:
+    platform::ZipReader m_zip;
+    std::optional<int> m_audioItem;
+    std::optional<int> m_traceItem;
+};
+
+// Writes bytes to the target through a temporary file in the same folder, as ExtractAudio does.
+RecordProblem WriteFileWhole(const std::filesystem::path& target,
+                             std::span<const unsigned char> bytes);
+
+}  // namespace marulo::archive
