@@ -10,7 +10,7 @@ set(MARULO_INSTALLED_PROGRAMS
     marulo
     marulo-analyze
     marulo-synth
-    # marulo-report belongs here once it is built.
+    marulo-report
 )
 
 install(TARGETS ${MARULO_INSTALLED_PROGRAMS} RUNTIME DESTINATION ${MARULO_INSTALL_DIR})

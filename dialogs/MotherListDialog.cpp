@@ -15,7 +15,6 @@
 #include "archive/RecordName.h"
 #include "controls/SkinBitmap.h"
 #include "controls/WindowTexts.h"
-#include "platform/Shell.h"
 
 namespace marulo::dialogs {
 
@@ -108,10 +107,12 @@ std::string MotherRowText(std::string_view key, std::string_view edcTitle) {
     return text;
 }
 
-MotherListDialog::MotherListDialog(QWidget* parent, std::filesystem::path recordFolder)
+MotherListDialog::MotherListDialog(QWidget* parent, std::filesystem::path recordFolder,
+                                   FolderOpener openFolder)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      m_recordFolder(std::move(recordFolder)) {
+      m_recordFolder(std::move(recordFolder)),
+      m_openFolder(std::move(openFolder)) {
     setFixedSize(kClientWidth, kClientHeight);
     setWindowTitle(Message("MotherListTitle"));
 
@@ -194,10 +195,9 @@ void MotherListDialog::reject() {
 }
 
 void MotherListDialog::OpenRecordFolder() {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    std::error_code ignored;
-    platform::Shell::Open(m_recordFolder.string(), std::filesystem::current_path(ignored));
-    QApplication::restoreOverrideCursor();
+    if (m_openFolder) {
+        m_openFolder(m_recordFolder);
+    }
 }
 
 }  // namespace marulo::dialogs

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -38,8 +39,13 @@ std::string MotherRowText(std::string_view key, std::string_view edcTitle);
 class MotherListDialog : public QDialog {
     Q_OBJECT
 public:
+    // Opens the record folder for the folder button (and tells the user where it is when it
+    // cannot); without one the button does nothing.
+    using FolderOpener = std::function<void(const std::filesystem::path& folder)>;
+
     explicit MotherListDialog(QWidget* parent = nullptr,
-                              std::filesystem::path recordFolder = "Data");
+                              std::filesystem::path recordFolder = "Data",
+                              FolderOpener openFolder = {});
 
     const std::string& ChosenName() const { return m_chosenName; }
     const std::string& ChosenEdc() const { return m_chosenEdc; }
@@ -58,6 +64,7 @@ private:
     void OnSelectionChanged();
 
     std::filesystem::path m_recordFolder;
+    FolderOpener m_openFolder;
     QPointer<QLabel> m_helpText;
     QPointer<QPushButton> m_folderButton;
     QPointer<QPushButton> m_okButton;

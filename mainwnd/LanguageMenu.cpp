@@ -65,9 +65,12 @@ bool RunLanguageMenu(QWidget& owner, const QWidget& languageButton, const MenuRu
     return true;
 }
 
-void OpenHomepageAddress() {
+bool OpenHomepageAddress(std::string& where) {
     const app::FolderLocation folder = app::ConfigFolder();
-    platform::Shell::Open(app::UiText("Homepage", "Url", ""), folder.drive + folder.directory);
+    const std::string address = app::UiText("Homepage", "Url", "");
+    const std::string base = folder.drive + folder.directory;
+    where = platform::Shell::Where(address, base);
+    return platform::Shell::Open(address, base);
 }
 
 }  // namespace marulo::mainwnd

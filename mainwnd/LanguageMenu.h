@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 class QAbstractButton;
 class QAction;
@@ -28,7 +29,8 @@ using MenuRunner = std::function<QAction*(QMenu&, const QPoint& globalPos)>;
 bool RunLanguageMenu(QWidget& owner, const QWidget& languageButton, const MenuRunner& run);
 
 // Opens the homepage address of the active language; a relative path counts from the folder of
-// the configuration files.
-void OpenHomepageAddress();
+// the configuration files. False when nothing could open it, with where set to the address or
+// the file's full path (empty when the language gives no address).
+bool OpenHomepageAddress(std::string& where);
 
 }  // namespace marulo::mainwnd

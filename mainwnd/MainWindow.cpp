@@ -238,6 +238,7 @@ void MainWindow::CreateControls() {
         m_recordList->setMouseTracking(true);
         m_recordList->setItemDelegate(new RecordListDelegate(m_recordList));
         m_recordList->viewport()->installEventFilter(this);
+        InstallRecordMenu();
         connect(m_recordList, &QListWidget::itemSelectionChanged, this,
                 &MainWindow::OnRecordSelectionChanged);
         connect(m_recordList, &QListWidget::itemDoubleClicked, this,
@@ -498,7 +499,11 @@ void MainWindow::LayoutBottomButtons() {
 }
 
 void MainWindow::OpenMotherList() {
-    dialogs::MotherListDialog dialog(this, archive::RecordFolder);
+    dialogs::MotherListDialog dialog(
+        this, archive::RecordFolder, [this](const std::filesystem::path& folder) {
+            std::error_code ignored;
+            OpenOrTellWhere(folder.string(), std::filesystem::current_path(ignored));
+        });
     if (dialog.exec() == dialogs::kMotherListOkId) {
         m_chosenNameBytes = dialog.ChosenName();
         m_chosenNameShown = FromUtf8(m_chosenNameBytes);
@@ -510,7 +515,10 @@ void MainWindow::OpenMotherList() {
 }
 
 void MainWindow::OpenHomepage() {
-    OpenHomepageAddress();
+    std::string where;
+    if (!OpenHomepageAddress(where) && !where.empty()) {
+        ShowMessage(MessageKind::Warning, Message("OpenFailed") + '\n' + FromUtf8(where));
+    }
 }
 
 void MainWindow::OpenLanguageMenu() {

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <atomic>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -69,6 +70,9 @@ public:
     using MessageHook = std::function<void(MessageKind, const QString& text)>;
     // Chooses from a pop-up menu opened at a global point; null when nothing was chosen.
     using MenuHook = std::function<QAction*(QMenu&, const QPoint& globalPos)>;
+    // Asks where to save, starting from a suggested path; empty when cancelled.
+    using SaveDialogHook = std::function<QString(
+        const QString& caption, const QString& suggestedPath, const QString& filter)>;
 
     explicit MainWindow(const MainWindowOptions& options = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -98,6 +102,7 @@ public:
     void ShowMessage(MessageKind kind, const QString& text);
     void SetMessageHook(MessageHook hook) { m_messageHook = std::move(hook); }
     void SetMenuHook(MenuHook hook) { m_menuHook = std::move(hook); }
+    void SetSaveDialogHook(SaveDialogHook hook) { m_saveDialogHook = std::move(hook); }
 
     // Commands.
     void ToggleMonitoring();
@@ -114,6 +119,11 @@ public:
     void ToggleMute();
     void OpenMotherList();
     void OpenHomepage();
+    // The record menu for the record list item at a point of the list's viewport: reports and
+    // audio saved from the stored archive, and the record folder.
+    void OpenRecordMenu(const QPoint& viewportPos);
+    // Opens an address or path with the desktop; when nothing can, says where it is.
+    void OpenOrTellWhere(const std::string& addressOrPath, const std::filesystem::path& baseFolder);
     void OpenLanguageMenu();
     void LayoutBottomButtons();
     void SetEdcText(const QString& edc);
@@ -157,6 +167,9 @@ private:
     // becomes the button's text and moves the EDC.
     void ShowNumberMenu(QMenu& menu, controls::SkinnedButton& button);
     void RequestButtonRepaint();
+    void InstallRecordMenu();
+    QString AskSavePath(const QString& caption, const QString& fileName, const QString& filter);
+    void ExportRecord(const QString& bareFileName, const char* extension);
     void Teardown();
 
     MainWindowOptions m_options;
@@ -192,6 +205,7 @@ private:
     QPoint m_dragOffset;
     MessageHook m_messageHook;
     MenuHook m_menuHook;
+    SaveDialogHook m_saveDialogHook;
 };
 
 }  // namespace marulo::mainwnd

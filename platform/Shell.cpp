@@ -32,6 +32,20 @@ bool StartsWithScheme(const std::string& text) {
     return i >= 2 && i < text.size() && text[i] == ':';
 }
 
+bool IsWebAddressWithoutScheme(const std::string& text) {
+    return text.starts_with("www.");
+}
+
+std::filesystem::path FullPath(const std::string& path, const std::filesystem::path& baseFolder) {
+    std::filesystem::path full(path);
+    if (full.is_relative()) {
+        full = baseFolder / full;
+    }
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(full, error);
+    return (error ? full : absolute).lexically_normal();
+}
+
 bool OpenUrl(const QUrl& url) {
     if (const auto& handler = TestHandler()) {
         return handler(url);
@@ -48,16 +62,27 @@ bool Open(const std::string& addressOrPath, const std::filesystem::path& baseFol
     if (StartsWithScheme(addressOrPath)) {
         return OpenUrl(QUrl(QString::fromStdString(addressOrPath), QUrl::TolerantMode));
     }
-    std::filesystem::path path(addressOrPath);
-    if (path.is_relative()) {
-        path = baseFolder / path;
+    // People write web addresses without their scheme; such a text is no file of ours.
+    if (IsWebAddressWithoutScheme(addressOrPath)) {
+        return OpenUrl(
+            QUrl(QString::fromStdString("https://" + addressOrPath), QUrl::TolerantMode));
     }
+    const std::filesystem::path path = FullPath(addressOrPath, baseFolder);
     std::error_code error;
-    path = std::filesystem::absolute(path, error);
-    if (error || !std::filesystem::exists(path, error)) {
+    if (!std::filesystem::exists(path, error)) {
         return false;
     }
-    return OpenUrl(QUrl::fromLocalFile(QString::fromStdString(path.lexically_normal().string())));
+    return OpenUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
+}
+
+std::string Where(const std::string& addressOrPath, const std::filesystem::path& baseFolder) {
+    if (addressOrPath.empty() || StartsWithScheme(addressOrPath)) {
+        return addressOrPath;
+    }
+    if (IsWebAddressWithoutScheme(addressOrPath)) {
+        return "https://" + addressOrPath;
+    }
+    return FullPath(addressOrPath, baseFolder).string();
 }
 
 void SetOpenHandlerForTesting(std::function<bool(const QUrl&)> handler) {

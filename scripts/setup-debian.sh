@@ -20,7 +20,7 @@ test_packages=(
   xvfb xdotool x11-utils imagemagick
   clang-format clang-tidy
   lintian desktop-file-utils appstream
-  zipcmp ziptool unzip sox
+  zipcmp ziptool unzip sox poppler-utils
 )
 
 case "${1:-}" in

@@ -16,7 +16,6 @@
 #include "app/Config.h"
 #include "app/Fonts.h"
 #include "controls/SkinBitmap.h"
-#include "platform/Shell.h"
 #include "tests/support/TempFolder.h"
 
 namespace marulo::dialogs {
@@ -33,13 +32,8 @@ protected:
                "FolderOpen=Folder\nMotherListHelp=Choose one\n[Font]\nName=DejaVu Sans\n";
         app::SetConfigFolderForTesting(app::FolderLocation{"", m_folder.Path().string() + "/"});
         app::ResetUiFonts();
-        platform::Shell::SetOpenHandlerForTesting([this](const QUrl& url) {
-            m_opened.push_back(url);
-            return true;
-        });
     }
     void TearDown() override {
-        platform::Shell::SetOpenHandlerForTesting({});
         app::ResetUiFonts();
         app::SetConfigFolderForTesting(std::nullopt);
     }
@@ -52,7 +46,6 @@ protected:
 
     testing::TempFolder m_folder{"mothers"};
     fs::path m_records = m_folder / "Data";
-    std::vector<QUrl> m_opened;
 };
 
 TEST_F(MotherListDialogTest, RowsAndChoicesFollowTheMotherKeys) {
@@ -182,16 +175,17 @@ TEST_F(MotherListDialogTest, OkNeedsASelection) {
 
 TEST_F(MotherListDialogTest, FolderButtonOpensTheRecordFolderAndLeavesTheDialogOpen) {
     AddRecords({"Anna_20100512_20100209153045123.zip", "Bella_20100101_20100209153045123.zip"});
-    MotherListDialog dialog(nullptr, m_records);
+    std::vector<fs::path> opened;
+    MotherListDialog dialog(nullptr, m_records,
+                            [&opened](const fs::path& folder) { opened.push_back(folder); });
     dialog.show();
     dialog.MotherList()->setCurrentRow(1);
     dialog.FolderButton()->click();
-    ASSERT_EQ(m_opened.size(), 1U);
-    EXPECT_EQ(fs::path(m_opened[0].toLocalFile().toStdString()), m_records);
+    ASSERT_EQ(opened.size(), 1U);
+    EXPECT_EQ(opened[0], m_records);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.MotherList()->currentRow(), 1);
     EXPECT_TRUE(dialog.MotherList()->item(1)->isSelected());
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the wait cursor is taken back";
 }
 
 QImage Bitmap(int number) {

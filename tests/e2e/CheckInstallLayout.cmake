@@ -18,7 +18,7 @@ foreach(size 16 32 48 64 128 256)
     list(APPEND expected share/icons/hicolor/${size}x${size}/apps/marulo.png)
 endforeach()
 # Each program and tool: its link, its manual page and, in the documentation, each guide.
-foreach(program marulo marulo-analyze marulo-synth)
+foreach(program marulo marulo-analyze marulo-synth marulo-report)
     list(APPEND expected bin/${program} lib/marulo/${program} share/man/man1/${program}.1.gz)
 endforeach()
 foreach(guide user-guide.html user-guide.de.html user-guide.zh.html)

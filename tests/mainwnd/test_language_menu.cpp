@@ -183,11 +183,14 @@ TEST_F(LanguageMenuTest, HomepageOpensTheConfiguredAddress) {
         opened.push_back(url);
         return true;
     });
-    mainwnd::OpenHomepageAddress();
+    std::string where;
+    EXPECT_TRUE(mainwnd::OpenHomepageAddress(where));
+    EXPECT_EQ(where, "https://example.org/en");
     // A relative address is a file beside the configuration files.
     std::ofstream(m_folder / "Conf.ini", std::ios::binary) << kGerman;
     std::ofstream(m_folder / "guide.html") << "guide";
-    mainwnd::OpenHomepageAddress();
+    EXPECT_TRUE(mainwnd::OpenHomepageAddress(where));
+    EXPECT_EQ(fs::path(where), m_folder / "guide.html");
     platform::Shell::SetOpenHandlerForTesting({});
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[0], QUrl("https://example.org/en"));

@@ -40,6 +40,46 @@ TEST_F(ShellTest, AddressesOpenAsTheyAre) {
     }
 }
 
+TEST_F(ShellTest, WebAddressesWithoutSchemeOpenInTheBrowser) {
+    // Even where a folder of that name lies beside the program, "www." means the web.
+    fs::create_directories(m_base / "www.example.org");
+    const struct {
+        const char* text;
+        const char* opened;
+    } cases[] = {
+        {"www.example.org", "https://www.example.org"},
+        {"www.example.org/guide?lang=de", "https://www.example.org/guide?lang=de"},
+    };
+    for (const auto& c : cases) {
+        m_opened.clear();
+        EXPECT_TRUE(Shell::Open(c.text, m_base)) << c.text;
+        ASSERT_EQ(m_opened.size(), 1U) << c.text;
+        EXPECT_EQ(m_opened[0], QUrl(c.opened)) << c.text;
+    }
+    m_opened.clear();
+    EXPECT_FALSE(Shell::Open("wwwguide", m_base));  // a missing file, not an address
+    EXPECT_TRUE(m_opened.empty());
+}
+
+TEST_F(ShellTest, WhereTellsTheFullPathOrTheAddress) {
+    const struct {
+        std::string text;
+        fs::path base;
+        std::string where;
+    } cases[] = {
+        {"Data", m_base.Path(), (m_base / "Data").string()},
+        {"./Data/../Data", m_base.Path(), (m_base / "Data").string()},
+        {"Missing", m_base.Path(), (m_base / "Missing").string()},
+        {"/abs/olute", m_base.Path(), "/abs/olute"},
+        {"https://example.org", m_base.Path(), "https://example.org"},
+        {"www.example.org", m_base.Path(), "https://www.example.org"},
+        {"", m_base.Path(), ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Shell::Where(c.text, c.base), c.where) << c.text;
+    }
+}
+
 TEST_F(ShellTest, PathsResolveAgainstTheBaseFolder) {
     EXPECT_TRUE(Shell::Open("Data", m_base));
     EXPECT_TRUE(Shell::Open((m_base / "Data").string(), "/elsewhere"));

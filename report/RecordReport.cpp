@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "report/RecordReport.h"
+
+#include <fstream>
+
+#include "report/ExportFiles.h"
+#include "report/TraceCsv.h"
+
+namespace marulo::report {
+
+std::optional<RecordReport> ReadRecordReport(const std::filesystem::path& archive,
+                                             const controls::RecordItemWords& words,
+                                             std::string& error) {
+    std::optional<ArchivedRecord> stored = ReadArchivedRecord(archive, error);
+    if (!stored) {
+        return std::nullopt;
+    }
+    const auto seconds = static_cast<std::int64_t>(stored->trace.size());
+    std::optional<RecordFacts> facts =
+        FactsFromFileName(archive.filename().string(), seconds, words);
+    if (!facts) {
+        error = "the file name holds no recording time (NAME_EDC_yyyyMMddhhmmsszzz.zip)";
+        return std::nullopt;
+    }
+    return RecordReport{std::move(*facts), std::move(stored->trace)};
+}
+
+bool WriteCsvReport(const RecordReport& record, const std::filesystem::path& target,
+                    std::string& error) {
+    const std::int64_t startSecondOfDay =
+        record.facts.start.hour * 3600 + record.facts.start.minute * 60 + record.facts.start.second;
+    return WriteThroughTemporary(
+        target,
+        [&](const std::filesystem::path& temporary, std::string& writeError) {
+            std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+            WriteTraceCsv(out, record.trace, startSecondOfDay);
+            out.close();
+            if (!out) {
+                writeError = "cannot write " + target.string();
+                return false;
+            }
+            return true;
+        },
+        error);
+}
+
+}  // namespace marulo::report

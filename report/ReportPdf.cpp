@@ -1,0 +1,332 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "report/ReportPdf.h"
+
+#include <QFile>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QLocale>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPdfWriter>
+#include <QPointF>
+#include <QPolygonF>
+#include <QString>
+#include <QStringList>
+#include <algorithm>
+#include <cmath>
+
+#include "report/ExportFiles.h"
+#include "report/TraceCsv.h"
+#include "report/TraceSummary.h"
+
+namespace marulo::report {
+
+namespace {
+
+constexpr int kResolution = 600;  // dots per inch of the page's coordinates
+
+const QColor kLightGrid(246, 190, 200);
+const QColor kDarkGrid(214, 110, 134);
+const QColor kBand(222, 240, 222);
+const QColor kTrace(24, 40, 150);
+const QColor kLabel(80, 80, 80);
+
+double Dots(double mm) {
+    return mm * kResolution / 25.4;
+}
+
+QString Text(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
+
+// The UI face first; Noto Sans CJK carries the Chinese glyphs a Latin face lacks.
+QFont ReportFont(const ReportTexts& texts, double points, bool bold = false) {
+    QFont font;
+    QStringList families;
+    if (!texts.fontFamily.empty()) {
+        families << Text(texts.fontFamily);
+    }
+    families << QStringLiteral("Noto Sans CJK SC") << QStringLiteral("DejaVu Sans");
+    font.setFamilies(families);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+QString RateText(double bpm, const ReportTexts& texts) {
+    const bool whole = std::floor(bpm) == bpm;
+    return QString::number(bpm, 'f', whole ? 0 : 1) + ' ' + Text(texts.bpm);
+}
+
+QString Field(const std::string& label, const QString& value) {
+    return Text(label) + QStringLiteral(": ") + value;
+}
+
+class ReportPainter {
+public:
+    ReportPainter(QPainter& painter, const RecordFacts& facts, std::span<const std::int32_t> trace,
+                  const ReportTexts& texts, const ReportOptions& options)
+        : m_painter(painter),
+          m_facts(facts),
+          m_trace(trace),
+          m_texts(texts),
+          m_options(options),
+          m_frame(LandscapeFrame(options.pageSize)),
+          m_paper(options.speed, m_frame, static_cast<std::int64_t>(trace.size())),
+          m_startSecondOfDay(facts.start.hour * 3600 + facts.start.minute * 60 +
+                             facts.start.second) {}
+
+    int PageCount() const { return m_paper.PageCount(); }
+
+    void DrawPage(int page) {
+        if (page == 0) {
+            DrawHeader();
+        }
+        for (const PaperRow& row : m_paper.Rows()) {
+            if (row.page == page) {
+                DrawRow(row);
+            }
+        }
+        DrawFooter(page);
+    }
+
+private:
+    void TextAt(double xMm, double baselineMm, const QString& text) {
+        m_painter.drawText(QPointF(Dots(xMm), Dots(baselineMm)), text);
+    }
+
+    void TextRightAt(double rightMm, double baselineMm, const QString& text) {
+        const double width =
+            QFontMetricsF(m_painter.font(), m_painter.device()).horizontalAdvance(text);
+        m_painter.drawText(QPointF(Dots(rightMm) - width, Dots(baselineMm)), text);
+    }
+
+    void DrawHeader() {
+        const double left = m_frame.marginMm;
+        const double right = m_frame.widthMm - m_frame.marginMm;
+        double line = m_frame.marginMm + 5.0;
+        m_painter.setPen(Qt::black);
+        m_painter.setFont(ReportFont(m_texts, 15, true));
+        TextAt(left, line, Text(m_texts.title));
+        m_painter.setFont(ReportFont(m_texts, 8));
+        TextRightAt(right, line, Text(m_texts.programName + " " + ProgramVersion()));
+
+        const QString gap = QStringLiteral("      ");
+        m_painter.setFont(ReportFont(m_texts, 10));
+        line += 7.5;
+        TextAt(left, line,
+               Field(m_texts.mother, Text(m_facts.motherName)) + gap +
+                   Field(m_texts.edc, Text(m_facts.edcText)) + gap +
+                   Field(m_texts.age, Text(m_facts.ageLine)));
+        line += 6.0;
+        TextAt(left, line,
+               Field(m_texts.recorded, Text(DateTimeText(m_facts.start)) + QStringLiteral(" – ") +
+                                           Text(ClockText(m_startSecondOfDay + m_facts.seconds))) +
+                   gap + Field(m_texts.duration, Text(DurationText(m_facts.seconds))) + gap +
+                   Field(m_texts.paperSpeed, m_options.speed == PaperSpeed::ThreeCmPerMinute
+                                                 ? QStringLiteral("3 cm/min")
+                                                 : QStringLiteral("1 cm/min")));
+
+        const TraceSummary summary = Summarize(m_trace);
+        const bool rated = summary.ratedSeconds > 0;
+        const QString none = QStringLiteral("–");
+        line += 7.5;
+        m_painter.setFont(ReportFont(m_texts, 10, true));
+        TextAt(left, line,
+               Field(m_texts.coverage, QStringLiteral("%1 / %2 (%3%)")
+                                           .arg(summary.ratedSeconds)
+                                           .arg(summary.seconds)
+                                           .arg(std::lround(summary.Coverage() * 100.0))) +
+                   gap + Field(m_texts.median, rated ? RateText(summary.median, m_texts) : none) +
+                   gap +
+                   Field(m_texts.percentiles, rated ? QStringLiteral("%1–%2 %3")
+                                                          .arg(summary.percentile10)
+                                                          .arg(summary.percentile90)
+                                                          .arg(Text(m_texts.bpm))
+                                                    : none));
+        line += 6.0;
+        TextAt(
+            left, line,
+            Field(m_texts.lowest, rated ? RateText(summary.lowest, m_texts) : none) + gap +
+                Field(m_texts.highest, rated ? RateText(summary.highest, m_texts) : none) + gap +
+                Field(m_texts.outsideBand, QString::number(summary.MinutesOutsideBand(), 'f', 1)));
+    }
+
+    void Line(double x1, double y1, double x2, double y2) {
+        m_painter.drawLine(QPointF(Dots(x1), Dots(y1)), QPointF(Dots(x2), Dots(y2)));
+    }
+
+    void DrawGrid(const PaperRow& row, bool dark) {
+        m_painter.setPen(QPen(dark ? kDarkGrid : kLightGrid, Dots(dark ? 0.25 : 0.12)));
+        const double left = row.leftMm;
+        const double right = row.leftMm + m_paper.RowWidthMm();
+        const double top = row.topMm;
+        const double bottom = row.topMm + TracePaper::kPaperHeightMm;
+        for (const GridLine& line : m_paper.MinuteLines(row)) {
+            if (line.dark == dark) {
+                Line(line.positionMm, top, line.positionMm, bottom);
+            }
+        }
+        for (const GridLine& line : m_paper.RateLines(row)) {
+            if (line.dark == dark) {
+                Line(left, line.positionMm, right, line.positionMm);
+            }
+        }
+    }
+
+    void DrawRow(const PaperRow& row) {
+        const double width = m_paper.RowWidthMm();
+        const double bandTop = m_paper.YForRate(row, kNormalBandHigh);
+        const double bandBottom = m_paper.YForRate(row, kNormalBandLow);
+        m_painter.fillRect(
+            QRectF(Dots(row.leftMm), Dots(bandTop), Dots(width), Dots(bandBottom - bandTop)),
+            kBand);
+        DrawGrid(row, false);
+        DrawGrid(row, true);
+        m_painter.setPen(QPen(kDarkGrid, Dots(0.3)));
+        m_painter.setBrush(Qt::NoBrush);
+        m_painter.drawRect(QRectF(Dots(row.leftMm), Dots(row.topMm), Dots(width),
+                                  Dots(TracePaper::kPaperHeightMm)));
+
+        m_painter.setPen(kLabel);
+        m_painter.setFont(ReportFont(m_texts, 6.5));
+        for (int bpm = 60; bpm <= TracePaper::kHighestBpm; bpm += 30) {
+            TextRightAt(row.leftMm - 1.0, m_paper.YForRate(row, bpm) + 1.0, QString::number(bpm));
+        }
+        m_painter.setFont(ReportFont(m_texts, 8, true));
+        m_painter.setPen(Qt::black);
+        TextAt(row.leftMm, row.topMm - 1.5, Text(ClockText(m_startSecondOfDay + row.firstSecond)));
+        m_painter.setFont(ReportFont(m_texts, 7));
+        m_painter.setPen(kLabel);
+        for (const GridLine& line : m_paper.MinuteLines(row)) {
+            if (line.dark && line.positionMm > row.leftMm && line.positionMm < row.leftMm + width) {
+                const double second =
+                    row.firstSecond + (line.positionMm - row.leftMm) / m_paper.MmPerMinute() * 60;
+                TextAt(line.positionMm + 0.8, row.topMm - 1.5,
+                       Text(ClockText(m_startSecondOfDay + std::llround(second))));
+            }
+        }
+        DrawTrace(row);
+    }
+
+    void DrawTrace(const PaperRow& row) {
+        QPen pen(kTrace, Dots(0.35));
+        pen.setCapStyle(Qt::RoundCap);
+        pen.setJoinStyle(Qt::RoundJoin);
+        m_painter.setPen(pen);
+        for (const TraceRun& run : RatedRuns(m_trace, row.firstSecond, m_paper.SecondsPerRow())) {
+            QPolygonF points;
+            points.reserve(static_cast<int>(run.seconds));
+            for (std::int64_t second = run.firstSecond; second < run.firstSecond + run.seconds;
+                 ++second) {
+                points << QPointF(
+                    Dots(m_paper.XForSecond(row, static_cast<double>(second))),
+                    Dots(m_paper.YForRate(row, m_trace[static_cast<std::size_t>(second)])));
+            }
+            if (points.size() == 1) {
+                m_painter.drawPoint(points.front());
+            } else {
+                m_painter.drawPolyline(points);
+            }
+        }
+    }
+
+    void DrawFooter(int page) {
+        const double baseline = m_frame.heightMm - m_frame.marginMm;
+        m_painter.setPen(kLabel);
+        m_painter.setFont(ReportFont(m_texts, 7.5));
+        TextAt(m_frame.marginMm, baseline, Text(m_texts.notice));
+        TextRightAt(m_frame.widthMm - m_frame.marginMm, baseline,
+                    Text(m_texts.page).arg(page + 1).arg(PageCount()));
+        TextRightAt(
+            m_frame.widthMm - m_frame.marginMm, baseline - 4.0,
+            Text(m_facts.motherName) + QStringLiteral(" · ") + Text(DateTimeText(m_facts.start)));
+    }
+
+    QPainter& m_painter;
+    const RecordFacts& m_facts;
+    std::span<const std::int32_t> m_trace;
+    const ReportTexts& m_texts;
+    const ReportOptions& m_options;
+    PageFrame m_frame;
+    TracePaper m_paper;
+    std::int64_t m_startSecondOfDay;
+};
+
+}  // namespace
+
+QPageSize::PageSizeId PageSizeForLocale(const QLocale& locale) {
+    if (locale.measurementSystem() == QLocale::ImperialUSSystem) {
+        return QPageSize::Letter;
+    }
+    switch (locale.territory()) {
+        case QLocale::Canada:
+        case QLocale::Mexico:
+        case QLocale::Philippines:
+        case QLocale::Chile:
+        case QLocale::Colombia:
+        case QLocale::Venezuela:
+        case QLocale::CostaRica:
+        case QLocale::Guatemala:
+        case QLocale::PuertoRico:
+            return QPageSize::Letter;
+        default:
+            return QPageSize::A4;
+    }
+}
+
+PageFrame LandscapeFrame(QPageSize::PageSizeId pageSize) {
+    const QSizeF portrait = QPageSize(pageSize).size(QPageSize::Millimeter);
+    PageFrame frame;
+    frame.widthMm = std::max(portrait.width(), portrait.height());
+    frame.heightMm = std::min(portrait.width(), portrait.height());
+    return frame;
+}
+
+std::string ProgramVersion() {
+    return MARULO_VERSION;
+}
+
+bool WritePdfReport(const std::filesystem::path& target, const RecordFacts& facts,
+                    std::span<const std::int32_t> trace, const ReportTexts& texts,
+                    const ReportOptions& options, std::string& error) {
+    return WriteThroughTemporary(
+        target,
+        [&](const std::filesystem::path& temporary, std::string& writeError) {
+            QFile file(QString::fromStdU16String(temporary.u16string()));
+            if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+                writeError = file.errorString().toStdString();
+                return false;
+            }
+            QPdfWriter writer(&file);
+            writer.setResolution(kResolution);
+            writer.setPageSize(QPageSize(options.pageSize));
+            writer.setPageOrientation(QPageLayout::Landscape);
+            writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+            writer.setTitle(Text(texts.title) + QStringLiteral(" – ") + Text(facts.motherName));
+            writer.setCreator(Text(texts.programName + " " + ProgramVersion()));
+            QPainter painter;
+            if (!painter.begin(&writer)) {
+                writeError = "cannot start the PDF file";
+                return false;
+            }
+            painter.setRenderHint(QPainter::Antialiasing);
+            ReportPainter report(painter, facts, trace, texts, options);
+            for (int page = 0; page < report.PageCount(); ++page) {
+                if (page > 0) {
+                    writer.newPage();
+                }
+                report.DrawPage(page);
+            }
+            painter.end();
+            if (!file.flush() || file.error() != QFileDevice::NoError) {
+                writeError = file.errorString().toStdString();
+                return false;
+            }
+            file.close();
+            return true;
+        },
+        error);
+}
+
+}  // namespace marulo::report

@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QPageSize>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+
+#include "report/RecordFacts.h"
+#include "report/ReportTexts.h"
+#include "report/TracePaper.h"
+
+class QLocale;
+
+namespace marulo::report {
+
+struct ReportOptions {
+    PaperSpeed speed = PaperSpeed::OneCmPerMinute;
+    QPageSize::PageSizeId pageSize = QPageSize::A4;
+};
+
+// US Letter where the locale's people print on it, A4 elsewhere.
+QPageSize::PageSizeId PageSizeForLocale(const QLocale& locale);
+
+// The frame of a landscape page of that size.
+PageFrame LandscapeFrame(QPageSize::PageSizeId pageSize);
+
+// The version of the program that writes the report.
+std::string ProgramVersion();
+
+// Writes the report of a record as a PDF file: a header with the mother, due date, age, time
+// and length of the recording, the summary figures, the trace on trace paper and a footer on
+// every page. Needs a QGuiApplication. The file is written whole or not at all.
+bool WritePdfReport(const std::filesystem::path& target, const RecordFacts& facts,
+                    std::span<const std::int32_t> trace, const ReportTexts& texts,
+                    const ReportOptions& options, std::string& error);
+
+}  // namespace marulo::report

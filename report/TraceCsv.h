@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <span>
+#include <string>
+
+namespace marulo::report {
+
+// "hh:mm:ss" on the 24-hour clock for a second of the day; whole days wrap around.
+std::string ClockText(std::int64_t secondOfDay);
+
+// The trace as CSV: the header "second,time,bpm", then one row a second with the seconds from
+// the start, the clock time and the rate (empty for a second without one). Lines end in CR LF;
+// no field ever holds a comma, quote or line break, so none is quoted.
+void WriteTraceCsv(std::ostream& out, std::span<const std::int32_t> trace,
+                   std::int64_t startSecondOfDay);
+
+}  // namespace marulo::report

@@ -1,0 +1,240 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The record list's menu, driven through the window as a user drives it.
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include "dialogs/MotherListDialog.h"
+#include "platform/Shell.h"
+#include "tests/mainwnd/MainWindowFixture.h"
+#include "tests/report/StoredRecords.h"
+
+namespace marulo::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using mainwnd::MessageKind;
+
+const char* const kRecord = "Anna_20100512_20100209153045123.zip";
+
+class RecordExportTest : public MainWindowTestBase {
+protected:
+    void SetUp() override {
+        MainWindowTestBase::SetUp();
+        fs::create_directories(m_folder / "out");
+        platform::Shell::SetOpenHandlerForTesting([this](const QUrl& url) {
+            m_opened.push_back(url);
+            return m_desktopOpens;
+        });
+    }
+    void TearDown() override {
+        platform::Shell::SetOpenHandlerForTesting({});
+        MainWindowTestBase::TearDown();
+    }
+
+    // A window listing Anna's one record of ten minutes.
+    void OpenWithRecord() {
+        m_trace.assign(600, 140);
+        std::fill(m_trace.begin() + 100, m_trace.begin() + 160, 0);
+        WriteRecord(m_folder / "Data" / kRecord, m_trace, 1.5);
+        OpenWindow();
+        m_window->NameBox()->setText("Anna");
+        m_window->SetEdcText("2010-05-12");
+        m_window->RefreshRecordList();
+        m_window->show();
+        ASSERT_EQ(m_window->RecordList()->count(), 1);
+        m_window->SetMenuHook([this](QMenu& menu, const QPoint&) -> QAction* {
+            m_menuTexts.clear();
+            QAction* chosen = nullptr;
+            for (QAction* action : menu.actions()) {
+                if (!action->isSeparator()) {
+                    m_menuTexts.push_back(action->text());
+                }
+                if (action->text() == m_choose) {
+                    chosen = action;
+                }
+            }
+            return chosen;
+        });
+        m_window->SetSaveDialogHook(
+            [this](const QString& caption, const QString& suggested, const QString& filter) {
+                m_dialogs.push_back({caption, suggested, filter});
+                return m_savePath;
+            });
+    }
+
+    // The menu key on the record: the menu opens at the current item.
+    void MenuKeyOnRecord(const QString& choose) {
+        m_choose = choose;
+        QListWidget* list = m_window->RecordList();
+        const QRect item = list->visualItemRect(list->item(0));
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, item.center(),
+                                list->viewport()->mapToGlobal(item.center()));
+        QApplication::sendEvent(list->viewport(), &event);
+    }
+
+    bool WorkingFilesUntouched() const {
+        return !fs::exists(m_folder / "Data.wav") && !fs::exists(m_folder / "Data.hr");
+    }
+
+    struct SaveDialog {
+        QString caption, suggested, filter;
+    };
+    std::vector<std::int32_t> m_trace;
+    std::vector<QString> m_menuTexts;
+    QString m_choose;
+    QString m_savePath;
+    std::vector<SaveDialog> m_dialogs;
+    std::vector<QUrl> m_opened;
+    bool m_desktopOpens = true;
+};
+
+TEST_F(RecordExportTest, MenuTextsComeFromEachLanguage) {
+    OpenWithRecord();
+    const struct {
+        const char* file;
+        std::vector<QString> texts;
+    } cases[] = {
+        {"English.ini",
+         {"Export report (PDF)…", "Export heart rate (CSV)…", "Save audio (WAV)…",
+          "Show in folder"}},
+        {"German.ini",
+         {"Bericht exportieren (PDF)…", "Herzfrequenz exportieren (CSV)…", "Ton speichern (WAV)…",
+          "Im Ordner zeigen"}},
+        {"Chinese.ini",
+         {"导出报告 (PDF)…", "导出心率 (CSV)…", "保存音频 (WAV)…", "在文件夹中显示"}},
+    };
+    for (const auto& c : cases) {
+        fs::copy_file(fs::path(MARULO_SOURCE_DIR) / "res" / "lang" / c.file, m_folder / "Conf.ini",
+                      fs::copy_options::overwrite_existing);
+        MenuKeyOnRecord({});
+        EXPECT_EQ(m_menuTexts, c.texts) << c.file;
+    }
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_TRUE(WorkingFilesUntouched()) << "opening the menu unpacks nothing";
+}
+
+TEST_F(RecordExportTest, RightClickOpensTheMenuWithoutLoadingTheRecord) {
+    OpenWithRecord();
+    QListWidget* list = m_window->RecordList();
+    const auto rightClick = [list](const QPoint& at) {
+        // The button itself, then the menu request the window system sends after it.
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, at);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list->viewport(), &event);
+        Pump();
+    };
+    const QRect item = list->visualItemRect(list->item(0));
+    rightClick(item.center());
+    EXPECT_EQ(m_menuTexts.size(), 4U) << "the menu opened";
+    // Selecting would load the record into the working files.
+    EXPECT_TRUE(list->selectedItems().isEmpty());
+    EXPECT_TRUE(WorkingFilesUntouched());
+    // Beside the items there is no record to work on.
+    m_menuTexts.clear();
+    rightClick(QPoint(item.center().x(), item.bottom() + 20));
+    EXPECT_TRUE(m_menuTexts.empty());
+}
+
+TEST_F(RecordExportTest, ExportsWriteWhatTheArchiveHolds) {
+    OpenWithRecord();
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const struct {
+        const char* entry;
+        const char* file;
+        const char* suggested;
+        const char* filter;
+    } cases[] = {
+        {"Export report (PDF)…", "r.pdf", "/Anna 2010-02-09 15.20.pdf", "PDF (*.pdf)"},
+        {"Export heart rate (CSV)…", "r.csv", "/Anna 2010-02-09 15.20.csv", "CSV (*.csv)"},
+        {"Save audio (WAV)…", "r.wav", "/Anna 2010-02-09 15.20.wav", "WAV (*.wav)"},
+    };
+    for (const auto& c : cases) {
+        m_dialogs.clear();
+        m_savePath = QString::fromStdString((m_folder / "out" / c.file).string());
+        MenuKeyOnRecord(QString::fromUtf8(c.entry));
+        ASSERT_EQ(m_dialogs.size(), 1U) << c.entry;
+        EXPECT_EQ(m_dialogs[0].suggested, documents + c.suggested);
+        EXPECT_EQ(m_dialogs[0].filter, c.filter);
+        EXPECT_FALSE(m_dialogs[0].caption.endsWith(QChar(0x2026))) << c.entry;
+    }
+    EXPECT_TRUE(m_messages.empty()) << m_messages.front().second.toStdString();
+    EXPECT_EQ(ReadBytes(m_folder / "out" / "r.pdf").substr(0, 5), "%PDF-");
+    EXPECT_EQ(ReadBytes(m_folder / "out" / "r.wav"), WavBytes(1.5));
+    const std::string csv = ReadBytes(m_folder / "out" / "r.csv");
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 601);
+    EXPECT_NE(csv.find("\r\n100,15:22:25,\r\n"), std::string::npos);
+    EXPECT_NE(csv.find("\r\n599,15:30:44,140\r\n"), std::string::npos);
+    EXPECT_TRUE(WorkingFilesUntouched());
+}
+
+TEST_F(RecordExportTest, CancelWritesNothingAndFailuresAreTold) {
+    OpenWithRecord();
+    m_savePath.clear();
+    MenuKeyOnRecord("Export report (PDF)…");
+    EXPECT_EQ(m_dialogs.size(), 1U);
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_TRUE(fs::is_empty(m_folder / "out"));
+
+    m_savePath = QString::fromStdString((m_folder / "missing" / "r.csv").string());
+    MenuKeyOnRecord("Export heart rate (CSV)…");
+    ASSERT_EQ(m_messages.size(), 1U);
+    EXPECT_EQ(m_messages[0].first, MessageKind::Error);
+    EXPECT_TRUE(m_messages[0].second.startsWith(Text("ExportFailed") + "\n"));
+    EXPECT_FALSE(fs::exists(m_folder / "missing"));
+
+    // A record damaged after it was listed: told before any dialog.
+    WriteBytes(m_folder / "Data" / kRecord, "no archive");
+    m_dialogs.clear();
+    m_messages.clear();
+    MenuKeyOnRecord("Save audio (WAV)…");
+    EXPECT_TRUE(m_dialogs.empty());
+    ASSERT_EQ(m_messages.size(), 1U);
+    EXPECT_TRUE(m_messages[0].second.startsWith(Text("ExportUnreadable") + "\n"));
+    EXPECT_TRUE(fs::is_empty(m_folder / "out"));
+}
+
+TEST_F(RecordExportTest, FoldersAndHomepageSayWhereTheyAreWhenNothingOpensThem) {
+    OpenWithRecord();
+    const QString dataFolder = QString::fromStdString((m_folder / "Data").string());
+    MenuKeyOnRecord("Show in folder");
+    ASSERT_EQ(m_opened.size(), 1U);
+    EXPECT_EQ(m_opened[0].toLocalFile(), dataFolder);
+    EXPECT_TRUE(m_messages.empty());
+
+    m_desktopOpens = false;
+    MenuKeyOnRecord("Show in folder");
+    ASSERT_EQ(m_messages.size(), 1U);
+    EXPECT_EQ(m_messages[0].first, MessageKind::Warning);
+    EXPECT_EQ(m_messages[0].second, Text("OpenFailed") + "\n" + dataFolder);
+
+    m_messages.clear();
+    m_window->OpenHomepage();
+    ASSERT_EQ(m_messages.size(), 1U);
+    EXPECT_EQ(
+        m_messages[0].second,
+        Text("OpenFailed") + "\n" + QString::fromStdString((m_folder / "user-guide.md").string()));
+
+    // The mother list's folder button, from inside the dialog.
+    m_messages.clear();
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<dialogs::MotherListDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->FolderButton()->click();
+        dialog->reject();
+    });
+    m_window->OpenMotherList();
+    ASSERT_EQ(m_messages.size(), 1U);
+    EXPECT_EQ(m_messages[0].second, Text("OpenFailed") + "\n" + dataFolder);
+}
+
+}  // namespace
+}  // namespace marulo::testing
