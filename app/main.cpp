@@ -1,19 +1,43 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The program's entry: one main window, centred on the work area, and the event loop.
+// The program's entry: one copy per work folder, one main window centred on the work area, and
+// the event loop. A request to end the program by signal closes the window as the window system
+// would, so a running recording is stored first.
 #include <QApplication>
+#include <QMessageBox>
+#include <cstdio>
 
+#include "app/Config.h"
+#include "app/InstanceLock.h"
 #include "controls/SkinBitmap.h"
+#include "controls/WindowTexts.h"
 #include "mainwnd/MainWindow.h"
 #include "mainwnd/WindowScale.h"
+#include "platform/TerminationSignals.h"
+#include "platform/WindowDestroyWatch.h"
 
 int main(int argc, char** argv) {
     marulo::mainwnd::FitWindowScaleToScreen(argc, argv);
     QApplication application(argc, argv);
     QApplication::setWindowIcon(marulo::controls::ApplicationIcon());
 
+    const marulo::app::FolderLocation folder = marulo::app::WorkFolder();
+    const marulo::app::InstanceLock lock(folder.drive + folder.directory);
+    if (!lock.Acquired()) {
+        const QString text = marulo::controls::Message("AlreadyRunning");
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        QMessageBox box(QMessageBox::Information, marulo::controls::Message("ProgramName"), text,
+                        QMessageBox::Ok);
+        box.exec();
+        return 1;
+    }
+
     marulo::mainwnd::MainWindow window;
     window.InstallCaptureErrorReporter();
+    const marulo::platform::TerminationSignals endRequests([&window] { window.close(); });
     window.CentreOnWorkArea();
     window.show();
+    // A window destroyed from outside cannot be seen or closed any more: end as for a close.
+    const marulo::platform::WindowDestroyWatch destroyWatch(window.winId(),
+                                                            [&window] { window.close(); });
     return QApplication::exec();
 }

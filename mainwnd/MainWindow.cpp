@@ -113,6 +113,7 @@ MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
     CreateControls();
     ApplyRoundedMask();
     m_controller.AddListener(*this);
+    RecoverInterruptedRunAtStart();
     LoadProfile();
     RefreshRecordList();
     m_monitorView->AddRecordSaveListener(*this);

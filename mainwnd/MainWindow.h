@@ -7,11 +7,13 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "acquisition/AcquisitionListener.h"
 #include "acquisition/CaptureController.h"
 #include "acquisition/RecordSaveListener.h"
+#include "mainwnd/RunRecovery.h"
 #include "views/PlaybackListener.h"
 
 class QAction;
@@ -133,6 +135,7 @@ public:
     void OnHeartRate(std::int32_t beatsPerMinute) override;
     void OnCaptureClose() override;
     void OnRecordSaved(const std::string& archivePath) override;
+    void OnRecordingFailed() override;
     void OnPlaybackStarted() override;
     void OnPlaybackStopped() override;
 
@@ -170,6 +173,11 @@ private:
     void InstallRecordMenu();
     QString AskSavePath(const QString& caption, const QString& fileName, const QString& filter);
     void ExportRecord(const QString& bareFileName, const char* extension);
+    void StopRun();
+    // Stores what an interrupted run of an earlier process left in the work folder and says so.
+    void RecoverInterruptedRunAtStart();
+    // Tells the user where a recording lies that could not be stored under its record name.
+    void ReportUnstoredRecording(const StoreOutcome& outcome, const QString& why);
     void Teardown();
 
     MainWindowOptions m_options;
@@ -199,6 +207,9 @@ private:
     std::atomic<bool> m_playing{false};
     std::string m_chosenNameBytes;
     QString m_chosenNameShown;
+    // The mother and time of the latest run's start, which name its record. Set before the run's
+    // thread starts and kept until the next start, which waits for that thread to end.
+    std::optional<RunProfile> m_runProfile;
     bool m_errorReporterInstalled = false;
     bool m_tornDown = false;
     bool m_dragging = false;

@@ -154,6 +154,8 @@ void ReviewView::ClearRecord() {
     m_loader.CancelAndWait();
     m_loading = false;
     m_playWhenLoaded.reset();
+    // The audio of a record no longer shown must not play on.
+    StopPlayback();
     m_liveMode = false;
     m_audioPath.clear();
     m_tracePath.clear();
@@ -168,7 +170,6 @@ void ReviewView::StartPlayback(int second) {
         m_playWhenLoaded = second;
         return;
     }
-    const bool wasPlaying = IsPlaying();
     m_playbackTimer.stop();
     // A play from second 0 does not seek, so only a freshly opened device starts at the beginning.
     if (second <= 0 && m_player.IsOpen()) {
@@ -177,9 +178,7 @@ void ReviewView::StartPlayback(int second) {
     if (!m_player.IsOpen()) {
         std::string why;
         if (m_audioPath.empty() || !platform::ReadWavFormat(m_audioPath, why)) {
-            if (wasPlaying && m_playbackListener != nullptr) {
-                m_playbackListener->OnPlaybackStopped();
-            }
+            AnnouncePlaybackStopped();
             viewport()->update();
             emit PlaybackRefused();
             return;
@@ -191,12 +190,13 @@ void ReviewView::StartPlayback(int second) {
     }
     if (m_player.Play(second, [this](platform::PlayNotify how) { OnPlayEnded(how); })) {
         m_playbackTimer.start();
+        m_playbackAnnounced = true;
         if (m_playbackListener != nullptr) {
             m_playbackListener->OnPlaybackStarted();
         }
-    } else if (wasPlaying && m_playbackListener != nullptr) {
+    } else {
         // The audio that was playing has stopped, and nothing plays in its place.
-        m_playbackListener->OnPlaybackStopped();
+        AnnouncePlaybackStopped();
     }
     viewport()->update();
 }
@@ -206,26 +206,33 @@ void ReviewView::StopPlayback() {
     if (m_player.IsOpen()) {
         if (m_player.IsPlaying()) {
             m_player.Stop();
-            if (m_playbackListener != nullptr) {
-                m_playbackListener->OnPlaybackStopped();
-            }
         }
         m_player.Close();
     }
+    AnnouncePlaybackStopped();
     viewport()->update();
 }
 
-// Only a play that reached its end stops playback; a replaced play's notice changes nothing.
+// Every playback the listener heard start, it hears end once, however it ended.
+void ReviewView::AnnouncePlaybackStopped() {
+    if (!std::exchange(m_playbackAnnounced, false)) {
+        return;
+    }
+    if (m_playbackListener != nullptr) {
+        m_playbackListener->OnPlaybackStopped();
+    }
+}
+
+// A play that reached its end or failed (the device or file went away) ends playback; a
+// replaced play's notice changes nothing.
 void ReviewView::OnPlayEnded(platform::PlayNotify how) {
-    if (how != platform::PlayNotify::Successful) {
+    if (how != platform::PlayNotify::Successful && how != platform::PlayNotify::Failure) {
         return;
     }
     m_playbackTimer.stop();
     m_player.Close();
     viewport()->update();
-    if (m_playbackListener != nullptr) {
-        m_playbackListener->OnPlaybackStopped();
-    }
+    AnnouncePlaybackStopped();
 }
 
 void ReviewView::InvalidateCachedChart() {

@@ -14,7 +14,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iostream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -25,6 +27,7 @@
 
 #include "acquisition/Analysis.h"
 #include "acquisition/CaptureFormat.h"
+#include "acquisition/WavFileWriter.h"
 #include "platform/DayNumbers.h"
 #include "tests/support/PrivatePulseAudio.h"
 #include "tests/support/TempFolder.h"
@@ -389,6 +392,166 @@ TEST_F(EndToEnd, MonitorStoreReviewAndCloseWithRealInput) {
     }
     EXPECT_GE(near * 2, static_cast<int>(record->trace.size()) - 3)
         << "the heartbeat fed in was not heard at its rate";
+}
+
+// Runs of the real program that end from outside: by signal, by the window system destroying
+// the window, by kill -9 (stored at the next start), and a second copy on the same folder.
+class EndedFromOutside : public EndToEnd {
+protected:
+    void SetUp() override {
+        EndToEnd::SetUp();
+        std::string whyNot;
+        m_display = VirtualDisplay::Start(m_root.Path(), whyNot);
+        if (!m_display) {
+            GTEST_SKIP() << whyNot;
+        }
+        // The profile as an earlier session left it, so no typing is needed.
+        const platform::CivilDateTime edc =
+            platform::CivilFromDayNumber(std::floor(platform::NowDayNumber()) + 100);
+        char edcText[16];
+        std::snprintf(edcText, sizeof edcText, "%.4d-%.2d-%.2d", edc.year, edc.month, edc.day);
+        fs::create_directories(m_root / "config" / "Quenfor");
+        std::ofstream(m_root / "config" / "Quenfor" / "Marulo.ini")
+            << "[General]\nName=Anna\nEDC=" << edcText << "\n";
+        const std::vector<std::uint8_t> audio =
+            synth::SynthesizeCaptureBytes({120.0, 140.0, 150.0, 1});
+        const auto header = acquisition::WavHeader(acquisition::CaptureFormat(),
+                                                   static_cast<std::uint32_t>(audio.size()));
+        std::ofstream input(m_root / "input.wav", std::ios::binary);
+        input.write(reinterpret_cast<const char*>(header.data()), header.size());
+        input.write(reinterpret_cast<const char*>(audio.data()),
+                    static_cast<std::streamsize>(audio.size()));
+    }
+
+    std::unique_ptr<Child> Start(const std::string& log) {
+        return std::make_unique<Child>(
+            std::vector<std::string>{(m_program / "marulo").string()},
+            std::map<std::string, std::string>{
+                {"DISPLAY", m_display->Name()},
+                {"QT_QPA_PLATFORM", ""},
+                {"MARULO_SOUND_INPUT_FILE", (m_root / "input.wav").string()},
+                {"XDG_CONFIG_HOME", (m_root / "config").string()},
+                {"XDG_RUNTIME_DIR", (m_root / "runtime").string()}},
+            m_root / log);
+    }
+
+    // The first visible window of the process, empty when none shows in time.
+    std::string WindowOf(Child& program, std::chrono::seconds limit = 20s) {
+        std::string window;
+        WaitFor(
+            [&] {
+                const auto found =
+                    Output("DISPLAY=" + m_display->Name() + " xdotool search --onlyvisible --pid " +
+                           std::to_string(program.Pid()));
+                window = found ? found->substr(0, found->find('\n')) : "";
+                return !window.empty();
+            },
+            limit);
+        return window;
+    }
+
+    // Presses the monitoring button and waits until the run has recorded a few seconds.
+    bool Monitor(const std::string& window) {
+        auto geometry = WindowGeometry(m_display->Name(), window);
+        const XInput input(m_display->Name(), geometry["X"], geometry["Y"]);
+        return input.Click(kMonitorButton.X(), kMonitorButton.Y()) &&
+               WaitFor(
+                   [&] {
+                       std::error_code e;
+                       return fs::file_size(m_program / "Data.wav", e) >= 44 + 3 * 16000 && !e;
+                   },
+                   20s);
+    }
+
+    std::unique_ptr<VirtualDisplay> m_display;
+};
+
+TEST_F(EndedFromOutside, EveryRunIsStoredHoweverTheProgramIsEnded) {
+    struct Case {
+        const char* how;
+        std::string command;  // run with the program's process id appended
+        bool restart;         // killed outright: stored by the next start
+    };
+    const Case cases[] = {
+        {"SIGTERM", "kill -TERM ", false}, {"SIGINT", "kill -INT ", false},
+        {"SIGHUP", "kill -HUP ", false},   {"window destroyed", "", false},
+        {"kill -9", "kill -KILL ", true},
+    };
+    const fs::path data = m_program / "Data";
+    std::size_t stored = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        auto program = Start(std::string("marulo-") + c.how + ".log");
+        const std::string window = WindowOf(*program);
+        ASSERT_FALSE(window.empty()) << "no visible window of the program";
+        std::this_thread::sleep_for(1s);
+        ASSERT_TRUE(Monitor(window));
+        if (c.command.empty()) {
+            ASSERT_EQ(std::system(("DISPLAY=" + m_display->Name() + " xdotool windowclose " +
+                                   window + " >/dev/null 2>&1")
+                                      .c_str()),
+                      0);
+        } else {
+            ASSERT_EQ(std::system((c.command + std::to_string(program->Pid())).c_str()), 0);
+        }
+        ASSERT_TRUE(WaitFor([&] { return !program->Running(); }, 20s)) << "it did not end";
+        if (!c.restart) {
+            EXPECT_EQ(program->ExitStatus(), std::optional(0));
+        } else {
+            EXPECT_TRUE(StoredArchives(data).size() == stored) << "stored before the restart";
+            auto again = Start(std::string("marulo-") + c.how + "-again.log");
+            // The box that tells of the recovered run.
+            ASSERT_TRUE(WaitFor([&] { return StoredArchives(data).size() == stored + 1; }, 20s));
+            EXPECT_FALSE(WindowOf(*again).empty());
+            std::this_thread::sleep_for(1s);
+            ASSERT_EQ(std::system(("kill -TERM " + std::to_string(again->Pid())).c_str()), 0);
+            ASSERT_TRUE(WaitFor([&] { return !again->Running(); }, 20s));
+            EXPECT_EQ(again->ExitStatus(), std::optional(0));
+        }
+        const auto archives = StoredArchives(data);
+        ASSERT_EQ(archives.size(), ++stored);
+        EXPECT_FALSE(fs::exists(m_program / "Data.wav"));
+        EXPECT_FALSE(fs::exists(m_program / "Data.run"));
+        std::string error;
+        for (const fs::path& archive : archives) {
+            const auto record = demo::ReadStoredRecord(archive, error);
+            ASSERT_TRUE(record) << error;
+            EXPECT_TRUE(std::regex_match(archive.filename().string(),
+                                         std::regex(R"(Anna_\d{8}_\d{17}\.zip)")));
+            EXPECT_GE(record->AudioSeconds(), 3.0) << archive;
+        }
+    }
+}
+
+TEST_F(EndedFromOutside, ASecondCopyOnTheSameFolderIsTurnedAway) {
+    auto first = Start("marulo-first.log");
+    const std::string window = WindowOf(*first);
+    ASSERT_FALSE(window.empty());
+    std::this_thread::sleep_for(1s);
+    ASSERT_TRUE(Monitor(window));
+
+    auto second = Start("marulo-second.log");
+    const std::string box = WindowOf(*second);
+    ASSERT_FALSE(box.empty()) << "the second copy showed nothing";
+    ASSERT_EQ(std::system(("DISPLAY=" + m_display->Name() + " xdotool windowfocus --sync " + box +
+                           " key Return >/dev/null 2>&1")
+                              .c_str()),
+              0);
+    ASSERT_TRUE(WaitFor([&] { return !second->Running(); }, 10s));
+    EXPECT_EQ(second->ExitStatus(), std::optional(1));
+    std::ifstream log(m_root / "marulo-second.log");
+    const std::string said(std::istreambuf_iterator<char>(log), {});
+    EXPECT_NE(said.find("already running"), std::string::npos) << said;
+
+    // The first copy records on undisturbed and stores its run.
+    EXPECT_TRUE(first->Running());
+    const auto before = fs::file_size(m_program / "Data.wav");
+    std::this_thread::sleep_for(1s);
+    EXPECT_GT(fs::file_size(m_program / "Data.wav"), before);
+    ASSERT_EQ(std::system(("kill -TERM " + std::to_string(first->Pid())).c_str()), 0);
+    ASSERT_TRUE(WaitFor([&] { return !first->Running(); }, 20s));
+    EXPECT_EQ(first->ExitStatus(), std::optional(0));
+    EXPECT_EQ(StoredArchives(m_program / "Data").size(), 1u);
 }
 
 }  // namespace
