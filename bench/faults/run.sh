@@ -317,7 +317,7 @@ print_row() {
     else
         lost=$(calc "($fed - $stored - $kept) > 0 ? $fed - $stored - $kept : 0")
     fi
-    ((mixed > 0)) && NOTES+="${NOTES:+; }$mixed record(s) hold another run's trace"
+    ((mixed > 0)) && NOTES+="${NOTES:+; }$mixed record(s) whose trace and audio differ by over 2 s"
     holds "$kept > 0" && NOTES+="${NOTES:+; }${kept} s kept aside"
     holds "$working > 0" && NOTES+="${NOTES:+; }working Data.wav holds $working s"
     printf '| %-34s | %4s | %7s | %6s | %7s | %6s | %-28s | %s |\n' "$label" "$RUNS" "$records" \
@@ -357,7 +357,7 @@ fault_kill() {
 }
 
 fault_stop_click() {
-    local repeats=$1 seconds=$2 n start
+    local repeats=$1 seconds=$2 n start gone=0
     begin_row stop-click
     launch
     main_window "$PID" || { NOTES="no window"; return; }
@@ -372,7 +372,11 @@ fault_stop_click() {
         RUNS=$((RUNS + 1))
         wait_record $((n - 1)) 10
         watch_boxes "$PID" "$WID" 1
+        # From the second run on the click selects the previous record: its working files
+        # must be there for the review.
+        ((n > 1)) && [[ ! -e "$FOLDER/program/Data.wav" ]] && gone=$((gone + 1))
     done
+    ((gone > 0)) && NOTES+="${NOTES:+; }$gone of $((repeats - 1)) reviews lost their working files"
     close_program "$PID" "$WID"
 }
 
@@ -471,11 +475,15 @@ fault_second_copy() {
         watch_boxes "$second" "$secondWindow" 2
         if alive "$second"; then
             NOTES="second copy runs on"
+            # Without a window manager both windows stand at the same place: the one clicked
+            # comes to the top first.
+            xdotool windowraise "$secondWindow"
             click $FIRST_RECORD_X $FIRST_RECORD_Y
             sleep 1
         fi
     fi
     WX=$fx WY=$fy
+    xdotool windowraise "$firstWindow"
     sleep 4
     click $MONITOR_X $MONITOR_Y
     FED+=("$(calc "$(now) - $start")")
@@ -546,7 +554,7 @@ if ((SHORT)); then
 else
     run_fault plain "none (one plain run)"
     run_fault kill "kill -9 mid-run, restart"
-    run_fault stop-click "stop + record click x10" 10 20
+    run_fault stop-click "stop + record click x10" 10 30
     run_fault cycles "30 quick start/stop cycles" 30
     run_fault sound-server "sound server ended mid-run"
     run_fault data-unwritable "Data read-only" read-only
