@@ -376,7 +376,7 @@ fault_stop_click() {
         # must be there for the review.
         ((n > 1)) && [[ ! -e "$FOLDER/program/Data.wav" ]] && gone=$((gone + 1))
     done
-    ((gone > 0)) && NOTES+="${NOTES:+; }$gone of $((repeats - 1)) reviews lost their working files"
+    ((gone > 0)) && NOTES+="${NOTES:+; }$gone of $((repeats - 1)) record clicks left no working files to review"
     close_program "$PID" "$WID"
 }
 
