@@ -9,6 +9,9 @@ namespace marulo::acquisition {
 class RecordSaveListener {
 public:
     virtual void OnRecordSaved(const std::string& archivePath) = 0;
+    // The working files of the running recording cannot be created or written; what was written
+    // so far is kept and is packed when the run closes.
+    virtual void OnRecordingFailed() {}
 
 protected:
     ~RecordSaveListener() = default;

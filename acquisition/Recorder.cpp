@@ -20,16 +20,39 @@ void Recorder::RemoveRecordSaveListener(RecordSaveListener& listener) {
 }
 
 void Recorder::OnCaptureOpen() {
-    m_wav.Open(kWorkingWavFile);
-    m_trace.Open(kWorkingTraceFile);
+    m_failureReported = false;
+    const bool wavOpen = m_wav.Open(kWorkingWavFile);
+    const bool traceOpen = m_trace.Open(kWorkingTraceFile);
+    if (!wavOpen || !traceOpen) {
+        ReportFailure();
+    }
 }
 
 void Recorder::OnAudioBlock(std::span<const std::uint8_t> block) {
-    m_wav.Append(block);
+    if (!m_wav.Append(block) && m_wav.IsOpen()) {
+        ReportFailure();
+    }
 }
 
 void Recorder::OnHeartRate(std::int32_t beatsPerMinute) {
-    m_trace.Write(beatsPerMinute);
+    if (!m_trace.Write(beatsPerMinute) && m_trace.IsOpen()) {
+        ReportFailure();
+    }
+}
+
+void Recorder::ReportFailure() {
+    if (m_failureReported) {
+        return;
+    }
+    m_failureReported = true;
+    std::vector<RecordSaveListener*> listeners;
+    {
+        std::lock_guard lock(m_listenersMutex);
+        listeners = m_listeners;
+    }
+    for (RecordSaveListener* listener : listeners) {
+        listener->OnRecordingFailed();
+    }
 }
 
 void Recorder::OnCaptureClose() {

@@ -19,6 +19,8 @@ inline constexpr const char* kWorkingArchive = "Data.zip";
 
 // Records every capture run into the working files and packs them into the working archive,
 // which it hands to the record-save listeners. Paths are relative to the current directory.
+// When a working file cannot be created or written, the listeners hear of it once and the run
+// keeps what was written; when packing fails, the working files stay for the listeners to keep.
 class Recorder final : public AcquisitionListener {
 public:
     void AddRecordSaveListener(RecordSaveListener& listener);
@@ -30,10 +32,14 @@ public:
     void OnCaptureClose() override;
 
 private:
+    // Tells the record-save listeners once per run that the working files fail.
+    void ReportFailure();
+
     WavFileWriter m_wav;
     TraceFileWriter m_trace;
     std::mutex m_listenersMutex;
     std::vector<RecordSaveListener*> m_listeners;
+    bool m_failureReported = false;  // capture thread only
 };
 
 }  // namespace marulo::acquisition

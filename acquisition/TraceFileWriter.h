@@ -19,9 +19,11 @@ public:
 
     // Creates or replaces the file.
     bool Open(const std::filesystem::path& file);
-    void Write(std::int32_t value);
+    // False when the value could not be written, then and ever after until the next Open.
+    bool Write(std::int32_t value);
     void Close();
     bool IsOpen() const { return m_file != nullptr; }
+    bool Failed() const { return m_failed; }
 
 private:
     struct FileCloser {
@@ -29,6 +31,7 @@ private:
     };
 
     std::unique_ptr<std::FILE, FileCloser> m_file;
+    bool m_failed = false;
 };
 
 }  // namespace marulo::acquisition

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "acquisition/WavFileWriter.h"
 
+#include <algorithm>
 #include <cstring>
+#include <system_error>
 
 #include "acquisition/CaptureFormat.h"
 
@@ -60,29 +62,59 @@ WavFileWriter::~WavFileWriter() {
 bool WavFileWriter::Open(const std::filesystem::path& file,
                          const std::optional<platform::WaveFormat>& format) {
     Close();
+    m_failed = false;
     m_file.reset(std::fopen(file.c_str(), "wb"));
     if (!m_file) {
+        m_failed = true;
         return false;
     }
+    std::setvbuf(m_file.get(), nullptr, _IONBF, 0);
+    m_path = file;
     m_format = format.value_or(CaptureFormat());
     m_dataBytes = 0;
     m_unsyncedBytes = 0;
     WriteHeader();
+    if (m_failed) {
+        m_file.reset();
+        return false;
+    }
     return true;
 }
 
-void WavFileWriter::Append(std::span<const std::uint8_t> bytes) {
-    if (!m_file) {
-        return;
+bool WavFileWriter::Append(std::span<const std::uint8_t> bytes) {
+    if (!m_file || m_failed) {
+        return false;
     }
-    std::fwrite(bytes.data(), 1, bytes.size(), m_file.get());
-    m_dataBytes += static_cast<std::uint32_t>(bytes.size());
-    m_unsyncedBytes += static_cast<std::uint32_t>(bytes.size());
+    const std::size_t written = std::fwrite(bytes.data(), 1, bytes.size(), m_file.get());
+    m_dataBytes += static_cast<std::uint32_t>(written);
+    m_unsyncedBytes += static_cast<std::uint32_t>(written);
+    if (written < bytes.size()) {
+        Fail();
+        return false;
+    }
     if (m_unsyncedBytes >= m_format.averageBytesPerSecond) {
         WriteHeader();
         std::fseek(m_file.get(), 0, SEEK_END);
         m_unsyncedBytes = 0;
     }
+    return !m_failed;
+}
+
+// Keeps whole frames only, so that the header and the file agree on a playable length.
+void WavFileWriter::Fail() {
+    m_failed = true;
+    std::fflush(m_file.get());
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(m_path, error);
+    if (!error) {
+        const std::uintmax_t held = size > kWavHeaderBytes ? size - kWavHeaderBytes : 0;
+        m_dataBytes = static_cast<std::uint32_t>(std::min<std::uintmax_t>(m_dataBytes, held));
+    }
+    const std::uint16_t frame = std::max<std::uint16_t>(m_format.blockAlign, 1);
+    m_dataBytes -= m_dataBytes % frame;
+    // Only ever shortens the file.
+    std::filesystem::resize_file(m_path, kWavHeaderBytes + m_dataBytes, error);
+    WriteHeader();
 }
 
 void WavFileWriter::Close() {
@@ -96,7 +128,10 @@ void WavFileWriter::Close() {
 void WavFileWriter::WriteHeader() {
     const auto header = WavHeader(m_format, m_dataBytes);
     std::fseek(m_file.get(), 0, SEEK_SET);
-    std::fwrite(header.data(), 1, header.size(), m_file.get());
+    // The header only overwrites bytes the file has, so it fits even on a full disk.
+    if (std::fwrite(header.data(), 1, header.size(), m_file.get()) != header.size()) {
+        m_failed = true;
+    }
     std::fflush(m_file.get());
 }
 

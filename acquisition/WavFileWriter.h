@@ -17,7 +17,9 @@ inline constexpr std::size_t kWavHeaderBytes = 44;
 
 // Writes a PCM WAV file: the 44-byte header, then the samples as appended. The header's two size
 // fields on disk are brought up to date at least once per second of audio, so a file cut short
-// by a crash or power loss still reads as a WAV.
+// by a crash or power loss still reads as a WAV. Writes go straight to the system, so the header
+// counts only bytes the file took: after a failed write (disk full, size limit) the file keeps
+// the whole frames written so far and takes no more.
 class WavFileWriter {
 public:
     WavFileWriter() = default;
@@ -28,10 +30,13 @@ public:
     // Creates or replaces the file and writes the header; the capture format when none is given.
     bool Open(const std::filesystem::path& file,
               const std::optional<platform::WaveFormat>& format = std::nullopt);
-    void Append(std::span<const std::uint8_t> bytes);
+    // False when the bytes could not all be written, then and ever after until the next Open.
+    bool Append(std::span<const std::uint8_t> bytes);
     // Writes the header with the final sizes and closes the file.
     void Close();
     bool IsOpen() const { return m_file != nullptr; }
+    bool Failed() const { return m_failed; }
+    std::uint32_t DataBytes() const { return m_dataBytes; }
 
 private:
     struct FileCloser {
@@ -39,8 +44,11 @@ private:
     };
 
     void WriteHeader();
+    void Fail();
 
     std::unique_ptr<std::FILE, FileCloser> m_file;
+    std::filesystem::path m_path;
+    bool m_failed = false;
     platform::WaveFormat m_format;
     std::uint32_t m_dataBytes = 0;
     std::uint32_t m_unsyncedBytes = 0;  // appended since the header on disk was last updated

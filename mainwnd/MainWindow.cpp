@@ -79,6 +79,7 @@ MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
     CreateControls();
     ApplyRoundedMask();
     m_controller.AddListener(*this);
+    RecoverInterruptedRunAtStart();
     LoadProfile();
     RefreshRecordList();
     m_monitorView->AddRecordSaveListener(*this);

@@ -6,11 +6,13 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "acquisition/AcquisitionListener.h"
 #include "acquisition/CaptureController.h"
 #include "acquisition/RecordSaveListener.h"
+#include "mainwnd/RunRecovery.h"
 #include "views/PlaybackListener.h"
 
 class QAction;
@@ -114,6 +116,7 @@ public:
     void OnHeartRate(std::int32_t beatsPerMinute) override;
     void OnCaptureClose() override;
     void OnRecordSaved(const std::string& archivePath) override;
+    void OnRecordingFailed() override;
     void OnPlaybackStarted() override;
     void OnPlaybackStopped() override;
 
@@ -144,6 +147,11 @@ private:
     // becomes the button's text and moves the EDC.
     void ShowNumberMenu(QMenu& menu, controls::SkinnedButton& button);
     void RequestButtonRepaint();
+    void StopRun();
+    // Stores what an interrupted run of an earlier process left in the work folder and says so.
+    void RecoverInterruptedRunAtStart();
+    // Tells the user where a recording lies that could not be stored under its record name.
+    void ReportUnstoredRecording(const StoreOutcome& outcome, const QString& why);
     void Teardown();
 
     MainWindowOptions m_options;
@@ -171,6 +179,9 @@ private:
     QPointer<QListWidget> m_recordList;
 
     std::atomic<bool> m_playing{false};
+    // The mother and time of the latest run's start, which name its record. Set before the run's
+    // thread starts and kept until the next start, which waits for that thread to end.
+    std::optional<RunProfile> m_runProfile;
     bool m_errorReporterInstalled = false;
     bool m_tornDown = false;
     bool m_dragging = false;

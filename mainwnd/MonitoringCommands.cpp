@@ -5,16 +5,20 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QThread>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 
 #include "mainwnd/MainWindow.h"
 
+#include "acquisition/Recorder.h"
 #include "archive/RecordName.h"
 #include "controls/SkinnedButton.h"
 #include "controls/WindowTexts.h"
 #include "mainwnd/ControlText.h"
 #include "mainwnd/Profile.h"
 #include "mainwnd/RecordStore.h"
+#include "mainwnd/RunRecovery.h"
 #include "platform/DayNumbers.h"
 #include "platform/SettingsStore.h"
 #include "views/MonitorView.h"
@@ -24,7 +28,42 @@ namespace marulo::mainwnd {
 
 using namespace controls;
 
+namespace {
+
+namespace fs = std::filesystem;
+
+// Whether the run's working files can be made here; a file that exists (from a review) is only
+// opened, never cut.
+bool CanCreateWorkingFiles() {
+    for (const char* file :
+         {acquisition::kWorkingWavFile, acquisition::kWorkingTraceFile, kRunMarkerFile}) {
+        std::error_code error;
+        const bool existed = fs::exists(file, error);
+        std::FILE* probe = std::fopen(file, "ab");
+        if (probe == nullptr) {
+            return false;
+        }
+        std::fclose(probe);
+        if (!existed) {
+            fs::remove(file, error);
+        }
+    }
+    return true;
+}
+
+void PumpWithoutInput() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+}  // namespace
+
 void MainWindow::ToggleMonitoring() {
+    // Stopping is never refused: whatever the profile fields hold now, the run is named from
+    // its start.
+    if (m_controller.IsCapturing()) {
+        StopRun();
+        return;
+    }
     if (m_playing) {
         ShowMessage(MessageKind::Warning, Message("AlertPlaying"));
         return;
@@ -32,21 +71,34 @@ void MainWindow::ToggleMonitoring() {
     if (!ValidateProfile()) {
         return;
     }
-    const bool capturing = m_controller.IsCapturing();
+    const std::string name = ControlText(m_nameBox->text());
+    const std::string edc = ControlText(EdcText());
     // A name that cannot be part of a file name could not name the recording at its end.
-    if (!capturing &&
-        archive::CheckRecordName(ControlText(m_nameBox->text()), ControlText(EdcText())) !=
-            archive::NameProblem::None) {
+    if (archive::CheckRecordName(name, edc) != archive::NameProblem::None) {
         ShowMessage(MessageKind::Error, Message("NameInvalid"));
         m_nameBox->setFocus();
         return;
     }
-    ShowRecord(-1);
-    if (capturing) {
-        m_controller.StopCapture();
-    } else {
-        m_controller.StartCapture();
+    // The previous run may still be storing its record under its own profile.
+    if (m_controller.AnyThreadRunning()) {
+        m_controller.WaitUntilIdle(PumpWithoutInput);
     }
+    if (!CanCreateWorkingFiles()) {
+        std::error_code ignored;
+        ShowMessage(MessageKind::Error,
+                    Message("WorkingFilesFailed") + QLatin1Char('\n') +
+                        QString::fromStdString(fs::current_path(ignored).string()));
+        return;
+    }
+    ShowRecord(-1);
+    m_runProfile = RunProfile{name, edc, std::chrono::system_clock::now()};
+    m_controller.StartCapture();
+    m_monitorView->update();
+}
+
+void MainWindow::StopRun() {
+    ShowRecord(-1);
+    m_controller.StopCapture();
     m_monitorView->update();
 }
 
@@ -72,20 +124,57 @@ void MainWindow::RequestClose() {
 }
 
 void MainWindow::StoreRecord(const std::string& archivePath) {
-    const std::string name = ControlText(m_nameBox->text());
-    const std::string edc = ControlText(EdcText());
+    const RunProfile profile = m_runProfile.value_or(RunProfile{
+        ControlText(m_nameBox->text()), ControlText(EdcText()), std::chrono::system_clock::now()});
     const StoreOutcome outcome =
-        StoreWorkingArchive(archivePath, name, edc, platform::NowLocalTime());
-    RefreshRecordList();
-    if (outcome.result == StoreResult::KeptAside || outcome.result == StoreResult::LeftInPlace) {
+        StoreFinishedRun(archivePath, acquisition::kWorkingWavFile, acquisition::kWorkingTraceFile,
+                         profile.name, profile.edcText, platform::NowLocalTime());
+    if (outcome.result != StoreResult::LeftInPlace) {
         std::error_code ignored;
-        const std::filesystem::path shown = std::filesystem::absolute(outcome.path, ignored);
-        const QString text =
-            Message("RecordNotStored") + QLatin1Char('\n') + QString::fromStdString(shown.string());
-        // The box comes after the capture thread has gone on with its closing steps.
-        QMetaObject::invokeMethod(
-            this, [this, text] { ShowMessage(MessageKind::Error, text); }, Qt::QueuedConnection);
+        fs::remove(kRunMarkerFile, ignored);
     }
+    RefreshRecordList();
+    ReportUnstoredRecording(outcome, Message("RecordNotStored"));
+}
+
+void MainWindow::ReportUnstoredRecording(const StoreOutcome& outcome, const QString& why) {
+    if (outcome.result != StoreResult::KeptAside && outcome.result != StoreResult::LeftInPlace) {
+        return;
+    }
+    std::error_code ignored;
+    const fs::path shown = fs::absolute(outcome.path, ignored);
+    const QString text = why + QLatin1Char('\n') + QString::fromStdString(shown.string());
+    // The box comes after the capture thread has gone on with its closing steps.
+    QMetaObject::invokeMethod(
+        this, [this, text] { ShowMessage(MessageKind::Error, text); }, Qt::QueuedConnection);
+}
+
+void MainWindow::RecoverInterruptedRunAtStart() {
+    const RecoveryOutcome recovered = RecoverInterruptedRun();
+    if (recovered.result != RecoveryResult::Stored) {
+        return;
+    }
+    if (recovered.store.result == StoreResult::Stored) {
+        const QString text = Message("RunRecovered") + QLatin1Char('\n') +
+                             QString::fromStdString(recovered.store.path.filename().string());
+        QMetaObject::invokeMethod(
+            this, [this, text] { ShowMessage(MessageKind::Warning, text); }, Qt::QueuedConnection);
+        return;
+    }
+    ReportUnstoredRecording(
+        recovered.store, Message("RunRecovered") + QLatin1Char('\n') + Message("RecordNotStored"));
+}
+
+void MainWindow::OnRecordingFailed() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_controller.IsCapturing()) {
+                StopRun();
+            }
+            ShowMessage(MessageKind::Error, Message("RecordWriteFailed"));
+        },
+        Qt::QueuedConnection);
 }
 
 void MainWindow::InstallCaptureErrorReporter() {
@@ -112,6 +201,11 @@ void MainWindow::RequestButtonRepaint() {
 }
 
 void MainWindow::OnCaptureOpen() {
+    // The recorder has made the working files; from now until the record is stored they hold
+    // this run, and after a crash they are stored at the next start.
+    if (m_runProfile) {
+        WriteRunMarker(kRunMarkerFile, *m_runProfile);
+    }
     m_playing = false;
     RequestButtonRepaint();
 }
@@ -150,8 +244,7 @@ void MainWindow::Teardown() {
     }
     m_tornDown = true;
     if (m_controller.AnyThreadRunning()) {
-        m_controller.WaitUntilIdle(
-            [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+        m_controller.WaitUntilIdle(PumpWithoutInput);
     }
     m_monitorView->RemoveRecordSaveListener(*this);
     mainwnd::SaveProfile(*m_store, {ControlText(m_nameBox->text()), ControlText(EdcText())});

@@ -62,6 +62,12 @@ bool MainWindow::ShowSelectedRecord() {
         DeselectRecords();
         return false;
     }
+    // A run that is still closing owns the working files until its record is stored, which
+    // refills the list; until then a selection is dropped without a word.
+    if (m_controller.AnyThreadRunning()) {
+        DeselectRecords();
+        return false;
+    }
     ShowRecord(index);
     return true;
 }
@@ -90,6 +96,9 @@ void MainWindow::RefreshRecordList() {
 }
 
 void MainWindow::TogglePlayback() {
+    if (m_controller.AnyThreadRunning()) {
+        return;
+    }
     if (m_playing) {
         m_reviewView->StopPlayback();
     } else {

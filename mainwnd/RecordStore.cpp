@@ -2,9 +2,11 @@
 #include "mainwnd/RecordStore.h"
 
 #include <cstdio>
+#include <initializer_list>
 #include <system_error>
 
 #include "archive/RecordName.h"
+#include "platform/FileSync.h"
 
 namespace marulo::mainwnd {
 
@@ -12,30 +14,49 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Moves without ever replacing an existing file.
+// Moves without ever replacing an existing file; the folder entry reaches the disk.
 bool MoveToFreeName(const fs::path& from, const fs::path& to) {
     std::error_code error;
     if (fs::exists(to, error)) {
         return false;
     }
     fs::rename(from, to, error);
-    return !error;
+    if (error) {
+        return false;
+    }
+    platform::SyncFolder(to.parent_path());
+    return true;
 }
 
-}  // namespace
-
-fs::path FreeUnsavedArchivePath(const platform::LocalTime& storedAt) {
+// "Data-unsaved-<stamp>", or with "-2", "-3" ... when a file of that stem and any of the
+// extensions exists.
+std::string FreeUnsavedStem(const platform::LocalTime& storedAt,
+                            std::initializer_list<const char*> extensions) {
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%.4d%.2d%.2d%.2d%.2d%.2d%.3d", storedAt.year,
                   storedAt.month, storedAt.day, storedAt.hour, storedAt.minute, storedAt.second,
                   storedAt.millisecond);
     const std::string base = std::string("Data-unsaved-") + stamp;
-    fs::path candidate = base + ".zip";
-    std::error_code error;
-    for (int number = 2; fs::exists(candidate, error); ++number) {
-        candidate = base + "-" + std::to_string(number) + ".zip";
+    const auto taken = [&](const std::string& stem) {
+        std::error_code error;
+        for (const char* extension : extensions) {
+            if (fs::exists(stem + extension, error)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    std::string stem = base;
+    for (int number = 2; taken(stem); ++number) {
+        stem = base + "-" + std::to_string(number);
     }
-    return candidate;
+    return stem;
+}
+
+}  // namespace
+
+fs::path FreeUnsavedArchivePath(const platform::LocalTime& storedAt) {
+    return FreeUnsavedStem(storedAt, {".zip"}) + ".zip";
 }
 
 StoreOutcome StoreWorkingArchive(const fs::path& archive, std::string_view name,
@@ -44,6 +65,7 @@ StoreOutcome StoreWorkingArchive(const fs::path& archive, std::string_view name,
     if (!fs::is_regular_file(archive, error)) {
         return {StoreResult::NothingToStore, {}};
     }
+    platform::SyncFile(archive);
     fs::create_directories(archive::RecordFolder, error);
     if (archive::CheckRecordName(name, edcText) == archive::NameProblem::None) {
         const fs::path target = archive::NextFreeRecordPath(name, edcText, storedAt);
@@ -56,6 +78,35 @@ StoreOutcome StoreWorkingArchive(const fs::path& archive, std::string_view name,
         return {StoreResult::KeptAside, aside};
     }
     return {StoreResult::LeftInPlace, archive};
+}
+
+StoreOutcome KeepWorkingFilesAside(const fs::path& audio, const fs::path& trace,
+                                   const platform::LocalTime& storedAt) {
+    std::error_code error;
+    if (!fs::is_regular_file(audio, error)) {
+        return {StoreResult::NothingToStore, {}};
+    }
+    platform::SyncFile(audio);
+    platform::SyncFile(trace);
+    const std::string stem = FreeUnsavedStem(storedAt, {".wav", ".hr"});
+    const fs::path keptAudio = stem + ".wav";
+    if (!MoveToFreeName(audio, keptAudio)) {
+        return {StoreResult::LeftInPlace, audio};
+    }
+    if (fs::exists(trace, error)) {
+        MoveToFreeName(trace, stem + ".hr");
+    }
+    return {StoreResult::KeptAside, keptAudio};
+}
+
+StoreOutcome StoreFinishedRun(const fs::path& archive, const fs::path& audio, const fs::path& trace,
+                              std::string_view name, std::string_view edcText,
+                              const platform::LocalTime& storedAt) {
+    const StoreOutcome stored = StoreWorkingArchive(archive, name, edcText, storedAt);
+    if (stored.result != StoreResult::NothingToStore) {
+        return stored;
+    }
+    return KeepWorkingFilesAside(audio, trace, storedAt);
 }
 
 }  // namespace marulo::mainwnd

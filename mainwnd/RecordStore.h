@@ -11,9 +11,10 @@ namespace marulo::mainwnd {
 
 enum class StoreResult {
     Stored,         // moved into the record folder under its record name
-    KeptAside,      // the record name could not be used; moved to a free name beside the program
-    LeftInPlace,    // no move succeeded; the archive is still at its working path
-    NothingToStore  // the working archive does not exist
+    KeptAside,      // the record name could not be used, or packing failed; moved to a free
+                    // unsaved name beside the program
+    LeftInPlace,    // no move succeeded; the recording is still at its working path
+    NothingToStore  // neither the working archive nor the working audio exists
 };
 
 struct StoreOutcome {
@@ -28,8 +29,22 @@ std::filesystem::path FreeUnsavedArchivePath(const platform::LocalTime& storedAt
 // Moves a finished recording's working archive to its record name in the record folder (the
 // first free one of that time), so no earlier record is replaced. A name that cannot form a
 // record file name, or a failed move, sends it to a free unsaved name instead, so that the next
-// recording's working archive never overwrites it. Paths are relative to the current folder.
+// recording's working archive never overwrites it. The archive reaches the disk before the move
+// and the move before the return. Paths are relative to the current folder.
 StoreOutcome StoreWorkingArchive(const std::filesystem::path& archive, std::string_view name,
                                  std::string_view edcText, const platform::LocalTime& storedAt);
+
+// Moves the working audio and trace to "Data-unsaved-<stamp>.wav" and ".hr", the first stem free
+// for both, so that no later run or review overwrites them; the outcome's path is the audio's.
+StoreOutcome KeepWorkingFilesAside(const std::filesystem::path& audio,
+                                   const std::filesystem::path& trace,
+                                   const platform::LocalTime& storedAt);
+
+// Stores what a finished run left: its archive when packing succeeded, otherwise its working
+// files, kept aside.
+StoreOutcome StoreFinishedRun(const std::filesystem::path& archive,
+                              const std::filesystem::path& audio,
+                              const std::filesystem::path& trace, std::string_view name,
+                              std::string_view edcText, const platform::LocalTime& storedAt);
 
 }  // namespace marulo::mainwnd

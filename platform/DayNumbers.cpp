@@ -74,7 +74,10 @@ CivilDateTime CivilFromDayNumber(double dayNumber) {
 }
 
 LocalTime NowLocalTime() {
-    const auto now = std::chrono::system_clock::now();
+    return LocalTimeAt(std::chrono::system_clock::now());
+}
+
+LocalTime LocalTimeAt(std::chrono::system_clock::time_point now) {
     const std::time_t wholeSeconds =
         std::chrono::system_clock::to_time_t(std::chrono::floor<std::chrono::seconds>(now));
     std::tm local{};

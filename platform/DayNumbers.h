@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <chrono>
 #include <optional>
 
 namespace marulo::platform {
@@ -38,5 +39,8 @@ CivilDateTime CivilFromDayNumber(double dayNumber);
 double NowDayNumber();
 
 LocalTime NowLocalTime();
+
+// The local wall-clock time of an instant, year to millisecond.
+LocalTime LocalTimeAt(std::chrono::system_clock::time_point instant);
 
 }  // namespace marulo::platform

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #include "app/Config.h"
 #include "app/Fonts.h"
@@ -111,6 +112,8 @@ void ReviewView::SetRecordFiles(const std::string& audioPath, const std::string&
 }
 
 void ReviewView::ClearRecord() {
+    // The audio of a record no longer shown must not play on.
+    StopPlayback();
     m_liveMode = false;
     m_audioPath.clear();
     m_tracePath.clear();
@@ -120,7 +123,6 @@ void ReviewView::ClearRecord() {
 }
 
 void ReviewView::StartPlayback(int second) {
-    const bool wasPlaying = IsPlaying();
     m_playbackTimer.stop();
     // A play from second 0 does not seek, so only a freshly opened device starts at the beginning.
     if (second <= 0 && m_player.IsOpen()) {
@@ -134,12 +136,13 @@ void ReviewView::StartPlayback(int second) {
     }
     if (m_player.Play(second, [this](platform::PlayNotify how) { OnPlayEnded(how); })) {
         m_playbackTimer.start();
+        m_playbackAnnounced = true;
         if (m_playbackListener != nullptr) {
             m_playbackListener->OnPlaybackStarted();
         }
-    } else if (wasPlaying && m_playbackListener != nullptr) {
+    } else {
         // The audio that was playing has stopped, and nothing plays in its place.
-        m_playbackListener->OnPlaybackStopped();
+        AnnouncePlaybackStopped();
     }
     viewport()->update();
 }
@@ -149,26 +152,33 @@ void ReviewView::StopPlayback() {
     if (m_player.IsOpen()) {
         if (m_player.IsPlaying()) {
             m_player.Stop();
-            if (m_playbackListener != nullptr) {
-                m_playbackListener->OnPlaybackStopped();
-            }
         }
         m_player.Close();
     }
+    AnnouncePlaybackStopped();
     viewport()->update();
 }
 
-// Only a play that reached its end stops playback; a replaced play's notice changes nothing.
+// Every playback the listener heard start, it hears end once, however it ended.
+void ReviewView::AnnouncePlaybackStopped() {
+    if (!std::exchange(m_playbackAnnounced, false)) {
+        return;
+    }
+    if (m_playbackListener != nullptr) {
+        m_playbackListener->OnPlaybackStopped();
+    }
+}
+
+// A play that reached its end or failed (the device or file went away) ends playback; a
+// replaced play's notice changes nothing.
 void ReviewView::OnPlayEnded(platform::PlayNotify how) {
-    if (how != platform::PlayNotify::Successful) {
+    if (how != platform::PlayNotify::Successful && how != platform::PlayNotify::Failure) {
         return;
     }
     m_playbackTimer.stop();
     m_player.Close();
     viewport()->update();
-    if (m_playbackListener != nullptr) {
-        m_playbackListener->OnPlaybackStopped();
-    }
+    AnnouncePlaybackStopped();
 }
 
 void ReviewView::InvalidateCachedChart() {

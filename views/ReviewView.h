@@ -76,6 +76,7 @@ private:
     void AppendLiveValue(std::int32_t beatsPerMinute);
     void FollowPlayback();
     void OnPlayEnded(platform::PlayNotify how);
+    void AnnouncePlaybackStopped();
     void ScrollTo(int offset);
     void UpdateScrollRange();
     void UpdatePointer(QPoint clientPosition);
@@ -94,6 +95,7 @@ private:
     platform::WavePlayer m_player;
     QTimer m_playbackTimer;
     PlaybackListener* m_playbackListener = nullptr;
+    bool m_playbackAnnounced = false;  // the listener was told of a start and not yet of its end
     QPixmap m_background;
     std::vector<QPointF> m_points;
 };

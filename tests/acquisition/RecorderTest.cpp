@@ -12,6 +12,7 @@
 #include "platform/Zip.h"
 #include "tests/acquisition/CaptureTestSupport.h"
 #include "tests/acquisition/SyntheticAudio.h"
+#include "tests/support/FileSizeLimit.h"
 
 namespace marulo::acquisition {
 namespace {
@@ -165,6 +166,83 @@ TEST(TraceFileWriter, WritesSignedLittleEndianValuesOnlyWhileOpen) {
     trace.Write(5);
     EXPECT_EQ(ReadBytes("t.hr"),
               (std::vector<std::uint8_t>{4, 3, 2, 1, 0, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF}));
+}
+
+class FailureCounter final : public RecordSaveListener {
+public:
+    void OnRecordSaved(const std::string&) override {}
+    void OnRecordingFailed() override { ++failures; }
+    int failures = 0;
+};
+
+TEST(WavFileWriter, AFailedWriteKeepsTheHeaderToWhatTheFileHolds) {
+    struct Case {
+        rlim_t limit;
+        std::uint32_t heldBytes;  // audio the file keeps: whole frames below the limit
+    };
+    const Case cases[] = {
+        {44 + 16000 + 700, 16000 + 700},  // mid-block, after a header update
+        {44 + 1601, 1600},                // an odd byte over a block is dropped
+        {44 + 3 * 16000, 3 * 16000},      // exactly at a block's end
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.limit);
+        testing::WorkingFolder folder;
+        const std::vector<std::uint8_t> block(kBlockBytes, 200);
+        WavFileWriter wav;
+        int accepted = 0;
+        {
+            const testing::FileSizeLimit limit(c.limit);
+            ASSERT_TRUE(wav.Open("w.wav"));
+            for (int i = 0; i < 40 && wav.Append(block); ++i) {
+                ++accepted;
+            }
+            EXPECT_TRUE(wav.Failed());
+            EXPECT_FALSE(wav.Append(block)) << "no more bytes after a failure";
+            wav.Close();
+        }
+        EXPECT_EQ(accepted, static_cast<int>(c.limit - 44) / static_cast<int>(kBlockBytes));
+        const std::vector<std::uint8_t> bytes = ReadBytes("w.wav");
+        ASSERT_EQ(bytes.size(), 44u + c.heldBytes);
+        EXPECT_EQ(U32At(bytes, 40), c.heldBytes);
+        EXPECT_EQ(U32At(bytes, 4), 36u + c.heldBytes);
+    }
+}
+
+TEST_F(RecorderTest, AWriteFailureIsReportedOnceAndTheRunKeepsWhatWasWritten) {
+    FailureCounter counter;
+    m_recorder.AddRecordSaveListener(counter);
+    std::vector<std::uint8_t> audio(5 * 16000);
+    for (std::size_t i = 0; i < audio.size(); ++i) {
+        audio[i] = static_cast<std::uint8_t>(i % 251);
+    }
+    {
+        const testing::FileSizeLimit limit(44 + 2 * 16000 + 100);
+        m_recorder.OnCaptureOpen();
+        for (std::size_t b = 0; b * kBlockBytes < audio.size(); ++b) {
+            m_recorder.OnAudioBlock(std::span(audio).subspan(b * kBlockBytes, kBlockBytes));
+        }
+    }
+    m_recorder.OnCaptureClose();
+    EXPECT_EQ(counter.failures, 1);
+    ASSERT_EQ(Unpack(), (std::vector<std::string>{"Data.wav", "Data.hr"}));
+    const std::vector<std::uint8_t> wav = ReadBytes("unpacked-Data.wav");
+    ASSERT_EQ(wav.size(), 44u + 2 * 16000 + 100);
+    EXPECT_EQ(U32At(wav, 40), 2u * 16000 + 100);
+    EXPECT_TRUE(std::equal(wav.begin() + 44, wav.end(), audio.begin()));
+    m_recorder.RemoveRecordSaveListener(counter);
+}
+
+TEST_F(RecorderTest, WorkingFilesThatCannotBeCreatedAreReported) {
+    FailureCounter counter;
+    m_recorder.AddRecordSaveListener(counter);
+    fs::create_directory(kWorkingWavFile);
+    m_recorder.OnCaptureOpen();
+    m_recorder.OnAudioBlock(std::vector<std::uint8_t>(kBlockBytes, 128));
+    m_recorder.OnHeartRate(140);
+    EXPECT_EQ(counter.failures, 1);
+    m_recorder.OnCaptureClose();
+    m_recorder.RemoveRecordSaveListener(counter);
 }
 
 }  // namespace

@@ -15,7 +15,10 @@
 #include "dialogs/MotherListDialog.h"
 #include "mainwnd/EdcCalendar.h"
 #include "platform/OutputVolume.h"
+#include "platform/WavReader.h"
+#include "platform/Zip.h"
 #include "tests/mainwnd/MainWindowFixture.h"
+#include "tests/support/FileSizeLimit.h"
 
 namespace marulo::testing {
 namespace {
@@ -204,15 +207,6 @@ TEST_F(MainWindowTest, MonitoringRunStoresItsRecordAndGuardsTheReview) {
     }
     EXPECT_TRUE(m_controller->IsCapturing());
 
-    // Stopping needs the name too.
-    m_messages.clear();
-    m_window->NameBox()->clear();
-    Click(kMonitorButtonId);
-    EXPECT_TRUE(m_controller->IsCapturing());
-    ASSERT_EQ(m_messages.size(), 1u);
-    EXPECT_EQ(m_messages[0].second, Text("NameError"));
-
-    m_window->NameBox()->setText("Anna");
     ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(m_folder / "Data.wav"); }));
     Click(kMonitorButtonId);
     StopAndWait();
@@ -222,7 +216,7 @@ TEST_F(MainWindowTest, MonitoringRunStoresItsRecordAndGuardsTheReview) {
     const std::string stored = list->item(1)->text().toStdString();
     EXPECT_TRUE(std::regex_match(stored, std::regex(R"(Anna_20100512_20\d{15}\.zip)"))) << stored;
     EXPECT_TRUE(std::filesystem::exists(m_folder / "Data" / stored));
-    EXPECT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages.size(), 2u);
 
     // Idle again: a selection loads the record and shows the playback controls.
     list->setCurrentRow(1);
@@ -285,6 +279,123 @@ TEST_F(MainWindowTest, ClosingFromTheWindowSystemWhileMonitoringKeepsTheRecord) 
     // The profile was saved on the way out.
     EXPECT_EQ(m_store->Read("Name"), std::optional<std::string>("Anna"));
     EXPECT_EQ(m_store->Read("EDC"), std::optional<std::string>("2010-05-12"));
+}
+
+TEST_F(MainWindowTest, StoppingIsNeverRefusedAndTheRecordTakesTheProfileOfTheRunsStart) {
+    OpenWindow();
+    struct Case {
+        QString nameAtStop;
+        QString edcAtStop;
+    };
+    const Case cases[] = {{"", "2010-05-12"}, {"Bella", "2011-01-01"}, {"a/b", ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.nameAtStop.toStdString());
+        FillProfile("Anna", "2010-05-12");
+        Click(kMonitorButtonId);
+        ASSERT_TRUE(m_controller->IsCapturing());
+        ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(m_folder / "Data.run"); }));
+        FillProfile(c.nameAtStop, c.edcAtStop);
+        Click(kMonitorButtonId);
+        EXPECT_FALSE(m_controller->IsCapturing());
+        StopAndWait();
+        EXPECT_TRUE(m_messages.empty());
+        EXPECT_FALSE(std::filesystem::exists(m_folder / "Data.run"));
+    }
+    const std::vector<std::string> files = DataFiles();
+    EXPECT_EQ(files.size(), 3u);
+    for (const std::string& file : files) {
+        EXPECT_TRUE(std::regex_match(file, std::regex(R"(Anna_20100512_\d{17}\.zip)"))) << file;
+    }
+}
+
+// Holds up the end of every run, as packing a long recording does.
+class SlowClose final : public acquisition::AcquisitionListener {
+public:
+    void OnCaptureOpen() override {}
+    void OnAudioBlock(std::span<const std::uint8_t>) override {}
+    void OnHeartRate(std::int32_t) override {}
+    void OnCaptureClose() override { std::this_thread::sleep_for(std::chrono::milliseconds(400)); }
+};
+
+TEST_F(MainWindowTest, ARecordPickedWhileTheRunIsClosingLeavesTheRunsFilesAlone) {
+    const std::string older = "Anna_20100512_20100101000000000.zip";
+    WriteCaptureWav(m_folder / "older.wav", std::vector<std::uint8_t>(8000, 128));
+    std::ofstream(m_folder / "older.hr", std::ios::binary) << std::string(4, '\0');
+    {
+        platform::ZipWriter zip;
+        ASSERT_TRUE(zip.Create(m_folder / "Data" / older));
+        ASSERT_TRUE(zip.AddFile("Data.wav", m_folder / "older.wav"));
+        ASSERT_TRUE(zip.AddFile("Data.hr", m_folder / "older.hr"));
+        ASSERT_TRUE(zip.Close());
+    }
+    SlowClose slow;
+    m_controller->AddListener(slow);
+    OpenWindow();
+    FillProfile("Anna", "2010-05-12");
+    m_window->RefreshRecordList();
+    QListWidget* list = m_window->RecordList();
+    Click(kMonitorButtonId);
+    ASSERT_TRUE(WaitFor([&] {
+        std::error_code ignored;
+        return std::filesystem::file_size(m_folder / "Data.wav", ignored) >= 44 + 2 * 16000 &&
+               !ignored;
+    }));
+    Click(kMonitorButtonId);
+    ASSERT_TRUE(m_controller->AnyThreadRunning());
+    list->setCurrentRow(0);
+    emit list->itemDoubleClicked(list->item(0));
+    Click(kPlayButtonId);
+    EXPECT_TRUE(list->selectedItems().isEmpty());
+    EXPECT_FALSE(m_window->IsPlaying());
+    StopAndWait();
+    m_controller->RemoveListener(slow);
+    EXPECT_TRUE(m_messages.empty());
+
+    ASSERT_EQ(list->count(), 2);
+    platform::ZipReader zip;
+    ASSERT_TRUE(zip.Open(m_folder / "Data" / list->item(1)->text().toStdString()));
+    ASSERT_TRUE(zip.ExtractItemToFile(0, m_folder / "check.wav"));
+    std::string error;
+    const auto wav = platform::ReadWavFile(m_folder / "check.wav", error);
+    ASSERT_TRUE(wav) << error;
+    EXPECT_GE(wav->samples.size(), 2u * 16000u) << "the run's own audio, not the older record's";
+    EXPECT_TRUE(std::filesystem::exists(m_folder / "Data" / older));
+}
+
+TEST_F(MainWindowTest, MonitoringIsRefusedWhenTheWorkingFilesCannotBeMade) {
+    std::filesystem::create_directory(m_folder / "Data.hr");
+    OpenWindow();
+    FillProfile("Anna", "2010-05-12");
+    Click(kMonitorButtonId);
+    EXPECT_FALSE(m_controller->IsCapturing());
+    EXPECT_FALSE(m_controller->AnyThreadRunning());
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].first, MessageKind::Error);
+    EXPECT_EQ(m_messages[0].second.split('\n').front(), Text("WorkingFilesFailed"));
+    EXPECT_FALSE(std::filesystem::exists(m_folder / "Data.wav"));
+}
+
+TEST_F(MainWindowTest, AWriteFailureEndsTheRunAndKeepsWhatWasWritten) {
+    OpenWindow();
+    FillProfile("Anna", "2010-05-12");
+    constexpr std::uint32_t kHeld = 2 * 16000 + 500;
+    {
+        const FileSizeLimit limit(44 + kHeld);
+        Click(kMonitorButtonId);
+        ASSERT_TRUE(WaitFor([&] { return !m_controller->IsCapturing(); }));
+        StopAndWait();
+    }
+    ASSERT_FALSE(m_messages.empty());
+    EXPECT_EQ(m_messages[0].second, Text("RecordWriteFailed"));
+    const std::vector<std::string> files = DataFiles();
+    ASSERT_EQ(files.size(), 1u);
+    platform::ZipReader zip;
+    ASSERT_TRUE(zip.Open(m_folder / "Data" / files[0]));
+    ASSERT_TRUE(zip.ExtractItemToFile(0, m_folder / "check.wav"));
+    std::string error;
+    const auto wav = platform::ReadWavFile(m_folder / "check.wav", error);
+    ASSERT_TRUE(wav) << error;
+    EXPECT_EQ(wav->samples.size(), kHeld);
 }
 
 TEST_F(MainWindowTest, ProfileFillsTheFieldsAtCreation) {

@@ -107,5 +107,54 @@ TEST_F(RecordStoreTest, NothingToStoreWithoutAnArchive) {
     EXPECT_FALSE(fs::exists("Data-unsaved-20100209090503007.zip"));
 }
 
+TEST_F(RecordStoreTest, AFinishedRunIsStoredOrItsWorkingFilesAreKeptUnderFreeNames) {
+    struct Case {
+        const char* why;
+        bool archive;      // packing succeeded
+        bool dataIsAFile;  // the record folder cannot be made
+        StoreResult result;
+        const char* keptAs;  // the file that now holds the recording
+    };
+    const Case cases[] = {
+        {"packed", true, false, StoreResult::Stored, "Data/Anna_20100512_20100209090503007.zip"},
+        {"packing failed", false, false, StoreResult::KeptAside,
+         "Data-unsaved-20100209090503007.wav"},
+        {"packing failed again", false, false, StoreResult::KeptAside,
+         "Data-unsaved-20100209090503007-2.wav"},
+        {"folder is a file", true, true, StoreResult::KeptAside,
+         "Data-unsaved-20100209090503007.zip"},
+        {"nothing recorded", false, false, StoreResult::NothingToStore, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        fs::remove_all("Data");
+        if (c.dataIsAFile) {
+            std::ofstream("Data") << "not a folder";
+        }
+        if (c.archive) {
+            WriteArchive(c.why);
+        } else if (c.result != StoreResult::NothingToStore) {
+            std::ofstream("Data.wav", std::ios::binary) << c.why;
+            std::ofstream("Data.hr", std::ios::binary) << "trace of " << c.why;
+        }
+        const StoreOutcome outcome =
+            StoreFinishedRun("Data.zip", "Data.wav", "Data.hr", "Anna", "2010-05-12", m_time);
+        EXPECT_EQ(outcome.result, c.result);
+        EXPECT_EQ(outcome.path, fs::path(c.keptAs));
+        EXPECT_FALSE(fs::exists("Data.wav"));
+        EXPECT_FALSE(fs::exists("Data.zip"));
+        if (c.result == StoreResult::NothingToStore) {
+            continue;
+        }
+        EXPECT_EQ(Read(outcome.path), c.why);
+        if (!c.archive) {
+            fs::path trace = outcome.path;
+            EXPECT_EQ(Read(trace.replace_extension(".hr")), std::string("trace of ") + c.why);
+        }
+    }
+    // The first kept files were not replaced by the second.
+    EXPECT_EQ(Read("Data-unsaved-20100209090503007.wav"), "packing failed");
+}
+
 }  // namespace
 }  // namespace marulo::mainwnd

@@ -413,5 +413,23 @@ TEST_F(ReviewPlaybackTest, StopPlaybackTellsTheListenerOnce) {
     EXPECT_EQ(m_listener.stopped, 1);
 }
 
+TEST_F(ReviewPlaybackTest, ClearingTheRecordEndsItsPlaybackOnce) {
+    for (const int second : {0, 2}) {
+        SCOPED_TRACE(second);
+        m_listener = {};
+        m_view.SetRecordFiles((m_folder.Path() / "Data.wav").string(),
+                              (m_folder.Path() / "Data.hr").string());
+        m_view.StartPlayback(second);
+        ASSERT_TRUE(m_view.IsPlaying());
+        m_view.ClearRecord();
+        EXPECT_FALSE(m_view.IsPlaying());
+        EXPECT_EQ(m_listener.stopped, 1);
+        QTest::qWait(300);
+        m_view.StopPlayback();
+        EXPECT_EQ(m_listener.started, 1);
+        EXPECT_EQ(m_listener.stopped, 1);
+    }
+}
+
 }  // namespace
 }  // namespace marulo::views

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "mainwnd/RecordStore.h"
+
+namespace marulo::mainwnd {
+
+// Lies beside the working files while a run records them; left behind, it says that they hold an
+// interrupted run and how to name its record.
+inline constexpr const char* kRunMarkerFile = "Data.run";
+
+// The mother and time a run started with; its record is named from these.
+struct RunProfile {
+    std::string name;
+    std::string edcText;
+    std::chrono::system_clock::time_point start;
+
+    bool operator==(const RunProfile&) const = default;
+};
+
+// Written at once to the disk; false when the file cannot be written.
+bool WriteRunMarker(const std::filesystem::path& file, const RunProfile& profile);
+// Nothing when the file is missing or is not a marker.
+std::optional<RunProfile> ReadRunMarker(const std::filesystem::path& file);
+
+enum class RecoveryResult {
+    NothingLeft,  // no interrupted run
+    Discarded,    // it held less than one block of audio
+    Stored        // its record (or the kept-aside files) are in the outcome
+};
+
+struct RecoveryOutcome {
+    RecoveryResult result = RecoveryResult::NothingLeft;
+    StoreOutcome store;
+};
+
+// Stores the run that the marker and working files in the current folder were left by: the WAV
+// header is brought up to the audio the file holds, the files are packed and stored as at the
+// run's end, named from the marker's name and EDC and the time of the last audio written (the
+// start plus the audio's length). Working files without a marker belong to a review and stay.
+RecoveryOutcome RecoverInterruptedRun();
+
+}  // namespace marulo::mainwnd

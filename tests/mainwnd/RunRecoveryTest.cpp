@@ -1,0 +1,182 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "acquisition/CaptureFormat.h"
+#include "acquisition/WavFileWriter.h"
+#include "archive/RecordFiles.h"
+#include "mainwnd/RunRecovery.h"
+#include "platform/WavReader.h"
+#include "platform/Zip.h"
+#include "tests/support/TempFolder.h"
+
+namespace marulo::mainwnd {
+namespace {
+
+namespace fs = std::filesystem;
+using std::chrono::milliseconds;
+
+// 2010-02-09 09:05:03.007 local time, as an instant.
+std::chrono::system_clock::time_point LocalInstant(int hour, int minute, int second, int ms) {
+    std::tm local{};
+    local.tm_year = 110;
+    local.tm_mon = 1;
+    local.tm_mday = 9;
+    local.tm_hour = hour;
+    local.tm_min = minute;
+    local.tm_sec = second;
+    local.tm_isdst = -1;
+    return std::chrono::system_clock::from_time_t(std::mktime(&local)) + milliseconds(ms);
+}
+
+// A working WAV as a run leaves it when cut short: the header counts claimedBytes, the file holds
+// heldBytes of audio.
+void WriteCutShortWav(std::uint32_t claimedBytes, std::size_t heldBytes) {
+    const auto header = acquisition::WavHeader(acquisition::CaptureFormat(), claimedBytes);
+    std::ofstream out("Data.wav", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(header.data()), header.size());
+    const std::vector<char> audio(heldBytes, static_cast<char>(140));
+    out.write(audio.data(), static_cast<std::streamsize>(audio.size()));
+}
+
+void WriteTraceBytes(std::size_t bytes) {
+    std::ofstream out("Data.hr", std::ios::binary);
+    for (std::size_t i = 0; i < bytes; ++i) {
+        out.put(static_cast<char>(i % 4 == 0 ? 140 : 0));
+    }
+}
+
+std::vector<std::string> RecordFolderFiles() {
+    std::vector<std::string> names;
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator("Data", ignored)) {
+        names.push_back(entry.path().filename().string());
+    }
+    return names;
+}
+
+class RunRecoveryTest : public ::testing::Test {
+protected:
+    testing::TempFolder m_folder{"recovery", testing::TempFolder::Current::Enter};
+    const RunProfile m_profile{"Mary_Ann", "2010-05-12", LocalInstant(9, 5, 3, 7)};
+};
+
+TEST_F(RunRecoveryTest, MarkerKeepsTheProfileOfTheRunsStart) {
+    const RunProfile profiles[] = {
+        m_profile,
+        {"Åsa 李", "20100512", LocalInstant(23, 59, 59, 999)},
+        {"", "", std::chrono::system_clock::time_point()},
+    };
+    for (const RunProfile& profile : profiles) {
+        ASSERT_TRUE(WriteRunMarker(kRunMarkerFile, profile));
+        EXPECT_EQ(ReadRunMarker(kRunMarkerFile), profile) << profile.name;
+    }
+    for (const char* broken : {"", "Name=Anna\nEDC=2010-05-12\n", "Name=A\nEDC=B\nStart=12x\n",
+                               "EDC=B\nName=A\nStart=1\n"}) {
+        std::ofstream(kRunMarkerFile, std::ios::binary) << broken;
+        EXPECT_FALSE(ReadRunMarker(kRunMarkerFile)) << broken;
+    }
+}
+
+TEST_F(RunRecoveryTest, AnInterruptedRunIsStoredAtTheTimeOfItsLastAudio) {
+    struct Case {
+        const char* why;
+        std::uint32_t claimed;
+        std::size_t held;
+        std::size_t traceBytes;
+        const char* stamp;  // start 09:05:03.007 plus the audio held
+        std::size_t traceValues;
+    };
+    const Case cases[] = {
+        {"header up to date", 56000, 56000, 12, "20100209090506507", 3},
+        {"header a second behind", 40000, 56000, 12, "20100209090506507", 3},
+        {"header never written", 0, 32001, 10, "20100209090505007", 2},
+        {"exactly one block", 0, 1600, 0, "20100209090503107", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        fs::remove_all("Data");
+        WriteCutShortWav(c.claimed, c.held);
+        WriteTraceBytes(c.traceBytes);
+        ASSERT_TRUE(WriteRunMarker(kRunMarkerFile, m_profile));
+
+        const RecoveryOutcome outcome = RecoverInterruptedRun();
+        ASSERT_EQ(outcome.result, RecoveryResult::Stored);
+        ASSERT_EQ(outcome.store.result, StoreResult::Stored);
+        const std::string expected = std::string("Mary_Ann_20100512_") + c.stamp + ".zip";
+        EXPECT_EQ(outcome.store.path, fs::path("Data") / expected);
+        EXPECT_EQ(RecordFolderFiles(), std::vector<std::string>{expected});
+        for (const char* gone : {"Data.wav", "Data.hr", "Data.zip", kRunMarkerFile}) {
+            EXPECT_FALSE(fs::exists(gone)) << gone;
+        }
+
+        const archive::RecordFiles files = archive::UnpackRecord(outcome.store.path);
+        std::string error;
+        const auto wav = platform::ReadWavFile(files.audioPath, error);
+        ASSERT_TRUE(wav) << error;
+        EXPECT_EQ(wav->samples.size(), c.held - c.held % 2);
+        EXPECT_EQ(fs::file_size(files.audioPath), 44 + c.held - c.held % 2);
+        EXPECT_EQ(archive::ReadTrace(files.tracePath).size(), c.traceValues);
+        fs::remove(files.audioPath);
+        fs::remove(files.tracePath);
+    }
+}
+
+TEST_F(RunRecoveryTest, RunsWithoutUsableAudioOrWithoutMarkerAreNotStored) {
+    struct Case {
+        const char* why;
+        bool marker;
+        std::size_t held;  // audio bytes after the header; none means no Data.wav
+        RecoveryResult result;
+        bool filesStay;
+    };
+    const Case cases[] = {
+        {"under one block", true, 1599, RecoveryResult::Discarded, false},
+        {"header only", true, 0, RecoveryResult::Discarded, false},
+        {"review files, no marker", false, 56000, RecoveryResult::NothingLeft, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        WriteCutShortWav(0, c.held);
+        WriteTraceBytes(4);
+        if (c.marker) {
+            ASSERT_TRUE(WriteRunMarker(kRunMarkerFile, m_profile));
+        }
+        EXPECT_EQ(RecoverInterruptedRun().result, c.result);
+        EXPECT_EQ(fs::exists("Data.wav"), c.filesStay);
+        EXPECT_EQ(fs::exists("Data.hr"), c.filesStay);
+        EXPECT_FALSE(fs::exists(kRunMarkerFile));
+        EXPECT_TRUE(RecordFolderFiles().empty());
+    }
+}
+
+TEST_F(RunRecoveryTest, AnArchiveCutShortBeforeItsMoveIsStoredAndAFailedStoreIsKeptAside) {
+    {
+        std::ofstream("Data.zip", std::ios::binary) << "packed";
+        ASSERT_TRUE(WriteRunMarker(kRunMarkerFile, m_profile));
+        const RecoveryOutcome outcome = RecoverInterruptedRun();
+        EXPECT_EQ(outcome.result, RecoveryResult::Stored);
+        EXPECT_EQ(outcome.store.result, StoreResult::Stored);
+        EXPECT_EQ(RecordFolderFiles().size(), 1u);
+        EXPECT_FALSE(fs::exists(kRunMarkerFile));
+    }
+    fs::remove_all("Data");
+    std::ofstream("Data") << "in the way";
+    WriteCutShortWav(0, 16000);
+    ASSERT_TRUE(WriteRunMarker(kRunMarkerFile, m_profile));
+    const RecoveryOutcome outcome = RecoverInterruptedRun();
+    EXPECT_EQ(outcome.result, RecoveryResult::Stored);
+    EXPECT_EQ(outcome.store.result, StoreResult::KeptAside);
+    EXPECT_EQ(outcome.store.path, fs::path("Data-unsaved-20100209090504007.zip"));
+    EXPECT_TRUE(fs::exists(outcome.store.path));
+    EXPECT_FALSE(fs::exists("Data.wav"));
+    EXPECT_FALSE(fs::exists(kRunMarkerFile));
+}
+
+}  // namespace
+}  // namespace marulo::mainwnd
