@@ -1,0 +1,566 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The fault bench: drives the built program on a virtual X server through faults a parent can
+# meet (a crash, a vanished sound server, an unwritable Data folder, a second copy …) and prints
+# one table row per fault with the audio fed and the audio found afterwards. See README.md.
+set -u
+
+usage() {
+    echo "usage: bench/faults/run.sh [--short] [--keep] [--only NAME[,NAME…]] BUILD_DIR" >&2
+    exit 2
+}
+
+SHORT=0
+KEEP=0
+ONLY=""
+BUILD=""
+while (($#)); do
+    case "$1" in
+        --short) SHORT=1 ;;
+        --keep) KEEP=1 ;;
+        --only) shift; ONLY="${1:-}" ;;
+        -h | --help) usage ;;
+        -*) usage ;;
+        *) BUILD="$1" ;;
+    esac
+    shift
+done
+[[ -n "$BUILD" ]] || usage
+BIN="$(cd "$BUILD" 2>/dev/null && pwd)/bin"
+for tool in marulo marulo-synth marulo-faulttool; do
+    if [[ ! -x "$BIN/$tool" ]]; then
+        echo "run.sh: $BIN/$tool is missing; build the targets marulo marulo-synth" \
+            "marulo-faulttool marulo_runtime_files first" >&2
+        exit 2
+    fi
+done
+for tool in Xvfb xdotool pulseaudio pactl prlimit setpriv import; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "run.sh: $tool is missing (scripts/setup-debian.sh installs it)" >&2
+        exit 2
+    fi
+done
+
+WORK="$(mktemp -d /tmp/marulo-faults-XXXXXX)"
+XVFB_PID=""
+PULSE_PID=""
+FEED_PID=""
+declare -a CHILDREN=()
+
+cleanup() {
+    local pid
+    for pid in "${CHILDREN[@]}" $FEED_PID $PULSE_PID $XVFB_PID; do
+        kill -KILL "$pid" 2>/dev/null
+    done
+    wait 2>/dev/null
+    if ((KEEP)); then
+        echo "kept: $WORK" >&2
+    else
+        rm -rf "$WORK"
+    fi
+}
+trap cleanup EXIT
+
+now() { date +%s.%N; }
+# Arithmetic on decimal seconds.
+calc() { awk "BEGIN { printf \"%.1f\", ($*) }"; }
+# Whether a comparison of decimal seconds holds.
+holds() { awk "BEGIN { r = ($*); exit !r }"; }
+
+# --- virtual display -----------------------------------------------------------------------
+
+Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp >"$WORK/display" 2>"$WORK/xvfb.log" &
+XVFB_PID=$!
+for _ in $(seq 150); do
+    [[ -s "$WORK/display" ]] && break
+    sleep 0.1
+done
+if [[ ! -s "$WORK/display" ]]; then
+    echo "run.sh: Xvfb did not start (see $WORK/xvfb.log)" >&2
+    KEEP=1
+    exit 1
+fi
+export DISPLAY=":$(head -n1 "$WORK/display")"
+
+# The listener's heartbeat; after its end the file-backed input delivers silence.
+"$BIN/marulo-synth" "$WORK/heartbeat.wav" --seconds 300 >/dev/null || exit 1
+
+# Client coordinates of the controls (the window is 898 × 627 and frameless).
+MONITOR_X=820 MONITOR_Y=130
+FIRST_RECORD_X=128 FIRST_RECORD_Y=307
+CLOSE_X=880 CLOSE_Y=17
+
+# --- one program folder per fault ----------------------------------------------------------
+
+# Makes $WORK/NAME with a fresh copy of the program and its run-time files, a profile and a
+# private run-time folder; sets FOLDER.
+new_folder() {
+    FOLDER="$WORK/$1"
+    mkdir -p "$FOLDER/program" "$FOLDER/config/Quenfor" "$FOLDER/runtime" "$FOLDER/boxes"
+    chmod 700 "$FOLDER/runtime"
+    local name
+    for name in marulo Conf.ini Lang.ini user-guide.md; do
+        [[ -e "$BIN/$name" ]] && cp "$BIN/$name" "$FOLDER/program/"
+    done
+    cp -r "$BIN/lang" "$FOLDER/program/"
+    printf '[General]\nName=Bench\nEDC=%s\n' "$(date -d '+100 days' +%Y-%m-%d)" \
+        >"$FOLDER/config/Quenfor/Marulo.ini"
+}
+
+# Starts the program of FOLDER in the background; sets PID. The program runs without the
+# power to write where the file modes forbid it, as a parent's account would.
+# Options: --pulse (hear the private sound server instead of the heartbeat file),
+#          --fsize BYTES (a file-size limit, with SIGXFSZ ignored so writes fail instead).
+launch() {
+    local input="$WORK/heartbeat.wav" limit=""
+    while (($#)); do
+        case "$1" in
+            --pulse) input="" ;;
+            --fsize) shift; limit="$1" ;;
+        esac
+        shift
+    done
+    local -a command=(setpriv --bounding-set=-dac_override,-dac_read_search,-fowner
+        "$FOLDER/program/marulo")
+    if [[ -n "$limit" ]]; then
+        command=(bash -c 'trap "" XFSZ; exec "$@"' fsize prlimit --fsize="$limit" "${command[@]}")
+    fi
+    (
+        cd "$FOLDER/program" || exit 1
+        unset QT_QPA_PLATFORM
+        export XDG_CONFIG_HOME="$FOLDER/config" XDG_RUNTIME_DIR="$FOLDER/runtime"
+        export MARULO_SOUND_INPUT_FILE="$input"
+        exec "${command[@]}" </dev/null >>"$FOLDER/marulo.log" 2>&1
+    ) &
+    PID=$!
+    CHILDREN+=("$PID")
+}
+
+alive() { kill -0 "$1" 2>/dev/null && [[ "$(ps -o stat= -p "$1")" != Z* ]]; }
+
+# Waits for the exit of PID up to SECONDS; sets EXIT_STATUS (empty while it runs on).
+wait_exit() {
+    local pid=$1 limit=$2 start
+    start=$(now)
+    EXIT_STATUS=""
+    while alive "$pid"; do
+        if holds "$(now) - $start > $limit"; then
+            return 1
+        fi
+        sleep 0.1
+    done
+    wait "$pid" 2>/dev/null
+    EXIT_STATUS=$?
+    return 0
+}
+
+# The visible windows of PID, one id a line.
+windows_of() { xdotool search --onlyvisible --pid "$1" 2>/dev/null; }
+
+# Waits for the main window of PID; sets WID, WX, WY.
+main_window() {
+    local pid=$1 i
+    WID=""
+    for i in $(seq 200); do
+        WID=$(windows_of "$pid" | head -n1)
+        [[ -n "$WID" ]] && break
+        alive "$pid" || return 1
+        sleep 0.1
+    done
+    [[ -n "$WID" ]] || return 1
+    eval "$(xdotool getwindowgeometry --shell "$WID" | grep -E '^[XY]=')"
+    WX=$X WY=$Y
+    sleep 1
+}
+
+click() { xdotool mousemove $((WX + $1)) $((WY + $2)) sleep 0.1 click 1; }
+
+# Every message box PID shows now: its title joins MESSAGES, a screenshot is kept and the box is
+# answered with Return. Returns 0 when there was one.
+answer_boxes() {
+    local pid=$1 main=$2 window title any=1
+    for window in $(windows_of "$pid"); do
+        [[ "$window" == "$main" ]] && continue
+        title=$(xdotool getwindowname "$window" 2>/dev/null)
+        [[ -z "$title" ]] && continue
+        import -window "$window" "$FOLDER/boxes/$(date +%H%M%S%N).png" 2>/dev/null
+        [[ "$MESSAGES" == *"\"$title\""* ]] || MESSAGES+="${MESSAGES:+, }\"$title\""
+        xdotool windowfocus "$window" key Return 2>/dev/null
+        sleep 0.3
+        any=0
+    done
+    return $any
+}
+
+# Polls for a message box of PID for up to SECONDS, answering each.
+watch_boxes() {
+    local pid=$1 main=$2 limit=$3 start seen=1
+    start=$(now)
+    while holds "$(now) - $start < $limit"; do
+        answer_boxes "$pid" "$main" && seen=0
+        alive "$pid" || break
+        sleep 0.2
+    done
+    return $seen
+}
+
+record_count() { find "$FOLDER/program/Data" -maxdepth 1 -name '*.zip' 2>/dev/null | wc -l; }
+
+# Waits up to SECONDS for Data to hold more than COUNT records.
+wait_record() {
+    local count=$1 limit=$2 i
+    for i in $(seq $((limit * 10))); do
+        (($(record_count) > count)) && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# Closes the program with its close button, answering boxes; kills it when it stays.
+close_program() {
+    local pid=$1 main=$2
+    alive "$pid" || return 0
+    click $CLOSE_X $CLOSE_Y
+    watch_boxes "$pid" "$main" 2
+    if ! wait_exit "$pid" 10; then
+        NOTES+="${NOTES:+; }did not close"
+        kill -KILL "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    fi
+}
+
+# One monitoring run of about SECONDS on the window at WX/WY; appends the seconds fed to FED.
+monitor_for() {
+    local seconds=$1 start
+    click $MONITOR_X $MONITOR_Y
+    start=$(now)
+    sleep "$seconds"
+    click $MONITOR_X $MONITOR_Y
+    FED+=("$(calc "$(now) - $start - 0.1")")
+    RUNS=$((RUNS + 1))
+}
+
+# --- private sound server ------------------------------------------------------------------
+
+start_pulse() {
+    local dir="$WORK/pulse"
+    rm -rf "$dir"
+    mkdir -p "$dir/run" "$dir/state"
+    export PULSE_RUNTIME_PATH="$dir/run" PULSE_STATE_PATH="$dir/state"
+    export PULSE_SERVER="unix:$dir/run/native"
+    pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --use-pid-file=no \
+        -L "module-native-protocol-unix socket=$dir/run/native" \
+        -L "module-null-sink sink_name=out" \
+        -L "module-pipe-source source_name=in file=$dir/fifo format=u8 rate=8000 channels=2" \
+        >"$dir/log" 2>&1 &
+    PULSE_PID=$!
+    local i
+    for i in $(seq 150); do
+        [[ -S "$dir/run/native" ]] && pactl info >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    pactl set-default-source in >/dev/null 2>&1 && pactl set-default-sink out >/dev/null 2>&1
+}
+
+stop_pulse() {
+    [[ -n "$PULSE_PID" ]] && kill -TERM "$PULSE_PID" 2>/dev/null && wait "$PULSE_PID" 2>/dev/null
+    [[ -n "$FEED_PID" ]] && kill -TERM "$FEED_PID" 2>/dev/null && wait "$FEED_PID" 2>/dev/null
+    PULSE_PID="" FEED_PID=""
+}
+
+# --- the table -----------------------------------------------------------------------------
+
+declare -a FED=()
+RUNS=0
+MESSAGES=""
+NOTES=""
+
+begin_row() {
+    FED=()
+    RUNS=0
+    MESSAGES=""
+    NOTES=""
+    new_folder "$1"
+}
+
+# Prints the row of the fault just run from what its folder holds.
+print_row() {
+    local label=$1 counts records=0 stored=0 kept=0 working=0 mixed=0 lost fed=0 i
+    counts=$("$BIN/marulo-faulttool" count "$FOLDER/program")
+    echo "$counts" >"$FOLDER/count.txt"
+    local -a recordSeconds=()
+    while read -r place seconds trace _; do
+        [[ -z "$place" ]] && continue
+        [[ "$seconds" == "-" ]] && seconds=0
+        case "$place" in
+            record)
+                records=$((records + 1))
+                recordSeconds+=("$seconds")
+                stored=$(calc "$stored + $seconds")
+                # A trace that does not match its audio came from another run.
+                if [[ "$trace" != "-" ]] &&
+                    holds "$trace - $seconds > 2 || $trace - $seconds < -2"; then
+                    mixed=$((mixed + 1))
+                fi
+                ;;
+            kept) kept=$(calc "$kept + $seconds") ;;
+            working) working=$seconds ;;  # unreadable counts as 0
+        esac
+    done <<<"$counts"
+    for i in "${FED[@]}"; do fed=$(calc "$fed + $i"); done
+    # Runs and records pair up in order when they are as many; otherwise only totals compare.
+    if ((${#FED[@]} == records)) && ! holds "$kept > 0"; then
+        lost=0
+        for i in "${!FED[@]}"; do
+            lost=$(calc "$lost + ((${FED[$i]} - ${recordSeconds[$i]}) > 0 ? ${FED[$i]} - ${recordSeconds[$i]} : 0)")
+        done
+    else
+        lost=$(calc "($fed - $stored - $kept) > 0 ? $fed - $stored - $kept : 0")
+    fi
+    ((mixed > 0)) && NOTES+="${NOTES:+; }$mixed record(s) whose trace and audio differ by over 2 s"
+    holds "$kept > 0" && NOTES+="${NOTES:+; }${kept} s kept aside"
+    holds "$working > 0" && NOTES+="${NOTES:+; }working Data.wav holds $working s"
+    printf '| %-34s | %4s | %7s | %6s | %7s | %6s | %-28s | %s |\n' "$label" "$RUNS" "$records" \
+        "$fed" "$(calc "$stored + $kept")" "$lost" "${MESSAGES:-none}" "${NOTES:--}"
+}
+
+wanted() { [[ -z "$ONLY" || ",$ONLY," == *",$1,"* ]]; }
+
+# --- the faults ----------------------------------------------------------------------------
+
+fault_plain() {
+    begin_row plain
+    launch
+    main_window "$PID" || { NOTES="no window"; return; }
+    monitor_for 6
+    wait_record 0 10
+    watch_boxes "$PID" "$WID" 1
+    close_program "$PID" "$WID"
+}
+
+fault_kill() {
+    begin_row kill
+    launch
+    main_window "$PID" || { NOTES="no window"; return; }
+    click $MONITOR_X $MONITOR_Y
+    local start
+    start=$(now)
+    sleep 8
+    kill -KILL "$PID"
+    FED+=("$(calc "$(now) - $start - 1")")
+    RUNS=1
+    wait "$PID" 2>/dev/null
+    launch
+    main_window "$PID" || { NOTES="no window after restart"; return; }
+    watch_boxes "$PID" "$WID" 4
+    close_program "$PID" "$WID"
+}
+
+fault_stop_click() {
+    local repeats=$1 seconds=$2 n start gone=0
+    begin_row stop-click
+    launch
+    main_window "$PID" || { NOTES="no window"; return; }
+    for n in $(seq "$repeats"); do
+        click $MONITOR_X $MONITOR_Y
+        start=$(now)
+        sleep "$seconds"
+        # Stop, then at once select the first record of the list.
+        xdotool mousemove $((WX + MONITOR_X)) $((WY + MONITOR_Y)) click 1 \
+            mousemove $((WX + FIRST_RECORD_X)) $((WY + FIRST_RECORD_Y)) click 1
+        FED+=("$(calc "$(now) - $start")")
+        RUNS=$((RUNS + 1))
+        wait_record $((n - 1)) 10
+        watch_boxes "$PID" "$WID" 1
+        # From the second run on the click selects the previous record: its working files
+        # must be there for the review.
+        ((n > 1)) && [[ ! -e "$FOLDER/program/Data.wav" ]] && gone=$((gone + 1))
+    done
+    ((gone > 0)) && NOTES+="${NOTES:+; }$gone of $((repeats - 1)) record clicks left no working files to review"
+    close_program "$PID" "$WID"
+}
+
+fault_cycles() {
+    local repeats=$1 n
+    begin_row cycles
+    launch
+    main_window "$PID" || { NOTES="no window"; return; }
+    for n in $(seq "$repeats"); do
+        monitor_for 1.5
+        sleep 0.4
+        answer_boxes "$PID" "$WID"
+    done
+    sleep 2
+    watch_boxes "$PID" "$WID" 1
+    close_program "$PID" "$WID"
+}
+
+fault_sound_server() {
+    begin_row sound-server
+    start_pulse
+    "$BIN/marulo-faulttool" feed "$WORK/pulse/fifo" "$WORK/heartbeat.wav" &
+    FEED_PID=$!
+    launch --pulse
+    main_window "$PID" || { NOTES="no window"; stop_pulse; return; }
+    click $MONITOR_X $MONITOR_Y
+    local start
+    start=$(now)
+    sleep 6
+    stop_pulse
+    FED+=("$(calc "$(now) - $start")")
+    RUNS=1
+    if ! watch_boxes "$PID" "$WID" 6 && ! wait_record 0 1; then
+        NOTES="still monitoring 6 s after; stopped by hand"
+        click $MONITOR_X $MONITOR_Y
+        wait_record 0 10
+        watch_boxes "$PID" "$WID" 2
+    fi
+    close_program "$PID" "$WID"
+}
+
+fault_data_unwritable() {
+    local how=$1
+    begin_row "data-$how"
+    if [[ "$how" == read-only ]]; then
+        mkdir "$FOLDER/program/Data"
+        chmod 555 "$FOLDER/program/Data"
+    else
+        echo "not a folder" >"$FOLDER/program/Data"
+    fi
+    launch
+    main_window "$PID" || { NOTES="no window"; return; }
+    watch_boxes "$PID" "$WID" 1
+    monitor_for 6
+    watch_boxes "$PID" "$WID" 5
+    close_program "$PID" "$WID"
+    chmod 755 "$FOLDER/program/Data" 2>/dev/null
+}
+
+fault_file_size() {
+    # Room for the header and 5 s of audio; the program may keep no more than that.
+    local allowed=5
+    begin_row file-size
+    launch --fsize $((44 + allowed * 16000))
+    main_window "$PID" || { NOTES="no window"; return; }
+    click $MONITOR_X $MONITOR_Y
+    sleep 6
+    watch_boxes "$PID" "$WID" 4
+    if ! wait_record 0 1 && [[ -z "$MESSAGES" ]]; then
+        click $MONITOR_X $MONITOR_Y
+    fi
+    FED+=("$allowed")
+    RUNS=1
+    wait_record 0 5
+    watch_boxes "$PID" "$WID" 3
+    close_program "$PID" "$WID"
+}
+
+fault_second_copy() {
+    begin_row second-copy
+    launch
+    local first=$PID firstWindow
+    main_window "$first" || { NOTES="no window"; return; }
+    firstWindow=$WID
+    local fx=$WX fy=$WY
+    # A record for the second copy to review while the first records the next one.
+    monitor_for 4
+    wait_record 0 10
+    click $MONITOR_X $MONITOR_Y
+    local start
+    start=$(now)
+    launch
+    local second=$PID
+    if main_window "$second"; then
+        local secondWindow=$WID
+        watch_boxes "$second" "$secondWindow" 2
+        if alive "$second"; then
+            NOTES="second copy runs on"
+            # Without a window manager both windows stand at the same place: the one clicked
+            # comes to the top first.
+            xdotool windowraise "$secondWindow"
+            click $FIRST_RECORD_X $FIRST_RECORD_Y
+            sleep 1
+        fi
+    fi
+    WX=$fx WY=$fy
+    xdotool windowraise "$firstWindow"
+    sleep 4
+    click $MONITOR_X $MONITOR_Y
+    FED+=("$(calc "$(now) - $start")")
+    RUNS=2
+    wait_record 1 10
+    watch_boxes "$first" "$firstWindow" 2
+    if alive "$second"; then
+        kill -TERM "$second"
+        wait_exit "$second" 5 || kill -KILL "$second"
+    elif [[ -z "$MESSAGES" ]]; then
+        NOTES+="${NOTES:+; }second copy ended without a box"
+    fi
+    close_program "$first" "$firstWindow"
+}
+
+fault_sigterm() {
+    begin_row sigterm
+    launch
+    main_window "$PID" || { NOTES="no window"; return; }
+    click $MONITOR_X $MONITOR_Y
+    local start
+    start=$(now)
+    sleep 6
+    kill -TERM "$PID"
+    FED+=("$(calc "$(now) - $start")")
+    RUNS=1
+    wait_exit "$PID" 10 || { NOTES="still running 10 s after"; kill -KILL "$PID"; }
+    [[ -n "$EXIT_STATUS" ]] && NOTES+="${NOTES:+; }exit $EXIT_STATUS"
+}
+
+fault_window_close() {
+    begin_row window-close
+    launch
+    main_window "$PID" || { NOTES="no window"; return; }
+    click $MONITOR_X $MONITOR_Y
+    local start
+    start=$(now)
+    sleep 6
+    xdotool windowclose "$WID" 2>/dev/null
+    FED+=("$(calc "$(now) - $start")")
+    RUNS=1
+    if ! wait_exit "$PID" 10; then
+        NOTES="process left running without a window"
+        kill -KILL "$PID"
+        wait "$PID" 2>/dev/null
+    fi
+    [[ -n "$EXIT_STATUS" ]] && NOTES+="${NOTES:+; }exit $EXIT_STATUS"
+}
+
+run_fault() {
+    local name=$1 label=$2
+    shift 2
+    wanted "$name" || return 0
+    "fault_${name//-/_}" "$@"
+    print_row "$label"
+}
+
+echo "| fault                              | runs | records | fed s  | stored s| lost s | message shown                | notes |"
+echo "|------------------------------------|------|---------|--------|---------|--------|------------------------------|-------|"
+if ((SHORT)); then
+    run_fault plain "none (one plain run)"
+    run_fault kill "kill -9 mid-run, restart"
+    run_fault stop-click "stop + record click x3" 3 8
+    run_fault cycles "10 quick start/stop cycles" 10
+    run_fault data-unwritable "Data a plain file" file
+    run_fault sigterm "SIGTERM while monitoring"
+    run_fault window-close "window closed while monitoring"
+else
+    run_fault plain "none (one plain run)"
+    run_fault kill "kill -9 mid-run, restart"
+    run_fault stop-click "stop + record click x10" 10 30
+    run_fault cycles "30 quick start/stop cycles" 30
+    run_fault sound-server "sound server ended mid-run"
+    run_fault data-unwritable "Data read-only" read-only
+    run_fault data-unwritable "Data a plain file" file
+    run_fault file-size "file-size limit mid-run" 
+    run_fault second-copy "second copy started"
+    run_fault sigterm "SIGTERM while monitoring"
+    run_fault window-close "window closed while monitoring"
+fi

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Builds the tests of the capture thread, the recorder and the main window's monitoring under
+# ThreadSanitizer and runs them; any data race or lock-order report fails the run. Only races
+# inside system libraries are suppressed (tests/support/tsan.supp says why for each).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+BUILD=build/tsan
+if command -v ccache >/dev/null; then
+    export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}"
+    LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+else
+    LAUNCHER=()
+fi
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARULO_SANITIZE=OFF \
+    -DMARULO_TSAN=ON -DMARULO_BUILD_BENCHMARKS=OFF "${LAUNCHER[@]}" >/dev/null
+cmake --build "$BUILD" -j"$(nproc)" --target test_capture test_capture_service \
+    marulo_mainwnd_window_test marulo_mainwnd_monitoring_end_to_end_test marulo_runtime_files
+
+export TSAN_OPTIONS="suppressions=$PWD/tests/support/tsan.supp halt_on_error=1 second_deadlock_stack=1"
+# The capture controller and recorder tests, the capture service against a private sound
+# server, and every main-window test that monitors.
+ctest --test-dir "$BUILD" --output-on-failure --timeout 600 -R \
+    '^(CaptureControllerTest|CaptureControllerLifetime|RecorderTest|CaptureService|MonitoringEndToEndTest)\.|CaptureFailure\.|^MainWindowTest\.(Monitoring|Closing|CaptureErrors|ARecordThatCannot)'

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Any bytes as a stored record archive, unpacked into the working files and read as a review
+// would: nothing may be written outside the working names.
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "archive/RecordFiles.h"
+#include "platform/WavReader.h"
+#include "tests/fuzz/ScratchFile.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    namespace fs = std::filesystem;
+    const fs::path& archive = marulo::fuzz::ScratchFolder::Instance().Write(data, size);
+    const auto files = marulo::archive::UnpackRecord(archive);
+    if (!files.tracePath.empty()) {
+        marulo::archive::ReadTrace(files.tracePath);
+    }
+    if (!files.audioPath.empty()) {
+        std::string error;
+        marulo::platform::ReadWavFormat(files.audioPath, error);
+    }
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(fs::current_path(), error)) {
+        const auto name = entry.path().filename();
+        if (name != archive.filename() && name != marulo::archive::kLoadedAudioFile &&
+            name != marulo::archive::kLoadedTraceFile) {
+            std::abort();
+        }
+    }
+    return 0;
+}
