@@ -24,7 +24,7 @@ inline constexpr std::uint32_t kHighestWavRate = 384000;
 class WavStream {
 public:
     // Reads the header up to the samples; on failure gives nothing and one line saying why,
-    // starting with name.
+    // starting with name. The source must outlive the stream.
     static std::optional<WavStream> Open(ByteSource& source, const std::string& name,
                                          std::string& error);
 

@@ -37,8 +37,8 @@ Prints, one per line, the heart rate the run would report once a second (0 for n
   --help    print this text
 
 The file is read once from start to end in small pieces: memory stays the same for any length,
-and a pipe or FIFO works too (for example <(curl -s URL)). A record archive (a ZIP file) must be
-a regular file; its first top-level item named exactly Data.wav is read, unpacked as it goes.
+and a pipe or FIFO works too (/dev/stdin, <(command)). A record archive (a ZIP file) must be a
+regular file; its first top-level item named exactly Data.wav is read, unpacked as it goes.
 
 Any PCM WAV of 8 or 16 bits, any channel count and a rate of 1000..384000 Hz, is first turned
 into the capture format (2 channels, 8000 Hz, unsigned 8-bit); the detector hears the first
