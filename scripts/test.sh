@@ -2,7 +2,8 @@
 # Sets up a fresh Debian machine, builds Marulo and runs every test: once in a Release build with
 # the distribution's hardening flags and once under AddressSanitizer and
 # UndefinedBehaviorSanitizer; then checks formatting and clang-tidy, and builds and checks the
-# Debian package. Warnings are errors here, as for every developer.
+# Debian package; then the capture tests under ThreadSanitizer, the fuzzers for a bounded time
+# and the short fault bench. Warnings are errors here, as for every developer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -42,3 +43,6 @@ timed "release build and tests" run_suite build/test -DCMAKE_BUILD_TYPE=Release 
 
 timed "formatting and clang-tidy" bash scripts/ci-lint.sh build/test
 timed "Debian package and its checks" bash scripts/ci-package.sh build/test
+timed "ThreadSanitizer build and tests" bash scripts/ci-tsan.sh
+timed "fuzzing" bash scripts/ci-fuzz.sh 15
+timed "fault bench, short" bash bench/faults/run.sh --short build/test

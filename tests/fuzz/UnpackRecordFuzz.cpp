@@ -12,9 +12,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     namespace fs = std::filesystem;
     const fs::path& archive = marulo::fuzz::ScratchFolder::Instance().Write(data, size);
-    const auto files = marulo::archive::UnpackRecord(archive);
-    if (!files.tracePath.empty()) {
-        marulo::archive::ReadTrace(files.tracePath);
+    const marulo::archive::LoadedRecord loaded = marulo::archive::UnpackRecord(archive);
+    const marulo::archive::RecordFiles& files = loaded.files;
+    // The trace handed back is the trace written: a review reads the same values either way.
+    if (!files.tracePath.empty() && marulo::archive::ReadTrace(files.tracePath) != loaded.trace) {
+        std::abort();
     }
     if (!files.audioPath.empty()) {
         std::string error;
