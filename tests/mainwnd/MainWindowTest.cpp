@@ -398,6 +398,26 @@ TEST_F(MainWindowTest, AWriteFailureEndsTheRunAndKeepsWhatWasWritten) {
     EXPECT_EQ(wav->samples.size(), kHeld);
 }
 
+TEST_F(MainWindowTest, ARunCutShortIsStoredAtTheNextStartAndTheUserIsTold) {
+    WriteCaptureWav(m_folder / "Data.wav", PulsingAudio(3));
+    std::ofstream(m_folder / "Data.hr", std::ios::binary) << std::string(8, '\0');
+    ASSERT_TRUE(mainwnd::WriteRunMarker(
+        m_folder / mainwnd::kRunMarkerFile,
+        {"Anna", "2010-05-12", std::chrono::system_clock::now() - std::chrono::minutes(5)}));
+    m_store->Write("Name", "Anna");
+    m_store->Write("EDC", "2010-05-12");
+    OpenWindow();
+    ASSERT_TRUE(WaitFor([&] { return !m_messages.empty(); }));
+    EXPECT_EQ(m_messages[0].first, MessageKind::Warning);
+    const QStringList lines = m_messages[0].second.split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], Text("RunRecovered"));
+    ASSERT_EQ(m_window->RecordList()->count(), 1);
+    EXPECT_EQ(m_window->RecordList()->item(0)->text(), lines[1]);
+    EXPECT_FALSE(std::filesystem::exists(m_folder / "Data.wav"));
+    EXPECT_FALSE(std::filesystem::exists(m_folder / mainwnd::kRunMarkerFile));
+}
+
 TEST_F(MainWindowTest, ProfileFillsTheFieldsAtCreation) {
     m_store->Write("Name", "Anna");
     m_store->Write("EDC", Today(10).toStdString());
