@@ -40,8 +40,13 @@ struct CaptureController::Impl {
     std::shared_ptr<Run> current;
     std::vector<std::shared_ptr<Run>> runs;
 
-    void ReportFailure(const platform::SoundInputError& error) {
-        const CaptureError report{anyCaptureDevice && anyCaptureDevice(), error.code, error.text};
+    void ReportFailure(const platform::SoundInputError& error, bool lost) {
+        const CaptureError report{!lost && anyCaptureDevice && anyCaptureDevice(),
+                                  error.code,
+                                  error.text,
+                                  error.problem,
+                                  error.subject,
+                                  lost};
         ErrorReporter copy;
         {
             std::lock_guard lock(listenersMutex);
@@ -63,7 +68,10 @@ struct CaptureController::Impl {
                 std::lock_guard lock(listenersMutex);
                 snapshot = listeners;
             },
-            analyzer, [this](const platform::SoundInputError& error) { ReportFailure(error); });
+            analyzer,
+            [this](const platform::SoundInputError& error, bool lost) {
+                ReportFailure(error, lost);
+            });
         thread.Run(*input, run.queue);
         input.reset();
         run.ended = true;

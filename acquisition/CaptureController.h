@@ -14,11 +14,15 @@ namespace marulo::acquisition {
 // The stop request posted to the capture thread.
 inline constexpr std::uint32_t WM_CAPTURE_STOP = 1028;
 
-// What the capture thread knows when the sound input cannot be opened or started.
+// What the capture thread knows when the sound input cannot be opened or started, or was lost
+// while a run recorded (the run has then been closed and its record stored).
 struct CaptureError {
     bool anyCaptureDevice = false;
     int code = 0;
     std::string systemText;
+    platform::SoundInputProblem problem = platform::SoundInputProblem::Unknown;
+    std::string subject;
+    bool inputLost = false;
 };
 
 // Holds the ordered acquisition listeners and runs one capture thread at a time.

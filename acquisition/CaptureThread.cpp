@@ -25,7 +25,7 @@ void CaptureThread::ForEachListener(Call call) {
 void CaptureThread::Run(platform::SoundInput& input, platform::ThreadMessageQueue& queue) {
     platform::SoundInputError error;
     if (!input.Open(CaptureFormat(), queue, error)) {
-        m_reportFailure(error);
+        m_reportFailure(error, false);
         return;
     }
     const std::size_t bufferBytes = CaptureFormat().blockAlign * kFramesPerBlock;
@@ -35,7 +35,7 @@ void CaptureThread::Run(platform::SoundInput& input, platform::ThreadMessageQueu
         input.AddBuffer(std::move(buffer));
     }
     if (!input.Start(error)) {
-        m_reportFailure(error);
+        m_reportFailure(error, false);
         input.Close();
         return;
     }
@@ -47,7 +47,11 @@ void CaptureThread::Run(platform::SoundInput& input, platform::ThreadMessageQueu
     }
     input.Stop();
     input.Reset();
+    const platform::SoundInputError lost = input.LostError();
     input.Close();
+    if (m_inputLost) {
+        m_reportFailure(lost, true);
+    }
 }
 
 bool CaptureThread::HandleMessage(platform::SoundInput& input, platform::ThreadMessage& message) {
@@ -63,6 +67,10 @@ bool CaptureThread::HandleMessage(platform::SoundInput& input, platform::ThreadM
                 input.AddBuffer(std::move(message.buffer));
             }
             return true;
+        case platform::kMessageInputLost:
+            // Ends the run as a stop request would: what was captured is kept.
+            m_inputLost = true;
+            [[fallthrough]];
         case WM_CAPTURE_STOP:
         case platform::kMessageInputClose:
         case platform::kMessageQuit:

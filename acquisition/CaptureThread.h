@@ -17,13 +17,15 @@ namespace marulo::acquisition {
 inline constexpr std::size_t kQueuedBuffers = 25;
 
 // The work of one capture thread: opens the sound input, keeps its buffers queued, hands every
-// block to the listeners and the analyzer until asked to stop, then closes the input.
+// block to the listeners and the analyzer until asked to stop or the input is lost, then closes
+// the input.
 class CaptureThread {
 public:
     // Fills the list with the listeners to call now, in order.
     using ListenerSnapshot = std::function<void(std::vector<AcquisitionListener*>&)>;
-    // Called when the input cannot be opened or started; returns once the user has seen it.
-    using FailureReporter = std::function<void(const platform::SoundInputError&)>;
+    // Called when the input cannot be opened or started, or (lost) when it stopped delivering
+    // during the run, after the run was closed; returns once the user has been told.
+    using FailureReporter = std::function<void(const platform::SoundInputError&, bool lost)>;
 
     CaptureThread(ListenerSnapshot listeners, BlockAnalyzer& analyzer,
                   FailureReporter reportFailure);
@@ -46,6 +48,7 @@ private:
     FailureReporter m_reportFailure;
     std::vector<AcquisitionListener*> m_listeners;  // reused for every call round
     bool m_openAnnounced = false;
+    bool m_inputLost = false;
 };
 
 }  // namespace marulo::acquisition

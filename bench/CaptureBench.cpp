@@ -54,7 +54,7 @@ void CaptureThreadPerSecondOfAudio(benchmark::State& state) {
         [&](std::vector<AcquisitionListener*>& listeners) {
             listeners = {&recorder, &counter};
         },
-        analyzer, [](const platform::SoundInputError&) {});
+        analyzer, [](const platform::SoundInputError&, bool) {});
     const std::vector<std::uint8_t> second = OneSecondOfNoisyBeats();
     constexpr int kSecondsPerRecording = 600;
 

@@ -177,12 +177,65 @@ void MainWindow::OnRecordingFailed() {
         Qt::QueuedConnection);
 }
 
+namespace {
+
+// The language file's key for a sound input problem; none when only the system's text tells.
+const char* ProblemKey(platform::SoundInputProblem problem) {
+    switch (problem) {
+        case platform::SoundInputProblem::NoDevice:
+            return "InputNoDevice";
+        case platform::SoundInputProblem::FormatRefused:
+            return "InputFormatRefused";
+        case platform::SoundInputProblem::OpenFailed:
+            return "InputOpenFailed";
+        case platform::SoundInputProblem::ReadFailed:
+            return "InputReadFailed";
+        case platform::SoundInputProblem::Underrun:
+            return "InputUnderrun";
+        case platform::SoundInputProblem::Fatal:
+            return "InputFatal";
+        case platform::SoundInputProblem::FileUnreadable:
+            return "InputFileUnreadable";
+        case platform::SoundInputProblem::FileFormat:
+            return "InputFileFormat";
+        case platform::SoundInputProblem::Unknown:
+            break;
+    }
+    return nullptr;
+}
+
+// The sound input's failure in the current language, else in the sound system's words.
+QString CaptureErrorText(const acquisition::CaptureError& error) {
+    if (!error.anyCaptureDevice) {
+        return Message("ConnFailed");
+    }
+    if (const char* key = ProblemKey(error.problem)) {
+        const QString text = Message(key);
+        if (!text.isEmpty()) {
+            return text.contains(QLatin1String("%1")) ? text.arg(FromUtf8(error.subject)) : text;
+        }
+    }
+    return error.systemText.empty() ? Message("ConnFailed") : FromUtf8(error.systemText);
+}
+
+}  // namespace
+
 void MainWindow::InstallCaptureErrorReporter() {
     m_errorReporterInstalled = true;
     m_controller.SetErrorReporter([this](const acquisition::CaptureError& error) {
-        const QString text = error.anyCaptureDevice && !error.systemText.empty()
-                                 ? FromUtf8(error.systemText)
-                                 : Message("ConnFailed");
+        if (error.inputLost) {
+            // The run has been closed and stored; the window is idle again.
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    m_monitorView->update();
+                    m_monitorButton->update();
+                    ShowMessage(MessageKind::Error, Message("SoundInputLost"));
+                },
+                Qt::QueuedConnection);
+            return;
+        }
+        const QString text = CaptureErrorText(error);
         // The capture thread waits until the user has closed the box.
         QMetaObject::invokeMethod(
             this, [this, text] { ShowMessage(MessageKind::Error, text); },

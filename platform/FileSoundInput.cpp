@@ -22,12 +22,14 @@ bool FileSoundInput::Open(const WaveFormat& format, ThreadMessageQueue& owner,
     std::string why;
     std::optional<WavData> wav = ReadWavFile(m_file, why);
     if (!wav) {
-        error = {kOpenError, "The sound file " + m_file.string() + " cannot be read: " + why};
+        error = {kOpenError, "The sound file " + m_file.string() + " cannot be read: " + why,
+                 SoundInputProblem::FileUnreadable, m_file.string()};
         return false;
     }
     if (wav->format != format) {
         error = {kOpenError,
-                 "The sound file " + m_file.string() + " is not in the format of capture."};
+                 "The sound file " + m_file.string() + " is not in the format of capture.",
+                 SoundInputProblem::FileFormat, m_file.string()};
         return false;
     }
     m_samples = std::move(wav->samples);
@@ -46,7 +48,7 @@ void FileSoundInput::AddBuffer(std::unique_ptr<SoundBuffer> buffer) {
 
 bool FileSoundInput::Start(SoundInputError& error) {
     if (m_owner == nullptr) {
-        error = {kOpenError, "The sound file is not open."};
+        error = {kOpenError, "The sound file is not open.", SoundInputProblem::OpenFailed, {}};
         return false;
     }
     if (!m_pacer.joinable()) {

@@ -11,6 +11,7 @@
 #include <QThread>
 #include <cstdlib>
 #include <functional>
+#include <mutex>
 #include <span>
 #include <string>
 #include <utility>
@@ -36,6 +37,26 @@ std::string ErrorText(QAudio::Error error) {
             return "The sound system reported a fatal error.";
     }
     return "The sound system reported an unknown error.";
+}
+
+SoundInputProblem ProblemOf(QAudio::Error error) {
+    switch (error) {
+        case QAudio::OpenError:
+            return SoundInputProblem::OpenFailed;
+        case QAudio::IOError:
+            return SoundInputProblem::ReadFailed;
+        case QAudio::UnderrunError:
+            return SoundInputProblem::Underrun;
+        case QAudio::FatalError:
+            return SoundInputProblem::Fatal;
+        case QAudio::NoError:
+            break;
+    }
+    return SoundInputProblem::Unknown;
+}
+
+SoundInputError ErrorOf(QAudio::Error error) {
+    return {error, ErrorText(error), ProblemOf(error), {}};
 }
 
 std::string FormatText(const WaveFormat& format) {
@@ -76,14 +97,19 @@ public:
     bool Open(const WaveFormat& format, ThreadMessageQueue& owner,
               SoundInputError& error) override {
         if (m_device.isNull()) {
-            error = {QAudio::OpenError, "No capture device is available."};
+            error = {QAudio::OpenError,
+                     "No capture device is available.",
+                     SoundInputProblem::NoDevice,
+                     {}};
             return false;
         }
         const QAudioFormat qtFormat = ToQtFormat(format);
         if (!m_device.isFormatSupported(qtFormat)) {
-            error = {QAudio::OpenError, "The capture device \"" +
-                                            m_device.description().toStdString() +
-                                            "\" does not take " + FormatText(format) + "."};
+            const std::string device = m_device.description().toStdString();
+            error = {
+                QAudio::OpenError,
+                "The capture device \"" + device + "\" does not take " + FormatText(format) + ".",
+                SoundInputProblem::FormatRefused, device};
             return false;
         }
         m_thread = std::make_unique<QThread>();
@@ -103,7 +129,7 @@ public:
 
     bool Start(SoundInputError& error) override {
         if (!m_source) {
-            error = {QAudio::OpenError, ErrorText(QAudio::OpenError)};
+            error = ErrorOf(QAudio::OpenError);
             return false;
         }
         QAudio::Error failure = QAudio::NoError;
@@ -119,6 +145,15 @@ public:
                 return;
             }
             m_delivering = true;
+            // A source that stops by itself has lost its device or its sound server.
+            QObject::connect(m_source.get(), &QAudioSource::stateChanged, m_context.get(),
+                             [this](QAudio::State state) {
+                                 const QAudio::Error failure = m_source->error();
+                                 if (m_delivering && state == QAudio::StoppedState &&
+                                     failure != QAudio::NoError) {
+                                     ReportLost(failure);
+                                 }
+                             });
             QObject::connect(m_stream, &QIODevice::readyRead, m_context.get(), [this] {
                 if (m_delivering) {
                     const QByteArray bytes = m_stream->readAll();
@@ -129,7 +164,7 @@ public:
             });
         });
         if (failure != QAudio::NoError) {
-            error = {failure, ErrorText(failure)};
+            error = ErrorOf(failure);
             return false;
         }
         return true;
@@ -146,6 +181,11 @@ public:
     }
 
     void Reset() override { m_buffers.Clear(); }
+
+    SoundInputError LostError() const override {
+        std::lock_guard lock(m_lostMutex);
+        return m_lost;
+    }
 
     void Close() override {
         if (m_thread) {
@@ -167,12 +207,24 @@ public:
     }
 
 private:
+    // In m_thread.
+    void ReportLost(QAudio::Error failure) {
+        m_delivering = false;
+        {
+            std::lock_guard lock(m_lostMutex);
+            m_lost = ErrorOf(failure);
+        }
+        m_owner->Post(kMessageInputLost);
+    }
+
     void InThread(const std::function<void()>& work) {
         QMetaObject::invokeMethod(m_context.get(), work, Qt::BlockingQueuedConnection);
     }
 
     QAudioDevice m_device;
     ThreadMessageQueue* m_owner = nullptr;
+    mutable std::mutex m_lostMutex;
+    SoundInputError m_lost;
     SoundBufferQueue m_buffers;
     std::unique_ptr<QThread> m_thread;
     std::unique_ptr<QObject> m_context;  // lives in m_thread; receives the stream's signals

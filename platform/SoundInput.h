@@ -3,19 +3,41 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/ThreadMessageQueue.h"
 #include "platform/WaveFormat.h"
 
 namespace marulo::platform {
 
+// What went wrong, for the words the user reads in the program's language.
+enum class SoundInputProblem {
+    Unknown,  // only the sound system's text tells
+    NoDevice,
+    FormatRefused,  // subject: the device's description
+    OpenFailed,
+    ReadFailed,
+    Underrun,
+    Fatal,
+    FileUnreadable,  // subject: the file
+    FileFormat,      // subject: the file
+};
+
 struct SoundInputError {
+    SoundInputError() = default;
+    SoundInputError(int errorCode, std::string systemText,
+                    SoundInputProblem kind = SoundInputProblem::Unknown, std::string about = {})
+        : code(errorCode), text(std::move(systemText)), problem(kind), subject(std::move(about)) {}
+
     int code = 0;
-    std::string text;  // the sound system's own words for the failure
+    std::string text;  // the sound system's own words for the failure, in English
+    SoundInputProblem problem = SoundInputProblem::Unknown;
+    std::string subject;
 };
 
 // A sound input in the manner of a wave-in device that notifies a thread: buffers are queued
-// empty, come back filled as kMessageInputData, and the open and close are posted as well.
+// empty, come back filled as kMessageInputData, and the open and close are posted as well. An
+// input that stops delivering by itself while started posts kMessageInputLost once.
 class SoundInput {
 public:
     virtual ~SoundInput() = default;
@@ -31,6 +53,8 @@ public:
     virtual void Reset() = 0;
     // Posts kMessageInputClose; no message follows it.
     virtual void Close() = 0;
+    // Why the input was lost, once kMessageInputLost has been posted.
+    virtual SoundInputError LostError() const { return {}; }
 };
 
 // Environment variable naming a WAV file that stands in for the sound input, played in real time.

@@ -16,6 +16,8 @@ inline constexpr std::uint32_t kMessageQuit = 0x0012;
 inline constexpr std::uint32_t kMessageInputOpen = 0x03BE;
 inline constexpr std::uint32_t kMessageInputClose = 0x03BF;
 inline constexpr std::uint32_t kMessageInputData = 0x03C0;
+// The input stopped delivering on its own (device unplugged, sound server gone).
+inline constexpr std::uint32_t kMessageInputLost = 0x03C1;
 inline constexpr std::uint32_t kMessageUser = 0x0400;
 
 // One capture buffer: handed to the input empty, handed back filled.

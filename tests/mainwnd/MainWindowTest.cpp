@@ -404,6 +404,26 @@ TEST_F(MainWindowTest, AWriteFailureEndsTheRunAndKeepsWhatWasWritten) {
     EXPECT_EQ(wav->samples.size(), kHeld);
 }
 
+TEST_F(MainWindowTest, ARunCutShortIsStoredAtTheNextStartAndTheUserIsTold) {
+    WriteCaptureWav(m_folder / "Data.wav", PulsingAudio(3));
+    std::ofstream(m_folder / "Data.hr", std::ios::binary) << std::string(8, '\0');
+    ASSERT_TRUE(mainwnd::WriteRunMarker(
+        m_folder / mainwnd::kRunMarkerFile,
+        {"Anna", "2010-05-12", std::chrono::system_clock::now() - std::chrono::minutes(5)}));
+    m_store->Write("Name", "Anna");
+    m_store->Write("EDC", "2010-05-12");
+    OpenWindow();
+    ASSERT_TRUE(WaitFor([&] { return !m_messages.empty(); }));
+    EXPECT_EQ(m_messages[0].first, MessageKind::Warning);
+    const QStringList lines = m_messages[0].second.split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], Text("RunRecovered"));
+    ASSERT_EQ(m_window->RecordList()->count(), 1);
+    EXPECT_EQ(m_window->RecordList()->item(0)->text(), lines[1]);
+    EXPECT_FALSE(std::filesystem::exists(m_folder / "Data.wav"));
+    EXPECT_FALSE(std::filesystem::exists(m_folder / mainwnd::kRunMarkerFile));
+}
+
 TEST_F(MainWindowTest, ProfileFillsTheFieldsAtCreation) {
     m_store->Write("Name", "Anna");
     m_store->Write("EDC", Today(10).toStdString());
@@ -630,9 +650,10 @@ TEST_F(MainWindowTest, MotherListSetsTheMotherOrLeavesHerAndRefreshesTheRecords)
 // A sound input that cannot be opened.
 class FailingSoundInput final : public platform::SoundInput {
 public:
+    explicit FailingSoundInput(platform::SoundInputError error) : m_error(std::move(error)) {}
     bool Open(const platform::WaveFormat&, platform::ThreadMessageQueue&,
               platform::SoundInputError& error) override {
-        error = {7, "The device is busy."};
+        error = m_error;
         return false;
     }
     void AddBuffer(std::unique_ptr<platform::SoundBuffer>) override {}
@@ -640,16 +661,46 @@ public:
     void Stop() override {}
     void Reset() override {}
     void Close() override {}
+
+private:
+    platform::SoundInputError m_error;
 };
 
-TEST_F(MainWindowTest, CaptureErrorsAreShownAndMonitoringFallsBackToIdle) {
-    for (const bool anyDevice : {false, true}) {
-        SCOPED_TRACE(anyDevice);
+TEST_F(MainWindowTest, CaptureErrorsAreShownInTheLanguageAndMonitoringFallsBackToIdle) {
+    using platform::SoundInputProblem;
+    struct Case {
+        bool anyDevice;
+        platform::SoundInputError error;
+        QString expected;
+    };
+    const Case cases[] = {
+        {false, {7, "The device is busy.", SoundInputProblem::Unknown, {}}, Text("ConnFailed")},
+        {true,
+         {7, "The device is busy.", SoundInputProblem::Unknown, {}},
+         QStringLiteral("The device is busy.")},
+        {true,
+         {1, "The capture device \"Mic\" does not take PCM.", SoundInputProblem::FormatRefused,
+          "Mic"},
+         Text("InputFormatRefused").arg("Mic")},
+        {true,
+         {1, "The sound file /a.wav cannot be read: short", SoundInputProblem::FileUnreadable,
+          "/a.wav"},
+         Text("InputFileUnreadable").arg("/a.wav")},
+        {true,
+         {4, "The sound system reported a fatal error.", SoundInputProblem::Fatal, {}},
+         Text("InputFatal")},
+        {true,
+         {1, "No capture device is available.", SoundInputProblem::NoDevice, {}},
+         Text("InputNoDevice")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.error.text);
+        ASSERT_FALSE(c.expected.isEmpty());
         CloseWindow();
         m_messages.clear();
         m_controller = std::make_unique<acquisition::CaptureController>(
-            [] { return std::make_unique<FailingSoundInput>(); },
-            [anyDevice] { return anyDevice; });
+            [error = c.error] { return std::make_unique<FailingSoundInput>(error); },
+            [anyDevice = c.anyDevice] { return anyDevice; });
         OpenWindow();
         m_window->InstallCaptureErrorReporter();
         FillProfile("Anna", "2010-05-12");
@@ -658,8 +709,7 @@ TEST_F(MainWindowTest, CaptureErrorsAreShownAndMonitoringFallsBackToIdle) {
         EXPECT_FALSE(m_controller->IsCapturing());
         ASSERT_EQ(m_messages.size(), 1u);
         EXPECT_EQ(m_messages[0].first, MessageKind::Error);
-        EXPECT_EQ(m_messages[0].second,
-                  anyDevice ? QStringLiteral("The device is busy.") : Text("ConnFailed"));
+        EXPECT_EQ(m_messages[0].second, c.expected);
         EXPECT_TRUE(DataFiles().empty());
     }
 }

@@ -88,16 +88,22 @@ std::unique_ptr<PrivatePulseAudio> PrivatePulseAudio::Start(std::string& whyNot)
 
 PrivatePulseAudio::~PrivatePulseAudio() {
     StopFeeding();
-    if (m_daemon > 0) {
-        kill(m_daemon, SIGTERM);
-        int status = 0;
-        if (!WaitFor([&] { return waitpid(m_daemon, &status, WNOHANG) == m_daemon; }, 5s)) {
-            kill(m_daemon, SIGKILL);
-            waitpid(m_daemon, &status, 0);
-        }
-    }
+    EndDaemon();
     std::error_code ignored;
     std::filesystem::remove_all(m_dir, ignored);
+}
+
+void PrivatePulseAudio::EndDaemon() {
+    if (m_daemon <= 0) {
+        return;
+    }
+    kill(m_daemon, SIGTERM);
+    int status = 0;
+    if (!WaitFor([&] { return waitpid(m_daemon, &status, WNOHANG) == m_daemon; }, 5s)) {
+        kill(m_daemon, SIGKILL);
+        waitpid(m_daemon, &status, 0);
+    }
+    m_daemon = -1;
 }
 
 bool PrivatePulseAudio::Pactl(const std::string& arguments) const {

@@ -30,6 +30,9 @@ public:
     void StopFeeding();
     bool FeedDone() const { return m_feedDone; }
 
+    // Ends the daemon now, as a sound server that stops or restarts under a running program.
+    void EndDaemon();
+
     // Runs pactl against this daemon; true when it succeeded.
     bool Pactl(const std::string& arguments) const;
 
