@@ -112,7 +112,9 @@ std::optional<WavLayout> ReadWavLayout(std::istream& in, std::uint64_t fileSize,
             }
             const std::string why = ParseFormat(body, layout.format);
             if (!why.empty()) {
-                error = name + ": " + why;
+                error = name;
+                error += ": ";
+                error += why;
                 return std::nullopt;
             }
             haveFormat = true;

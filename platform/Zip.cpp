@@ -96,7 +96,7 @@ bool ZipReader::ExtractItemToFile(int index, const std::filesystem::path& target
     if (!out) {
         return false;
     }
-    std::vector<char> chunk(64 * 1024);
+    std::vector<char> chunk(std::size_t{64} * 1024);
     for (;;) {
         const zip_int64_t got = zip_fread(item, chunk.data(), chunk.size());
         if (got < 0) {

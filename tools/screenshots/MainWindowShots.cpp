@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the main window idle, while monitoring and while reviewing a record into PNGs for the
 // documentation. Monitoring uses the file-backed sound input with a synthetic recording.
-#include <stdlib.h>
+#include <cstdlib>
 
 #include <QApplication>
 #include <QDate>
