@@ -49,6 +49,8 @@ add_custom_command(OUTPUT ${marulo_changelog}
     COMMENT "Compressing the package changelog")
 add_custom_target(marulo_packaging_files ALL DEPENDS ${marulo_man_pages} ${marulo_changelog})
 install(FILES packaging/copyright ${marulo_changelog} DESTINATION ${MARULO_DOC_DIR})
+install(FILES packaging/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME marulo)
 
 install(FILES packaging/marulo.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
 install(FILES packaging/org.marulo.marulo.metainfo.xml
@@ -69,14 +71,13 @@ if(NOT marulo_changelog_head MATCHES "^marulo \\(${PROJECT_VERSION}-${MARULO_PAC
 endif()
 
 # The maintainer is set when the package is made: MARULO_PACKAGE_MAINTAINER in the environment
-# of cpack (see cmake/CPackOptions.cmake) or of the first cmake run, else the project's address.
+# of cpack (see cmake/CPackOptions.cmake) or of cmake, else the project's address. Not cached, so
+# an old build folder cannot keep an older maintainer.
 if(DEFINED ENV{MARULO_PACKAGE_MAINTAINER})
-    set(marulo_default_maintainer "$ENV{MARULO_PACKAGE_MAINTAINER}")
+    set(MARULO_PACKAGE_MAINTAINER "$ENV{MARULO_PACKAGE_MAINTAINER}")
 else()
-    set(marulo_default_maintainer "Marulo developers <developers@marulo.org>")
+    set(MARULO_PACKAGE_MAINTAINER "Marulo developers <developers@marulo.org>")
 endif()
-set(MARULO_PACKAGE_MAINTAINER "${marulo_default_maintainer}"
-    CACHE STRING "Maintainer named in the Debian package")
 
 set(CPACK_PACKAGE_NAME marulo)
 set(CPACK_PACKAGE_VENDOR "Marulo developers")

@@ -12,11 +12,13 @@ start=$SECONDS
 git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 echo "ci-lint: formatting checked in $((SECONDS - start)) s"
 
-# The program, its libraries and the installed tools; not tests, benchmarks or generated code.
+# The program, its libraries, the installed tools and the guide builder; not tests, benchmarks,
+# the artwork, demo and screenshot tools, or generated code.
 start=$SECONDS
 mapfile -t sources < <(git ls-files \
     'app/*.cpp' 'acquisition/*.cpp' 'archive/*.cpp' 'views/*.cpp' 'mainwnd/*.cpp' 'dialogs/*.cpp' \
-    'controls/*.cpp' 'platform/*.cpp' 'report/*.cpp' 'tools/*.cpp')
+    'controls/*.cpp' 'platform/*.cpp' 'report/*.cpp' \
+    'tools/analyze/*.cpp' 'tools/synth/*.cpp' 'tools/report/*.cpp' 'tools/mdhtml/*.cpp')
 # Only the counts clang-tidy prints for each file are left out.
 set +e
 printf '%s\0' "${sources[@]}" |

@@ -13,7 +13,7 @@ package=$(ls "$build"/marulo_*.deb)
 echo "ci-package: made $(basename "$package") in $((SECONDS - start)) s"
 
 start=$SECONDS
-lintian --fail-on error,warning --no-tag-display-limit "$package"
+lintian --fail-on error,warning --tag-display-limit 0 "$package"
 echo "ci-package: lintian passed in $((SECONDS - start)) s"
 
 tree=$(mktemp -d /tmp/marulo-package-XXXXXX)

@@ -276,8 +276,8 @@ private:
     }
 
     void MonitorToTheEnd() {
-        Wait(static_cast<int>(
-            std::max<qint64>(0, m_options.monitorSeconds * 1000 - m_monitorStart.elapsed())));
+        Wait(static_cast<int>(std::max<qint64>(
+            0, m_options.monitorSeconds * qint64{1000} - m_monitorStart.elapsed())));
     }
 
     void StopAndWaitForTheRecord() {

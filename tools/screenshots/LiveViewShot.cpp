@@ -19,7 +19,7 @@ namespace {
 std::vector<std::uint8_t> HeartbeatBlock() {
     constexpr int kFrames = 800;
     std::vector<std::uint8_t> block;
-    block.reserve(kFrames * 2);
+    block.reserve(std::size_t{kFrames} * 2);
     for (int i = 0; i < kFrames; ++i) {
         const double t = i / 8000.0;
         const double envelope = std::exp(-std::pow((i - 430.0) / 170.0, 2.0));

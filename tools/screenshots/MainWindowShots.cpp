@@ -2,7 +2,7 @@
 // Renders the main window idle, while monitoring and while reviewing a record, and the mother
 // list, into PNGs for the documentation, in the language of a given language file (the program's
 // Conf.ini otherwise). Monitoring uses the file-backed sound input with a synthetic recording.
-#include <stdlib.h>
+#include <cstdlib>
 
 #include <QApplication>
 #include <QDate>

@@ -122,7 +122,7 @@ QByteArray Bmp24(const QImage& source) {
     constexpr std::uint32_t headersSize = 14 + 40;
 
     QByteArray bytes;
-    bytes.reserve(static_cast<qsizetype>(headersSize + pixelBytes));
+    bytes.reserve(static_cast<qsizetype>(headersSize) + static_cast<qsizetype>(pixelBytes));
     bytes.append("BM", 2);
     AppendLe(bytes, headersSize + pixelBytes, 4);
     AppendLe(bytes, 0, 4);
