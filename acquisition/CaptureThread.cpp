@@ -73,7 +73,6 @@ bool CaptureThread::HandleMessage(platform::SoundInput& input, platform::ThreadM
             [[fallthrough]];
         case WM_CAPTURE_STOP:
         case platform::kMessageInputClose:
-        case platform::kMessageQuit:
             // Every run that started tells its listeners of an open before its close.
             AnnounceOpen();
             ForEachListener([](AcquisitionListener& listener) { listener.OnCaptureClose(); });

@@ -56,10 +56,6 @@ void SetMuted(bool mute) {
     }
 }
 
-std::uint32_t StereoVolumeValue(std::uint16_t level) {
-    return std::uint32_t{level} * 65537U;
-}
-
 void ResetMutedVolumeForTesting() {
     MutedVolume().reset();
 }

@@ -16,9 +16,6 @@ bool IsMuted();
 // first call of the process remembers the level it finds.
 void SetMuted(bool mute);
 
-// The 32-bit stereo volume value of a level: the level in both 16-bit halves.
-std::uint32_t StereoVolumeValue(std::uint16_t level);
-
 // Forgets the remembered level, as at process start.
 void ResetMutedVolumeForTesting();
 

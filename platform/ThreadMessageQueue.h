@@ -12,7 +12,6 @@
 namespace marulo::platform {
 
 // Message numbers a sound input posts to the thread that owns it.
-inline constexpr std::uint32_t kMessageQuit = 0x0012;
 inline constexpr std::uint32_t kMessageInputOpen = 0x03BE;
 inline constexpr std::uint32_t kMessageInputClose = 0x03BF;
 inline constexpr std::uint32_t kMessageInputData = 0x03C0;

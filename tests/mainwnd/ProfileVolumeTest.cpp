@@ -195,11 +195,5 @@ TEST_F(VolumeSettingTest, AMutedSettingIsSilentAndUnmutesToItsLevel) {
     EXPECT_EQ(platform::GetOutputVolume(), OutputLevelForSlider(13107));
 }
 
-TEST(StereoVolumeTest, LevelFillsBothChannels) {
-    EXPECT_EQ(StereoVolumeValue(65535), 0xFFFFFFFFU);
-    EXPECT_EQ(StereoVolumeValue(30000), 0x75307530U);
-    EXPECT_EQ(StereoVolumeValue(0), 0U);
-}
-
 }  // namespace
 }  // namespace marulo::mainwnd

@@ -15,6 +15,9 @@
 namespace marulo::platform {
 namespace {
 
+// Posted by the test itself after the input is done: the next message read, when nothing else came.
+constexpr std::uint32_t kNothingMore = 0xFFFF;
+
 using namespace std::chrono_literals;
 
 std::unique_ptr<SoundBuffer> EmptyBuffer(std::size_t size) {
@@ -161,8 +164,8 @@ TEST_F(FileSoundInputTest, DeliversTheFileBlockByBlockThenSilenceUntilStopped) {
     // Close is the last word, also when asked twice.
     EXPECT_EQ(owner.Wait().id, kMessageInputClose);
     input.Close();
-    owner.Post(kMessageQuit);
-    EXPECT_EQ(owner.Wait().id, kMessageQuit);
+    owner.Post(kNothingMore);
+    EXPECT_EQ(owner.Wait().id, kNothingMore);
 }
 
 TEST_F(FileSoundInputTest, RefusesAMissingFileAndAnotherFormat) {
@@ -182,8 +185,8 @@ TEST_F(FileSoundInputTest, RefusesAMissingFileAndAnotherFormat) {
     // Neither posted anything, not even on close.
     missing.Close();
     other.Close();
-    owner.Post(kMessageQuit);
-    EXPECT_EQ(owner.Wait().id, kMessageQuit);
+    owner.Post(kNothingMore);
+    EXPECT_EQ(owner.Wait().id, kNothingMore);
 }
 
 TEST_F(FileSoundInputTest, TheEnvironmentChoosesTheFileInput) {
