@@ -10,12 +10,13 @@
 #include "acquisition/RecordSaveListener.h"
 #include "acquisition/TraceFileWriter.h"
 #include "acquisition/WavFileWriter.h"
+#include "platform/WorkingFiles.h"
 
 namespace marulo::acquisition {
 
-inline constexpr const char* kWorkingWavFile = "Data.wav";
-inline constexpr const char* kWorkingTraceFile = "Data.hr";
-inline constexpr const char* kWorkingArchive = "Data.zip";
+using platform::kWorkingArchive;
+using platform::kWorkingTraceFile;
+using platform::kWorkingWavFile;
 
 // Records every capture run into the working files and packs them into the working archive,
 // which it hands to the record-save listeners. Paths are relative to the current directory.

@@ -48,9 +48,9 @@ bool IsRegularFile(const std::string& path) {
 }
 
 FontSpec MakeFontSpec(std::string_view sizeKey, int weight, int maxPixelSize) {
-    return FontSpec{platform::CutUtf8(UiText("Font", "Name", "System"), kFaceNameBytes),
-                    std::min(PointSizeTextToPixels(UiText("Font", sizeKey, "9")), maxPixelSize),
-                    weight};
+    return FontSpec{
+        std::string(platform::CutUtf8(UiText("Font", "Name", "System"), kFaceNameBytes)),
+        std::min(PointSizeTextToPixels(UiText("Font", sizeKey, "9")), maxPixelSize), weight};
 }
 
 const platform::IniDocument& BuiltInEnglish() {
@@ -240,14 +240,14 @@ std::string LanguageFilePath(std::string_view relativePath) {
 
 std::string UiText(std::string_view section, std::string_view key, std::string_view defaultText) {
     const auto conf = platform::IniFile::Read(FsPath(ConfIniPath()));
-    return platform::CutUtf8(ConfValue(conf.get(), section, key).value_or(defaultText),
-                             kUiTextBuffer - 1);
+    return std::string(platform::CutUtf8(ConfValue(conf.get(), section, key).value_or(defaultText),
+                                         kUiTextBuffer - 1));
 }
 
 std::string MessageText(std::string_view key) {
     const auto conf = platform::IniFile::Read(FsPath(ConfIniPath()));
-    return platform::CutUtf8(ConfValue(conf.get(), "Message", key).value_or(""),
-                             kMessageTextBuffer - 1);
+    return std::string(platform::CutUtf8(ConfValue(conf.get(), "Message", key).value_or(""),
+                                         kMessageTextBuffer - 1));
 }
 
 std::vector<std::string> LanguageNames() {

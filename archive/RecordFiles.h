@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "archive/RecordArchive.h"
+#include "platform/WorkingFiles.h"
 
 namespace marulo::archive {
 
@@ -17,8 +18,8 @@ struct RecordFiles {
     std::string tracePath;
 };
 
-inline constexpr const char* kLoadedAudioFile = "Data.wav";
-inline constexpr const char* kLoadedTraceFile = "Data.hr";
+inline constexpr const char* kLoadedAudioFile = platform::kWorkingWavFile;
+inline constexpr const char* kLoadedTraceFile = platform::kWorkingTraceFile;
 
 // A stored record as unpacked into the working files, with its trace already read. With
 // NoAudio or NoTrace the other part is loaded; with any other problem nothing is.

@@ -16,10 +16,6 @@ namespace {
 constexpr std::string_view Extension = ".zip";
 constexpr std::size_t StampDigits = 17;
 
-bool IsUtf8Continuation(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
 std::string Piece(std::string_view text, std::size_t pos, std::size_t count) {
     return pos < text.size() ? std::string(text.substr(pos, count)) : std::string();
 }
@@ -47,17 +43,6 @@ platform::LocalTime OneMillisecondLater(const platform::LocalTime& time) {
 
 }  // namespace
 
-std::string_view CutUtf8(std::string_view text, std::size_t maxBytes) {
-    if (text.size() <= maxBytes) {
-        return text;
-    }
-    std::size_t end = maxBytes;
-    while (end > 0 && IsUtf8Continuation(text[end])) {
-        --end;
-    }
-    return text.substr(0, end);
-}
-
 std::string RemoveDashes(std::string_view text) {
     std::string result;
     result.reserve(text.size());
@@ -66,12 +51,17 @@ std::string RemoveDashes(std::string_view text) {
     return result;
 }
 
-std::string RecordFilePath(std::string_view name, std::string_view edcText,
-                           const platform::LocalTime& storedAt) {
+std::string FormatRecordStamp(const platform::LocalTime& storedAt) {
     char stamp[64];
     std::snprintf(stamp, sizeof stamp, "%.4d%.2d%.2d%.2d%.2d%.2d%.3d", storedAt.year,
                   storedAt.month, storedAt.day, storedAt.hour, storedAt.minute, storedAt.second,
                   storedAt.millisecond);
+    return stamp;
+}
+
+std::string RecordFilePath(std::string_view name, std::string_view edcText,
+                           const platform::LocalTime& storedAt) {
+    const std::string stamp = FormatRecordStamp(storedAt);
     std::string path(RecordFolder);
     path += '/';
     path += CutUtf8(name, MaxTextBytes);

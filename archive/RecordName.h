@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/Utf8.h"
+
 #include <cstddef>
 #include <filesystem>
 #include <optional>
@@ -21,11 +23,13 @@ inline constexpr std::size_t MaxTextBytes = 1023;
 // The longest file name the file system takes, in bytes.
 inline constexpr std::size_t MaxFileNameBytes = 255;
 
-// The text's first bytes, at most maxBytes, without splitting a UTF-8 character.
-std::string_view CutUtf8(std::string_view text, std::size_t maxBytes);
+using platform::CutUtf8;
 
 // The text with every "-" removed.
 std::string RemoveDashes(std::string_view text);
+
+// The 17 digits of a record name's time: year, month, day, hour, minute, second, millisecond.
+std::string FormatRecordStamp(const platform::LocalTime& storedAt);
 
 // "Data/<name>_<EDC digits>_<yyyyMMddhhmmsszzz>.zip", name and EDC cut to MaxTextBytes.
 std::string RecordFilePath(std::string_view name, std::string_view edcText,

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwnd/RecordStore.h"
 
-#include <cstdio>
 #include <initializer_list>
 #include <system_error>
 
@@ -32,11 +31,7 @@ bool MoveToFreeName(const fs::path& from, const fs::path& to) {
 // extensions exists.
 std::string FreeUnsavedStem(const platform::LocalTime& storedAt,
                             std::initializer_list<const char*> extensions) {
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%.4d%.2d%.2d%.2d%.2d%.2d%.3d", storedAt.year,
-                  storedAt.month, storedAt.day, storedAt.hour, storedAt.minute, storedAt.second,
-                  storedAt.millisecond);
-    const std::string base = std::string("Data-unsaved-") + stamp;
+    const std::string base = "Data-unsaved-" + archive::FormatRecordStamp(storedAt);
     const auto taken = [&](const std::string& stem) {
         std::error_code error;
         for (const char* extension : extensions) {

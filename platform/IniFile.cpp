@@ -125,18 +125,6 @@ void ForEachLine(std::string_view content, OnSection onSection, OnEntry onEntry)
 
 }  // namespace
 
-std::string CutUtf8(std::string_view text, std::size_t maxBytes) {
-    if (text.size() <= maxBytes) {
-        return std::string(text);
-    }
-    std::size_t cut = maxBytes;
-    // Step back over continuation bytes (10xxxxxx) to the start of the character that would split.
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
-        --cut;
-    }
-    return std::string(text.substr(0, cut));
-}
-
 IniDocument::IniDocument(std::string_view content) {
     Section* current = nullptr;
     ForEachLine(
@@ -234,7 +222,7 @@ std::string IniFile::ReadString(const std::filesystem::path& path, std::string_v
     if (document) {
         result = document->Find(section, key).value_or(defaultValue);
     }
-    return CutUtf8(result, bufferSize - 1);
+    return std::string(CutUtf8(result, bufferSize - 1));
 }
 
 std::vector<std::string> IniFile::ReadKeyNames(const std::filesystem::path& path,

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/Utf8.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -68,8 +70,5 @@ public:
     static std::vector<std::string> ReadKeyNames(const std::filesystem::path& path,
                                                  std::string_view section, std::size_t bufferSize);
 };
-
-// The longest prefix of text of at most maxBytes bytes that does not split a UTF-8 character.
-std::string CutUtf8(std::string_view text, std::size_t maxBytes);
 
 }  // namespace marulo::platform
