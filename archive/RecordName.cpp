@@ -248,4 +248,8 @@ std::filesystem::path NextFreeRecordPath(std::string_view name, std::string_view
     }
 }
 
+std::optional<platform::CivilDateTime> RecordEdcDate(std::string_view bareFileName) {
+    return EdcDigitsDate(AfterLastSeparator(MotherKey(bareFileName)));
+}
+
 }  // namespace marulo::archive

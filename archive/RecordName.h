@@ -86,6 +86,9 @@ std::optional<platform::CivilDateTime> EdcDigitsDate(std::string_view edcDigits)
 // real date and time of day; nothing for a name placed in the folder by hand without one.
 std::optional<RecordStamp> RealRecordStamp(std::string_view bareFileName);
 
+// The real EDC of a record's mother key (the whole key when it has no "_"), or none.
+std::optional<platform::CivilDateTime> RecordEdcDate(std::string_view bareFileName);
+
 enum class NameProblem { None, Separator, ControlCharacter, DotName, TooLong };
 
 // Why a name and EDC cannot form a record file name: a folder separator or control character

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <optional>
 
-#include "archive/RecordName.h"
 #include "platform/DayNumbers.h"
 
 namespace marulo::controls {
@@ -15,11 +14,9 @@ namespace {
 // A record made on its EDC is counted as 279 days along.
 constexpr long long DaysAlongOnEdc = 279;
 
-std::string AgeLine(std::string_view bareFileName, const archive::RecordStamp& stamp,
+std::string AgeLine(const platform::CivilDateTime& stamp,
+                    const std::optional<platform::CivilDateTime>& edc,
                     const RecordItemWords& words) {
-    const std::string key = archive::MotherKey(bareFileName);
-    // The EDC digits of the mother key; the whole key when it has no "_".
-    const auto edc = archive::EdcDigitsDate(archive::AfterLastSeparator(key));
     if (!edc) {
         return {};
     }
@@ -42,9 +39,9 @@ std::string AgeLine(std::string_view bareFileName, const archive::RecordStamp& s
 
 }  // namespace
 
-RecordItemLines RecordItemTexts(std::string_view bareFileName, const RecordItemWords& words) {
+RecordItemLines RecordItemTexts(const RecordDates& dates, const RecordItemWords& words) {
     // A name without a real storing time shows neither line rather than an impossible one.
-    const std::optional<archive::RecordStamp> stamp = archive::RealRecordStamp(bareFileName);
+    const std::optional<platform::CivilDateTime>& stamp = dates.stored;
     if (!stamp) {
         return {};
     }
@@ -53,7 +50,7 @@ RecordItemLines RecordItemTexts(std::string_view bareFileName, const RecordItemW
 
     char clock[64];
     std::snprintf(clock, sizeof clock, " %d:%.2d:%.2d", clockHour, stamp->minute, stamp->second);
-    return {AgeLine(bareFileName, *stamp, words), half + clock};
+    return {AgeLine(*stamp, dates.edc, words), half + clock};
 }
 
 }  // namespace marulo::controls

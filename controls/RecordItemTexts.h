@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/DayNumbers.h"
 
 namespace marulo::controls {
 
@@ -19,7 +22,13 @@ struct RecordItemLines {
     std::string timeLine;  // time of day of the recording, on the 12-hour clock
 };
 
-// The two lines a record list item shows for a bare record file name.
-RecordItemLines RecordItemTexts(std::string_view bareFileName, const RecordItemWords& words);
+// What a record's file name says of its dates, read by whoever knows the record names' rules.
+struct RecordDates {
+    std::optional<platform::CivilDateTime> stored;  // a real storing time, or none
+    std::optional<platform::CivilDateTime> edc;     // the mother's real EDC, or none
+};
+
+// The two lines a record list item shows for a record's dates.
+RecordItemLines RecordItemTexts(const RecordDates& dates, const RecordItemWords& words);
 
 }  // namespace marulo::controls

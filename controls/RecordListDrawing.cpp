@@ -32,7 +32,7 @@ RecordItemWords CurrentWords() {
 }  // namespace
 
 void DrawRecordItem(QPainter& painter, const QRect& itemRect, int index, bool selected,
-                    const std::string& itemText) {
+                    const RecordDates& dates) {
     if (index == -1) {
         return;
     }
@@ -53,7 +53,7 @@ void DrawRecordItem(QPainter& painter, const QRect& itemRect, int index, bool se
     const int middle = (top + bottom) / 2;
     CachedSkinBitmap(kHeartBitmap).DrawCentred(painter, QRect(left, top, height, height));
 
-    const RecordItemLines lines = RecordItemTexts(itemText, CurrentWords());
+    const RecordItemLines lines = RecordItemTexts(dates, CurrentWords());
     const int textLeft = left + height + kTextGap;
     // Opaque white glyph cells, as over the white item.
     painter.setBackgroundMode(Qt::OpaqueMode);
@@ -90,7 +90,7 @@ void RecordListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
                                const QModelIndex& index) const {
     DrawRecordItem(*painter, option.rect, index.isValid() ? index.row() : -1,
                    option.state.testFlag(QStyle::State_Selected),
-                   index.data(Qt::DisplayRole).toString().toStdString());
+                   m_readDates(index.data(Qt::DisplayRole).toString().toStdString()));
 }
 
 QSize RecordListDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {

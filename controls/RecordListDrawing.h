@@ -2,7 +2,11 @@
 #pragma once
 
 #include <QStyledItemDelegate>
+#include <functional>
 #include <string>
+#include <string_view>
+
+#include "controls/RecordItemTexts.h"
 
 class QPainter;
 class QRect;
@@ -17,7 +21,10 @@ inline constexpr int kRecordItemHeight = 56;
 // gestational age on the recording day and the time of day of the recording. Index -1 (an empty
 // list) paints nothing. The words of the lines come from the active language.
 void DrawRecordItem(QPainter& painter, const QRect& itemRect, int index, bool selected,
-                    const std::string& itemText);
+                    const RecordDates& dates);
+
+// Reads the dates of a bare record file name.
+using RecordDatesReader = std::function<RecordDates(std::string_view bareFileName)>;
 
 // Paints a pink text panel (the homepage and language buttons); the caption moves one pixel
 // right and down while the panel is held.
@@ -27,11 +34,15 @@ void DrawTextPanel(QPainter& painter, const QRect& itemRect, bool pressed, const
 class RecordListDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    explicit RecordListDelegate(RecordDatesReader readDates, QObject* parent = nullptr)
+        : QStyledItemDelegate(parent), m_readDates(std::move(readDates)) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    RecordDatesReader m_readDates;
 };
 
 }  // namespace marulo::controls

@@ -42,6 +42,7 @@
 #include "platform/DayNumbers.h"
 #include "platform/OutputVolume.h"
 #include "platform/SettingsStore.h"
+#include "report/RecordFacts.h"
 #include "views/MonitorView.h"
 #include "views/ReviewView.h"
 
@@ -237,7 +238,7 @@ void MainWindow::CreateControls() {
         m_recordList->setSelectionMode(QAbstractItemView::SingleSelection);
         m_recordList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         m_recordList->setMouseTracking(true);
-        m_recordList->setItemDelegate(new RecordListDelegate(m_recordList));
+        m_recordList->setItemDelegate(new RecordListDelegate(&report::RecordDatesOf, m_recordList));
         m_recordList->viewport()->installEventFilter(this);
         InstallRecordMenu();
         connect(m_recordList, &QListWidget::itemSelectionChanged, this,

@@ -20,7 +20,7 @@ std::optional<RecordFacts> FactsFromFileName(std::string_view bareFileName,
     RecordFacts facts;
     facts.motherName = key.name;
     facts.edcText = key.edcDigits.empty() ? std::string() : archive::EdcDateText(key.edcDigits);
-    facts.ageLine = controls::RecordItemTexts(bareFileName, words).ageLine;
+    facts.ageLine = controls::RecordItemTexts(RecordDatesOf(bareFileName), words).ageLine;
     facts.end = stamp;
     facts.end.millisecond = 0;
     facts.seconds = traceSeconds;
@@ -55,6 +55,10 @@ std::string ExportFileName(const RecordFacts& facts, std::string_view extension)
     std::snprintf(time, sizeof time, "%.4d-%.2d-%.2d %.2d.%.2d", facts.start.year,
                   facts.start.month, facts.start.day, facts.start.hour, facts.start.minute);
     return (name.empty() ? std::string() : name + " ") + time + "." + std::string(extension);
+}
+
+controls::RecordDates RecordDatesOf(std::string_view bareFileName) {
+    return {archive::RealRecordStamp(bareFileName), archive::RecordEdcDate(bareFileName)};
 }
 
 }  // namespace marulo::report

@@ -37,4 +37,8 @@ std::string DurationText(std::int64_t seconds);
 // then the start time, then the extension, as "Anna 2010-02-09 15.20.pdf".
 std::string ExportFileName(const RecordFacts& facts, std::string_view extension);
 
+// The dates a record list item shows, read from a bare record file name by the record names'
+// rules.
+controls::RecordDates RecordDatesOf(std::string_view bareFileName);
+
 }  // namespace marulo::report

@@ -3,10 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include "archive/RecordName.h"
+
 namespace marulo::controls {
 namespace {
 
 const RecordItemWords Words{"W", "D", "Am", "Pm"};
+
+// The lines of a record file name, its dates read by the record names' rules.
+RecordItemLines TextsOf(std::string_view file, const RecordItemWords& words) {
+    return RecordItemTexts({archive::RealRecordStamp(file), archive::RecordEdcDate(file)}, words);
+}
 
 TEST(RecordItemTextsTest, AgeLineCountsFrom279DaysOnTheEdc) {
     struct Case {
@@ -26,7 +33,7 @@ TEST(RecordItemTextsTest, AgeLineCountsFrom279DaysOnTheEdc) {
         {"20100502090000000.zip", ""},                 // no "_": no EDC
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(RecordItemTexts(c.file, Words).ageLine, c.ageLine) << c.file;
+        EXPECT_EQ(TextsOf(c.file, Words).ageLine, c.ageLine) << c.file;
     }
 }
 
@@ -42,7 +49,7 @@ TEST(RecordItemTextsTest, TimeLineUsesTheTwelveHourClock) {
         {"Anna_20100512_20100209230102000.zip", "Pm 11:01:02"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(RecordItemTexts(c.file, Words).timeLine, c.timeLine) << c.file;
+        EXPECT_EQ(TextsOf(c.file, Words).timeLine, c.timeLine) << c.file;
     }
 }
 
@@ -66,7 +73,7 @@ TEST(RecordItemTextsTest, NameWithoutARealStampOrEdcShowsNoImpossibleLine) {
         {"Anna_201005120_20100502090000000.zip", "", "Am 9:00:00"},  // nine EDC digits
     };
     for (const Case& c : cases) {
-        const RecordItemLines lines = RecordItemTexts(c.file, Words);
+        const RecordItemLines lines = TextsOf(c.file, Words);
         EXPECT_EQ(lines.ageLine, c.ageLine) << c.file;
         EXPECT_EQ(lines.timeLine, c.timeLine) << c.file;
     }

@@ -10,6 +10,7 @@
 
 #include "app/Config.h"
 #include "app/Fonts.h"
+#include "archive/RecordName.h"
 #include "controls/RecordListDrawing.h"
 #include "controls/SkinBitmap.h"
 #include "tests/support/TempFolder.h"
@@ -18,6 +19,10 @@ namespace marulo::controls {
 namespace {
 
 namespace fs = std::filesystem;
+
+RecordDates DatesOf(std::string_view file) {
+    return {archive::RealRecordStamp(file), archive::RecordEdcDate(file)};
+}
 
 const QColor kBackdrop(1, 2, 3);
 const QColor kWhite(255, 255, 255);
@@ -83,7 +88,7 @@ protected:
         QImage image(canvas, QImage::Format_RGB32);
         image.fill(kBackdrop);
         QPainter painter(&image);
-        DrawRecordItem(painter, itemRect, index, selected, text);
+        DrawRecordItem(painter, itemRect, index, selected, DatesOf(text));
         return image;
     }
 
@@ -146,7 +151,7 @@ TEST_F(RecordListDrawingTest, NoItemDrawsNothing) {
 }
 
 TEST_F(RecordListDrawingTest, DelegateDrawsFiftySixPixelItems) {
-    RecordListDelegate delegate;
+    RecordListDelegate delegate(&DatesOf);
     QListWidget list;
     list.setItemDelegate(&delegate);
     list.resize(kItemWidth, 200);

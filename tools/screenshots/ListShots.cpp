@@ -11,6 +11,7 @@
 
 #include "controls/RecordListDrawing.h"
 #include "dialogs/MotherListDialog.h"
+#include "report/RecordFacts.h"
 
 namespace {
 
@@ -56,7 +57,8 @@ int main(int argc, char** argv) {
     }
     {
         QListWidget list;
-        list.setItemDelegate(new marulo::controls::RecordListDelegate(&list));
+        list.setItemDelegate(
+            new marulo::controls::RecordListDelegate(&marulo::report::RecordDatesOf, &list));
         list.setFrameShape(QFrame::NoFrame);
         list.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         list.resize(180, 301);
