@@ -513,6 +513,11 @@ void MainWindow::OpenMotherList() {
         SetEdcText(FromUtf8(dialog.ChosenEdc()));
         UpdateAgeFromEdc();
     }
+    // The refilled list has no selection, so the record shown from the old one, and its
+    // playback, end with it. A running or closing run keeps its live chart.
+    if (!m_controller.AnyThreadRunning() && SelectedRecordIndex() >= 0) {
+        ShowRecord(-1);
+    }
     RefreshRecordList();
 }
 

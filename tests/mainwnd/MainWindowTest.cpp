@@ -606,6 +606,32 @@ TEST_F(MainWindowTest, MotherWithANameInAnotherEncodingKeepsHerRecords) {
     EXPECT_EQ(m_store->Read("EDC"), "2010-05-12");
 }
 
+TEST_F(MainWindowTest, RefillingTheListFromTheMotherListEndsTheReview) {
+    {
+        platform::ZipWriter zip;
+        std::ofstream(m_folder / "trace.hr", std::ios::binary) << std::string("\x8c\0\0\0", 4);
+        ASSERT_TRUE(zip.Create(m_folder / "Data" / "Anna_20100512_20100101000000000.zip"));
+        ASSERT_TRUE(zip.AddFile("Data.hr", m_folder / "trace.hr"));
+        ASSERT_TRUE(zip.Close());
+    }
+    OpenWindow();
+    FillProfile("Anna", "2010-05-12");
+    m_window->RefreshRecordList();
+    m_window->RecordList()->setCurrentRow(0);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !m_window->ReviewView()->IsLoading(); }, 10000));
+    ASSERT_EQ(m_window->ReviewView()->Trace(), std::vector<std::int32_t>{140});
+
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<dialogs::MotherListDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->reject();
+    });
+    Click(kMotherListButtonId);
+    EXPECT_TRUE(m_window->RecordList()->selectedItems().isEmpty());
+    EXPECT_TRUE(m_window->ReviewView()->Trace().empty());
+    EXPECT_FALSE(Control(kPlayButtonId)->isVisibleTo(m_window.get()));
+}
+
 TEST_F(MainWindowTest, MotherListSetsTheMotherOrLeavesHerAndRefreshesTheRecords) {
     std::ofstream(m_folder / "Data" / "Anna_20100512_20100101000000000.zip") << "x";
     std::ofstream(m_folder / "Data" / "Bella_20100601_20100101000000000.zip") << "x";
