@@ -51,7 +51,7 @@ private:
 // A section that appears several times is read as one, and the first occurrence of a key wins.
 class IniFile {
 public:
-    static constexpr std::uintmax_t kMaxFileBytes = 16 * 1024 * 1024;
+    static constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{16} * 1024 * 1024;
 
     // The file's parsed content; nothing when it is missing, unreadable or too large.
     static std::shared_ptr<const IniDocument> Read(const std::filesystem::path& path);

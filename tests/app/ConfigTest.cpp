@@ -131,7 +131,7 @@ TEST_F(ConfigFilesTest, MissingKeysFallBackToTheBuiltInEnglishTexts) {
         EXPECT_EQ(MessageText("MotherTitle"), "Mother");
         EXPECT_EQ(MessageText("NoSuchKey"), "");
         EXPECT_EQ(UiText("Language", "Title", ""), "Language: English");
-        EXPECT_EQ(UiText("Homepage", "Url", ""), "user-guide.md");
+        EXPECT_EQ(UiText("Homepage", "Url", ""), "guide/user-guide.html");
         EXPECT_EQ(UiText("Homepage", "NoSuchKey", "default"), "default");
         EXPECT_EQ(UiFontSpec(true).face, "DejaVu Sans");
     }

@@ -219,9 +219,9 @@ TEST_F(RecordExportTest, FoldersAndHomepageSayWhereTheyAreWhenNothingOpensThem) 
     m_messages.clear();
     m_window->OpenHomepage();
     ASSERT_EQ(m_messages.size(), 1U);
-    EXPECT_EQ(
-        m_messages[0].second,
-        Text("OpenFailed") + "\n" + QString::fromStdString((m_folder / "user-guide.md").string()));
+    EXPECT_EQ(m_messages[0].second,
+              Text("OpenFailed") + "\n" +
+                  QString::fromStdString((m_folder / "guide/user-guide.html").string()));
 
     // The mother list's folder button, from inside the dialog.
     m_messages.clear();

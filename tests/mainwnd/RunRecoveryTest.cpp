@@ -115,7 +115,7 @@ TEST_F(RunRecoveryTest, AnInterruptedRunIsStoredAtTheTimeOfItsLastAudio) {
             EXPECT_FALSE(fs::exists(gone)) << gone;
         }
 
-        const archive::RecordFiles files = archive::UnpackRecord(outcome.store.path);
+        const archive::RecordFiles files = archive::UnpackRecord(outcome.store.path).files;
         std::string error;
         const auto wav = platform::ReadWavFile(files.audioPath, error);
         ASSERT_TRUE(wav) << error;

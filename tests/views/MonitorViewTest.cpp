@@ -161,7 +161,8 @@ TEST_F(MonitorViewTest, RateIsDrawnOnlyAboveZeroWithItsMarkAndUnit) {
     EXPECT_GE(all.top(), markTop);
     EXPECT_LT(all.bottom(), unitBottom);
 
-    WriteConfig("[Message]\n");
+    // Present but empty: a missing key would fall back to the built-in English text.
+    WriteConfig("[Message]\nHeartMark=\nBpm=\n");
     const QImage numberAlone = renderRate(135);
     const QRect number = Difference(noRate, numberAlone);
     EXPECT_FALSE(number.isEmpty());
