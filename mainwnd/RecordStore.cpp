@@ -97,7 +97,7 @@ StoreOutcome KeepWorkingFilesAside(const fs::path& audio, const fs::path& trace,
 StoreOutcome StoreFinishedRun(const fs::path& archive, const fs::path& audio, const fs::path& trace,
                               std::string_view name, std::string_view edcText,
                               const platform::LocalTime& storedAt) {
-    const StoreOutcome stored = StoreWorkingArchive(archive, name, edcText, storedAt);
+    StoreOutcome stored = StoreWorkingArchive(archive, name, edcText, storedAt);
     if (stored.result != StoreResult::NothingToStore) {
         return stored;
     }

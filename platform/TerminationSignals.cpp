@@ -3,8 +3,8 @@
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
+#include <csignal>
 
 #include <QSocketNotifier>
 #include <array>

@@ -124,7 +124,7 @@ ItemHandle OpenItem(zip* archive, int index) {
 template <typename Sink>
 ZipItemResult ReadChunks(zip_file_t* item, std::uint64_t maxBytes, const std::atomic<bool>* stop,
                          Sink&& sink) {
-    constexpr std::size_t kChunkBytes = 64 * 1024;
+    constexpr std::size_t kChunkBytes = std::size_t{64} * 1024;
     std::vector<unsigned char> chunk(kChunkBytes);
     std::uint64_t total = 0;
     for (;;) {

@@ -53,8 +53,12 @@ std::optional<ZipItemStream> ZipItemStream::Open(const std::filesystem::path& ar
         }
         Item item(zip_fopen_index(archive.get(), index, 0));
         if (!item) {
-            error = name + ": " + itemName + ": cannot open the item (" +
-                    zip_strerror(archive.get()) + ")";
+            error = name;
+            error += ": ";
+            error += itemName;
+            error += ": cannot open the item (";
+            error += zip_strerror(archive.get());
+            error += ")";
             return std::nullopt;
         }
         return ZipItemStream(std::move(archive), std::move(item));

@@ -46,7 +46,7 @@ std::string ClockText(std::int64_t secondOfDay) {
 void WriteTraceCsv(std::ostream& out, std::span<const std::int32_t> trace,
                    std::int64_t startSecondOfDay) {
     // Rows go out in blocks, so an eight-hour trace is a few dozen writes.
-    constexpr std::size_t kBlockBytes = 64 * 1024;
+    constexpr std::size_t kBlockBytes = std::size_t{64} * 1024;
     std::string block = "second,time,bpm\r\n";
     block.reserve(kBlockBytes + 64);
     for (std::size_t second = 0; second < trace.size(); ++second) {
