@@ -470,9 +470,11 @@ fault_second_copy() {
     start=$(now)
     launch
     local second=$PID
-    if main_window "$second"; then
+    # A copy turned away shows its box and no main window: every window it shows is a box.
+    sleep 2
+    watch_boxes "$second" "" 3
+    if alive "$second" && main_window "$second"; then
         local secondWindow=$WID
-        watch_boxes "$second" "$secondWindow" 2
         if alive "$second"; then
             NOTES="second copy runs on"
             # Without a window manager both windows stand at the same place: the one clicked
