@@ -66,9 +66,13 @@ TEST_F(ProfileTest, TenCharactersThatAreNoDateAreNoEdc) {
         {"2010-00-10", false}, {"2010-05-32", false}, {"abcdefghij", false}, {"2010/05/12", false},
         {"2010-5-012", false}, {"+010-05-12", false}, {" 010-05-12", false}, {"0000-01-01", false},
     };
+    int number = 0;
     for (const auto& [edc, kept] : cases) {
-        std::ofstream(m_file) << "[General]\nName=Anna\nEDC=" << edc << "\n";
-        platform::SettingsStore store(m_file);
+        // A file of its own per case: the settings layer may keep a file rewritten within the
+        // same second as it was.
+        const auto file = m_file.parent_path() / ("profile-" + std::to_string(++number) + ".ini");
+        std::ofstream(file) << "[General]\nName=Anna\nEDC=" << edc << "\n";
+        platform::SettingsStore store(file);
         EXPECT_EQ(LoadProfile(store).edc, kept ? edc : "") << edc;
         EXPECT_EQ(IsEdcText(edc), kept) << edc;
     }

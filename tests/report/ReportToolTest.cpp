@@ -50,7 +50,9 @@ RunResult RunTool(const std::string& commandLine, const fs::path& errorsFile,
 }
 
 std::string Capture(const std::string& commandLine, const fs::path& outputFile) {
-    std::system((commandLine + " >" + Quoted(outputFile.string()) + " 2>/dev/null").c_str());
+    EXPECT_EQ(
+        std::system((commandLine + " >" + Quoted(outputFile.string()) + " 2>/dev/null").c_str()), 0)
+        << commandLine;
     return ReadBytes(outputFile);
 }
 
@@ -245,9 +247,10 @@ TEST_F(ReportToolTest, RenderedPageShowsBandGapAndValues) {
                   .status,
               0);
     constexpr double kDpi = 100;
-    std::system(("pdftoppm -r 100 -singlefile " + Quoted(Out("p.pdf")) + " " +
-                 Quoted((m_folder / "page").string()))
-                    .c_str());
+    ASSERT_EQ(std::system(("pdftoppm -r 100 -singlefile " + Quoted(Out("p.pdf")) + " " +
+                           Quoted((m_folder / "page").string()))
+                              .c_str()),
+              0);
     const Picture page = ReadPpm(m_folder / "page.ppm");
     ASSERT_NEAR(page.width, 1169, 1);  // A4 landscape at 100 dpi
 
