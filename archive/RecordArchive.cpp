@@ -134,7 +134,9 @@ RecordProblem WriteFileWhole(const std::filesystem::path& target,
     if (!out) {
         return RecordProblem::WriteFailed;
     }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out.get()) == bytes.size();
+    // An empty trace has no buffer to hand to fwrite.
+    const bool written =
+        bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), out.get()) == bytes.size();
     const bool closed = std::fclose(out.release()) == 0;
     return Finish(temporary, target,
                   written && closed ? RecordProblem::None : RecordProblem::WriteFailed);
