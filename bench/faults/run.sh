@@ -283,6 +283,27 @@ begin_row() {
     new_folder "$1"
 }
 
+# Begins a row and launches the program with the options given; fails, noted, without a window.
+open_row() {
+    begin_row "$1"
+    shift
+    launch "$@"
+    main_window "$PID" || { NOTES="no window"; return 1; }
+}
+
+# Monitors for the seconds given, then runs the command that ends the run, counting the
+# seconds fed until then.
+monitor_then() {
+    local seconds=$1 start
+    shift
+    click $MONITOR_X $MONITOR_Y
+    start=$(now)
+    sleep "$seconds"
+    "$@"
+    FED+=("$(calc "$(now) - $start")")
+    RUNS=1
+}
+
 # Prints the row of the fault just run from what its folder holds.
 print_row() {
     local label=$1 counts records=0 stored=0 kept=0 working=0 mixed=0 lost fed=0 i
@@ -329,9 +350,7 @@ wanted() { [[ -z "$ONLY" || ",$ONLY," == *",$1,"* ]]; }
 # --- the faults ----------------------------------------------------------------------------
 
 fault_plain() {
-    begin_row plain
-    launch
-    main_window "$PID" || { NOTES="no window"; return; }
+    open_row plain || return
     monitor_for 6
     wait_record 0 10
     watch_boxes "$PID" "$WID" 1
@@ -339,16 +358,10 @@ fault_plain() {
 }
 
 fault_kill() {
-    begin_row kill
-    launch
-    main_window "$PID" || { NOTES="no window"; return; }
-    click $MONITOR_X $MONITOR_Y
-    local start
-    start=$(now)
-    sleep 8
-    kill -KILL "$PID"
-    FED+=("$(calc "$(now) - $start - 1")")
-    RUNS=1
+    open_row kill || return
+    monitor_then 8 kill -KILL "$PID"
+    # The last second before a kill may be lost.
+    FED[-1]=$(calc "${FED[-1]} - 1")
     wait "$PID" 2>/dev/null
     launch
     main_window "$PID" || { NOTES="no window after restart"; return; }
@@ -358,9 +371,7 @@ fault_kill() {
 
 fault_stop_click() {
     local repeats=$1 seconds=$2 n start gone=0
-    begin_row stop-click
-    launch
-    main_window "$PID" || { NOTES="no window"; return; }
+    open_row stop-click || return
     for n in $(seq "$repeats"); do
         click $MONITOR_X $MONITOR_Y
         start=$(now)
@@ -382,9 +393,7 @@ fault_stop_click() {
 
 fault_cycles() {
     local repeats=$1 n
-    begin_row cycles
-    launch
-    main_window "$PID" || { NOTES="no window"; return; }
+    open_row cycles || return
     for n in $(seq "$repeats"); do
         monitor_for 1.5
         sleep 0.4
@@ -402,13 +411,7 @@ fault_sound_server() {
     FEED_PID=$!
     launch --pulse
     main_window "$PID" || { NOTES="no window"; stop_pulse; return; }
-    click $MONITOR_X $MONITOR_Y
-    local start
-    start=$(now)
-    sleep 6
-    stop_pulse
-    FED+=("$(calc "$(now) - $start")")
-    RUNS=1
+    monitor_then 6 stop_pulse
     if ! watch_boxes "$PID" "$WID" 6 && ! wait_record 0 1; then
         NOTES="still monitoring 6 s after; stopped by hand"
         click $MONITOR_X $MONITOR_Y
@@ -439,9 +442,7 @@ fault_data_unwritable() {
 fault_file_size() {
     # Room for the header and 5 s of audio; the program may keep no more than that.
     local allowed=5
-    begin_row file-size
-    launch --fsize $((44 + allowed * 16000))
-    main_window "$PID" || { NOTES="no window"; return; }
+    open_row file-size --fsize $((44 + allowed * 16000)) || return
     click $MONITOR_X $MONITOR_Y
     sleep 6
     watch_boxes "$PID" "$WID" 4
@@ -456,11 +457,8 @@ fault_file_size() {
 }
 
 fault_second_copy() {
-    begin_row second-copy
-    launch
-    local first=$PID firstWindow
-    main_window "$first" || { NOTES="no window"; return; }
-    firstWindow=$WID
+    open_row second-copy || return
+    local first=$PID firstWindow=$WID
     local fx=$WX fy=$WY
     # A record for the second copy to review while the first records the next one.
     monitor_for 4
@@ -502,31 +500,15 @@ fault_second_copy() {
 }
 
 fault_sigterm() {
-    begin_row sigterm
-    launch
-    main_window "$PID" || { NOTES="no window"; return; }
-    click $MONITOR_X $MONITOR_Y
-    local start
-    start=$(now)
-    sleep 6
-    kill -TERM "$PID"
-    FED+=("$(calc "$(now) - $start")")
-    RUNS=1
+    open_row sigterm || return
+    monitor_then 6 kill -TERM "$PID"
     wait_exit "$PID" 10 || { NOTES="still running 10 s after"; kill -KILL "$PID"; }
     [[ -n "$EXIT_STATUS" ]] && NOTES+="${NOTES:+; }exit $EXIT_STATUS"
 }
 
 fault_window_close() {
-    begin_row window-close
-    launch
-    main_window "$PID" || { NOTES="no window"; return; }
-    click $MONITOR_X $MONITOR_Y
-    local start
-    start=$(now)
-    sleep 6
-    xdotool windowclose "$WID" 2>/dev/null
-    FED+=("$(calc "$(now) - $start")")
-    RUNS=1
+    open_row window-close || return
+    monitor_then 6 xdotool windowclose "$WID"
     if ! wait_exit "$PID" 10; then
         NOTES="process left running without a window"
         kill -KILL "$PID"

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -23,6 +24,8 @@
 #include "mainwnd/MainWindow.h"
 #include "platform/SettingsStore.h"
 #include "platform/SoundInput.h"
+#include "platform/WavReader.h"
+#include "platform/Zip.h"
 #include "tests/support/TempFolder.h"
 
 namespace marulo::testing {
@@ -130,6 +133,22 @@ protected:
             names.push_back(entry.path().filename().string());
         }
         return names;
+    }
+
+    // The audio a stored record in Data holds, or nothing (and a failure) when it cannot be read.
+    std::optional<platform::WavData> StoredAudio(const std::string& record) const {
+        platform::ZipReader zip;
+        const std::filesystem::path unpacked = m_folder / "check.wav";
+        if (!zip.Open(m_folder / "Data" / record) || !zip.ExtractItemToFile(0, unpacked)) {
+            ADD_FAILURE() << record << " holds no audio";
+            return std::nullopt;
+        }
+        std::string error;
+        auto wav = platform::ReadWavFile(unpacked, error);
+        if (!wav) {
+            ADD_FAILURE() << record << ": " << error;
+        }
+        return wav;
     }
 
     TempFolder m_folder{"window", TempFolder::Current::Enter};

@@ -358,12 +358,8 @@ TEST_F(MainWindowTest, ARecordPickedWhileTheRunIsClosingLeavesTheRunsFilesAlone)
     EXPECT_TRUE(m_messages.empty());
 
     ASSERT_EQ(list->count(), 2);
-    platform::ZipReader zip;
-    ASSERT_TRUE(zip.Open(m_folder / "Data" / list->item(1)->text().toStdString()));
-    ASSERT_TRUE(zip.ExtractItemToFile(0, m_folder / "check.wav"));
-    std::string error;
-    const auto wav = platform::ReadWavFile(m_folder / "check.wav", error);
-    ASSERT_TRUE(wav) << error;
+    const auto wav = StoredAudio(list->item(1)->text().toStdString());
+    ASSERT_TRUE(wav);
     EXPECT_GE(wav->samples.size(), 2u * 16000u) << "the run's own audio, not the older record's";
     EXPECT_TRUE(std::filesystem::exists(m_folder / "Data" / older));
 }
@@ -395,12 +391,8 @@ TEST_F(MainWindowTest, AWriteFailureEndsTheRunAndKeepsWhatWasWritten) {
     EXPECT_EQ(m_messages[0].second, Text("RecordWriteFailed"));
     const std::vector<std::string> files = DataFiles();
     ASSERT_EQ(files.size(), 1u);
-    platform::ZipReader zip;
-    ASSERT_TRUE(zip.Open(m_folder / "Data" / files[0]));
-    ASSERT_TRUE(zip.ExtractItemToFile(0, m_folder / "check.wav"));
-    std::string error;
-    const auto wav = platform::ReadWavFile(m_folder / "check.wav", error);
-    ASSERT_TRUE(wav) << error;
+    const auto wav = StoredAudio(files[0]);
+    ASSERT_TRUE(wav);
     EXPECT_EQ(wav->samples.size(), kHeld);
 }
 

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A monitoring run through the window with the real sound input, fed by a private PulseAudio.
-#include <QApplication>
 #include <QDate>
 #include <QLineEdit>
 #include <QListWidget>
@@ -14,19 +13,17 @@
 #include "platform/WavReader.h"
 #include "platform/Zip.h"
 #include "tests/mainwnd/MainWindowFixture.h"
-#include "tests/support/PrivatePulseAudio.h"
+#include "tests/support/PulseTestMain.h"
 
 namespace marulo::testing {
 namespace {
 
-std::unique_ptr<PrivatePulseAudio> g_pulse;
-std::string g_pulseProblem;
-
 class MonitoringEndToEndTest : public MainWindowTestBase {};
 
 TEST_F(MonitoringEndToEndTest, RecordHoldsTheCapturedAudioAndItsHeartRateTrace) {
-    if (!g_pulse) {
-        GTEST_SKIP() << g_pulseProblem;
+    PrivatePulseAudio* const pulse = SharedPulseAudio();
+    if (pulse == nullptr) {
+        GTEST_SKIP() << WhyNoPulseAudio();
     }
     ::unsetenv(platform::kSoundInputFileVariable);
     mainwnd::MainWindow& window = OpenWindow();
@@ -37,7 +34,7 @@ TEST_F(MonitoringEndToEndTest, RecordHoldsTheCapturedAudioAndItsHeartRateTrace) 
     emit window.Calendar()->clicked(edc);
     ASSERT_EQ(window.EdcText(), edc.toString(QStringLiteral("yyyy-MM-dd")));
 
-    g_pulse->FeedPaced(PulsingAudio(12));
+    pulse->FeedPaced(PulsingAudio(12));
     QTest::mouseClick(window.Control(controls::kMonitorButtonId), Qt::LeftButton);
     ASSERT_TRUE(m_controller->IsCapturing());
     // Four seconds of audio, and more coming, before the stop.
@@ -48,7 +45,7 @@ TEST_F(MonitoringEndToEndTest, RecordHoldsTheCapturedAudioAndItsHeartRateTrace) 
     }));
     QTest::mouseClick(window.Control(controls::kMonitorButtonId), Qt::LeftButton);
     StopAndWait();
-    g_pulse->StopFeeding();
+    pulse->StopFeeding();
     EXPECT_TRUE(m_messages.empty());
 
     const std::vector<std::string> files = DataFiles();
@@ -80,20 +77,3 @@ TEST_F(MonitoringEndToEndTest, RecordHoldsTheCapturedAudioAndItsHeartRateTrace) 
 
 }  // namespace
 }  // namespace marulo::testing
-
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (::testing::GTEST_FLAG(list_tests)) {
-        return RUN_ALL_TESTS();
-    }
-    // The sound system is chosen before Qt looks for devices.
-    marulo::testing::g_pulse =
-        marulo::testing::PrivatePulseAudio::Start(marulo::testing::g_pulseProblem);
-    int result = 0;
-    {
-        QApplication application(argc, argv);
-        result = RUN_ALL_TESTS();
-    }
-    marulo::testing::g_pulse.reset();
-    return result;
-}

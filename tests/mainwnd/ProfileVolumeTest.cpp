@@ -18,16 +18,22 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Saves through one store and loads through a fresh one, as across a restart.
+template <typename Value, typename Store>
+Value AcrossARestart(const fs::path& file, const Value& saved,
+                     void (*save)(platform::SettingsStore&, const Value&), Value (*load)(Store&)) {
+    {
+        platform::SettingsStore store(file);
+        save(store, saved);
+    }
+    platform::SettingsStore store(file);
+    return load(store);
+}
+
 class ProfileTest : public ::testing::Test {
 protected:
-    // Saves through one store and loads through a fresh one, as across a restart.
     Profile Restart(const Profile& saved) {
-        {
-            platform::SettingsStore store(m_file);
-            SaveProfile(store, saved);
-        }
-        platform::SettingsStore store(m_file);
-        return LoadProfile(store);
+        return AcrossARestart(m_file, saved, &SaveProfile, &LoadProfile);
     }
 
     testing::TempFolder m_folder{"profile"};
@@ -157,12 +163,7 @@ TEST(VolumeCurveTest, TheSliderRunsOnALoudnessScale) {
 class VolumeSettingTest : public VolumeTest {
 protected:
     VolumeSetting Restart(const VolumeSetting& saved) {
-        {
-            platform::SettingsStore store(m_file);
-            SaveVolumeSetting(store, saved);
-        }
-        platform::SettingsStore store(m_file);
-        return LoadVolumeSetting(store);
+        return AcrossARestart(m_file, saved, &SaveVolumeSetting, &LoadVolumeSetting);
     }
 
     testing::TempFolder m_folder{"volume"};
