@@ -383,11 +383,11 @@ fault_stop_click() {
         RUNS=$((RUNS + 1))
         wait_record $((n - 1)) 10
         watch_boxes "$PID" "$WID" 1
-        # From the second run on the click selects the previous record: its working files
-        # must be there for the review.
+        # From the second run on the click falls on the previous record. While the run still
+        # closes the click is refused and no review files appear; the row counts how often.
         ((n > 1)) && [[ ! -e "$FOLDER/program/Data.wav" ]] && gone=$((gone + 1))
     done
-    ((gone > 0)) && NOTES+="${NOTES:+; }$gone of $((repeats - 1)) record clicks left no working files to review"
+    ((gone > 0)) && NOTES+="${NOTES:+; }$gone of $((repeats - 1)) record clicks came while the run closed and opened no review"
     close_program "$PID" "$WID"
 }
 
