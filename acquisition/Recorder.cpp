@@ -9,6 +9,28 @@
 
 namespace marulo::acquisition {
 
+bool PackWorkingFiles() {
+    platform::ZipWriter archive;
+    const bool packed = archive.Create(kWorkingArchive) &&
+                        archive.AddFile(kWorkingWavFile, kWorkingWavFile) &&
+                        archive.AddFile(kWorkingTraceFile, kWorkingTraceFile) && archive.Close();
+    std::error_code ignored;
+    if (packed) {
+        std::filesystem::remove(kWorkingWavFile, ignored);
+        std::filesystem::remove(kWorkingTraceFile, ignored);
+    } else {
+        // The recording stays in the working files; no older archive may pass for it.
+        archive.Close();
+        std::filesystem::remove(kWorkingArchive, ignored);
+    }
+    return packed;
+}
+
+std::vector<RecordSaveListener*> Recorder::ListenersNow() {
+    std::lock_guard lock(m_listenersMutex);
+    return m_listeners;
+}
+
 void Recorder::AddRecordSaveListener(RecordSaveListener& listener) {
     std::lock_guard lock(m_listenersMutex);
     m_listeners.push_back(&listener);
@@ -45,12 +67,7 @@ void Recorder::ReportFailure() {
         return;
     }
     m_failureReported = true;
-    std::vector<RecordSaveListener*> listeners;
-    {
-        std::lock_guard lock(m_listenersMutex);
-        listeners = m_listeners;
-    }
-    for (RecordSaveListener* listener : listeners) {
+    for (RecordSaveListener* listener : ListenersNow()) {
         listener->OnRecordingFailed();
     }
 }
@@ -58,26 +75,8 @@ void Recorder::ReportFailure() {
 void Recorder::OnCaptureClose() {
     m_wav.Close();
     m_trace.Close();
-    platform::ZipWriter archive;
-    const bool packed = archive.Create(kWorkingArchive) &&
-                        archive.AddFile(kWorkingWavFile, kWorkingWavFile) &&
-                        archive.AddFile(kWorkingTraceFile, kWorkingTraceFile) && archive.Close();
-    std::error_code ignored;
-    if (packed) {
-        std::filesystem::remove(kWorkingWavFile, ignored);
-        std::filesystem::remove(kWorkingTraceFile, ignored);
-    } else {
-        // The recording stays in the working files; no older archive may pass for it.
-        archive.Close();
-        std::filesystem::remove(kWorkingArchive, ignored);
-    }
-
-    std::vector<RecordSaveListener*> listeners;
-    {
-        std::lock_guard lock(m_listenersMutex);
-        listeners = m_listeners;
-    }
-    for (RecordSaveListener* listener : listeners) {
+    PackWorkingFiles();
+    for (RecordSaveListener* listener : ListenersNow()) {
         listener->OnRecordSaved(kWorkingArchive);
     }
 }

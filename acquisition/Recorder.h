@@ -18,6 +18,10 @@ using platform::kWorkingArchive;
 using platform::kWorkingTraceFile;
 using platform::kWorkingWavFile;
 
+// Packs the working files into the working archive and removes them. When packing fails they
+// stay, and no partial archive is left. True when packed.
+bool PackWorkingFiles();
+
 // Records every capture run into the working files and packs them into the working archive,
 // which it hands to the record-save listeners. Paths are relative to the current directory.
 // When a working file cannot be created or written, the listeners hear of it once and the run
@@ -35,6 +39,8 @@ public:
 private:
     // Tells the record-save listeners once per run that the working files fail.
     void ReportFailure();
+    // The listeners as they are now, to be called without the lock held.
+    std::vector<RecordSaveListener*> ListenersNow();
 
     WavFileWriter m_wav;
     TraceFileWriter m_trace;

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 
 #include "mainwnd/MainWindow.h"
 
@@ -39,11 +40,10 @@ bool CanCreateWorkingFiles() {
          {acquisition::kWorkingWavFile, acquisition::kWorkingTraceFile, kRunMarkerFile}) {
         std::error_code error;
         const bool existed = fs::exists(file, error);
-        std::FILE* probe = std::fopen(file, "ab");
-        if (probe == nullptr) {
+        if (!std::unique_ptr<std::FILE, decltype(&std::fclose)>(std::fopen(file, "ab"),
+                                                                &std::fclose)) {
             return false;
         }
-        std::fclose(probe);
         if (!existed) {
             fs::remove(file, error);
         }

@@ -10,7 +10,6 @@
 #include "acquisition/Recorder.h"
 #include "acquisition/WavFileWriter.h"
 #include "platform/FileSync.h"
-#include "platform/Zip.h"
 
 namespace marulo::mainwnd {
 
@@ -53,21 +52,6 @@ void RemoveRun() {
     std::error_code ignored;
     fs::remove(acquisition::kWorkingWavFile, ignored);
     fs::remove(acquisition::kWorkingTraceFile, ignored);
-}
-
-bool Pack() {
-    platform::ZipWriter archive;
-    const bool packed =
-        archive.Create(acquisition::kWorkingArchive) &&
-        archive.AddFile(acquisition::kWorkingWavFile, acquisition::kWorkingWavFile) &&
-        archive.AddFile(acquisition::kWorkingTraceFile, acquisition::kWorkingTraceFile) &&
-        archive.Close();
-    if (!packed) {
-        archive.Close();
-        std::error_code ignored;
-        fs::remove(acquisition::kWorkingArchive, ignored);
-    }
-    return packed;
 }
 
 }  // namespace
@@ -136,9 +120,7 @@ RecoveryOutcome RecoverInterruptedRun() {
         const auto length =
             milliseconds(audio * 1000 / acquisition::CaptureFormat().averageBytesPerSecond);
         const platform::LocalTime end = platform::LocalTimeAt(profile->start + length);
-        if (Pack()) {
-            RemoveRun();
-        }
+        acquisition::PackWorkingFiles();
         outcome.store =
             StoreFinishedRun(acquisition::kWorkingArchive, acquisition::kWorkingWavFile,
                              acquisition::kWorkingTraceFile, profile->name, profile->edcText, end);
