@@ -3,13 +3,13 @@
 
 #include <QAudio>
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <optional>
 #include <string>
 
 #include "platform/OutputVolume.h"
 #include "platform/SettingsStore.h"
+#include "platform/WholeNumber.h"
 
 namespace marulo::mainwnd {
 
@@ -29,10 +29,8 @@ int ToLevel(double fraction) {
 }
 
 std::optional<int> ParseLevel(const std::string& text) {
-    int value = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (error != std::errc{} || stop != end || value < 0 || value > kFullLevel) {
+    const std::optional<int> value = platform::ParseWholeNumber<int>(text);
+    if (!value || *value < 0 || *value > kFullLevel) {
         return std::nullopt;
     }
     return value;

@@ -14,13 +14,13 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <charconv>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +31,7 @@
 #include "mainwnd/EdcCalendar.h"
 #include "mainwnd/MainWindow.h"
 #include "platform/SoundInput.h"
+#include "platform/WholeNumber.h"
 #include "tools/demo/StoredRecord.h"
 
 namespace {
@@ -74,9 +75,12 @@ struct DemoFailure {
 };
 
 bool ParseSeconds(std::string_view text, int& value) {
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    return result.ec == std::errc() && result.ptr == text.data() + text.size() && value > 0 &&
-           value <= 3600;
+    const std::optional<int> parsed = marulo::platform::ParseWholeNumber<int>(text);
+    if (!parsed || *parsed <= 0 || *parsed > 3600) {
+        return false;
+    }
+    value = *parsed;
+    return true;
 }
 
 // The road of one monitoring run and its review, driven through the window's real controls.

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // marulo-synth: writes a synthetic heartbeat-listener recording at a known heart rate.
-#include <charconv>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/WholeNumber.h"
 #include "tools/synth/SyntheticRecording.h"
 
 namespace {
@@ -27,11 +28,14 @@ quiet hiss. The heart rate moves linearly from A to B over the recording.
 Exit status: 0 on success, 1 when the file cannot be written, 2 on bad usage.
 )";
 
-// Whether the whole text is one number of the value's type.
+// Whether the whole text is one number of the value's type; only then is the value set.
 template <typename Number>
 bool ParseWhole(std::string_view text, Number& value) {
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    return result.ec == std::errc() && result.ptr == text.data() + text.size();
+    const std::optional<Number> parsed = marulo::platform::ParseWholeNumber<Number>(text);
+    if (parsed) {
+        value = *parsed;
+    }
+    return parsed.has_value();
 }
 
 int BadUsage(std::string_view why) {
