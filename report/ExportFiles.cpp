@@ -7,12 +7,8 @@
 #include <system_error>
 
 #include "archive/RecordArchive.h"
+#include "platform/FileSync.h"
 #include "platform/WavReader.h"
-
-#if !defined(_WIN32)
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace marulo::report {
 
@@ -46,19 +42,6 @@ std::string ProblemText(archive::RecordProblem problem) {
             return "the file cannot be written";
     }
     return "not a readable record archive";
-}
-
-// Puts the written bytes on the disk before the rename makes them the target.
-void FlushToDisk(const std::filesystem::path& file) {
-#if !defined(_WIN32)
-    const int descriptor = ::open(file.c_str(), O_RDONLY);
-    if (descriptor >= 0) {
-        ::fsync(descriptor);
-        ::close(descriptor);
-    }
-#else
-    (void)file;
-#endif
 }
 
 }  // namespace
@@ -133,7 +116,8 @@ bool WriteThroughTemporary(
         error = writeError.empty() ? "cannot write " + target.string() : writeError;
         return false;  // the temporary file goes with its object
     }
-    FlushToDisk(temporary);
+    // The written bytes reach the disk before the rename makes them the target.
+    platform::SyncFile(temporary);
     // A temporary file is private to its owner; the export is an ordinary file.
     QFile::setPermissions(temporaryFile.fileName(),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner |
