@@ -2,6 +2,7 @@
 #include "acquisition/TraceFileWriter.h"
 
 #include <array>
+#include <cstdio>
 
 namespace marulo::acquisition {
 
@@ -11,7 +12,7 @@ TraceFileWriter::~TraceFileWriter() {
 
 bool TraceFileWriter::Open(const std::filesystem::path& file) {
     Close();
-    m_file.reset(std::fopen(file.c_str(), "wb"));
+    m_file = platform::OpenStdioFile(file, "wb");
     m_failed = m_file == nullptr;
     if (m_file) {
         std::setvbuf(m_file.get(), nullptr, _IONBF, 0);

@@ -2,9 +2,9 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
-#include <memory>
+
+#include "platform/StdioFile.h"
 
 namespace marulo::acquisition {
 
@@ -26,11 +26,7 @@ public:
     bool Failed() const { return m_failed; }
 
 private:
-    struct FileCloser {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-
-    std::unique_ptr<std::FILE, FileCloser> m_file;
+    platform::StdioFile m_file;
     bool m_failed = false;
 };
 

@@ -2,6 +2,7 @@
 #include "acquisition/WavFileWriter.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <system_error>
 
@@ -63,7 +64,7 @@ bool WavFileWriter::Open(const std::filesystem::path& file,
                          const std::optional<platform::WaveFormat>& format) {
     Close();
     m_failed = false;
-    m_file.reset(std::fopen(file.c_str(), "wb"));
+    m_file = platform::OpenStdioFile(file, "wb");
     if (!m_file) {
         m_failed = true;
         return false;

@@ -3,12 +3,11 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <optional>
 #include <span>
 
+#include "platform/StdioFile.h"
 #include "platform/WaveFormat.h"
 
 namespace marulo::acquisition {
@@ -39,14 +38,10 @@ public:
     std::uint32_t DataBytes() const { return m_dataBytes; }
 
 private:
-    struct FileCloser {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-
     void WriteHeader();
     void Fail();
 
-    std::unique_ptr<std::FILE, FileCloser> m_file;
+    platform::StdioFile m_file;
     std::filesystem::path m_path;
     bool m_failed = false;
     platform::WaveFormat m_format;

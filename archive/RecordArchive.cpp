@@ -2,8 +2,9 @@
 #include "archive/RecordArchive.h"
 
 #include <cstdio>
-#include <memory>
 #include <system_error>
+
+#include "platform/StdioFile.h"
 
 namespace marulo::archive {
 
@@ -129,8 +130,7 @@ RecordProblem RecordArchive::ExtractAudio(const std::filesystem::path& target,
 RecordProblem WriteFileWhole(const std::filesystem::path& target,
                              std::span<const unsigned char> bytes) {
     const fs::path temporary = TemporaryPathFor(target);
-    std::unique_ptr<std::FILE, decltype(&std::fclose)> out(
-        std::fopen(temporary.string().c_str(), "wb"), &std::fclose);
+    platform::StdioFile out = platform::OpenStdioFile(temporary, "wb");
     if (!out) {
         return RecordProblem::WriteFailed;
     }

@@ -6,9 +6,7 @@
 #include <QListWidget>
 #include <QThread>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
-#include <memory>
 
 #include "mainwnd/MainWindow.h"
 
@@ -22,6 +20,7 @@
 #include "mainwnd/RunRecovery.h"
 #include "platform/DayNumbers.h"
 #include "platform/SettingsStore.h"
+#include "platform/StdioFile.h"
 #include "views/MonitorView.h"
 #include "views/ReviewView.h"
 
@@ -40,8 +39,7 @@ bool CanCreateWorkingFiles() {
          {acquisition::kWorkingWavFile, acquisition::kWorkingTraceFile, kRunMarkerFile}) {
         std::error_code error;
         const bool existed = fs::exists(file, error);
-        if (!std::unique_ptr<std::FILE, decltype(&std::fclose)>(std::fopen(file, "ab"),
-                                                                &std::fclose)) {
+        if (!platform::OpenStdioFile(file, "ab")) {
             return false;
         }
         if (!existed) {

@@ -8,6 +8,8 @@
 #include <span>
 #include <vector>
 
+#include "platform/StdioFile.h"
+
 namespace marulo::platform {
 
 ZipWriter::ZipWriter() = default;
@@ -180,8 +182,7 @@ ZipItemResult ZipReader::ExtractItem(int index, const std::filesystem::path& tar
     if (!item) {
         return ZipItemResult::Unreadable;
     }
-    std::unique_ptr<std::FILE, decltype(&std::fclose)> out(
-        std::fopen(target.string().c_str(), "wb"), &std::fclose);
+    StdioFile out = OpenStdioFile(target, "wb");
     if (!out) {
         return ZipItemResult::WriteFailed;
     }

@@ -4,12 +4,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <memory>
 #include <numbers>
 #include <random>
 
 #include "acquisition/CaptureFormat.h"
 #include "acquisition/WavFileWriter.h"
+#include "platform/StdioFile.h"
 
 namespace marulo::synth {
 
@@ -166,10 +166,7 @@ std::vector<std::uint8_t> SynthesizeCaptureBytes(const SynthOptions& options) {
 
 bool WriteCaptureWav(const std::filesystem::path& file, std::span<const std::uint8_t> bytes,
                      std::string& error) {
-    struct Closer {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    std::unique_ptr<std::FILE, Closer> out(std::fopen(file.c_str(), "wb"));
+    platform::StdioFile out = platform::OpenStdioFile(file, "wb");
     if (!out) {
         error = file.string() + ": cannot create the file";
         return false;
