@@ -69,7 +69,8 @@ holds() { awk "BEGIN { r = ($*); exit !r }"; }
 
 # --- virtual display -----------------------------------------------------------------------
 
-Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp >"$WORK/display" 2>"$WORK/xvfb.log" &
+# Never reset: a reset after the last xdotool query left would turn away a starting program.
+Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp -noreset >"$WORK/display" 2>"$WORK/xvfb.log" &
 XVFB_PID=$!
 for _ in $(seq 150); do
     [[ -s "$WORK/display" ]] && break

@@ -146,7 +146,8 @@ private:
     bool m_ended = false;
 };
 
-// An Xvfb server on a display number it picks itself.
+// An Xvfb server on a display number it picks itself. It never resets: every xdotool query is a
+// client, and a server resetting after its last client left turns away the program connecting.
 class VirtualDisplay {
 public:
     static std::unique_ptr<VirtualDisplay> Start(const fs::path& folder, std::string& whyNot) {
@@ -158,7 +159,7 @@ public:
         auto display = std::unique_ptr<VirtualDisplay>(new VirtualDisplay());
         display->m_server = std::make_unique<Child>(
             std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                                     "1280x800x24", "-nolisten", "tcp"},
+                                     "1280x800x24", "-nolisten", "tcp", "-noreset"},
             std::map<std::string, std::string>{}, folder / "xvfb.log", fds[1]);
         close(fds[1]);
         // Xvfb writes its display number once it accepts clients.
