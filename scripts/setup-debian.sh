@@ -6,7 +6,7 @@ set -euo pipefail
 
 # Building and running the program.
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6multimedia6 libqt6svg6 qt6-qpa-plugins
   libzip-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio
