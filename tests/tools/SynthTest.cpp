@@ -88,6 +88,37 @@ TEST(Synth, OptionsOutsideTheirRangesAreRefused) {
     }
 }
 
+TEST(Synth, WhatElseIsHeardIsCheckedAndItsTruthTold) {
+    const SynthOptions options{10, 140, 150, 1};
+    ListeningOptions heard;
+    heard.maternalBpm = 80;
+    heard.maternalGain = 0.3;
+    heard.slips.push_back({2, 2});
+    heard.lifts.push_back({{5, 1}, LiftedSound::Rubbing});
+    heard.talks.push_back({7, 1});
+    EXPECT_EQ(CheckListening(options, heard), "");
+    EXPECT_EQ(TruthCsv(TruthPerSecond(options, heard)),
+              "second,fetal,maternal,condition\n0,141,80,clean\n1,142,80,clean\n2,,80,slip\n"
+              "3,,80,slip\n4,145,80,clean\n5,,,rubbing\n6,147,80,clean\n7,148,80,talk\n"
+              "8,149,80,clean\n9,150,80,clean\n");
+    const auto bytes = SynthesizeCaptureBytes(options, heard);
+    EXPECT_EQ(bytes, SynthesizeCaptureBytes(options, heard));
+    EXPECT_NE(bytes, SynthesizeCaptureBytes(options));
+
+    const auto refused = [&options](auto change) {
+        ListeningOptions listening;
+        change(listening);
+        return !CheckListening(options, listening).empty();
+    };
+    EXPECT_TRUE(refused([](ListeningOptions& l) { l.slips.push_back({1, 1}); }));
+    EXPECT_TRUE(refused([](ListeningOptions& l) { l.maternalBpm = 30; }));
+    EXPECT_TRUE(refused([](ListeningOptions& l) { l.maternalGain = -1; }));
+    EXPECT_TRUE(refused([](ListeningOptions& l) { l.secondSoundDelay = 0.9; }));
+    EXPECT_TRUE(refused([](ListeningOptions& l) { l.secondSoundGain = 3; }));
+    EXPECT_TRUE(refused([](ListeningOptions& l) { l.snrDb = 99; }));
+    EXPECT_FALSE(refused([](ListeningOptions& l) { l.snrDb = -12; }));
+}
+
 TEST(Synth, WrittenFileReadsBackInTheCaptureFormat) {
     const auto bytes = SynthesizeCaptureBytes({1.0, 140, 140, 1});
     const auto file = std::filesystem::temp_directory_path() /

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // marulo-synth: writes a synthetic heartbeat-listener recording at a known heart rate.
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -15,6 +16,7 @@ constexpr int kBadUsage = 2;
 
 constexpr std::string_view kHelp =
     R"(usage: marulo-synth OUT.wav [--seconds N] [--bpm-start A --bpm-end B] [--seed S]
+                    [what else the listener hears] [--truth TRUTH.csv]
 
 Writes a synthetic fetal-Doppler recording in the capture format (PCM, 2 channels, 8000 Hz,
 unsigned 8-bit): every beat a short burst of 200..600 Hz noise with a softer second burst, over a
@@ -24,6 +26,23 @@ quiet hiss. The heart rate moves linearly from A to B over the recording.
   --bpm-start A  heart rate at the start, 50..240 (default 140)
   --bpm-end B    heart rate at the end, 50..240 (default 150)
   --seed S       a whole number; the same seed and options give the same file (default 1)
+
+What else the listener hears (numbers may have decimals; stretches may be given many times):
+  --maternal-bpm M     the mother's pulse, 50..240 (default none)
+  --maternal-gain G    its loudness against the baby's first sound, 0..10 (default 0)
+  --slip T:L           from T for L seconds the probe lies on her vessel: her pulse loud, the
+                       baby gone (needs --maternal-bpm)
+  --lift T:L:SOUND     from T for L seconds the probe is off the belly; SOUND is silence, hiss
+                       or rubbing
+  --talk T:L           from T for L seconds someone speaks near the probe
+  --s2-delay F         the second sound comes F of a beat after the first, 0.2..0.7 (default 0.42)
+  --s2-gain G          the second sound's strength against the first, 0..2 (default 0.45)
+  --snr DB             the baby's sounds against the hiss in dB, -30..60 (default: a quiet hiss)
+  --truth FILE.csv     also write, per second, what can be heard: second,fetal,maternal,condition
+                       (fetal empty where the baby cannot be heard; condition is clean, slip,
+                       silence, hiss, rubbing or talk)
+
+Without these the file is exactly what earlier versions wrote for the same options.
 
 Exit status: 0 on success, 1 when the file cannot be written, 2 on bad usage.
 )";
@@ -36,6 +55,33 @@ bool ParseWhole(std::string_view text, Number& value) {
         value = *parsed;
     }
     return parsed.has_value();
+}
+
+// T:L, and for a lift T:L:SOUND.
+bool ParseStretch(std::string_view text, marulo::synth::Stretch& stretch) {
+    const std::size_t colon = text.find(':');
+    return colon != std::string_view::npos && ParseWhole(text.substr(0, colon), stretch.start) &&
+           ParseWhole(text.substr(colon + 1), stretch.seconds) && stretch.start >= 0.0 &&
+           stretch.seconds > 0.0;
+}
+
+bool ParseLift(std::string_view text, marulo::synth::Lift& lift) {
+    using marulo::synth::LiftedSound;
+    const std::size_t colon = text.rfind(':');
+    if (colon == std::string_view::npos || !ParseStretch(text.substr(0, colon), lift.when)) {
+        return false;
+    }
+    const std::string_view sound = text.substr(colon + 1);
+    const std::pair<std::string_view, LiftedSound> sounds[] = {{"silence", LiftedSound::Silence},
+                                                               {"hiss", LiftedSound::Hiss},
+                                                               {"rubbing", LiftedSound::Rubbing}};
+    for (const auto& [name, value] : sounds) {
+        if (sound == name) {
+            lift.sound = value;
+            return true;
+        }
+    }
+    return false;
 }
 
 int BadUsage(std::string_view why) {
@@ -52,7 +98,9 @@ int main(int argc, char** argv) {
         return 0;
     }
     marulo::synth::SynthOptions options;
+    marulo::synth::ListeningOptions listening;
     std::string_view output;
+    std::string_view truthFile;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         if (!arg.starts_with("--")) {
@@ -75,25 +123,58 @@ int main(int argc, char** argv) {
             parsed = ParseWhole(value, options.bpmEnd);
         } else if (arg == "--seed") {
             parsed = ParseWhole(value, options.seed);
+        } else if (arg == "--maternal-bpm") {
+            parsed = ParseWhole(value, listening.maternalBpm);
+        } else if (arg == "--maternal-gain") {
+            parsed = ParseWhole(value, listening.maternalGain);
+        } else if (arg == "--slip" || arg == "--talk") {
+            marulo::synth::Stretch stretch;
+            parsed = ParseStretch(value, stretch);
+            (arg == "--slip" ? listening.slips : listening.talks).push_back(stretch);
+        } else if (arg == "--lift") {
+            marulo::synth::Lift lift;
+            parsed = ParseLift(value, lift);
+            listening.lifts.push_back(lift);
+        } else if (arg == "--s2-delay") {
+            parsed = ParseWhole(value, listening.secondSoundDelay);
+        } else if (arg == "--s2-gain") {
+            parsed = ParseWhole(value, listening.secondSoundGain);
+        } else if (arg == "--snr") {
+            double snr = 0.0;
+            parsed = ParseWhole(value, snr);
+            listening.snrDb = snr;
+        } else if (arg == "--truth") {
+            truthFile = value;
+            parsed = !value.empty();
         } else {
             return BadUsage("unknown option " + std::string(arg));
         }
         if (!parsed) {
-            return BadUsage("not a number for " + std::string(arg) + ": " + std::string(value));
+            return BadUsage("not a valid value for " + std::string(arg) + ": " +
+                            std::string(value));
         }
     }
     if (output.empty()) {
         return BadUsage("no output file given");
     }
-    if (const std::string why = marulo::synth::CheckOptions(options); !why.empty()) {
+    if (const std::string why = marulo::synth::CheckListening(options, listening); !why.empty()) {
         return BadUsage(why);
     }
 
     std::string error;
     if (!marulo::synth::WriteCaptureWav(std::string(output),
-                                        marulo::synth::SynthesizeCaptureBytes(options), error)) {
+                                        marulo::synth::SynthesizeCaptureBytes(options, listening),
+                                        error)) {
         std::cerr << "marulo-synth: " << error << '\n';
         return 1;
+    }
+    if (!truthFile.empty()) {
+        std::ofstream truth{std::string(truthFile), std::ios::binary};
+        truth << marulo::synth::TruthCsv(marulo::synth::TruthPerSecond(options, listening));
+        if (!truth.flush()) {
+            std::cerr << "marulo-synth: " << truthFile << ": cannot write the file\n";
+            return 1;
+        }
     }
     return 0;
 }
