@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ratecheck/RateCheck.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace marulo::ratecheck {
+
+namespace {
+
+constexpr double kSameRateBpm = 5.0;
+constexpr double kMultipleTolerance = 0.06;  // relative, for half and double
+
+bool Near(double shown, double rate, double tolerance) {
+    return std::abs(shown - rate) <= tolerance;
+}
+
+}  // namespace
+
+std::string_view QualityWord(Quality quality) {
+    switch (quality) {
+        case Quality::Good:
+            return "good";
+        case Quality::Half:
+            return "half";
+        case Quality::Double:
+            return "double";
+        case Quality::Maternal:
+            return "maternal";
+        case Quality::None:
+            return "none";
+        case Quality::Unsure:
+            break;
+    }
+    return "unsure";
+}
+
+Quality JudgeShown(std::int32_t shownBpm, std::span<const SecondEstimate> recent) {
+    const auto any = [&recent](auto test) {
+        return std::any_of(recent.begin(), recent.end(), test);
+    };
+    const bool fetal = any([](const SecondEstimate& e) { return e.fetalBpm.has_value(); });
+    const bool rhythmic = any([](const SecondEstimate& e) { return e.rhythmic; });
+    if (shownBpm <= 0) {
+        return fetal ? Quality::Unsure : Quality::None;
+    }
+    const auto shown = static_cast<double>(shownBpm);
+    const auto fetalNear = [&any](auto matches) {
+        return any(
+            [&matches](const SecondEstimate& e) { return e.fetalBpm && matches(*e.fetalBpm); });
+    };
+    if (fetalNear([shown](double f) { return Near(shown, f, kSameRateBpm); })) {
+        return Quality::Good;
+    }
+    if (any([shown](const SecondEstimate& e) {
+            return e.maternalBpm && Near(shown, *e.maternalBpm, kSameRateBpm);
+        })) {
+        return Quality::Maternal;
+    }
+    if (fetalNear(
+            [shown](double f) { return Near(shown, f / 2.0, kMultipleTolerance * f / 2.0); })) {
+        return Quality::Half;
+    }
+    if (fetalNear(
+            [shown](double f) { return Near(shown, f * 2.0, kMultipleTolerance * f * 2.0); })) {
+        return Quality::Double;
+    }
+    return fetal || rhythmic ? Quality::Unsure : Quality::None;
+}
+
+void RateCheck::FeedAudio(std::span<const std::uint8_t> captureBytes) {
+    m_envelopes.Feed(captureBytes);
+    for (const EnvelopeFrame& frame : m_envelopes.Frames()) {
+        if (auto estimate = m_rhythm.Add(frame)) {
+            m_pendingEstimates.push_back(*estimate);
+        }
+    }
+    Pair();
+}
+
+void RateCheck::FeedShown(std::int32_t shownBpm) {
+    m_pendingShown.push_back(shownBpm);
+    Pair();
+}
+
+void RateCheck::Pair() {
+    while (!m_pendingEstimates.empty() && !m_pendingShown.empty()) {
+        m_recent.push_back(m_pendingEstimates.front());
+        m_pendingEstimates.pop_front();
+        if (m_recent.size() > kJudgedSeconds) {
+            m_recent.pop_front();
+        }
+        const std::vector<SecondEstimate> recent(m_recent.begin(), m_recent.end());
+        SecondCheck check;
+        check.quality = JudgeShown(m_pendingShown.front(), recent);
+        if (const auto& fetal = m_recent.back().fetalBpm) {
+            check.checkedBpm = static_cast<std::int32_t>(std::lround(*fetal));
+        }
+        m_sink(m_pendingShown.front(), check);
+        m_pendingShown.pop_front();
+    }
+}
+
+}  // namespace marulo::ratecheck

@@ -1,0 +1,244 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ratecheck/Rhythm.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace marulo::ratecheck {
+
+namespace {
+
+constexpr double kFramesPerMinute = 60.0 * kEnvelopeRate;
+constexpr std::size_t kShortestWindow = 2 * kEnvelopeRate;
+// Periods in envelope frames: the baby 230..100 bpm, the mother 105..55 bpm.
+constexpr std::size_t kFetalShortest = 26;
+constexpr std::size_t kFetalLongest = 60;
+constexpr std::size_t kMaternalShortest = 57;
+constexpr std::size_t kMaternalLongest = 109;
+constexpr std::size_t kFirstLag = kFetalShortest / 2 - 1;
+constexpr std::size_t kLastLag = 2 * kMaternalLongest + 1;
+
+constexpr float kDoubleReward = 0.5F;
+constexpr float kHalfPenalty = 0.5F;
+constexpr double kSlowFetalBpm = 110.0;
+constexpr double kSlowPenaltyPerBpm = 0.02;
+constexpr double kJumpCost = 1.0;  // per unit of log period
+constexpr int kTrackMemorySeconds = 5;
+constexpr float kFetalConfidence = 0.30F;
+constexpr float kMaternalConfidence = 0.30F;
+constexpr float kRhythmic = 0.20F;
+constexpr std::size_t kRecentFrames = 2 * kEnvelopeRate;
+constexpr float kRecentConfidence = 0.25F;
+constexpr double kSamePeriod = 0.06;  // relative
+constexpr float kQuantisedPeak = 2047.0F;
+
+double Bpm(double period) {
+    return kFramesPerMinute / period;
+}
+
+// The correlation at a fractional lag, by linear interpolation.
+float At(const std::vector<float>& r, double lag) {
+    const auto below = static_cast<std::size_t>(lag);
+    const double part = lag - static_cast<double>(below);
+    if (below + 1 >= r.size()) {
+        return r.back();
+    }
+    return static_cast<float>((1.0 - part) * r[below] + part * r[below + 1]);
+}
+
+// The peak's position between integer lags from a parabola through its neighbours.
+double RefinedPeak(const std::vector<float>& r, std::size_t lag) {
+    const double left = r[lag - 1];
+    const double centre = r[lag];
+    const double right = r[lag + 1];
+    const double curvature = left - 2.0 * centre + right;
+    if (curvature >= 0.0) {
+        return static_cast<double>(lag);
+    }
+    return static_cast<double>(lag) + std::clamp(0.5 * (left - right) / curvature, -0.5, 0.5);
+}
+
+float PeriodScore(const std::vector<float>& r, std::size_t period) {
+    return r[period] + kDoubleReward * r[2 * period] -
+           kHalfPenalty * std::max(0.0F, At(r, static_cast<double>(period) / 2.0));
+}
+
+bool SamePeriod(double a, double b) {
+    return std::abs(a - b) <= kSamePeriod * std::max(a, b);
+}
+
+}  // namespace
+
+std::optional<SecondEstimate> RhythmEstimator::Add(const EnvelopeFrame& frame) {
+    for (std::size_t b = 0; b < kBands; ++b) {
+        m_history[b].push_back(frame[b]);
+    }
+    if (++m_framesThisSecond < kEnvelopeRate) {
+        return std::nullopt;
+    }
+    m_framesThisSecond = 0;
+    const SecondEstimate estimate = Estimate();
+    for (auto& history : m_history) {
+        if (history.size() > kWindow - kEnvelopeRate) {
+            history.erase(history.begin(),
+                          history.begin() + static_cast<std::ptrdiff_t>(history.size() -
+                                                                        (kWindow - kEnvelopeRate)));
+        }
+    }
+    return estimate;
+}
+
+// Normalised autocorrelation of one band over lags 0..kLastLag; false for a band without
+// variation. Whole numbers keep it exact and let the products go through the vector unit.
+bool RhythmEstimator::Correlate(std::size_t band, std::vector<float>& correlation) {
+    const std::vector<float>& history = m_history[band];
+    const std::size_t n = history.size();
+    double mean = 0.0;
+    for (const float value : history) {
+        mean += value;
+    }
+    mean /= static_cast<double>(n);
+    float peak = 0.0F;
+    for (const float value : history) {
+        peak = std::max(peak, std::abs(value - static_cast<float>(mean)));
+    }
+    if (peak < 1e-3F) {
+        return false;
+    }
+    const float scale = kQuantisedPeak / peak;
+    std::vector<std::int16_t>& quantised = m_quantised[band];
+    quantised.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        quantised[i] =
+            static_cast<std::int16_t>(std::lround((history[i] - static_cast<float>(mean)) * scale));
+    }
+    const std::int16_t* q = quantised.data();
+    correlation.assign(kLastLag + 1, 0.0F);
+    // At most 400 squares of 2047: 32 bits hold every sum here.
+    std::int32_t energy = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        energy += q[i] * q[i];
+    }
+    if (energy == 0) {
+        return false;
+    }
+    const double power = static_cast<double>(energy) / static_cast<double>(n);
+    for (std::size_t lag = kFirstLag; lag <= kLastLag && lag + kEnvelopeRate / 2 < n; ++lag) {
+        std::int32_t sum = 0;
+        for (std::size_t i = lag; i < n; ++i) {
+            sum += q[i] * q[i - lag];
+        }
+        correlation[lag] =
+            static_cast<float>(static_cast<double>(sum) / static_cast<double>(n - lag) / power);
+    }
+    return true;
+}
+
+// The correlation at one lag over the last two seconds only: a rhythm that has just stopped, or
+// that a few chance syllables made up, does not hold there.
+float RhythmEstimator::RecentCorrelation(std::size_t band, double lag) const {
+    const std::vector<std::int16_t>& q = m_quantised[band];
+    const auto whole = static_cast<std::size_t>(std::lround(lag));
+    const std::size_t first = q.size() - kRecentFrames;
+    std::int32_t sum = 0;
+    std::int32_t energy = 0;
+    for (std::size_t i = first; i < q.size(); ++i) {
+        sum += q[i] * q[i - whole];
+        energy += q[i] * q[i];
+    }
+    return energy == 0 ? 0.0F
+                       : static_cast<float>(static_cast<double>(sum) / static_cast<double>(energy));
+}
+
+SecondEstimate RhythmEstimator::Estimate() {
+    SecondEstimate estimate;
+    ++m_secondsSinceTrack;
+    if (m_secondsSinceTrack > kTrackMemorySeconds) {
+        m_trackPeriod.reset();
+    }
+    if (m_history[0].size() < kShortestWindow) {
+        return estimate;
+    }
+    std::vector<std::size_t> usable;
+    for (std::size_t b = 0; b < kBands; ++b) {
+        if (Correlate(b, m_correlations[b])) {
+            usable.push_back(b);
+        }
+    }
+    if (usable.empty()) {
+        return estimate;
+    }
+
+    struct Pick {
+        std::size_t band = 0;
+        std::size_t period = 0;
+        double score = -1e9;
+    };
+    Pick fetal;
+    Pick maternal;
+    for (const std::size_t b : usable) {
+        const std::vector<float>& r = m_correlations[b];
+        estimate.rhythmic =
+            estimate.rhythmic || *std::max_element(r.begin() + kFirstLag + 1,
+                                                   r.begin() + 2 * kFetalLongest) >= kRhythmic;
+        for (std::size_t period = kFetalShortest; period <= kFetalLongest; ++period) {
+            if (r[period] < r[period - 1] || r[period] < r[period + 1]) {
+                continue;
+            }
+            const double bpm = Bpm(static_cast<double>(period));
+            double score = PeriodScore(r, period);
+            if (bpm < kSlowFetalBpm) {
+                score -= kSlowPenaltyPerBpm * (kSlowFetalBpm - bpm);
+            }
+            if (m_trackPeriod) {
+                score -=
+                    kJumpCost * std::abs(std::log(static_cast<double>(period) / *m_trackPeriod));
+            }
+            if (score > fetal.score) {
+                fetal = {b, period, score};
+            }
+        }
+        for (std::size_t period = kMaternalShortest; period <= kMaternalLongest; ++period) {
+            if (r[period] < r[period - 1] || r[period] < r[period + 1]) {
+                continue;
+            }
+            const double score = PeriodScore(r, period);
+            if (score > maternal.score) {
+                maternal = {b, period, score};
+            }
+        }
+    }
+    // A range without a peak has no period to offer.
+    const double fetalPeriod =
+        fetal.period == 0 ? 0.0 : RefinedPeak(m_correlations[fetal.band], fetal.period);
+    const double maternalPeriod =
+        maternal.period == 0 ? 0.0 : RefinedPeak(m_correlations[maternal.band], maternal.period);
+    bool fetalHeard = fetal.period != 0 &&
+                      m_correlations[fetal.band][fetal.period] >= kFetalConfidence &&
+                      RecentCorrelation(fetal.band, fetalPeriod) >= kRecentConfidence;
+    bool maternalHeard = maternal.period != 0 &&
+                         m_correlations[maternal.band][maternal.period] >= kMaternalConfidence &&
+                         RecentCorrelation(maternal.band, maternalPeriod) >= kRecentConfidence;
+    if (fetalHeard && maternalHeard && SamePeriod(fetalPeriod, maternalPeriod)) {
+        // One peak where the ranges meet: the baby's only if it is fast enough to be his.
+        (Bpm(fetalPeriod) < kSlowFetalBpm ? fetalHeard : maternalHeard) = false;
+    }
+    if (fetalHeard && maternalHeard &&
+        (SamePeriod(maternalPeriod, 2.0 * fetalPeriod) ||
+         SamePeriod(maternalPeriod, 3.0 * fetalPeriod))) {
+        // The baby's own rhythm repeats there; it is no evidence of the mother.
+        maternalHeard = false;
+    }
+    if (fetalHeard) {
+        estimate.fetalBpm = Bpm(fetalPeriod);
+        m_trackPeriod = fetalPeriod;
+        m_secondsSinceTrack = 0;
+    }
+    if (maternalHeard) {
+        estimate.maternalBpm = Bpm(maternalPeriod);
+    }
+    return estimate;
+}
+
+}  // namespace marulo::ratecheck

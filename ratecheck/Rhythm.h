@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <array>
+#include <optional>
+#include <vector>
+
+#include "ratecheck/BandEnvelopes.h"
+
+namespace marulo::ratecheck {
+
+// What one second of audio says on its own, from the rhythm of the last four seconds.
+struct SecondEstimate {
+    std::optional<double> fetalBpm;     // a confident rate in the baby's range
+    std::optional<double> maternalBpm;  // a confident rate in the mother's range, not the baby's
+    bool rhythmic = false;              // any rhythm at all; without one there is no usable signal
+};
+
+// The normalised autocorrelation of each band envelope once a second, scored for the baby's
+// period (rewarding the period and its double, penalising its half) and for the mother's pulse,
+// each in the band that shows it best, with the baby's rate followed from second to second.
+class RhythmEstimator {
+public:
+    static constexpr std::size_t kWindow = 4 * kEnvelopeRate;
+
+    // Gives the estimate of the second that this frame completes, otherwise nothing.
+    std::optional<SecondEstimate> Add(const EnvelopeFrame& frame);
+
+private:
+    SecondEstimate Estimate();
+    bool Correlate(std::size_t band, std::vector<float>& correlation);
+    float RecentCorrelation(std::size_t band, double lag) const;
+
+    std::array<std::vector<float>, kBands> m_history;
+    std::size_t m_framesThisSecond = 0;
+    std::optional<double> m_trackPeriod;  // the baby's period followed so far, in frames
+    int m_secondsSinceTrack = 0;
+    std::array<std::vector<float>, kBands> m_correlations;
+    std::array<std::vector<std::int16_t>, kBands> m_quantised;
+};
+
+}  // namespace marulo::ratecheck

@@ -1,0 +1,158 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "acquisition/Analysis.h"
+#include "ratecheck/RateCheck.h"
+#include "tools/synth/SyntheticRecording.h"
+
+namespace marulo::ratecheck {
+namespace {
+
+struct Second {
+    std::int32_t shown = 0;
+    SecondCheck check;
+};
+
+// The detector's shown rates and the check of every second, the audio fed in the given pieces.
+std::vector<Second> Check(const std::vector<std::uint8_t>& bytes, std::size_t piece) {
+    std::vector<Second> seconds;
+    RateCheck rateCheck([&seconds](std::int32_t shown, const SecondCheck& check) {
+        seconds.push_back({shown, check});
+    });
+    for (const std::int32_t shown : acquisition::AnalyzeCaptureBytes(bytes)) {
+        rateCheck.FeedShown(shown);
+    }
+    for (std::size_t at = 0; at < bytes.size(); at += piece) {
+        rateCheck.FeedAudio(std::span(bytes).subspan(at, std::min(piece, bytes.size() - at)));
+    }
+    return seconds;
+}
+
+struct ClipCase {
+    const char* name;
+    double fetalBpm;
+    synth::ListeningOptions listening;
+    double checkedBpm;               // 0: the check gives no rate
+    std::vector<Quality> expected;   // the words allowed once warmed up
+    std::vector<Quality> shownCase;  // what the detector does here, to know the trap is real
+};
+
+void PrintTo(const ClipCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class Clips : public ::testing::TestWithParam<ClipCase> {};
+
+constexpr double kClipSeconds = 12.0;
+constexpr std::size_t kWarmUp = 5;
+
+TEST_P(Clips, QualityAndCheckedRateOnceWarmedUp) {
+    const ClipCase& c = GetParam();
+    const synth::SynthOptions options{kClipSeconds, c.fetalBpm, c.fetalBpm, 21};
+    const auto seconds = Check(synth::SynthesizeCaptureBytes(options, c.listening), 4096);
+    ASSERT_EQ(seconds.size(), static_cast<std::size_t>(kClipSeconds));
+    for (std::size_t n = kWarmUp; n < seconds.size(); ++n) {
+        const Second& s = seconds[n];
+        SCOPED_TRACE("second " + std::to_string(n) + ", shown " + std::to_string(s.shown) + ", " +
+                     std::string(QualityWord(s.check.quality)));
+        EXPECT_NE(std::find(c.expected.begin(), c.expected.end(), s.check.quality),
+                  c.expected.end());
+        if (c.checkedBpm > 0) {
+            ASSERT_TRUE(s.check.checkedBpm.has_value());
+            EXPECT_NEAR(*s.check.checkedBpm, c.checkedBpm, 4.0);
+        } else {
+            EXPECT_FALSE(s.check.checkedBpm.has_value());
+        }
+    }
+}
+
+synth::ListeningOptions Listening(double maternalBpm, double maternalGain) {
+    synth::ListeningOptions listening;
+    listening.maternalBpm = maternalBpm;
+    listening.maternalGain = maternalGain;
+    return listening;
+}
+
+synth::ListeningOptions Slipped(double maternalBpm) {
+    synth::ListeningOptions listening = Listening(maternalBpm, 0.0);
+    listening.slips.push_back({0.0, kClipSeconds});
+    return listening;
+}
+
+synth::ListeningOptions Lifted(synth::LiftedSound sound) {
+    synth::ListeningOptions listening;
+    listening.lifts.push_back({{0.0, kClipSeconds}, sound});
+    return listening;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RateCheck, Clips,
+    ::testing::Values(
+        ClipCase{"CleanFetal", 145, {}, 145, {Quality::Good}, {}},
+        ClipCase{"FastWithQuietMother", 172, Listening(70, 0.15), 172, {Quality::Good}, {}},
+        // The mother's pulse at half the baby's rate takes the detector's number.
+        ClipCase{
+            "HalfRateTrap", 150, Listening(75, 0.6), 150, {Quality::Half, Quality::Maternal}, {}},
+        ClipCase{"ProbeOnMothersVessel", 140, Slipped(82), 0, {Quality::Maternal}, {}},
+        ClipCase{
+            "LiftedInSilence", 140, Lifted(synth::LiftedSound::Silence), 0, {Quality::None}, {}},
+        ClipCase{"LiftedWithHiss",
+                 140,
+                 Lifted(synth::LiftedSound::Hiss),
+                 0,
+                 {Quality::None, Quality::Unsure},
+                 {}}),
+    [](const ::testing::TestParamInfo<ClipCase>& info) { return info.param.name; });
+
+// Pieces cut anywhere, even between the two bytes of a frame, give the same answers.
+TEST(RateCheck, AnswersDoNotDependOnHowTheAudioIsCut) {
+    const synth::SynthOptions options{8.0, 138, 150, 4};
+    const auto bytes = synth::SynthesizeCaptureBytes(options, Listening(80, 0.3));
+    const auto whole = Check(bytes, bytes.size());
+    for (const std::size_t piece : {1u, 77u, 1600u}) {
+        const auto cut = Check(bytes, piece);
+        ASSERT_EQ(cut.size(), whole.size()) << piece;
+        for (std::size_t n = 0; n < whole.size(); ++n) {
+            EXPECT_EQ(cut[n].check.quality, whole[n].check.quality) << piece << " at " << n;
+            EXPECT_EQ(cut[n].check.checkedBpm, whole[n].check.checkedBpm) << piece << " at " << n;
+        }
+    }
+}
+
+TEST(RateCheck, JudgesTheShownRateAgainstTheSecondsItLagsBehind) {
+    const auto fetal = [](double bpm) { return SecondEstimate{bpm, std::nullopt, true}; };
+    const auto mother = [](double bpm) { return SecondEstimate{std::nullopt, bpm, true}; };
+    const SecondEstimate quiet{};
+    const SecondEstimate rhythm{std::nullopt, std::nullopt, true};
+    const struct {
+        std::int32_t shown;
+        std::vector<SecondEstimate> recent;
+        Quality quality;
+    } cases[] = {
+        {146, {fetal(150), fetal(150), quiet, quiet}, Quality::Good},  // an estimate 3 s back
+        {144, {fetal(150)}, Quality::Unsure},
+        {75, {fetal(150), mother(75)}, Quality::Maternal},
+        {74, {fetal(150)}, Quality::Half},
+        {290, {fetal(145)}, Quality::Double},
+        {80, {mother(80), quiet}, Quality::Maternal},
+        {0, {fetal(150)}, Quality::Unsure},
+        {0, {quiet, quiet}, Quality::None},
+        {120, {quiet, quiet}, Quality::None},
+        {120, {rhythm}, Quality::Unsure},
+        {120, {}, Quality::None},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(JudgeShown(c.shown, c.recent), c.quality) << c.shown;
+    }
+    EXPECT_EQ(QualityWord(Quality::Maternal), "maternal");
+    EXPECT_EQ(QualityWord(Quality::Unsure), "unsure");
+}
+
+}  // namespace
+}  // namespace marulo::ratecheck
