@@ -12,6 +12,7 @@
 #include "platform/ByteSource.h"
 #include "platform/WavReader.h"
 #include "platform/ZipStream.h"
+#include "ratecheck/RateCheck.h"
 
 namespace {
 
@@ -20,9 +21,10 @@ constexpr int kBadInput = 2;
 constexpr int kTooShort = 3;
 
 constexpr std::string_view kUsage =
-    "usage: marulo-analyze [--frames] FILE.wav | RECORD.zip | --help";
+    "usage: marulo-analyze [--frames | --check] FILE.wav | RECORD.zip | --help";
 
-constexpr std::string_view kHelp = R"(usage: marulo-analyze [--frames] FILE.wav | RECORD.zip
+constexpr std::string_view kHelp =
+    R"(usage: marulo-analyze [--frames | --check] FILE.wav | RECORD.zip
 
 Replays the audio of FILE.wav, or of the Data.wav item of a record archive, through the
 heart-rate detector exactly as a capture run in a freshly started program would: fresh detector
@@ -34,6 +36,11 @@ Prints, one per line, the heart rate the run would report once a second (0 for n
 
   --frames  print every 10 ms frame's detector result instead (-1 no rate, 0 at start and after
             a long silence, otherwise 50..240)
+  --check   print CSV instead: the header second,shown,quality,checked, then a row per second:
+            its number from 0, the rate a plain run prints on that line, how far that rate can
+            be believed by a second, independent analysis of the audio (good, half, double,
+            maternal, none for no usable signal of the baby, unsure), and that analysis's own
+            rate in whole beats per minute where it is confident, otherwise empty
   --help    print this text
 
 The file is read once from start to end in small pieces: memory stays the same for any length,
@@ -55,14 +62,21 @@ Exit status:
   2  bad usage, or a file that is not a readable PCM WAV or record archive (one line on
      standard error); a read error part way stops with this status after the lines so far
   3  the audio is too short to give a line: no whole 0.1 s block, or without --frames less
-     than one second (one line on standard error)
+     than one second (one line on standard error; --check has written its header)
 )";
 
-// Lines go out in large writes; a value is at most four characters and a newline.
+// Lines go out in large writes.
 class LineWriter {
 public:
-    void Add(std::int32_t value) {
-        m_text += std::to_string(value);
+    void Add(std::int32_t value) { AddLine(std::to_string(value)); }
+    void AddText(std::string_view text) {
+        m_text += text;
+        if (m_text.size() >= kFlushBytes) {
+            Flush();
+        }
+    }
+    void AddLine(std::string_view line) {
+        m_text += line;
         m_text += '\n';
         ++m_lines;
         if (m_text.size() >= kFlushBytes) {
@@ -102,7 +116,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     const bool frames = !args.empty() && args[0] == "--frames";
-    if (args.size() != (frames ? 2u : 1u) || args.back().starts_with("--")) {
+    const bool check = !args.empty() && args[0] == "--check";
+    if (args.size() != (frames || check ? 2u : 1u) || args.back().starts_with("--")) {
         std::cerr << kUsage << '\n';
         return kBadInput;
     }
@@ -138,16 +153,42 @@ int main(int argc, char** argv) {
     }
 
     LineWriter out;
+    std::uint64_t second = 0;
+    marulo::ratecheck::RateCheck rateCheck(
+        [&out, &second](std::int32_t shown, const marulo::ratecheck::SecondCheck& result) {
+            std::string line = std::to_string(second++) + ',' + std::to_string(shown) + ',';
+            line += marulo::ratecheck::QualityWord(result.quality);
+            line += ',';
+            if (result.checkedBpm) {
+                line += std::to_string(*result.checkedBpm);
+            }
+            out.AddLine(line);
+        });
+    if (check) {
+        out.AddText("second,shown,quality,checked\n");
+    }
     acquisition::CaptureReplay replay(frames ? acquisition::CaptureReplay::Values::FrameResults
                                              : acquisition::CaptureReplay::Values::ReportedRates,
-                                      [&out](std::int32_t value) { out.Add(value); });
+                                      [&out, &rateCheck, check](std::int32_t value) {
+                                          if (check) {
+                                              rateCheck.FeedShown(value);
+                                          } else {
+                                              out.Add(value);
+                                          }
+                                      });
+    const auto feed = [&replay, &rateCheck, check](std::span<const std::uint8_t> bytes) {
+        replay.Feed(bytes);
+        if (check) {
+            rateCheck.FeedAudio(bytes);
+        }
+    };
     // 64 KiB of samples at a time; a low rate gives up to sixteen times as many capture bytes.
     std::vector<std::uint8_t> samples(1 << 16);
     std::vector<std::uint8_t> scratch;
     for (std::size_t got = 0; (got = wav->ReadFrames(samples)) > 0;) {
-        replay.Feed(converter->Convert(std::span(samples).first(got), scratch));
+        feed(converter->Convert(std::span(samples).first(got), scratch));
     }
-    replay.Feed(converter->Finish(scratch));
+    feed(converter->Finish(scratch));
     out.Flush();
     if (out.Failed()) {
         return kWriteFailed;
