@@ -18,6 +18,8 @@ constexpr std::size_t kMaternalShortest = 57;
 constexpr std::size_t kMaternalLongest = 109;
 constexpr std::size_t kFirstLag = kFetalShortest / 2 - 1;
 constexpr std::size_t kLastLag = 2 * kMaternalLongest + 1;
+// Beyond this only the doubles of the mother's peaks are needed, computed one by one.
+constexpr std::size_t kLastDenseLag = 2 * kFetalLongest + 1;
 
 constexpr float kDoubleReward = 0.5F;
 constexpr float kHalfPenalty = 0.5F;
@@ -89,8 +91,9 @@ std::optional<SecondEstimate> RhythmEstimator::Add(const EnvelopeFrame& frame) {
     return estimate;
 }
 
-// Normalised autocorrelation of one band over lags 0..kLastLag; false for a band without
-// variation. Whole numbers keep it exact and let the products go through the vector unit.
+// Normalised autocorrelation of one band over lags up to kLastDenseLag (the rest 0 until asked
+// for); false for a band without variation. Whole numbers keep it exact and let the products go
+// through the vector unit.
 bool RhythmEstimator::Correlate(std::size_t band, std::vector<float>& correlation) {
     const std::vector<float>& history = m_history[band];
     const std::size_t n = history.size();
@@ -110,8 +113,7 @@ bool RhythmEstimator::Correlate(std::size_t band, std::vector<float>& correlatio
     std::vector<std::int16_t>& quantised = m_quantised[band];
     quantised.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
-        quantised[i] =
-            static_cast<std::int16_t>(std::lround((history[i] - static_cast<float>(mean)) * scale));
+        quantised[i] = static_cast<std::int16_t>((history[i] - static_cast<float>(mean)) * scale);
     }
     const std::int16_t* q = quantised.data();
     correlation.assign(kLastLag + 1, 0.0F);
@@ -123,16 +125,24 @@ bool RhythmEstimator::Correlate(std::size_t band, std::vector<float>& correlatio
     if (energy == 0) {
         return false;
     }
-    const double power = static_cast<double>(energy) / static_cast<double>(n);
-    for (std::size_t lag = kFirstLag; lag <= kLastLag && lag + kEnvelopeRate / 2 < n; ++lag) {
-        std::int32_t sum = 0;
-        for (std::size_t i = lag; i < n; ++i) {
-            sum += q[i] * q[i - lag];
-        }
-        correlation[lag] =
-            static_cast<float>(static_cast<double>(sum) / static_cast<double>(n - lag) / power);
+    m_power[band] = static_cast<double>(energy) / static_cast<double>(n);
+    for (std::size_t lag = kFirstLag; lag <= kLastDenseLag; ++lag) {
+        correlation[lag] = LagCorrelation(band, lag);
     }
     return true;
+}
+
+float RhythmEstimator::LagCorrelation(std::size_t band, std::size_t lag) const {
+    const std::vector<std::int16_t>& q = m_quantised[band];
+    if (lag + kEnvelopeRate / 2 >= q.size()) {
+        return 0.0F;
+    }
+    std::int32_t sum = 0;
+    for (std::size_t i = lag; i < q.size(); ++i) {
+        sum += q[i] * q[i - lag];
+    }
+    return static_cast<float>(static_cast<double>(sum) / static_cast<double>(q.size() - lag) /
+                              m_power[band]);
 }
 
 // The correlation at one lag over the last two seconds only: a rhythm that has just stopped, or
@@ -203,6 +213,7 @@ SecondEstimate RhythmEstimator::Estimate() {
             if (r[period] < r[period - 1] || r[period] < r[period + 1]) {
                 continue;
             }
+            m_correlations[b][2 * period] = LagCorrelation(b, 2 * period);
             const double score = PeriodScore(r, period);
             if (score > maternal.score) {
                 maternal = {b, period, score};

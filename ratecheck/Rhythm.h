@@ -29,6 +29,7 @@ public:
 private:
     SecondEstimate Estimate();
     bool Correlate(std::size_t band, std::vector<float>& correlation);
+    float LagCorrelation(std::size_t band, std::size_t lag) const;
     float RecentCorrelation(std::size_t band, double lag) const;
 
     std::array<std::vector<float>, kBands> m_history;
@@ -37,6 +38,7 @@ private:
     int m_secondsSinceTrack = 0;
     std::array<std::vector<float>, kBands> m_correlations;
     std::array<std::vector<std::int16_t>, kBands> m_quantised;
+    std::array<double, kBands> m_power{};
 };
 
 }  // namespace marulo::ratecheck

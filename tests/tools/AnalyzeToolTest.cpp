@@ -97,6 +97,42 @@ TEST_F(AnalyzeTool, PrintsReportedRatesOrEveryFrame) {
     EXPECT_TRUE(frames.out.ends_with("\n200\n"));
 }
 
+// Each row's shown rate is the plain output's line; a steady 200 bpm beat is believed and checked.
+TEST_F(AnalyzeTool, CheckPutsAQualityAndACheckedRateBesideEveryShownRate) {
+    const auto path =
+        Write("beat.wav", Wav({FormatChunk(1, 2, 8000, 8), Chunk("data", PulseTrain(30, 1000))}));
+    const Outcome check = Run(Joined({"--check ", path}));
+    ASSERT_EQ(check.status, 0) << check.err;
+    std::istringstream rows(check.out);
+    std::istringstream plain(Run(path).out);
+    std::string row;
+    std::getline(rows, row);
+    EXPECT_EQ(row, "second,shown,quality,checked");
+    int second = 0;
+    for (std::string shown; std::getline(plain, shown); ++second) {
+        ASSERT_TRUE(std::getline(rows, row)) << second;
+        const std::string prefix = Joined({std::to_string(second), ",", shown, ","});
+        ASSERT_TRUE(row.starts_with(prefix)) << row;
+        const std::string rest = row.substr(prefix.size());
+        const std::string word = rest.substr(0, rest.find(','));
+        EXPECT_TRUE(word == "good" || word == "half" || word == "double" || word == "maternal" ||
+                    word == "none" || word == "unsure")
+            << row;
+        if (second >= 5) {
+            EXPECT_EQ(rest, "good,200") << row;
+        }
+    }
+    EXPECT_EQ(second, 10);
+    EXPECT_FALSE(std::getline(rows, row)) << row;
+
+    const auto shortPath =
+        Write("short.wav", Wav({FormatChunk(1, 2, 8000, 8), Chunk("data", PulseTrain(30, 50))}));
+    const Outcome tooShort = Run(Joined({"--check ", shortPath}));
+    EXPECT_EQ(tooShort.status, 3);
+    EXPECT_EQ(tooShort.out, "second,shown,quality,checked\n");
+    EXPECT_EQ(Run(Joined({"--check --frames ", path})).status, 2);
+}
+
 TEST_F(AnalyzeTool, ConvertsOtherFormatsFirst) {
     // The same beat as 16-bit mono at 16000 Hz: each sample frame twice.
     const auto capture = PulseTrain(30, 1000);
