@@ -36,6 +36,17 @@ std::string_view QualityWord(Quality quality) {
     return "unsure";
 }
 
+Mark MarkOf(Quality quality) {
+    switch (quality) {
+        case Quality::Good:
+            return Mark::Confirmed;
+        case Quality::None:
+            return Mark::NoSignal;
+        default:
+            return Mark::Doubtful;
+    }
+}
+
 Quality JudgeShown(std::int32_t shownBpm, std::span<const SecondEstimate> recent) {
     const auto any = [&recent](auto test) {
         return std::any_of(recent.begin(), recent.end(), test);

@@ -26,6 +26,15 @@ enum class Quality : std::uint8_t {
 // good, half, double, maternal, none or unsure.
 std::string_view QualityWord(Quality quality);
 
+// What a strip of marks under a trace tells a reader at a glance.
+enum class Mark : std::uint8_t {
+    Confirmed,  // good
+    Doubtful,   // half, double, maternal or unsure
+    NoSignal,   // none
+};
+
+Mark MarkOf(Quality quality);
+
 struct SecondCheck {
     Quality quality = Quality::None;
     std::optional<std::int32_t> checkedBpm;  // the baby's rate where the analysis is confident

@@ -24,7 +24,8 @@ constexpr std::size_t kLastDenseLag = 2 * kFetalLongest + 1;
 constexpr float kDoubleReward = 0.5F;
 constexpr float kHalfPenalty = 0.5F;
 constexpr double kSlowFetalBpm = 110.0;
-constexpr double kSlowPenaltyPerBpm = 0.02;
+constexpr double kFastFetalBpm = 200.0;
+constexpr double kOutsidePenaltyPerBpm = 0.02;
 constexpr double kJumpCost = 1.0;  // per unit of log period
 constexpr int kTrackMemorySeconds = 5;
 constexpr float kFetalConfidence = 0.30F;
@@ -198,9 +199,9 @@ SecondEstimate RhythmEstimator::Estimate() {
             }
             const double bpm = Bpm(static_cast<double>(period));
             double score = PeriodScore(r, period);
-            if (bpm < kSlowFetalBpm) {
-                score -= kSlowPenaltyPerBpm * (kSlowFetalBpm - bpm);
-            }
+            // Rates outside 110..200 are rare in a baby and common in what imitates one.
+            score -= kOutsidePenaltyPerBpm *
+                     (std::max(0.0, kSlowFetalBpm - bpm) + std::max(0.0, bpm - kFastFetalBpm));
             if (m_trackPeriod) {
                 score -=
                     kJumpCost * std::abs(std::log(static_cast<double>(period) / *m_trackPeriod));

@@ -3,6 +3,7 @@
 
 #include <fstream>
 
+#include "acquisition/RecordedAudioCheck.h"
 #include "report/ExportFiles.h"
 #include "report/TraceCsv.h"
 
@@ -22,7 +23,10 @@ std::optional<RecordReport> ReadRecordReport(const std::filesystem::path& archiv
         error = "the file name holds no recording time (NAME_EDC_yyyyMMddhhmmsszzz.zip)";
         return std::nullopt;
     }
-    return RecordReport{std::move(*facts), std::move(stored->trace)};
+    // A report of the trace alone is still worth having when its audio cannot be checked.
+    std::string checkError;
+    auto checks = acquisition::CheckArchivedAudio(archive, stored->trace, checkError);
+    return RecordReport{std::move(*facts), std::move(stored->trace), std::move(checks)};
 }
 
 bool WriteCsvReport(const RecordReport& record, const std::filesystem::path& target,
@@ -33,7 +37,9 @@ bool WriteCsvReport(const RecordReport& record, const std::filesystem::path& tar
         target,
         [&](const std::filesystem::path& temporary, std::string& writeError) {
             std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-            WriteTraceCsv(out, record.trace, startSecondOfDay);
+            WriteTraceCsv(out, record.trace, startSecondOfDay,
+                          record.checks ? std::span(*record.checks)
+                                        : std::span<const ratecheck::SecondCheck>());
             out.close();
             if (!out) {
                 writeError = "cannot write " + target.string();

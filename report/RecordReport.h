@@ -8,14 +8,17 @@
 #include <vector>
 
 #include "controls/RecordItemTexts.h"
+#include "ratecheck/RateCheck.h"
 #include "report/RecordFacts.h"
 
 namespace marulo::report {
 
-// A stored record as its reports need it: the facts of its file name and its trace.
+// A stored record as its reports need it: the facts of its file name, its trace and the check
+// of its audio against the trace (nothing when the audio cannot be read).
 struct RecordReport {
     RecordFacts facts;
     std::vector<std::int32_t> trace;
+    std::optional<std::vector<ratecheck::SecondCheck>> checks;
 };
 
 // Reads the record straight from its archive (never through the working files). Nothing, and
@@ -24,7 +27,7 @@ std::optional<RecordReport> ReadRecordReport(const std::filesystem::path& archiv
                                              const controls::RecordItemWords& words,
                                              std::string& error);
 
-// Writes the trace as CSV, whole or not at all.
+// Writes the trace and its checks as CSV, whole or not at all.
 bool WriteCsvReport(const RecordReport& record, const std::filesystem::path& target,
                     std::string& error);
 

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "report/CheckedTrace.h"
 #include "report/ExportFiles.h"
 #include "report/TraceCsv.h"
 #include "report/TraceSummary.h"
@@ -30,6 +31,28 @@ const QColor kDarkGrid(214, 110, 134);
 const QColor kBand(222, 240, 222);
 const QColor kTrace(24, 40, 150);
 const QColor kLabel(80, 80, 80);
+const QColor kConfirmed(60, 165, 90);
+const QColor kDoubtful(235, 165, 40);
+const QColor kNoSignal(195, 195, 195);
+
+constexpr double kStripGapMm = 0.5;  // between the paper and its strip, inside the row gap
+constexpr double kStripMm = 2.0;
+
+QColor MarkColour(ratecheck::Mark mark) {
+    switch (mark) {
+        case ratecheck::Mark::Confirmed:
+            return kConfirmed;
+        case ratecheck::Mark::Doubtful:
+            return kDoubtful;
+        case ratecheck::Mark::NoSignal:
+            break;
+    }
+    return kNoSignal;
+}
+
+QString Minutes(std::int64_t seconds) {
+    return QString::number(static_cast<double>(seconds) / 60.0, 'f', 1);
+}
 
 double Dots(double mm) {
     return mm * kResolution / 25.4;
@@ -65,10 +88,12 @@ QString Field(const std::string& label, const QString& value) {
 class ReportPainter {
 public:
     ReportPainter(QPainter& painter, const RecordFacts& facts, std::span<const std::int32_t> trace,
-                  const ReportTexts& texts, const ReportOptions& options)
+                  const ReportTexts& texts, const ReportOptions& options,
+                  const std::optional<std::vector<ratecheck::SecondCheck>>& checks)
         : m_painter(painter),
           m_facts(facts),
-          m_trace(trace),
+          m_checked(checks ? std::optional(CheckTrace(trace.size(), *checks)) : std::nullopt),
+          m_trace(m_checked ? std::span<const std::int32_t>(m_checked->rates) : trace),
           m_texts(texts),
           m_options(options),
           m_frame(LandscapeFrame(options.pageSize)),
@@ -150,6 +175,51 @@ private:
             Field(m_texts.lowest, rated ? RateText(summary.lowest, m_texts) : none) + gap +
                 Field(m_texts.highest, rated ? RateText(summary.highest, m_texts) : none) + gap +
                 Field(m_texts.outsideBand, QString::number(summary.MinutesOutsideBand(), 'f', 1)));
+        if (m_checked) {
+            DrawCheckedNote(line);
+        }
+    }
+
+    // Under the figures: that they come from checked seconds, the minutes that could not be
+    // confirmed by reason, and what the strips mean.
+    void DrawCheckedNote(double line) {
+        const CheckedTrace& checked = *m_checked;
+        const QString separator = QStringLiteral(", ");
+        line += 6.0;
+        m_painter.setFont(ReportFont(m_texts, 9));
+        TextAt(m_frame.marginMm, line,
+               Text(m_texts.checkedFigures) + QStringLiteral(" · ") +
+                   Field(m_texts.unconfirmed, Minutes(checked.UnconfirmedSeconds())) +
+                   QStringLiteral(" (") + Text(m_texts.maternal) + ' ' +
+                   Minutes(checked.maternalSeconds) + separator + Text(m_texts.halfRate) + ' ' +
+                   Minutes(checked.halfSeconds) + separator + Text(m_texts.noSignal) + ' ' +
+                   Minutes(checked.noSignalSeconds) + separator + Text(m_texts.unsure) + ' ' +
+                   Minutes(checked.unsureSeconds) + ')');
+        line += 4.5;
+        m_painter.setPen(kLabel);
+        m_painter.setFont(ReportFont(m_texts, 7));
+        TextAt(m_frame.marginMm, line, Text(m_texts.stripLegend));
+        m_painter.setPen(Qt::black);
+    }
+
+    // One box per run of equal marks along the row, just under its paper.
+    void DrawStrip(const PaperRow& row) {
+        const auto first = static_cast<std::size_t>(row.firstSecond);
+        const std::size_t end = std::min(m_checked->marks.size(),
+                                         first + static_cast<std::size_t>(m_paper.SecondsPerRow()));
+        const double top = row.topMm + TracePaper::kPaperHeightMm + kStripGapMm;
+        m_painter.setPen(Qt::NoPen);
+        for (std::size_t second = first; second < end;) {
+            std::size_t runEnd = second + 1;
+            while (runEnd < end && m_checked->marks[runEnd] == m_checked->marks[second]) {
+                ++runEnd;
+            }
+            const double left = m_paper.XForSecond(row, static_cast<double>(second));
+            const double right = m_paper.XForSecond(row, static_cast<double>(runEnd));
+            m_painter.fillRect(QRectF(Dots(left), Dots(top), Dots(right - left), Dots(kStripMm)),
+                               MarkColour(m_checked->marks[second]));
+            second = runEnd;
+        }
     }
 
     void Line(double x1, double y1, double x2, double y2) {
@@ -207,6 +277,9 @@ private:
             }
         }
         DrawTrace(row);
+        if (m_checked) {
+            DrawStrip(row);
+        }
     }
 
     void DrawTrace(const PaperRow& row) {
@@ -245,7 +318,8 @@ private:
 
     QPainter& m_painter;
     const RecordFacts& m_facts;
-    std::span<const std::int32_t> m_trace;
+    std::optional<CheckedTrace> m_checked;
+    std::span<const std::int32_t> m_trace;  // the checked rates where there are checks
     const ReportTexts& m_texts;
     const ReportOptions& m_options;
     PageFrame m_frame;
@@ -289,7 +363,8 @@ std::string ProgramVersion() {
 
 bool WritePdfReport(const std::filesystem::path& target, const RecordFacts& facts,
                     std::span<const std::int32_t> trace, const ReportTexts& texts,
-                    const ReportOptions& options, std::string& error) {
+                    const ReportOptions& options, std::string& error,
+                    const std::optional<std::vector<ratecheck::SecondCheck>>& checks) {
     return WriteThroughTemporary(
         target,
         [&](const std::filesystem::path& temporary, std::string& writeError) {
@@ -311,7 +386,7 @@ bool WritePdfReport(const std::filesystem::path& target, const RecordFacts& fact
                 return false;
             }
             painter.setRenderHint(QPainter::Antialiasing);
-            ReportPainter report(painter, facts, trace, texts, options);
+            ReportPainter report(painter, facts, trace, texts, options, checks);
             for (int page = 0; page < report.PageCount(); ++page) {
                 if (page > 0) {
                     writer.newPage();

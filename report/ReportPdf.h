@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <span>
 #include <string>
+#include <vector>
 
+#include "ratecheck/RateCheck.h"
 #include "report/RecordFacts.h"
 #include "report/ReportTexts.h"
 #include "report/TracePaper.h"
@@ -31,9 +33,12 @@ std::string ProgramVersion();
 
 // Writes the report of a record as a PDF file: a header with the mother, due date, age, time
 // and length of the recording, the summary figures, the trace on trace paper and a footer on
-// every page. Needs a QGuiApplication. The file is written whole or not at all.
+// every page. Given the checks of its audio, the trace drawn and the figures are the checked
+// rate's, each row has a strip of marks under it and the header counts the minutes that could
+// not be confirmed. Needs a QGuiApplication. The file is written whole or not at all.
 bool WritePdfReport(const std::filesystem::path& target, const RecordFacts& facts,
                     std::span<const std::int32_t> trace, const ReportTexts& texts,
-                    const ReportOptions& options, std::string& error);
+                    const ReportOptions& options, std::string& error,
+                    const std::optional<std::vector<ratecheck::SecondCheck>>& checks = {});
 
 }  // namespace marulo::report

@@ -23,6 +23,13 @@ ReportTexts LoadReportTexts(const MessageLookup& message, std::string fontFamily
     texts.bpm = message("Bpm");
     texts.page = message("ReportPage");
     texts.notice = message("ReportNotice");
+    texts.checkedFigures = message("ReportChecked");
+    texts.unconfirmed = message("ReportUnconfirmed");
+    texts.maternal = message("ReportMaternal");
+    texts.halfRate = message("ReportHalfRate");
+    texts.noSignal = message("ReportNoSignal");
+    texts.unsure = message("ReportUnsure");
+    texts.stripLegend = message("ReportStripLegend");
     texts.recordWords = {message("WeekTitle"), message("DayTitle"), message("Am"), message("Pm")};
     return texts;
 }

@@ -29,6 +29,13 @@ struct ReportTexts {
     std::string bpm;
     std::string page;  // "%1" is the page number, "%2" the page count
     std::string notice;
+    std::string checkedFigures;
+    std::string unconfirmed;
+    std::string maternal;
+    std::string halfRate;
+    std::string noSignal;
+    std::string unsure;
+    std::string stripLegend;
     controls::RecordItemWords recordWords;
 };
 

@@ -44,10 +44,10 @@ std::string ClockText(std::int64_t secondOfDay) {
 }
 
 void WriteTraceCsv(std::ostream& out, std::span<const std::int32_t> trace,
-                   std::int64_t startSecondOfDay) {
+                   std::int64_t startSecondOfDay, std::span<const ratecheck::SecondCheck> checks) {
     // Rows go out in blocks, so an eight-hour trace is a few dozen writes.
     constexpr std::size_t kBlockBytes = std::size_t{64} * 1024;
-    std::string block = "second,time,bpm\r\n";
+    std::string block = "second,time,bpm,quality,checked\r\n";
     block.reserve(kBlockBytes + 64);
     for (std::size_t second = 0; second < trace.size(); ++second) {
         AppendNumber(block, static_cast<std::int64_t>(second));
@@ -56,6 +56,16 @@ void WriteTraceCsv(std::ostream& out, std::span<const std::int32_t> trace,
         block.push_back(',');
         if (IsRate(trace[second])) {
             AppendNumber(block, trace[second]);
+        }
+        block.push_back(',');
+        if (second < checks.size()) {
+            block.append(ratecheck::QualityWord(checks[second].quality));
+            block.push_back(',');
+            if (checks[second].checkedBpm) {
+                AppendNumber(block, *checks[second].checkedBpm);
+            }
+        } else {
+            block.push_back(',');
         }
         block.append("\r\n");
         if (block.size() >= kBlockBytes) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/Analysis.h"
 #include "archive/RecordArchive.h"
 #include "report/ExportFiles.h"
 #include "report/ReportPdf.h"
@@ -17,6 +18,7 @@
 #include "report/TracePaper.h"
 #include "tests/report/StoredRecords.h"
 #include "tests/support/TempFolder.h"
+#include "tools/synth/SyntheticRecording.h"
 
 namespace marulo::report {
 namespace {
@@ -132,7 +134,7 @@ TEST_F(ReportToolTest, CsvHoldsTheTraceOfTheArchive) {
     std::istringstream csv(ReadBytes(Out("t.csv")));
     std::string line;
     std::getline(csv, line);
-    EXPECT_EQ(line, "second,time,bpm\r");
+    EXPECT_EQ(line, "second,time,bpm,quality,checked\r");
     // Stored at 15:30:45 after 1200 seconds: it began at 15:10:45.
     const std::int64_t start = 15 * 3600 + 10 * 60 + 45;
     std::size_t rows = 0;
@@ -141,7 +143,7 @@ TEST_F(ReportToolTest, CsvHoldsTheTraceOfTheArchive) {
         const std::int32_t value = trace[rows];
         const bool rated = value >= 50 && value <= 240;
         EXPECT_EQ(line, std::to_string(rows) + "," + ClockText(start + rows) + "," +
-                            (rated ? std::to_string(value) : "") + "\r")
+                            (rated ? std::to_string(value) : "") + ",,\r")
             << rows;
     }
     EXPECT_EQ(rows, trace.size());
@@ -290,6 +292,67 @@ TEST_F(ReportToolTest, RenderedPageShowsBandGapAndValues) {
         const double expected = paper.YForRate(row, v.bpm) / 25.4 * kDpi;
         EXPECT_NEAR(hits.front(), expected, 2.0) << v.minute;
         EXPECT_NEAR(hits.back(), expected, 2.0) << v.minute;
+    }
+}
+
+// Thirty seconds heard as a listener hears them: twenty of the baby at 145 bpm, then ten with the
+// probe on the mother's vessel; the trace is what the detector showed.
+TEST_F(ReportToolTest, CheckedRecordDrawsTheCheckedRateAndMarksEverySecond) {
+    const synth::SynthOptions options{30, 145, 145, 3};
+    synth::ListeningOptions listening;
+    listening.maternalBpm = 80;
+    listening.slips.push_back({20, 10});
+    const auto audio = synth::SynthesizeCaptureBytes(options, listening);
+    const auto header = acquisition::WavHeader(acquisition::CaptureFormat(),
+                                               static_cast<std::uint32_t>(audio.size()));
+    const fs::path record = m_folder / kRecordName;
+    testing::WriteArchive(
+        record, {{"Data.wav", std::string(header.begin(), header.end()) +
+                                  std::string(audio.begin(), audio.end())},
+                 {"Data.hr", testing::TraceBytes(acquisition::AnalyzeCaptureBytes(audio))}});
+    ASSERT_EQ(
+        RunTool(Tool() + " " + Quoted(record.string()) + " --csv " + Quoted(Out("c.csv")) +
+                    " --pdf " + Quoted(Out("c.pdf")) + " --language " + Language("English.ini"),
+                m_folder / "err")
+            .status,
+        0);
+
+    std::istringstream csv(ReadBytes(Out("c.csv")));
+    std::vector<std::string> rows;
+    for (std::string line; std::getline(csv, line);) {
+        rows.push_back(line);
+    }
+    ASSERT_EQ(rows.size(), 31u);
+    for (const int second : {8, 15}) {
+        EXPECT_TRUE(rows[second + 1].ends_with(",good,145\r")) << rows[second + 1];
+    }
+    for (const int second : {25, 29}) {
+        EXPECT_TRUE(rows[second + 1].ends_with(",maternal,\r")) << rows[second + 1];
+    }
+
+    const std::string text =
+        Capture("pdftotext -enc UTF-8 " + Quoted(Out("c.pdf")) + " -", m_folder / "text");
+    // pdftotext gives "fi" as one ligature glyph, so the words searched for avoid it.
+    for (const char* expected : {"from checked seconds only", "Minutes not con",
+                                 "possible mother's pulse", "Median: 145 bpm"}) {
+        EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+    }
+    ASSERT_EQ(std::system(("pdftoppm -r 100 -singlefile " + Quoted(Out("c.pdf")) + " " +
+                           Quoted((m_folder / "page").string()))
+                              .c_str()),
+              0);
+    const Picture page = ReadPpm(m_folder / "page.ppm");
+    const TracePaper paper(PaperSpeed::OneCmPerMinute, LandscapeFrame(QPageSize::A4), 30);
+    const PaperRow& row = paper.Rows().front();
+    const auto px = [](double mm) { return static_cast<int>(mm / 25.4 * 100); };
+    const int strip = px(row.topMm + TracePaper::kPaperHeightMm + 1.5);
+    const Picture::Rgb confirmed = page.At(px(paper.XForSecond(row, 12)), strip);
+    EXPECT_GT(confirmed.g, confirmed.r + 60) << "green under a confirmed second";
+    const Picture::Rgb doubtful = page.At(px(paper.XForSecond(row, 27)), strip);
+    EXPECT_GT(doubtful.r, doubtful.b + 100) << "amber under the mother's pulse";
+    // No rate is drawn as fact over the slip.
+    for (int y = px(row.topMm); y <= px(row.topMm + TracePaper::kPaperHeightMm); ++y) {
+        ASSERT_FALSE(page.IsTrace(px(paper.XForSecond(row, 27)), y)) << y;
     }
 }
 

@@ -36,21 +36,25 @@ TEST(TraceCsvTest, ClockTimes) {
 }
 
 TEST(TraceCsvTest, OneRowPerSecondOfTheTrace) {
-    // Across midnight, with every kind of second without a rate.
+    // Across midnight, with every kind of second without a rate; checks for the first seconds.
     const std::vector<std::int32_t> trace = {140, 0, 50, 240, 49, 241, -7, 161};
+    using ratecheck::Quality;
+    const std::vector<ratecheck::SecondCheck> checks = {
+        {Quality::Good, 141}, {Quality::None, std::nullopt}, {Quality::Maternal, 150}};
     const std::int64_t start = 23 * 3600 + 59 * 60 + 57;
     std::ostringstream out;
-    WriteTraceCsv(out, trace, start);
+    WriteTraceCsv(out, trace, start, checks);
     const std::vector<std::string> lines = Lines(out.str());
     ASSERT_EQ(lines.size(), trace.size() + 1);
-    EXPECT_EQ(lines[0], "second,time,bpm");
+    EXPECT_EQ(lines[0], "second,time,bpm,quality,checked");
+    const std::string checked[] = {",good,141", ",none,", ",maternal,150"};
     for (std::size_t second = 0; second < trace.size(); ++second) {
         const std::string rate = IsRate(trace[second]) ? std::to_string(trace[second]) : "";
         EXPECT_EQ(lines[second + 1], std::to_string(second) + "," +
                                          ClockText(start + static_cast<std::int64_t>(second)) +
-                                         "," + rate);
+                                         "," + rate + (second < 3 ? checked[second] : ",,"));
     }
-    EXPECT_EQ(lines[4], "3,00:00:00,240");
+    EXPECT_EQ(lines[4], "3,00:00:00,240,,");
 }
 
 TEST(TraceCsvTest, LongTraceIsWrittenWhole) {
@@ -63,13 +67,13 @@ TEST(TraceCsvTest, LongTraceIsWrittenWhole) {
     WriteTraceCsv(out, trace, 0);
     const std::vector<std::string> lines = Lines(out.str());
     ASSERT_EQ(lines.size(), trace.size() + 1);
-    EXPECT_EQ(lines.back(), "29999,08:19:59," + std::to_string(trace.back()));
+    EXPECT_EQ(lines.back(), "29999,08:19:59," + std::to_string(trace.back()) + ",,");
 }
 
 TEST(TraceCsvTest, EmptyTraceIsTheHeaderAlone) {
     std::ostringstream out;
     WriteTraceCsv(out, {}, 0);
-    EXPECT_EQ(out.str(), "second,time,bpm\r\n");
+    EXPECT_EQ(out.str(), "second,time,bpm,quality,checked\r\n");
 }
 
 }  // namespace

@@ -32,7 +32,14 @@ Reads a stored record straight from its archive (never the program's working fil
 what is asked. The mother's name, due date and recording time come from the record's file name.
 
   --pdf OUT.pdf     the report on trace paper: header, summary figures, the trace, a footer
-  --csv OUT.csv     the trace, one row a second: second,time,bpm (bpm empty for no rate)
+  --csv OUT.csv     the trace, one row a second: second,time,bpm,quality,checked (bpm empty
+                    for no rate; quality and checked as marulo-analyze --check gives them)
+
+The record's audio is checked against its trace by a second analysis: the PDF then draws the
+checked rate, gives its figures from checked seconds with the minutes that could not be
+confirmed, and marks every second in a strip under its row. Audio that cannot be read, or that
+is more than two seconds shorter than the trace, leaves the trace unchecked, as it was drawn
+before.
   --wav OUT.wav     the recording's audio
   --speed 1|3       paper speed of the PDF in cm per minute (default 1)
   --language FILE   the language file for the report's texts (default: the Conf.ini beside
@@ -164,7 +171,7 @@ int main(int argc, char** argv) {
         options.speed = parsed->speed;
         options.pageSize = marulo::report::PageSizeForLocale(QLocale::system());
         if (!marulo::report::WritePdfReport(*parsed->pdf, record->facts, record->trace, texts,
-                                            options, error)) {
+                                            options, error, record->checks)) {
             return Fail(error, kWriteFailed);
         }
     }
