@@ -565,8 +565,8 @@ TEST_F(MainWindowTest, PressOnAFreeSpotDragsTheWindowAndOnAControlDoesNot) {
 }
 
 // A file name that is no UTF-8 keeps its records: the mother is shown with replacement
-// characters but matched, loaded and stored by her original bytes, and the profile keeps no
-// replacement characters.
+// characters but matched, loaded and stored by her original bytes, and the profile keeps her
+// bytes with her due date, so the next start shows her and her records.
 TEST_F(MainWindowTest, MotherWithANameInAnotherEncodingKeepsHerRecords) {
     const std::string latin1Name = "\xC9lise";  // "Elise" with an acute E in Latin-1
     const std::string record = latin1Name + "_20100512_20100101000000000.zip";
@@ -594,8 +594,12 @@ TEST_F(MainWindowTest, MotherWithANameInAnotherEncodingKeepsHerRecords) {
     EXPECT_EQ(m_window->ReviewView()->Trace(), std::vector<std::int32_t>{140});
 
     CloseWindow();
-    EXPECT_EQ(m_store->Read("Name").value_or("").find("\xEF\xBF\xBD"), std::string::npos);
+    m_store = std::make_unique<platform::SettingsStore>(m_folder / "profile.ini");
+    EXPECT_EQ(m_store->Read("Name"), latin1Name);
     EXPECT_EQ(m_store->Read("EDC"), "2010-05-12");
+    OpenWindow();
+    EXPECT_EQ(m_window->NameBytes(), latin1Name);
+    EXPECT_EQ(m_window->RecordList()->count(), 1);
 }
 
 TEST_F(MainWindowTest, RefillingTheListFromTheMotherListEndsTheReview) {
