@@ -31,7 +31,7 @@ bool MoveToFreeName(const fs::path& from, const fs::path& to) {
 // extensions exists.
 std::string FreeUnsavedStem(const platform::LocalTime& storedAt,
                             std::initializer_list<const char*> extensions) {
-    const std::string base = "Data-unsaved-" + archive::FormatRecordStamp(storedAt);
+    const std::string base = kUnsavedPrefix + archive::FormatRecordStamp(storedAt);
     const auto taken = [&](const std::string& stem) {
         std::error_code error;
         for (const char* extension : extensions) {
@@ -54,6 +54,35 @@ fs::path FreeUnsavedArchivePath(const platform::LocalTime& storedAt) {
     return FreeUnsavedStem(storedAt, {".zip"}) + ".zip";
 }
 
+std::optional<fs::path> MoveIntoRecordFolder(const fs::path& archive, std::string_view name,
+                                             std::string_view edcText,
+                                             const platform::LocalTime& storedAt) {
+    if (archive::CheckRecordName(name, edcText) != archive::NameProblem::None) {
+        return std::nullopt;
+    }
+    std::error_code error;
+    fs::create_directories(archive::RecordFolder, error);
+    const fs::path target = archive::NextFreeRecordPath(name, edcText, storedAt);
+    if (!MoveToFreeName(archive, target)) {
+        return std::nullopt;
+    }
+    return target;
+}
+
+void SettleRunMarker(const fs::path& marker, const StoreOutcome& outcome) {
+    std::error_code error;
+    if (outcome.result == StoreResult::KeptAside) {
+        fs::path kept = outcome.path;
+        kept.replace_extension(kKeptAsideMarkerExtension);
+        if (MoveToFreeName(marker, kept)) {
+            return;
+        }
+    }
+    if (outcome.result != StoreResult::LeftInPlace) {
+        fs::remove(marker, error);
+    }
+}
+
 StoreOutcome StoreWorkingArchive(const fs::path& archive, std::string_view name,
                                  std::string_view edcText, const platform::LocalTime& storedAt) {
     std::error_code error;
@@ -61,12 +90,8 @@ StoreOutcome StoreWorkingArchive(const fs::path& archive, std::string_view name,
         return {StoreResult::NothingToStore, {}};
     }
     platform::SyncFile(archive);
-    fs::create_directories(archive::RecordFolder, error);
-    if (archive::CheckRecordName(name, edcText) == archive::NameProblem::None) {
-        const fs::path target = archive::NextFreeRecordPath(name, edcText, storedAt);
-        if (MoveToFreeName(archive, target)) {
-            return {StoreResult::Stored, target};
-        }
+    if (const auto target = MoveIntoRecordFolder(archive, name, edcText, storedAt)) {
+        return {StoreResult::Stored, *target};
     }
     const fs::path aside = FreeUnsavedArchivePath(storedAt);
     if (MoveToFreeName(archive, aside)) {

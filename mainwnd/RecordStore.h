@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,12 @@ struct StoreOutcome {
     std::filesystem::path path;  // where the recording now lies
 };
 
+// The beginning of the names under which recordings are kept aside beside the program.
+inline constexpr const char* kUnsavedPrefix = "Data-unsaved-";
+// A kept-aside recording's run marker lies beside it under this extension: it names the record
+// that the recording is stored as later.
+inline constexpr const char* kKeptAsideMarkerExtension = ".run";
+
 // "Data-unsaved-<yyyyMMddhhmmsszzz>.zip", or with "-2", "-3" ... before ".zip" when taken, in the
 // current folder.
 std::filesystem::path FreeUnsavedArchivePath(const platform::LocalTime& storedAt);
@@ -33,6 +40,18 @@ std::filesystem::path FreeUnsavedArchivePath(const platform::LocalTime& storedAt
 // and the move before the return. Paths are relative to the current folder.
 StoreOutcome StoreWorkingArchive(const std::filesystem::path& archive, std::string_view name,
                                  std::string_view edcText, const platform::LocalTime& storedAt);
+
+// Moves an archive to its record name in the record folder, the first free one of that time;
+// nothing when the name cannot form a record name or the move fails, and the archive stays.
+std::optional<std::filesystem::path> MoveIntoRecordFolder(const std::filesystem::path& archive,
+                                                          std::string_view name,
+                                                          std::string_view edcText,
+                                                          const platform::LocalTime& storedAt);
+
+// After a store, the run's marker follows a kept-aside recording (its stem with the marker
+// extension), so that it can be stored under its record name later; once the recording is
+// stored, the marker is removed; a recording left in place keeps it where it is.
+void SettleRunMarker(const std::filesystem::path& marker, const StoreOutcome& outcome);
 
 // Moves the working audio and trace to "Data-unsaved-<stamp>.wav" and ".hr", the first stem free
 // for both, so that no later run or review overwrites them; the outcome's path is the audio's.

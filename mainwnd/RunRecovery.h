@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "mainwnd/RecordStore.h"
 
@@ -44,5 +45,10 @@ struct RecoveryOutcome {
 // run's end, named from the marker's name and EDC and the time of the last audio written (the
 // start plus the audio's length). Working files without a marker belong to a review and stay.
 RecoveryOutcome RecoverInterruptedRun();
+
+// Stores the runs kept aside beside the program with their marker ("Data-unsaved-<stamp>" .wav
+// and .hr, or .zip, with .run) under their record names, named as an interrupted run is, and
+// gives the records stored. A run that still cannot be packed or stored stays as it is.
+std::vector<std::filesystem::path> StoreKeptAsideRuns();
 
 }  // namespace marulo::mainwnd

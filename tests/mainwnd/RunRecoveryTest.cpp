@@ -176,6 +176,17 @@ TEST_F(RunRecoveryTest, AnArchiveCutShortBeforeItsMoveIsStoredAndAFailedStoreIsK
     EXPECT_TRUE(fs::exists(outcome.store.path));
     EXPECT_FALSE(fs::exists("Data.wav"));
     EXPECT_FALSE(fs::exists(kRunMarkerFile));
+    EXPECT_TRUE(fs::exists("Data-unsaved-20100209090504007.run"));
+
+    // While the record folder is still blocked the run stays aside; then it is stored once.
+    EXPECT_TRUE(StoreKeptAsideRuns().empty());
+    fs::remove("Data");
+    const std::vector<fs::path> stored = StoreKeptAsideRuns();
+    EXPECT_EQ(stored, std::vector<fs::path>{"Data/Mary_Ann_20100512_20100209090504007.zip"});
+    EXPECT_EQ(RecordFolderFiles().size(), 1u);
+    EXPECT_FALSE(fs::exists("Data-unsaved-20100209090504007.zip"));
+    EXPECT_FALSE(fs::exists("Data-unsaved-20100209090504007.run"));
+    EXPECT_TRUE(StoreKeptAsideRuns().empty());
 }
 
 }  // namespace
