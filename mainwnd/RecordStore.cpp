@@ -13,6 +13,29 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A rename cannot cross file systems (a record folder that is a mount or a link to one): the
+// file is written whole into the target's folder under a temporary name, put on the disk and
+// renamed there, so the folder never shows a part of it under a record name.
+bool CopyAcross(const fs::path& from, const fs::path& to) {
+    fs::path temporary = to;
+    temporary += kStoringSuffix;
+    std::error_code error;
+    fs::remove(temporary, error);
+    if (!fs::copy_file(from, temporary, error) || !platform::SyncFile(temporary) ||
+        fs::exists(to, error)) {
+        fs::remove(temporary, error);
+        return false;
+    }
+    fs::rename(temporary, to, error);
+    if (error) {
+        fs::remove(temporary, error);
+        return false;
+    }
+    platform::SyncFolder(to.parent_path());
+    fs::remove(from, error);
+    return true;
+}
+
 // Moves without ever replacing an existing file; the folder entry reaches the disk.
 bool MoveToFreeName(const fs::path& from, const fs::path& to) {
     std::error_code error;
@@ -20,6 +43,9 @@ bool MoveToFreeName(const fs::path& from, const fs::path& to) {
         return false;
     }
     fs::rename(from, to, error);
+    if (error == std::errc::cross_device_link) {
+        return CopyAcross(from, to);
+    }
     if (error) {
         return false;
     }

@@ -29,6 +29,10 @@ inline constexpr const char* kUnsavedPrefix = "Data-unsaved-";
 // that the recording is stored as later.
 inline constexpr const char* kKeptAsideMarkerExtension = ".run";
 
+// A record being copied into a record folder on another file system lies under its record name
+// with this suffix until it is whole.
+inline constexpr const char* kStoringSuffix = ".storing";
+
 // "Data-unsaved-<yyyyMMddhhmmsszzz>.zip", or with "-2", "-3" ... before ".zip" when taken, in the
 // current folder.
 std::filesystem::path FreeUnsavedArchivePath(const platform::LocalTime& storedAt);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "mainwnd/RecordStore.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TempFolder.h"
 
 namespace marulo::mainwnd {
@@ -34,6 +35,30 @@ TEST_F(RecordStoreTest, MovesTheArchiveUnderItsRecordName) {
     EXPECT_EQ(outcome.path, fs::path("Data/Anna_20100512_20100209090503007.zip"));
     EXPECT_EQ(Read(outcome.path), "first");
     EXPECT_FALSE(fs::exists("Data.zip"));
+}
+
+// A record folder on another file system, mounted there or linked to, takes the record whole.
+TEST_F(RecordStoreTest, ARecordFolderOnAnotherFileSystemTakesTheRecord) {
+    for (const bool linked : {false, true}) {
+        SCOPED_TRACE(linked ? "link" : "mount");
+        std::error_code ignored;
+        fs::remove("Data", ignored);  // the mount point of the case before
+        const fs::path mountPoint = linked ? m_folder / "elsewhere" : m_folder / "Data";
+        testing::SmallDisk disk(mountPoint, 1024 * 1024);
+        if (!disk.Mounted()) {
+            GTEST_SKIP() << "mounting a second file system needs root";
+        }
+        if (linked) {
+            fs::create_directory_symlink(mountPoint, "Data");
+        }
+        WriteArchive("record");
+        const StoreOutcome outcome = StoreWorkingArchive("Data.zip", "Anna", "2010-05-12", m_time);
+        EXPECT_EQ(outcome.result, StoreResult::Stored);
+        EXPECT_EQ(Read(outcome.path), "record");
+        EXPECT_FALSE(fs::exists("Data.zip"));
+        EXPECT_EQ(std::distance(fs::directory_iterator(mountPoint), fs::directory_iterator()), 1);
+        fs::remove(outcome.path, ignored);
+    }
 }
 
 TEST_F(RecordStoreTest, TwoStoresInOneMillisecondKeepBothRecords) {
