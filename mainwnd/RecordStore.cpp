@@ -4,8 +4,12 @@
 #include <initializer_list>
 #include <system_error>
 
+#include "acquisition/CaptureFormat.h"
+#include "acquisition/WavFileWriter.h"
 #include "archive/RecordName.h"
 #include "platform/FileSync.h"
+#include "platform/WorkingFiles.h"
+#include "platform/Zip.h"
 
 namespace marulo::mainwnd {
 
@@ -72,6 +76,19 @@ std::string FreeUnsavedStem(const platform::LocalTime& storedAt,
         stem = base + "-" + std::to_string(number);
     }
     return stem;
+}
+
+// The audio a finished run left, packed or not.
+std::optional<std::uint64_t> RunAudioBytes(const fs::path& archive, const fs::path& audio) {
+    std::error_code error;
+    if (fs::exists(archive, error)) {
+        return ArchivedAudioBytes(archive);
+    }
+    const std::uintmax_t size = fs::file_size(audio, error);
+    if (error) {
+        return std::nullopt;
+    }
+    return size > acquisition::kWavHeaderBytes ? size - acquisition::kWavHeaderBytes : 0;
 }
 
 }  // namespace
@@ -145,9 +162,31 @@ StoreOutcome KeepWorkingFilesAside(const fs::path& audio, const fs::path& trace,
     return {StoreResult::KeptAside, keptAudio};
 }
 
+std::optional<std::uint64_t> ArchivedAudioBytes(const fs::path& archive) {
+    platform::ZipReader zip;
+    if (!zip.Open(archive)) {
+        return std::nullopt;
+    }
+    const auto item = zip.FindItem(platform::kWorkingWavFile);
+    const auto size = item ? zip.DeclaredSize(*item) : std::nullopt;
+    if (!size) {
+        return std::nullopt;
+    }
+    return *size > acquisition::kWavHeaderBytes ? *size - acquisition::kWavHeaderBytes : 0;
+}
+
 StoreOutcome StoreFinishedRun(const fs::path& archive, const fs::path& audio, const fs::path& trace,
                               std::string_view name, std::string_view edcText,
                               const platform::LocalTime& storedAt) {
+    // Only what can be read as too short is removed; anything else is kept as it is.
+    const std::optional<std::uint64_t> audioBytes = RunAudioBytes(archive, audio);
+    if (audioBytes && *audioBytes < acquisition::kBlockBytes) {
+        std::error_code error;
+        fs::remove(archive, error);
+        fs::remove(audio, error);
+        fs::remove(trace, error);
+        return {StoreResult::Discarded, {}};
+    }
     StoreOutcome stored = StoreWorkingArchive(archive, name, edcText, storedAt);
     if (stored.result != StoreResult::NothingToStore) {
         return stored;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -11,11 +12,12 @@
 namespace marulo::mainwnd {
 
 enum class StoreResult {
-    Stored,         // moved into the record folder under its record name
-    KeptAside,      // the record name could not be used, or packing failed; moved to a free
-                    // unsaved name beside the program
-    LeftInPlace,    // no move succeeded; the recording is still at its working path
-    NothingToStore  // neither the working archive nor the working audio exists
+    Stored,          // moved into the record folder under its record name
+    KeptAside,       // the record name could not be used, or packing failed; moved to a free
+                     // unsaved name beside the program
+    LeftInPlace,     // no move succeeded; the recording is still at its working path
+    NothingToStore,  // neither the working archive nor the working audio exists
+    Discarded        // it held less than one block of audio, nothing worth a record; removed
 };
 
 struct StoreOutcome {
@@ -63,8 +65,13 @@ StoreOutcome KeepWorkingFilesAside(const std::filesystem::path& audio,
                                    const std::filesystem::path& trace,
                                    const platform::LocalTime& storedAt);
 
+// The audio bytes (after the WAV header) that an archive's audio item declares; nothing when the
+// archive or the item cannot be read.
+std::optional<std::uint64_t> ArchivedAudioBytes(const std::filesystem::path& archive);
+
 // Stores what a finished run left: its archive when packing succeeded, otherwise its working
-// files, kept aside.
+// files, kept aside. A run shorter than one block of audio (a double click on the monitoring
+// button) is removed instead.
 StoreOutcome StoreFinishedRun(const std::filesystem::path& archive,
                               const std::filesystem::path& audio,
                               const std::filesystem::path& trace, std::string_view name,

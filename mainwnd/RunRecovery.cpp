@@ -11,7 +11,6 @@
 #include "acquisition/Recorder.h"
 #include "acquisition/WavFileWriter.h"
 #include "platform/FileSync.h"
-#include "platform/Zip.h"
 
 namespace marulo::mainwnd {
 
@@ -84,16 +83,7 @@ std::optional<platform::LocalTime> PrepareAudio(const RunProfile& profile, const
 
 // A packed run's end: its start plus the audio the archive holds.
 platform::LocalTime ArchiveEnd(const RunProfile& profile, const fs::path& archive) {
-    platform::ZipReader zip;
-    std::optional<std::uint64_t> wavBytes;
-    if (zip.Open(archive)) {
-        if (const auto item = zip.FindItem(acquisition::kWorkingWavFile)) {
-            wavBytes = zip.DeclaredSize(*item);
-        }
-    }
-    const std::uint64_t audio = wavBytes.value_or(0);
-    return RunEnd(profile,
-                  audio > acquisition::kWavHeaderBytes ? audio - acquisition::kWavHeaderBytes : 0);
+    return RunEnd(profile, ArchivedAudioBytes(archive).value_or(0));
 }
 
 }  // namespace

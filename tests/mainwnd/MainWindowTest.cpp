@@ -214,7 +214,7 @@ TEST_F(MainWindowTest, MonitoringRunStoresItsRecordAndGuardsTheReview) {
     }
     EXPECT_TRUE(m_controller->IsCapturing());
 
-    ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(m_folder / "Data.wav"); }));
+    ASSERT_TRUE(WaitForAudio());
     Click(kMonitorButtonId);
     StopAndWait();
     EXPECT_FALSE(std::filesystem::exists(m_folder / "Data.zip"));
@@ -271,12 +271,27 @@ TEST_F(MainWindowTest, ARecordThatCannotTakeItsNameIsKeptAndReported) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "recording");
 }
 
+// A double click on the monitoring button makes a run of no audio: it is no record.
+TEST_F(MainWindowTest, ARunWithoutABlockOfAudioIsNotStored) {
+    OpenWindow();
+    FillProfile("Anna", "2010-05-12");
+    Click(kMonitorButtonId);
+    Click(kMonitorButtonId);
+    StopAndWait();
+    EXPECT_TRUE(DataFiles().empty());
+    EXPECT_EQ(m_window->RecordList()->count(), 0);
+    EXPECT_TRUE(m_messages.empty());
+    for (const char* gone : {"Data.wav", "Data.hr", "Data.zip", "Data.run"}) {
+        EXPECT_FALSE(std::filesystem::exists(m_folder / gone)) << gone;
+    }
+}
+
 TEST_F(MainWindowTest, ClosingFromTheWindowSystemWhileMonitoringKeepsTheRecord) {
     OpenWindow();
     FillProfile("Anna", "2010-05-12");
     Click(kMonitorButtonId);
     ASSERT_TRUE(m_controller->IsCapturing());
-    ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(m_folder / "Data.wav"); }));
+    ASSERT_TRUE(WaitForAudio());
     EXPECT_TRUE(m_window->close());
     EXPECT_FALSE(m_controller->AnyThreadRunning());
     const std::vector<std::string> files = DataFiles();
@@ -301,6 +316,7 @@ TEST_F(MainWindowTest, StoppingIsNeverRefusedAndTheRecordTakesTheProfileOfTheRun
         Click(kMonitorButtonId);
         ASSERT_TRUE(m_controller->IsCapturing());
         ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(m_folder / "Data.run"); }));
+        ASSERT_TRUE(WaitForAudio());
         FillProfile(c.nameAtStop, c.edcAtStop);
         Click(kMonitorButtonId);
         EXPECT_FALSE(m_controller->IsCapturing());

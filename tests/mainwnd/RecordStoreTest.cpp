@@ -128,7 +128,10 @@ TEST_F(RecordStoreTest, AFinishedRunIsStoredOrItsWorkingFilesAreKeptUnderFreeNam
         {"folder is a file", true, true, StoreResult::KeptAside,
          "Data-unsaved-20100209090503007.zip"},
         {"nothing recorded", false, false, StoreResult::NothingToStore, ""},
+        {"under one block", false, false, StoreResult::Discarded, ""},
     };
+    // Working audio of more than a block, beginning with the case's text.
+    const auto audio = [](const char* why) { return why + std::string(44 + 1600, ' '); };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
         fs::remove_all("Data");
@@ -137,8 +140,11 @@ TEST_F(RecordStoreTest, AFinishedRunIsStoredOrItsWorkingFilesAreKeptUnderFreeNam
         }
         if (c.archive) {
             WriteArchive(c.why);
+        } else if (c.result == StoreResult::Discarded) {
+            std::ofstream("Data.wav", std::ios::binary) << std::string(44 + 1599, ' ');
+            std::ofstream("Data.hr", std::ios::binary) << "trace";
         } else if (c.result != StoreResult::NothingToStore) {
-            std::ofstream("Data.wav", std::ios::binary) << c.why;
+            std::ofstream("Data.wav", std::ios::binary) << audio(c.why);
             std::ofstream("Data.hr", std::ios::binary) << "trace of " << c.why;
         }
         const StoreOutcome outcome =
@@ -147,17 +153,18 @@ TEST_F(RecordStoreTest, AFinishedRunIsStoredOrItsWorkingFilesAreKeptUnderFreeNam
         EXPECT_EQ(outcome.path, fs::path(c.keptAs));
         EXPECT_FALSE(fs::exists("Data.wav"));
         EXPECT_FALSE(fs::exists("Data.zip"));
-        if (c.result == StoreResult::NothingToStore) {
+        if (c.result == StoreResult::NothingToStore || c.result == StoreResult::Discarded) {
+            EXPECT_FALSE(fs::exists("Data.hr"));
             continue;
         }
-        EXPECT_EQ(Read(outcome.path), c.why);
+        EXPECT_EQ(Read(outcome.path), c.archive ? c.why : audio(c.why));
         if (!c.archive) {
             fs::path trace = outcome.path;
             EXPECT_EQ(Read(trace.replace_extension(".hr")), std::string("trace of ") + c.why);
         }
     }
     // The first kept files were not replaced by the second.
-    EXPECT_EQ(Read("Data-unsaved-20100209090503007.wav"), "packing failed");
+    EXPECT_EQ(Read("Data-unsaved-20100209090503007.wav"), audio("packing failed"));
 }
 
 }  // namespace
