@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "acquisition/CaptureFormat.h"
+#include "acquisition/Recorder.h"
 #include "acquisition/WavFileWriter.h"
 #include "archive/RecordFiles.h"
 #include "mainwnd/RunRecovery.h"
@@ -157,12 +158,16 @@ TEST_F(RunRecoveryTest, RunsWithoutUsableAudioOrWithoutMarkerAreNotStored) {
 
 TEST_F(RunRecoveryTest, AnArchiveCutShortBeforeItsMoveIsStoredAndAFailedStoreIsKeptAside) {
     {
-        std::ofstream("Data.zip", std::ios::binary) << "packed";
+        // Named from the run's start and its three seconds of audio, not the time of recovery.
+        WriteCutShortWav(48000, 48000);
+        WriteTraceBytes(12);
+        ASSERT_TRUE(acquisition::PackWorkingFiles());
         ASSERT_TRUE(WriteRunMarker(kRunMarkerFile, m_profile));
         const RecoveryOutcome outcome = RecoverInterruptedRun();
         EXPECT_EQ(outcome.result, RecoveryResult::Stored);
         EXPECT_EQ(outcome.store.result, StoreResult::Stored);
-        EXPECT_EQ(RecordFolderFiles().size(), 1u);
+        EXPECT_EQ(RecordFolderFiles(),
+                  std::vector<std::string>{"Mary_Ann_20100512_20100209090506007.zip"});
         EXPECT_FALSE(fs::exists(kRunMarkerFile));
     }
     fs::remove_all("Data");
