@@ -162,6 +162,7 @@ void MainWindow::ReportUnstoredRecording(const StoreOutcome& outcome, const QStr
 }
 
 void MainWindow::RecoverInterruptedRunAtStart() {
+    RemoveLeftoversOfKilledWork();
     const RecoveryOutcome recovered = RecoverInterruptedRun();
     StoreKeptAsideRunsAndTell();
     if (recovered.result != RecoveryResult::Stored) {

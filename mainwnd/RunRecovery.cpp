@@ -10,6 +10,7 @@
 #include "acquisition/CaptureFormat.h"
 #include "acquisition/Recorder.h"
 #include "acquisition/WavFileWriter.h"
+#include "archive/RecordName.h"
 #include "platform/FileSync.h"
 
 namespace marulo::mainwnd {
@@ -156,6 +157,34 @@ RecoveryOutcome RecoverInterruptedRun() {
     }
     SettleRunMarker(kRunMarkerFile, outcome.store);
     return outcome;
+}
+
+void RemoveLeftoversOfKilledWork() {
+    std::error_code error;
+    // Only files: a folder in such a place was put there by someone, not by killed work.
+    const auto removeFile = [&error](const fs::path& file) {
+        if (fs::is_regular_file(fs::symlink_status(file, error))) {
+            fs::remove(file, error);
+        }
+    };
+    for (const char* working : {acquisition::kWorkingWavFile, acquisition::kWorkingTraceFile}) {
+        removeFile(std::string(working) + ".part");
+    }
+    const std::string packingPrefix = std::string(acquisition::kWorkingArchive) + ".";
+    for (const auto& entry : fs::directory_iterator(".", error)) {
+        const std::string file = entry.path().filename().string();
+        if (file.size() == packingPrefix.size() + 6 && file.starts_with(packingPrefix)) {
+            removeFile(entry.path());
+        }
+    }
+    for (const auto& entry : fs::directory_iterator(archive::RecordFolder, error)) {
+        if (entry.path().extension() == kStoringSuffix) {
+            removeFile(entry.path());
+        }
+    }
+    if (!fs::exists(acquisition::kWorkingWavFile, error) && !fs::exists(kRunMarkerFile, error)) {
+        removeFile(acquisition::kWorkingTraceFile);
+    }
 }
 
 std::vector<fs::path> StoreKeptAsideRuns() {

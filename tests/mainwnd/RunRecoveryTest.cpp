@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -192,6 +193,38 @@ TEST_F(RunRecoveryTest, AnArchiveCutShortBeforeItsMoveIsStoredAndAFailedStoreIsK
     EXPECT_FALSE(fs::exists("Data-unsaved-20100209090504007.zip"));
     EXPECT_FALSE(fs::exists("Data-unsaved-20100209090504007.run"));
     EXPECT_TRUE(StoreKeptAsideRuns().empty());
+}
+
+// What work killed half-way leaves is removed at start; what belongs to a run or a review stays.
+TEST_F(RunRecoveryTest, LeftoversOfKilledWorkAreRemovedAndNothingElse) {
+    struct Case {
+        const char* why;
+        std::vector<const char*> files;
+        std::vector<const char*> staying;
+    };
+    const Case cases[] = {
+        {"unpacking killed", {"Data.wav.part", "Data.hr.part", "Data.hr"}, {}},
+        {"packing killed", {"Data.wav", "Data.hr", "Data.zip.a1B2c3"}, {"Data.wav", "Data.hr"}},
+        {"copy into Data killed", {"Data/Anna_20100512_20100209090503007.zip.storing"}, {}},
+        {"a run's trace before its audio", {"Data.hr", "Data.run"}, {"Data.hr", "Data.run"}},
+        {"other files",
+         {"Data.zip", "Data.zip.old", "Data/Anna_20100512_x.zip"},
+         {"Data.zip", "Data.zip.old", "Data/Anna_20100512_x.zip"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        fs::create_directory("Data");
+        for (const char* file : c.files) {
+            std::ofstream(file) << "left";
+        }
+        RemoveLeftoversOfKilledWork();
+        for (const char* file : c.files) {
+            const bool stays = std::find(c.staying.begin(), c.staying.end(),
+                                         std::string_view(file)) != c.staying.end();
+            EXPECT_EQ(fs::exists(file), stays) << file;
+            fs::remove(file);
+        }
+    }
 }
 
 }  // namespace
