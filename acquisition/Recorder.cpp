@@ -9,21 +9,25 @@
 
 namespace marulo::acquisition {
 
-bool PackWorkingFiles() {
-    platform::ZipWriter archive;
-    const bool packed = archive.Create(kWorkingArchive) &&
-                        archive.AddFile(kWorkingWavFile, kWorkingWavFile) &&
-                        archive.AddFile(kWorkingTraceFile, kWorkingTraceFile) && archive.Close();
+bool PackRunFiles(const std::filesystem::path& archive, const std::filesystem::path& audio,
+                  const std::filesystem::path& trace) {
+    platform::ZipWriter writer;
+    const bool packed = writer.Create(archive) && writer.AddFile(kWorkingWavFile, audio) &&
+                        writer.AddFile(kWorkingTraceFile, trace) && writer.Close();
     std::error_code ignored;
     if (packed) {
-        std::filesystem::remove(kWorkingWavFile, ignored);
-        std::filesystem::remove(kWorkingTraceFile, ignored);
+        std::filesystem::remove(audio, ignored);
+        std::filesystem::remove(trace, ignored);
     } else {
-        // The recording stays in the working files; no older archive may pass for it.
-        archive.Close();
-        std::filesystem::remove(kWorkingArchive, ignored);
+        // The recording stays in its files; no older archive may pass for it.
+        writer.Close();
+        std::filesystem::remove(archive, ignored);
     }
     return packed;
+}
+
+bool PackWorkingFiles() {
+    return PackRunFiles(kWorkingArchive, kWorkingWavFile, kWorkingTraceFile);
 }
 
 std::vector<RecordSaveListener*> Recorder::ListenersNow() {

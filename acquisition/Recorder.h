@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <mutex>
 #include <span>
 #include <vector>
@@ -18,8 +19,11 @@ using platform::kWorkingArchive;
 using platform::kWorkingTraceFile;
 using platform::kWorkingWavFile;
 
-// Packs the working files into the working archive and removes them. When packing fails they
-// stay, and no partial archive is left. True when packed.
+// Packs a run's audio and trace into an archive under the record's item names and removes them.
+// When packing fails they stay, and no partial archive is left. True when packed.
+bool PackRunFiles(const std::filesystem::path& archive, const std::filesystem::path& audio,
+                  const std::filesystem::path& trace);
+// The same for the working files and the working archive.
 bool PackWorkingFiles();
 
 // Records every capture run into the working files and packs them into the working archive,

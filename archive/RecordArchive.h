@@ -35,6 +35,13 @@ inline constexpr std::uint64_t kMaxTraceSeconds = 4ULL * 24 * 60 * 60;
 inline constexpr std::uint64_t kMaxTraceBytes = kMaxTraceSeconds * 4;
 // The RIFF size field is 32 bits and counts everything after the first 8 bytes.
 inline constexpr std::uint64_t kMaxAudioBytes = 0xFFFFFFFFULL + 8;
+// A record's audio (16,000 bytes a second after a 44-byte header) is never more than a few
+// seconds longer than its trace: a run's trace lags its audio by less than a second. Audio
+// beyond that marks a damaged or forged record.
+inline constexpr std::uint64_t kAudioSecondsBeyondTrace = 5;
+inline constexpr std::uint64_t MaxAudioBytesForTrace(std::uint64_t traceSeconds) {
+    return 44 + (traceSeconds + kAudioSecondsBeyondTrace) * 16000;
+}
 
 // The heart rates of trace bytes: signed 32-bit little-endian values, trailing bytes ignored.
 std::vector<std::int32_t> TraceFromBytes(std::span<const unsigned char> bytes);

@@ -58,8 +58,15 @@ LoadedRecord UnpackRecord(const std::filesystem::path& archive, const std::atomi
     }
 
     if (record.HasAudio()) {
-        if (const RecordProblem problem = record.ExtractAudio(kLoadedAudioFile, stop);
-            problem != RecordProblem::None) {
+        // Unpacking stops where a real record's audio must have ended, whatever the archive
+        // declares; a record without a trace has nothing to measure it by.
+        const std::uint64_t maxAudio =
+            record.HasTrace() ? MaxAudioBytesForTrace(loaded.trace.size()) : kMaxAudioBytes;
+        RecordProblem problem = record.ExtractAudio(kLoadedAudioFile, stop, maxAudio);
+        if (problem == RecordProblem::TooLarge && record.HasTrace()) {
+            problem = RecordProblem::Unreadable;
+        }
+        if (problem != RecordProblem::None) {
             return Failed(problem);
         }
         loaded.files.audioPath = kLoadedAudioFile;

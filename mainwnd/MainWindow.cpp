@@ -487,7 +487,10 @@ void MainWindow::LoadProfile() {
     }
     const Profile profile = mainwnd::LoadProfile(*m_store);
     if (!profile.name.empty()) {
-        m_nameBox->setText(FromUtf8(profile.name));
+        // A name in another encoding is shown with replacement characters, used by its bytes.
+        m_chosenNameBytes = profile.name;
+        m_chosenNameShown = FromUtf8(profile.name);
+        m_nameBox->setText(m_chosenNameShown);
     }
     if (!profile.edc.empty()) {
         SetEdcText(FromUtf8(profile.edc));

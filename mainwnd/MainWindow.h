@@ -176,6 +176,8 @@ private:
     void StopRun();
     // Stores what an interrupted run of an earlier process left in the work folder and says so.
     void RecoverInterruptedRunAtStart();
+    // Stores the runs kept aside earlier under their record names and says which.
+    void StoreKeptAsideRunsAndTell();
     // Tells the user where a recording lies that could not be stored under its record name.
     void ReportUnstoredRecording(const StoreOutcome& outcome, const QString& why);
     void Teardown();

@@ -127,12 +127,26 @@ void MainWindow::StoreRecord(const std::string& archivePath) {
     const StoreOutcome outcome =
         StoreFinishedRun(archivePath, acquisition::kWorkingWavFile, acquisition::kWorkingTraceFile,
                          profile.name, profile.edcText, platform::NowLocalTime());
-    if (outcome.result != StoreResult::LeftInPlace) {
-        std::error_code ignored;
-        fs::remove(kRunMarkerFile, ignored);
+    SettleRunMarker(kRunMarkerFile, outcome);
+    // Room for this record may be room for those that were kept aside for want of it.
+    if (outcome.result == StoreResult::Stored) {
+        StoreKeptAsideRunsAndTell();
     }
     RefreshRecordList();
     ReportUnstoredRecording(outcome, Message("RecordNotStored"));
+}
+
+void MainWindow::StoreKeptAsideRunsAndTell() {
+    const std::vector<fs::path> stored = StoreKeptAsideRuns();
+    if (stored.empty()) {
+        return;
+    }
+    QString text = Message("KeptAsideStored");
+    for (const fs::path& record : stored) {
+        text += QLatin1Char('\n') + QString::fromStdString(record.filename().string());
+    }
+    QMetaObject::invokeMethod(
+        this, [this, text] { ShowMessage(MessageKind::Warning, text); }, Qt::QueuedConnection);
 }
 
 void MainWindow::ReportUnstoredRecording(const StoreOutcome& outcome, const QString& why) {
@@ -148,7 +162,9 @@ void MainWindow::ReportUnstoredRecording(const StoreOutcome& outcome, const QStr
 }
 
 void MainWindow::RecoverInterruptedRunAtStart() {
+    RemoveLeftoversOfKilledWork();
     const RecoveryOutcome recovered = RecoverInterruptedRun();
+    StoreKeptAsideRunsAndTell();
     if (recovered.result != RecoveryResult::Stored) {
         return;
     }
@@ -170,7 +186,7 @@ void MainWindow::OnRecordingFailed() {
             if (m_controller.IsCapturing()) {
                 StopRun();
             }
-            ShowMessage(MessageKind::Error, Message("RecordWriteFailed"));
+            ShowMessage(MessageKind::Error, Message("RecordingWriteStopped"));
         },
         Qt::QueuedConnection);
 }

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwnd/Profile.h"
 
-#include <QString>
-
 #include "archive/RecordName.h"
 
 namespace marulo::mainwnd {
@@ -34,11 +32,9 @@ Profile LoadProfile(platform::SettingsStore& store) {
 }
 
 void SaveProfile(platform::SettingsStore& store, const Profile& profile) {
-    // The store holds UTF-8 text; a name taken from a file name in another encoding would come
-    // back as replacement characters, so the name stored earlier is kept instead.
-    if (!profile.name.empty() &&
-        QString::fromUtf8(profile.name.data(), static_cast<qsizetype>(profile.name.size()))
-                .toStdString() == profile.name) {
+    // A name taken from a file name in another encoding is stored as its bytes, so the next
+    // start pairs her due date with her and not with the mother stored before.
+    if (!profile.name.empty()) {
         store.Write(NameValue, archive::CutUtf8(profile.name, archive::MaxTextBytes));
     }
     if (!profile.edc.empty()) {

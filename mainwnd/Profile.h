@@ -21,8 +21,8 @@ bool IsEdcText(std::string_view text);
 // missing or is no date stays empty.
 Profile LoadProfile(platform::SettingsStore& store);
 
-// Stores the non-empty fields (the name cut to 1023 bytes); an empty field, or a name that is no
-// UTF-8, keeps the value stored earlier. Failures are silent.
+// Stores the non-empty fields (the name cut to 1023 bytes, as bytes when it is no UTF-8); an
+// empty field keeps the value stored earlier. Failures are silent.
 void SaveProfile(platform::SettingsStore& store, const Profile& profile);
 
 }  // namespace marulo::mainwnd

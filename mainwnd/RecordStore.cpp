@@ -4,14 +4,41 @@
 #include <initializer_list>
 #include <system_error>
 
+#include "acquisition/CaptureFormat.h"
+#include "acquisition/WavFileWriter.h"
 #include "archive/RecordName.h"
 #include "platform/FileSync.h"
+#include "platform/WorkingFiles.h"
+#include "platform/Zip.h"
 
 namespace marulo::mainwnd {
 
 namespace {
 
 namespace fs = std::filesystem;
+
+// A rename cannot cross file systems (a record folder that is a mount or a link to one): the
+// file is written whole into the target's folder under a temporary name, put on the disk and
+// renamed there, so the folder never shows a part of it under a record name.
+bool CopyAcross(const fs::path& from, const fs::path& to) {
+    fs::path temporary = to;
+    temporary += kStoringSuffix;
+    std::error_code error;
+    fs::remove(temporary, error);
+    if (!fs::copy_file(from, temporary, error) || !platform::SyncFile(temporary) ||
+        fs::exists(to, error)) {
+        fs::remove(temporary, error);
+        return false;
+    }
+    fs::rename(temporary, to, error);
+    if (error) {
+        fs::remove(temporary, error);
+        return false;
+    }
+    platform::SyncFolder(to.parent_path());
+    fs::remove(from, error);
+    return true;
+}
 
 // Moves without ever replacing an existing file; the folder entry reaches the disk.
 bool MoveToFreeName(const fs::path& from, const fs::path& to) {
@@ -20,6 +47,9 @@ bool MoveToFreeName(const fs::path& from, const fs::path& to) {
         return false;
     }
     fs::rename(from, to, error);
+    if (error == std::errc::cross_device_link) {
+        return CopyAcross(from, to);
+    }
     if (error) {
         return false;
     }
@@ -31,7 +61,7 @@ bool MoveToFreeName(const fs::path& from, const fs::path& to) {
 // extensions exists.
 std::string FreeUnsavedStem(const platform::LocalTime& storedAt,
                             std::initializer_list<const char*> extensions) {
-    const std::string base = "Data-unsaved-" + archive::FormatRecordStamp(storedAt);
+    const std::string base = kUnsavedPrefix + archive::FormatRecordStamp(storedAt);
     const auto taken = [&](const std::string& stem) {
         std::error_code error;
         for (const char* extension : extensions) {
@@ -48,10 +78,52 @@ std::string FreeUnsavedStem(const platform::LocalTime& storedAt,
     return stem;
 }
 
+// The audio a finished run left, packed or not.
+std::optional<std::uint64_t> RunAudioBytes(const fs::path& archive, const fs::path& audio) {
+    std::error_code error;
+    if (fs::exists(archive, error)) {
+        return ArchivedAudioBytes(archive);
+    }
+    const std::uintmax_t size = fs::file_size(audio, error);
+    if (error) {
+        return std::nullopt;
+    }
+    return size > acquisition::kWavHeaderBytes ? size - acquisition::kWavHeaderBytes : 0;
+}
+
 }  // namespace
 
 fs::path FreeUnsavedArchivePath(const platform::LocalTime& storedAt) {
     return FreeUnsavedStem(storedAt, {".zip"}) + ".zip";
+}
+
+std::optional<fs::path> MoveIntoRecordFolder(const fs::path& archive, std::string_view name,
+                                             std::string_view edcText,
+                                             const platform::LocalTime& storedAt) {
+    if (archive::CheckRecordName(name, edcText) != archive::NameProblem::None) {
+        return std::nullopt;
+    }
+    std::error_code error;
+    fs::create_directories(archive::RecordFolder, error);
+    const fs::path target = archive::NextFreeRecordPath(name, edcText, storedAt);
+    if (!MoveToFreeName(archive, target)) {
+        return std::nullopt;
+    }
+    return target;
+}
+
+void SettleRunMarker(const fs::path& marker, const StoreOutcome& outcome) {
+    std::error_code error;
+    if (outcome.result == StoreResult::KeptAside) {
+        fs::path kept = outcome.path;
+        kept.replace_extension(kKeptAsideMarkerExtension);
+        if (MoveToFreeName(marker, kept)) {
+            return;
+        }
+    }
+    if (outcome.result != StoreResult::LeftInPlace) {
+        fs::remove(marker, error);
+    }
 }
 
 StoreOutcome StoreWorkingArchive(const fs::path& archive, std::string_view name,
@@ -61,12 +133,8 @@ StoreOutcome StoreWorkingArchive(const fs::path& archive, std::string_view name,
         return {StoreResult::NothingToStore, {}};
     }
     platform::SyncFile(archive);
-    fs::create_directories(archive::RecordFolder, error);
-    if (archive::CheckRecordName(name, edcText) == archive::NameProblem::None) {
-        const fs::path target = archive::NextFreeRecordPath(name, edcText, storedAt);
-        if (MoveToFreeName(archive, target)) {
-            return {StoreResult::Stored, target};
-        }
+    if (const auto target = MoveIntoRecordFolder(archive, name, edcText, storedAt)) {
+        return {StoreResult::Stored, *target};
     }
     const fs::path aside = FreeUnsavedArchivePath(storedAt);
     if (MoveToFreeName(archive, aside)) {
@@ -94,9 +162,31 @@ StoreOutcome KeepWorkingFilesAside(const fs::path& audio, const fs::path& trace,
     return {StoreResult::KeptAside, keptAudio};
 }
 
+std::optional<std::uint64_t> ArchivedAudioBytes(const fs::path& archive) {
+    platform::ZipReader zip;
+    if (!zip.Open(archive)) {
+        return std::nullopt;
+    }
+    const auto item = zip.FindItem(platform::kWorkingWavFile);
+    const auto size = item ? zip.DeclaredSize(*item) : std::nullopt;
+    if (!size) {
+        return std::nullopt;
+    }
+    return *size > acquisition::kWavHeaderBytes ? *size - acquisition::kWavHeaderBytes : 0;
+}
+
 StoreOutcome StoreFinishedRun(const fs::path& archive, const fs::path& audio, const fs::path& trace,
                               std::string_view name, std::string_view edcText,
                               const platform::LocalTime& storedAt) {
+    // Only what can be read as too short is removed; anything else is kept as it is.
+    const std::optional<std::uint64_t> audioBytes = RunAudioBytes(archive, audio);
+    if (audioBytes && *audioBytes < acquisition::kBlockBytes) {
+        std::error_code error;
+        fs::remove(archive, error);
+        fs::remove(audio, error);
+        fs::remove(trace, error);
+        return {StoreResult::Discarded, {}};
+    }
     StoreOutcome stored = StoreWorkingArchive(archive, name, edcText, storedAt);
     if (stored.result != StoreResult::NothingToStore) {
         return stored;

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,17 +12,28 @@
 namespace marulo::mainwnd {
 
 enum class StoreResult {
-    Stored,         // moved into the record folder under its record name
-    KeptAside,      // the record name could not be used, or packing failed; moved to a free
-                    // unsaved name beside the program
-    LeftInPlace,    // no move succeeded; the recording is still at its working path
-    NothingToStore  // neither the working archive nor the working audio exists
+    Stored,          // moved into the record folder under its record name
+    KeptAside,       // the record name could not be used, or packing failed; moved to a free
+                     // unsaved name beside the program
+    LeftInPlace,     // no move succeeded; the recording is still at its working path
+    NothingToStore,  // neither the working archive nor the working audio exists
+    Discarded        // it held less than one block of audio, nothing worth a record; removed
 };
 
 struct StoreOutcome {
     StoreResult result = StoreResult::NothingToStore;
     std::filesystem::path path;  // where the recording now lies
 };
+
+// The beginning of the names under which recordings are kept aside beside the program.
+inline constexpr const char* kUnsavedPrefix = "Data-unsaved-";
+// A kept-aside recording's run marker lies beside it under this extension: it names the record
+// that the recording is stored as later.
+inline constexpr const char* kKeptAsideMarkerExtension = ".run";
+
+// A record being copied into a record folder on another file system lies under its record name
+// with this suffix until it is whole.
+inline constexpr const char* kStoringSuffix = ".storing";
 
 // "Data-unsaved-<yyyyMMddhhmmsszzz>.zip", or with "-2", "-3" ... before ".zip" when taken, in the
 // current folder.
@@ -34,14 +47,31 @@ std::filesystem::path FreeUnsavedArchivePath(const platform::LocalTime& storedAt
 StoreOutcome StoreWorkingArchive(const std::filesystem::path& archive, std::string_view name,
                                  std::string_view edcText, const platform::LocalTime& storedAt);
 
+// Moves an archive to its record name in the record folder, the first free one of that time;
+// nothing when the name cannot form a record name or the move fails, and the archive stays.
+std::optional<std::filesystem::path> MoveIntoRecordFolder(const std::filesystem::path& archive,
+                                                          std::string_view name,
+                                                          std::string_view edcText,
+                                                          const platform::LocalTime& storedAt);
+
+// After a store, the run's marker follows a kept-aside recording (its stem with the marker
+// extension), so that it can be stored under its record name later; once the recording is
+// stored, the marker is removed; a recording left in place keeps it where it is.
+void SettleRunMarker(const std::filesystem::path& marker, const StoreOutcome& outcome);
+
 // Moves the working audio and trace to "Data-unsaved-<stamp>.wav" and ".hr", the first stem free
 // for both, so that no later run or review overwrites them; the outcome's path is the audio's.
 StoreOutcome KeepWorkingFilesAside(const std::filesystem::path& audio,
                                    const std::filesystem::path& trace,
                                    const platform::LocalTime& storedAt);
 
+// The audio bytes (after the WAV header) that an archive's audio item declares; nothing when the
+// archive or the item cannot be read.
+std::optional<std::uint64_t> ArchivedAudioBytes(const std::filesystem::path& archive);
+
 // Stores what a finished run left: its archive when packing succeeded, otherwise its working
-// files, kept aside.
+// files, kept aside. A run shorter than one block of audio (a double click on the monitoring
+// button) is removed instead.
 StoreOutcome StoreFinishedRun(const std::filesystem::path& archive,
                               const std::filesystem::path& audio,
                               const std::filesystem::path& trace, std::string_view name,

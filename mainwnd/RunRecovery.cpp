@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwnd/RunRecovery.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string_view>
@@ -9,6 +10,7 @@
 #include "acquisition/CaptureFormat.h"
 #include "acquisition/Recorder.h"
 #include "acquisition/WavFileWriter.h"
+#include "archive/RecordName.h"
 #include "platform/FileSync.h"
 
 namespace marulo::mainwnd {
@@ -48,10 +50,41 @@ std::uintmax_t RepairWav(const fs::path& file) {
     return audio;
 }
 
-void RemoveRun() {
-    std::error_code ignored;
-    fs::remove(acquisition::kWorkingWavFile, ignored);
-    fs::remove(acquisition::kWorkingTraceFile, ignored);
+// The files a run left: its audio and trace, or the archive they were packed into.
+struct LeftRun {
+    fs::path audio;
+    fs::path trace;
+    fs::path archive;
+};
+
+platform::LocalTime RunEnd(const RunProfile& profile, std::uintmax_t audioBytes) {
+    const auto length =
+        milliseconds(audioBytes * 1000 / acquisition::CaptureFormat().averageBytesPerSecond);
+    return platform::LocalTimeAt(profile.start + length);
+}
+
+// Brings the audio and trace into the shape a finished run leaves them and gives the time of
+// the last audio; a run with less than one block of audio is removed and gives nothing.
+std::optional<platform::LocalTime> PrepareAudio(const RunProfile& profile, const LeftRun& left) {
+    std::error_code error;
+    const std::uintmax_t audio = RepairWav(left.audio);
+    if (audio < acquisition::kBlockBytes) {
+        fs::remove(left.audio, error);
+        fs::remove(left.trace, error);
+        return std::nullopt;
+    }
+    if (!fs::exists(left.trace, error)) {
+        // Cut short before the trace was made: the record has no rates yet.
+        std::ofstream(left.trace, std::ios::binary);
+    }
+    const auto trace = FileSize(left.trace);
+    fs::resize_file(left.trace, trace - trace % 4, error);
+    return RunEnd(profile, audio);
+}
+
+// A packed run's end: its start plus the audio the archive holds.
+platform::LocalTime ArchiveEnd(const RunProfile& profile, const fs::path& archive) {
+    return RunEnd(profile, ArchivedAudioBytes(archive).value_or(0));
 }
 
 }  // namespace
@@ -102,43 +135,100 @@ RecoveryOutcome RecoverInterruptedRun() {
         fs::remove(kRunMarkerFile, error);
         return {};
     }
-    RecoveryOutcome outcome;
-    outcome.result = RecoveryResult::Stored;
-    if (fs::exists(acquisition::kWorkingWavFile, error)) {
-        const std::uintmax_t audio = RepairWav(acquisition::kWorkingWavFile);
-        if (audio < acquisition::kBlockBytes) {
-            RemoveRun();
+    const LeftRun left{acquisition::kWorkingWavFile, acquisition::kWorkingTraceFile,
+                       acquisition::kWorkingArchive};
+    RecoveryOutcome outcome{RecoveryResult::Stored, {}};
+    if (fs::exists(left.audio, error)) {
+        const std::optional<platform::LocalTime> end = PrepareAudio(*profile, left);
+        if (!end) {
             fs::remove(kRunMarkerFile, error);
             return {RecoveryResult::Discarded, {}};
         }
-        if (!fs::exists(acquisition::kWorkingTraceFile, error)) {
-            // Cut short before the trace was made: the record has no rates yet.
-            std::ofstream(acquisition::kWorkingTraceFile, std::ios::binary);
-        }
-        const auto trace = FileSize(acquisition::kWorkingTraceFile);
-        fs::resize_file(acquisition::kWorkingTraceFile, trace - trace % 4, error);
-        const auto length =
-            milliseconds(audio * 1000 / acquisition::CaptureFormat().averageBytesPerSecond);
-        const platform::LocalTime end = platform::LocalTimeAt(profile->start + length);
         acquisition::PackWorkingFiles();
-        outcome.store =
-            StoreFinishedRun(acquisition::kWorkingArchive, acquisition::kWorkingWavFile,
-                             acquisition::kWorkingTraceFile, profile->name, profile->edcText, end);
+        outcome.store = StoreFinishedRun(left.archive, left.audio, left.trace, profile->name,
+                                         profile->edcText, *end);
     } else {
         // Cut short between packing and storing: the archive is whole.
-        const auto written = fs::last_write_time(acquisition::kWorkingArchive, error);
-        const auto end =
-            error ? std::chrono::system_clock::now() : std::chrono::file_clock::to_sys(written);
-        outcome.store = StoreWorkingArchive(acquisition::kWorkingArchive, profile->name,
-                                            profile->edcText, platform::LocalTimeAt(end));
+        outcome.store = StoreWorkingArchive(left.archive, profile->name, profile->edcText,
+                                            ArchiveEnd(*profile, left.archive));
         if (outcome.store.result == StoreResult::NothingToStore) {
             outcome.result = RecoveryResult::NothingLeft;
         }
     }
-    if (outcome.store.result != StoreResult::LeftInPlace) {
-        fs::remove(kRunMarkerFile, error);
-    }
+    SettleRunMarker(kRunMarkerFile, outcome.store);
     return outcome;
+}
+
+void RemoveLeftoversOfKilledWork() {
+    std::error_code error;
+    // Only files: a folder in such a place was put there by someone, not by killed work.
+    const auto removeFile = [&error](const fs::path& file) {
+        if (fs::is_regular_file(fs::symlink_status(file, error))) {
+            fs::remove(file, error);
+        }
+    };
+    for (const char* working : {acquisition::kWorkingWavFile, acquisition::kWorkingTraceFile}) {
+        removeFile(std::string(working) + ".part");
+    }
+    const std::string packingPrefix = std::string(acquisition::kWorkingArchive) + ".";
+    for (const auto& entry : fs::directory_iterator(".", error)) {
+        const std::string file = entry.path().filename().string();
+        if (file.size() == packingPrefix.size() + 6 && file.starts_with(packingPrefix)) {
+            removeFile(entry.path());
+        }
+    }
+    for (const auto& entry : fs::directory_iterator(archive::RecordFolder, error)) {
+        if (entry.path().extension() == kStoringSuffix) {
+            removeFile(entry.path());
+        }
+    }
+    if (!fs::exists(acquisition::kWorkingWavFile, error) && !fs::exists(kRunMarkerFile, error)) {
+        removeFile(acquisition::kWorkingTraceFile);
+    }
+}
+
+std::vector<fs::path> StoreKeptAsideRuns() {
+    std::vector<fs::path> markers;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(".", error)) {
+        const fs::path file = entry.path().filename();
+        if (file.string().starts_with(kUnsavedPrefix) &&
+            file.extension() == kKeptAsideMarkerExtension) {
+            markers.push_back(file);
+        }
+    }
+    std::sort(markers.begin(), markers.end());
+    std::vector<fs::path> stored;
+    for (const fs::path& marker : markers) {
+        const std::optional<RunProfile> profile = ReadRunMarker(marker);
+        if (!profile) {
+            continue;
+        }
+        const auto kept = [&](const char* extension) {
+            return fs::path(marker).replace_extension(extension);
+        };
+        const LeftRun left{kept(".wav"), kept(".hr"), kept(".zip")};
+        std::optional<platform::LocalTime> end;
+        if (fs::exists(left.audio, error)) {
+            end = PrepareAudio(*profile, left);
+            if (end && !acquisition::PackRunFiles(left.archive, left.audio, left.trace)) {
+                continue;  // still no room to pack it
+            }
+        } else if (fs::exists(left.archive, error)) {
+            end = ArchiveEnd(*profile, left.archive);
+        }
+        if (end) {
+            platform::SyncFile(left.archive);
+            const auto record =
+                MoveIntoRecordFolder(left.archive, profile->name, profile->edcText, *end);
+            if (!record) {
+                continue;
+            }
+            stored.push_back(*record);
+        }
+        fs::remove(marker, error);
+    }
+    return stored;
 }
 
 }  // namespace marulo::mainwnd

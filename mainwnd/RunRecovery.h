@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "mainwnd/RecordStore.h"
 
@@ -44,5 +45,16 @@ struct RecoveryOutcome {
 // run's end, named from the marker's name and EDC and the time of the last audio written (the
 // start plus the audio's length). Working files without a marker belong to a review and stay.
 RecoveryOutcome RecoverInterruptedRun();
+
+// Removes what work killed half-way leaves in the current folder and nothing else: a record's
+// audio or trace unpacked in part (".part"), the archive library's temporary file of a packing
+// ("Data.zip.XXXXXX"), a record copied in part into the record folder, and a review's trace
+// without its audio when no run marker claims it. Called at start, before any work begins.
+void RemoveLeftoversOfKilledWork();
+
+// Stores the runs kept aside beside the program with their marker ("Data-unsaved-<stamp>" .wav
+// and .hr, or .zip, with .run) under their record names, named as an interrupted run is, and
+// gives the records stored. A run that still cannot be packed or stored stays as it is.
+std::vector<std::filesystem::path> StoreKeptAsideRuns();
 
 }  // namespace marulo::mainwnd

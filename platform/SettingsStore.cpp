@@ -51,6 +51,9 @@ std::optional<std::string> SettingsStore::Read(std::string_view valueName) const
         return std::nullopt;
     }
     const QVariant value = m_settings->value(key);
+    if (value.typeId() == QMetaType::QByteArray) {
+        return value.toByteArray().toStdString();
+    }
     // An INI line holding commas reads back as a list; its text is what counts.
     const QString text = value.typeId() == QMetaType::QStringList
                              ? value.toStringList().join(QStringLiteral(", "))
@@ -74,7 +77,14 @@ bool SettingsStore::CanWrite() const {
 }
 
 bool SettingsStore::Write(std::string_view valueName, std::string_view text) {
-    m_settings->setValue(FromUtf8(valueName), FromUtf8(text));
+    const QString utf8 = FromUtf8(text);
+    // Text in another encoding would come back as replacement characters: keep its bytes.
+    if (utf8.toStdString() == text) {
+        m_settings->setValue(FromUtf8(valueName), utf8);
+    } else {
+        m_settings->setValue(FromUtf8(valueName),
+                             QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+    }
     m_settings->sync();
     return m_settings->status() == QSettings::NoError;
 }

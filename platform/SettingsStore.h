@@ -12,7 +12,8 @@ class QSettings;
 namespace marulo::platform {
 
 // The program's persistent settings: the key SOFTWARE\Quenfor\Marulo of the local machine on
-// Windows, an INI file in the user's configuration folder elsewhere. Texts are UTF-8.
+// Windows, an INI file in the user's configuration folder elsewhere. Texts are UTF-8; a text
+// that is no UTF-8 is kept as its bytes and read back as them.
 class SettingsStore {
 public:
     SettingsStore();

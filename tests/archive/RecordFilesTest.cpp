@@ -236,6 +236,37 @@ TEST_F(RecordFilesTest, LyingDeclaredSizeIsCaughtWhileReading) {
     EXPECT_TRUE(content.empty());
 }
 
+// Audio far longer than its trace is a bomb or a damaged record, whatever size the archive
+// declares: unpacking stops at the longest audio the trace allows and leaves nothing behind.
+TEST_F(RecordFilesTest, AudioLongerThanItsTraceAllowsIsRefusedAsDamaged) {
+    const std::string audio(300000, '\0');  // 18.7 s after its header
+    struct Case {
+        const char* why;
+        std::size_t traceSeconds;
+        bool understated;
+        RecordProblem problem;
+    };
+    const Case cases[] = {
+        {"trace of 14 s", 14, false, RecordProblem::None},
+        {"trace of 1 s", 1, false, RecordProblem::Unreadable},
+        {"trace of 1 s, size understated", 1, true, RecordProblem::Unreadable},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        const fs::path archive =
+            MakeArchive({{"Data.wav", audio}, {"Data.hr", std::string(4 * c.traceSeconds, '\1')}});
+        if (c.understated) {
+            std::string bytes = ReadAll(archive);
+            bytes.replace(bytes.find("PK\1\2") + 24, 4, "\x40\0\0\0"s);
+            WriteAll(archive, bytes);
+        }
+        const LoadedRecord loaded = UnpackRecord(archive);
+        EXPECT_EQ(loaded.problem, c.problem);
+        EXPECT_EQ(fs::exists("Data.wav"), c.problem == RecordProblem::None);
+        EXPECT_FALSE(fs::exists("Data.wav.part"));
+    }
+}
+
 TEST_F(RecordFilesTest, WorkingFilesCannotBeWritten) {
     fs::create_directories("Data.hr.part");
     const LoadedRecord loaded =

@@ -116,6 +116,15 @@ protected:
         }
     }
 
+    // Waits until the run has recorded at least one block of audio, the least a record holds.
+    bool WaitForAudio() const {
+        return WaitFor([&] {
+            std::error_code ignored;
+            return std::filesystem::file_size(m_folder / "Data.wav", ignored) >= 44 + 1600 &&
+                   !ignored;
+        });
+    }
+
     // Stops a running capture and waits until its record has been stored.
     void StopAndWait() {
         if (m_controller->IsCapturing()) {

@@ -23,6 +23,7 @@
 #include "platform/Zip.h"
 #include "tests/mainwnd/MainWindowFixture.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/SmallDisk.h"
 #include "views/ReviewView.h"
 
 namespace marulo::testing {
@@ -213,7 +214,7 @@ TEST_F(MainWindowTest, MonitoringRunStoresItsRecordAndGuardsTheReview) {
     }
     EXPECT_TRUE(m_controller->IsCapturing());
 
-    ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(m_folder / "Data.wav"); }));
+    ASSERT_TRUE(WaitForAudio());
     Click(kMonitorButtonId);
     StopAndWait();
     EXPECT_FALSE(std::filesystem::exists(m_folder / "Data.zip"));
@@ -270,12 +271,27 @@ TEST_F(MainWindowTest, ARecordThatCannotTakeItsNameIsKeptAndReported) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "recording");
 }
 
+// A double click on the monitoring button makes a run of no audio: it is no record.
+TEST_F(MainWindowTest, ARunWithoutABlockOfAudioIsNotStored) {
+    OpenWindow();
+    FillProfile("Anna", "2010-05-12");
+    Click(kMonitorButtonId);
+    Click(kMonitorButtonId);
+    StopAndWait();
+    EXPECT_TRUE(DataFiles().empty());
+    EXPECT_EQ(m_window->RecordList()->count(), 0);
+    EXPECT_TRUE(m_messages.empty());
+    for (const char* gone : {"Data.wav", "Data.hr", "Data.zip", "Data.run"}) {
+        EXPECT_FALSE(std::filesystem::exists(m_folder / gone)) << gone;
+    }
+}
+
 TEST_F(MainWindowTest, ClosingFromTheWindowSystemWhileMonitoringKeepsTheRecord) {
     OpenWindow();
     FillProfile("Anna", "2010-05-12");
     Click(kMonitorButtonId);
     ASSERT_TRUE(m_controller->IsCapturing());
-    ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(m_folder / "Data.wav"); }));
+    ASSERT_TRUE(WaitForAudio());
     EXPECT_TRUE(m_window->close());
     EXPECT_FALSE(m_controller->AnyThreadRunning());
     const std::vector<std::string> files = DataFiles();
@@ -300,6 +316,7 @@ TEST_F(MainWindowTest, StoppingIsNeverRefusedAndTheRecordTakesTheProfileOfTheRun
         Click(kMonitorButtonId);
         ASSERT_TRUE(m_controller->IsCapturing());
         ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(m_folder / "Data.run"); }));
+        ASSERT_TRUE(WaitForAudio());
         FillProfile(c.nameAtStop, c.edcAtStop);
         Click(kMonitorButtonId);
         EXPECT_FALSE(m_controller->IsCapturing());
@@ -388,12 +405,81 @@ TEST_F(MainWindowTest, AWriteFailureEndsTheRunAndKeepsWhatWasWritten) {
         StopAndWait();
     }
     ASSERT_FALSE(m_messages.empty());
-    EXPECT_EQ(m_messages[0].second, Text("RecordWriteFailed"));
+    EXPECT_EQ(m_messages[0].second, Text("RecordingWriteStopped"));
+    EXPECT_NE(Text("RecordingWriteStopped"), Text("RecordWriteFailed"));
     const std::vector<std::string> files = DataFiles();
     ASSERT_EQ(files.size(), 1u);
     const auto wav = StoredAudio(files[0]);
     ASSERT_TRUE(wav);
     EXPECT_EQ(wav->samples.size(), kHeld);
+}
+
+// A run that fills a real disk is kept aside; once there is room, the next start stores it under
+// its record name, says so, and does it once.
+TEST_F(MainWindowTest, ARunKeptAsideOnAFullDiskIsStoredOnceThereIsRoom) {
+    namespace fs = std::filesystem;
+    const fs::path small = m_folder / "small";
+    SmallDisk disk(small, 40 * 1024);
+    if (!disk.Mounted()) {
+        GTEST_SKIP() << "mounting a small disk needs root";
+    }
+    fs::create_directory(small / "Data");
+    fs::current_path(small);
+    const auto filesStartingWith = [&](const std::string& prefix) {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(small)) {
+            if (entry.path().filename().string().starts_with(prefix)) {
+                names.push_back(entry.path().filename().string());
+            }
+        }
+        return names;
+    };
+    const auto recordsOnDisk = [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(small / "Data")) {
+            names.push_back(entry.path().filename().string());
+        }
+        return names;
+    };
+    OpenWindow();
+    FillProfile("Anna", "2010-05-12");
+    Click(kMonitorButtonId);
+    ASSERT_TRUE(WaitFor([&] { return !m_controller->IsCapturing(); }));
+    StopAndWait();
+    ASSERT_TRUE(WaitFor([&] { return m_messages.size() >= 2; }));
+    EXPECT_EQ(m_messages[0].second, Text("RecordingWriteStopped"));
+    EXPECT_TRUE(recordsOnDisk().empty());
+    const std::vector<std::string> kept = filesStartingWith("Data-unsaved-");
+    ASSERT_EQ(kept.size(), 3u) << "audio, trace and marker";
+    const std::uintmax_t keptAudio =
+        fs::file_size(small / (fs::path(kept[0]).stem().string() + ".wav"));
+    CloseWindow();
+
+    ASSERT_TRUE(disk.Resize(4 * 1024 * 1024));
+    m_messages.clear();
+    OpenWindow();
+    ASSERT_TRUE(WaitFor([&] { return !m_messages.empty(); }));
+    EXPECT_EQ(m_messages[0].second.split('\n').front(), Text("KeptAsideStored"));
+    const std::vector<std::string> records = recordsOnDisk();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_TRUE(std::regex_match(records[0], std::regex(R"(Anna_20100512_\d{17}\.zip)")));
+    EXPECT_TRUE(m_messages[0].second.contains(QString::fromStdString(records[0])));
+    EXPECT_TRUE(filesStartingWith("Data-unsaved-").empty());
+    fs::copy_file(small / "Data" / records[0], m_folder / "stored.zip");
+    CloseWindow();
+    fs::current_path(m_folder);
+    const auto wav = StoredAudio("../stored.zip");
+    ASSERT_TRUE(wav);
+    EXPECT_EQ(wav->samples.size() + 44, keptAudio);
+
+    fs::current_path(small);
+    m_messages.clear();
+    OpenWindow();
+    Pump();
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ(recordsOnDisk().size(), 1u);
+    CloseWindow();
+    fs::current_path(m_folder);
 }
 
 TEST_F(MainWindowTest, ARunCutShortIsStoredAtTheNextStartAndTheUserIsTold) {
@@ -565,8 +651,8 @@ TEST_F(MainWindowTest, PressOnAFreeSpotDragsTheWindowAndOnAControlDoesNot) {
 }
 
 // A file name that is no UTF-8 keeps its records: the mother is shown with replacement
-// characters but matched, loaded and stored by her original bytes, and the profile keeps no
-// replacement characters.
+// characters but matched, loaded and stored by her original bytes, and the profile keeps her
+// bytes with her due date, so the next start shows her and her records.
 TEST_F(MainWindowTest, MotherWithANameInAnotherEncodingKeepsHerRecords) {
     const std::string latin1Name = "\xC9lise";  // "Elise" with an acute E in Latin-1
     const std::string record = latin1Name + "_20100512_20100101000000000.zip";
@@ -594,8 +680,12 @@ TEST_F(MainWindowTest, MotherWithANameInAnotherEncodingKeepsHerRecords) {
     EXPECT_EQ(m_window->ReviewView()->Trace(), std::vector<std::int32_t>{140});
 
     CloseWindow();
-    EXPECT_EQ(m_store->Read("Name").value_or("").find("\xEF\xBF\xBD"), std::string::npos);
+    m_store = std::make_unique<platform::SettingsStore>(m_folder / "profile.ini");
+    EXPECT_EQ(m_store->Read("Name"), latin1Name);
     EXPECT_EQ(m_store->Read("EDC"), "2010-05-12");
+    OpenWindow();
+    EXPECT_EQ(m_window->NameBytes(), latin1Name);
+    EXPECT_EQ(m_window->RecordList()->count(), 1);
 }
 
 TEST_F(MainWindowTest, RefillingTheListFromTheMotherListEndsTheReview) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "mainwnd/RecordStore.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TempFolder.h"
 
 namespace marulo::mainwnd {
@@ -34,6 +35,30 @@ TEST_F(RecordStoreTest, MovesTheArchiveUnderItsRecordName) {
     EXPECT_EQ(outcome.path, fs::path("Data/Anna_20100512_20100209090503007.zip"));
     EXPECT_EQ(Read(outcome.path), "first");
     EXPECT_FALSE(fs::exists("Data.zip"));
+}
+
+// A record folder on another file system, mounted there or linked to, takes the record whole.
+TEST_F(RecordStoreTest, ARecordFolderOnAnotherFileSystemTakesTheRecord) {
+    for (const bool linked : {false, true}) {
+        SCOPED_TRACE(linked ? "link" : "mount");
+        std::error_code ignored;
+        fs::remove("Data", ignored);  // the mount point of the case before
+        const fs::path mountPoint = linked ? m_folder / "elsewhere" : m_folder / "Data";
+        testing::SmallDisk disk(mountPoint, 1024 * 1024);
+        if (!disk.Mounted()) {
+            GTEST_SKIP() << "mounting a second file system needs root";
+        }
+        if (linked) {
+            fs::create_directory_symlink(mountPoint, "Data");
+        }
+        WriteArchive("record");
+        const StoreOutcome outcome = StoreWorkingArchive("Data.zip", "Anna", "2010-05-12", m_time);
+        EXPECT_EQ(outcome.result, StoreResult::Stored);
+        EXPECT_EQ(Read(outcome.path), "record");
+        EXPECT_FALSE(fs::exists("Data.zip"));
+        EXPECT_EQ(std::distance(fs::directory_iterator(mountPoint), fs::directory_iterator()), 1);
+        fs::remove(outcome.path, ignored);
+    }
 }
 
 TEST_F(RecordStoreTest, TwoStoresInOneMillisecondKeepBothRecords) {
@@ -103,7 +128,10 @@ TEST_F(RecordStoreTest, AFinishedRunIsStoredOrItsWorkingFilesAreKeptUnderFreeNam
         {"folder is a file", true, true, StoreResult::KeptAside,
          "Data-unsaved-20100209090503007.zip"},
         {"nothing recorded", false, false, StoreResult::NothingToStore, ""},
+        {"under one block", false, false, StoreResult::Discarded, ""},
     };
+    // Working audio of more than a block, beginning with the case's text.
+    const auto audio = [](const char* why) { return why + std::string(44 + 1600, ' '); };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
         fs::remove_all("Data");
@@ -112,8 +140,11 @@ TEST_F(RecordStoreTest, AFinishedRunIsStoredOrItsWorkingFilesAreKeptUnderFreeNam
         }
         if (c.archive) {
             WriteArchive(c.why);
+        } else if (c.result == StoreResult::Discarded) {
+            std::ofstream("Data.wav", std::ios::binary) << std::string(44 + 1599, ' ');
+            std::ofstream("Data.hr", std::ios::binary) << "trace";
         } else if (c.result != StoreResult::NothingToStore) {
-            std::ofstream("Data.wav", std::ios::binary) << c.why;
+            std::ofstream("Data.wav", std::ios::binary) << audio(c.why);
             std::ofstream("Data.hr", std::ios::binary) << "trace of " << c.why;
         }
         const StoreOutcome outcome =
@@ -122,17 +153,18 @@ TEST_F(RecordStoreTest, AFinishedRunIsStoredOrItsWorkingFilesAreKeptUnderFreeNam
         EXPECT_EQ(outcome.path, fs::path(c.keptAs));
         EXPECT_FALSE(fs::exists("Data.wav"));
         EXPECT_FALSE(fs::exists("Data.zip"));
-        if (c.result == StoreResult::NothingToStore) {
+        if (c.result == StoreResult::NothingToStore || c.result == StoreResult::Discarded) {
+            EXPECT_FALSE(fs::exists("Data.hr"));
             continue;
         }
-        EXPECT_EQ(Read(outcome.path), c.why);
+        EXPECT_EQ(Read(outcome.path), c.archive ? c.why : audio(c.why));
         if (!c.archive) {
             fs::path trace = outcome.path;
             EXPECT_EQ(Read(trace.replace_extension(".hr")), std::string("trace of ") + c.why);
         }
     }
     // The first kept files were not replaced by the second.
-    EXPECT_EQ(Read("Data-unsaved-20100209090503007.wav"), "packing failed");
+    EXPECT_EQ(Read("Data-unsaved-20100209090503007.wav"), audio("packing failed"));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "acquisition/CaptureFormat.h"
+#include "acquisition/Recorder.h"
 #include "acquisition/WavFileWriter.h"
 #include "archive/RecordFiles.h"
 #include "mainwnd/RunRecovery.h"
@@ -157,12 +159,16 @@ TEST_F(RunRecoveryTest, RunsWithoutUsableAudioOrWithoutMarkerAreNotStored) {
 
 TEST_F(RunRecoveryTest, AnArchiveCutShortBeforeItsMoveIsStoredAndAFailedStoreIsKeptAside) {
     {
-        std::ofstream("Data.zip", std::ios::binary) << "packed";
+        // Named from the run's start and its three seconds of audio, not the time of recovery.
+        WriteCutShortWav(48000, 48000);
+        WriteTraceBytes(12);
+        ASSERT_TRUE(acquisition::PackWorkingFiles());
         ASSERT_TRUE(WriteRunMarker(kRunMarkerFile, m_profile));
         const RecoveryOutcome outcome = RecoverInterruptedRun();
         EXPECT_EQ(outcome.result, RecoveryResult::Stored);
         EXPECT_EQ(outcome.store.result, StoreResult::Stored);
-        EXPECT_EQ(RecordFolderFiles().size(), 1u);
+        EXPECT_EQ(RecordFolderFiles(),
+                  std::vector<std::string>{"Mary_Ann_20100512_20100209090506007.zip"});
         EXPECT_FALSE(fs::exists(kRunMarkerFile));
     }
     fs::remove_all("Data");
@@ -176,6 +182,49 @@ TEST_F(RunRecoveryTest, AnArchiveCutShortBeforeItsMoveIsStoredAndAFailedStoreIsK
     EXPECT_TRUE(fs::exists(outcome.store.path));
     EXPECT_FALSE(fs::exists("Data.wav"));
     EXPECT_FALSE(fs::exists(kRunMarkerFile));
+    EXPECT_TRUE(fs::exists("Data-unsaved-20100209090504007.run"));
+
+    // While the record folder is still blocked the run stays aside; then it is stored once.
+    EXPECT_TRUE(StoreKeptAsideRuns().empty());
+    fs::remove("Data");
+    const std::vector<fs::path> stored = StoreKeptAsideRuns();
+    EXPECT_EQ(stored, std::vector<fs::path>{"Data/Mary_Ann_20100512_20100209090504007.zip"});
+    EXPECT_EQ(RecordFolderFiles().size(), 1u);
+    EXPECT_FALSE(fs::exists("Data-unsaved-20100209090504007.zip"));
+    EXPECT_FALSE(fs::exists("Data-unsaved-20100209090504007.run"));
+    EXPECT_TRUE(StoreKeptAsideRuns().empty());
+}
+
+// What work killed half-way leaves is removed at start; what belongs to a run or a review stays.
+TEST_F(RunRecoveryTest, LeftoversOfKilledWorkAreRemovedAndNothingElse) {
+    struct Case {
+        const char* why;
+        std::vector<const char*> files;
+        std::vector<const char*> staying;
+    };
+    const Case cases[] = {
+        {"unpacking killed", {"Data.wav.part", "Data.hr.part", "Data.hr"}, {}},
+        {"packing killed", {"Data.wav", "Data.hr", "Data.zip.a1B2c3"}, {"Data.wav", "Data.hr"}},
+        {"copy into Data killed", {"Data/Anna_20100512_20100209090503007.zip.storing"}, {}},
+        {"a run's trace before its audio", {"Data.hr", "Data.run"}, {"Data.hr", "Data.run"}},
+        {"other files",
+         {"Data.zip", "Data.zip.old", "Data/Anna_20100512_x.zip"},
+         {"Data.zip", "Data.zip.old", "Data/Anna_20100512_x.zip"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        fs::create_directory("Data");
+        for (const char* file : c.files) {
+            std::ofstream(file) << "left";
+        }
+        RemoveLeftoversOfKilledWork();
+        for (const char* file : c.files) {
+            const bool stays = std::find(c.staying.begin(), c.staying.end(),
+                                         std::string_view(file)) != c.staying.end();
+            EXPECT_EQ(fs::exists(file), stays) << file;
+            fs::remove(file);
+        }
+    }
 }
 
 }  // namespace
