@@ -100,9 +100,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 # What the libraries do not say: the sound and playback backend, the fonts of the skin and of
-# the Chinese texts, and the opener of the guide, the Data folder and addresses.
+# the Chinese texts, the opener of the guide, the Data folder and addresses, and the German and
+# Chinese texts of Qt's own dialogs and buttons.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "qt6-qpa-plugins, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-pulseaudio, fonts-dejavu-core, fonts-noto-cjk, xdg-utils")
+    "qt6-qpa-plugins, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-pulseaudio, fonts-dejavu-core, fonts-noto-cjk, xdg-utils, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse")
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/CPackOptions.cmake)
 include(CPack)

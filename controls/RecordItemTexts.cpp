@@ -11,8 +11,8 @@ namespace marulo::controls {
 
 namespace {
 
-// A record made on its EDC is counted as 279 days along.
-constexpr long long DaysAlongOnEdc = 279;
+// The standard count, as the panel's: a record made on its EDC is 40 weeks 0 days along.
+constexpr long long DaysAlongOnEdc = 280;
 
 std::string AgeLine(const platform::CivilDateTime& stamp,
                     const std::optional<platform::CivilDateTime>& edc,

@@ -34,7 +34,8 @@ EdcCalendar::EdcCalendar(QWidget* parent) : QCalendarWidget(parent) {
     connect(this, &QCalendarWidget::activated, this, &EdcCalendar::picked);
 }
 
-void EdcCalendar::Open() {
+void EdcCalendar::Open(const QDate& day) {
+    setSelectedDate(day);
     m_focusBefore = QApplication::focusWidget();
     show();
     raise();
@@ -42,7 +43,13 @@ void EdcCalendar::Open() {
 }
 
 void EdcCalendar::ApplyLanguage() {
-    setLocale(QLocale(QString::fromStdString(app::UiText("Language", "Locale", "en_US"))));
+    const QLocale locale(QString::fromStdString(app::UiText("Language", "Locale", "en_US")));
+    setLocale(locale);
+    // A new locale moves the week's first column but leaves the highlight in its old cell, a
+    // day away from the selected date; setting the first day anew moves the highlight along.
+    const Qt::DayOfWeek first = locale.firstDayOfWeek();
+    setFirstDayOfWeek(first == Qt::Monday ? Qt::Sunday : Qt::Monday);
+    setFirstDayOfWeek(first);
 }
 
 void EdcCalendar::showEvent(QShowEvent* event) {

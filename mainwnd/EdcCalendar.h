@@ -14,8 +14,8 @@ class EdcCalendar : public QCalendarWidget {
 public:
     explicit EdcCalendar(QWidget* parent = nullptr);
 
-    // Shows the calendar above its siblings, with the keyboard focus in it.
-    void Open();
+    // Shows the calendar above its siblings on the given day, with the keyboard focus in it.
+    void Open(const QDate& day);
     // Takes the locale named by the current language file.
     void ApplyLanguage();
 

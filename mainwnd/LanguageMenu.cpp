@@ -3,10 +3,15 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCoreApplication>
 #include <QFontMetrics>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMenu>
 #include <QPoint>
 #include <QString>
+#include <QTranslator>
+#include <memory>
 #include <string>
 
 #include "app/Config.h"
@@ -65,12 +70,29 @@ bool RunLanguageMenu(QWidget& owner, const QWidget& languageButton, const MenuRu
     return true;
 }
 
-bool OpenHomepageAddress(std::string& where) {
+void ApplyQtTranslations() {
+    // One translator for the process, replaced at each language switch.
+    static std::unique_ptr<QTranslator> installed;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed.get());
+        installed.reset();
+    }
+    const QLocale locale(QString::fromStdString(app::UiText("Language", "Locale", "en_US")));
+    auto translator = std::make_unique<QTranslator>();
+    if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator.get());
+        installed = std::move(translator);
+    }
+}
+
+bool OpenHomepageAddress(std::string& where, QObject* context,
+                         std::function<void()> onLaunchFailed) {
     const app::FolderLocation folder = app::ConfigFolder();
     const std::string address = app::UiText("Homepage", "Url", "");
     const std::string base = folder.drive + folder.directory;
     where = platform::Shell::Where(address, base);
-    return platform::Shell::Open(address, base);
+    return platform::Shell::Open(address, base, context, std::move(onLaunchFailed));
 }
 
 }  // namespace marulo::mainwnd

@@ -8,6 +8,7 @@ class QAbstractButton;
 class QAction;
 class QFontMetrics;
 class QMenu;
+class QObject;
 class QPoint;
 class QWidget;
 
@@ -28,9 +29,15 @@ using MenuRunner = std::function<QAction*(QMenu&, const QPoint& globalPos)>;
 // everything that shows texts or fonts.
 bool RunLanguageMenu(QWidget& owner, const QWidget& languageButton, const MenuRunner& run);
 
+// Gives Qt's own dialogs and buttons (save dialog, message box buttons) the active language,
+// from Qt's translations where the system has them; the language file's locale names it.
+void ApplyQtTranslations();
+
 // Opens the homepage address of the active language; a relative path counts from the folder of
 // the configuration files. False when nothing could open it, with where set to the address or
-// the file's full path (empty when the language gives no address).
-bool OpenHomepageAddress(std::string& where);
+// the file's full path (empty when the language gives no address). A launcher that fails later
+// runs onLaunchFailed on context's thread (platform::Shell::Open).
+bool OpenHomepageAddress(std::string& where, QObject* context = nullptr,
+                         std::function<void()> onLaunchFailed = {});
 
 }  // namespace marulo::mainwnd

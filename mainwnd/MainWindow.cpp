@@ -20,6 +20,7 @@
 #include <QWindow>
 #include <filesystem>
 #include <type_traits>
+#include <utility>
 
 #include "app/Config.h"
 #include "app/Fonts.h"
@@ -105,6 +106,7 @@ MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
     // The face is painted whole; there is nothing to erase first.
     setAttribute(Qt::WA_OpaquePaintEvent);
 
+    ApplyQtTranslations();
     setWindowTitle(Message("ProgramName"));
     if (m_options.useWorkFolder) {
         const app::FolderLocation folder = app::WorkFolder();
@@ -186,7 +188,8 @@ void MainWindow::CreateControls() {
                 &MainWindow::OpenWeekMenu);
     placeButton(m_dayButton, kDayButtonId, "DayButton", Box(303, 114, 325, 131),
                 &MainWindow::OpenDayMenu);
-    placeButton(m_edcDisplay, kEdcDisplayId, "EdcDisplay", Box(219, 142, 315, 168), nullptr);
+    placeButton(m_edcDisplay, kEdcDisplayId, "EdcDisplay", Box(219, 142, 315, 168),
+                &MainWindow::OpenCalendar);
     placeButton(m_calendarButton, kCalendarButtonId, "CalendarButton", Box(316, 142, 343, 168),
                 &MainWindow::OpenCalendar);
     if (m_edcCalendar == nullptr) {
@@ -362,14 +365,30 @@ void MainWindow::SetEdcText(const QString& edc) {
 }
 
 void MainWindow::ShowMessage(MessageKind kind, const QString& text) {
+    ShowMessageOffering(kind, text, QString());
+}
+
+bool MainWindow::ShowMessageOffering(MessageKind kind, const QString& text, const QString& offer) {
     if (m_messageHook) {
         m_messageHook(kind, text);
-        return;
+        return false;
     }
-    const bool warning = kind == MessageKind::Warning;
-    QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Critical,
-                    Message(warning ? "Exclamation" : "Error"), text, QMessageBox::Ok, this);
+    const auto [icon, captionKey] = [kind] {
+        switch (kind) {
+            case MessageKind::Warning:
+                return std::pair(QMessageBox::Warning, "Exclamation");
+            case MessageKind::Error:
+                return std::pair(QMessageBox::Critical, "Error");
+            case MessageKind::Information:
+                break;
+        }
+        return std::pair(QMessageBox::Information, "ProgramName");
+    }();
+    QMessageBox box(icon, Message(captionKey), text, QMessageBox::Ok, this);
+    const QAbstractButton* offered =
+        offer.isEmpty() ? nullptr : box.addButton(offer, QMessageBox::ActionRole);
     box.exec();
+    return offered != nullptr && box.clickedButton() == offered;
 }
 
 QPoint MainWindow::MenuPoint(const QWidget* button, int below) const {
@@ -431,12 +450,25 @@ void MainWindow::ResetEdcToToday() {
     UpdateAgeFromEdc();
 }
 
+void MainWindow::RestoreEdcAfterRefusedPick(const QString& previous) {
+    // A mis-click must not replace a due date that every later record is filed under.
+    if (previous.isEmpty()) {
+        ResetEdcToToday();
+        return;
+    }
+    SetEdcText(previous);
+    UpdateAgeFromEdc();
+}
+
 void MainWindow::OpenCalendar() {
-    m_edcCalendar->Open();
+    // The calendar opens on the due date it would change, else on today.
+    const QDate edc = QDate::fromString(EdcText(), QStringLiteral("yyyy-MM-dd"));
+    m_edcCalendar->Open(edc.isValid() ? edc : QDate::currentDate());
 }
 
 void MainWindow::TakePickedEdc(const QDate& date) {
     m_edcCalendar->hide();
+    const QString previous = EdcText();
     SetEdcText(FromUtf8(FormatEdc(date.year(), date.month(), date.day())));
     UpdateAgeFromEdc();
     const auto age = AgeFromEdc(ControlText(EdcText()), platform::NowDayNumber());
@@ -446,11 +478,11 @@ void MainWindow::TakePickedEdc(const QDate& date) {
     switch (CheckPickedAge(*age)) {
         case EdcPickCheck::TooFarAhead:
             ShowMessage(MessageKind::Warning, Message("AlertEDCOver"));
-            ResetEdcToToday();
+            RestoreEdcAfterRefusedPick(previous);
             break;
         case EdcPickCheck::Passed:
             ShowMessage(MessageKind::Warning, Message("AlertEDCPass"));
-            ResetEdcToToday();
+            RestoreEdcAfterRefusedPick(previous);
             break;
         case EdcPickCheck::Accepted:
             break;
@@ -509,15 +541,18 @@ void MainWindow::OpenMotherList() {
             std::error_code ignored;
             OpenOrTellWhere(folder.string(), std::filesystem::current_path(ignored));
         });
-    if (dialog.exec() == dialogs::kMotherListOkId) {
-        m_chosenNameBytes = dialog.ChosenName();
-        m_chosenNameShown = FromUtf8(m_chosenNameBytes);
-        m_nameBox->setText(m_chosenNameShown);
-        SetEdcText(FromUtf8(dialog.ChosenEdc()));
-        UpdateAgeFromEdc();
+    if (dialog.exec() != dialogs::kMotherListOkId) {
+        // Cancel leaves the window as it was: the review and its playback go on.
+        RefreshRecordList();
+        return;
     }
-    // The refilled list has no selection, so the record shown from the old one, and its
-    // playback, end with it. A running or closing run keeps its live chart.
+    m_chosenNameBytes = dialog.ChosenName();
+    m_chosenNameShown = FromUtf8(m_chosenNameBytes);
+    m_nameBox->setText(m_chosenNameShown);
+    SetEdcText(FromUtf8(dialog.ChosenEdc()));
+    UpdateAgeFromEdc();
+    // The record shown from the old list, and its playback, end with it. A running or closing
+    // run keeps its live chart.
     if (!m_controller.AnyThreadRunning() && SelectedRecordIndex() >= 0) {
         ShowRecord(-1);
     }
@@ -525,9 +560,12 @@ void MainWindow::OpenMotherList() {
 }
 
 void MainWindow::OpenHomepage() {
-    std::string where;
-    if (!OpenHomepageAddress(where) && !where.empty()) {
-        ShowMessage(MessageKind::Warning, Message("OpenFailed") + '\n' + FromUtf8(where));
+    const auto where = std::make_shared<std::string>();
+    const auto tellWhere = [this, where] {
+        ShowMessage(MessageKind::Warning, Message("OpenFailed") + '\n' + FromUtf8(*where));
+    };
+    if (!OpenHomepageAddress(*where, this, tellWhere) && !where->empty()) {
+        tellWhere();
     }
 }
 
@@ -538,11 +576,16 @@ void MainWindow::OpenLanguageMenu() {
     if (!switched) {
         return;
     }
+    ApplyQtTranslations();
     repaint();
     LayoutBottomButtons();
     CreateControls();
     m_nameBox->setFont(app::UiFont(false));
     m_reviewView->InvalidateCachedChart();
+    // Views draw their texts in their viewports, which a repaint of the view itself leaves be.
+    for (QWidget* shown : findChildren<QWidget*>()) {
+        shown->update();
+    }
 }
 
 void MainWindow::paintEvent(QPaintEvent*) {

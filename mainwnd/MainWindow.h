@@ -41,7 +41,7 @@ namespace marulo::mainwnd {
 class EdcCalendar;
 class VolumeSlider;
 
-enum class MessageKind { Warning, Error };
+enum class MessageKind { Warning, Error, Information };
 
 // The record list item's data role holding the record's bare file name as its original bytes.
 inline constexpr int kRecordFileBytesRole = Qt::UserRole + 1;
@@ -72,9 +72,12 @@ public:
     using MessageHook = std::function<void(MessageKind, const QString& text)>;
     // Chooses from a pop-up menu opened at a global point; null when nothing was chosen.
     using MenuHook = std::function<QAction*(QMenu&, const QPoint& globalPos)>;
-    // Asks where to save, starting from a suggested path; empty when cancelled.
-    using SaveDialogHook = std::function<QString(
-        const QString& caption, const QString& suggestedPath, const QString& filter)>;
+    // Asks where to save, starting from a suggested path; empty when cancelled. The filter may
+    // offer choices (";;" between them); selectedFilter comes in as the one offered first and
+    // goes out as the one chosen.
+    using SaveDialogHook =
+        std::function<QString(const QString& caption, const QString& suggestedPath,
+                              const QString& filter, QString& selectedFilter)>;
 
     explicit MainWindow(const MainWindowOptions& options = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -102,6 +105,9 @@ public:
 
     // Every box of the window goes through here; the hook, when set, sees it instead.
     void ShowMessage(MessageKind kind, const QString& text);
+    // A box with one more button besides OK; true when that button closed it. The hook, when
+    // set, sees the text as for ShowMessage and the button stays unpressed.
+    bool ShowMessageOffering(MessageKind kind, const QString& text, const QString& offer);
     void SetMessageHook(MessageHook hook) { m_messageHook = std::move(hook); }
     void SetMenuHook(MenuHook hook) { m_menuHook = std::move(hook); }
     void SetSaveDialogHook(SaveDialogHook hook) { m_saveDialogHook = std::move(hook); }
@@ -158,6 +164,8 @@ private:
     void UpdateAgeFromEdc();
     void UpdateEdcFromAge();
     void ResetEdcToToday();
+    // After a refused calendar pick: the due date from before, or today's when there was none.
+    void RestoreEdcAfterRefusedPick(const QString& previous);
     int SelectedRecordIndex() const;
     void DeselectRecords();
     // Loads the selected record unless capture runs, which refuses and clears the selection.
@@ -171,7 +179,8 @@ private:
     void ShowNumberMenu(QMenu& menu, controls::SkinnedButton& button);
     void RequestButtonRepaint();
     void InstallRecordMenu();
-    QString AskSavePath(const QString& caption, const QString& fileName, const QString& filter);
+    QString AskSavePath(const QString& caption, const QString& fileName, const QString& filter,
+                        QString& selectedFilter);
     void ExportRecord(const QString& bareFileName, const char* extension);
     void StopRun();
     // Stores what an interrupted run of an earlier process left in the work folder and says so.

@@ -250,9 +250,16 @@ void MainWindow::InstallCaptureErrorReporter() {
             return;
         }
         const QString text = CaptureErrorText(error);
-        // The capture thread waits until the user has closed the box.
+        // The capture thread waits until the user has closed the box. The run never began, so
+        // the window is idle from then on, not only once its thread has ended.
         QMetaObject::invokeMethod(
-            this, [this, text] { ShowMessage(MessageKind::Error, text); },
+            this,
+            [this, text] {
+                ShowMessage(MessageKind::Error, text);
+                m_controller.StopCapture();
+                m_monitorButton->update();
+                m_monitorView->update();
+            },
             Qt::BlockingQueuedConnection);
     });
 }

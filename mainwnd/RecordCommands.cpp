@@ -138,13 +138,27 @@ std::string MainWindow::NameBytes() const {
 }
 
 void MainWindow::RefreshRecordList() {
+    const int selectedIndex = SelectedRecordIndex();
+    const QByteArray shown =
+        selectedIndex >= 0
+            ? m_recordList->item(selectedIndex)->data(kRecordFileBytesRole).toByteArray()
+            : QByteArray();
+    const QSignalBlocker quiet(m_recordList);
     m_recordList->clear();
     const std::string name = NameBytes();
     const std::string edc = ControlText(EdcText());
+    QListWidgetItem* stillShown = nullptr;
     for (const std::string& file : archive::ListRecordFiles(archive::RecordFolder, name, edc)) {
         // Shown with replacement characters where the bytes are no UTF-8, loaded by its bytes.
         auto* item = new QListWidgetItem(QString::fromStdString(file), m_recordList);
         item->setData(kRecordFileBytesRole, QByteArray::fromStdString(file));
+        if (!shown.isEmpty() && item->data(kRecordFileBytesRole).toByteArray() == shown) {
+            stillShown = item;
+        }
+    }
+    // The record under review stays selected in the refilled list.
+    if (stillShown != nullptr) {
+        m_recordList->setCurrentItem(stillShown);
     }
 }
 

@@ -4,7 +4,9 @@
 // working files, so it never meets a running or closing capture.
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QLocale>
 #include <QMenu>
@@ -18,6 +20,7 @@
 #include "archive/RecordName.h"
 #include "controls/WindowTexts.h"
 #include "mainwnd/MainWindow.h"
+#include "platform/SettingsStore.h"
 #include "platform/Shell.h"
 #include "report/ExportFiles.h"
 #include "report/RecordReport.h"
@@ -70,13 +73,23 @@ QString WithoutEllipsis(QString text) {
     return text;
 }
 
+constexpr const char* kPaperSpeedValue = "PaperSpeed";
+
+// The save dialog's choice of a PDF's paper speed.
+QString PaperSpeedFilter(report::PaperSpeed speed) {
+    return Message(speed == report::PaperSpeed::ThreeCmPerMinute ? "ExportPdfSpeed3"
+                                                                 : "ExportPdfSpeed1") +
+           QStringLiteral(" (*.pdf)");
+}
+
 struct ExportKind {
     const char* extension;
     const char* menuKey;
     const char* filter;
 };
 
-constexpr ExportKind kPdf{"pdf", "MenuExportPdf", "PDF (*.pdf)"};
+// A report's filter offers the paper speeds instead.
+constexpr ExportKind kPdf{"pdf", "MenuExportPdf", nullptr};
 constexpr ExportKind kCsv{"csv", "MenuExportCsv", "CSV (*.csv)"};
 constexpr ExportKind kWav{"wav", "MenuSaveAudio", "WAV (*.wav)"};
 
@@ -117,12 +130,12 @@ void MainWindow::OpenRecordMenu(const QPoint& viewportPos) {
 }
 
 QString MainWindow::AskSavePath(const QString& caption, const QString& fileName,
-                                const QString& filter) {
+                                const QString& filter, QString& selectedFilter) {
     const QString suggested = DocumentsFolder() + QLatin1Char('/') + fileName;
     if (m_saveDialogHook) {
-        return m_saveDialogHook(caption, suggested, filter);
+        return m_saveDialogHook(caption, suggested, filter, selectedFilter);
     }
-    return QFileDialog::getSaveFileName(this, caption, suggested, filter);
+    return QFileDialog::getSaveFileName(this, caption, suggested, filter, &selectedFilter);
 }
 
 void MainWindow::ExportRecord(const QString& bareFileName, const char* extension) {
@@ -141,10 +154,18 @@ void MainWindow::ExportRecord(const QString& bareFileName, const char* extension
                     Message("ExportUnreadable") + QLatin1Char('\n') + FromUtf8(error));
         return;
     }
-    const QString target =
-        AskSavePath(WithoutEllipsis(Message(what.menuKey)),
-                    FromUtf8(report::ExportFileName(record->facts, what.extension)),
-                    QString::fromLatin1(what.filter));
+    // A report's paper speed is chosen in the save dialog, the last choice offered first.
+    const report::PaperSpeed lastSpeed = m_store->Read(kPaperSpeedValue).value_or("1") == "3"
+                                             ? report::PaperSpeed::ThreeCmPerMinute
+                                             : report::PaperSpeed::OneCmPerMinute;
+    const QString threeCm = PaperSpeedFilter(report::PaperSpeed::ThreeCmPerMinute);
+    const QString filter = &what == &kPdf ? PaperSpeedFilter(report::PaperSpeed::OneCmPerMinute) +
+                                                QStringLiteral(";;") + threeCm
+                                          : QString::fromLatin1(what.filter);
+    QString chosenFilter = &what == &kPdf ? PaperSpeedFilter(lastSpeed) : filter;
+    const QString target = AskSavePath(
+        WithoutEllipsis(Message(what.menuKey)),
+        FromUtf8(report::ExportFileName(record->facts, what.extension)), filter, chosenFilter);
     if (target.isEmpty()) {
         return;
     }
@@ -152,6 +173,10 @@ void MainWindow::ExportRecord(const QString& bareFileName, const char* extension
     bool written = false;
     if (&what == &kPdf) {
         report::ReportOptions options;
+        options.speed = chosenFilter == threeCm ? report::PaperSpeed::ThreeCmPerMinute
+                                                : report::PaperSpeed::OneCmPerMinute;
+        m_store->Write(kPaperSpeedValue,
+                       options.speed == report::PaperSpeed::ThreeCmPerMinute ? "3" : "1");
         options.pageSize = report::PageSizeForLocale(QLocale::system());
         written = report::WritePdfReport(FsPath(target), record->facts, record->trace, texts,
                                          options, error, record->checks);
@@ -164,18 +189,27 @@ void MainWindow::ExportRecord(const QString& bareFileName, const char* extension
     if (!written) {
         ShowMessage(MessageKind::Error,
                     Message("ExportFailed") + QLatin1Char('\n') + FromUtf8(error));
+        return;
+    }
+    const QString shown = QDir::toNativeSeparators(QFileInfo(target).absoluteFilePath());
+    if (ShowMessageOffering(MessageKind::Information,
+                            Message("ExportSaved") + QLatin1Char('\n') + shown,
+                            Message("MenuShowInFolder"))) {
+        OpenOrTellWhere(QFileInfo(target).absolutePath().toStdString(), {});
     }
 }
 
 void MainWindow::OpenOrTellWhere(const std::string& addressOrPath,
                                  const std::filesystem::path& baseFolder) {
+    const QString where = FromUtf8(platform::Shell::Where(addressOrPath, baseFolder));
+    const auto tellWhere = [this, where] {
+        ShowMessage(MessageKind::Warning, Message("OpenFailed") + QLatin1Char('\n') + where);
+    };
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool opened = platform::Shell::Open(addressOrPath, baseFolder);
+    const bool opened = platform::Shell::Open(addressOrPath, baseFolder, this, tellWhere);
     QApplication::restoreOverrideCursor();
     if (!opened) {
-        ShowMessage(MessageKind::Warning,
-                    Message("OpenFailed") + QLatin1Char('\n') +
-                        FromUtf8(platform::Shell::Where(addressOrPath, baseFolder)));
+        tellWhere();
     }
 }
 

@@ -45,15 +45,19 @@ std::string DurationText(std::int64_t seconds) {
 
 std::string ExportFileName(const RecordFacts& facts, std::string_view extension) {
     std::string name;
-    for (const char c : facts.motherName) {
+    const std::string shown = facts.ageLine.empty() || facts.motherName.empty()
+                                  ? facts.motherName + facts.ageLine
+                                  : facts.motherName + " " + facts.ageLine;
+    for (const char c : shown) {
         const bool refused = static_cast<unsigned char>(c) < 0x20 || c == '/' || c == '\\' ||
                              c == ':' || c == '*' || c == '?' || c == '"' || c == '<' || c == '>' ||
                              c == '|';
         name.push_back(refused ? '_' : c);
     }
     char time[48];
-    std::snprintf(time, sizeof time, "%.4d-%.2d-%.2d %.2d.%.2d", facts.start.year,
-                  facts.start.month, facts.start.day, facts.start.hour, facts.start.minute);
+    std::snprintf(time, sizeof time, "%.4d-%.2d-%.2d %.2d.%.2d.%.2d", facts.end.year,
+                  facts.end.month, facts.end.day, facts.end.hour, facts.end.minute,
+                  facts.end.second);
     return (name.empty() ? std::string() : name + " ") + time + "." + std::string(extension);
 }
 

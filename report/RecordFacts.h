@@ -34,7 +34,8 @@ std::string DateTimeText(const platform::CivilDateTime& time);
 std::string DurationText(std::int64_t seconds);
 
 // A file name for an export: the mother's name (characters no file system takes become "_"),
-// then the start time, then the extension, as "Anna 2010-02-09 15.20.pdf".
+// the age line, then the time the record list shows (its storing), then the extension, as
+// "Anna 26wk 5d 2010-02-09 15.30.45.pdf".
 std::string ExportFileName(const RecordFacts& facts, std::string_view extension);
 
 // The dates a record list item shows, read from a bare record file name by the record names'

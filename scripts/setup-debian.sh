@@ -11,6 +11,7 @@ packages=(
   libzip-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio
   libgl1-mesa-dev libxkbcommon-dev fonts-dejavu-core fonts-noto-cjk xdg-utils
+  qt6-translations-l10n
 )
 
 # Tests (private sound server, virtual display, screenshots), lint and package checks.

@@ -127,6 +127,9 @@ void ReviewView::OnRecordUnpacked(std::uint64_t ticket, archive::LoadedRecord re
     m_audioPath = std::move(record.files.audioPath);
     m_tracePath = std::move(record.files.tracePath);
     m_trace = std::move(record.trace);
+    FitExtent();
+    // A record opens at its start, whatever page the one before was showing.
+    ScrollTo(0);
     UpdatePointerAtMouse();
     viewport()->update();
     const std::optional<int> play = std::exchange(m_playWhenLoaded, std::nullopt);

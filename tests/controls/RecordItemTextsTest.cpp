@@ -15,19 +15,19 @@ RecordItemLines TextsOf(std::string_view file, const RecordItemWords& words) {
     return RecordItemTexts({archive::RealRecordStamp(file), archive::RecordEdcDate(file)}, words);
 }
 
-TEST(RecordItemTextsTest, AgeLineCountsFrom279DaysOnTheEdc) {
+TEST(RecordItemTextsTest, AgeLineIsTheStandardCountWithTheEdcAt40Weeks) {
     struct Case {
         const char* file;
         const char* ageLine;
     } const cases[] = {
-        {"Anna_20100512_20100502090000000.zip", "38W 3D"},   // 10 days before
-        {"Anna_20100512_20100512000000000.zip", "39W 6D"},   // on the EDC
-        {"Anna_20100512_20100512235959999.zip", "39W 6D"},   // time of day does not count
+        {"Anna_20100512_20100502090000000.zip", "38W 4D"},   // 10 days before
+        {"Anna_20100512_20100512000000000.zip", "40W 0D"},   // on the EDC
+        {"Anna_20100512_20100512235959999.zip", "40W 0D"},   // time of day does not count
         {"Anna_20100512_20100513000000000.zip", ""},         // a day after
-        {"Anna_20100512_20090726120000000.zip", "-1W -4D"},  // 290 days before
-        {"Anna_20100105_20091226080000000.zip", "38W 3D"},   // across a year end
-        {"Mary_Ann_20100512_20100502090000000.zip", "38W 3D"},
-        {"20100512_20100502090000000.zip", "38W 3D"},  // a key without "_" is the EDC itself
+        {"Anna_20100512_20090726120000000.zip", "-1W -3D"},  // 290 days before
+        {"Anna_20100105_20091226080000000.zip", "38W 4D"},   // across a year end
+        {"Mary_Ann_20100512_20100502090000000.zip", "38W 4D"},
+        {"20100512_20100502090000000.zip", "38W 4D"},  // a key without "_" is the EDC itself
         {"Anna_20100230_20100202090000000.zip", ""},   // EDC not a calendar date
         {"Anna_20100512_x.zip", ""},                   // stamp not a date
         {"20100502090000000.zip", ""},                 // no "_": no EDC

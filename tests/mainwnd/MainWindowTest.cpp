@@ -5,11 +5,15 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QSlider>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -22,6 +26,7 @@
 #include "platform/WavReader.h"
 #include "platform/Zip.h"
 #include "tests/mainwnd/MainWindowFixture.h"
+#include "tests/report/StoredRecords.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/SmallDisk.h"
 #include "views/ReviewView.h"
@@ -540,21 +545,31 @@ TEST_F(MainWindowTest, CalendarClosesOnAnOutsidePressWithoutThePressActing) {
     StopAndWait();
 }
 
-TEST_F(MainWindowTest, PickedEdcSetsTheAgeOrIsResetAfterAWarning) {
+TEST_F(MainWindowTest, PickedEdcSetsTheAgeOrIsRefusedKeepingTheDueDateBefore) {
     OpenWindow();
     m_window->show();
     struct Case {
+        std::optional<int> before;  // the EDC before the pick, days ahead; none for no EDC
         int daysAhead;
         const char* warning;  // null when the pick stands
+        int shownDaysAhead;
         QString week;
         QString day;
     };
     const Case cases[] = {
-        {0, nullptr, "40", "0"},          {280, nullptr, "0", "0"},        {10, nullptr, "38", "4"},
-        {281, "AlertEDCOver", "40", "0"}, {-1, "AlertEDCPass", "40", "0"},
+        {std::nullopt, 0, nullptr, 0, "40", "0"},
+        {std::nullopt, 280, nullptr, 280, "0", "0"},
+        {20, 10, nullptr, 10, "38", "4"},
+        // A mis-click keeps the due date every later record is filed under.
+        {10, 281, "AlertEDCOver", 10, "38", "4"},
+        {10, -1, "AlertEDCPass", 10, "38", "4"},
+        // With none before, today's.
+        {std::nullopt, 281, "AlertEDCOver", 0, "40", "0"},
+        {std::nullopt, -1, "AlertEDCPass", 0, "40", "0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.daysAhead);
+        m_window->SetEdcText(c.before ? Today(*c.before) : QString());
         m_messages.clear();
         bool calendarShownAtWarning = true;
         m_window->SetMessageHook([&](MessageKind kind, const QString& text) {
@@ -566,16 +581,44 @@ TEST_F(MainWindowTest, PickedEdcSetsTheAgeOrIsResetAfterAWarning) {
         EXPECT_FALSE(m_window->Calendar()->isVisible());
         if (c.warning == nullptr) {
             EXPECT_TRUE(m_messages.empty());
-            EXPECT_EQ(m_window->EdcText(), Today(c.daysAhead));
         } else {
             ASSERT_EQ(m_messages.size(), 1u);
             EXPECT_EQ(m_messages[0].first, MessageKind::Warning);
             EXPECT_EQ(m_messages[0].second, Text(c.warning));
             EXPECT_FALSE(calendarShownAtWarning);
-            EXPECT_EQ(m_window->EdcText(), Today());
         }
+        EXPECT_EQ(m_window->EdcText(), Today(c.shownDaysAhead));
         EXPECT_EQ(m_window->WeekText(), c.week);
         EXPECT_EQ(m_window->DayText(), c.day);
+    }
+}
+
+// In every language, whatever day its week starts on, the calendar opens from the date box on
+// the due date's month with that day highlighted, and Enter takes the highlighted day.
+TEST_F(MainWindowTest, TheCalendarOpensOnTheDueDateAndEnterTakesTheHighlightedDay) {
+    OpenWindow();
+    m_window->show();
+    const QDate edc = QDate::currentDate().addDays(100);
+    for (const char* language : {"English.ini", "German.ini", "Chinese.ini"}) {
+        SCOPED_TRACE(language);
+        std::filesystem::copy_file(
+            std::filesystem::path(MARULO_SOURCE_DIR) / "res" / "lang" / language,
+            m_folder / "Conf.ini", std::filesystem::copy_options::overwrite_existing);
+        m_window->CreateControls();
+        m_window->SetEdcText(edc.toString(QStringLiteral("yyyy-MM-dd")));
+        Click(kEdcDisplayId);
+        mainwnd::EdcCalendar* calendar = m_window->Calendar();
+        ASSERT_TRUE(calendar->isVisible());
+        EXPECT_EQ(calendar->selectedDate(), edc);
+        EXPECT_EQ(calendar->monthShown(), edc.month());
+        auto* days = calendar->findChild<QTableView*>();
+        ASSERT_NE(days, nullptr);
+        EXPECT_EQ(days->currentIndex().data().toString(), QString::number(edc.day()));
+        QTest::keyClick(days, Qt::Key_Right);
+        QTest::keyClick(days, Qt::Key_Return);
+        EXPECT_FALSE(calendar->isVisible());
+        EXPECT_TRUE(m_messages.empty());
+        EXPECT_EQ(m_window->EdcText(), edc.addDays(1).toString(QStringLiteral("yyyy-MM-dd")));
     }
 }
 
@@ -688,30 +731,38 @@ TEST_F(MainWindowTest, MotherWithANameInAnotherEncodingKeepsHerRecords) {
     EXPECT_EQ(m_window->RecordList()->count(), 1);
 }
 
-TEST_F(MainWindowTest, RefillingTheListFromTheMotherListEndsTheReview) {
-    {
-        platform::ZipWriter zip;
-        std::ofstream(m_folder / "trace.hr", std::ios::binary) << std::string("\x8c\0\0\0", 4);
-        ASSERT_TRUE(zip.Create(m_folder / "Data" / "Anna_20100512_20100101000000000.zip"));
-        ASSERT_TRUE(zip.AddFile("Data.hr", m_folder / "trace.hr"));
-        ASSERT_TRUE(zip.Close());
-    }
+TEST_F(MainWindowTest, CancelInTheMotherListKeepsTheReviewAndAChoiceEndsIt) {
+    WriteRecord(m_folder / "Data" / "Anna_20100512_20100101000000000.zip", {140}, 1.0);
     OpenWindow();
     FillProfile("Anna", "2010-05-12");
     m_window->RefreshRecordList();
-    m_window->RecordList()->setCurrentRow(0);
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !m_window->ReviewView()->IsLoading(); }, 10000));
-    ASSERT_EQ(m_window->ReviewView()->Trace(), std::vector<std::int32_t>{140});
-
-    QTimer::singleShot(0, [] {
-        auto* dialog = qobject_cast<dialogs::MotherListDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        dialog->reject();
-    });
-    Click(kMotherListButtonId);
-    EXPECT_TRUE(m_window->RecordList()->selectedItems().isEmpty());
-    EXPECT_TRUE(m_window->ReviewView()->Trace().empty());
-    EXPECT_FALSE(Control(kPlayButtonId)->isVisibleTo(m_window.get()));
+    const struct {
+        bool choose;
+        bool reviewGoesOn;
+    } answers[] = {{false, true}, {true, false}};
+    for (const auto& answer : answers) {
+        SCOPED_TRACE(answer.choose);
+        m_window->RecordList()->setCurrentRow(0);
+        ASSERT_TRUE(
+            QTest::qWaitFor([this] { return !m_window->ReviewView()->IsLoading(); }, 10000));
+        ASSERT_EQ(m_window->ReviewView()->Trace(), std::vector<std::int32_t>{140});
+        QTimer::singleShot(0, [choose = answer.choose] {
+            auto* dialog =
+                qobject_cast<dialogs::MotherListDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            if (choose) {
+                dialog->MotherList()->setCurrentRow(0);
+                dialog->accept();
+            } else {
+                dialog->reject();
+            }
+        });
+        Click(kMotherListButtonId);
+        EXPECT_EQ(m_window->RecordList()->count(), 1);
+        EXPECT_EQ(m_window->RecordList()->selectedItems().size(), answer.reviewGoesOn ? 1 : 0);
+        EXPECT_EQ(m_window->ReviewView()->Trace().empty(), !answer.reviewGoesOn);
+        EXPECT_EQ(Control(kPlayButtonId)->isVisibleTo(m_window.get()), answer.reviewGoesOn);
+    }
 }
 
 TEST_F(MainWindowTest, MotherListSetsTheMotherOrLeavesHerAndRefreshesTheRecords) {
@@ -837,6 +888,122 @@ TEST_F(MainWindowTest, MuteButtonAndSliderSetTheOutputVolume) {
     Click(kMuteButtonId);
     EXPECT_EQ(platform::GetOutputVolume(), level);
     EXPECT_EQ(slider->value(), 30000);
+}
+
+// Records, at each paint of a widget, what a check says at that moment.
+class PaintWatch : public QObject {
+public:
+    PaintWatch(QWidget* widget, std::function<bool()> check) : m_check(std::move(check)) {
+        widget->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            seen.push_back(m_check());
+        }
+        return false;
+    }
+    std::vector<bool> seen;
+
+private:
+    std::function<bool()> m_check;
+};
+
+// What a user does shows at once, without the mouse passing over it first.
+TEST_F(MainWindowTest, TheWindowRepaintsANewStateAtOnce) {
+    std::filesystem::copy_file(std::filesystem::path(MARULO_SOURCE_DIR) / "res" / "Lang.ini",
+                               m_folder / "Lang.ini");
+    std::filesystem::copy(std::filesystem::path(MARULO_SOURCE_DIR) / "res" / "lang",
+                          m_folder / "lang");
+    std::ofstream(m_folder / "Data" / "Anna_20100512_20100209110700000.zip") << "x";
+    const struct {
+        const char* road;
+        std::function<QWidget*()> watched;
+        std::function<bool()> shownRight;
+        std::function<void(PaintWatch&)> act;
+    } roads[] = {
+        {"no sound input: the monitoring button looks idle after the box",
+         [this] { return Control(kMonitorButtonId); },
+         [this] { return !m_controller->IsCapturing(); },
+         [this](PaintWatch& watch) {
+             m_window->SetMessageHook([this, &watch](MessageKind kind, const QString& text) {
+                 m_messages.emplace_back(kind, text);
+                 watch.seen.clear();
+             });
+             Click(kMonitorButtonId);
+             m_controller->WaitUntilIdle(Pump);
+         }},
+        {"language switch: the record list speaks the new language",
+         [this] { return m_window->RecordList()->viewport(); },
+         [] { return app::MessageText("WeekTitle") == " Wo."; },
+         [this](PaintWatch& watch) {
+             m_window->SetMenuHook([](QMenu& menu, const QPoint&) -> QAction* {
+                 for (QAction* action : menu.actions()) {
+                     if (action->text() == "Deutsch") {
+                         return action;
+                     }
+                 }
+                 return nullptr;
+             });
+             Pump();
+             watch.seen.clear();
+             Click(kLanguageButtonId);
+         }},
+    };
+    for (const auto& road : roads) {
+        SCOPED_TRACE(road.road);
+        CloseWindow();
+        m_controller = std::make_unique<acquisition::CaptureController>(
+            [] {
+                return std::make_unique<FailingSoundInput>(
+                    platform::SoundInputError{1,
+                                              "No capture device is available.",
+                                              platform::SoundInputProblem::NoDevice,
+                                              {}});
+            },
+            [] { return false; });
+        OpenWindow();
+        m_window->InstallCaptureErrorReporter();
+        FillProfile("Anna", "2010-05-12");
+        m_window->RefreshRecordList();
+        m_window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+        PaintWatch watch(road.watched(), road.shownRight);
+        road.act(watch);
+        for (int i = 0; i < 5; ++i) {
+            Pump();
+        }
+        ASSERT_FALSE(watch.seen.empty()) << "not painted again";
+        EXPECT_TRUE(watch.seen.back());
+    }
+}
+
+// A record over an hour scrolls to its end, and every record opens at its start.
+TEST_F(MainWindowTest, APickedRecordOpensAtItsStartAndScrollsToItsEnd) {
+    constexpr std::size_t kLong = 70 * 60;
+    constexpr std::size_t kShort = 60;
+    WriteRecord(m_folder / "Data" / "Anna_20100512_20100209080000000.zip",
+                std::vector<std::int32_t>(kLong, 140), 1.0);
+    WriteRecord(m_folder / "Data" / "Anna_20100512_20100209090000000.zip",
+                std::vector<std::int32_t>(kShort, 140), 1.0);
+    OpenWindow();
+    FillProfile("Anna", "2010-05-12");
+    m_window->RefreshRecordList();
+    m_window->show();
+    views::ReviewView* chart = m_window->ReviewView();
+    const struct {
+        int row;
+        std::size_t seconds;
+    } picks[] = {{0, kLong}, {1, kShort}, {0, kLong}};
+    for (const auto& pick : picks) {
+        SCOPED_TRACE(pick.row);
+        m_window->RecordList()->setCurrentRow(pick.row);
+        ASSERT_TRUE(QTest::qWaitFor([chart] { return !chart->IsLoading(); }, 10000));
+        ASSERT_EQ(chart->Trace().size(), pick.seconds);
+        EXPECT_EQ(chart->OffsetX(), 0);
+        chart->horizontalScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
+        EXPECT_GE(static_cast<std::size_t>(chart->OffsetX() + chart->viewport()->width()),
+                  pick.seconds);
+    }
 }
 
 }  // namespace

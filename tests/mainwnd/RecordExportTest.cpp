@@ -6,12 +6,16 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <cstdlib>
+#include <functional>
 
+#include "controls/SkinnedButton.h"
 #include "dialogs/MotherListDialog.h"
 #include "platform/Shell.h"
 #include "tests/mainwnd/MainWindowFixture.h"
@@ -64,11 +68,14 @@ protected:
             }
             return chosen;
         });
-        m_window->SetSaveDialogHook(
-            [this](const QString& caption, const QString& suggested, const QString& filter) {
-                m_dialogs.push_back({caption, suggested, filter});
-                return m_savePath;
-            });
+        m_window->SetSaveDialogHook([this](const QString& caption, const QString& suggested,
+                                           const QString& filter, QString& selectedFilter) {
+            m_dialogs.push_back({caption, suggested, filter, selectedFilter});
+            if (!m_chooseFilter.isEmpty()) {
+                selectedFilter = m_chooseFilter;
+            }
+            return m_savePath;
+        });
     }
 
     // The menu key on the record: the menu opens at the current item.
@@ -86,8 +93,9 @@ protected:
     }
 
     struct SaveDialog {
-        QString caption, suggested, filter;
+        QString caption, suggested, filter, offeredFilter;
     };
+    QString m_chooseFilter;
     std::vector<std::int32_t> m_trace;
     std::vector<QString> m_menuTexts;
     QString m_choose;
@@ -153,20 +161,25 @@ TEST_F(RecordExportTest, ExportsWriteWhatTheArchiveHolds) {
         const char* suggested;
         const char* filter;
     } cases[] = {
-        {"Export report (PDF)…", "r.pdf", "/Anna 2010-02-09 15.20.pdf", "PDF (*.pdf)"},
-        {"Export heart rate (CSV)…", "r.csv", "/Anna 2010-02-09 15.20.csv", "CSV (*.csv)"},
-        {"Save audio (WAV)…", "r.wav", "/Anna 2010-02-09 15.20.wav", "WAV (*.wav)"},
+        {"Export report (PDF)…", "r.pdf", "/Anna 26wk 6d 2010-02-09 15.30.45.pdf",
+         "PDF report, paper speed 1 cm/min (*.pdf);;PDF report, paper speed 3 cm/min (*.pdf)"},
+        {"Export heart rate (CSV)…", "r.csv", "/Anna 26wk 6d 2010-02-09 15.30.45.csv",
+         "CSV (*.csv)"},
+        {"Save audio (WAV)…", "r.wav", "/Anna 26wk 6d 2010-02-09 15.30.45.wav", "WAV (*.wav)"},
     };
     for (const auto& c : cases) {
         m_dialogs.clear();
+        m_messages.clear();
         m_savePath = QString::fromStdString((m_folder / "out" / c.file).string());
         MenuKeyOnRecord(QString::fromUtf8(c.entry));
         ASSERT_EQ(m_dialogs.size(), 1U) << c.entry;
         EXPECT_EQ(m_dialogs[0].suggested, documents + c.suggested);
         EXPECT_EQ(m_dialogs[0].filter, c.filter);
         EXPECT_FALSE(m_dialogs[0].caption.endsWith(QChar(0x2026))) << c.entry;
+        ASSERT_EQ(m_messages.size(), 1U) << c.entry;
+        EXPECT_EQ(m_messages[0].first, MessageKind::Information);
+        EXPECT_EQ(m_messages[0].second, Text("ExportSaved") + "\n" + m_savePath);
     }
-    EXPECT_TRUE(m_messages.empty()) << m_messages.front().second.toStdString();
     EXPECT_EQ(ReadBytes(m_folder / "out" / "r.pdf").substr(0, 5), "%PDF-");
     EXPECT_EQ(ReadBytes(m_folder / "out" / "r.wav"), WavBytes(1.5));
     const std::string csv = ReadBytes(m_folder / "out" / "r.csv");
@@ -234,6 +247,116 @@ TEST_F(RecordExportTest, FoldersAndHomepageSayWhereTheyAreWhenNothingOpensThem) 
     m_window->OpenMotherList();
     ASSERT_EQ(m_messages.size(), 1U);
     EXPECT_EQ(m_messages[0].second, Text("OpenFailed") + "\n" + dataFolder);
+}
+
+// The pages a PDF file holds.
+int PdfPages(const std::string& pdf) {
+    int pages = 0;
+    for (std::size_t at = pdf.find("/Type /Page"); at != std::string::npos;
+         at = pdf.find("/Type /Page", at + 1)) {
+        pages += pdf.compare(at, 12, "/Type /Pages") != 0 ? 1 : 0;
+    }
+    return pages;
+}
+
+TEST_F(RecordExportTest, TheReportsPaperSpeedIsChosenWhenSavingAndRemembered) {
+    OpenWithRecord();
+    const QString oneCm = "PDF report, paper speed 1 cm/min (*.pdf)";
+    const QString threeCm = "PDF report, paper speed 3 cm/min (*.pdf)";
+    m_savePath = QString::fromStdString((m_folder / "out" / "r.pdf").string());
+    const struct {
+        QString choose;  // empty: what is offered
+        QString offered;
+        int pages;  // ten minutes: 10 cm on one page, 30 cm on two
+        const char* stored;
+    } saves[] = {
+        {{}, oneCm, 1, "1"},
+        {threeCm, oneCm, 2, "3"},
+        {{}, threeCm, 2, "3"},
+        {oneCm, threeCm, 1, "1"},
+    };
+    for (const auto& save : saves) {
+        SCOPED_TRACE(save.pages);
+        m_dialogs.clear();
+        m_chooseFilter = save.choose;
+        MenuKeyOnRecord("Export report (PDF)…");
+        ASSERT_EQ(m_dialogs.size(), 1U);
+        EXPECT_EQ(m_dialogs[0].offeredFilter, save.offered);
+        EXPECT_EQ(PdfPages(ReadBytes(m_folder / "out" / "r.pdf")), save.pages);
+        EXPECT_EQ(m_store->Read("PaperSpeed"), save.stored);
+    }
+
+    // The saved box's own button shows the folder.
+    m_window->SetMessageHook({});
+    QTimer::singleShot(0, [this] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text(), Text("ExportSaved") + "\n" +
+                                   QString::fromStdString((m_folder / "out" / "r.pdf").string()));
+        for (QAbstractButton* button : box->buttons()) {
+            if (button->text() == "Show in folder") {
+                button->click();
+            }
+        }
+    });
+    m_opened.clear();
+    MenuKeyOnRecord("Export report (PDF)…");
+    ASSERT_EQ(m_opened.size(), 1U);
+    EXPECT_EQ(m_opened[0].toLocalFile(), QString::fromStdString((m_folder / "out").string()));
+}
+
+// A desktop whose launcher finds no program: it starts, then exits with 3 as xdg-open does.
+TEST_F(RecordExportTest, ALauncherThatFindsNoProgramIsToldWithWhereItIs) {
+    const fs::path bin = m_folder / "bin";
+    fs::create_directories(bin);
+    const fs::path launched = m_folder / "launched.txt";
+    std::ofstream(bin / "xdg-open")
+        << "#!/bin/sh\necho \"$1\" >> '" << launched.string() << "'\nexit 3\n";
+    fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+    const std::string path = std::getenv("PATH") == nullptr ? "" : std::getenv("PATH");
+    ::setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+    platform::Shell::SetOpenHandlerForTesting({});
+    OpenWithRecord();
+    fs::create_directories(m_folder / "guide");
+    std::ofstream(m_folder / "guide" / "user-guide.html") << "guide";
+    const QString dataFolder = QString::fromStdString((m_folder / "Data").string());
+    const QString guide = QString::fromStdString((m_folder / "guide/user-guide.html").string());
+    const struct {
+        const char* road;
+        std::function<void()> open;
+        QString where;
+    } roads[] = {
+        {"record menu", [this] { MenuKeyOnRecord("Show in folder"); }, dataFolder},
+        {"guide button",
+         [this] {
+             QTest::mouseClick(m_window->Control(controls::kHomepageButtonId), Qt::LeftButton);
+         },
+         guide},
+        {"mother list folder button",
+         [this] {
+             QTimer::singleShot(0, [] {
+                 auto* dialog =
+                     qobject_cast<dialogs::MotherListDialog*>(QApplication::activeModalWidget());
+                 ASSERT_NE(dialog, nullptr);
+                 dialog->FolderButton()->click();
+                 dialog->reject();
+             });
+             m_window->OpenMotherList();
+         },
+         dataFolder},
+    };
+    for (const auto& road : roads) {
+        SCOPED_TRACE(road.road);
+        m_messages.clear();
+        road.open();
+        EXPECT_TRUE(WaitFor([this] { return !m_messages.empty(); }));
+        ASSERT_EQ(m_messages.size(), 1U);
+        EXPECT_EQ(m_messages[0].first, MessageKind::Warning);
+        EXPECT_EQ(m_messages[0].second, Text("OpenFailed") + "\n" + road.where);
+    }
+    ::setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(ReadBytes(launched), (m_folder / "Data").string() + "\n" + guide.toStdString() +
+                                       "\n" + (m_folder / "Data").string() + "\n");
 }
 
 }  // namespace

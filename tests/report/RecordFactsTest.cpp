@@ -18,10 +18,10 @@ TEST(RecordFactsTest, TheNameHoldsTheEndOfTheRecording) {
         const char* start;
         const char* end;
     } cases[] = {
-        {"Anna_20100512_20100209153045123.zip", 600, "Anna", "2010-05-12", "26wk 5d",
+        {"Anna_20100512_20100209153045123.zip", 600, "Anna", "2010-05-12", "26wk 6d",
          "2010-02-09 15:20:45", "2010-02-09 15:30:45"},
         // Started the evening before; the name keeps its "_".
-        {"Mary_Ann_20100512_20100210000500000.zip", 900, "Mary_Ann", "2010-05-12", "26wk 6d",
+        {"Mary_Ann_20100512_20100210000500000.zip", 900, "Mary_Ann", "2010-05-12", "27wk 0d",
          "2010-02-09 23:50:00", "2010-02-10 00:05:00"},
         // Made after the EDC: no age, as in the record list.
         {"Bo_20100101_20100102080000000.zip", 0, "Bo", "2010-01-01", "", "2010-01-02 08:00:00",
@@ -48,22 +48,26 @@ TEST(RecordFactsTest, NamesWithoutATimeAreNoRecord) {
     }
 }
 
-TEST(RecordFactsTest, ExportNamesAreSafeFileNames) {
+TEST(RecordFactsTest, ExportNamesAreSafeFileNamesWithTheListsAgeAndTime) {
     RecordFacts facts;
-    facts.start = {2010, 2, 9, 7, 5, 3, 0};
+    facts.start = {2010, 2, 9, 6, 55, 0, 0};
+    facts.end = {2010, 2, 9, 7, 5, 3, 0};
     const struct {
         const char* name;
+        const char* age;
         const char* extension;
         const char* file;
     } cases[] = {
-        {"Anna", "pdf", "Anna 2010-02-09 07.05.pdf"},
-        {"A/B\\C:D*E?F\"G<H>I|J", "csv", "A_B_C_D_E_F_G_H_I_J 2010-02-09 07.05.csv"},
-        {"李娜", "wav", "李娜 2010-02-09 07.05.wav"},
-        {"", "pdf", "2010-02-09 07.05.pdf"},
-        {"tab\there", "pdf", "tab_here 2010-02-09 07.05.pdf"},
+        {"Anna", "22wk 1d", "pdf", "Anna 22wk 1d 2010-02-09 07.05.03.pdf"},
+        {"A/B\\C:D*E?F\"G<H>I|J", "", "csv", "A_B_C_D_E_F_G_H_I_J 2010-02-09 07.05.03.csv"},
+        {"李娜", "22周 1天", "wav", "李娜 22周 1天 2010-02-09 07.05.03.wav"},
+        {"", "", "pdf", "2010-02-09 07.05.03.pdf"},
+        {"", "22 Wo. 1 T.", "pdf", "22 Wo. 1 T. 2010-02-09 07.05.03.pdf"},
+        {"tab\there", "", "pdf", "tab_here 2010-02-09 07.05.03.pdf"},
     };
     for (const auto& c : cases) {
         facts.motherName = c.name;
+        facts.ageLine = c.age;
         EXPECT_EQ(ExportFileName(facts, c.extension), c.file) << c.name;
     }
     EXPECT_EQ(DurationText(8 * 3600 + 61), "8:01:01");
