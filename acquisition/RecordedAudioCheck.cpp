@@ -15,7 +15,8 @@ constexpr std::size_t kSecondsAudioMayLack = 2;
 std::optional<std::vector<ratecheck::SecondCheck>> CheckSource(platform::ByteSource& source,
                                                                const std::string& name,
                                                                std::span<const std::int32_t> trace,
-                                                               std::string& error) {
+                                                               std::string& error,
+                                                               const std::atomic<bool>* stop) {
     auto wav = platform::WavStream::Open(source, name, error);
     if (!wav) {
         return std::nullopt;
@@ -35,6 +36,10 @@ std::optional<std::vector<ratecheck::SecondCheck>> CheckSource(platform::ByteSou
     std::vector<std::uint8_t> samples(std::size_t{1} << 16);
     std::vector<std::uint8_t> scratch;
     for (std::size_t got = 0; (got = wav->ReadFrames(samples)) > 0;) {
+        if (stop != nullptr && stop->load()) {
+            error = name + ": stopped";
+            return std::nullopt;
+        }
         rateCheck.FeedAudio(converter->Convert(std::span(samples).first(got), scratch));
     }
     rateCheck.FeedAudio(converter->Finish(scratch));
@@ -52,13 +57,14 @@ std::optional<std::vector<ratecheck::SecondCheck>> CheckSource(platform::ByteSou
 }  // namespace
 
 std::optional<std::vector<ratecheck::SecondCheck>> CheckRecordedAudio(
-    const std::filesystem::path& wavFile, std::span<const std::int32_t> trace, std::string& error) {
+    const std::filesystem::path& wavFile, std::span<const std::int32_t> trace, std::string& error,
+    const std::atomic<bool>* stop) {
     platform::FileByteSource file(wavFile);
     if (!file.IsOpen()) {
         error = wavFile.string() + ": cannot open the file";
         return std::nullopt;
     }
-    return CheckSource(file, wavFile.string(), trace, error);
+    return CheckSource(file, wavFile.string(), trace, error, stop);
 }
 
 std::optional<std::vector<ratecheck::SecondCheck>> CheckArchivedAudio(
@@ -67,7 +73,7 @@ std::optional<std::vector<ratecheck::SecondCheck>> CheckArchivedAudio(
     if (!item) {
         return std::nullopt;
     }
-    return CheckSource(*item, archive.string() + ": Data.wav", trace, error);
+    return CheckSource(*item, archive.string() + ": Data.wav", trace, error, nullptr);
 }
 
 }  // namespace marulo::acquisition

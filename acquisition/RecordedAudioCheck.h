@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -16,9 +17,11 @@ namespace marulo::acquisition {
 // recorded: one check a second for as many seconds as both cover. The WAV is read once in small
 // pieces and turned into the capture format first. Nothing, and why, when it cannot be read or
 // when it is more than two seconds shorter than the trace (a cut or damaged record, whose trace
-// is then better shown unchecked than mostly unconfirmed).
+// is then better shown unchecked than mostly unconfirmed). A raised stop flag ends it early with
+// nothing.
 std::optional<std::vector<ratecheck::SecondCheck>> CheckRecordedAudio(
-    const std::filesystem::path& wavFile, std::span<const std::int32_t> trace, std::string& error);
+    const std::filesystem::path& wavFile, std::span<const std::int32_t> trace, std::string& error,
+    const std::atomic<bool>* stop = nullptr);
 
 // The same for the Data.wav item of a record archive, read straight from the ZIP.
 std::optional<std::vector<ratecheck::SecondCheck>> CheckArchivedAudio(

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ratecheck/BandEnvelopes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -10,6 +11,41 @@ namespace {
 
 constexpr std::size_t kShortGroup = 4;
 constexpr std::size_t kLongGroup = 16;
+constexpr std::size_t kDecimatedPerFrame = BandEnvelopes::kSamplesPerFrame / kShortGroup;
+// Pitch periods at 2 kHz: 8 samples is 250 Hz, 18 is 111 Hz.
+constexpr std::size_t kShortestPitch = 8;
+constexpr std::size_t kLongestPitch = 18;
+
+// The strongest normalised correlation over the pitch lags of the newest frame against the
+// samples before it.
+float Voicing(std::span<const std::int32_t> decimated, std::int32_t mean) {
+    std::array<std::int32_t, 2 * kDecimatedPerFrame> centred{};
+    for (std::size_t i = 0; i < centred.size(); ++i) {
+        centred[i] = decimated[i] - mean;
+    }
+    std::int64_t energy = 0;
+    for (std::size_t i = kDecimatedPerFrame; i < centred.size(); ++i) {
+        energy += std::int64_t{centred[i]} * centred[i];
+    }
+    if (energy == 0) {
+        return 0.0F;
+    }
+    double best = 0.0;
+    for (std::size_t lag = kShortestPitch; lag <= kLongestPitch; ++lag) {
+        std::int64_t sum = 0;
+        std::int64_t lagged = 0;
+        for (std::size_t i = kDecimatedPerFrame; i < centred.size(); ++i) {
+            sum += std::int64_t{centred[i]} * centred[i - lag];
+            lagged += std::int64_t{centred[i - lag]} * centred[i - lag];
+        }
+        if (lagged > 0) {
+            best = std::max(
+                best, static_cast<double>(sum) /
+                          std::sqrt(static_cast<double>(energy) * static_cast<double>(lagged)));
+        }
+    }
+    return static_cast<float>(best);
+}
 
 // Second-order low-pass at 15 Hz for a 100 Hz series (Butterworth, bilinear transform).
 constexpr float kB0 = 0.13110644F;
@@ -50,11 +86,13 @@ EnvelopeFrame BandEnvelopes::Envelope() {
     std::int32_t middle = 0;
     std::int32_t high = 0;
     std::int32_t total = 0;
+    std::copy(m_decimated.begin() + kDecimatedPerFrame, m_decimated.end(), m_decimated.begin());
     for (std::size_t g = 0; g < kSamplesPerFrame; g += kLongGroup) {
         std::array<std::int32_t, kLongGroup / kShortGroup> shortSums{};
         for (std::size_t s = 0; s < shortSums.size(); ++s) {
             const std::int32_t* level = &m_levels[g + s * kShortGroup];
             shortSums[s] = level[0] + level[1] + level[2] + level[3];
+            m_decimated[kDecimatedPerFrame + g / kShortGroup + s] = shortSums[s];
             for (std::size_t k = 0; k < kShortGroup; ++k) {
                 high += 4 * std::abs(4 * level[k] - shortSums[s]);
             }
@@ -67,10 +105,11 @@ EnvelopeFrame BandEnvelopes::Envelope() {
         }
     }
     m_offset = total / static_cast<std::int32_t>(kSamplesPerFrame / kLongGroup);
-    const std::array<std::int32_t, kBands> sums{16 * low, 4 * middle, high};
     EnvelopeFrame frame{};
+    frame.voicing = Voicing(m_decimated, m_offset / 4);
+    const std::array<std::int32_t, kBands> sums{16 * low, 4 * middle, high};
     for (std::size_t b = 0; b < kBands; ++b) {
-        frame[b] = m_smoothers[b].Filter(std::log1p(static_cast<float>(sums[b]) / 1024.0F));
+        frame.bands[b] = m_smoothers[b].Filter(std::log1p(static_cast<float>(sums[b]) / 1024.0F));
     }
     return frame;
 }

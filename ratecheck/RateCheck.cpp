@@ -47,6 +47,14 @@ Mark MarkOf(Quality quality) {
     }
 }
 
+std::vector<Mark> MarksFor(std::size_t traceSeconds, std::span<const SecondCheck> checks) {
+    std::vector<Mark> marks(traceSeconds, Mark::NoSignal);
+    for (std::size_t second = 0; second < std::min(traceSeconds, checks.size()); ++second) {
+        marks[second] = MarkOf(checks[second].quality);
+    }
+    return marks;
+}
+
 Quality JudgeShown(std::int32_t shownBpm, std::span<const SecondEstimate> recent) {
     const auto any = [&recent](auto test) {
         return std::any_of(recent.begin(), recent.end(), test);

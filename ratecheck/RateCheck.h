@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "ratecheck/BandEnvelopes.h"
 #include "ratecheck/Rhythm.h"
@@ -39,6 +40,9 @@ struct SecondCheck {
     Quality quality = Quality::None;
     std::optional<std::int32_t> checkedBpm;  // the baby's rate where the analysis is confident
 };
+
+// A mark for each of a trace's seconds; seconds beyond the checks have no signal.
+std::vector<Mark> MarksFor(std::size_t traceSeconds, std::span<const SecondCheck> checks);
 
 // The display lags the audio by two to three seconds, so a shown rate is held against the
 // estimates of the seconds up to three before it.

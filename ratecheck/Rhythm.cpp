@@ -30,11 +30,15 @@ constexpr double kJumpCost = 1.0;  // per unit of log period
 constexpr int kTrackMemorySeconds = 5;
 constexpr float kFetalConfidence = 0.30F;
 constexpr float kMaternalConfidence = 0.30F;
-constexpr float kRhythmic = 0.20F;
+constexpr float kRhythmic = 0.30F;
 constexpr std::size_t kRecentFrames = 2 * kEnvelopeRate;
-constexpr float kRecentConfidence = 0.25F;
+constexpr float kRecentConfidence = 0.15F;
 constexpr double kSamePeriod = 0.06;  // relative
 constexpr float kQuantisedPeak = 2047.0F;
+// A voice sounds in a share of the frames of the last two seconds: someone is talking, and any
+// rhythm heard is theirs as likely as the baby's.
+constexpr float kVoicedFrame = 0.7F;
+constexpr std::size_t kTalkingFrames = kRecentFrames * 15 / 100;
 
 double Bpm(double period) {
     return kFramesPerMinute / period;
@@ -67,6 +71,14 @@ float PeriodScore(const std::vector<float>& r, std::size_t period) {
            kHalfPenalty * std::max(0.0F, At(r, static_cast<double>(period) / 2.0));
 }
 
+template <typename Value>
+void KeepNewest(std::vector<Value>& values, std::size_t count) {
+    if (values.size() > count) {
+        values.erase(values.begin(),
+                     values.begin() + static_cast<std::ptrdiff_t>(values.size() - count));
+    }
+}
+
 bool SamePeriod(double a, double b) {
     return std::abs(a - b) <= kSamePeriod * std::max(a, b);
 }
@@ -75,20 +87,18 @@ bool SamePeriod(double a, double b) {
 
 std::optional<SecondEstimate> RhythmEstimator::Add(const EnvelopeFrame& frame) {
     for (std::size_t b = 0; b < kBands; ++b) {
-        m_history[b].push_back(frame[b]);
+        m_history[b].push_back(frame.bands[b]);
     }
+    m_voiced.push_back(frame.voicing > kVoicedFrame);
     if (++m_framesThisSecond < kEnvelopeRate) {
         return std::nullopt;
     }
     m_framesThisSecond = 0;
     const SecondEstimate estimate = Estimate();
     for (auto& history : m_history) {
-        if (history.size() > kWindow - kEnvelopeRate) {
-            history.erase(history.begin(),
-                          history.begin() + static_cast<std::ptrdiff_t>(history.size() -
-                                                                        (kWindow - kEnvelopeRate)));
-        }
+        KeepNewest(history, kWindow - kEnvelopeRate);
     }
+    KeepNewest(m_voiced, kWindow - kEnvelopeRate);
     return estimate;
 }
 
@@ -146,20 +156,40 @@ float RhythmEstimator::LagCorrelation(std::size_t band, std::size_t lag) const {
                               m_power[band]);
 }
 
-// The correlation at one lag over the last two seconds only: a rhythm that has just stopped, or
-// that a few chance syllables made up, does not hold there.
-float RhythmEstimator::RecentCorrelation(std::size_t band, double lag) const {
+// The correlation at one lag over one half of the window only (the later half, or with earlier
+// the one before it): a rhythm that has just stopped, or that a few chance syllables made up,
+// does not hold in both.
+float RhythmEstimator::HalfCorrelation(std::size_t band, double lag, bool earlier) const {
     const std::vector<std::int16_t>& q = m_quantised[band];
     const auto whole = static_cast<std::size_t>(std::lround(lag));
-    const std::size_t first = q.size() - kRecentFrames;
-    std::int32_t sum = 0;
-    std::int32_t energy = 0;
-    for (std::size_t i = first; i < q.size(); ++i) {
-        sum += q[i] * q[i - whole];
-        energy += q[i] * q[i];
+    const std::size_t last = earlier ? q.size() - kRecentFrames : q.size();
+    const std::size_t first = std::max(whole, last - std::min(last, kRecentFrames));
+    if (last <= first) {
+        return 0.0F;
     }
-    return energy == 0 ? 0.0F
-                       : static_cast<float>(static_cast<double>(sum) / static_cast<double>(energy));
+    // Each stretch about its own mean: a steady level, as in silence, is no rhythm.
+    std::int64_t now = 0;
+    std::int64_t then = 0;
+    for (std::size_t i = first; i < last; ++i) {
+        now += q[i];
+        then += q[i - whole];
+    }
+    const auto count = static_cast<double>(last - first);
+    const double nowMean = static_cast<double>(now) / count;
+    const double thenMean = static_cast<double>(then) / count;
+    double sum = 0.0;
+    double nowEnergy = 0.0;
+    double thenEnergy = 0.0;
+    for (std::size_t i = first; i < last; ++i) {
+        const double a = q[i] - nowMean;
+        const double b = q[i - whole] - thenMean;
+        sum += a * b;
+        nowEnergy += a * a;
+        thenEnergy += b * b;
+    }
+    return nowEnergy * thenEnergy < 1.0
+               ? 0.0F
+               : static_cast<float>(sum / std::sqrt(nowEnergy * thenEnergy));
 }
 
 SecondEstimate RhythmEstimator::Estimate() {
@@ -169,6 +199,10 @@ SecondEstimate RhythmEstimator::Estimate() {
         m_trackPeriod.reset();
     }
     if (m_history[0].size() < kShortestWindow) {
+        return estimate;
+    }
+    if (std::count(m_voiced.end() - static_cast<std::ptrdiff_t>(kRecentFrames), m_voiced.end(),
+                   true) >= static_cast<std::ptrdiff_t>(kTalkingFrames)) {
         return estimate;
     }
     std::vector<std::size_t> usable;
@@ -228,10 +262,12 @@ SecondEstimate RhythmEstimator::Estimate() {
         maternal.period == 0 ? 0.0 : RefinedPeak(m_correlations[maternal.band], maternal.period);
     bool fetalHeard = fetal.period != 0 &&
                       m_correlations[fetal.band][fetal.period] >= kFetalConfidence &&
-                      RecentCorrelation(fetal.band, fetalPeriod) >= kRecentConfidence;
+                      HalfCorrelation(fetal.band, fetalPeriod, false) >= kRecentConfidence &&
+                      (m_quantised[fetal.band].size() < kWindow ||
+                       HalfCorrelation(fetal.band, fetalPeriod, true) >= kRecentConfidence);
     bool maternalHeard = maternal.period != 0 &&
                          m_correlations[maternal.band][maternal.period] >= kMaternalConfidence &&
-                         RecentCorrelation(maternal.band, maternalPeriod) >= kRecentConfidence;
+                         HalfCorrelation(maternal.band, maternalPeriod, false) >= kRecentConfidence;
     if (fetalHeard && maternalHeard && SamePeriod(fetalPeriod, maternalPeriod)) {
         // One peak where the ranges meet: the baby's only if it is fast enough to be his.
         (Bpm(fetalPeriod) < kSlowFetalBpm ? fetalHeard : maternalHeard) = false;

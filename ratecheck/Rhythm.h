@@ -13,7 +13,7 @@ namespace marulo::ratecheck {
 struct SecondEstimate {
     std::optional<double> fetalBpm;     // a confident rate in the baby's range
     std::optional<double> maternalBpm;  // a confident rate in the mother's range, not the baby's
-    bool rhythmic = false;              // any rhythm at all; without one there is no usable signal
+    bool rhythmic = false;  // any rhythm at all, and no talking; else there is no usable signal
 };
 
 // The normalised autocorrelation of each band envelope once a second, scored for the baby's
@@ -30,9 +30,10 @@ private:
     SecondEstimate Estimate();
     bool Correlate(std::size_t band, std::vector<float>& correlation);
     float LagCorrelation(std::size_t band, std::size_t lag) const;
-    float RecentCorrelation(std::size_t band, double lag) const;
+    float HalfCorrelation(std::size_t band, double lag, bool earlier) const;
 
     std::array<std::vector<float>, kBands> m_history;
+    std::vector<bool> m_voiced;  // a frame each, as long as the history
     std::size_t m_framesThisSecond = 0;
     std::optional<double> m_trackPeriod;  // the baby's period followed so far, in frames
     int m_secondsSinceTrack = 0;

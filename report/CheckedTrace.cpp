@@ -7,13 +7,12 @@ CheckedTrace CheckTrace(std::size_t traceSeconds, std::span<const ratecheck::Sec
     using ratecheck::Quality;
     CheckedTrace checked;
     checked.rates.assign(traceSeconds, 0);
-    checked.marks.assign(traceSeconds, ratecheck::Mark::NoSignal);
+    checked.marks = ratecheck::MarksFor(traceSeconds, checks);
     for (std::size_t second = 0; second < traceSeconds; ++second) {
         const Quality quality = second < checks.size() ? checks[second].quality : Quality::None;
         if (second < checks.size() && checks[second].checkedBpm) {
             checked.rates[second] = *checks[second].checkedBpm;
         }
-        checked.marks[second] = ratecheck::MarkOf(quality);
         switch (quality) {
             case Quality::Good:
                 break;

@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QCursor>
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -12,6 +13,7 @@
 #include <QPen>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -23,6 +25,7 @@
 #include "archive/RecordFiles.h"
 #include "controls/SkinBitmap.h"
 #include "platform/WavReader.h"
+#include "views/QualityStrip.h"
 
 namespace marulo::views {
 
@@ -31,6 +34,9 @@ namespace {
 constexpr int kGridTileBitmap = 162;
 const QColor kLabelColour{192, 116, 183};
 const QColor kTraceColour{192, 80, 77};
+const QColor kConfirmedColour{60, 165, 90};
+const QColor kDoubtfulColour{235, 165, 40};
+const QColor kNoSignalColour{195, 195, 195};
 
 QRect ToQRect(const Rect& rect) {
     return QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
@@ -45,6 +51,18 @@ QString MessageString(std::string_view key) {
 ReviewView::ReviewView(QWidget* parent, acquisition::CaptureController& controller)
     : QAbstractScrollArea(parent),
       m_controller(controller),
+      m_qualityCheck([this](std::uint64_t ticket, std::vector<ratecheck::Mark> marks) {
+          QMetaObject::invokeMethod(
+              this,
+              [this, ticket, checked = std::move(marks)]() mutable {
+                  if (ticket == m_qualityCheck.NewestTicket()) {
+                      m_qualityMarks = std::move(checked);
+                      viewport()->update();
+                      emit QualityChecked();
+                  }
+              },
+              Qt::QueuedConnection);
+      }),
       m_loader([this](std::uint64_t ticket, archive::LoadedRecord record) {
           QMetaObject::invokeMethod(
               this,
@@ -102,6 +120,7 @@ ReviewView::ReviewView(QWidget* parent, acquisition::CaptureController& controll
 }
 
 ReviewView::~ReviewView() {
+    m_qualityCheck.CancelAndWait();
     m_loader.CancelAndWait();
     m_controller.RemoveListener(*this);
 }
@@ -114,6 +133,7 @@ void ReviewView::LoadRecord(const std::string& archivePath) {
     m_trace.clear();
     m_playWhenLoaded.reset();
     m_loading = true;
+    StopQualityCheck();
     UpdatePointerAtMouse();
     viewport()->update();
     m_loader.Load(archivePath);
@@ -130,6 +150,7 @@ void ReviewView::OnRecordUnpacked(std::uint64_t ticket, archive::LoadedRecord re
     FitExtent();
     // A record opens at its start, whatever page the one before was showing.
     ScrollTo(0);
+    StartQualityCheck();
     UpdatePointerAtMouse();
     viewport()->update();
     const std::optional<int> play = std::exchange(m_playWhenLoaded, std::nullopt);
@@ -140,6 +161,7 @@ void ReviewView::OnRecordUnpacked(std::uint64_t ticket, archive::LoadedRecord re
 }
 
 void ReviewView::SetRecordFiles(const std::string& audioPath, const std::string& tracePath) {
+    StopQualityCheck();
     m_loader.CancelAndWait();
     m_loading = false;
     m_audioPath = audioPath;
@@ -154,6 +176,7 @@ void ReviewView::SetRecordFiles(const std::string& audioPath, const std::string&
 }
 
 void ReviewView::ClearRecord() {
+    StopQualityCheck();
     m_loader.CancelAndWait();
     m_loading = false;
     m_playWhenLoaded.reset();
@@ -267,6 +290,7 @@ void ReviewView::OnCaptureOpen() {
         this,
         [this] {
             m_trace.clear();
+            StopQualityCheck();
             FitExtent();
             m_liveMode = true;
             UpdatePointerAtMouse();
@@ -407,6 +431,7 @@ void ReviewView::PaintChart(QPainter& painter, std::optional<std::int64_t> playi
         }
     }
     PaintTrace(painter, offset, height, visible);
+    PaintQualityStrip(painter, offset, height, visible);
 }
 
 const QPixmap& ReviewView::GridStrip(int clientWidth, int clientHeight, qreal devicePixelRatio) {
@@ -487,6 +512,38 @@ void ReviewView::PaintReadout(QPainter& painter, std::int32_t value) {
     painter.setFont(app::UiFont(false));
     painter.drawText(ToQRect(layout.unitBox), kBoxFlags, MessageString("Bpm"));
     painter.restore();
+}
+
+void ReviewView::StartQualityCheck() {
+    m_qualityMarks.clear();
+    if (!m_audioPath.empty() && !m_trace.empty()) {
+        m_qualityCheck.Start(m_audioPath, m_trace);
+    }
+}
+
+void ReviewView::StopQualityCheck() {
+    m_qualityCheck.CancelAndWait();
+    m_qualityMarks.clear();
+}
+
+void ReviewView::PaintQualityStrip(QPainter& painter, int offset, int clientHeight,
+                                   ColumnSpan visible) {
+    for (const StripRun& run : QualityStripRuns(m_qualityMarks, visible)) {
+        const QColor colour = run.mark == ratecheck::Mark::Confirmed  ? kConfirmedColour
+                              : run.mark == ratecheck::Mark::Doubtful ? kDoubtfulColour
+                                                                      : kNoSignalColour;
+        painter.fillRect(ToQRect(QualityStripRect(run, offset, clientHeight)), colour);
+    }
+}
+
+// The strip's legend is the chart's tooltip, in the language of the moment.
+bool ReviewView::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip && !m_qualityMarks.empty()) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
+                           MessageString("ReviewStripLegend"), viewport());
+        return true;
+    }
+    return QAbstractScrollArea::viewportEvent(event);
 }
 
 }  // namespace marulo::views

@@ -17,6 +17,7 @@
 #include "platform/WavePlayer.h"
 #include "views/ChartGeometry.h"
 #include "views/PlaybackListener.h"
+#include "views/QualityStrip.h"
 
 class QPainter;
 
@@ -52,6 +53,8 @@ public:
     void InvalidateCachedChart();
 
     const std::vector<std::int32_t>& Trace() const { return m_trace; }
+    // A mark a second from the check of the loaded record's sound; empty until it is done.
+    const std::vector<ratecheck::Mark>& QualityMarks() const { return m_qualityMarks; }
     int OffsetX() const;
     bool IsLiveMode() const { return m_liveMode; }
     bool IsPlaying() const;
@@ -71,6 +74,8 @@ public:
 
 signals:
     void RecordLoaded(marulo::archive::RecordProblem problem);
+    // The check of a loaded record's sound is done and its strip is shown.
+    void QualityChecked();
     // A play was asked for, but the record's audio is missing or is no playable WAV file.
     void PlaybackRefused();
 
@@ -81,6 +86,7 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void OnRecordUnpacked(std::uint64_t ticket, archive::LoadedRecord record);
@@ -101,6 +107,9 @@ private:
                            ColumnSpan visible);
     void PaintTrace(QPainter& painter, int offset, int clientHeight, ColumnSpan visible);
     void PaintReadout(QPainter& painter, std::int32_t value);
+    void StartQualityCheck();
+    void StopQualityCheck();
+    void PaintQualityStrip(QPainter& painter, int offset, int clientHeight, ColumnSpan visible);
 
     acquisition::CaptureController& m_controller;
     ChartExtent m_initialExtent;
@@ -118,6 +127,9 @@ private:
     std::vector<QPointF> m_points;
     bool m_loading = false;
     std::optional<int> m_playWhenLoaded;
+    std::vector<ratecheck::Mark> m_qualityMarks;
+    // Its thread posts to this view and reads the working audio file, so it stops early.
+    BackgroundCheck m_qualityCheck;
     // Last: its thread posts to this view, so it must stop before anything else goes.
     archive::RecordLoader m_loader;
 };

@@ -99,7 +99,7 @@ TEST(Synth, WhatElseIsHeardIsCheckedAndItsTruthTold) {
     EXPECT_EQ(CheckListening(options, heard), "");
     EXPECT_EQ(TruthCsv(TruthPerSecond(options, heard)),
               "second,fetal,maternal,condition\n0,141,80,clean\n1,142,80,clean\n2,,80,slip\n"
-              "3,,80,slip\n4,145,80,clean\n5,,,rubbing\n6,147,80,clean\n7,148,80,talk\n"
+              "3,,80,slip\n4,145,80,clean\n5,,,rubbing\n6,147,80,clean\n7,,,talk\n"
               "8,149,80,clean\n9,150,80,clean\n");
     const auto bytes = SynthesizeCaptureBytes(options, heard);
     EXPECT_EQ(bytes, SynthesizeCaptureBytes(options, heard));

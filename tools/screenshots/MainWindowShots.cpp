@@ -14,12 +14,10 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <string>
 
-#include "acquisition/Analysis.h"
 #include "acquisition/CaptureController.h"
 #include "app/Config.h"
 #include "archive/RecordName.h"
@@ -28,7 +26,7 @@
 #include "mainwnd/MainWindow.h"
 #include "platform/SettingsStore.h"
 #include "platform/SoundInput.h"
-#include "platform/Zip.h"
+#include "tools/screenshots/SampleRecord.h"
 #include "tools/synth/SyntheticRecording.h"
 
 namespace {
@@ -53,27 +51,6 @@ void Wait(int milliseconds) {
 }
 
 // A stored record of the synthetic recording, as a finished monitoring run would leave it.
-bool WriteRecord(const fs::path& archive, const marulo::synth::SynthOptions& options) {
-    const std::vector<std::uint8_t> audio = marulo::synth::SynthesizeCaptureBytes(options);
-    std::string error;
-    if (!marulo::synth::WriteCaptureWav("record.wav", audio, error)) {
-        std::cerr << error << '\n';
-        return false;
-    }
-    {
-        std::ofstream trace("record.hr", std::ios::binary);
-        for (const std::int32_t value : marulo::acquisition::AnalyzeCaptureBytes(audio)) {
-            const char bytes[4] = {
-                static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF),
-                static_cast<char>((value >> 16) & 0xFF), static_cast<char>((value >> 24) & 0xFF)};
-            trace.write(bytes, 4);
-        }
-    }
-    marulo::platform::ZipWriter zip;
-    return zip.Create(archive) && zip.AddFile("Data.wav", "record.wav") &&
-           zip.AddFile("Data.hr", "record.hr") && zip.Close();
-}
-
 constexpr const char* kUsage =
     "usage: marulo-screenshot-main [--language FILE.ini] [--idle PNG] [--monitoring PNG]\n"
     "                              [--reviewing PNG] [--mother-list PNG] [--calendar PNG]\n";
@@ -124,7 +101,7 @@ int main(int argc, char** argv) {
     const std::string morning =
         "Data/" + key + today.addDays(-3).toString(QStringLiteral("yyyyMMdd")).toStdString() +
         "101530000.zip";
-    if (!WriteRecord(morning, stored)) {
+    if (!marulo::screenshots::WriteSampleRecord(morning, stored)) {
         std::cerr << "cannot write the sample record\n";
         return 1;
     }

@@ -375,13 +375,13 @@ std::vector<SecondTruth> TruthPerSecond(const SynthOptions& options,
         } else if (covered(listening.slips)) {
             row.condition = "slip";
             row.maternalBpm = listening.maternalBpm;
+        } else if (covered(listening.talks)) {
+            // The voice drowns the baby: no usable signal, though he still beats underneath.
+            row.condition = "talk";
         } else {
             row.fetalBpm = RateAt(options, middle);
             if (listening.maternalBpm > 0.0 && listening.maternalGain > 0.0) {
                 row.maternalBpm = listening.maternalBpm;
-            }
-            if (covered(listening.talks)) {
-                row.condition = "talk";
             }
         }
         truth.push_back(row);

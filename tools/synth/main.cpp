@@ -39,8 +39,8 @@ What else the listener hears (numbers may have decimals; stretches may be given 
   --s2-gain G          the second sound's strength against the first, 0..2 (default 0.45)
   --snr DB             the baby's sounds against the hiss in dB, -30..60 (default: a quiet hiss)
   --truth FILE.csv     also write, per second, what can be heard: second,fetal,maternal,condition
-                       (fetal empty where the baby cannot be heard; condition is clean, slip,
-                       silence, hiss, rubbing or talk)
+                       (fetal empty where the baby cannot be heard, talking included;
+                       condition is clean, slip, silence, hiss, rubbing or talk)
 
 Without these the file is exactly what earlier versions wrote for the same options.
 

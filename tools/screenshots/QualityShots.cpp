@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Writes a sample record of what a parent hears at home (the mother's pulse, a slip onto her
+// vessel, the probe lifted, talking) and renders its review chart with the quality strip.
+#include <QApplication>
+#include <QSignalSpy>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "acquisition/CaptureController.h"
+#include "tools/screenshots/SampleRecord.h"
+#include "views/ReviewView.h"
+
+int main(int argc, char** argv) {
+    namespace fs = std::filesystem;
+    QApplication application(argc, argv);
+    if (argc != 3) {
+        std::cerr << "usage: marulo-screenshot-quality CHART.png RECORD.zip\n";
+        return 2;
+    }
+    const fs::path chart = fs::absolute(argv[1]);
+    const fs::path record = fs::absolute(argv[2]);
+    std::string folder = (fs::temp_directory_path() / "marulo-quality-shot-XXXXXX").string();
+    if (mkdtemp(folder.data()) == nullptr) {
+        std::cerr << "cannot make a temporary folder\n";
+        return 1;
+    }
+    fs::current_path(folder);
+
+    marulo::synth::SynthOptions options{600, 136, 150, 11};
+    marulo::synth::ListeningOptions heard;
+    heard.maternalBpm = 74;
+    heard.maternalGain = 0.15;
+    heard.slips.push_back({150, 45});
+    heard.lifts.push_back({{300, 30}, marulo::synth::LiftedSound::Hiss});
+    heard.talks.push_back({430, 15});
+    heard.snrDb = 10;
+    if (!marulo::screenshots::WriteSampleRecord(record, options, heard)) {
+        std::cerr << "cannot write " << record << '\n';
+        return 1;
+    }
+
+    bool saved = false;
+    {
+        marulo::acquisition::CaptureController controller([] { return nullptr; });
+        marulo::views::ReviewView view(nullptr, controller);
+        view.resize(640, 250);
+        view.show();
+        QSignalSpy checked(&view, &marulo::views::ReviewView::QualityChecked);
+        view.LoadRecord(record.string());
+        if (checked.wait(30000)) {
+            saved = view.grab().save(QString::fromStdString(chart.string()));
+        }
+        view.ClearRecord();
+    }
+    fs::current_path(fs::temp_directory_path());
+    fs::remove_all(folder);
+    if (!saved) {
+        std::cerr << "cannot render " << chart << '\n';
+        return 1;
+    }
+    return 0;
+}
