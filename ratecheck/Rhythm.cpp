@@ -29,7 +29,7 @@ constexpr double kOutsidePenaltyPerBpm = 0.02;
 constexpr double kJumpCost = 1.0;  // per unit of log period
 constexpr int kTrackMemorySeconds = 5;
 constexpr float kFetalConfidence = 0.30F;
-constexpr float kMaternalConfidence = 0.30F;
+constexpr float kMaternalConfidence = 0.40F;
 constexpr float kRhythmic = 0.30F;
 constexpr std::size_t kRecentFrames = 2 * kEnvelopeRate;
 constexpr float kRecentConfidence = 0.15F;
@@ -265,9 +265,12 @@ SecondEstimate RhythmEstimator::Estimate() {
                       HalfCorrelation(fetal.band, fetalPeriod, false) >= kRecentConfidence &&
                       (m_quantised[fetal.band].size() < kWindow ||
                        HalfCorrelation(fetal.band, fetalPeriod, true) >= kRecentConfidence);
-    bool maternalHeard = maternal.period != 0 &&
-                         m_correlations[maternal.band][maternal.period] >= kMaternalConfidence &&
-                         HalfCorrelation(maternal.band, maternalPeriod, false) >= kRecentConfidence;
+    bool maternalHeard =
+        maternal.period != 0 &&
+        m_correlations[maternal.band][maternal.period] >= kMaternalConfidence &&
+        HalfCorrelation(maternal.band, maternalPeriod, false) >= kRecentConfidence &&
+        (m_quantised[maternal.band].size() < kWindow ||
+         HalfCorrelation(maternal.band, maternalPeriod, true) >= kRecentConfidence);
     if (fetalHeard && maternalHeard && SamePeriod(fetalPeriod, maternalPeriod)) {
         // One peak where the ranges meet: the baby's only if it is fast enough to be his.
         (Bpm(fetalPeriod) < kSlowFetalBpm ? fetalHeard : maternalHeard) = false;
