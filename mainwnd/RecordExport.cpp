@@ -154,7 +154,7 @@ void MainWindow::ExportRecord(const QString& bareFileName, const char* extension
         report::ReportOptions options;
         options.pageSize = report::PageSizeForLocale(QLocale::system());
         written = report::WritePdfReport(FsPath(target), record->facts, record->trace, texts,
-                                         options, error, record->checks);
+                                         options, error, report::CheckRecordAudio(*record));
     } else if (&what == &kCsv) {
         written = report::WriteCsvReport(*record, FsPath(target), error);
     } else {

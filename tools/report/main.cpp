@@ -171,7 +171,8 @@ int main(int argc, char** argv) {
         options.speed = parsed->speed;
         options.pageSize = marulo::report::PageSizeForLocale(QLocale::system());
         if (!marulo::report::WritePdfReport(*parsed->pdf, record->facts, record->trace, texts,
-                                            options, error, record->checks)) {
+                                            options, error,
+                                            marulo::report::CheckRecordAudio(*record))) {
             return Fail(error, kWriteFailed);
         }
     }
