@@ -179,7 +179,7 @@ void MainWindow::ExportRecord(const QString& bareFileName, const char* extension
                        options.speed == report::PaperSpeed::ThreeCmPerMinute ? "3" : "1");
         options.pageSize = report::PageSizeForLocale(QLocale::system());
         written = report::WritePdfReport(FsPath(target), record->facts, record->trace, texts,
-                                         options, error, record->checks);
+                                         options, error, report::CheckRecordAudio(*record));
     } else if (&what == &kCsv) {
         written = report::WriteCsvReport(*record, FsPath(target), error);
     } else {

@@ -105,14 +105,13 @@ void RateCheck::FeedShown(std::int32_t shownBpm) {
 
 void RateCheck::Pair() {
     while (!m_pendingEstimates.empty() && !m_pendingShown.empty()) {
+        if (m_recent.size() == kJudgedSeconds) {
+            m_recent.erase(m_recent.begin());
+        }
         m_recent.push_back(m_pendingEstimates.front());
         m_pendingEstimates.pop_front();
-        if (m_recent.size() > kJudgedSeconds) {
-            m_recent.pop_front();
-        }
-        const std::vector<SecondEstimate> recent(m_recent.begin(), m_recent.end());
         SecondCheck check;
-        check.quality = JudgeShown(m_pendingShown.front(), recent);
+        check.quality = JudgeShown(m_pendingShown.front(), m_recent);
         if (const auto& fetal = m_recent.back().fetalBpm) {
             check.checkedBpm = static_cast<std::int32_t>(std::lround(*fetal));
         }

@@ -72,7 +72,7 @@ private:
     RhythmEstimator m_rhythm;
     std::deque<SecondEstimate> m_pendingEstimates;
     std::deque<std::int32_t> m_pendingShown;
-    std::deque<SecondEstimate> m_recent;
+    std::vector<SecondEstimate> m_recent;  // the judged seconds, oldest first
 };
 
 }  // namespace marulo::ratecheck

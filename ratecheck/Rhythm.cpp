@@ -16,7 +16,7 @@ constexpr std::size_t kFetalShortest = 26;
 constexpr std::size_t kFetalLongest = 60;
 constexpr std::size_t kMaternalShortest = 57;
 constexpr std::size_t kMaternalLongest = 109;
-constexpr std::size_t kFirstLag = kFetalShortest / 2 - 1;
+constexpr std::size_t kFirstLag = kFetalShortest / 3 - 1;
 constexpr std::size_t kLastLag = 2 * kMaternalLongest + 1;
 // Beyond this only the doubles of the mother's peaks are needed, computed one by one.
 constexpr std::size_t kLastDenseLag = 2 * kFetalLongest + 1;
@@ -29,7 +29,7 @@ constexpr double kOutsidePenaltyPerBpm = 0.02;
 constexpr double kJumpCost = 1.0;  // per unit of log period
 constexpr int kTrackMemorySeconds = 5;
 constexpr float kFetalConfidence = 0.30F;
-constexpr float kMaternalConfidence = 0.30F;
+constexpr float kMaternalConfidence = 0.40F;
 constexpr float kRhythmic = 0.30F;
 constexpr std::size_t kRecentFrames = 2 * kEnvelopeRate;
 constexpr float kRecentConfidence = 0.15F;
@@ -66,9 +66,12 @@ double RefinedPeak(const std::vector<float>& r, std::size_t lag) {
     return static_cast<double>(lag) + std::clamp(0.5 * (left - right) / curvature, -0.5, 0.5);
 }
 
+// A period's half or third that repeats as well is the sign of a multiple of the true period
+// (the third catches one and a half periods when the second sound falls near mid-beat).
 float PeriodScore(const std::vector<float>& r, std::size_t period) {
+    const auto whole = static_cast<double>(period);
     return r[period] + kDoubleReward * r[2 * period] -
-           kHalfPenalty * std::max(0.0F, At(r, static_cast<double>(period) / 2.0));
+           kHalfPenalty * std::max({0.0F, At(r, whole / 2.0), At(r, whole / 3.0)});
 }
 
 template <typename Value>
@@ -225,7 +228,7 @@ SecondEstimate RhythmEstimator::Estimate() {
     for (const std::size_t b : usable) {
         const std::vector<float>& r = m_correlations[b];
         estimate.rhythmic =
-            estimate.rhythmic || *std::max_element(r.begin() + kFirstLag + 1,
+            estimate.rhythmic || *std::max_element(r.begin() + kFetalShortest / 2,
                                                    r.begin() + 2 * kFetalLongest) >= kRhythmic;
         for (std::size_t period = kFetalShortest; period <= kFetalLongest; ++period) {
             if (r[period] < r[period - 1] || r[period] < r[period + 1]) {
@@ -262,12 +265,13 @@ SecondEstimate RhythmEstimator::Estimate() {
         maternal.period == 0 ? 0.0 : RefinedPeak(m_correlations[maternal.band], maternal.period);
     bool fetalHeard = fetal.period != 0 &&
                       m_correlations[fetal.band][fetal.period] >= kFetalConfidence &&
-                      HalfCorrelation(fetal.band, fetalPeriod, false) >= kRecentConfidence &&
-                      (m_quantised[fetal.band].size() < kWindow ||
-                       HalfCorrelation(fetal.band, fetalPeriod, true) >= kRecentConfidence);
-    bool maternalHeard = maternal.period != 0 &&
-                         m_correlations[maternal.band][maternal.period] >= kMaternalConfidence &&
-                         HalfCorrelation(maternal.band, maternalPeriod, false) >= kRecentConfidence;
+                      HalfCorrelation(fetal.band, fetalPeriod, false) >= kRecentConfidence;
+    bool maternalHeard =
+        maternal.period != 0 &&
+        m_correlations[maternal.band][maternal.period] >= kMaternalConfidence &&
+        HalfCorrelation(maternal.band, maternalPeriod, false) >= kRecentConfidence &&
+        (m_quantised[maternal.band].size() < kWindow ||
+         HalfCorrelation(maternal.band, maternalPeriod, true) >= kRecentConfidence);
     if (fetalHeard && maternalHeard && SamePeriod(fetalPeriod, maternalPeriod)) {
         // One peak where the ranges meet: the baby's only if it is fast enough to be his.
         (Bpm(fetalPeriod) < kSlowFetalBpm ? fetalHeard : maternalHeard) = false;

@@ -23,23 +23,26 @@ std::optional<RecordReport> ReadRecordReport(const std::filesystem::path& archiv
         error = "the file name holds no recording time (NAME_EDC_yyyyMMddhhmmsszzz.zip)";
         return std::nullopt;
     }
+    return RecordReport{std::move(*facts), std::move(stored->trace), archive};
+}
+
+std::optional<std::vector<ratecheck::SecondCheck>> CheckRecordAudio(const RecordReport& record) {
     // A report of the trace alone is still worth having when its audio cannot be checked.
-    std::string checkError;
-    auto checks = acquisition::CheckArchivedAudio(archive, stored->trace, checkError);
-    return RecordReport{std::move(*facts), std::move(stored->trace), std::move(checks)};
+    std::string error;
+    return acquisition::CheckArchivedAudio(record.archive, record.trace, error);
 }
 
 bool WriteCsvReport(const RecordReport& record, const std::filesystem::path& target,
                     std::string& error) {
     const std::int64_t startSecondOfDay =
         record.facts.start.hour * 3600 + record.facts.start.minute * 60 + record.facts.start.second;
+    const auto checks = CheckRecordAudio(record);
     return WriteThroughTemporary(
         target,
         [&](const std::filesystem::path& temporary, std::string& writeError) {
             std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
             WriteTraceCsv(out, record.trace, startSecondOfDay,
-                          record.checks ? std::span(*record.checks)
-                                        : std::span<const ratecheck::SecondCheck>());
+                          checks ? std::span(*checks) : std::span<const ratecheck::SecondCheck>());
             out.close();
             if (!out) {
                 writeError = "cannot write " + target.string();

@@ -13,12 +13,11 @@
 
 namespace marulo::report {
 
-// A stored record as its reports need it: the facts of its file name, its trace and the check
-// of its audio against the trace (nothing when the audio cannot be read).
+// A stored record as its reports need it: the facts of its file name and its trace.
 struct RecordReport {
     RecordFacts facts;
     std::vector<std::int32_t> trace;
-    std::optional<std::vector<ratecheck::SecondCheck>> checks;
+    std::filesystem::path archive;
 };
 
 // Reads the record straight from its archive (never through the working files). Nothing, and
@@ -26,6 +25,10 @@ struct RecordReport {
 std::optional<RecordReport> ReadRecordReport(const std::filesystem::path& archive,
                                              const controls::RecordItemWords& words,
                                              std::string& error);
+
+// The check of the record's audio against its trace, read straight from the archive; nothing
+// when the audio cannot be checked. It reads all the audio, so it is asked for only when needed.
+std::optional<std::vector<ratecheck::SecondCheck>> CheckRecordAudio(const RecordReport& record);
 
 // Writes the trace and its checks as CSV, whole or not at all.
 bool WriteCsvReport(const RecordReport& record, const std::filesystem::path& target,

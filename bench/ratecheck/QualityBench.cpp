@@ -3,6 +3,7 @@
 // a varied set made at run time from fixed seeds, one row per condition.
 // usage: ratecheck_quality_bench [CLIPS] [FIRST_SEED]   (default 60 one-minute clips, seed 1000)
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -73,33 +74,31 @@ Clip MakeClip(std::uint32_t seed) {
     return clip;
 }
 
-struct Tally {
-    int seconds = 0;
-    int shownRight = 0;
-    int shownHalf = 0;
-    int shownMaternal = 0;
-    int good = 0;
-    int goodRight = 0;
-    int wrong = 0;
-    int wrongNotGood = 0;
-    int audible = 0;
-    int checkedRight = 0;
-    int inaudible = 0;
-    int checkedPresent = 0;
+// Counts of seconds, one per kind.
+enum Count {
+    kSeconds,
+    kShownRight,
+    kShownHalf,
+    kShownMaternal,
+    kGood,
+    kGoodRight,
+    kWrong,
+    kWrongNotGood,
+    kAudible,
+    kCheckedRight,
+    kInaudible,
+    kCheckedPresent,
+    kCounts
+};
 
-    void Add(const Tally& o) {
-        seconds += o.seconds;
-        shownRight += o.shownRight;
-        shownHalf += o.shownHalf;
-        shownMaternal += o.shownMaternal;
-        good += o.good;
-        goodRight += o.goodRight;
-        wrong += o.wrong;
-        wrongNotGood += o.wrongNotGood;
-        audible += o.audible;
-        checkedRight += o.checkedRight;
-        inaudible += o.inaudible;
-        checkedPresent += o.checkedPresent;
+struct Tally {
+    std::array<int, kCounts> counts{};
+
+    int operator[](Count count) const { return counts[count]; }
+    void Add(const Tally& other) {
+        for (std::size_t i = 0; i < counts.size(); ++i) {
+            counts[i] += other.counts[i];
+        }
     }
 };
 
@@ -132,26 +131,27 @@ void Score(const Clip& clip, std::map<std::string, Tally>& tallies) {
     for (int n = kWarmUpSeconds; n < count; ++n) {
         const auto& [shown, result] = seconds[n];
         Tally one;
-        one.seconds = 1;
+        auto& c = one.counts;
+        c[kSeconds] = 1;
         const bool right = shown > 0 && NearAny(shown, truth, n, kTruthSeconds, false);
-        one.shownRight = right;
-        one.shownHalf = !right && shown > 0 && NearAny(shown, truth, n, kTruthSeconds, false, 0.5);
-        one.shownMaternal = !right && shown > 0 && NearAny(shown, truth, n, kTruthSeconds, true);
+        c[kShownRight] = right;
+        c[kShownHalf] = !right && shown > 0 && NearAny(shown, truth, n, kTruthSeconds, false, 0.5);
+        c[kShownMaternal] = !right && shown > 0 && NearAny(shown, truth, n, kTruthSeconds, true);
         const bool good = result.quality == ratecheck::Quality::Good;
-        one.good = good;
-        one.goodRight = good && right;
-        one.wrong = !right;
-        one.wrongNotGood = !right && !good;
+        c[kGood] = good;
+        c[kGoodRight] = good && right;
+        c[kWrong] = !right;
+        c[kWrongNotGood] = !right && !good;
         bool heardLately = false;
         for (int t = n - 2; t <= n; ++t) {
             heardLately = heardLately || truth[t].fetalBpm.has_value();
         }
         if (truth[n].fetalBpm) {
-            one.audible = 1;
-            one.checkedRight = result.checkedBpm && NearAny(*result.checkedBpm, truth, n, 2, false);
+            c[kAudible] = 1;
+            c[kCheckedRight] = result.checkedBpm && NearAny(*result.checkedBpm, truth, n, 2, false);
         } else if (!heardLately) {
-            one.inaudible = 1;
-            one.checkedPresent = result.checkedBpm.has_value();
+            c[kInaudible] = 1;
+            c[kCheckedPresent] = result.checkedBpm.has_value();
         }
         tallies["all"].Add(one);
         tallies["mother " + clip.maternal].Add(one);
@@ -191,12 +191,13 @@ int main(int argc, char** argv) {
             continue;
         }
         const Tally& t = found->second;
-        std::printf("%-16s %7d %7s %6s %6s %7s %7s %7s %7s %7s\n", name, t.seconds,
-                    Share(t.shownRight, t.seconds).c_str(), Share(t.shownHalf, t.seconds).c_str(),
-                    Share(t.shownMaternal, t.seconds).c_str(), Share(t.good, t.seconds).c_str(),
-                    Share(t.goodRight, t.good).c_str(), Share(t.wrongNotGood, t.wrong).c_str(),
-                    Share(t.checkedRight, t.audible).c_str(),
-                    Share(t.inaudible - t.checkedPresent, t.inaudible).c_str());
+        std::printf(
+            "%-16s %7d %7s %6s %6s %7s %7s %7s %7s %7s\n", name, t[kSeconds],
+            Share(t[kShownRight], t[kSeconds]).c_str(), Share(t[kShownHalf], t[kSeconds]).c_str(),
+            Share(t[kShownMaternal], t[kSeconds]).c_str(), Share(t[kGood], t[kSeconds]).c_str(),
+            Share(t[kGoodRight], t[kGood]).c_str(), Share(t[kWrongNotGood], t[kWrong]).c_str(),
+            Share(t[kCheckedRight], t[kAudible]).c_str(),
+            Share(t[kInaudible] - t[kCheckedPresent], t[kInaudible]).c_str());
     }
     std::printf("goals: good ok >= 98, wrong!g >= 95, chk 5bpm >= 93, chk gone >= 90\n");
     return 0;

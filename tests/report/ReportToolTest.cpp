@@ -354,6 +354,28 @@ TEST_F(ReportToolTest, CheckedRecordDrawsTheCheckedRateAndMarksEverySecond) {
     for (int y = px(row.topMm); y <= px(row.topMm + TracePaper::kPaperHeightMm); ++y) {
         ASSERT_FALSE(page.IsTrace(px(paper.XForSecond(row, 27)), y)) << y;
     }
+
+    // A language file from before these texts existed gets the built-in English ones.
+    std::string older;
+    bool inCheckTexts = false;
+    std::istringstream english(
+        ReadBytes(fs::path(MARULO_SOURCE_DIR) / "res" / "lang" / "English.ini"));
+    for (std::string line; std::getline(english, line);) {
+        inCheckTexts = line == "; rate check" || (inCheckTexts && !line.empty());
+        if (!inCheckTexts) {
+            older += line + "\n";
+        }
+    }
+    ASSERT_EQ(older.find("ReportChecked"), std::string::npos);
+    testing::WriteBytes(m_folder / "older.ini", older);
+    ASSERT_EQ(RunTool(Tool() + " " + Quoted(record.string()) + " --pdf " + Quoted(Out("o.pdf")) +
+                          " --language " + Quoted((m_folder / "older.ini").string()),
+                      m_folder / "err")
+                  .status,
+              0);
+    EXPECT_NE(Capture("pdftotext -enc UTF-8 " + Quoted(Out("o.pdf")) + " -", m_folder / "text")
+                  .find("from checked seconds only"),
+              std::string::npos);
 }
 
 TEST_F(ReportToolTest, WavIsTheArchivedAudio) {

@@ -43,7 +43,7 @@ before.
   --wav OUT.wav     the recording's audio
   --speed 1|3       paper speed of the PDF in cm per minute (default 1)
   --language FILE   the language file for the report's texts (default: the Conf.ini beside
-                    this program)
+                    this program); a text it lacks is the program's own English one
   --help            print this text
 
 Without an output the summary figures are printed. Every file is written whole or not at all.
@@ -112,7 +112,9 @@ marulo::report::ReportTexts TextsOf(const std::filesystem::path& languageFile) {
     using marulo::platform::IniFile;
     return marulo::report::LoadReportTexts(
         [&](std::string_view key) {
-            return IniFile::ReadString(languageFile, "Message", key, "", 1024);
+            // A language file older than a text gets the program's own, as the window does.
+            std::string text = IniFile::ReadString(languageFile, "Message", key, "", 1024);
+            return text.empty() ? marulo::app::MessageText(key) : text;
         },
         IniFile::ReadString(languageFile, "Font", "Name", "", 32));
 }
@@ -171,7 +173,8 @@ int main(int argc, char** argv) {
         options.speed = parsed->speed;
         options.pageSize = marulo::report::PageSizeForLocale(QLocale::system());
         if (!marulo::report::WritePdfReport(*parsed->pdf, record->facts, record->trace, texts,
-                                            options, error, record->checks)) {
+                                            options, error,
+                                            marulo::report::CheckRecordAudio(*record))) {
             return Fail(error, kWriteFailed);
         }
     }

@@ -29,6 +29,20 @@ constexpr double kBeatJitter = 0.01;   // beat-to-beat change of the period
 constexpr double kWobblePeriod = 7.0;  // seconds of the probe's slow loudness drift
 constexpr double kWobbleDepth = 0.15;
 
+// What else a listener hears.
+constexpr double kEdgeSeconds = 0.05;  // the probe moves on and off over this time
+constexpr double kSlipFetalGain = 0.03;
+constexpr double kSlipMaternalGain = 2.5;
+constexpr double kMaternalJitter = 0.02;
+constexpr double kMaternalRiseSeconds = 0.025;
+constexpr double kMaternalDecaySeconds = 0.12;
+constexpr double kMaternalPulseSeconds = 0.35;
+constexpr double kLiftedHissRms = 12.0;
+constexpr double kLiftedSilenceRms = 0.3;
+constexpr double kRubbingRms = 25.0;
+constexpr double kTalkRms = 20.0;
+constexpr double kLoudestHissRms = 30.0;  // beyond this everything is turned down, not clipped
+
 // Uniform and normal numbers made from the generator's raw output alone, so a seed gives the
 // same recording whatever standard library built the tool.
 class Noise {
@@ -113,19 +127,6 @@ double RateAt(const SynthOptions& options, double seconds) {
 }
 
 namespace {
-
-constexpr double kEdgeSeconds = 0.05;  // the probe moves on and off over this time
-constexpr double kSlipFetalGain = 0.03;
-constexpr double kSlipMaternalGain = 2.5;
-constexpr double kMaternalJitter = 0.02;
-constexpr double kMaternalRiseSeconds = 0.025;
-constexpr double kMaternalDecaySeconds = 0.12;
-constexpr double kMaternalPulseSeconds = 0.35;
-constexpr double kLiftedHissRms = 12.0;
-constexpr double kLiftedSilenceRms = 0.3;
-constexpr double kRubbingRms = 25.0;
-constexpr double kTalkRms = 20.0;
-constexpr double kLoudestHissRms = 30.0;  // beyond this everything is turned down, not clipped
 
 // 1 outside the stretches, inside within them, with a short ramp at each edge.
 double StretchGain(double t, std::span<const Stretch> stretches, double inside) {
