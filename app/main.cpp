@@ -4,6 +4,7 @@
 // would, so a running recording is stored first.
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 #include <cstdio>
 
 #include "app/Config.h"
@@ -22,8 +23,12 @@ int main(int argc, char** argv) {
 
     const marulo::app::FolderLocation folder = marulo::app::WorkFolder();
     const marulo::app::InstanceLock lock(folder.drive + folder.directory);
+    // The folder, with the disk's own words, when the lock file cannot be written there.
+    const QString unwritten = marulo::controls::Message("LockNotWritten") + QLatin1Char('\n') +
+                              QString::fromStdString(folder.drive + folder.directory);
     if (!lock.Acquired()) {
-        const QString text = marulo::controls::Message("AlreadyRunning");
+        const QString text =
+            lock.LockFileUnwritten() ? unwritten : marulo::controls::Message("AlreadyRunning");
         std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
         QMessageBox box(QMessageBox::Information, marulo::controls::Message("ProgramName"), text,
                         QMessageBox::Ok);
@@ -36,6 +41,13 @@ int main(int argc, char** argv) {
     const marulo::platform::TerminationSignals endRequests([&window] { window.close(); });
     window.CentreOnWorkArea();
     window.show();
+    if (lock.LockFileUnwritten()) {
+        // It started all the same: the folder lock holds it, and every write that fails later
+        // says so or keeps its recording aside.
+        QTimer::singleShot(0, &window, [&window, unwritten] {
+            window.ShowMessage(marulo::mainwnd::MessageKind::Warning, unwritten);
+        });
+    }
     // A window destroyed from outside cannot be seen or closed any more: end as for a close.
     const marulo::platform::WindowDestroyWatch destroyWatch(window.winId(),
                                                             [&window] { window.close(); });
