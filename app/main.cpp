@@ -4,6 +4,7 @@
 // would, so a running recording is stored first.
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 #include <cstdio>
 
@@ -17,9 +18,20 @@
 #include "platform/WindowDestroyWatch.h"
 
 int main(int argc, char** argv) {
+    // A request to end that comes while the program starts (storing an interrupted run, say)
+    // waits for the event loop instead of killing the program half-way.
+    marulo::platform::TerminationSignals::HoldUntilInstalled();
     marulo::mainwnd::FitWindowScaleToScreen(argc, argv);
     QApplication application(argc, argv);
     QApplication::setWindowIcon(marulo::controls::ApplicationIcon());
+    QPointer<marulo::mainwnd::MainWindow> shown;
+    const marulo::platform::TerminationSignals endRequests([&shown] {
+        if (shown) {
+            shown->close();
+        } else {
+            QCoreApplication::exit(0);
+        }
+    });
 
     const marulo::app::FolderLocation folder = marulo::app::WorkFolder();
     const marulo::app::InstanceLock lock(folder.drive + folder.directory);
@@ -38,7 +50,7 @@ int main(int argc, char** argv) {
 
     marulo::mainwnd::MainWindow window;
     window.InstallCaptureErrorReporter();
-    const marulo::platform::TerminationSignals endRequests([&window] { window.close(); });
+    shown = &window;
     window.CentreOnWorkArea();
     window.show();
     if (lock.LockFileUnwritten()) {
