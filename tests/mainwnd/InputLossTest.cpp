@@ -14,22 +14,33 @@
 namespace marulo::testing {
 namespace {
 
-class InputLossTest : public MainWindowTestBase {};
+class InputLossTest : public MainWindowTestBase {
+protected:
+    // A window with a profile that hears the private sound service, which plays a heartbeat;
+    // null (the test skipped) where the service cannot run.
+    PrivatePulseAudio* OpenWindowHearingTheSoundService() {
+        PrivatePulseAudio* const pulse = SharedPulseAudio();
+        if (pulse == nullptr) {
+            return nullptr;
+        }
+        ::unsetenv(platform::kSoundInputFileVariable);
+        mainwnd::MainWindow& window = OpenWindow();
+        window.InstallCaptureErrorReporter();
+        window.NameBox()->setText("Anna");
+        window.SetEdcText("2010-05-12");
+        pulse->FeedPaced(PulsingAudio(30));
+        return pulse;
+    }
+};
 
 // A sound server that hangs mid-run: the run ends as a lost input with the audio from before the
 // pause, and says so; nothing from after the pause is joined to it as if continuous.
 TEST_F(InputLossTest, AStalledSoundInputEndsTheRunInsteadOfSplicingIt) {
-    PrivatePulseAudio* const pulse = SharedPulseAudio();
+    PrivatePulseAudio* const pulse = OpenWindowHearingTheSoundService();
     if (pulse == nullptr) {
         GTEST_SKIP() << WhyNoPulseAudio();
     }
-    ::unsetenv(platform::kSoundInputFileVariable);
-    mainwnd::MainWindow& window = OpenWindow();
-    window.InstallCaptureErrorReporter();
-    window.NameBox()->setText("Anna");
-    window.SetEdcText("2010-05-12");
-
-    pulse->FeedPaced(PulsingAudio(30));
+    mainwnd::MainWindow& window = *m_window;
     const auto start = std::chrono::steady_clock::now();
     QTest::mouseClick(window.Control(controls::kMonitorButtonId), Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] {
@@ -56,17 +67,11 @@ TEST_F(InputLossTest, AStalledSoundInputEndsTheRunInsteadOfSplicingIt) {
 }
 
 TEST_F(InputLossTest, ALostSoundInputEndsTheRunKeepsItsAudioAndSaysSo) {
-    PrivatePulseAudio* const pulse = SharedPulseAudio();
+    PrivatePulseAudio* const pulse = OpenWindowHearingTheSoundService();
     if (pulse == nullptr) {
         GTEST_SKIP() << WhyNoPulseAudio();
     }
-    ::unsetenv(platform::kSoundInputFileVariable);
-    mainwnd::MainWindow& window = OpenWindow();
-    window.InstallCaptureErrorReporter();
-    window.NameBox()->setText("Anna");
-    window.SetEdcText("2010-05-12");
-
-    pulse->FeedPaced(PulsingAudio(30));
+    mainwnd::MainWindow& window = *m_window;
     QTest::mouseClick(window.Control(controls::kMonitorButtonId), Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] {
         std::error_code ignored;
