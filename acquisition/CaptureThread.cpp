@@ -40,8 +40,13 @@ void CaptureThread::Run(platform::SoundInput& input, platform::ThreadMessageQueu
         return;
     }
     while (true) {
-        platform::ThreadMessage message = queue.Wait();
-        if (!HandleMessage(input, message)) {
+        std::optional<platform::ThreadMessage> message =
+            m_lastBlock ? queue.WaitUntil(*m_lastBlock + kInputStallLimit) : queue.Wait();
+        if (!message) {
+            CloseLostRun();
+            break;
+        }
+        if (!HandleMessage(input, *message)) {
             break;
         }
     }
@@ -61,6 +66,14 @@ bool CaptureThread::HandleMessage(platform::SoundInput& input, platform::ThreadM
             return true;
         case platform::kMessageInputData:
             if (message.buffer) {
+                const auto now = std::chrono::system_clock::now();
+                if (m_lastBlock && now - m_lastBlockWall > kInputStallLimit) {
+                    // The computer slept: this block comes after a pause.
+                    CloseLostRun();
+                    return false;
+                }
+                m_lastBlock = std::chrono::steady_clock::now();
+                m_lastBlockWall = now;
                 platform::SoundBuffer& buffer = *message.buffer;
                 const std::size_t recorded = std::min(buffer.recorded, buffer.bytes.size());
                 HandleBlock(std::span(buffer.bytes.data(), recorded));
@@ -68,9 +81,8 @@ bool CaptureThread::HandleMessage(platform::SoundInput& input, platform::ThreadM
             }
             return true;
         case platform::kMessageInputLost:
-            // Ends the run as a stop request would: what was captured is kept.
-            m_inputLost = true;
-            [[fallthrough]];
+            CloseLostRun();
+            return false;
         case WM_CAPTURE_STOP:
         case platform::kMessageInputClose:
             // Every run that started tells its listeners of an open before its close.
@@ -80,6 +92,13 @@ bool CaptureThread::HandleMessage(platform::SoundInput& input, platform::ThreadM
         default:
             return true;
     }
+}
+
+void CaptureThread::CloseLostRun() {
+    // Ends the run as a stop request would: what was captured is kept.
+    m_inputLost = true;
+    AnnounceOpen();
+    ForEachListener([](AcquisitionListener& listener) { listener.OnCaptureClose(); });
 }
 
 void CaptureThread::AnnounceOpen() {

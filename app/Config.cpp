@@ -271,8 +271,7 @@ bool SwitchLanguageFiles(std::string_view displayName) {
     }
     // Lang.ini is a plain file anyone may edit: only a language file from the program's own
     // language folder may become the configuration.
-    if (!IsInside(FsPath(source), FsPath(LanguageFilePath(kLanguageFolder))) ||
-        !ReadsAsLanguageFile(FsPath(source))) {
+    if (LanguageFileOutsideFolder(displayName) || !ReadsAsLanguageFile(FsPath(source))) {
         return false;
     }
     // Copy beside Conf.ini first and rename over it, so a copy that fails half-way never leaves
@@ -292,6 +291,13 @@ bool SwitchLanguageFiles(std::string_view displayName) {
         return false;
     }
     return true;
+}
+
+bool LanguageFileOutsideFolder(std::string_view displayName) {
+    const std::string value = LanguageValue(displayName);
+    const std::string source = LanguageFilePath(value);
+    return !value.empty() && IsRegularFile(source) &&
+           !IsInside(FsPath(source), FsPath(LanguageFilePath(kLanguageFolder)));
 }
 
 int PointSizeTextToPixels(const std::string& sizeText) {

@@ -92,6 +92,10 @@ std::string LanguageValue(std::string_view displayName);
 // cached fonts afterwards.
 bool SwitchLanguageFiles(std::string_view displayName);
 
+// Whether Lang.ini points the language at an existing file outside the language folder, which
+// the switch refuses.
+bool LanguageFileOutsideFolder(std::string_view displayName);
+
 // What a shared font is made of, as read from section Font of Conf.ini.
 struct FontSpec {
     std::string face;   // at most 31 bytes, never a split UTF-8 character

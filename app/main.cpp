@@ -4,6 +4,8 @@
 // would, so a running recording is stored first.
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
 #include <cstdio>
 
 #include "app/Config.h"
@@ -16,14 +18,29 @@
 #include "platform/WindowDestroyWatch.h"
 
 int main(int argc, char** argv) {
+    // A request to end that comes while the program starts (storing an interrupted run, say)
+    // waits for the event loop instead of killing the program half-way.
+    marulo::platform::TerminationSignals::HoldUntilInstalled();
     marulo::mainwnd::FitWindowScaleToScreen(argc, argv);
     QApplication application(argc, argv);
     QApplication::setWindowIcon(marulo::controls::ApplicationIcon());
+    QPointer<marulo::mainwnd::MainWindow> shown;
+    const marulo::platform::TerminationSignals endRequests([&shown] {
+        if (shown) {
+            shown->close();
+        } else {
+            QCoreApplication::exit(0);
+        }
+    });
 
     const marulo::app::FolderLocation folder = marulo::app::WorkFolder();
     const marulo::app::InstanceLock lock(folder.drive + folder.directory);
+    // The folder, with the disk's own words, when the lock file cannot be written there.
+    const QString unwritten = marulo::controls::Message("LockNotWritten") + QLatin1Char('\n') +
+                              QString::fromStdString(folder.drive + folder.directory);
     if (!lock.Acquired()) {
-        const QString text = marulo::controls::Message("AlreadyRunning");
+        const QString text =
+            lock.LockFileUnwritten() ? unwritten : marulo::controls::Message("AlreadyRunning");
         std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
         QMessageBox box(QMessageBox::Information, marulo::controls::Message("ProgramName"), text,
                         QMessageBox::Ok);
@@ -33,9 +50,16 @@ int main(int argc, char** argv) {
 
     marulo::mainwnd::MainWindow window;
     window.InstallCaptureErrorReporter();
-    const marulo::platform::TerminationSignals endRequests([&window] { window.close(); });
+    shown = &window;
     window.CentreOnWorkArea();
     window.show();
+    if (lock.LockFileUnwritten()) {
+        // It started all the same: the folder lock holds it, and every write that fails later
+        // says so or keeps its recording aside.
+        QTimer::singleShot(0, &window, [&window, unwritten] {
+            window.ShowMessage(marulo::mainwnd::MessageKind::Warning, unwritten);
+        });
+    }
     // A window destroyed from outside cannot be seen or closed any more: end as for a close.
     const marulo::platform::WindowDestroyWatch destroyWatch(window.winId(),
                                                             [&window] { window.close(); });

@@ -46,7 +46,8 @@ void LayoutBottomButtons(QAbstractButton& languageButton, QAbstractButton& homep
                                homepage.height());
 }
 
-bool RunLanguageMenu(QWidget& owner, const QWidget& languageButton, const MenuRunner& run) {
+bool RunLanguageMenu(QWidget& owner, const QWidget& languageButton, const MenuRunner& run,
+                     const std::function<void(const std::string& file)>& onOutsideFolder) {
     QMenu menu(&owner);
     const std::string current = app::UiText("Language", "Current", "");
     for (const std::string& name : app::LanguageNames()) {
@@ -62,8 +63,14 @@ bool RunLanguageMenu(QWidget& owner, const QWidget& languageButton, const MenuRu
     }
     const QAction* chosen =
         run(menu, languageButton.mapToGlobal(QPoint(-2, languageButton.height())));
-    if (chosen == nullptr ||
-        !app::SwitchLanguageFiles(chosen->data().toByteArray().toStdString())) {
+    if (chosen == nullptr) {
+        return false;
+    }
+    const std::string name = chosen->data().toByteArray().toStdString();
+    if (!app::SwitchLanguageFiles(name)) {
+        if (onOutsideFolder && app::LanguageFileOutsideFolder(name)) {
+            onOutsideFolder(app::LanguageValue(name));
+        }
         return false;
     }
     app::ResetUiFonts();

@@ -26,8 +26,10 @@ using MenuRunner = std::function<QAction*(QMenu&, const QPoint& globalPos)>;
 // Offers the installed languages in a menu just below the language button, the active one
 // checked and greyed, and makes the chosen one active: its file replaces Conf.ini and the shared
 // fonts are discarded. True when the language changed; the caller then redraws and lays out
-// everything that shows texts or fonts.
-bool RunLanguageMenu(QWidget& owner, const QWidget& languageButton, const MenuRunner& run);
+// everything that shows texts or fonts. A language whose file lies outside the language folder
+// is refused, and onOutsideFolder hears the file Lang.ini names.
+bool RunLanguageMenu(QWidget& owner, const QWidget& languageButton, const MenuRunner& run,
+                     const std::function<void(const std::string& file)>& onOutsideFolder = {});
 
 // Gives Qt's own dialogs and buttons (save dialog, message box buttons) the active language,
 // from Qt's translations where the system has them; the language file's locale names it.

@@ -572,7 +572,11 @@ void MainWindow::OpenHomepage() {
 void MainWindow::OpenLanguageMenu() {
     const bool switched = RunLanguageMenu(
         *this, *m_languageButton,
-        [this](QMenu& menu, const QPoint& globalPos) { return RunMenu(menu, globalPos); });
+        [this](QMenu& menu, const QPoint& globalPos) { return RunMenu(menu, globalPos); },
+        [this](const std::string& file) {
+            ShowMessage(MessageKind::Warning,
+                        Message("LanguageOutsideFolder") + QLatin1Char('\n') + FromUtf8(file));
+        });
     if (!switched) {
         return;
     }

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwnd/RecordStore.h"
 
-#include <initializer_list>
 #include <system_error>
 
 #include "acquisition/CaptureFormat.h"
@@ -57,14 +56,14 @@ bool MoveToFreeName(const fs::path& from, const fs::path& to) {
     return true;
 }
 
-// "Data-unsaved-<stamp>", or with "-2", "-3" ... when a file of that stem and any of the
-// extensions exists.
-std::string FreeUnsavedStem(const platform::LocalTime& storedAt,
-                            std::initializer_list<const char*> extensions) {
+// "Data-unsaved-<stamp>", or with "-2", "-3" ... when any file of that stem exists: a stem holds
+// one kept run (its archive, or its audio and trace, and its marker), so a marker never names
+// another run's files.
+std::string FreeUnsavedStem(const platform::LocalTime& storedAt) {
     const std::string base = kUnsavedPrefix + archive::FormatRecordStamp(storedAt);
-    const auto taken = [&](const std::string& stem) {
+    const auto taken = [](const std::string& stem) {
         std::error_code error;
-        for (const char* extension : extensions) {
+        for (const char* extension : {".zip", ".wav", ".hr", kKeptAsideMarkerExtension}) {
             if (fs::exists(stem + extension, error)) {
                 return true;
             }
@@ -94,7 +93,7 @@ std::optional<std::uint64_t> RunAudioBytes(const fs::path& archive, const fs::pa
 }  // namespace
 
 fs::path FreeUnsavedArchivePath(const platform::LocalTime& storedAt) {
-    return FreeUnsavedStem(storedAt, {".zip"}) + ".zip";
+    return FreeUnsavedStem(storedAt) + ".zip";
 }
 
 std::optional<fs::path> MoveIntoRecordFolder(const fs::path& archive, std::string_view name,
@@ -151,7 +150,7 @@ StoreOutcome KeepWorkingFilesAside(const fs::path& audio, const fs::path& trace,
     }
     platform::SyncFile(audio);
     platform::SyncFile(trace);
-    const std::string stem = FreeUnsavedStem(storedAt, {".wav", ".hr"});
+    const std::string stem = FreeUnsavedStem(storedAt);
     const fs::path keptAudio = stem + ".wav";
     if (!MoveToFreeName(audio, keptAudio)) {
         return {StoreResult::LeftInPlace, audio};

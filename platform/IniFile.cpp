@@ -38,16 +38,10 @@ char FoldCase(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldCase(a[i]) != FoldCase(b[i])) {
-            return false;
-        }
-    }
-    return true;
+std::string Folded(std::string_view text) {
+    std::string folded(text);
+    std::transform(folded.begin(), folded.end(), folded.begin(), FoldCase);
+    return folded;
 }
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
@@ -68,18 +62,19 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
 struct CachedFile {
     std::filesystem::file_time_type time;
     std::uintmax_t size = 0;
-    std::filesystem::file_time_type parsedAt;
+    std::filesystem::file_time_type readAt;  // when its content was last read
+    std::string content;  // what was parsed, to tell a file rewritten within one time tick
     std::shared_ptr<const IniDocument> document;
 };
 
 // File times are coarse: a file changed again in the same tick keeps its time. A cached file
-// counts only when its time lies clearly before the moment it was parsed.
+// counts only when its time lies clearly before the moment it was read.
 constexpr std::chrono::seconds kTimeResolution{2};
 
 bool StillCurrent(const CachedFile& cached, std::filesystem::file_time_type time,
                   std::uintmax_t size) {
     return cached.time == time && cached.size == size &&
-           cached.time + kTimeResolution < cached.parsedAt;
+           cached.time + kTimeResolution < cached.readAt;
 }
 
 std::mutex g_cacheMutex;
@@ -131,39 +126,29 @@ IniDocument::IniDocument(std::string_view content) {
         content,
         [&](std::string_view name) {
             // A section that appears again continues the first one.
-            const auto known =
-                std::find_if(m_sections.begin(), m_sections.end(),
-                             [&](const Section& s) { return EqualNoCase(s.name, name); });
-            current = known != m_sections.end()
-                          ? &*known
-                          : &m_sections.emplace_back(Section{std::string(name), {}});
+            const auto [known, added] = m_byName.try_emplace(Folded(name), m_sections.size());
+            if (added) {
+                m_sections.push_back(Section{std::string(name), {}, {}});
+            }
+            current = &m_sections[known->second];
         },
         [&](const Line& line) {
-            for (const Entry& entry : current->entries) {
-                if (EqualNoCase(entry.key, line.key)) {
-                    return;
-                }
+            if (current->byKey.try_emplace(Folded(line.key), current->entries.size()).second) {
+                current->entries.push_back(Entry{std::string(line.key), std::string(line.value)});
             }
-            current->entries.push_back(Entry{std::string(line.key), std::string(line.value)});
         });
 }
 
 const IniDocument::Section* IniDocument::FindSection(std::string_view name) const {
-    for (const Section& section : m_sections) {
-        if (EqualNoCase(section.name, name)) {
-            return &section;
-        }
-    }
-    return nullptr;
+    const auto found = m_byName.find(Folded(name));
+    return found != m_byName.end() ? &m_sections[found->second] : nullptr;
 }
 
 std::optional<std::string_view> IniDocument::Find(std::string_view section,
                                                   std::string_view key) const {
     if (const Section* found = FindSection(section)) {
-        for (const Entry& entry : found->entries) {
-            if (EqualNoCase(entry.key, key)) {
-                return entry.value;
-            }
+        if (const auto entry = found->byKey.find(Folded(key)); entry != found->byKey.end()) {
+            return found->entries[entry->second].value;
         }
     }
     return std::nullopt;
@@ -200,15 +185,22 @@ std::shared_ptr<const IniDocument> IniFile::Read(const std::filesystem::path& pa
             return cached->second.document;
         }
     }
-    const std::optional<std::string> content = ReadWholeFile(path);
+    const auto readAt = std::filesystem::file_time_type::clock::now();
+    std::optional<std::string> content = ReadWholeFile(path);
     if (!content || content->size() > kMaxFileBytes) {
         return nullptr;
     }
-    const auto parsedAt = std::filesystem::file_time_type::clock::now();
-    auto document = std::make_shared<const IniDocument>(*content);
     const std::lock_guard lock(g_cacheMutex);
-    g_cache[path] = CachedFile{time, size, parsedAt, document};
-    return document;
+    CachedFile& cached = g_cache[path];
+    // A file too young to trust its time is compared byte for byte: only a change is parsed.
+    if (!cached.document || cached.content != *content) {
+        cached.document = std::make_shared<const IniDocument>(*content);
+        cached.content = std::move(*content);
+    }
+    cached.time = time;
+    cached.size = size;
+    cached.readAt = readAt;
+    return cached.document;
 }
 
 std::string IniFile::ReadString(const std::filesystem::path& path, std::string_view section,

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace marulo::platform {
@@ -31,13 +32,17 @@ private:
         std::string key;
         std::string value;
     };
+    // Entries in file order, indexed by their key in lower case, so that a file of many keys is
+    // read and looked up in time that grows with its size, not with its square.
     struct Section {
         std::string name;
         std::vector<Entry> entries;
+        std::unordered_map<std::string, std::size_t> byKey;
     };
     const Section* FindSection(std::string_view name) const;
 
     std::vector<Section> m_sections;
+    std::unordered_map<std::string, std::size_t> m_byName;  // section name in lower case
 };
 
 // Reads values and key lists from a UTF-8 INI file, matching section and key names without regard

@@ -3,6 +3,7 @@
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 #include <csignal>
 
@@ -29,6 +30,15 @@ extern "C" void NoteSignal(int) {
     errno = saved;
 }
 
+sigset_t HeldSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signal : kSignals) {
+        sigaddset(&set, signal);
+    }
+    return set;
+}
+
 }  // namespace
 
 struct TerminationSignals::Impl {
@@ -52,7 +62,9 @@ struct TerminationSignals::Impl {
 
 TerminationSignals::TerminationSignals(std::function<void()> onRequest)
     : m_impl(std::make_unique<Impl>()) {
+    const sigset_t held = HeldSignals();
     if (::pipe(m_impl->pipe.data()) != 0) {
+        ::pthread_sigmask(SIG_UNBLOCK, &held, nullptr);
         return;
     }
     for (const int end : m_impl->pipe) {
@@ -75,6 +87,13 @@ TerminationSignals::TerminationSignals(std::function<void()> onRequest)
     for (std::size_t i = 0; i < kSignals.size(); ++i) {
         ::sigaction(kSignals[i], &action, &m_impl->previous[i]);
     }
+    // What came while they were held now reaches the handler.
+    ::pthread_sigmask(SIG_UNBLOCK, &held, nullptr);
+}
+
+void TerminationSignals::HoldUntilInstalled() {
+    const sigset_t held = HeldSignals();
+    ::pthread_sigmask(SIG_BLOCK, &held, nullptr);
 }
 
 #else
@@ -82,6 +101,8 @@ TerminationSignals::TerminationSignals(std::function<void()> onRequest)
 struct TerminationSignals::Impl {};
 
 TerminationSignals::TerminationSignals(std::function<void()>) : m_impl(std::make_unique<Impl>()) {}
+
+void TerminationSignals::HoldUntilInstalled() {}
 
 #endif
 

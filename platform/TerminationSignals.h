@@ -12,6 +12,10 @@ namespace marulo::platform {
 // nothing is installed. One at a time per process.
 class TerminationSignals {
 public:
+    // Holds those signals back until a TerminationSignals is installed; called first in main,
+    // before any thread starts, so that none arriving during start-up ends the program.
+    static void HoldUntilInstalled();
+
     explicit TerminationSignals(std::function<void()> onRequest);
     ~TerminationSignals();
     TerminationSignals(const TerminationSignals&) = delete;

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace marulo::platform {
@@ -46,12 +48,25 @@ public:
     ThreadMessage Wait() {
         std::unique_lock lock(m_mutex);
         m_ready.wait(lock, [this] { return !m_messages.empty(); });
+        return TakeFront();
+    }
+
+    // Nothing when no message came before the deadline.
+    std::optional<ThreadMessage> WaitUntil(std::chrono::steady_clock::time_point deadline) {
+        std::unique_lock lock(m_mutex);
+        if (!m_ready.wait_until(lock, deadline, [this] { return !m_messages.empty(); })) {
+            return std::nullopt;
+        }
+        return TakeFront();
+    }
+
+private:
+    ThreadMessage TakeFront() {
         ThreadMessage message = std::move(m_messages.front());
         m_messages.pop_front();
         return message;
     }
 
-private:
     std::mutex m_mutex;
     std::condition_variable m_ready;
     std::deque<ThreadMessage> m_messages;

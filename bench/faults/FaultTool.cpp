@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -51,7 +52,8 @@ int Count(const std::filesystem::path& folder) {
 }
 
 // 0.1 s of samples every 0.1 s, on a steady clock so the pace does not drift; ends with the
-// file or when the reader goes away.
+// file or when the reader goes away. Like a live device, it never waits for a reader that has
+// stopped reading: what does not fit the pipe is dropped.
 int Feed(const std::string& fifo, const std::string& wavPath) {
     std::string error;
     const auto wav = marulo::platform::ReadWavFile(wavPath, error);
@@ -65,6 +67,7 @@ int Feed(const std::string& fifo, const std::string& wavPath) {
         std::cerr << "marulo-faulttool: cannot open " << fifo << '\n';
         return 1;
     }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
     const std::size_t block = wav->format.averageBytesPerSecond / 10;
     auto next = std::chrono::steady_clock::now();
     for (std::size_t offset = 0; offset < wav->samples.size();) {
@@ -73,6 +76,10 @@ int Feed(const std::string& fifo, const std::string& wavPath) {
         const std::size_t end = std::min(wav->samples.size(), offset + block);
         while (offset < end) {
             const ssize_t written = write(fd, wav->samples.data() + offset, end - offset);
+            if (written < 0 && errno == EAGAIN) {
+                offset = end;
+                break;
+            }
             if (written <= 0) {
                 close(fd);
                 return 0;

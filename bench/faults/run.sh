@@ -46,13 +46,18 @@ XVFB_PID=""
 PULSE_PID=""
 FEED_PID=""
 declare -a CHILDREN=()
+declare -a MOUNTS=()
 
 cleanup() {
-    local pid
+    local pid point
     for pid in "${CHILDREN[@]}" $FEED_PID $PULSE_PID $XVFB_PID; do
+        kill -CONT "$pid" 2>/dev/null
         kill -KILL "$pid" 2>/dev/null
     done
     wait 2>/dev/null
+    for point in "${MOUNTS[@]}"; do
+        umount -l "$point" 2>/dev/null
+    done
     if ((KEEP)); then
         echo "kept: $WORK" >&2
     else
@@ -107,6 +112,33 @@ new_folder() {
     printf '[General]\nName=Bench\nEDC=%s\n' "$(date -d '+100 days' +%Y-%m-%d)" \
         >"$FOLDER/config/Quenfor/Marulo.ini"
 }
+
+# Mounts a real small disk (tmpfs) of KB kilobytes on DIR, keeping what DIR held; fails, noted,
+# where mounting is not allowed.
+mount_small() {
+    local dir=$1 kb=$2
+    mv "$dir" "$dir.before"
+    mkdir -p "$dir"
+    if ! mount -t tmpfs -o "size=${kb}k" tmpfs "$dir" 2>/dev/null; then
+        rmdir "$dir"
+        mv "$dir.before" "$dir"
+        NOTES="cannot mount a small disk (needs root)"
+        return 1
+    fi
+    MOUNTS+=("$dir")
+    cp -a "$dir.before/." "$dir/"
+    rm -rf "$dir.before"
+}
+
+# A program folder on a disk with ROOM kilobytes free beyond the program's own files.
+small_program_folder() {
+    local room=$1 used
+    used=$(du -sk "$FOLDER/program" | cut -f1)
+    mount_small "$FOLDER/program" $((used + room))
+}
+
+# Fills the disk under DIR to its last byte.
+fill_disk() { dd if=/dev/zero of="$1/filler" bs=4k 2>/dev/null; }
 
 # Starts the program of FOLDER in the background; sets PID. The program runs without the
 # power to write where the file modes forbid it, as a parent's account would.
@@ -163,7 +195,15 @@ main_window() {
     local pid=$1 i
     WID=""
     for i in $(seq 200); do
-        WID=$(windows_of "$pid" | head -n1)
+        # The main window is the wide one; a box shown instead of it is not.
+        local window
+        for window in $(windows_of "$pid"); do
+            if (($(xdotool getwindowgeometry --shell "$window" 2>/dev/null |
+                awk -F= '$1 == "WIDTH" { print $2 }') >= 800)); then
+                WID=$window
+                break
+            fi
+        done
         [[ -n "$WID" ]] && break
         alive "$pid" || return 1
         sleep 0.1
@@ -275,12 +315,17 @@ declare -a FED=()
 RUNS=0
 MESSAGES=""
 NOTES=""
+STRANDED=0  # seconds of a run that a row saw left unrecovered
+BAD=""      # what else went wrong in a row
+FAILED=0
 
 begin_row() {
     FED=()
     RUNS=0
     MESSAGES=""
     NOTES=""
+    STRANDED=0
+    BAD=""
     new_folder "$1"
 }
 
@@ -291,6 +336,9 @@ open_row() {
     launch "$@"
     main_window "$PID" || { NOTES="no window"; return 1; }
 }
+
+# Begins a row whose folder is changed before the program starts.
+open_row_before_launch() { begin_row "$1"; }
 
 # Monitors for the seconds given, then runs the command that ends the run, counting the
 # seconds fed until then.
@@ -307,7 +355,7 @@ monitor_then() {
 
 # Prints the row of the fault just run from what its folder holds.
 print_row() {
-    local label=$1 counts records=0 stored=0 kept=0 working=0 mixed=0 lost fed=0 i
+    local label=$1 counts records=0 stored=0 kept=0 working=0 mixed=0 empty=0 lost fed=0 i
     counts=$("$BIN/marulo-faulttool" count "$FOLDER/program")
     echo "$counts" >"$FOLDER/count.txt"
     local -a recordSeconds=()
@@ -318,6 +366,7 @@ print_row() {
             record)
                 records=$((records + 1))
                 recordSeconds+=("$seconds")
+                holds "$seconds < 0.1" && empty=$((empty + 1))
                 stored=$(calc "$stored + $seconds")
                 # A trace that does not match its audio came from another run.
                 if [[ "$trace" != "-" ]] &&
@@ -340,10 +389,22 @@ print_row() {
         lost=$(calc "($fed - $stored - $kept) > 0 ? $fed - $stored - $kept : 0")
     fi
     ((mixed > 0)) && NOTES+="${NOTES:+; }$mixed record(s) whose trace and audio differ by over 2 s"
+    ((empty > 0)) && NOTES+="${NOTES:+; }$empty empty record(s)"
     holds "$kept > 0" && NOTES+="${NOTES:+; }${kept} s kept aside"
     holds "$working > 0" && NOTES+="${NOTES:+; }working Data.wav holds $working s"
-    printf '| %-34s | %4s | %7s | %6s | %7s | %6s | %-28s | %s |\n' "$label" "$RUNS" "$records" \
-        "$fed" "$(calc "$stored + $kept")" "$lost" "${MESSAGES:-none}" "${NOTES:--}"
+    # What is still kept aside at the row's end was never taken back, however the fault ended.
+    local stranded=$kept verdict=ok
+    holds "$STRANDED > $stranded" && stranded=$STRANDED
+    # Every run's start may cost a few tenths of a second before its first block.
+    if holds "$lost > 0.5 * ($RUNS > 1 ? $RUNS : 1)" || ((mixed + empty > 0)) ||
+        holds "$stranded > 0" || [[ -n "$BAD" ]]; then
+        verdict=FAIL
+        FAILED=$((FAILED + 1))
+        [[ -n "$BAD" ]] && NOTES+="${NOTES:+; }$BAD"
+    fi
+    printf '| %-38s | %4s | %7s | %6s | %7s | %6s | %8s | %-28s | %-4s | %s |\n' "$label" "$RUNS" \
+        "$records" "$fed" "$(calc "$stored + $kept")" "$lost" "$stranded" "${MESSAGES:-none}" \
+        "$verdict" "${NOTES:--}"
 }
 
 wanted() { [[ -z "$ONLY" || ",$ONLY," == *",$1,"* ]]; }
@@ -437,7 +498,16 @@ fault_data_unwritable() {
     monitor_for 6
     watch_boxes "$PID" "$WID" 5
     close_program "$PID" "$WID"
-    chmod 755 "$FOLDER/program/Data" 2>/dev/null
+    # The parent mends the folder and starts the program again: what was kept aside is stored.
+    if [[ "$how" == read-only ]]; then
+        chmod 755 "$FOLDER/program/Data"
+    else
+        rm "$FOLDER/program/Data"
+    fi
+    launch
+    main_window "$PID" || { NOTES+="${NOTES:+; }no window after mending"; return; }
+    watch_boxes "$PID" "$WID" 3
+    close_program "$PID" "$WID"
 }
 
 fault_file_size() {
@@ -518,6 +588,160 @@ fault_window_close() {
     [[ -n "$EXIT_STATUS" ]] && NOTES+="${NOTES:+; }exit $EXIT_STATUS"
 }
 
+fault_double_click() {
+    open_row double-click || return
+    # Two presses of the monitoring button 80 ms apart, as a double click gives them.
+    xdotool mousemove $((WX + MONITOR_X)) $((WY + MONITOR_Y)) click --repeat 2 --delay 80 1
+    RUNS=1
+    FED+=(0)
+    sleep 2
+    watch_boxes "$PID" "$WID" 1
+    close_program "$PID" "$WID"
+}
+
+fault_data_elsewhere() {
+    open_row_before_launch data-elsewhere || return
+    mkdir -p "$FOLDER/synced"
+    mount_small "$FOLDER/synced" 8192 || return
+    ln -s "$FOLDER/synced" "$FOLDER/program/Data"
+    launch
+    main_window "$PID" || { NOTES="no window"; return; }
+    monitor_for 6
+    wait_record 0 10
+    watch_boxes "$PID" "$WID" 2
+    close_program "$PID" "$WID"
+}
+
+fault_full_disk() {
+    open_row_before_launch full-disk || return
+    small_program_folder 160 || return
+    launch
+    main_window "$PID" || { NOTES="no window"; return; }
+    click $MONITOR_X $MONITOR_Y
+    sleep 12
+    watch_boxes "$PID" "$WID" 3
+    # Still running means the disk never filled; stop by hand.
+    [[ -z "$MESSAGES" ]] && click $MONITOR_X $MONITOR_Y
+    watch_boxes "$PID" "$WID" 2
+    close_program "$PID" "$WID"
+    RUNS=1
+    # What the disk took is what the run fed; it must come back whole.
+    FED+=("$("$BIN/marulo-faulttool" count "$FOLDER/program" |
+        awk '$2 != "-" { s += $2 } END { printf "%.1f", s }')")
+    mount -o remount,size=8m "$FOLDER/program"
+    launch
+    main_window "$PID" || { NOTES+="${NOTES:+; }no window after room was made"; return; }
+    watch_boxes "$PID" "$WID" 3
+    close_program "$PID" "$WID"
+}
+
+fault_full_disk_start() {
+    open_row_before_launch full-disk-start || return
+    small_program_folder 400 || return
+    launch
+    main_window "$PID" || { NOTES="no window"; return; }
+    monitor_then 6 kill -KILL "$PID"
+    FED[-1]=$(calc "${FED[-1]} - 1")
+    wait "$PID" 2>/dev/null
+    # Without the killed copy's lock file, whose removal would free a page for the new one, the
+    # copy that starts now must hold the folder on a disk with no byte left.
+    rm -f "$FOLDER/program/Marulo.lock"
+    fill_disk "$FOLDER/program"
+    launch
+    sleep 3
+    if ! main_window "$PID"; then
+        STRANDED=$("$BIN/marulo-faulttool" count "$FOLDER/program" |
+            awk '$1 == "working" { s += $2 } END { printf "%.1f", s }')
+        BAD="would not start on the full disk"
+        watch_boxes "$PID" "" 2
+    else
+        watch_boxes "$PID" "$WID" 3
+        close_program "$PID" "$WID"
+    fi
+    wait_exit "$PID" 5 || kill -KILL "$PID"
+    rm -f "$FOLDER/program/filler"
+    launch
+    main_window "$PID" || { NOTES+="${NOTES:+; }no window after room was made"; return; }
+    watch_boxes "$PID" "$WID" 3
+    close_program "$PID" "$WID"
+}
+
+fault_sound_stall() {
+    local pause=$1 start resumed
+    begin_row sound-stall
+    start_pulse
+    "$BIN/marulo-faulttool" feed "$WORK/pulse/fifo" "$WORK/heartbeat.wav" &
+    FEED_PID=$!
+    launch --pulse
+    main_window "$PID" || { NOTES="no window"; stop_pulse; return; }
+    click $MONITOR_X $MONITOR_Y
+    start=$(now)
+    sleep 8
+    kill -STOP "$PULSE_PID"
+    FED+=("$(calc "$(now) - $start")")
+    RUNS=1
+    sleep "$pause"
+    kill -CONT "$PULSE_PID"
+    resumed=$(now)
+    if wait_record 0 1; then
+        watch_boxes "$PID" "$WID" 4
+    else
+        # The run went on through the pause: the listener played on all the while.
+        sleep 5
+        click $MONITOR_X $MONITOR_Y
+        FED[-1]=$(calc "${FED[-1]} + $pause + $(now) - $resumed")
+        wait_record 0 10
+        watch_boxes "$PID" "$WID" 2
+    fi
+    close_program "$PID" "$WID"
+    stop_pulse
+}
+
+fault_audio_bomb() {
+    begin_row audio-bomb
+    local record largest=0 size packed
+    record="$FOLDER/program/Data/Bench_$(date -d '+100 days' +%Y%m%d)_20240101000000000.zip"
+    mkdir -p "$FOLDER/program/Data"
+    # Two seconds of trace and 400 MB of silence, packed into well under a megabyte.
+    python3 - "$record" <<'PY'
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
+    z.writestr("Data.hr", b"\x8c\0\0\0" * 2)
+    with z.open("Data.wav", "w", force_zip64=True) as out:
+        out.write(b"RIFF\xff\xff\xff\xffWAVEfmt \x10\0\0\0\x01\0\x02\0\x40\x1f\0\0\x80\x3e\0\0\x02\0\x08\0data\xff\xff\xff\xff")
+        chunk = b"\x80" * (1 << 20)
+        for _ in range(400):
+            out.write(chunk)
+PY
+    packed=$(stat -c %s "$record")
+    launch
+    main_window "$PID" || { NOTES="no window"; return; }
+    click $FIRST_RECORD_X $FIRST_RECORD_Y
+    for _ in $(seq 40); do
+        size=$(stat -c %s "$FOLDER/program/Data.wav" "$FOLDER/program/Data.wav.part" 2>/dev/null |
+            sort -n | tail -n1)
+        ((${size:-0} > largest)) && largest=$size
+        sleep 0.1
+    done
+    watch_boxes "$PID" "$WID" 2
+    # Killed while unpacking, the program starts again on what it left.
+    click $FIRST_RECORD_X $FIRST_RECORD_Y
+    sleep 0.3
+    kill -KILL "$PID"
+    wait "$PID" 2>/dev/null
+    launch
+    main_window "$PID" || { NOTES="no window after restart"; return; }
+    sleep 1
+    [[ -e "$FOLDER/program/Data.wav.part" ]] &&
+        BAD+="${BAD:+; }a part-unpacked Data.wav.part stays after the restart"
+    watch_boxes "$PID" "$WID" 1
+    close_program "$PID" "$WID"
+    # The bomb is no recording of a run: only what unpacking it wrote counts.
+    rm -f "$record"
+    NOTES+="${NOTES:+; }unpacked $((largest / 1000000)) MB of audio from a $((packed / 1000)) kB archive"
+    ((largest > 1000000)) && BAD+="${BAD:+; }unpacked ${largest} bytes of audio for a 2 s trace"
+}
+
 run_fault() {
     local name=$1 label=$2
     shift 2
@@ -526,14 +750,17 @@ run_fault() {
     print_row "$label"
 }
 
-echo "| fault                              | runs | records | fed s  | stored s| lost s | message shown                | notes |"
-echo "|------------------------------------|------|---------|--------|---------|--------|------------------------------|-------|"
+echo "| fault                                  | runs | records | fed s  | stored s| lost s | stranded | message shown                | ok?  | notes |"
+echo "|----------------------------------------|------|---------|--------|---------|--------|----------|------------------------------|------|-------|"
 if ((SHORT)); then
     run_fault plain "none (one plain run)"
     run_fault kill "kill -9 mid-run, restart"
     run_fault stop-click "stop + record click x3" 3 8
     run_fault cycles "10 quick start/stop cycles" 10
-    run_fault data-unwritable "Data a plain file" file
+    run_fault double-click "double click on the monitoring button"
+    run_fault data-unwritable "Data a plain file, then mended" file
+    run_fault data-elsewhere "Data on another file system"
+    run_fault audio-bomb "audio bomb opened, killed unpacking"
     run_fault sigterm "SIGTERM while monitoring"
     run_fault window-close "window closed while monitoring"
 else
@@ -541,11 +768,19 @@ else
     run_fault kill "kill -9 mid-run, restart"
     run_fault stop-click "stop + record click x10" 10 30
     run_fault cycles "30 quick start/stop cycles" 30
+    run_fault double-click "double click on the monitoring button"
     run_fault sound-server "sound server ended mid-run"
-    run_fault data-unwritable "Data read-only" read-only
-    run_fault data-unwritable "Data a plain file" file
-    run_fault file-size "file-size limit mid-run" 
+    run_fault sound-stall "sound server stopped 20 s mid-run" 20
+    run_fault data-unwritable "Data read-only, then mended" read-only
+    run_fault data-unwritable "Data a plain file, then mended" file
+    run_fault data-elsewhere "Data on another file system"
+    run_fault file-size "file-size limit mid-run"
+    run_fault full-disk "disk full mid-run, room made, restart"
+    run_fault full-disk-start "kill -9, start on a full disk, restart"
+    run_fault audio-bomb "audio bomb opened, killed unpacking"
     run_fault second-copy "second copy started"
     run_fault sigterm "SIGTERM while monitoring"
     run_fault window-close "window closed while monitoring"
 fi
+# Any row that lost audio, mixed or emptied records, or stranded a recording fails the bench.
+exit $((FAILED > 0))

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
+#include <chrono>
 #include <regex>
 
 #include "controls/SkinnedButton.h"
@@ -13,20 +14,64 @@
 namespace marulo::testing {
 namespace {
 
-class InputLossTest : public MainWindowTestBase {};
+class InputLossTest : public MainWindowTestBase {
+protected:
+    // A window with a profile that hears the private sound service, which plays a heartbeat;
+    // null (the test skipped) where the service cannot run.
+    PrivatePulseAudio* OpenWindowHearingTheSoundService() {
+        PrivatePulseAudio* const pulse = SharedPulseAudio();
+        if (pulse == nullptr) {
+            return nullptr;
+        }
+        ::unsetenv(platform::kSoundInputFileVariable);
+        mainwnd::MainWindow& window = OpenWindow();
+        window.InstallCaptureErrorReporter();
+        window.NameBox()->setText("Anna");
+        window.SetEdcText("2010-05-12");
+        pulse->FeedPaced(PulsingAudio(30));
+        return pulse;
+    }
+};
 
-TEST_F(InputLossTest, ALostSoundInputEndsTheRunKeepsItsAudioAndSaysSo) {
-    PrivatePulseAudio* const pulse = SharedPulseAudio();
+// A sound server that hangs mid-run: the run ends as a lost input with the audio from before the
+// pause, and says so; nothing from after the pause is joined to it as if continuous.
+TEST_F(InputLossTest, AStalledSoundInputEndsTheRunInsteadOfSplicingIt) {
+    PrivatePulseAudio* const pulse = OpenWindowHearingTheSoundService();
     if (pulse == nullptr) {
         GTEST_SKIP() << WhyNoPulseAudio();
     }
-    ::unsetenv(platform::kSoundInputFileVariable);
-    mainwnd::MainWindow& window = OpenWindow();
-    window.InstallCaptureErrorReporter();
-    window.NameBox()->setText("Anna");
-    window.SetEdcText("2010-05-12");
+    mainwnd::MainWindow& window = *m_window;
+    const auto start = std::chrono::steady_clock::now();
+    QTest::mouseClick(window.Control(controls::kMonitorButtonId), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] {
+        std::error_code ignored;
+        return std::filesystem::file_size(m_folder / "Data.wav", ignored) >= 44 + 16000 && !ignored;
+    }));
+    pulse->Pause(true);
+    const std::chrono::duration<double> beforePause = std::chrono::steady_clock::now() - start;
+    const bool ended =
+        WaitFor([&] { return !m_controller->IsCapturing(); }, std::chrono::seconds(6));
+    pulse->Pause(false);
+    ASSERT_TRUE(ended) << "the run went on through the pause";
+    ASSERT_TRUE(WaitFor([&] { return !m_messages.empty(); }));
+    pulse->StopFeeding();
+    StopAndWait();
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].second, Text("SoundInputLost"));
+    const std::vector<std::string> files = DataFiles();
+    ASSERT_EQ(files.size(), 1u);
+    const auto wav = StoredAudio(files[0]);
+    ASSERT_TRUE(wav);
+    EXPECT_GE(wav->samples.size(), 16000u);
+    EXPECT_LE(wav->samples.size(), static_cast<std::size_t>((beforePause.count() + 0.5) * 16000));
+}
 
-    pulse->FeedPaced(PulsingAudio(30));
+TEST_F(InputLossTest, ALostSoundInputEndsTheRunKeepsItsAudioAndSaysSo) {
+    PrivatePulseAudio* const pulse = OpenWindowHearingTheSoundService();
+    if (pulse == nullptr) {
+        GTEST_SKIP() << WhyNoPulseAudio();
+    }
+    mainwnd::MainWindow& window = *m_window;
     QTest::mouseClick(window.Control(controls::kMonitorButtonId), Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] {
         std::error_code ignored;

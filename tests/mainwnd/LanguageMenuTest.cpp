@@ -139,17 +139,28 @@ TEST_F(LanguageMenuTest, SwitchChangesCaptionsAndFontsAtOnceAndSurvivesARestart)
     EXPECT_FALSE(m_menuItems[0].checked);
 }
 
-TEST_F(LanguageMenuTest, LanguageWhoseFileIsMissingChangesNothing) {
+// A missing file changes nothing silently; a file outside the language folder is refused and
+// the user is told which file it was.
+TEST_F(LanguageMenuTest, LanguageWhoseFileIsMissingOrOutsideChangesNothing) {
+    std::ofstream(m_folder / "Lang.ini", std::ios::app) << "Outside=lang/../outside.ini\n";
+    std::ofstream(m_folder / "outside.ini", std::ios::binary) << kGerman;
     OpenWindow();
     const QFont font = app::UiFont(false);
     const QRect languageBefore = Button(controls::kLanguageButtonId)->geometry();
-    ChooseFromMenu("Missing");
-    m_window->OpenLanguageMenu();
-    EXPECT_EQ(ReadFile(m_folder / "Conf.ini"), kEnglish);
-    EXPECT_EQ(app::UiFont(false), font);
-    EXPECT_EQ(Button(controls::kLanguageButtonId)->geometry(), languageBefore);
-    EXPECT_EQ(qobject_cast<QAbstractButton*>(Button(controls::kLanguageButtonId))->text(),
-              "Language");
+    for (const QString name : {"Missing", "Outside"}) {
+        SCOPED_TRACE(name.toStdString());
+        ChooseFromMenu(name);
+        m_window->OpenLanguageMenu();
+        EXPECT_EQ(ReadFile(m_folder / "Conf.ini"), kEnglish);
+        EXPECT_EQ(app::UiFont(false), font);
+        EXPECT_EQ(Button(controls::kLanguageButtonId)->geometry(), languageBefore);
+        EXPECT_EQ(qobject_cast<QAbstractButton*>(Button(controls::kLanguageButtonId))->text(),
+                  "Language");
+    }
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].first, mainwnd::MessageKind::Warning);
+    EXPECT_EQ(m_messages[0].second, Text("LanguageOutsideFolder") + "\nlang/../outside.ini");
+    EXPECT_FALSE(Text("LanguageOutsideFolder").isEmpty());
 }
 
 TEST_F(LanguageMenuTest, BottomButtonsFitTheirCaptions) {

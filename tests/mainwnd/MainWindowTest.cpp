@@ -424,7 +424,7 @@ TEST_F(MainWindowTest, AWriteFailureEndsTheRunAndKeepsWhatWasWritten) {
 TEST_F(MainWindowTest, ARunKeptAsideOnAFullDiskIsStoredOnceThereIsRoom) {
     namespace fs = std::filesystem;
     const fs::path small = m_folder / "small";
-    SmallDisk disk(small, 40 * 1024);
+    SmallDisk disk(small, 24 * 1024);
     if (!disk.Mounted()) {
         GTEST_SKIP() << "mounting a small disk needs root";
     }

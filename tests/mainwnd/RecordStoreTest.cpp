@@ -126,7 +126,7 @@ TEST_F(RecordStoreTest, AFinishedRunIsStoredOrItsWorkingFilesAreKeptUnderFreeNam
         {"packing failed again", false, false, StoreResult::KeptAside,
          "Data-unsaved-20100209090503007-2.wav"},
         {"folder is a file", true, true, StoreResult::KeptAside,
-         "Data-unsaved-20100209090503007.zip"},
+         "Data-unsaved-20100209090503007-3.zip"},
         {"nothing recorded", false, false, StoreResult::NothingToStore, ""},
         {"under one block", false, false, StoreResult::Discarded, ""},
     };

@@ -93,6 +93,12 @@ PrivatePulseAudio::~PrivatePulseAudio() {
     std::filesystem::remove_all(m_dir, ignored);
 }
 
+void PrivatePulseAudio::Pause(bool paused) {
+    if (m_daemon > 0) {
+        kill(m_daemon, paused ? SIGSTOP : SIGCONT);
+    }
+}
+
 void PrivatePulseAudio::EndDaemon() {
     if (m_daemon <= 0) {
         return;

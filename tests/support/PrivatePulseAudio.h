@@ -30,6 +30,9 @@ public:
     void StopFeeding();
     bool FeedDone() const { return m_feedDone; }
 
+    // Stops or continues the daemon (SIGSTOP, SIGCONT), as a sound server that hangs.
+    void Pause(bool paused);
+
     // Ends the daemon now, as a sound server that stops or restarts under a running program.
     void EndDaemon();
 
