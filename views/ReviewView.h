@@ -59,6 +59,12 @@ public:
     std::int64_t PlayingSecond() const;
     const ChartExtent& Extent() const { return m_extent; }
 
+    // The review cursor that the keyboard moves over a stored record; none until a key moves it.
+    std::optional<std::int64_t> KeyCursor() const { return m_keyCursor; }
+    // What the chart says to a screen reader: the second playing, else the one under the review
+    // cursor, with its rate; empty when there is neither.
+    QString SpokenReadout() const;
+
     // Draws the shown page of the chart, at the painter's device resolution; with a playing
     // second also the cursor and the readout.
     void PaintChart(QPainter& painter, std::optional<std::int64_t> playingSecond);
@@ -81,6 +87,11 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    // Left and Right move the review cursor a second (ten with Shift), Home and End to the ends;
+    // Enter and Space play from it.
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void OnRecordUnpacked(std::uint64_t ticket, archive::LoadedRecord record);
@@ -101,6 +112,7 @@ private:
                            ColumnSpan visible);
     void PaintTrace(QPainter& painter, int offset, int clientHeight, ColumnSpan visible);
     void PaintReadout(QPainter& painter, std::int32_t value);
+    void MoveKeyCursor(std::int64_t second);
 
     acquisition::CaptureController& m_controller;
     ChartExtent m_initialExtent;
@@ -118,6 +130,7 @@ private:
     std::vector<QPointF> m_points;
     bool m_loading = false;
     std::optional<int> m_playWhenLoaded;
+    std::optional<std::int64_t> m_keyCursor;
     // Last: its thread posts to this view, so it must stop before anything else goes.
     archive::RecordLoader m_loader;
 };
