@@ -213,6 +213,7 @@ void MainWindow::CreateControls() {
         m_nameBox->setAlignment(Qt::AlignCenter);
         m_nameBox->setMaxLength(static_cast<int>(archive::MaxTextBytes));
         connect(m_nameBox, &QLineEdit::returnPressed, this, [this] { focusNextChild(); });
+        m_nameBox->installEventFilter(this);
     }
     place(m_nameBox, kNameBoxId, "NameBox", Box(219, 82, 341, 100));
     placeButton(m_weekButton, kWeekButtonId, "WeekButton", Box(220, 114, 260, 132),
@@ -440,6 +441,8 @@ bool MainWindow::ShowMessageOffering(MessageKind kind, const QString& text, cons
     QMessageBox box(icon, Message(captionKey), text, QMessageBox::Ok, this);
     const QAbstractButton* offered =
         offer.isEmpty() ? nullptr : box.addButton(offer, QMessageBox::ActionRole);
+    // Escape and the close box still answer OK beside the offer.
+    box.setEscapeButton(QMessageBox::Ok);
     box.exec();
     return offered != nullptr && box.clickedButton() == offered;
 }
@@ -671,6 +674,17 @@ void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A centred line edit hides its hint while it has the focus, which the empty name box has at
+    // the first start, when the hint is needed most: it is drawn over the box here.
+    if (m_nameBox != nullptr && watched == m_nameBox && event->type() == QEvent::Paint &&
+        m_nameBox->text().isEmpty() && m_nameBox->hasFocus()) {
+        static_cast<QObject*>(m_nameBox)->event(event);
+        QPainter painter(m_nameBox);
+        painter.setPen(m_nameBox->palette().color(QPalette::PlaceholderText));
+        painter.drawText(m_nameBox->rect(), Qt::AlignCenter | Qt::TextSingleLine,
+                         m_nameBox->placeholderText());
+        return true;
+    }
     if (m_recordList != nullptr && watched == m_recordList && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         // Shift+F10 is the Menu key of keyboards that lack one.
