@@ -14,30 +14,36 @@ namespace {
 // The standard count, as the panel's: a record made on its EDC is 40 weeks 0 days along.
 constexpr long long DaysAlongOnEdc = 280;
 
-std::string AgeLine(const platform::CivilDateTime& stamp,
-                    const std::optional<platform::CivilDateTime>& edc,
-                    const RecordItemWords& words) {
-    if (!edc) {
+std::string AgeLine(const RecordDates& dates, const RecordItemWords& words) {
+    const std::optional<RecordAge> age = RecordAgeOf(dates);
+    if (!age) {
         return {};
     }
-    const std::optional<double> edcDay =
-        platform::DayNumberFromCivil(edc->year, edc->month, edc->day);
-    const std::optional<double> recordDay =
-        platform::DayNumberFromCivil(stamp.year, stamp.month, stamp.day);
-    if (!edcDay || !recordDay) {
-        return {};
-    }
-    const auto diff = static_cast<long long>(std::trunc(*edcDay)) -
-                      static_cast<long long>(std::trunc(*recordDay));
-    if (diff < 0) {
-        return {};
-    }
-    const long long along = DaysAlongOnEdc - diff;
-    return std::to_string(along / 7) + words.weekTitle + ' ' + std::to_string(along % 7) +
+    return std::to_string(age->weeks) + words.weekTitle + ' ' + std::to_string(age->days) +
            words.dayTitle;
 }
 
 }  // namespace
+
+std::optional<RecordAge> RecordAgeOf(const RecordDates& dates) {
+    if (!dates.stored || !dates.edc) {
+        return std::nullopt;
+    }
+    const std::optional<double> edcDay =
+        platform::DayNumberFromCivil(dates.edc->year, dates.edc->month, dates.edc->day);
+    const std::optional<double> recordDay =
+        platform::DayNumberFromCivil(dates.stored->year, dates.stored->month, dates.stored->day);
+    if (!edcDay || !recordDay) {
+        return std::nullopt;
+    }
+    const auto diff = static_cast<long long>(std::trunc(*edcDay)) -
+                      static_cast<long long>(std::trunc(*recordDay));
+    if (diff < 0) {
+        return std::nullopt;
+    }
+    const long long along = DaysAlongOnEdc - diff;
+    return RecordAge{along / 7, along % 7};
+}
 
 RecordItemLines RecordItemTexts(const RecordDates& dates, const RecordItemWords& words) {
     // A name without a real storing time shows neither line rather than an impossible one.
@@ -50,7 +56,7 @@ RecordItemLines RecordItemTexts(const RecordDates& dates, const RecordItemWords&
 
     char clock[64];
     std::snprintf(clock, sizeof clock, " %d:%.2d:%.2d", clockHour, stamp->minute, stamp->second);
-    return {AgeLine(*stamp, dates.edc, words), half + clock};
+    return {AgeLine(dates, words), half + clock};
 }
 
 }  // namespace marulo::controls

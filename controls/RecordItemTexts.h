@@ -28,6 +28,15 @@ struct RecordDates {
     std::optional<platform::CivilDateTime> edc;     // the mother's real EDC, or none
 };
 
+struct RecordAge {
+    long long weeks = 0;
+    long long days = 0;
+};
+
+// The gestational age on the recording day by the standard count (the EDC is 40 weeks 0 days);
+// none without a real storing time and EDC, or for a record made after its EDC.
+std::optional<RecordAge> RecordAgeOf(const RecordDates& dates);
+
 // The two lines a record list item shows for a record's dates.
 RecordItemLines RecordItemTexts(const RecordDates& dates, const RecordItemWords& words);
 

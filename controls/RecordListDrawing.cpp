@@ -9,6 +9,7 @@
 #include "app/Fonts.h"
 #include "controls/RecordItemTexts.h"
 #include "controls/SkinBitmap.h"
+#include "controls/SkinnedButton.h"
 
 namespace marulo::controls {
 
@@ -91,6 +92,10 @@ void RecordListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     DrawRecordItem(*painter, option.rect, index.isValid() ? index.row() : -1,
                    option.state.testFlag(QStyle::State_Selected),
                    m_readDates(index.data(Qt::DisplayRole).toString().toStdString()));
+    // The list's focus shows on its current item.
+    if (option.state.testFlag(QStyle::State_HasFocus)) {
+        DrawFocusMark(*painter, option.rect);
+    }
 }
 
 QSize RecordListDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {

@@ -31,16 +31,20 @@ const TextField* FindTextField(int id) {
     return nullptr;
 }
 
+// Readable on the white and lavender fields, yet plainly not a value.
+const QColor kPlaceholderColour(110, 110, 110);
+
 }  // namespace
 
 void DrawFocusMark(QPainter& painter, const QRect& itemRect) {
     painter.save();
     painter.setClipRect(itemRect);
     painter.setRenderHint(QPainter::Antialiasing);
-    QPen pen(kFocusMarkColour, 1.0, Qt::DotLine);
-    painter.setPen(pen);
+    painter.setPen(QPen(kFocusMarkColour, kFocusMarkWidth));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(QRectF(itemRect).adjusted(1.5, 1.5, -1.5, -1.5), 3, 3);
+    // Centred on the second pixel row from each edge: the pen covers the first two whole.
+    constexpr double inset = kFocusMarkWidth / 2.0 + 1.0;
+    painter.drawRoundedRect(QRectF(itemRect).adjusted(inset, inset, -inset, -inset), 3, 3);
     painter.restore();
 }
 
@@ -139,8 +143,20 @@ void SkinnedButton::paintEvent(QPaintEvent*) {
     if (!DrawSkinnedButton(m_id, painter, rect(), isDown(), state, text()) && m_fallbackPainter) {
         m_fallbackPainter(painter, *this);
     }
+    if (text().isEmpty() && !m_placeholder.isEmpty() && IsTextField(m_id)) {
+        painter.setFont(app::UiFont(false));
+        painter.setPen(kPlaceholderColour);
+        painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, m_placeholder);
+    }
     if (hasFocus() && m_keyboardFocus) {
         DrawFocusMark(painter, rect());
+    }
+}
+
+void SkinnedButton::SetPlaceholder(const QString& hint) {
+    if (m_placeholder != hint) {
+        m_placeholder = hint;
+        update();
     }
 }
 

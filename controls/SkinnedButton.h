@@ -38,9 +38,11 @@ struct ButtonState {
     bool muted = false;
 };
 
-// The keyboard focus mark: a dotted violet rounded frame just inside the button, in the skin's
-// accent colour, so it reads on the pink face and on the white and lavender fields.
-inline constexpr QColor kFocusMarkColour{158, 118, 208};
+// The keyboard focus mark: a solid dark violet rounded frame two pixels wide just inside the
+// control, a shade of the skin's accent dark enough to stand out at more than 3:1 against the
+// pink face and the white and lavender fields.
+inline constexpr QColor kFocusMarkColour{84, 38, 140};
+inline constexpr int kFocusMarkWidth = 2;
 void DrawFocusMark(QPainter& painter, const QRect& itemRect);
 // The mark shows only for focus that the keyboard moved, so a mouse user never sees it.
 bool IsKeyboardFocusReason(Qt::FocusReason reason);
@@ -77,6 +79,8 @@ public:
     // Renews the tooltip and accessible name: the tip, a text field's tip with its value, or a
     // caption button's caption.
     void RefreshTip();
+    // The hint an empty text field shows in grey.
+    void SetPlaceholder(const QString& hint);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -88,6 +92,7 @@ private:
     StateSource m_stateSource;
     FallbackPainter m_fallbackPainter;
     TipSource m_tipSource;
+    QString m_placeholder;
     bool m_keyboardFocus = false;
 };
 

@@ -170,7 +170,16 @@ MotherListDialog::MotherListDialog(QWidget* parent, std::filesystem::path record
         // Shown with replacement characters where the bytes are no UTF-8, chosen by its bytes.
         auto* item = new QListWidgetItem(QString::fromStdString(key), m_motherList);
         item->setData(kMotherKeyBytesRole, QByteArray::fromStdString(key));
+        // Read out by name and due date, not by the key.
+        const MotherChoice choice = ChoiceFromMotherKey(key);
+        item->setData(
+            Qt::AccessibleTextRole,
+            archive::EdcDigitsDate(archive::SplitMotherKey(key).edcDigits)
+                ? Message("SpokenMother")
+                      .arg(QString::fromStdString(choice.name), QString::fromStdString(choice.edc))
+                : QString::fromStdString(choice.name));
     }
+    m_motherList->setAccessibleName(Message("MotherListTitle"));
 }
 
 void MotherListDialog::OnSelectionChanged() {

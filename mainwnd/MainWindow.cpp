@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QDate>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -18,6 +19,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
+#include <cmath>
 #include <filesystem>
 #include <type_traits>
 #include <utility>
@@ -37,6 +39,7 @@
 #include "mainwnd/PanelPainter.h"
 #include "mainwnd/Profile.h"
 #include "mainwnd/RecordStore.h"
+#include "mainwnd/ScreenReader.h"
 #include "mainwnd/Volume.h"
 #include "mainwnd/VolumeSlider.h"
 #include "mainwnd/WindowPlacement.h"
@@ -80,6 +83,17 @@ constexpr ControlTip kControlTips[] = {
     {kLanguageButtonId, "TipLanguage"},
 };
 
+// The names of the month calendar's own controls, by Qt's object names.
+struct CalendarPart {
+    const char* objectName;
+    const char* key;
+};
+constexpr CalendarPart kCalendarParts[] = {
+    {"qt_calendar_prevmonth", "CalendarPrevMonth"}, {"qt_calendar_nextmonth", "CalendarNextMonth"},
+    {"qt_calendar_monthbutton", "CalendarMonth"},   {"qt_calendar_yearbutton", "CalendarYear"},
+    {"qt_calendar_yearedit", "CalendarYear"},       {"qt_calendar_calendarview", "CalendarDays"},
+};
+
 const char* TipKey(int id) {
     for (const ControlTip& tip : kControlTips) {
         if (tip.id == id) {
@@ -107,6 +121,7 @@ MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 
     ApplyQtTranslations();
+    SetSpokenValue(*this, {QAccessible::Window, {}, {}, 0.0, {}});
     setWindowTitle(Message("ProgramName"));
     if (m_options.useWorkFolder) {
         const app::FolderLocation folder = app::WorkFolder();
@@ -115,6 +130,9 @@ MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
     }
     CreateControls();
     ApplyRoundedMask();
+    auto* teller = new ValueChangeTeller(this);
+    teller->Watch(*m_monitorView);
+    teller->Watch(*m_reviewView);
     m_controller.AddListener(*this);
     RecoverInterruptedRunAtStart();
     LoadProfile();
@@ -174,6 +192,19 @@ void MainWindow::CreateControls() {
                 &MainWindow::RequestClose);
     if (m_monitorView == nullptr) {
         m_monitorView = new views::MonitorView(this, m_controller);
+        SetSpokenValue(
+            *m_monitorView,
+            {QAccessible::StaticText,
+             [this] {
+                 if (!m_controller.IsCapturing()) {
+                     return QString();
+                 }
+                 const std::int32_t rate = m_monitorView->CurrentRate();
+                 return rate > 0 ? Message("SpokenBpm").arg(rate) : Message("SpokenNoRate");
+             },
+             [this] { return std::max(0.0, static_cast<double>(m_monitorView->CurrentRate())); },
+             300.0,
+             {}});
     }
     place(m_monitorView, kMonitorViewId, "MonitorView", Box(413, 41, 744, 224));
     if (m_nameBox == nullptr) {
@@ -182,6 +213,7 @@ void MainWindow::CreateControls() {
         m_nameBox->setAlignment(Qt::AlignCenter);
         m_nameBox->setMaxLength(static_cast<int>(archive::MaxTextBytes));
         connect(m_nameBox, &QLineEdit::returnPressed, this, [this] { focusNextChild(); });
+        m_nameBox->installEventFilter(this);
     }
     place(m_nameBox, kNameBoxId, "NameBox", Box(219, 82, 341, 100));
     placeButton(m_weekButton, kWeekButtonId, "WeekButton", Box(220, 114, 260, 132),
@@ -202,6 +234,9 @@ void MainWindow::CreateControls() {
     }
     if (m_reviewView == nullptr) {
         m_reviewView = new views::ReviewView(this, m_controller);
+        SetSpokenValue(
+            *m_reviewView,
+            {QAccessible::Chart, [this] { return m_reviewView->SpokenReadout(); }, {}, 0.0, {}});
     }
     place(m_reviewView, kReviewViewId, "ReviewView", Box(320, 270, 830, 520));
     const bool newPlaybackControls = m_playButton == nullptr;
@@ -211,6 +246,17 @@ void MainWindow::CreateControls() {
                 &MainWindow::ToggleMute);
     if (m_volumeSlider == nullptr) {
         m_volumeSlider = new VolumeSlider(this);
+        const auto percent = [this] {
+            return std::round(m_volumeSlider->value() * 100.0 / kVolumeRange);
+        };
+        SetSpokenValue(
+            *m_volumeSlider,
+            {QAccessible::Slider, [percent] { return Message("SpokenPercent").arg(percent()); },
+             percent, 100.0,
+             [this](double value) {
+                 m_volumeSlider->setValue(
+                     static_cast<int>(std::lround(value * kVolumeRange / 100.0)));
+             }});
         connect(m_volumeSlider, &QSlider::valueChanged, this, [this](int value) {
             platform::SetOutputVolume(OutputLevelForSlider(value));
             // A moved slider ends the muted state.
@@ -243,6 +289,7 @@ void MainWindow::CreateControls() {
         m_recordList->setMouseTracking(true);
         m_recordList->setItemDelegate(new RecordListDelegate(&report::RecordDatesOf, m_recordList));
         m_recordList->viewport()->installEventFilter(this);
+        m_recordList->installEventFilter(this);
         InstallRecordMenu();
         connect(m_recordList, &QListWidget::itemSelectionChanged, this,
                 &MainWindow::OnRecordSelectionChanged);
@@ -283,6 +330,13 @@ void MainWindow::CreateControls() {
         [this] { return Message(m_playing.load() ? "TipPlayStop" : "TipPlay"); });
     m_muteButton->SetTipSource([] { return Message(IsMuted() ? "TipUnmute" : "TipMute"); });
     m_edcCalendar->ApplyLanguage();
+    for (const CalendarPart& part : kCalendarParts) {
+        if (auto* control = m_edcCalendar->findChild<QWidget*>(QLatin1String(part.objectName))) {
+            control->setAccessibleName(Message(part.key));
+        }
+    }
+    m_nameBox->setPlaceholderText(Message("HintName"));
+    m_edcDisplay->SetPlaceholder(Message("HintEdc"));
 
     const QFont font = app::UiFont(false);
     for (QObject* child : children()) {
@@ -387,6 +441,8 @@ bool MainWindow::ShowMessageOffering(MessageKind kind, const QString& text, cons
     QMessageBox box(icon, Message(captionKey), text, QMessageBox::Ok, this);
     const QAbstractButton* offered =
         offer.isEmpty() ? nullptr : box.addButton(offer, QMessageBox::ActionRole);
+    // Escape and the close box still answer OK beside the offer.
+    box.setEscapeButton(QMessageBox::Ok);
     box.exec();
     return offered != nullptr && box.clickedButton() == offered;
 }
@@ -586,6 +642,8 @@ void MainWindow::OpenLanguageMenu() {
     CreateControls();
     m_nameBox->setFont(app::UiFont(false));
     m_reviewView->InvalidateCachedChart();
+    // The items' spoken names are in the language too.
+    RefreshRecordList();
     // Views draw their texts in their viewports, which a repaint of the view itself leaves be.
     for (QWidget* shown : findChildren<QWidget*>()) {
         shown->update();
@@ -623,6 +681,39 @@ void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A centred line edit hides its hint while it has the focus, which the empty name box has at
+    // the first start, when the hint is needed most: it is drawn over the box here.
+    if (m_nameBox != nullptr && watched == m_nameBox && event->type() == QEvent::Paint &&
+        m_nameBox->text().isEmpty() && m_nameBox->hasFocus()) {
+        static_cast<QObject*>(m_nameBox)->event(event);
+        QPainter painter(m_nameBox);
+        painter.setPen(m_nameBox->palette().color(QPalette::PlaceholderText));
+        painter.drawText(m_nameBox->rect(), Qt::AlignCenter | Qt::TextSingleLine,
+                         m_nameBox->placeholderText());
+        return true;
+    }
+    if (m_recordList != nullptr && watched == m_recordList && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // Shift+F10 is the Menu key of keyboards that lack one.
+        if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) {
+            if (const QListWidgetItem* current = m_recordList->currentItem()) {
+                OpenRecordMenu(m_recordList->visualItemRect(current).center());
+            }
+            return true;
+        }
+        // The focus alone makes the first record current without choosing it; the first arrow
+        // chooses it instead of passing over it.
+        if ((key->key() == Qt::Key_Down || key->key() == Qt::Key_Up) &&
+            m_recordList->selectedItems().isEmpty() && m_recordList->count() > 0) {
+            QListWidgetItem* current = m_recordList->currentItem();
+            if (current == nullptr) {
+                m_recordList->setCurrentRow(0);
+            } else {
+                current->setSelected(true);
+            }
+            return true;
+        }
+    }
     if (m_recordList != nullptr && watched == m_recordList->viewport() &&
         event->type() == QEvent::MouseMove) {
         const auto* mouse = static_cast<QMouseEvent*>(event);

@@ -12,6 +12,7 @@
 #include "controls/WindowTexts.h"
 #include "mainwnd/ControlText.h"
 #include "mainwnd/VolumeSlider.h"
+#include "report/RecordFacts.h"
 #include "views/ReviewView.h"
 
 namespace marulo::mainwnd {
@@ -40,6 +41,23 @@ const char* RecordProblemMessageKey(archive::RecordProblem problem) {
             return "RecordWriteFailed";
     }
     return "RecordUnreadable";
+}
+
+// "22 weeks 1 day, 11:07" for a record list item: its age and the time of day it shows.
+QString SpokenRecordName(const controls::RecordDates& dates) {
+    if (!dates.stored) {
+        return {};
+    }
+    QString spoken;
+    if (const std::optional<controls::RecordAge> age = controls::RecordAgeOf(dates)) {
+        spoken = Message(age->weeks == 1 ? "SpokenWeek" : "SpokenWeeks").arg(age->weeks) +
+                 QLatin1Char(' ') +
+                 Message(age->days == 1 ? "SpokenDay" : "SpokenDays").arg(age->days) +
+                 QStringLiteral(", ");
+    }
+    return spoken + QStringLiteral("%1:%2")
+                        .arg(dates.stored->hour)
+                        .arg(dates.stored->minute, 2, 10, QLatin1Char('0'));
 }
 
 }  // namespace
@@ -152,6 +170,7 @@ void MainWindow::RefreshRecordList() {
         // Shown with replacement characters where the bytes are no UTF-8, loaded by its bytes.
         auto* item = new QListWidgetItem(QString::fromStdString(file), m_recordList);
         item->setData(kRecordFileBytesRole, QByteArray::fromStdString(file));
+        item->setData(Qt::AccessibleTextRole, SpokenRecordName(report::RecordDatesOf(file)));
         if (!shown.isEmpty() && item->data(kRecordFileBytesRole).toByteArray() == shown) {
             stillShown = item;
         }

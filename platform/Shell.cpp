@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Shell.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QPointer>
 #include <QProcess>
@@ -58,7 +59,8 @@ bool LaunchWithXdgOpen(const QUrl& url, QObject* context, std::function<void()> 
     if (launcher.isEmpty()) {
         return QDesktopServices::openUrl(url);
     }
-    auto* process = new QProcess();
+    // Owned by the application, so that one still running at exit goes with it.
+    auto* process = new QProcess(QCoreApplication::instance());
     const auto failed = [guard = QPointer<QObject>(context),
                          onLaunchFailed = std::move(onLaunchFailed)] {
         if (guard != nullptr && onLaunchFailed) {

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "views/ReviewView.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QColor>
 #include <QCursor>
+#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -24,6 +27,7 @@
 #include "app/Fonts.h"
 #include "archive/RecordFiles.h"
 #include "controls/SkinBitmap.h"
+#include "controls/SkinnedButton.h"
 #include "platform/WavReader.h"
 #include "views/QualityStrip.h"
 
@@ -147,6 +151,7 @@ void ReviewView::OnRecordUnpacked(std::uint64_t ticket, archive::LoadedRecord re
     m_audioPath = std::move(record.files.audioPath);
     m_tracePath = std::move(record.files.tracePath);
     m_trace = std::move(record.trace);
+    m_keyCursor.reset();
     FitExtent();
     // A record opens at its start, whatever page the one before was showing.
     ScrollTo(0);
@@ -186,6 +191,7 @@ void ReviewView::ClearRecord() {
     m_audioPath.clear();
     m_tracePath.clear();
     m_trace.clear();
+    m_keyCursor.reset();
     FitExtent();
     UpdatePointerAtMouse();
     viewport()->update();
@@ -291,6 +297,7 @@ void ReviewView::OnCaptureOpen() {
         [this] {
             m_trace.clear();
             StopQualityCheck();
+            m_keyCursor.reset();
             FitExtent();
             m_liveMode = true;
             UpdatePointerAtMouse();
@@ -362,6 +369,81 @@ void ReviewView::paintEvent(QPaintEvent*) {
         playingSecond = PlayingSecond();
     }
     PaintChart(painter, playingSecond);
+    if (hasFocus()) {
+        controls::DrawFocusMark(painter, viewport()->rect());
+    }
+}
+
+void ReviewView::keyPressEvent(QKeyEvent* event) {
+    if (m_liveMode || m_trace.empty()) {
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    const std::int64_t step = event->modifiers().testFlag(Qt::ShiftModifier) ? 10 : 1;
+    const std::int64_t from = m_keyCursor.value_or(OffsetX());
+    switch (event->key()) {
+        case Qt::Key_Left:
+            MoveKeyCursor(m_keyCursor ? from - step : from);
+            break;
+        case Qt::Key_Right:
+            MoveKeyCursor(m_keyCursor ? from + step : from);
+            break;
+        case Qt::Key_Home:
+            MoveKeyCursor(0);
+            break;
+        case Qt::Key_End:
+            MoveKeyCursor(static_cast<std::int64_t>(m_trace.size()) - 1);
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            MoveKeyCursor(from);
+            StartPlayback(static_cast<int>(*m_keyCursor));
+            break;
+        default:
+            QAbstractScrollArea::keyPressEvent(event);
+            return;
+    }
+    event->accept();
+}
+
+void ReviewView::MoveKeyCursor(std::int64_t second) {
+    m_keyCursor =
+        std::clamp<std::int64_t>(second, 0, static_cast<std::int64_t>(m_trace.size()) - 1);
+    // The page follows the cursor.
+    const int width = viewport()->width();
+    if (*m_keyCursor < OffsetX()) {
+        ScrollTo(static_cast<int>(*m_keyCursor));
+    } else if (*m_keyCursor >= OffsetX() + width) {
+        ScrollTo(static_cast<int>(*m_keyCursor) - width + 1);
+    }
+    viewport()->update();
+    // A move the user made is told at once.
+    QAccessibleValueChangeEvent told(this, SpokenReadout());
+    QAccessible::updateAccessibility(&told);
+}
+
+void ReviewView::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void ReviewView::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
+}
+
+QString ReviewView::SpokenReadout() const {
+    const std::optional<std::int64_t> second = IsPlaying() ? PlayingSecond() : m_keyCursor;
+    if (!second || *second < 0) {
+        return {};
+    }
+    const std::optional<std::int32_t> value = ReadoutValue(*second, m_trace);
+    const QString time =
+        QStringLiteral("%1:%2").arg(*second / 60).arg(*second % 60, 2, 10, QLatin1Char('0'));
+    const QString rate =
+        value ? MessageString("SpokenBpm").arg(*value) : MessageString("SpokenNoRate");
+    return MessageString("SpokenPlayback") + QLatin1Char(' ') + time + QStringLiteral(", ") + rate;
 }
 
 void ReviewView::resizeEvent(QResizeEvent* event) {
@@ -432,6 +514,11 @@ void ReviewView::PaintChart(QPainter& painter, std::optional<std::int64_t> playi
     }
     PaintTrace(painter, offset, height, visible);
     PaintQualityStrip(painter, offset, height, visible);
+    if (m_keyCursor && !m_liveMode && *m_keyCursor >= visible.left &&
+        *m_keyCursor < visible.right) {
+        painter.fillRect(QRect(static_cast<int>(*m_keyCursor) - offset, 0, 1, height),
+                         controls::kFocusMarkColour);
+    }
 }
 
 const QPixmap& ReviewView::GridStrip(int clientWidth, int clientHeight, qreal devicePixelRatio) {

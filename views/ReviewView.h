@@ -62,6 +62,12 @@ public:
     std::int64_t PlayingSecond() const;
     const ChartExtent& Extent() const { return m_extent; }
 
+    // The review cursor that the keyboard moves over a stored record; none until a key moves it.
+    std::optional<std::int64_t> KeyCursor() const { return m_keyCursor; }
+    // What the chart says to a screen reader: the second playing, else the one under the review
+    // cursor, with its rate; empty when there is neither.
+    QString SpokenReadout() const;
+
     // Draws the shown page of the chart, at the painter's device resolution; with a playing
     // second also the cursor and the readout.
     void PaintChart(QPainter& painter, std::optional<std::int64_t> playingSecond);
@@ -87,6 +93,11 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    // Left and Right move the review cursor a second (ten with Shift), Home and End to the ends;
+    // Enter and Space play from it.
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void OnRecordUnpacked(std::uint64_t ticket, archive::LoadedRecord record);
@@ -110,6 +121,7 @@ private:
     void StartQualityCheck();
     void StopQualityCheck();
     void PaintQualityStrip(QPainter& painter, int offset, int clientHeight, ColumnSpan visible);
+    void MoveKeyCursor(std::int64_t second);
 
     acquisition::CaptureController& m_controller;
     ChartExtent m_initialExtent;
@@ -130,6 +142,7 @@ private:
     std::vector<ratecheck::Mark> m_qualityMarks;
     // Its thread posts to this view and reads the working audio file, so it stops early.
     BackgroundCheck m_qualityCheck;
+    std::optional<std::int64_t> m_keyCursor;
     // Last: its thread posts to this view, so it must stop before anything else goes.
     archive::RecordLoader m_loader;
 };

@@ -9,12 +9,17 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <cmath>
 
 #include "controls/SkinnedButton.h"
+#include "dialogs/MotherListDialog.h"
 #include "mainwnd/EdcCalendar.h"
+#include "mainwnd/ScreenReader.h"
 #include "mainwnd/Volume.h"
 #include "platform/OutputVolume.h"
 #include "tests/mainwnd/MainWindowFixture.h"
+#include "tests/report/StoredRecords.h"
+#include "views/ReviewView.h"
 
 namespace marulo::testing {
 namespace {
@@ -274,6 +279,216 @@ TEST_F(KeyboardAccessTest, LevelAndMuteAreKeptAcrossStarts) {
     ShowWindow();
     EXPECT_FALSE(mainwnd::IsMuted());
     EXPECT_EQ(platform::GetOutputVolume(), mainwnd::OutputLevelForSlider(13107));
+}
+
+// WCAG's contrast ratio of two colours.
+double Contrast(const QColor& a, const QColor& b) {
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
+               0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+TEST_F(KeyboardAccessTest, EveryControlTheKeyboardReachesShowsAMarkTwoPixelsWideThatStandsOut) {
+    testing::WriteRecord(m_folder / "Data" / "Anna_20100512_20100209110700000.zip",
+                         std::vector<std::int32_t>(120, 140), 1.0);
+    ShowWindow();
+    m_window->NameBox()->setText("Anna");
+    m_window->SetEdcText("2010-05-12");
+    m_window->RefreshRecordList();
+    ShowPlaybackControls();
+    const QColor panel(255, 204, 255);
+    for (const QColor& ground : {panel, QColor(255, 255, 255), QColor(246, 239, 255)}) {
+        EXPECT_GE(Contrast(kFocusMarkColour, ground), 3.0) << ground.name().toStdString();
+    }
+    Control(kMotherListButtonId)->setFocus(Qt::TabFocusReason);
+    QStringList marked;
+    for (int step = 0; step < 15; ++step) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        QWidget* drawn = focus;
+        int middle = focus->height() / 2;
+        if (auto* list = qobject_cast<QListWidget*>(focus)) {
+            drawn = list->viewport();
+            ASSERT_NE(list->currentItem(), nullptr) << "the focus shows on the current record";
+            middle = list->visualItemRect(list->currentItem()).center().y();
+        } else if (focus == m_window->ReviewView()) {
+            drawn = m_window->ReviewView()->viewport();
+            middle = drawn->height() / 2;
+        }
+        if (focus != m_window->NameBox()) {
+            const QImage image = drawn->grab().toImage();
+            for (const int x : {1, 2}) {
+                EXPECT_EQ(image.pixelColor(x, middle), kFocusMarkColour)
+                    << focus->objectName().toStdString() << " column " << x;
+            }
+            marked << focus->objectName();
+        }
+        QTest::keyClick(focus, Qt::Key_Tab);
+    }
+    EXPECT_EQ(marked.size(), 14);
+}
+
+TEST_F(KeyboardAccessTest, TheRecordListTakesDownAndShiftF10) {
+    for (const char* file :
+         {"Anna_20100512_20100209110700000.zip", "Anna_20100512_20100210110700000.zip"}) {
+        testing::WriteRecord(m_folder / "Data" / file, {140, 141}, 1.0);
+    }
+    ShowWindow();
+    m_window->NameBox()->setText("Anna");
+    m_window->SetEdcText("2010-05-12");
+    m_window->RefreshRecordList();
+    QListWidget* list = m_window->RecordList();
+    list->setFocus(Qt::TabFocusReason);
+    for (const int row : {0, 1}) {
+        QTest::keyClick(list, Qt::Key_Down);
+        EXPECT_EQ(list->selectedItems().size(), 1);
+        EXPECT_EQ(list->currentRow(), row);
+        ASSERT_TRUE(WaitFor([this] { return !m_window->ReviewView()->IsLoading(); }));
+        EXPECT_EQ(m_window->ReviewView()->Trace().size(), 2U);
+    }
+    QStringList menu;
+    m_window->SetMenuHook([&menu](QMenu& shown, const QPoint&) -> QAction* {
+        for (QAction* action : shown.actions()) {
+            menu << action->text();
+        }
+        return nullptr;
+    });
+    QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(menu.contains(Text("MenuExportPdf"))) << menu.join(',').toStdString();
+}
+
+TEST_F(KeyboardAccessTest, AScreenReaderHearsNamesRolesAndValues) {
+    testing::WriteRecord(m_folder / "Data" / "Anna_20100512_20100107110700000.zip", {140}, 1.0);
+    testing::WriteRecord(m_folder / "Data" / "Anna_20100512_20090812153000000.zip", {140}, 1.0);
+    ShowWindow();
+    m_window->NameBox()->setText("Anna");
+    m_window->SetEdcText("2010-05-12");
+    m_window->RefreshRecordList();
+    ShowPlaybackControls();
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(m_window.get());
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->role(), QAccessible::Window);
+
+    QAccessibleInterface* records = QAccessible::queryAccessibleInterface(m_window->RecordList());
+    ASSERT_NE(records, nullptr);
+    QStringList items;
+    for (int i = 0; i < records->childCount(); ++i) {
+        items << records->child(i)->text(QAccessible::Name);
+    }
+    EXPECT_EQ(items, QStringList({"1 week 0 days, 15:30", "22 weeks 1 day, 11:07"}));
+
+    auto* slider = static_cast<QSlider*>(Control(kVolumeSliderId));
+    slider->setValue(32768);
+    QAccessibleInterface* volume = QAccessible::queryAccessibleInterface(slider);
+    ASSERT_NE(volume, nullptr);
+    EXPECT_EQ(volume->role(), QAccessible::Slider);
+    EXPECT_EQ(volume->text(QAccessible::Value), "50 percent");
+    ASSERT_NE(volume->valueInterface(), nullptr);
+    EXPECT_EQ(volume->valueInterface()->currentValue().toDouble(), 50.0);
+    volume->valueInterface()->setCurrentValue(20.0);
+    EXPECT_EQ(slider->value(), 13107);
+
+    for (const char* part :
+         {"qt_calendar_prevmonth", "qt_calendar_nextmonth", "qt_calendar_monthbutton",
+          "qt_calendar_yearbutton", "qt_calendar_calendarview"}) {
+        EXPECT_FALSE(Name(m_window->Calendar()->findChild<QWidget*>(part)).isEmpty()) << part;
+    }
+
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<dialogs::MotherListDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        QAccessibleInterface* mothers = QAccessible::queryAccessibleInterface(dialog->MotherList());
+        EXPECT_EQ(mothers->text(QAccessible::Name), Text("MotherListTitle"));
+        ASSERT_EQ(mothers->childCount(), 1);
+        EXPECT_EQ(mothers->child(0)->text(QAccessible::Name), "Anna, due date 2010-05-12");
+        dialog->reject();
+    });
+    m_window->OpenMotherList();
+}
+
+// A figure that changes every second is told when it changes, but not more often than every
+// three seconds, and then with its latest value.
+TEST_F(KeyboardAccessTest, AChangingFigureIsToldAtMostEveryThreeSeconds) {
+    std::vector<QString> told;
+    QWidget shown;
+    int rate = 140;
+    mainwnd::SetSpokenValue(
+        shown, {QAccessible::StaticText, [&rate] { return QString::number(rate); }, {}, 0.0, {}});
+    mainwnd::ValueChangeTeller teller(nullptr, [&told](QWidget& widget, const QString& text) {
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(&widget)->text(QAccessible::Value), text);
+        told.push_back(text);
+    });
+    teller.Watch(shown);
+    const auto start = mainwnd::ValueChangeTeller::Clock::now();
+    const struct {
+        int second;
+        int rate;
+        std::vector<QString> toldSoFar;
+    } steps[] = {
+        {0, 141, {"141"}},        {1, 142, {"141"}},        {2, 143, {"141"}},
+        {3, 143, {"141", "143"}}, {4, 143, {"141", "143"}}, {7, 150, {"141", "143", "150"}},
+    };
+    for (const auto& step : steps) {
+        rate = step.rate;
+        teller.Poll(start + std::chrono::seconds(step.second));
+        EXPECT_EQ(told, step.toldSoFar) << step.second;
+    }
+}
+
+TEST_F(KeyboardAccessTest, EmptyFieldsHintAndQtsOwnButtonsSpeakTheLanguage) {
+    ShowWindow();
+    m_window->NameBox()->clear();
+    m_window->SetEdcText({});
+    std::filesystem::copy(std::filesystem::path(MARULO_SOURCE_DIR) / "res" / "lang",
+                          m_folder / "lang");
+    std::filesystem::copy_file(std::filesystem::path(MARULO_SOURCE_DIR) / "res" / "Lang.ini",
+                               m_folder / "Lang.ini");
+    const struct {
+        const char* file;
+        const char* cancel;
+    } languages[] = {
+        {"German.ini", "Abbrechen"}, {"Chinese.ini", "取消"}, {"English.ini", "Cancel"}};
+    for (const auto& language : languages) {
+        SCOPED_TRACE(language.file);
+        const QString name =
+            QString::fromStdString(std::string(language.file) == "German.ini"    ? "Deutsch"
+                                   : std::string(language.file) == "Chinese.ini" ? "简体中文"
+                                                                                 : "English");
+        m_window->SetMenuHook([name](QMenu& menu, const QPoint&) -> QAction* {
+            for (QAction* action : menu.actions()) {
+                if (action->text() == name) {
+                    return action;
+                }
+            }
+            return nullptr;
+        });
+        m_window->OpenLanguageMenu();
+        EXPECT_EQ(m_window->NameBox()->placeholderText(), Text("HintName"));
+        EXPECT_FALSE(Text("HintName").isEmpty());
+        // Both show their hints, the name box while it has the focus too.
+        m_window->NameBox()->setFocus();
+        for (QWidget* field :
+             {static_cast<QWidget*>(m_window->NameBox()), Control(kEdcDisplayId)}) {
+            const QImage image = field->grab().toImage();
+            const QColor ground = image.pixelColor(0, 0);
+            int hintPixels = 0;
+            for (int x = 0; x < image.width(); ++x) {
+                for (int y = 2; y < image.height() - 2; ++y) {
+                    hintPixels += image.pixelColor(x, y) != ground ? 1 : 0;
+                }
+            }
+            EXPECT_GT(hintPixels, 40) << field->objectName().toStdString();
+        }
+        EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"),
+                  QString::fromUtf8(language.cancel));
+    }
 }
 
 }  // namespace

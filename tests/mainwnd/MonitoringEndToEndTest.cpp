@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A monitoring run through the window with the real sound input, fed by a private PulseAudio.
+#include <QAccessible>
 #include <QDate>
 #include <QLineEdit>
 #include <QListWidget>
@@ -14,6 +15,7 @@
 #include "platform/Zip.h"
 #include "tests/mainwnd/MainWindowFixture.h"
 #include "tests/support/PulseTestMain.h"
+#include "views/MonitorView.h"
 
 namespace marulo::testing {
 namespace {
@@ -43,9 +45,15 @@ TEST_F(MonitoringEndToEndTest, RecordHoldsTheCapturedAudioAndItsHeartRateTrace) 
         return std::filesystem::file_size(m_folder / "Data.wav", ignored) >= 44 + 4 * 16000 &&
                !ignored;
     }));
+    // A screen reader reads the live rate as the view's value, and nothing once monitoring ends.
+    QAccessibleInterface* live = QAccessible::queryAccessibleInterface(window.MonitorView());
+    ASSERT_TRUE(WaitFor([&] { return window.MonitorView()->CurrentRate() > 0; }));
+    EXPECT_EQ(live->text(QAccessible::Value),
+              Text("SpokenBpm").arg(window.MonitorView()->CurrentRate()));
     QTest::mouseClick(window.Control(controls::kMonitorButtonId), Qt::LeftButton);
     StopAndWait();
     pulse->StopFeeding();
+    EXPECT_TRUE(live->text(QAccessible::Value).isEmpty());
     EXPECT_TRUE(m_messages.empty());
 
     const std::vector<std::string> files = DataFiles();

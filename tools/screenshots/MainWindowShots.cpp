@@ -2,18 +2,24 @@
 // Renders the main window idle, while monitoring and while reviewing a record, and the mother
 // list, into PNGs for the documentation, in the language of a given language file (the program's
 // Conf.ini otherwise). Monitoring uses the file-backed sound input with a synthetic recording.
+// Also the first start with its empty fields, the chart under the keyboard, the report's save
+// dialog with its paper speeds, and the box that says where an export was saved.
 #include <cstdlib>
 
+#include <QAction>
 #include <QApplication>
 #include <QDate>
 #include <QEventLoop>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QTest>
 #include <QTimer>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <string>
@@ -28,6 +34,7 @@
 #include "platform/SoundInput.h"
 #include "tools/screenshots/SampleRecord.h"
 #include "tools/synth/SyntheticRecording.h"
+#include "views/ReviewView.h"
 
 namespace {
 
@@ -50,10 +57,28 @@ void Wait(int milliseconds) {
     loop.exec();
 }
 
-// A stored record of the synthetic recording, as a finished monitoring run would leave it.
+// Saves the modal box or dialog that an action opens, then closes it.
+bool SaveModal(const std::string& path, const std::function<void()>& open) {
+    bool saved = true;
+    QTimer::singleShot(300, [&saved, &path] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr) {
+            std::cerr << "nothing opened for " << path << '\n';
+            saved = false;
+            return;
+        }
+        saved = Save(*modal, path);
+        modal->close();
+    });
+    open();
+    return saved;
+}
+
 constexpr const char* kUsage =
     "usage: marulo-screenshot-main [--language FILE.ini] [--idle PNG] [--monitoring PNG]\n"
-    "                              [--reviewing PNG] [--mother-list PNG] [--calendar PNG]\n";
+    "                              [--reviewing PNG] [--mother-list PNG] [--calendar PNG]\n"
+    "                              [--first-start PNG] [--keyboard PNG] [--save-dialog PNG]\n"
+    "                              [--saved PNG]\n";
 
 }  // namespace
 
@@ -63,7 +88,9 @@ int main(int argc, char** argv) {
         const std::string flag = argv[i];
         if (i + 1 >= argc ||
             (flag != "--language" && flag != "--idle" && flag != "--monitoring" &&
-             flag != "--reviewing" && flag != "--mother-list" && flag != "--calendar")) {
+             flag != "--reviewing" && flag != "--mother-list" && flag != "--calendar" &&
+             flag != "--first-start" && flag != "--keyboard" && flag != "--save-dialog" &&
+             flag != "--saved")) {
             std::cerr << kUsage;
             return 2;
         }
@@ -138,6 +165,11 @@ int main(int argc, char** argv) {
         options.useWorkFolder = false;
         options.quitOnClose = false;
         marulo::mainwnd::MainWindow window(options);
+        if (!shots["first-start"].empty()) {
+            window.show();
+            Wait(200);
+            saved = Save(window, shots["first-start"]) && saved;
+        }
         window.NameBox()->setText(QStringLiteral("Anna"));
         window.TakePickedEdc(edc);
         window.RefreshRecordList();
@@ -162,6 +194,40 @@ int main(int argc, char** argv) {
         window.RecordList()->setCurrentRow(0);
         Wait(300);
         saved = Save(window, shots["reviewing"]) && saved;
+
+        if (!shots["keyboard"].empty()) {
+            // The review cursor two and a half minutes in, by keys alone.
+            marulo::views::ReviewView* chart = window.ReviewView();
+            chart->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(chart, Qt::Key_Home);
+            for (int step = 0; step < 15; ++step) {
+                QTest::keyClick(chart, Qt::Key_Right, Qt::ShiftModifier);
+            }
+            Wait(100);
+            saved = Save(window, shots["keyboard"]) && saved;
+        }
+        if (!shots["save-dialog"].empty()) {
+            window.SetMenuHook([](QMenu& menu, const QPoint&) { return menu.actions().front(); });
+            QListWidget* list = window.RecordList();
+            saved =
+                SaveModal(
+                    shots["save-dialog"],
+                    [&] { window.OpenRecordMenu(list->visualItemRect(list->item(0)).center()); }) &&
+                saved;
+        }
+        if (!shots["saved"].empty()) {
+            saved =
+                SaveModal(
+                    shots["saved"],
+                    [&] {
+                        window.ShowMessageOffering(
+                            marulo::mainwnd::MessageKind::Information,
+                            QString::fromStdString(marulo::app::MessageText("ExportSaved")) +
+                                QStringLiteral("\n/home/anna/Documents/Anna.pdf"),
+                            QString::fromStdString(marulo::app::MessageText("MenuShowInFolder")));
+                    }) &&
+                saved;
+        }
 
         if (!shots["mother-list"].empty()) {
             marulo::dialogs::MotherListDialog dialog(&window, marulo::archive::RecordFolder);

@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The chart by keyboard alone: the review cursor steps through the record and playback starts
+// where it stands. A program of its own with the private sound service, which plays the record.
+#include <QLineEdit>
+#include <QListWidget>
+#include <QScrollBar>
+#include <QTest>
+
+#include "tests/mainwnd/MainWindowFixture.h"
+#include "tests/report/StoredRecords.h"
+#include "tests/support/PulseTestMain.h"
+#include "views/ReviewView.h"
+
+namespace marulo::testing {
+namespace {
+
+class ChartKeyboardTest : public MainWindowTestBase {};
+
+TEST_F(ChartKeyboardTest, TheReviewCursorStepsByKeysAndPlaysFromWhereItStands) {
+    if (SharedPulseAudio() == nullptr) {
+        GTEST_SKIP() << WhyNoPulseAudio();
+    }
+    constexpr std::int64_t kSeconds = 20 * 60;
+    WriteRecord(m_folder / "Data" / "Anna_20100512_20100209110700000.zip",
+                std::vector<std::int32_t>(kSeconds, 140), 30.0);
+    OpenWindow();
+    m_window->NameBox()->setText("Anna");
+    m_window->SetEdcText("2010-05-12");
+    m_window->RefreshRecordList();
+    m_window->show();
+    m_window->RecordList()->setCurrentRow(0);
+    views::ReviewView* chart = m_window->ReviewView();
+    ASSERT_TRUE(WaitFor([chart] { return !chart->IsLoading(); }));
+    chart->setFocus(Qt::TabFocusReason);
+    const int width = chart->viewport()->width();
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        std::int64_t cursor;
+    } steps[] = {
+        {Qt::Key_Right, Qt::NoModifier, 0},  // the first key shows the cursor where the page starts
+        {Qt::Key_Right, Qt::NoModifier, 1},
+        {Qt::Key_Right, Qt::ShiftModifier, 11},
+        {Qt::Key_Left, Qt::NoModifier, 10},
+        {Qt::Key_End, Qt::NoModifier, kSeconds - 1},
+        {Qt::Key_Right, Qt::NoModifier, kSeconds - 1},
+        {Qt::Key_Home, Qt::NoModifier, 0},
+        {Qt::Key_Left, Qt::ShiftModifier, 0},
+        {Qt::Key_Right, Qt::ShiftModifier, 10},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.cursor);
+        QTest::keyClick(chart, step.key, step.modifiers);
+        ASSERT_EQ(chart->KeyCursor(), step.cursor);
+        // The page follows the cursor.
+        EXPECT_LE(chart->OffsetX(), step.cursor);
+        EXPECT_GT(chart->OffsetX() + width, step.cursor);
+    }
+    EXPECT_EQ(chart->SpokenReadout(), "Playback position 0:10, 140 beats per minute");
+
+    for (const Qt::Key play : {Qt::Key_Return, Qt::Key_Space}) {
+        QTest::keyClick(chart, play);
+        ASSERT_TRUE(WaitFor([this] {
+            return m_window->IsPlaying() && m_window->ReviewView()->PlayingSecond() >= 10;
+        }));
+        EXPECT_LT(chart->PlayingSecond(), 15);
+        chart->StopPlayback();
+    }
+}
+
+}  // namespace
+}  // namespace marulo::testing
