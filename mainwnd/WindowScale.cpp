@@ -12,16 +12,13 @@ namespace marulo::mainwnd {
 
 double FittingWindowScale(double screenScale, int windowWidth, int windowHeight, int workWidth,
                           int workHeight) {
-    if (windowWidth <= 0 || windowHeight <= 0 || workWidth <= 0 || workHeight <= 0) {
+    if (screenScale <= 1.0 || windowWidth <= 0 || windowHeight <= 0 || workWidth <= 0 ||
+        workHeight <= 0) {
         return screenScale;
     }
     const double fits =
         std::min(workWidth * screenScale / windowWidth, workHeight * screenScale / windowHeight);
-    if (fits >= screenScale) {
-        return screenScale;
-    }
-    // A scale the user chose below the smallest is theirs to keep.
-    return std::max(fits, std::min(kSmallestWindowScale, screenScale));
+    return std::clamp(fits, 1.0, screenScale);
 }
 
 void FitWindowScaleToScreen(int& argc, char** argv) {

@@ -3,13 +3,9 @@
 
 namespace marulo::mainwnd {
 
-// Below this the skin and the texts blur into each other.
-inline constexpr double kSmallestWindowScale = 0.75;
-
 // The scale the window is shown at: the screen's own, or, when the window would not fit the
-// work area at it, the largest that fits, never below kSmallestWindowScale (so the whole window,
-// bottom bar included, fits a 1024 x 600 screen). Sizes are in the screen's logical pixels at
-// `screenScale`.
+// work area at it, the largest that fits, never below 1 (smaller, the skin and the texts blur
+// into each other). Sizes are in the screen's logical pixels at `screenScale`.
 double FittingWindowScale(double screenScale, int windowWidth, int windowHeight, int workWidth,
                           int workHeight);
 
