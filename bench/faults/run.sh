@@ -466,13 +466,18 @@ fault_cycles() {
     close_program "$PID" "$WID"
 }
 
-fault_sound_server() {
-    begin_row sound-server
+# Begins a row whose program hears the private sound server, which plays the heartbeat.
+open_row_on_pulse() {
+    begin_row "$1"
     start_pulse
     "$BIN/marulo-faulttool" feed "$WORK/pulse/fifo" "$WORK/heartbeat.wav" &
     FEED_PID=$!
     launch --pulse
-    main_window "$PID" || { NOTES="no window"; stop_pulse; return; }
+    main_window "$PID" || { NOTES="no window"; stop_pulse; return 1; }
+}
+
+fault_sound_server() {
+    open_row_on_pulse sound-server || return
     monitor_then 6 stop_pulse
     if ! watch_boxes "$PID" "$WID" 6 && ! wait_record 0 1; then
         NOTES="still monitoring 6 s after; stopped by hand"
@@ -577,6 +582,43 @@ fault_sigterm() {
     [[ -n "$EXIT_STATUS" ]] && NOTES+="${NOTES:+; }exit $EXIT_STATUS"
 }
 
+fault_sigterm_start() {
+    begin_row sigterm-start
+    # What an hour-long run killed mid-way leaves: its audio, trace and run marker.
+    python3 - "$FOLDER/program" <<'PY'
+import os, struct, sys
+folder, seconds = sys.argv[1], 3600
+audio = seconds * 16000
+with open(os.path.join(folder, "Data.wav"), "wb") as wav:
+    wav.write(b"RIFF" + struct.pack("<I", 36 + audio) + b"WAVEfmt " +
+              struct.pack("<IHHIIHH", 16, 1, 2, 8000, 16000, 2, 8) + b"data" + struct.pack("<I", audio))
+    for _ in range(seconds // 60):
+        wav.write(os.urandom(60 * 16000))
+with open(os.path.join(folder, "Data.hr"), "wb") as trace:
+    trace.write(struct.pack("<i", 140) * seconds)
+with open(os.path.join(folder, "Data.run"), "w") as marker:
+    marker.write("Name=Bench\nEDC=2030-01-01\nStart=1700000000000\n")
+PY
+    FED+=(3600)
+    RUNS=1
+    # Storing that run takes the start-up a moment: the request to end comes during it.
+    launch
+    local i
+    for i in $(seq 500); do
+        compgen -G "$FOLDER/program/Data.zip.*" >/dev/null && break
+        sleep 0.01
+    done
+    kill -TERM "$PID"
+    wait_exit "$PID" 20 || { NOTES="still running 20 s after"; kill -KILL "$PID"; }
+    [[ -n "$EXIT_STATUS" ]] && NOTES+="${NOTES:+; }exit $EXIT_STATUS"
+    [[ "$EXIT_STATUS" != 0 ]] && BAD="ended by the signal half-way through its start"
+    # Whatever the signal left is taken up by the next start.
+    launch
+    main_window "$PID" || { NOTES+="${NOTES:+; }no window after restart"; return; }
+    watch_boxes "$PID" "$WID" 3
+    close_program "$PID" "$WID"
+}
+
 fault_window_close() {
     open_row window-close || return
     monitor_then 6 xdotool windowclose "$WID"
@@ -594,7 +636,7 @@ fault_double_click() {
     xdotool mousemove $((WX + MONITOR_X)) $((WY + MONITOR_Y)) click --repeat 2 --delay 80 1
     RUNS=1
     FED+=(0)
-    sleep 2
+    sleep 1
     watch_boxes "$PID" "$WID" 1
     close_program "$PID" "$WID"
 }
@@ -606,7 +648,7 @@ fault_data_elsewhere() {
     ln -s "$FOLDER/synced" "$FOLDER/program/Data"
     launch
     main_window "$PID" || { NOTES="no window"; return; }
-    monitor_for 6
+    monitor_for 4
     wait_record 0 10
     watch_boxes "$PID" "$WID" 2
     close_program "$PID" "$WID"
@@ -668,12 +710,7 @@ fault_full_disk_start() {
 
 fault_sound_stall() {
     local pause=$1 start resumed
-    begin_row sound-stall
-    start_pulse
-    "$BIN/marulo-faulttool" feed "$WORK/pulse/fifo" "$WORK/heartbeat.wav" &
-    FEED_PID=$!
-    launch --pulse
-    main_window "$PID" || { NOTES="no window"; stop_pulse; return; }
+    open_row_on_pulse sound-stall || return
     click $MONITOR_X $MONITOR_Y
     start=$(now)
     sleep 8
@@ -760,7 +797,6 @@ if ((SHORT)); then
     run_fault double-click "double click on the monitoring button"
     run_fault data-unwritable "Data a plain file, then mended" file
     run_fault data-elsewhere "Data on another file system"
-    run_fault audio-bomb "audio bomb opened, killed unpacking"
     run_fault sigterm "SIGTERM while monitoring"
     run_fault window-close "window closed while monitoring"
 else
@@ -780,6 +816,7 @@ else
     run_fault audio-bomb "audio bomb opened, killed unpacking"
     run_fault second-copy "second copy started"
     run_fault sigterm "SIGTERM while monitoring"
+    run_fault sigterm-start "SIGTERM while a killed run is stored"
     run_fault window-close "window closed while monitoring"
 fi
 # Any row that lost audio, mixed or emptied records, or stranded a recording fails the bench.
