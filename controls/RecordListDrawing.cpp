@@ -15,8 +15,6 @@ namespace marulo::controls {
 
 namespace {
 
-constexpr int kSelectionFrameBitmap = 150;
-constexpr int kHeartBitmap = 151;
 constexpr int kTextGap = 5;
 const QColor kItemBackground(255, 255, 255);
 const QColor kAgeColour(0, 0, 0);
@@ -42,7 +40,7 @@ void DrawRecordItem(QPainter& painter, const QRect& itemRect, int index, bool se
     if (selected) {
         // The frame is loaded for this paint only.
         SkinBitmap frame;
-        frame.Load(kSelectionFrameBitmap);
+        frame.Load(skin::kRecordSelectionFrame);
         frame.DrawAt(painter, itemRect.topLeft());
     }
 
@@ -52,7 +50,7 @@ void DrawRecordItem(QPainter& painter, const QRect& itemRect, int index, bool se
     const int right = left + itemRect.width();
     const int bottom = top + height;
     const int middle = (top + bottom) / 2;
-    CachedSkinBitmap(kHeartBitmap).DrawCentred(painter, QRect(left, top, height, height));
+    CachedSkinBitmap(skin::kRecordHeart).DrawCentred(painter, QRect(left, top, height, height));
 
     const RecordItemLines lines = RecordItemTexts(dates, CurrentWords());
     const int textLeft = left + height + kTextGap;

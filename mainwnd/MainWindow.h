@@ -13,6 +13,7 @@
 #include "acquisition/AcquisitionListener.h"
 #include "acquisition/CaptureController.h"
 #include "acquisition/RecordSaveListener.h"
+#include "controls/WindowLayout.h"
 #include "mainwnd/RunRecovery.h"
 #include "views/PlaybackListener.h"
 
@@ -66,8 +67,8 @@ class MainWindow : public QWidget,
                    public views::PlaybackListener {
     Q_OBJECT
 public:
-    static constexpr int kWidth = 898;
-    static constexpr int kHeight = 627;
+    static constexpr int kWidth = controls::kMainWindowSize.width();
+    static constexpr int kHeight = controls::kMainWindowSize.height();
 
     using MessageHook = std::function<void(MessageKind, const QString& text)>;
     // Chooses from a pop-up menu opened at a global point; null when nothing was chosen.
