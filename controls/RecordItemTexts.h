@@ -28,6 +28,13 @@ struct RecordDates {
     std::optional<platform::CivilDateTime> edc;     // the mother's real EDC, or none
 };
 
+// One stored record as the record list holds it, read from its file name once when the list is
+// filled; showing, exporting and painting the record all take it from here.
+struct RecordIdentity {
+    std::string fileName;  // the bare file name's bytes, which need not be UTF-8
+    RecordDates dates;
+};
+
 struct RecordAge {
     long long weeks = 0;
     long long days = 0;

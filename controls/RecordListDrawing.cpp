@@ -88,8 +88,7 @@ void DrawTextPanel(QPainter& painter, const QRect& itemRect, bool pressed, const
 void RecordListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                const QModelIndex& index) const {
     DrawRecordItem(*painter, option.rect, index.isValid() ? index.row() : -1,
-                   option.state.testFlag(QStyle::State_Selected),
-                   m_readDates(index.data(Qt::DisplayRole).toString().toStdString()));
+                   option.state.testFlag(QStyle::State_Selected), RecordOfItem(index).dates);
     // The list's focus shows on its current item.
     if (option.state.testFlag(QStyle::State_HasFocus)) {
         DrawFocusMark(*painter, option.rect);

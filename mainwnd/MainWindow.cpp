@@ -275,7 +275,7 @@ void MainWindow::CreateControls() {
         m_recordList->setSelectionMode(QAbstractItemView::SingleSelection);
         m_recordList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         m_recordList->setMouseTracking(true);
-        m_recordList->setItemDelegate(new RecordListDelegate(&report::RecordDatesOf, m_recordList));
+        m_recordList->setItemDelegate(new RecordListDelegate(m_recordList));
         m_recordList->viewport()->installEventFilter(this);
         m_recordList->installEventFilter(this);
         InstallRecordMenu();

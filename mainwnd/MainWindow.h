@@ -44,9 +44,6 @@ class VolumeSlider;
 
 enum class MessageKind { Warning, Error, Information };
 
-// The record list item's data role holding the record's bare file name as its original bytes.
-inline constexpr int kRecordFileBytesRole = Qt::UserRole + 1;
-
 struct MainWindowOptions {
     // The process-wide controller when null.
     acquisition::CaptureController* controller = nullptr;
@@ -182,7 +179,7 @@ private:
     void InstallRecordMenu();
     QString AskSavePath(const QString& caption, const QString& fileName, const QString& filter,
                         QString& selectedFilter);
-    void ExportRecord(const QString& bareFileName, const char* extension);
+    void ExportRecord(const std::string& bareFileName, const char* extension);
     void StopRun();
     // Stores what an interrupted run of an earlier process left in the work folder and says so.
     void RecoverInterruptedRunAtStart();

@@ -8,6 +8,7 @@
 
 #include "archive/RecordArchive.h"
 #include "archive/RecordName.h"
+#include "controls/RecordListDrawing.h"
 #include "controls/SkinnedButton.h"
 #include "controls/WindowTexts.h"
 #include "mainwnd/ControlText.h"
@@ -94,7 +95,7 @@ void MainWindow::ShowRecord(int index) {
         m_muteButton->show();
         m_volumeSlider->show();
         m_reviewView->LoadRecord(std::string(archive::RecordFolder) + "/" +
-                                 item->data(kRecordFileBytesRole).toByteArray().toStdString());
+                                 RecordOfItem(*item).fileName);
     }
     {
         const QSignalBlocker quiet(m_recordList);
@@ -157,21 +158,21 @@ std::string MainWindow::NameBytes() const {
 
 void MainWindow::RefreshRecordList() {
     const int selectedIndex = SelectedRecordIndex();
-    const QByteArray shown =
-        selectedIndex >= 0
-            ? m_recordList->item(selectedIndex)->data(kRecordFileBytesRole).toByteArray()
-            : QByteArray();
+    const std::string shown = selectedIndex >= 0
+                                  ? RecordOfItem(*m_recordList->item(selectedIndex)).fileName
+                                  : std::string();
     const QSignalBlocker quiet(m_recordList);
     m_recordList->clear();
     const std::string name = NameBytes();
     const std::string edc = ControlText(EdcText());
     QListWidgetItem* stillShown = nullptr;
     for (const std::string& file : archive::ListRecordFiles(archive::RecordFolder, name, edc)) {
-        // Shown with replacement characters where the bytes are no UTF-8, loaded by its bytes.
+        // Shown with replacement characters where the bytes are no UTF-8, found by its bytes.
         auto* item = new QListWidgetItem(QString::fromStdString(file), m_recordList);
-        item->setData(kRecordFileBytesRole, QByteArray::fromStdString(file));
-        item->setData(Qt::AccessibleTextRole, SpokenRecordName(report::RecordDatesOf(file)));
-        if (!shown.isEmpty() && item->data(kRecordFileBytesRole).toByteArray() == shown) {
+        const RecordIdentity record = report::ReadRecordIdentity(file);
+        item->setData(Qt::AccessibleTextRole, SpokenRecordName(record.dates));
+        item->setData(kRecordIdentityRole, QVariant::fromValue(record));
+        if (!shown.empty() && file == shown) {
             stillShown = item;
         }
     }

@@ -65,4 +65,8 @@ controls::RecordDates RecordDatesOf(std::string_view bareFileName) {
     return {archive::RealRecordStamp(bareFileName), archive::RecordEdcDate(bareFileName)};
 }
 
+controls::RecordIdentity ReadRecordIdentity(std::string_view bareFileName) {
+    return {std::string(bareFileName), RecordDatesOf(bareFileName)};
+}
+
 }  // namespace marulo::report

@@ -42,4 +42,7 @@ std::string ExportFileName(const RecordFacts& facts, std::string_view extension)
 // rules.
 controls::RecordDates RecordDatesOf(std::string_view bareFileName);
 
+// A record as the record list holds it, read from its bare file name.
+controls::RecordIdentity ReadRecordIdentity(std::string_view bareFileName);
+
 }  // namespace marulo::report

@@ -150,16 +150,24 @@ TEST_F(RecordListDrawingTest, NoItemDrawsNothing) {
     EXPECT_EQ(image, untouched);
 }
 
-TEST_F(RecordListDrawingTest, DelegateDrawsFiftySixPixelItems) {
-    RecordListDelegate delegate(&DatesOf);
+TEST_F(RecordListDrawingTest, DelegateDrawsEachItemsRecordInFiftySixPixelItems) {
+    RecordListDelegate delegate;
     QListWidget list;
     list.setItemDelegate(&delegate);
+    list.setFrameShape(QFrame::NoFrame);
     list.resize(kItemWidth, 200);
-    list.addItem(QString::fromStdString(kWithAge));
-    list.addItem(QString::fromStdString(kAfterEdc));
+    for (const std::string& file : {kWithAge, kAfterEdc}) {
+        // The shown text is not what is painted: the record the item carries is.
+        auto* item = new QListWidgetItem(QStringLiteral("?"), &list);
+        item->setData(kRecordIdentityRole,
+                      QVariant::fromValue(RecordIdentity{file, DatesOf(file)}));
+    }
     list.show();
     EXPECT_EQ(list.visualItemRect(list.item(1)).top(), 56);
     EXPECT_EQ(list.visualItemRect(list.item(1)).height(), 56);
+    const QImage shown = list.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown.copy(0, 0, kItemWidth, 56),
+              DrawItem({0, 0, kItemWidth, 56}, {kItemWidth, 56}, 0, false, kWithAge));
 }
 
 // Bounding box of the caption's pixels.
