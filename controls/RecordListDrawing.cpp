@@ -7,7 +7,7 @@
 
 #include "app/Config.h"
 #include "app/Fonts.h"
-#include "controls/RecordItemTexts.h"
+#include "archive/RecordItemTexts.h"
 #include "controls/SkinBitmap.h"
 #include "controls/SkinnedButton.h"
 
@@ -22,7 +22,7 @@ const QColor kTimeColour(85, 142, 213);
 const QColor kPanelBackground(255, 204, 255);
 const QColor kPanelText(191, 102, 193);
 
-RecordItemWords CurrentWords() {
+archive::RecordItemWords CurrentWords() {
     // "DayTItle" is the same entry as "DayTitle": keys match regardless of case.
     return {app::MessageText("WeekTitle"), app::MessageText("DayTItle"), app::MessageText("Am"),
             app::MessageText("Pm")};
@@ -31,7 +31,7 @@ RecordItemWords CurrentWords() {
 }  // namespace
 
 void DrawRecordItem(QPainter& painter, const QRect& itemRect, int index, bool selected,
-                    const RecordDates& dates) {
+                    const archive::RecordDates& dates) {
     if (index == -1) {
         return;
     }
@@ -52,7 +52,7 @@ void DrawRecordItem(QPainter& painter, const QRect& itemRect, int index, bool se
     const int middle = (top + bottom) / 2;
     CachedSkinBitmap(skin::kRecordHeart).DrawCentred(painter, QRect(left, top, height, height));
 
-    const RecordItemLines lines = RecordItemTexts(dates, CurrentWords());
+    const archive::RecordItemLines lines = archive::RecordItemTexts(dates, CurrentWords());
     const int textLeft = left + height + kTextGap;
     // Opaque white glyph cells, as over the white item.
     painter.setBackgroundMode(Qt::OpaqueMode);

@@ -4,7 +4,7 @@
 #include <QMetaType>
 #include <QStyledItemDelegate>
 
-#include "controls/RecordItemTexts.h"
+#include "archive/RecordItemTexts.h"
 
 class QPainter;
 class QRect;
@@ -19,7 +19,7 @@ inline constexpr int kRecordItemHeight = 56;
 // gestational age on the recording day and the time of day of the recording. Index -1 (an empty
 // list) paints nothing. The words of the lines come from the active language.
 void DrawRecordItem(QPainter& painter, const QRect& itemRect, int index, bool selected,
-                    const RecordDates& dates);
+                    const archive::RecordDates& dates);
 
 // Paints a pink text panel (the homepage and language buttons); the caption moves one pixel
 // right and down while the panel is held.
@@ -30,8 +30,8 @@ inline constexpr int kRecordIdentityRole = Qt::UserRole + 1;
 
 // The record a list item (or model index) stands for; empty for an item without one.
 template <typename Item>
-RecordIdentity RecordOfItem(const Item& item) {
-    return item.data(kRecordIdentityRole).template value<RecordIdentity>();
+archive::RecordIdentity RecordOfItem(const Item& item) {
+    return item.data(kRecordIdentityRole).template value<archive::RecordIdentity>();
 }
 
 // Draws the record list's items with DrawRecordItem, from the record each carries.
@@ -47,4 +47,4 @@ public:
 
 }  // namespace marulo::controls
 
-Q_DECLARE_METATYPE(marulo::controls::RecordIdentity)
+Q_DECLARE_METATYPE(marulo::archive::RecordIdentity)

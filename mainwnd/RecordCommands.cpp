@@ -7,13 +7,13 @@
 #include "mainwnd/MainWindow.h"
 
 #include "archive/RecordArchive.h"
+#include "archive/RecordItemTexts.h"
 #include "archive/RecordName.h"
 #include "controls/RecordListDrawing.h"
 #include "controls/SkinnedButton.h"
 #include "controls/WindowTexts.h"
 #include "mainwnd/ControlText.h"
 #include "mainwnd/VolumeSlider.h"
-#include "report/RecordFacts.h"
 #include "views/ReviewView.h"
 
 namespace marulo::mainwnd {
@@ -45,12 +45,12 @@ const char* RecordProblemMessageKey(archive::RecordProblem problem) {
 }
 
 // "22 weeks 1 day, 11:07" for a record list item: its age and the time of day it shows.
-QString SpokenRecordName(const controls::RecordDates& dates) {
+QString SpokenRecordName(const archive::RecordDates& dates) {
     if (!dates.stored) {
         return {};
     }
     QString spoken;
-    if (const std::optional<controls::RecordAge> age = controls::RecordAgeOf(dates)) {
+    if (const std::optional<archive::RecordAge> age = archive::RecordAgeOf(dates)) {
         spoken = Message(age->weeks == 1 ? "SpokenWeek" : "SpokenWeeks").arg(age->weeks) +
                  QLatin1Char(' ') +
                  Message(age->days == 1 ? "SpokenDay" : "SpokenDays").arg(age->days) +
@@ -169,7 +169,7 @@ void MainWindow::RefreshRecordList() {
     for (const std::string& file : archive::ListRecordFiles(archive::RecordFolder, name, edc)) {
         // Shown with replacement characters where the bytes are no UTF-8, found by its bytes.
         auto* item = new QListWidgetItem(QString::fromStdString(file), m_recordList);
-        const RecordIdentity record = report::ReadRecordIdentity(file);
+        const archive::RecordIdentity record = archive::ReadRecordIdentity(file);
         item->setData(Qt::AccessibleTextRole, SpokenRecordName(record.dates));
         item->setData(kRecordIdentityRole, QVariant::fromValue(record));
         if (!shown.empty() && file == shown) {

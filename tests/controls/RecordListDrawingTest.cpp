@@ -10,7 +10,7 @@
 
 #include "app/Config.h"
 #include "app/Fonts.h"
-#include "archive/RecordName.h"
+#include "archive/RecordItemTexts.h"
 #include "controls/RecordListDrawing.h"
 #include "controls/SkinBitmap.h"
 #include "tests/support/TempFolder.h"
@@ -19,10 +19,6 @@ namespace marulo::controls {
 namespace {
 
 namespace fs = std::filesystem;
-
-RecordDates DatesOf(std::string_view file) {
-    return {archive::RealRecordStamp(file), archive::RecordEdcDate(file)};
-}
 
 const QColor kBackdrop(1, 2, 3);
 const QColor kWhite(255, 255, 255);
@@ -88,7 +84,7 @@ protected:
         QImage image(canvas, QImage::Format_RGB32);
         image.fill(kBackdrop);
         QPainter painter(&image);
-        DrawRecordItem(painter, itemRect, index, selected, DatesOf(text));
+        DrawRecordItem(painter, itemRect, index, selected, archive::RecordDatesOf(text));
         return image;
     }
 
@@ -159,8 +155,7 @@ TEST_F(RecordListDrawingTest, DelegateDrawsEachItemsRecordInFiftySixPixelItems) 
     for (const std::string& file : {kWithAge, kAfterEdc}) {
         // The shown text is not what is painted: the record the item carries is.
         auto* item = new QListWidgetItem(QStringLiteral("?"), &list);
-        item->setData(kRecordIdentityRole,
-                      QVariant::fromValue(RecordIdentity{file, DatesOf(file)}));
+        item->setData(kRecordIdentityRole, QVariant::fromValue(archive::ReadRecordIdentity(file)));
     }
     list.show();
     EXPECT_EQ(list.visualItemRect(list.item(1)).top(), 56);

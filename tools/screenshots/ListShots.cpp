@@ -9,9 +9,9 @@
 #include <fstream>
 #include <iostream>
 
+#include "archive/RecordItemTexts.h"
 #include "controls/RecordListDrawing.h"
 #include "dialogs/MotherListDialog.h"
-#include "report/RecordFacts.h"
 
 namespace {
 
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
               "Anna_20100512_20100402143005000.zip", "Anna_20100512_20100428200112000.zip"}) {
             auto* item = new QListWidgetItem(QString::fromLatin1(name), &list);
             item->setData(marulo::controls::kRecordIdentityRole,
-                          QVariant::fromValue(marulo::report::ReadRecordIdentity(name)));
+                          QVariant::fromValue(marulo::archive::ReadRecordIdentity(name)));
         }
         list.setCurrentRow(1);
         list.show();
