@@ -405,9 +405,11 @@ void PaintProfilePanel(QPainter& p) {
     // Name: white with a thin underline.
     p.setPen(Qt::NoPen);
     p.setBrush(palette::White);
-    p.drawRoundedRect(QRectF(ControlRect(kNameBoxId)).adjusted(-2, -2, 2, 1), 3, 3);
+    const QRectF name(ControlRect(kNameBoxId));
+    p.drawRoundedRect(name.adjusted(-2, -2, 2, 1), 3, 3);
     p.setPen(QPen(palette::Violet, 1.0));
-    p.drawLine(QPointF(217, 100.5), QPointF(343, 100.5));
+    p.drawLine(QPointF(name.left() - 2, name.bottom() + 0.5),
+               QPointF(name.right() + 2, name.bottom() + 0.5));
     // Week and day numbers.
     PaintField(p, ControlRect(kWeekButtonId), palette::White, palette::FieldBorder);
     PaintField(p, ControlRect(kDayButtonId), palette::White, palette::FieldBorder);
