@@ -7,7 +7,7 @@
 
 #include "app/Config.h"
 #include "app/Fonts.h"
-#include "controls/RecordItemTexts.h"
+#include "archive/RecordItemTexts.h"
 #include "controls/SkinBitmap.h"
 #include "controls/SkinnedButton.h"
 
@@ -15,8 +15,6 @@ namespace marulo::controls {
 
 namespace {
 
-constexpr int kSelectionFrameBitmap = 150;
-constexpr int kHeartBitmap = 151;
 constexpr int kTextGap = 5;
 const QColor kItemBackground(255, 255, 255);
 const QColor kAgeColour(0, 0, 0);
@@ -24,7 +22,7 @@ const QColor kTimeColour(85, 142, 213);
 const QColor kPanelBackground(255, 204, 255);
 const QColor kPanelText(191, 102, 193);
 
-RecordItemWords CurrentWords() {
+archive::RecordItemWords CurrentWords() {
     // "DayTItle" is the same entry as "DayTitle": keys match regardless of case.
     return {app::MessageText("WeekTitle"), app::MessageText("DayTItle"), app::MessageText("Am"),
             app::MessageText("Pm")};
@@ -33,7 +31,7 @@ RecordItemWords CurrentWords() {
 }  // namespace
 
 void DrawRecordItem(QPainter& painter, const QRect& itemRect, int index, bool selected,
-                    const RecordDates& dates) {
+                    const archive::RecordDates& dates) {
     if (index == -1) {
         return;
     }
@@ -42,7 +40,7 @@ void DrawRecordItem(QPainter& painter, const QRect& itemRect, int index, bool se
     if (selected) {
         // The frame is loaded for this paint only.
         SkinBitmap frame;
-        frame.Load(kSelectionFrameBitmap);
+        frame.Load(skin::kRecordSelectionFrame);
         frame.DrawAt(painter, itemRect.topLeft());
     }
 
@@ -52,9 +50,9 @@ void DrawRecordItem(QPainter& painter, const QRect& itemRect, int index, bool se
     const int right = left + itemRect.width();
     const int bottom = top + height;
     const int middle = (top + bottom) / 2;
-    CachedSkinBitmap(kHeartBitmap).DrawCentred(painter, QRect(left, top, height, height));
+    CachedSkinBitmap(skin::kRecordHeart).DrawCentred(painter, QRect(left, top, height, height));
 
-    const RecordItemLines lines = RecordItemTexts(dates, CurrentWords());
+    const archive::RecordItemLines lines = archive::RecordItemTexts(dates, CurrentWords());
     const int textLeft = left + height + kTextGap;
     // Opaque white glyph cells, as over the white item.
     painter.setBackgroundMode(Qt::OpaqueMode);
@@ -90,8 +88,7 @@ void DrawTextPanel(QPainter& painter, const QRect& itemRect, bool pressed, const
 void RecordListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                const QModelIndex& index) const {
     DrawRecordItem(*painter, option.rect, index.isValid() ? index.row() : -1,
-                   option.state.testFlag(QStyle::State_Selected),
-                   m_readDates(index.data(Qt::DisplayRole).toString().toStdString()));
+                   option.state.testFlag(QStyle::State_Selected), RecordOfItem(index).dates);
     // The list's focus shows on its current item.
     if (option.state.testFlag(QStyle::State_HasFocus)) {
         DrawFocusMark(*painter, option.rect);

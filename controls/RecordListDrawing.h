@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QMetaType>
 #include <QStyledItemDelegate>
-#include <functional>
-#include <string>
-#include <string_view>
 
-#include "controls/RecordItemTexts.h"
+#include "archive/RecordItemTexts.h"
 
 class QPainter;
 class QRect;
@@ -21,28 +19,32 @@ inline constexpr int kRecordItemHeight = 56;
 // gestational age on the recording day and the time of day of the recording. Index -1 (an empty
 // list) paints nothing. The words of the lines come from the active language.
 void DrawRecordItem(QPainter& painter, const QRect& itemRect, int index, bool selected,
-                    const RecordDates& dates);
-
-// Reads the dates of a bare record file name.
-using RecordDatesReader = std::function<RecordDates(std::string_view bareFileName)>;
+                    const archive::RecordDates& dates);
 
 // Paints a pink text panel (the homepage and language buttons); the caption moves one pixel
 // right and down while the panel is held.
 void DrawTextPanel(QPainter& painter, const QRect& itemRect, bool pressed, const QString& text);
 
-// Draws the record list's items, each a bare record file name, with DrawRecordItem.
+// The item data role a record list item carries its record under.
+inline constexpr int kRecordIdentityRole = Qt::UserRole + 1;
+
+// The record a list item (or model index) stands for; empty for an item without one.
+template <typename Item>
+archive::RecordIdentity RecordOfItem(const Item& item) {
+    return item.data(kRecordIdentityRole).template value<archive::RecordIdentity>();
+}
+
+// Draws the record list's items with DrawRecordItem, from the record each carries.
 class RecordListDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    explicit RecordListDelegate(RecordDatesReader readDates, QObject* parent = nullptr)
-        : QStyledItemDelegate(parent), m_readDates(std::move(readDates)) {}
+    using QStyledItemDelegate::QStyledItemDelegate;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-
-private:
-    RecordDatesReader m_readDates;
 };
 
 }  // namespace marulo::controls
+
+Q_DECLARE_METATYPE(marulo::archive::RecordIdentity)

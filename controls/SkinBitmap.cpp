@@ -7,6 +7,8 @@
 #include <array>
 #include <map>
 
+#include "controls/WindowLayout.h"
+
 // The skin lives in a static library; referencing its initialiser keeps it linked and registered.
 // The initialiser must be named from the global namespace.
 static void RegisterSkinResources() {
@@ -83,7 +85,7 @@ const SkinBitmap& CachedSkinBitmap(int number) {
 
 QCursor PointingCursor() {
     RegisterSkinResources();
-    static const QCursor cursor(QPixmap(QStringLiteral(":/skin/106.png")),
+    static const QCursor cursor(QPixmap(QStringLiteral(":/skin/%1.png").arg(skin::kPointingCursor)),
                                 PointingCursorHotspot.x(), PointingCursorHotspot.y());
     return cursor;
 }

@@ -60,19 +60,19 @@ bool IsTextField(int id) {
 int SkinnedButtonBitmap(int id, const ButtonState& state) {
     switch (id) {
         case kMinimizeButtonId:
-            return 166;
+            return skin::kMinimizeButton;
         case kCloseButtonId:
-            return 134;
+            return skin::kCloseButton;
         case kMotherListButtonId:
-            return 145;
+            return skin::kProfilePanel;
         case kMonitorButtonId:
-            return state.capturing ? 143 : 139;
+            return state.capturing ? skin::kMonitorSaveButton : skin::kMonitorStartButton;
         case kCalendarButtonId:
-            return 202;
+            return skin::kCalendarButton;
         case kPlayButtonId:
-            return state.playing ? 153 : 154;
+            return state.playing ? skin::kStopButton : skin::kPlayButton;
         case kMuteButtonId:
-            return state.muted ? 164 : 165;
+            return state.muted ? skin::kMutedSpeaker : skin::kSoundingSpeaker;
         default:
             return 0;
     }

@@ -7,29 +7,11 @@
 #include <QString>
 #include <functional>
 
+#include "controls/WindowLayout.h"
+
 class QPainter;
 
 namespace marulo::controls {
-
-// Control ids of the main window.
-inline constexpr int kMinimizeButtonId = 101;
-inline constexpr int kCloseButtonId = 102;
-inline constexpr int kMotherListButtonId = 103;
-inline constexpr int kMonitorButtonId = 104;
-inline constexpr int kMonitorViewId = 105;
-inline constexpr int kNameBoxId = 106;
-inline constexpr int kWeekButtonId = 107;
-inline constexpr int kDayButtonId = 108;
-inline constexpr int kEdcDisplayId = 109;
-inline constexpr int kCalendarButtonId = 110;
-inline constexpr int kEdcCalendarId = 111;
-inline constexpr int kRecordListId = 114;
-inline constexpr int kReviewViewId = 115;
-inline constexpr int kPlayButtonId = 116;
-inline constexpr int kVolumeSliderId = 117;
-inline constexpr int kMuteButtonId = 118;
-inline constexpr int kHomepageButtonId = 119;
-inline constexpr int kLanguageButtonId = 120;
 
 // The program state a button picture may depend on, read at the moment of painting.
 struct ButtonState {

@@ -6,16 +6,12 @@
 #include <string>
 
 #include "app/Config.h"
+#include "controls/WindowLayout.h"
 
 namespace marulo::controls {
 
 // The property every placed control carries its numeric id under.
 inline constexpr const char* kControlIdProperty = "controlId";
-
-// Win32-style rectangle with exclusive right and bottom edges.
-constexpr QRect Box(int left, int top, int right, int bottom) {
-    return QRect(left, top, right - left, bottom - top);
-}
 
 inline QString FromUtf8(const std::string& text) {
     return QString::fromStdString(text);

@@ -30,8 +30,6 @@ constexpr int kClientWidth = 350;
 constexpr int kClientHeight = 386;
 constexpr int kMargin = 10;
 
-constexpr int kSelectedIcon = 160;
-constexpr int kIcon = 161;
 const QColor kSelectedFill(119, 190, 249);
 const QColor kSelectedFrame(47, 83, 157);
 const QColor kFill(255, 255, 255);
@@ -55,7 +53,8 @@ void DrawMotherRow(QPainter& painter, const QRect& itemRect, bool selected,
     const int bottom = top + r.height();
     const int height = bottom - top;
     // The icon's box runs to x = row height, the square at the left end of a row starting at 0.
-    controls::CachedSkinBitmap(selected ? kSelectedIcon : kIcon)
+    controls::CachedSkinBitmap(selected ? controls::skin::kSelectedMotherIcon
+                                        : controls::skin::kMotherIcon)
         .DrawCentred(painter, Box(left, top, height, bottom));
 
     painter.setFont(app::UiFont(true));

@@ -168,28 +168,24 @@ void MainWindow::CreateControls() {
         }
         return slot.data();
     };
-    const auto place = [](QWidget* control, int id, const char* name, const QRect& rect) {
+    const auto place = [](QWidget* control, int id) {
         if (control->property(kControlIdProperty).isValid()) {
             return;
         }
+        const ControlPlace where = PlaceOf(id);
         control->setProperty(kControlIdProperty, id);
-        control->setObjectName(QString::fromLatin1(name));
-        control->setGeometry(rect);
+        control->setObjectName(QString::fromLatin1(where.name));
+        control->setGeometry(where.rect);
         control->show();
     };
-    const auto placeButton = [&](QPointer<SkinnedButton>& slot, int id, const char* name,
-                                 const QRect& rect, auto command) {
-        place(button(slot, id, command), id, name, rect);
+    const auto placeButton = [&](QPointer<SkinnedButton>& slot, int id, auto command) {
+        place(button(slot, id, command), id);
     };
 
-    placeButton(m_monitorButton, kMonitorButtonId, "MonitorButton", Box(770, 80, 870, 180),
-                &MainWindow::ToggleMonitoring);
-    placeButton(m_motherListButton, kMotherListButtonId, "MotherListButton", Box(20, 60, 150, 190),
-                &MainWindow::OpenMotherList);
-    placeButton(m_minimizeButton, kMinimizeButtonId, "MinimizeButton", Box(845, 7, 865, 28),
-                &QWidget::showMinimized);
-    placeButton(m_closeButton, kCloseButtonId, "CloseButton", Box(870, 7, 890, 28),
-                &MainWindow::RequestClose);
+    placeButton(m_monitorButton, kMonitorButtonId, &MainWindow::ToggleMonitoring);
+    placeButton(m_motherListButton, kMotherListButtonId, &MainWindow::OpenMotherList);
+    placeButton(m_minimizeButton, kMinimizeButtonId, &QWidget::showMinimized);
+    placeButton(m_closeButton, kCloseButtonId, &MainWindow::RequestClose);
     if (m_monitorView == nullptr) {
         m_monitorView = new views::MonitorView(this, m_controller);
         SetSpokenValue(
@@ -206,7 +202,7 @@ void MainWindow::CreateControls() {
              300.0,
              {}});
     }
-    place(m_monitorView, kMonitorViewId, "MonitorView", Box(413, 41, 744, 224));
+    place(m_monitorView, kMonitorViewId);
     if (m_nameBox == nullptr) {
         m_nameBox = new QLineEdit(this);
         m_nameBox->setFrame(false);
@@ -215,21 +211,17 @@ void MainWindow::CreateControls() {
         connect(m_nameBox, &QLineEdit::returnPressed, this, [this] { focusNextChild(); });
         m_nameBox->installEventFilter(this);
     }
-    place(m_nameBox, kNameBoxId, "NameBox", Box(219, 82, 341, 100));
-    placeButton(m_weekButton, kWeekButtonId, "WeekButton", Box(220, 114, 260, 132),
-                &MainWindow::OpenWeekMenu);
-    placeButton(m_dayButton, kDayButtonId, "DayButton", Box(303, 114, 325, 131),
-                &MainWindow::OpenDayMenu);
-    placeButton(m_edcDisplay, kEdcDisplayId, "EdcDisplay", Box(219, 142, 315, 168),
-                &MainWindow::OpenCalendar);
-    placeButton(m_calendarButton, kCalendarButtonId, "CalendarButton", Box(316, 142, 343, 168),
-                &MainWindow::OpenCalendar);
+    place(m_nameBox, kNameBoxId);
+    placeButton(m_weekButton, kWeekButtonId, &MainWindow::OpenWeekMenu);
+    placeButton(m_dayButton, kDayButtonId, &MainWindow::OpenDayMenu);
+    placeButton(m_edcDisplay, kEdcDisplayId, &MainWindow::OpenCalendar);
+    placeButton(m_calendarButton, kCalendarButtonId, &MainWindow::OpenCalendar);
     if (m_edcCalendar == nullptr) {
         m_edcCalendar = new EdcCalendar(this);
         connect(m_edcCalendar, &EdcCalendar::picked, this, &MainWindow::TakePickedEdc);
     }
     if (!m_edcCalendar->property(kControlIdProperty).isValid()) {
-        place(m_edcCalendar, kEdcCalendarId, "EdcCalendar", Box(316, 169, 456, 318));
+        place(m_edcCalendar, kEdcCalendarId);
         m_edcCalendar->hide();
     }
     if (m_reviewView == nullptr) {
@@ -238,12 +230,10 @@ void MainWindow::CreateControls() {
             *m_reviewView,
             {QAccessible::Chart, [this] { return m_reviewView->SpokenReadout(); }, {}, 0.0, {}});
     }
-    place(m_reviewView, kReviewViewId, "ReviewView", Box(320, 270, 830, 520));
+    place(m_reviewView, kReviewViewId);
     const bool newPlaybackControls = m_playButton == nullptr;
-    placeButton(m_playButton, kPlayButtonId, "PlayButton", Box(550, 530, 595, 578),
-                &MainWindow::TogglePlayback);
-    placeButton(m_muteButton, kMuteButtonId, "MuteButton", Box(676, 540, 705, 569),
-                &MainWindow::ToggleMute);
+    placeButton(m_playButton, kPlayButtonId, &MainWindow::TogglePlayback);
+    placeButton(m_muteButton, kMuteButtonId, &MainWindow::ToggleMute);
     if (m_volumeSlider == nullptr) {
         m_volumeSlider = new VolumeSlider(this);
         const auto percent = [this] {
@@ -269,16 +259,14 @@ void MainWindow::CreateControls() {
         // The slider overlaps the mute button's right edge; the button stays on top.
         m_volumeSlider->stackUnder(m_muteButton);
     }
-    place(m_volumeSlider, kVolumeSliderId, "VolumeSlider", Box(700, 542, 830, 564));
+    place(m_volumeSlider, kVolumeSliderId);
     if (newPlaybackControls) {
         m_playButton->hide();
         m_muteButton->hide();
         m_volumeSlider->hide();
     }
-    placeButton(m_languageButton, kLanguageButtonId, "LanguageButton", Box(12, 607, 180, 625),
-                &MainWindow::OpenLanguageMenu);
-    placeButton(m_homepageButton, kHomepageButtonId, "HomepageButton", Box(500, 607, 887, 625),
-                &MainWindow::OpenHomepage);
+    placeButton(m_languageButton, kLanguageButtonId, &MainWindow::OpenLanguageMenu);
+    placeButton(m_homepageButton, kHomepageButtonId, &MainWindow::OpenHomepage);
     if (m_recordList == nullptr) {
         m_recordList = new QListWidget(this);
         m_recordList->setSortingEnabled(true);
@@ -287,7 +275,7 @@ void MainWindow::CreateControls() {
         m_recordList->setSelectionMode(QAbstractItemView::SingleSelection);
         m_recordList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         m_recordList->setMouseTracking(true);
-        m_recordList->setItemDelegate(new RecordListDelegate(&report::RecordDatesOf, m_recordList));
+        m_recordList->setItemDelegate(new RecordListDelegate(m_recordList));
         m_recordList->viewport()->installEventFilter(this);
         m_recordList->installEventFilter(this);
         InstallRecordMenu();
@@ -296,7 +284,7 @@ void MainWindow::CreateControls() {
         connect(m_recordList, &QListWidget::itemDoubleClicked, this,
                 &MainWindow::OnRecordDoubleClicked);
     }
-    place(m_recordList, kRecordListId, "RecordList", Box(38, 279, 218, 580));
+    place(m_recordList, kRecordListId);
 
     const QCursor pointing = PointingCursor();
     for (QWidget* clickable :

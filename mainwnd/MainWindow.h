@@ -13,6 +13,7 @@
 #include "acquisition/AcquisitionListener.h"
 #include "acquisition/CaptureController.h"
 #include "acquisition/RecordSaveListener.h"
+#include "controls/WindowLayout.h"
 #include "mainwnd/RunRecovery.h"
 #include "views/PlaybackListener.h"
 
@@ -43,9 +44,6 @@ class VolumeSlider;
 
 enum class MessageKind { Warning, Error, Information };
 
-// The record list item's data role holding the record's bare file name as its original bytes.
-inline constexpr int kRecordFileBytesRole = Qt::UserRole + 1;
-
 struct MainWindowOptions {
     // The process-wide controller when null.
     acquisition::CaptureController* controller = nullptr;
@@ -66,8 +64,8 @@ class MainWindow : public QWidget,
                    public views::PlaybackListener {
     Q_OBJECT
 public:
-    static constexpr int kWidth = 898;
-    static constexpr int kHeight = 627;
+    static constexpr int kWidth = controls::kMainWindowSize.width();
+    static constexpr int kHeight = controls::kMainWindowSize.height();
 
     using MessageHook = std::function<void(MessageKind, const QString& text)>;
     // Chooses from a pop-up menu opened at a global point; null when nothing was chosen.
@@ -181,7 +179,7 @@ private:
     void InstallRecordMenu();
     QString AskSavePath(const QString& caption, const QString& fileName, const QString& filter,
                         QString& selectedFilter);
-    void ExportRecord(const QString& bareFileName, const char* extension);
+    void ExportRecord(const std::string& bareFileName, const char* extension);
     void StopRun();
     // Stores what an interrupted run of an earlier process left in the work folder and says so.
     void RecoverInterruptedRunAtStart();

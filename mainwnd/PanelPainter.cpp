@@ -15,8 +15,6 @@ namespace {
 
 using controls::Box;
 
-constexpr int kBackgroundBitmap = 201;
-
 struct Caption {
     const char* key;  // a Message key, or null for a literal
     const char* literal;
@@ -47,7 +45,7 @@ void PaintPanel(QPainter& painter) {
         {nullptr, "210", false, scale, Box(250, 311, 317, 332), Qt::AlignRight},
     };
 
-    controls::CachedSkinBitmap(kBackgroundBitmap).DrawAt(painter, QPoint(0, 0));
+    controls::CachedSkinBitmap(controls::skin::kWindowFace).DrawAt(painter, QPoint(0, 0));
     for (const Caption& caption : captions) {
         const QString text = caption.key != nullptr
                                  ? QString::fromStdString(app::MessageText(caption.key))

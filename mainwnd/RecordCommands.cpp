@@ -7,12 +7,13 @@
 #include "mainwnd/MainWindow.h"
 
 #include "archive/RecordArchive.h"
+#include "archive/RecordItemTexts.h"
 #include "archive/RecordName.h"
+#include "controls/RecordListDrawing.h"
 #include "controls/SkinnedButton.h"
 #include "controls/WindowTexts.h"
 #include "mainwnd/ControlText.h"
 #include "mainwnd/VolumeSlider.h"
-#include "report/RecordFacts.h"
 #include "views/ReviewView.h"
 
 namespace marulo::mainwnd {
@@ -44,12 +45,12 @@ const char* RecordProblemMessageKey(archive::RecordProblem problem) {
 }
 
 // "22 weeks 1 day, 11:07" for a record list item: its age and the time of day it shows.
-QString SpokenRecordName(const controls::RecordDates& dates) {
+QString SpokenRecordName(const archive::RecordDates& dates) {
     if (!dates.stored) {
         return {};
     }
     QString spoken;
-    if (const std::optional<controls::RecordAge> age = controls::RecordAgeOf(dates)) {
+    if (const std::optional<archive::RecordAge> age = archive::RecordAgeOf(dates)) {
         spoken = Message(age->weeks == 1 ? "SpokenWeek" : "SpokenWeeks").arg(age->weeks) +
                  QLatin1Char(' ') +
                  Message(age->days == 1 ? "SpokenDay" : "SpokenDays").arg(age->days) +
@@ -94,7 +95,7 @@ void MainWindow::ShowRecord(int index) {
         m_muteButton->show();
         m_volumeSlider->show();
         m_reviewView->LoadRecord(std::string(archive::RecordFolder) + "/" +
-                                 item->data(kRecordFileBytesRole).toByteArray().toStdString());
+                                 RecordOfItem(*item).fileName);
     }
     {
         const QSignalBlocker quiet(m_recordList);
@@ -157,21 +158,21 @@ std::string MainWindow::NameBytes() const {
 
 void MainWindow::RefreshRecordList() {
     const int selectedIndex = SelectedRecordIndex();
-    const QByteArray shown =
-        selectedIndex >= 0
-            ? m_recordList->item(selectedIndex)->data(kRecordFileBytesRole).toByteArray()
-            : QByteArray();
+    const std::string shown = selectedIndex >= 0
+                                  ? RecordOfItem(*m_recordList->item(selectedIndex)).fileName
+                                  : std::string();
     const QSignalBlocker quiet(m_recordList);
     m_recordList->clear();
     const std::string name = NameBytes();
     const std::string edc = ControlText(EdcText());
     QListWidgetItem* stillShown = nullptr;
     for (const std::string& file : archive::ListRecordFiles(archive::RecordFolder, name, edc)) {
-        // Shown with replacement characters where the bytes are no UTF-8, loaded by its bytes.
+        // Shown with replacement characters where the bytes are no UTF-8, found by its bytes.
         auto* item = new QListWidgetItem(QString::fromStdString(file), m_recordList);
-        item->setData(kRecordFileBytesRole, QByteArray::fromStdString(file));
-        item->setData(Qt::AccessibleTextRole, SpokenRecordName(report::RecordDatesOf(file)));
-        if (!shown.isEmpty() && item->data(kRecordFileBytesRole).toByteArray() == shown) {
+        const archive::RecordIdentity record = archive::ReadRecordIdentity(file);
+        item->setData(Qt::AccessibleTextRole, SpokenRecordName(record.dates));
+        item->setData(kRecordIdentityRole, QVariant::fromValue(record));
+        if (!shown.empty() && file == shown) {
             stillShown = item;
         }
     }

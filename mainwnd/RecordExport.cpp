@@ -18,6 +18,7 @@
 
 #include "app/Config.h"
 #include "archive/RecordName.h"
+#include "controls/RecordListDrawing.h"
 #include "controls/WindowTexts.h"
 #include "mainwnd/MainWindow.h"
 #include "platform/SettingsStore.h"
@@ -106,7 +107,7 @@ void MainWindow::OpenRecordMenu(const QPoint& viewportPos) {
     if (item == nullptr) {
         return;
     }
-    const QString file = item->text();
+    const std::string file = RecordOfItem(*item).fileName;
     QMenu menu(this);
     const QAction* pdf = menu.addAction(Message(kPdf.menuKey));
     const QAction* csv = menu.addAction(Message(kCsv.menuKey));
@@ -138,12 +139,13 @@ QString MainWindow::AskSavePath(const QString& caption, const QString& fileName,
     return QFileDialog::getSaveFileName(this, caption, suggested, filter, &selectedFilter);
 }
 
-void MainWindow::ExportRecord(const QString& bareFileName, const char* extension) {
+void MainWindow::ExportRecord(const std::string& bareFileName, const char* extension) {
     const std::string kind(extension);
     const ExportKind& what = kind == kPdf.extension ? kPdf : kind == kCsv.extension ? kCsv : kWav;
     const report::ReportTexts texts = CurrentReportTexts();
+    // By the name's bytes, as the record is loaded: its shown text need not be its name.
     const std::filesystem::path archive =
-        std::filesystem::path(archive::RecordFolder) / FsPath(bareFileName);
+        std::filesystem::path(archive::RecordFolder) / bareFileName;
     std::string error;
     // The trace is small; reading it first checks the record and gives the recording's start
     // for the file name. The audio is unpacked only once a target has been chosen.

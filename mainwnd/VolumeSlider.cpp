@@ -11,10 +11,7 @@
 
 namespace marulo::mainwnd {
 
-namespace {
-constexpr int kThumbBitmap = 156;
-constexpr int kChannelBitmap = 158;
-}  // namespace
+namespace {}  // namespace
 
 VolumeSlider::VolumeSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
     setTickPosition(QSlider::NoTicks);
@@ -31,8 +28,8 @@ void VolumeSlider::paintEvent(QPaintEvent*) {
         style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
     const QRect handle =
         style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
-    controls::CachedSkinBitmap(kChannelBitmap).DrawCentred(painter, groove);
-    controls::CachedSkinBitmap(kThumbBitmap).DrawCentred(painter, handle);
+    controls::CachedSkinBitmap(controls::skin::kVolumeChannel).DrawCentred(painter, groove);
+    controls::CachedSkinBitmap(controls::skin::kVolumeThumb).DrawCentred(painter, handle);
     if (hasFocus() && m_keyboardFocus) {
         controls::DrawFocusMark(painter, rect());
     }

@@ -9,7 +9,7 @@ namespace marulo::report {
 
 std::optional<RecordFacts> FactsFromFileName(std::string_view bareFileName,
                                              std::int64_t traceSeconds,
-                                             const controls::RecordItemWords& words) {
+                                             const archive::RecordItemWords& words) {
     const archive::RecordStamp stamp = archive::ParseRecordStamp(bareFileName);
     const std::optional<double> endDay = platform::DayNumberFromCivil(
         stamp.year, stamp.month, stamp.day, stamp.hour, stamp.minute, stamp.second);
@@ -20,7 +20,7 @@ std::optional<RecordFacts> FactsFromFileName(std::string_view bareFileName,
     RecordFacts facts;
     facts.motherName = key.name;
     facts.edcText = key.edcDigits.empty() ? std::string() : archive::EdcDateText(key.edcDigits);
-    facts.ageLine = controls::RecordItemTexts(RecordDatesOf(bareFileName), words).ageLine;
+    facts.ageLine = archive::RecordItemTexts(archive::RecordDatesOf(bareFileName), words).ageLine;
     facts.end = stamp;
     facts.end.millisecond = 0;
     facts.seconds = traceSeconds;
@@ -59,10 +59,6 @@ std::string ExportFileName(const RecordFacts& facts, std::string_view extension)
                   facts.end.month, facts.end.day, facts.end.hour, facts.end.minute,
                   facts.end.second);
     return (name.empty() ? std::string() : name + " ") + time + "." + std::string(extension);
-}
-
-controls::RecordDates RecordDatesOf(std::string_view bareFileName) {
-    return {archive::RealRecordStamp(bareFileName), archive::RecordEdcDate(bareFileName)};
 }
 
 }  // namespace marulo::report

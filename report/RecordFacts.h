@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "controls/RecordItemTexts.h"
+#include "archive/RecordItemTexts.h"
 #include "platform/DayNumbers.h"
 
 namespace marulo::report {
@@ -25,7 +25,7 @@ struct RecordFacts {
 // the record was stored, at its end). Nothing when the name holds no valid time.
 std::optional<RecordFacts> FactsFromFileName(std::string_view bareFileName,
                                              std::int64_t traceSeconds,
-                                             const controls::RecordItemWords& words);
+                                             const archive::RecordItemWords& words);
 
 // "yyyy-mm-dd hh:mm:ss".
 std::string DateTimeText(const platform::CivilDateTime& time);
@@ -37,9 +37,5 @@ std::string DurationText(std::int64_t seconds);
 // the age line, then the time the record list shows (its storing), then the extension, as
 // "Anna 26wk 5d 2010-02-09 15.30.45.pdf".
 std::string ExportFileName(const RecordFacts& facts, std::string_view extension);
-
-// The dates a record list item shows, read from a bare record file name by the record names'
-// rules.
-controls::RecordDates RecordDatesOf(std::string_view bareFileName);
 
 }  // namespace marulo::report

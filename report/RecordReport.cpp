@@ -10,7 +10,7 @@
 namespace marulo::report {
 
 std::optional<RecordReport> ReadRecordReport(const std::filesystem::path& archive,
-                                             const controls::RecordItemWords& words,
+                                             const archive::RecordItemWords& words,
                                              std::string& error) {
     std::optional<ArchivedRecord> stored = ReadArchivedRecord(archive, error);
     if (!stored) {

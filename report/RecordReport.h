@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "controls/RecordItemTexts.h"
+#include "archive/RecordItemTexts.h"
 #include "ratecheck/RateCheck.h"
 #include "report/RecordFacts.h"
 
@@ -23,7 +23,7 @@ struct RecordReport {
 // Reads the record straight from its archive (never through the working files). Nothing, and
 // one line saying why, when it is not a readable record or its file name holds no time.
 std::optional<RecordReport> ReadRecordReport(const std::filesystem::path& archive,
-                                             const controls::RecordItemWords& words,
+                                             const archive::RecordItemWords& words,
                                              std::string& error);
 
 // The check of the record's audio against its trace, read straight from the archive; nothing

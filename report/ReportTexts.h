@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "controls/RecordItemTexts.h"
+#include "archive/RecordItemTexts.h"
 
 namespace marulo::report {
 
@@ -36,7 +36,7 @@ struct ReportTexts {
     std::string noSignal;
     std::string unsure;
     std::string stripLegend;
-    controls::RecordItemWords recordWords;
+    archive::RecordItemWords recordWords;
 };
 
 // Gives the text of a key of section Message.

@@ -13,12 +13,12 @@
 #include "app/Config.h"
 #include "app/Fonts.h"
 #include "controls/SkinBitmap.h"
+#include "controls/WindowLayout.h"
 
 namespace marulo::views {
 
 namespace {
 
-constexpr int kBackgroundBitmap = 142;
 constexpr double kWaveformScalePerWidth = 0.00125;  // 800 points span the width
 constexpr int kRateMargin = 5;
 constexpr int kHeartMarkGap = 3;
@@ -104,7 +104,8 @@ void MonitorView::paintEvent(QPaintEvent* /*event*/) {
 void MonitorView::Paint(QPainter& painter, bool capturing) const {
     const QRect client = rect();
     painter.fillRect(client, Qt::white);
-    const controls::SkinBitmap& background = controls::CachedSkinBitmap(kBackgroundBitmap);
+    const controls::SkinBitmap& background =
+        controls::CachedSkinBitmap(controls::skin::kMonitorGrid);
     background.DrawAt(painter, QPoint(0, client.height() / 2 - background.Size().height() / 2));
     if (!capturing) {
         return;

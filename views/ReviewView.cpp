@@ -28,6 +28,7 @@
 #include "archive/RecordFiles.h"
 #include "controls/SkinBitmap.h"
 #include "controls/SkinnedButton.h"
+#include "controls/WindowLayout.h"
 #include "platform/WavReader.h"
 #include "views/QualityStrip.h"
 
@@ -35,7 +36,6 @@ namespace marulo::views {
 
 namespace {
 
-constexpr int kGridTileBitmap = 162;
 const QColor kLabelColour{192, 116, 183};
 const QColor kTraceColour{192, 80, 77};
 const QColor kConfirmedColour{60, 165, 90};
@@ -533,7 +533,7 @@ const QPixmap& ReviewView::GridStrip(int clientWidth, int clientHeight, qreal de
     QPainter painter(&strip);
     // Loaded for this surface's resolution, whatever the screens of the program are.
     controls::SkinBitmap tile;
-    tile.Load(kGridTileBitmap, devicePixelRatio);
+    tile.Load(controls::skin::kChartMinuteTile, devicePixelRatio);
     for (const int left : GridTileLefts(stripWidth)) {
         tile.DrawAt(painter, QPoint(left, BandTop(clientHeight)));
     }

@@ -10,7 +10,7 @@
 
 #include "app/Config.h"
 #include "app/Fonts.h"
-#include "archive/RecordName.h"
+#include "archive/RecordItemTexts.h"
 #include "controls/RecordListDrawing.h"
 #include "controls/SkinBitmap.h"
 #include "tests/support/TempFolder.h"
@@ -19,10 +19,6 @@ namespace marulo::controls {
 namespace {
 
 namespace fs = std::filesystem;
-
-RecordDates DatesOf(std::string_view file) {
-    return {archive::RealRecordStamp(file), archive::RecordEdcDate(file)};
-}
 
 const QColor kBackdrop(1, 2, 3);
 const QColor kWhite(255, 255, 255);
@@ -88,7 +84,7 @@ protected:
         QImage image(canvas, QImage::Format_RGB32);
         image.fill(kBackdrop);
         QPainter painter(&image);
-        DrawRecordItem(painter, itemRect, index, selected, DatesOf(text));
+        DrawRecordItem(painter, itemRect, index, selected, archive::RecordDatesOf(text));
         return image;
     }
 
@@ -150,16 +146,23 @@ TEST_F(RecordListDrawingTest, NoItemDrawsNothing) {
     EXPECT_EQ(image, untouched);
 }
 
-TEST_F(RecordListDrawingTest, DelegateDrawsFiftySixPixelItems) {
-    RecordListDelegate delegate(&DatesOf);
+TEST_F(RecordListDrawingTest, DelegateDrawsEachItemsRecordInFiftySixPixelItems) {
+    RecordListDelegate delegate;
     QListWidget list;
     list.setItemDelegate(&delegate);
+    list.setFrameShape(QFrame::NoFrame);
     list.resize(kItemWidth, 200);
-    list.addItem(QString::fromStdString(kWithAge));
-    list.addItem(QString::fromStdString(kAfterEdc));
+    for (const std::string& file : {kWithAge, kAfterEdc}) {
+        // The shown text is not what is painted: the record the item carries is.
+        auto* item = new QListWidgetItem(QStringLiteral("?"), &list);
+        item->setData(kRecordIdentityRole, QVariant::fromValue(archive::ReadRecordIdentity(file)));
+    }
     list.show();
     EXPECT_EQ(list.visualItemRect(list.item(1)).top(), 56);
     EXPECT_EQ(list.visualItemRect(list.item(1)).height(), 56);
+    const QImage shown = list.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown.copy(0, 0, kItemWidth, 56),
+              DrawItem({0, 0, kItemWidth, 56}, {kItemWidth, 56}, 0, false, kWithAge));
 }
 
 // Bounding box of the caption's pixels.

@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <optional>
 
+#include "controls/WindowLayout.h"
+
 namespace marulo::controls {
 namespace {
 
@@ -43,25 +45,28 @@ struct SkinEntry {
 constexpr QRgb kWhite = 0xFFFFFFFF;
 
 const SkinEntry kSkin[] = {
-    {134, 20, 21, 1300, QPoint(870, 7), std::nullopt},
-    {139, 100, 100, 30040, QPoint(770, 80), std::nullopt},
-    {142, 411, 181, 223756, std::nullopt, std::nullopt},
-    {143, 100, 100, 30040, QPoint(770, 80), std::nullopt},
-    {145, 341, 133, 136232, QPoint(20, 60), std::nullopt},
-    {150, 147, 56, 24904, std::nullopt, kWhite},
-    {151, 39, 32, 3880, std::nullopt, kWhite},
-    {153, 47, 48, 6952, QPoint(550, 530), std::nullopt},
-    {154, 47, 48, 6952, QPoint(550, 530), std::nullopt},
-    {156, 11, 21, 796, std::nullopt, kWhite},
-    {158, 107, 21, 6844, std::nullopt, kWhite},
-    {160, 27, 33, 2812, std::nullopt, qRgb(119, 190, 249)},
-    {161, 27, 33, 2812, std::nullopt, kWhite},
-    {162, 60, 213, 38380, std::nullopt, std::nullopt},
-    {164, 29, 29, 2592, QPoint(676, 540), std::nullopt},
-    {165, 29, 29, 2592, QPoint(676, 540), std::nullopt},
-    {166, 20, 21, 1300, QPoint(845, 7), std::nullopt},
-    {201, 898, 627, 1690432, std::nullopt, std::nullopt},
-    {202, 27, 28, 2392, std::nullopt, qRgb(246, 239, 255)},
+    {skin::kCloseButton, 20, 21, 1300, ControlRect(kCloseButtonId).topLeft(), std::nullopt},
+    {skin::kMonitorStartButton, 100, 100, 30040, ControlRect(kMonitorButtonId).topLeft(),
+     std::nullopt},
+    {skin::kMonitorGrid, 411, 181, 223756, std::nullopt, std::nullopt},
+    {skin::kMonitorSaveButton, 100, 100, 30040, ControlRect(kMonitorButtonId).topLeft(),
+     std::nullopt},
+    {skin::kProfilePanel, 341, 133, 136232, ControlRect(kMotherListButtonId).topLeft(),
+     std::nullopt},
+    {skin::kRecordSelectionFrame, 147, 56, 24904, std::nullopt, kWhite},
+    {skin::kRecordHeart, 39, 32, 3880, std::nullopt, kWhite},
+    {skin::kStopButton, 47, 48, 6952, ControlRect(kPlayButtonId).topLeft(), std::nullopt},
+    {skin::kPlayButton, 47, 48, 6952, ControlRect(kPlayButtonId).topLeft(), std::nullopt},
+    {skin::kVolumeThumb, 11, 21, 796, std::nullopt, kWhite},
+    {skin::kVolumeChannel, 107, 21, 6844, std::nullopt, kWhite},
+    {skin::kSelectedMotherIcon, 27, 33, 2812, std::nullopt, qRgb(119, 190, 249)},
+    {skin::kMotherIcon, 27, 33, 2812, std::nullopt, kWhite},
+    {skin::kChartMinuteTile, 60, 213, 38380, std::nullopt, std::nullopt},
+    {skin::kMutedSpeaker, 29, 29, 2592, ControlRect(kMuteButtonId).topLeft(), std::nullopt},
+    {skin::kSoundingSpeaker, 29, 29, 2592, ControlRect(kMuteButtonId).topLeft(), std::nullopt},
+    {skin::kMinimizeButton, 20, 21, 1300, ControlRect(kMinimizeButtonId).topLeft(), std::nullopt},
+    {skin::kWindowFace, 898, 627, 1690432, std::nullopt, std::nullopt},
+    {skin::kCalendarButton, 27, 28, 2392, std::nullopt, qRgb(246, 239, 255)},
 };
 
 TEST(SkinBitmap, EveryBitmapLoadsAtItsSize) {
@@ -88,7 +93,7 @@ TEST(SkinBitmap, DenseScreensGetTheDoubleSizeDrawingAtTheSameLogicalSize) {
     }
     // On a 2x surface the double-size drawing lands pixel for pixel, at the logical point.
     SkinBitmap sheet;
-    ASSERT_TRUE(sheet.Load(202, 2.0));
+    ASSERT_TRUE(sheet.Load(skin::kCalendarButton, 2.0));
     QImage surface(80, 80, QImage::Format_RGB32);
     surface.setDevicePixelRatio(2.0);
     surface.fill(Qt::black);
@@ -126,7 +131,7 @@ TEST(SkinBitmap, CommittedFilesAreUncompressedBottomUp24BitDibs) {
 
 // Copies are plain, so every corner must already show what lies under the bitmap.
 TEST(SkinBitmap, CornersMatchTheSurfaceUnderneath) {
-    const QImage face = SourceBitmap(201);
+    const QImage face = SourceBitmap(skin::kWindowFace);
     for (const SkinEntry& entry : kSkin) {
         if (!entry.onFace && !entry.ground) {
             continue;
@@ -141,7 +146,8 @@ TEST(SkinBitmap, CornersMatchTheSurfaceUnderneath) {
         }
     }
     // The portrait button repeats the face where it lies, so pressing it changes nothing.
-    EXPECT_EQ(SourceBitmap(145), face.copy(20, 60, 341, 133));
+    EXPECT_EQ(SourceBitmap(skin::kProfilePanel),
+              face.copy(QRect(ControlRect(kMotherListButtonId).topLeft(), QSize(341, 133))));
 }
 
 TEST(SkinBitmap, UnknownNumberLeavesTheHolderEmptyAndDrawsNothing) {
@@ -150,7 +156,7 @@ TEST(SkinBitmap, UnknownNumberLeavesTheHolderEmptyAndDrawsNothing) {
     for (const int number : {0, -1, 129, 144, 203, 100000}) {
         SCOPED_TRACE(number);
         SkinBitmap bitmap;
-        ASSERT_TRUE(bitmap.Load(151));
+        ASSERT_TRUE(bitmap.Load(skin::kRecordHeart));
         EXPECT_FALSE(bitmap.Load(number));
         EXPECT_FALSE(bitmap.IsLoaded());
         EXPECT_TRUE(bitmap.Size().isEmpty());
@@ -169,7 +175,7 @@ TEST(SkinBitmap, ReleaseEmptiesAndIsHarmlessTwice) {
     EXPECT_FALSE(empty.IsLoaded());
 
     SkinBitmap bitmap;
-    ASSERT_TRUE(bitmap.Load(156));
+    ASSERT_TRUE(bitmap.Load(skin::kVolumeThumb));
     bitmap.Release();
     bitmap.Release();
     EXPECT_FALSE(bitmap.IsLoaded());
@@ -178,18 +184,18 @@ TEST(SkinBitmap, ReleaseEmptiesAndIsHarmlessTwice) {
 
 TEST(SkinBitmap, DrawAtCopiesTheWholeBitmapClippedOnlyByTheDevice) {
     SkinBitmap portrait;
-    ASSERT_TRUE(portrait.Load(145));
+    ASSERT_TRUE(portrait.Load(skin::kProfilePanel));
     QImage control(130, 130, QImage::Format_RGB32);
     control.fill(Qt::black);
     QPainter painter(&control);
     portrait.DrawAt(painter, QPoint(0, 0));
     painter.end();
-    EXPECT_EQ(control, SourceBitmap(145).copy(0, 0, 130, 130));
+    EXPECT_EQ(control, SourceBitmap(skin::kProfilePanel).copy(0, 0, 130, 130));
 }
 
 TEST(SkinBitmap, DrawAtIgnoresThePainterBlendMode) {
     SkinBitmap heart;
-    ASSERT_TRUE(heart.Load(151));
+    ASSERT_TRUE(heart.Load(skin::kRecordHeart));
     QImage canvas(39, 32, QImage::Format_RGB32);
     canvas.fill(Qt::black);
     QPainter painter(&canvas);
@@ -197,7 +203,7 @@ TEST(SkinBitmap, DrawAtIgnoresThePainterBlendMode) {
     heart.DrawAt(painter, QPoint(0, 0));
     EXPECT_EQ(painter.compositionMode(), QPainter::CompositionMode_Plus);
     painter.end();
-    EXPECT_EQ(canvas, SourceBitmap(151));
+    EXPECT_EQ(canvas, SourceBitmap(skin::kRecordHeart));
 }
 
 // The halvings truncate toward zero, also for negative sums and odd sizes.
@@ -208,12 +214,12 @@ TEST(SkinBitmap, DrawCentredPlacesTheTopLeftCorner) {
         QPoint topLeft;
     };
     const Case cases[] = {
-        {156, QRect(0, 0, 20, 20), QPoint(5, 0)},
-        {156, QRect(0, 0, 21, 21), QPoint(5, 0)},
-        {156, QRect(-10, -9, 3, 2), QPoint(-13, -18)},
-        {145, QRect(0, 0, 130, 130), QPoint(-105, -1)},
-        {202, QRect(316, 142, 27, 26), QPoint(316, 141)},
-        {158, QRect(99, 45, 5, 5), QPoint(48, 37)},
+        {skin::kVolumeThumb, QRect(0, 0, 20, 20), QPoint(5, 0)},
+        {skin::kVolumeThumb, QRect(0, 0, 21, 21), QPoint(5, 0)},
+        {skin::kVolumeThumb, QRect(-10, -9, 3, 2), QPoint(-13, -18)},
+        {skin::kProfilePanel, QRect(0, 0, 130, 130), QPoint(-105, -1)},
+        {skin::kCalendarButton, QRect(316, 142, 27, 26), QPoint(316, 141)},
+        {skin::kVolumeChannel, QRect(99, 45, 5, 5), QPoint(48, 37)},
     };
     const QPoint origin(450, 350);
     for (const Case& c : cases) {
@@ -235,8 +241,8 @@ TEST(SkinBitmap, DrawCentredPlacesTheTopLeftCorner) {
 }
 
 TEST(SkinBitmap, CachedHoldersLoadOnceAndStay) {
-    const SkinBitmap& grid = CachedSkinBitmap(162);
-    EXPECT_EQ(&grid, &CachedSkinBitmap(162));
+    const SkinBitmap& grid = CachedSkinBitmap(skin::kChartMinuteTile);
+    EXPECT_EQ(&grid, &CachedSkinBitmap(skin::kChartMinuteTile));
     EXPECT_EQ(grid.Size(), QSize(60, 213));
     EXPECT_FALSE(CachedSkinBitmap(129).IsLoaded());
 }

@@ -28,6 +28,7 @@
 #include "acquisition/Analysis.h"
 #include "acquisition/CaptureFormat.h"
 #include "acquisition/WavFileWriter.h"
+#include "controls/WindowLayout.h"
 #include "platform/DayNumbers.h"
 #include "tests/support/PrivatePulseAudio.h"
 #include "tests/support/TempFolder.h"
@@ -212,20 +213,24 @@ private:
     int m_top = 0;
 };
 
-// The centre of a control rectangle given as left, top, right, bottom in client coordinates.
+// A control's rectangle as left, top, right, bottom in client coordinates, and its centre.
 struct Box {
     int left, top, right, bottom;
     int X() const { return (left + right) / 2; }
     int Y() const { return (top + bottom) / 2; }
 };
-constexpr Box kNameBox{219, 82, 341, 100};
-constexpr Box kCalendarButton{316, 142, 343, 168};
-constexpr Box kCalendar{316, 169, 456, 318};
-constexpr Box kMonitorButton{770, 80, 870, 180};
-constexpr Box kRecordList{38, 279, 218, 580};
+constexpr Box BoxOf(int controlId) {
+    const QRect rect = controls::ControlRect(controlId);
+    return {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
+}
+constexpr Box kNameBox = BoxOf(controls::kNameBoxId);
+constexpr Box kCalendarButton = BoxOf(controls::kCalendarButtonId);
+constexpr Box kCalendar = BoxOf(controls::kEdcCalendarId);
+constexpr Box kMonitorButton = BoxOf(controls::kMonitorButtonId);
+constexpr Box kRecordList = BoxOf(controls::kRecordListId);
 constexpr int kRecordItemHeight = 56;
-constexpr Box kPlayButton{550, 530, 595, 578};
-constexpr Box kCloseButton{870, 7, 890, 28};
+constexpr Box kPlayButton = BoxOf(controls::kPlayButtonId);
+constexpr Box kCloseButton = BoxOf(controls::kCloseButtonId);
 
 std::map<std::string, int> WindowGeometry(const std::string& display, const std::string& window) {
     std::map<std::string, int> values;

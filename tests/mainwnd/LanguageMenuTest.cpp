@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "controls/SkinnedButton.h"
+#include "controls/WindowLayout.h"
 #include "platform/Shell.h"
 #include "tests/mainwnd/MainWindowFixture.h"
 
@@ -19,6 +20,9 @@ namespace marulo::testing {
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr QRect kLanguagePlace = controls::ControlRect(controls::kLanguageButtonId);
+constexpr QRect kHomepagePlace = controls::ControlRect(controls::kHomepageButtonId);
 
 const char* const kEnglish =
     "[Message]\nMotherTitle=Mother\n[Font]\nName=DejaVu Sans\nSize=9\n"
@@ -177,14 +181,18 @@ TEST_F(LanguageMenuTest, BottomButtonsFitTheirCaptions) {
         std::ofstream(m_folder / "Conf.ini", std::ios::binary)
             << "[Language]\nTitle=" << c.languageTitle << "\n[Homepage]\nTitle=" << c.homepageTitle
             << "\n";
-        language.setGeometry(12, 607, 168, 18);
-        homepage.setGeometry(500, 607, 387, 18);
+        language.setGeometry(kLanguagePlace);
+        homepage.setGeometry(kHomepagePlace);
         mainwnd::LayoutBottomButtons(language, homepage, QFontMetrics(app::UiFont(true)));
         EXPECT_EQ(language.text(), c.languageTitle);
         EXPECT_EQ(homepage.text(), c.homepageTitle);
-        EXPECT_EQ(language.geometry(), QRect(12, 607, CaptionWidth(c.languageTitle), 18));
-        EXPECT_EQ(homepage.geometry(), QRect(887 - CaptionWidth(c.homepageTitle), 607,
-                                             CaptionWidth(c.homepageTitle), 18));
+        EXPECT_EQ(language.geometry(),
+                  QRect(kLanguagePlace.topLeft(),
+                        QSize(CaptionWidth(c.languageTitle), kLanguagePlace.height())));
+        const int homepageWidth = CaptionWidth(c.homepageTitle);
+        EXPECT_EQ(homepage.geometry(),
+                  QRect(kHomepagePlace.left() + kHomepagePlace.width() - homepageWidth,
+                        kHomepagePlace.top(), homepageWidth, kHomepagePlace.height()));
     }
 }
 

@@ -64,32 +64,31 @@ protected:
 
 TEST_F(MainWindowTest, ControlsSitAtTheirRectanglesInCreationOrder) {
     OpenWindow();
+    // In stacking order; the two caption buttons are fitted to their captions below.
     struct Expected {
         int id;
-        const char* name;
-        QRect rect;  // left, top, width, height
         bool visible;
     };
     const Expected table[] = {
-        {104, "MonitorButton", {770, 80, 100, 100}, true},
-        {103, "MotherListButton", {20, 60, 130, 130}, true},
-        {101, "MinimizeButton", {845, 7, 20, 21}, true},
-        {102, "CloseButton", {870, 7, 20, 21}, true},
-        {105, "MonitorView", {413, 41, 331, 183}, true},
-        {106, "NameBox", {219, 82, 122, 18}, true},
-        {107, "WeekButton", {220, 114, 40, 18}, true},
-        {108, "DayButton", {303, 114, 22, 17}, true},
-        {109, "EdcDisplay", {219, 142, 96, 26}, true},
-        {110, "CalendarButton", {316, 142, 27, 26}, true},
-        {111, "EdcCalendar", {316, 169, 140, 149}, false},
-        {115, "ReviewView", {320, 270, 510, 250}, true},
-        {116, "PlayButton", {550, 530, 45, 48}, false},
+        {kMonitorButtonId, true},
+        {kMotherListButtonId, true},
+        {kMinimizeButtonId, true},
+        {kCloseButtonId, true},
+        {kMonitorViewId, true},
+        {kNameBoxId, true},
+        {kWeekButtonId, true},
+        {kDayButtonId, true},
+        {kEdcDisplayId, true},
+        {kCalendarButtonId, true},
+        {kEdcCalendarId, false},
+        {kReviewViewId, true},
+        {kPlayButtonId, false},
         // Created after the mute button, the slider is stacked under it.
-        {117, "VolumeSlider", {700, 542, 130, 22}, false},
-        {118, "MuteButton", {676, 540, 29, 29}, false},
-        {120, "LanguageButton", {}, true},
-        {119, "HomepageButton", {}, true},
-        {114, "RecordList", {38, 279, 180, 301}, true},
+        {kVolumeSliderId, false},
+        {kMuteButtonId, false},
+        {kLanguageButtonId, true},
+        {kHomepageButtonId, true},
+        {kRecordListId, true},
     };
     m_window->show();
     std::vector<int> order;
@@ -97,14 +96,15 @@ TEST_F(MainWindowTest, ControlsSitAtTheirRectanglesInCreationOrder) {
         order.push_back(e.id);
         QWidget* control = Control(e.id);
         ASSERT_NE(control, nullptr) << e.id;
-        EXPECT_EQ(control->objectName(), QString::fromLatin1(e.name));
-        if (!e.rect.isNull()) {
-            EXPECT_EQ(control->geometry(), e.rect) << e.name;
+        const ControlPlace place = PlaceOf(e.id);
+        EXPECT_EQ(control->objectName(), QString::fromLatin1(place.name));
+        if (e.id != kLanguageButtonId && e.id != kHomepageButtonId) {
+            EXPECT_EQ(control->geometry(), place.rect) << place.name;
         }
-        EXPECT_EQ(control->isVisible(), e.visible) << e.name;
+        EXPECT_EQ(control->isVisible(), e.visible) << place.name;
     }
     EXPECT_EQ(ControlIdsInOrder(), order);
-    EXPECT_EQ(m_window->size(), QSize(898, 627));
+    EXPECT_EQ(m_window->size(), kMainWindowSize);
     EXPECT_TRUE(m_window->windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_EQ(m_window->windowTitle(), Text("ProgramName"));
 
@@ -136,7 +136,7 @@ TEST_F(MainWindowTest, CreatingControlsAgainAddsNoneAndReappliesTheFont) {
     }
     // Geometry and visibility stay as they were.
     EXPECT_FALSE(Control(kPlayButtonId)->isVisibleTo(m_window.get()));
-    EXPECT_EQ(Control(kMonitorButtonId)->geometry(), QRect(770, 80, 100, 100));
+    EXPECT_EQ(Control(kMonitorButtonId)->geometry(), ControlRect(kMonitorButtonId));
 }
 
 TEST_F(MainWindowTest, PointingCursorOverClickableThingsAndRecordItemsOnly) {

@@ -46,15 +46,23 @@ protected:
 
     // A window listing Anna's one record of ten minutes.
     void OpenWithRecord() {
-        m_trace.assign(600, 140);
-        std::fill(m_trace.begin() + 100, m_trace.begin() + 160, 0);
-        WriteRecord(m_folder / "Data" / kRecord, m_trace, 1.5);
+        StoreRecord(kRecord);
         OpenWindow();
         m_window->NameBox()->setText("Anna");
         m_window->SetEdcText("2010-05-12");
         m_window->RefreshRecordList();
         m_window->show();
         ASSERT_EQ(m_window->RecordList()->count(), 1);
+        AnswerMenusAndDialogs();
+    }
+
+    void StoreRecord(const std::string& bareFileName) {
+        m_trace.assign(600, 140);
+        std::fill(m_trace.begin() + 100, m_trace.begin() + 160, 0);
+        WriteRecord(m_folder / "Data" / bareFileName, m_trace, 1.5);
+    }
+
+    void AnswerMenusAndDialogs() {
         m_window->SetMenuHook([this](QMenu& menu, const QPoint&) -> QAction* {
             m_menuTexts.clear();
             QAction* chosen = nullptr;
@@ -187,6 +195,32 @@ TEST_F(RecordExportTest, ExportsWriteWhatTheArchiveHolds) {
     EXPECT_NE(csv.find("\r\n100,15:22:25,,,\r\n"), std::string::npos);
     EXPECT_NE(csv.find("\r\n599,15:30:44,140,,\r\n"), std::string::npos);
     EXPECT_TRUE(WorkingFilesUntouched());
+}
+
+// A mother's name kept in bytes that are no UTF-8 (typed in another code page) is shown with a
+// replacement character; its record is still found by its bytes.
+TEST_F(RecordExportTest, ARecordWhoseNameIsNoUtf8Exports) {
+    StoreRecord("\xC9lise_20100512_20100209153045123.zip");
+    OpenWindow();
+    m_window->show();
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<dialogs::MotherListDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->MotherList()->setCurrentRow(0);
+        dialog->accept();
+    });
+    QTest::mouseClick(m_window->Control(controls::kMotherListButtonId), Qt::LeftButton);
+    ASSERT_EQ(m_window->RecordList()->count(), 1);
+    AnswerMenusAndDialogs();
+    m_savePath = QString::fromStdString((m_folder / "out" / "r.csv").string());
+    MenuKeyOnRecord("Export heart rate (CSV)…");
+    ASSERT_EQ(m_dialogs.size(), 1U);
+    EXPECT_TRUE(m_dialogs[0].suggested.endsWith(
+        QString::fromUtf8("/\xEF\xBF\xBDlise 26wk 6d 2010-02-09 15.30.45.csv")));
+    ASSERT_EQ(m_messages.size(), 1U);
+    EXPECT_EQ(m_messages[0].first, MessageKind::Information) << m_messages[0].second.toStdString();
+    const std::string csv = ReadBytes(m_folder / "out" / "r.csv");
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 601);
 }
 
 TEST_F(RecordExportTest, CancelWritesNothingAndFailuresAreTold) {

@@ -6,7 +6,7 @@
 namespace marulo::report {
 namespace {
 
-const controls::RecordItemWords kWords{"wk", "d", "AM", "PM"};
+const archive::RecordItemWords kWords{"wk", "d", "AM", "PM"};
 
 TEST(RecordFactsTest, TheNameHoldsTheEndOfTheRecording) {
     const struct {

@@ -22,6 +22,7 @@
 #include "acquisition/CaptureFormat.h"
 #include "acquisition/WavFileWriter.h"
 #include "controls/SkinBitmap.h"
+#include "controls/WindowLayout.h"
 #include "platform/Zip.h"
 #include "tests/support/PrivatePulseAudio.h"
 #include "tests/support/TempFolder.h"
@@ -160,7 +161,7 @@ TEST_F(ReviewViewTest, EmptyChartShowsWhiteStripTiledGridAndEvenMinuteLabels) {
     QImage tile(60, kGridBandHeight, QImage::Format_RGB32);
     {
         QPainter painter(&tile);
-        controls::CachedSkinBitmap(162).DrawAt(painter, QPoint(0, 0));
+        controls::CachedSkinBitmap(controls::skin::kChartMinuteTile).DrawAt(painter, QPoint(0, 0));
     }
     for (const int offset : {0, 100}) {
         SetOffset(offset);
@@ -307,7 +308,7 @@ TEST_F(ReviewViewTest, ADenseSurfaceGetsTheGridAndTraceAtItsOwnResolution) {
         m_view.PaintChart(painter, std::nullopt);
     }
     controls::SkinBitmap tileHolder;
-    ASSERT_TRUE(tileHolder.Load(162, 2.0));
+    ASSERT_TRUE(tileHolder.Load(controls::skin::kChartMinuteTile, 2.0));
     const QImage tile =
         QImage(QStringLiteral(":/skin/162@2x.bmp")).convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(tile.size(), QSize(120, 426));

@@ -9,9 +9,9 @@
 #include <fstream>
 #include <iostream>
 
+#include "archive/RecordItemTexts.h"
 #include "controls/RecordListDrawing.h"
 #include "dialogs/MotherListDialog.h"
-#include "report/RecordFacts.h"
 
 namespace {
 
@@ -57,15 +57,16 @@ int main(int argc, char** argv) {
     }
     {
         QListWidget list;
-        list.setItemDelegate(
-            new marulo::controls::RecordListDelegate(&marulo::report::RecordDatesOf, &list));
+        list.setItemDelegate(new marulo::controls::RecordListDelegate(&list));
         list.setFrameShape(QFrame::NoFrame);
         list.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         list.resize(180, 301);
         for (const char* name :
              {"Anna_20100512_20100209153045123.zip", "Anna_20100512_20100301101010000.zip",
               "Anna_20100512_20100402143005000.zip", "Anna_20100512_20100428200112000.zip"}) {
-            list.addItem(QString::fromLatin1(name));
+            auto* item = new QListWidgetItem(QString::fromLatin1(name), &list);
+            item->setData(marulo::controls::kRecordIdentityRole,
+                          QVariant::fromValue(marulo::archive::ReadRecordIdentity(name)));
         }
         list.setCurrentRow(1);
         list.show();

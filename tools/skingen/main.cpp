@@ -22,9 +22,12 @@
 #include <vector>
 
 #include "controls/SkinBitmap.h"
+#include "controls/WindowLayout.h"
 
 namespace marulo::skingen {
 namespace {
+
+using namespace controls;
 
 // One colour scheme for every piece, so that copies sit seamlessly on the face.
 namespace palette {
@@ -61,10 +64,6 @@ constexpr QColor GridEdge{226, 150, 198};
 constexpr QColor Speaker{150, 108, 190};
 constexpr QColor Red{222, 48, 60};
 }  // namespace palette
-
-QRect Box(int left, int top, int right, int bottom) {
-    return QRect(left, top, right - left, bottom - top);
-}
 
 // Every piece is drawn in logical pixels; the skin is drawn once at 1x and once at 2x for dense
 // screens.
@@ -406,14 +405,17 @@ void PaintProfilePanel(QPainter& p) {
     // Name: white with a thin underline.
     p.setPen(Qt::NoPen);
     p.setBrush(palette::White);
-    p.drawRoundedRect(QRectF(Box(219, 82, 341, 100)).adjusted(-2, -2, 2, 1), 3, 3);
+    const QRectF name(ControlRect(kNameBoxId));
+    p.drawRoundedRect(name.adjusted(-2, -2, 2, 1), 3, 3);
     p.setPen(QPen(palette::Violet, 1.0));
-    p.drawLine(QPointF(217, 100.5), QPointF(343, 100.5));
+    p.drawLine(QPointF(name.left() - 2, name.bottom() + 0.5),
+               QPointF(name.right() + 2, name.bottom() + 0.5));
     // Week and day numbers.
-    PaintField(p, Box(220, 114, 260, 132), palette::White, palette::FieldBorder);
-    PaintField(p, Box(303, 114, 325, 131), palette::White, palette::FieldBorder);
+    PaintField(p, ControlRect(kWeekButtonId), palette::White, palette::FieldBorder);
+    PaintField(p, ControlRect(kDayButtonId), palette::White, palette::FieldBorder);
     // The date field and its calendar button share one lavender strip.
-    PaintField(p, Box(219, 142, 343, 168), palette::Lavender, palette::LavenderBorder);
+    PaintField(p, ControlRect(kEdcDisplayId).united(ControlRect(kCalendarButtonId)),
+               palette::Lavender, palette::LavenderBorder);
 }
 
 void PaintMonitorPanels(QPainter& p) {
@@ -431,7 +433,7 @@ void PaintMonitorPanels(QPainter& p) {
 
 void PaintReviewPanels(QPainter& p) {
     PaintCard(p, QRectF(26.5, 262.5, 203, 329), palette::Card);
-    PaintField(p, Box(38, 279, 218, 580), palette::White, palette::FieldBorder);
+    PaintField(p, ControlRect(kRecordListId), palette::White, palette::FieldBorder);
     PaintCard(p, QRectF(240.5, 262.5, 644, 329), palette::White);
     // Edge of the chart.
     p.setPen(QPen(palette::GridMajor, 1.0));
@@ -443,7 +445,7 @@ void PaintReviewPanels(QPainter& p) {
 }
 
 QImage Face() {
-    QImage image = NewImage(898, 627, palette::Frame);
+    QImage image = NewImage(kMainWindowSize.width(), kMainWindowSize.height(), palette::Frame);
     SmoothPainter p(&image);
     PaintFrame(p, LogicalSize(image));
     PaintProfilePanel(p);
@@ -454,15 +456,15 @@ QImage Face() {
 
 // ---------------------------------------------------------------- pieces cut from the face
 
-// Buttons lying on the face are drawn over the face's own pixels at their place.
-QImage FacePiece(const QImage& face, const QRect& place) {
+// Buttons lying on the face are drawn over the face's own pixels at their control's place.
+QImage FacePiece(const QImage& face, int controlId, const QSize& size) {
+    const QRect place(ControlRect(controlId).topLeft(), size);
     QImage piece = face.copy(QRect(place.topLeft() * g_scale, place.size() * g_scale));
     piece.setDevicePixelRatio(g_scale);
     return piece;
 }
 
-QImage CloseButton(const QImage& face) {
-    QImage image = FacePiece(face, Box(870, 7, 890, 28));
+QImage CloseButton(QImage image) {
     SmoothPainter p(&image);
     PaintRoundButton(p, QPointF(10, 10.5), 8.5, palette::PinkButtonLight, palette::PinkButtonDark);
     p.setPen(GlyphPen(1.8));
@@ -471,8 +473,7 @@ QImage CloseButton(const QImage& face) {
     return image;
 }
 
-QImage MinimiseButton(const QImage& face) {
-    QImage image = FacePiece(face, Box(845, 7, 865, 28));
+QImage MinimiseButton(QImage image) {
     SmoothPainter p(&image);
     PaintRoundButton(p, QPointF(10, 10.5), 8.5, palette::PinkButtonLight, palette::PinkButtonDark);
     p.setPen(GlyphPen(1.8));
@@ -480,15 +481,14 @@ QImage MinimiseButton(const QImage& face) {
     return image;
 }
 
-QImage MonitorButton(const QImage& face, const QColor& light, const QColor& dark) {
-    QImage image = FacePiece(face, Box(770, 80, 870, 180));
+QImage MonitorButton(QImage image, const QColor& light, const QColor& dark) {
     SmoothPainter p(&image);
     PaintRoundButton(p, QPointF(50, 49), 43, light, dark);
     return image;
 }
 
-QImage MicrophoneButton(const QImage& face) {
-    QImage image = MonitorButton(face, palette::GreenLight, palette::GreenDark);
+QImage MicrophoneButton(const QImage& ground) {
+    QImage image = MonitorButton(ground, palette::GreenLight, palette::GreenDark);
     SmoothPainter p(&image);
     p.setPen(Qt::NoPen);
     p.setBrush(palette::White);
@@ -501,8 +501,8 @@ QImage MicrophoneButton(const QImage& face) {
     return image;
 }
 
-QImage SaveButton(const QImage& face) {
-    QImage image = MonitorButton(face, palette::OrangeLight, palette::OrangeDark);
+QImage SaveButton(const QImage& ground) {
+    QImage image = MonitorButton(ground, palette::OrangeLight, palette::OrangeDark);
     SmoothPainter p(&image);
     const QColor cut = palette::OrangeDark;
     QPolygonF disk;
@@ -525,15 +525,14 @@ QImage SaveButton(const QImage& face) {
     return image;
 }
 
-QImage PlaybackButton(const QImage& face, const QColor& light, const QColor& dark) {
-    QImage image = FacePiece(face, Box(550, 530, 597, 578));
+QImage PlaybackButton(QImage image, const QColor& light, const QColor& dark) {
     SmoothPainter p(&image);
     PaintRoundButton(p, QPointF(22.5, 23.5), 19.5, light, dark);
     return image;
 }
 
-QImage StopButton(const QImage& face) {
-    QImage image = PlaybackButton(face, palette::OrangeLight, palette::OrangeDark);
+QImage StopButton(const QImage& ground) {
+    QImage image = PlaybackButton(ground, palette::OrangeLight, palette::OrangeDark);
     SmoothPainter p(&image);
     p.setPen(Qt::NoPen);
     p.setBrush(palette::White);
@@ -541,8 +540,8 @@ QImage StopButton(const QImage& face) {
     return image;
 }
 
-QImage PlayButton(const QImage& face) {
-    QImage image = PlaybackButton(face, palette::GreenLight, palette::GreenDark);
+QImage PlayButton(const QImage& ground) {
+    QImage image = PlaybackButton(ground, palette::GreenLight, palette::GreenDark);
     SmoothPainter p(&image);
     QPolygonF triangle;
     triangle << QPointF(18.5, 15) << QPointF(31, 23.5) << QPointF(18.5, 32);
@@ -552,8 +551,7 @@ QImage PlayButton(const QImage& face) {
     return image;
 }
 
-QImage MutedSpeaker(const QImage& face) {
-    QImage image = FacePiece(face, Box(676, 540, 705, 569));
+QImage MutedSpeaker(QImage image) {
     SmoothPainter p(&image);
     PaintSpeaker(p);
     // A white edge keeps the red stroke apart from the speaker.
@@ -564,8 +562,7 @@ QImage MutedSpeaker(const QImage& face) {
     return image;
 }
 
-QImage SoundingSpeaker(const QImage& face) {
-    QImage image = FacePiece(face, Box(676, 540, 705, 569));
+QImage SoundingSpeaker(QImage image) {
     SmoothPainter p(&image);
     PaintSpeaker(p);
     p.setPen(QPen(palette::Speaker, 1.8, Qt::SolidLine, Qt::RoundCap));
@@ -679,7 +676,7 @@ QImage PointingHand() {
     QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     SmoothPainter p(&image);
-    p.translate(controls::PointingCursorHotspot.x() - 10, controls::PointingCursorHotspot.y() - 1);
+    p.translate(PointingCursorHotspot.x() - 10, PointingCursorHotspot.y() - 1);
     QPainterPath hand;
     hand.addRoundedRect(QRectF(7.5, 0.5, 6, 17), 3, 3);  // index finger, tip at the hotspot
     hand.addRoundedRect(QRectF(12.5, 9.5, 5, 10), 2.5, 2.5);
@@ -719,32 +716,45 @@ QImage AppIcon(int size) {
 struct SkinPiece {
     int number = 0;
     QSize size;
-    std::function<QImage(const QImage& face)> draw;
+    // The control whose place on the face the piece is drawn over, or 0 for a free-standing one.
+    int overControl = 0;
+    // Given the ground: the face under the control, or the whole face for a free-standing piece.
+    std::function<QImage(const QImage& ground)> draw;
 };
 
+QImage Ground(const QImage& face, const SkinPiece& piece) {
+    return piece.overControl == 0 ? face : FacePiece(face, piece.overControl, piece.size);
+}
+
 std::vector<SkinPiece> SkinTable() {
+    using namespace skin;
+    const auto freeStanding = [](QImage (*draw)()) {
+        return [draw](const QImage&) { return draw(); };
+    };
+    const auto asIs = [](const QImage& ground) { return ground; };
     return {
-        {134, {20, 21}, CloseButton},
-        {139, {100, 100}, MicrophoneButton},
-        {142, {411, 181}, [](const QImage&) { return MonitorGrid(); }},
-        {143, {100, 100}, SaveButton},
-        {145,
-         {341, 133},
-         [](const QImage& face) { return FacePiece(face, Box(20, 60, 361, 193)); }},
-        {150, {147, 56}, [](const QImage&) { return SelectionFrame(); }},
-        {151, {39, 32}, [](const QImage&) { return ListHeart(); }},
-        {153, {47, 48}, StopButton},
-        {154, {47, 48}, PlayButton},
-        {156, {11, 21}, [](const QImage&) { return SliderThumb(); }},
-        {158, {107, 21}, [](const QImage&) { return SliderChannel(); }},
-        {160, {27, 33}, [](const QImage&) { return Portrait(palette::PortraitBlue); }},
-        {161, {27, 33}, [](const QImage&) { return Portrait(palette::White); }},
-        {162, {60, 213}, [](const QImage&) { return ChartMinute(); }},
-        {164, {29, 29}, MutedSpeaker},
-        {165, {29, 29}, SoundingSpeaker},
-        {166, {20, 21}, MinimiseButton},
-        {201, {898, 627}, [](const QImage& face) { return face; }},
-        {202, {27, 28}, [](const QImage&) { return CalendarSheet(); }},
+        {kCloseButton, {20, 21}, kCloseButtonId, CloseButton},
+        {kMonitorStartButton, {100, 100}, kMonitorButtonId, MicrophoneButton},
+        {kMonitorGrid, {411, 181}, 0, freeStanding(MonitorGrid)},
+        {kMonitorSaveButton, {100, 100}, kMonitorButtonId, SaveButton},
+        {kProfilePanel, {341, 133}, kMotherListButtonId, asIs},
+        {kRecordSelectionFrame, {147, 56}, 0, freeStanding(SelectionFrame)},
+        {kRecordHeart, {39, 32}, 0, freeStanding(ListHeart)},
+        {kStopButton, {47, 48}, kPlayButtonId, StopButton},
+        {kPlayButton, {47, 48}, kPlayButtonId, PlayButton},
+        {kVolumeThumb, {11, 21}, 0, freeStanding(SliderThumb)},
+        {kVolumeChannel, {107, 21}, 0, freeStanding(SliderChannel)},
+        {kSelectedMotherIcon,
+         {27, 33},
+         0,
+         [](const QImage&) { return Portrait(palette::PortraitBlue); }},
+        {kMotherIcon, {27, 33}, 0, [](const QImage&) { return Portrait(palette::White); }},
+        {kChartMinuteTile, {60, 213}, 0, freeStanding(ChartMinute)},
+        {kMutedSpeaker, {29, 29}, kMuteButtonId, MutedSpeaker},
+        {kSoundingSpeaker, {29, 29}, kMuteButtonId, SoundingSpeaker},
+        {kMinimizeButton, {20, 21}, kMinimizeButtonId, MinimiseButton},
+        {kWindowFace, {kMainWindowSize.width(), kMainWindowSize.height()}, 0, asIs},
+        {kCalendarButton, {27, 28}, 0, freeStanding(CalendarSheet)},
     };
 }
 
@@ -759,7 +769,7 @@ bool Generate(const QDir& skinDir, const QDir& iconDir) {
         const QString name = scale == 1 ? QStringLiteral("%1.bmp") : QStringLiteral("%1@2x.bmp");
         const QImage face = Face();
         for (const SkinPiece& piece : SkinTable()) {
-            const QImage image = piece.draw(face);
+            const QImage image = piece.draw(Ground(face, piece));
             const QString path = skinDir.filePath(name.arg(piece.number));
             if (image.size() != piece.size * scale) {
                 fail(QStringLiteral("bitmap %1 drawn at the wrong size").arg(piece.number));
@@ -769,7 +779,8 @@ bool Generate(const QDir& skinDir, const QDir& iconDir) {
         }
     }
     g_scale = 1;
-    const QString cursorPath = skinDir.filePath(QStringLiteral("106.png"));
+    const QString cursorPath =
+        skinDir.filePath(QStringLiteral("%1.png").arg(skin::kPointingCursor));
     if (!PointingHand().save(cursorPath, "PNG")) {
         fail(QStringLiteral("cannot write %1").arg(cursorPath));
     }

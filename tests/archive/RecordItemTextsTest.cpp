@@ -1,18 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "controls/RecordItemTexts.h"
+#include "archive/RecordItemTexts.h"
 
 #include <gtest/gtest.h>
 
 #include "archive/RecordName.h"
 
-namespace marulo::controls {
+namespace marulo::archive {
 namespace {
 
 const RecordItemWords Words{"W", "D", "Am", "Pm"};
 
 // The lines of a record file name, its dates read by the record names' rules.
 RecordItemLines TextsOf(std::string_view file, const RecordItemWords& words) {
-    return RecordItemTexts({archive::RealRecordStamp(file), archive::RecordEdcDate(file)}, words);
+    return RecordItemTexts({RealRecordStamp(file), RecordEdcDate(file)}, words);
 }
 
 TEST(RecordItemTextsTest, AgeLineIsTheStandardCountWithTheEdcAt40Weeks) {
@@ -80,4 +80,4 @@ TEST(RecordItemTextsTest, NameWithoutARealStampOrEdcShowsNoImpossibleLine) {
 }
 
 }  // namespace
-}  // namespace marulo::controls
+}  // namespace marulo::archive

@@ -7,7 +7,7 @@
 
 #include "platform/DayNumbers.h"
 
-namespace marulo::controls {
+namespace marulo::archive {
 
 // The words of the active language that the record list's lines use.
 struct RecordItemWords {
@@ -28,6 +28,13 @@ struct RecordDates {
     std::optional<platform::CivilDateTime> edc;     // the mother's real EDC, or none
 };
 
+// One stored record as the record list holds it, read from its file name once when the list is
+// filled; showing, exporting and painting the record all take it from here.
+struct RecordIdentity {
+    std::string fileName;  // the bare file name's bytes, which need not be UTF-8
+    RecordDates dates;
+};
+
 struct RecordAge {
     long long weeks = 0;
     long long days = 0;
@@ -37,7 +44,14 @@ struct RecordAge {
 // none without a real storing time and EDC, or for a record made after its EDC.
 std::optional<RecordAge> RecordAgeOf(const RecordDates& dates);
 
+// The dates a record list item shows, read from a bare record file name by the record names'
+// rules.
+RecordDates RecordDatesOf(std::string_view bareFileName);
+
+// A record as the record list holds it, read from its bare file name.
+RecordIdentity ReadRecordIdentity(std::string_view bareFileName);
+
 // The two lines a record list item shows for a record's dates.
 RecordItemLines RecordItemTexts(const RecordDates& dates, const RecordItemWords& words);
 
-}  // namespace marulo::controls
+}  // namespace marulo::archive

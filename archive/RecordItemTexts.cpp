@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "controls/RecordItemTexts.h"
+#include "archive/RecordItemTexts.h"
 
 #include <cmath>
 #include <cstdio>
 #include <optional>
 
+#include "archive/RecordName.h"
 #include "platform/DayNumbers.h"
 
-namespace marulo::controls {
+namespace marulo::archive {
 
 namespace {
 
@@ -59,4 +60,12 @@ RecordItemLines RecordItemTexts(const RecordDates& dates, const RecordItemWords&
     return {AgeLine(dates, words), half + clock};
 }
 
-}  // namespace marulo::controls
+RecordDates RecordDatesOf(std::string_view bareFileName) {
+    return {RealRecordStamp(bareFileName), RecordEdcDate(bareFileName)};
+}
+
+RecordIdentity ReadRecordIdentity(std::string_view bareFileName) {
+    return {std::string(bareFileName), RecordDatesOf(bareFileName)};
+}
+
+}  // namespace marulo::archive
