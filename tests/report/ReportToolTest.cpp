@@ -357,12 +357,15 @@ TEST_F(ReportToolTest, CheckedRecordDrawsTheCheckedRateAndMarksEverySecond) {
 
     // A language file from before these texts existed gets the built-in English ones.
     std::string older;
-    bool inCheckTexts = false;
     std::istringstream english(
         ReadBytes(fs::path(MARULO_SOURCE_DIR) / "res" / "lang" / "English.ini"));
     for (std::string line; std::getline(english, line);) {
-        inCheckTexts = line == "; rate check" || (inCheckTexts && !line.empty());
-        if (!inCheckTexts) {
+        const bool checkText =
+            line.starts_with("ReportChecked=") || line.starts_with("ReportUnconfirmed=") ||
+            line.starts_with("ReportMaternal=") || line.starts_with("ReportHalfRate=") ||
+            line.starts_with("ReportNoSignal=") || line.starts_with("ReportUnsure=") ||
+            line.starts_with("ReportStripLegend=");
+        if (!checkText) {
             older += line + "\n";
         }
     }
