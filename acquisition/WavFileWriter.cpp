@@ -108,8 +108,8 @@ void WavFileWriter::Fail() {
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(m_path, error);
     if (!error) {
-        const std::uintmax_t held = size > kWavHeaderBytes ? size - kWavHeaderBytes : 0;
-        m_dataBytes = static_cast<std::uint32_t>(std::min<std::uintmax_t>(m_dataBytes, held));
+        m_dataBytes =
+            static_cast<std::uint32_t>(std::min<std::uintmax_t>(m_dataBytes, WavAudioBytes(size)));
     }
     const std::uint16_t frame = std::max<std::uint16_t>(m_format.blockAlign, 1);
     m_dataBytes -= m_dataBytes % frame;

@@ -14,6 +14,11 @@ namespace marulo::acquisition {
 
 inline constexpr std::size_t kWavHeaderBytes = 44;
 
+// The audio bytes a WAV file (or its item) of this size holds beyond its header.
+constexpr std::uintmax_t WavAudioBytes(std::uintmax_t fileBytes) {
+    return fileBytes > kWavHeaderBytes ? fileBytes - kWavHeaderBytes : 0;
+}
+
 // Writes a PCM WAV file: the 44-byte header, then the samples as appended. The header's two size
 // fields on disk are brought up to date at least once per second of audio, so a file cut short
 // by a crash or power loss still reads as a WAV. Writes go straight to the system, so the header

@@ -87,7 +87,7 @@ std::optional<std::uint64_t> RunAudioBytes(const fs::path& archive, const fs::pa
     if (error) {
         return std::nullopt;
     }
-    return size > acquisition::kWavHeaderBytes ? size - acquisition::kWavHeaderBytes : 0;
+    return acquisition::WavAudioBytes(size);
 }
 
 }  // namespace
@@ -171,7 +171,7 @@ std::optional<std::uint64_t> ArchivedAudioBytes(const fs::path& archive) {
     if (!size) {
         return std::nullopt;
     }
-    return *size > acquisition::kWavHeaderBytes ? *size - acquisition::kWavHeaderBytes : 0;
+    return acquisition::WavAudioBytes(*size);
 }
 
 StoreOutcome StoreFinishedRun(const fs::path& archive, const fs::path& audio, const fs::path& trace,
