@@ -90,11 +90,6 @@ struct CaptureController::Impl {
     }
 };
 
-CaptureController& CaptureController::Instance() {
-    static CaptureController controller;
-    return controller;
-}
-
 CaptureController::CaptureController(SoundInputFactory factory, DevicePresence anyCaptureDevice)
     : m_impl(std::make_unique<Impl>()) {
     m_impl->factory = std::move(factory);

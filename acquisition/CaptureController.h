@@ -29,16 +29,13 @@ struct CaptureError {
 class CaptureController {
 public:
     using SoundInputFactory = std::function<std::unique_ptr<platform::SoundInput>()>;
-    // Called on the capture thread; returns once the user has seen the error.
+    // Called on the capture thread, which goes on at once: it must hand the error over, not
+    // wait for anyone.
     using ErrorReporter = std::function<void(const CaptureError&)>;
     // Whether the system has any capture device; asked when the sound input fails.
     using DevicePresence = std::function<bool()>;
 
-    // The process-wide controller, created on first use.
-    static CaptureController& Instance();
-
-    explicit CaptureController(SoundInputFactory factory = &platform::CreateSoundInput,
-                               DevicePresence anyCaptureDevice = &platform::AnyCaptureDeviceExists);
+    CaptureController(SoundInputFactory factory, DevicePresence anyCaptureDevice);
     ~CaptureController();
     CaptureController(const CaptureController&) = delete;
     CaptureController& operator=(const CaptureController&) = delete;

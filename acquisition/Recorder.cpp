@@ -26,10 +26,6 @@ bool PackRunFiles(const std::filesystem::path& archive, const std::filesystem::p
     return packed;
 }
 
-bool PackWorkingFiles() {
-    return PackRunFiles(kWorkingArchive, kWorkingWavFile, kWorkingTraceFile);
-}
-
 std::vector<RecordSaveListener*> Recorder::ListenersNow() {
     std::lock_guard lock(m_listenersMutex);
     return m_listeners;
@@ -47,8 +43,8 @@ void Recorder::RemoveRecordSaveListener(RecordSaveListener& listener) {
 
 void Recorder::OnCaptureOpen() {
     m_failureReported = false;
-    const bool wavOpen = m_wav.Open(kWorkingWavFile);
-    const bool traceOpen = m_trace.Open(kWorkingTraceFile);
+    const bool wavOpen = m_wav.Open(m_workFolder / kWorkingWavFile);
+    const bool traceOpen = m_trace.Open(m_workFolder / kWorkingTraceFile);
     if (!wavOpen || !traceOpen) {
         ReportFailure();
     }
@@ -79,9 +75,10 @@ void Recorder::ReportFailure() {
 void Recorder::OnCaptureClose() {
     m_wav.Close();
     m_trace.Close();
-    PackWorkingFiles();
+    const std::filesystem::path archive = m_workFolder / kWorkingArchive;
+    PackRunFiles(archive, m_workFolder / kWorkingWavFile, m_workFolder / kWorkingTraceFile);
     for (RecordSaveListener* listener : ListenersNow()) {
-        listener->OnRecordSaved(kWorkingArchive);
+        listener->OnRecordSaved(archive.string());
     }
 }
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <mutex>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "acquisition/AcquisitionListener.h"
@@ -23,15 +24,14 @@ using platform::kWorkingWavFile;
 // When packing fails they stay, and no partial archive is left. True when packed.
 bool PackRunFiles(const std::filesystem::path& archive, const std::filesystem::path& audio,
                   const std::filesystem::path& trace);
-// The same for the working files and the working archive.
-bool PackWorkingFiles();
-
 // Records every capture run into the working files and packs them into the working archive,
-// which it hands to the record-save listeners. Paths are relative to the current directory.
+// which it hands to the record-save listeners; all of them lie in the work folder.
 // When a working file cannot be created or written, the listeners hear of it once and the run
 // keeps what was written; when packing fails, the working files stay for the listeners to keep.
 class Recorder final : public AcquisitionListener {
 public:
+    explicit Recorder(std::filesystem::path workFolder) : m_workFolder(std::move(workFolder)) {}
+
     void AddRecordSaveListener(RecordSaveListener& listener);
     void RemoveRecordSaveListener(RecordSaveListener& listener);
 
@@ -46,6 +46,7 @@ private:
     // The listeners as they are now, to be called without the lock held.
     std::vector<RecordSaveListener*> ListenersNow();
 
+    const std::filesystem::path m_workFolder;
     WavFileWriter m_wav;
     TraceFileWriter m_trace;
     std::mutex m_listenersMutex;

@@ -234,12 +234,13 @@ NameProblem CheckRecordName(std::string_view name, std::string_view edcText) {
     return fileNameBytes > MaxFileNameBytes ? NameProblem::TooLong : NameProblem::None;
 }
 
-std::filesystem::path NextFreeRecordPath(std::string_view name, std::string_view edcText,
+std::filesystem::path NextFreeRecordPath(const std::filesystem::path& workFolder,
+                                         std::string_view name, std::string_view edcText,
                                          const platform::LocalTime& storedAt) {
     // Every existing file blocks one name only, so this ends after at most one step per file.
     platform::LocalTime time = storedAt;
     for (;;) {
-        std::filesystem::path candidate = RecordFilePath(name, edcText, time);
+        std::filesystem::path candidate = workFolder / RecordFilePath(name, edcText, time);
         std::error_code error;
         if (!std::filesystem::exists(std::filesystem::symlink_status(candidate, error))) {
             return candidate;

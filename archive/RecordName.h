@@ -95,10 +95,10 @@ enum class NameProblem { None, Separator, ControlCharacter, DotName, TooLong };
 // in either, a name that is "." or "..", or a file name longer than the file system takes.
 NameProblem CheckRecordName(std::string_view name, std::string_view edcText);
 
-// The record path for the time, or when a file of that name exists (relative to the current
-// folder) the first free one found by advancing the time 1 ms at a time, so that no earlier
-// record is ever replaced.
-std::filesystem::path NextFreeRecordPath(std::string_view name, std::string_view edcText,
+// The record path in the work folder for the time, or when a file of that name exists the first
+// free one found by advancing the time 1 ms at a time, so that no earlier record is ever replaced.
+std::filesystem::path NextFreeRecordPath(const std::filesystem::path& workFolder,
+                                         std::string_view name, std::string_view edcText,
                                          const platform::LocalTime& storedAt);
 
 }  // namespace marulo::archive

@@ -47,7 +47,7 @@ void CaptureThreadPerSecondOfAudio(benchmark::State& state) {
     std::filesystem::create_directories(folder);
     std::filesystem::current_path(folder);
 
-    Recorder recorder;
+    Recorder recorder{std::filesystem::path()};
     CountingListener counter;
     BlockAnalyzer analyzer;
     CaptureThread thread(

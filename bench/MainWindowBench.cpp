@@ -20,6 +20,7 @@
 #include "mainwnd/MainWindow.h"
 #include "platform/SettingsStore.h"
 #include "platform/SoundInput.h"
+#include "session/MonitoringSession.h"
 #include "tools/synth/SyntheticRecording.h"
 
 namespace {
@@ -89,13 +90,13 @@ int main(int argc, char** argv) {
     {
         QApplication application(argc, argv);
         marulo::platform::SettingsStore store(fs::path(folder) / "profile.ini");
-        marulo::acquisition::CaptureController controller;
+        marulo::acquisition::CaptureController controller(
+            &marulo::platform::CreateSoundInput, &marulo::platform::AnyCaptureDeviceExists);
+        marulo::session::MonitoringSession session(fs::current_path(), controller);
         marulo::mainwnd::MainWindowOptions options;
-        options.controller = &controller;
         options.profileStore = &store;
-        options.useWorkFolder = false;
         options.quitOnClose = false;
-        marulo::mainwnd::MainWindow window(options);
+        marulo::mainwnd::MainWindow window(controller, session, options);
         window.SetMessageHook([](marulo::mainwnd::MessageKind, const QString& text) {
             std::cerr << "message: " << text.toStdString() << '\n';
         });

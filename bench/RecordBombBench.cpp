@@ -137,7 +137,8 @@ int main(int argc, char** argv) {
     }
     std::printf("peak RSS before opening: %.1f MiB\n", PeakKibibytes() / 1024.0);
 
-    marulo::views::ReviewView view;
+    marulo::acquisition::CaptureController controller([] { return nullptr; }, [] { return false; });
+    marulo::views::ReviewView view(nullptr, controller);
     view.resize(510, 250);
     view.show();
     QCoreApplication::processEvents();

@@ -38,7 +38,6 @@
 #include "mainwnd/LanguageMenu.h"
 #include "mainwnd/PanelPainter.h"
 #include "mainwnd/Profile.h"
-#include "mainwnd/RecordStore.h"
 #include "mainwnd/ScreenReader.h"
 #include "mainwnd/Volume.h"
 #include "mainwnd/VolumeSlider.h"
@@ -105,11 +104,13 @@ const char* TipKey(int id) {
 
 }  // namespace
 
-MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
+MainWindow::MainWindow(acquisition::CaptureController& controller,
+                       session::MonitoringSession& session, const MainWindowOptions& options,
+                       QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       m_options(options),
-      m_controller(options.controller != nullptr ? *options.controller
-                                                 : acquisition::CaptureController::Instance()) {
+      m_controller(controller),
+      m_session(session) {
     if (m_options.profileStore != nullptr) {
         m_store = m_options.profileStore;
     } else {
@@ -123,21 +124,21 @@ MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
     ApplyQtTranslations();
     SetSpokenValue(*this, {QAccessible::Window, {}, {}, 0.0, {}});
     setWindowTitle(Message("ProgramName"));
-    if (m_options.useWorkFolder) {
-        const app::FolderLocation folder = app::WorkFolder();
-        std::error_code ignored;
-        std::filesystem::current_path(folder.drive + folder.directory, ignored);
-    }
     CreateControls();
     ApplyRoundedMask();
     auto* teller = new ValueChangeTeller(this);
     teller->Watch(*m_monitorView);
     teller->Watch(*m_reviewView);
     m_controller.AddListener(*this);
-    RecoverInterruptedRunAtStart();
+    // Reports come from the capture thread too; they are shown in the order they came.
+    m_session.SetReporter([this](session::SessionReport report) {
+        QMetaObject::invokeMethod(
+            this, [this, report = std::move(report)] { OnSessionReport(report); },
+            Qt::QueuedConnection);
+    });
+    m_session.RecoverAtStart();
     LoadProfile();
     RefreshRecordList();
-    m_monitorView->AddRecordSaveListener(*this);
     m_reviewView->SetPlaybackListener(this);
     ConnectRecordLoading();
     InitVolumeSlider();
@@ -153,7 +154,7 @@ MainWindow::~MainWindow() {
 
 void MainWindow::CreateControls() {
     const SkinnedButton::StateSource state = [this] {
-        return ButtonState{m_controller.IsCapturing(), m_playing.load(), IsMuted()};
+        return ButtonState{m_session.IsRunning(), m_playing.load(), IsMuted()};
     };
     const auto button = [&](QPointer<SkinnedButton>& slot, int id, auto command) {
         if (slot == nullptr) {
@@ -192,7 +193,7 @@ void MainWindow::CreateControls() {
             *m_monitorView,
             {QAccessible::StaticText,
              [this] {
-                 if (!m_controller.IsCapturing()) {
+                 if (!m_session.IsRunning()) {
                      return QString();
                  }
                  const std::int32_t rate = m_monitorView->CurrentRate();
@@ -311,9 +312,8 @@ void MainWindow::CreateControls() {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }
 
-    m_monitorButton->SetTipSource([this] {
-        return Message(m_controller.IsCapturing() ? "TipMonitorStop" : "TipMonitorStart");
-    });
+    m_monitorButton->SetTipSource(
+        [this] { return Message(m_session.IsRunning() ? "TipMonitorStop" : "TipMonitorStart"); });
     m_playButton->SetTipSource(
         [this] { return Message(m_playing.load() ? "TipPlayStop" : "TipPlay"); });
     m_muteButton->SetTipSource([] { return Message(IsMuted() ? "TipUnmute" : "TipMute"); });
@@ -597,7 +597,7 @@ void MainWindow::OpenMotherList() {
     UpdateAgeFromEdc();
     // The record shown from the old list, and its playback, end with it. A running or closing
     // run keeps its live chart.
-    if (!m_controller.AnyThreadRunning() && SelectedRecordIndex() >= 0) {
+    if (!m_session.HoldsWorkingFiles() && SelectedRecordIndex() >= 0) {
         ShowRecord(-1);
     }
     RefreshRecordList();

@@ -12,9 +12,8 @@
 
 #include "acquisition/AcquisitionListener.h"
 #include "acquisition/CaptureController.h"
-#include "acquisition/RecordSaveListener.h"
 #include "controls/WindowLayout.h"
-#include "mainwnd/RunRecovery.h"
+#include "session/MonitoringSession.h"
 #include "views/PlaybackListener.h"
 
 class QAction;
@@ -45,22 +44,17 @@ class VolumeSlider;
 enum class MessageKind { Warning, Error, Information };
 
 struct MainWindowOptions {
-    // The process-wide controller when null.
-    acquisition::CaptureController* controller = nullptr;
     // The program's settings store when null.
     platform::SettingsStore* profileStore = nullptr;
-    // Makes the work folder (beside the program, or the user's data folder when the program
-    // folder cannot be written) the current directory, where Data and the working files lie.
-    bool useWorkFolder = true;
     // Ends the event loop with code 0 once the window is gone.
     bool quitOnClose = true;
 };
 
-// The program's one window: the skinned face with every control and both views, the monitoring,
-// record and dating commands, and the storing of each finished recording.
+// The program's one window: the skinned face with every control and both views, and the
+// monitoring, record and dating commands. Runs are the session's: the window asks it to start and
+// stop them and tells the user what it reports.
 class MainWindow : public QWidget,
                    public acquisition::AcquisitionListener,
-                   public acquisition::RecordSaveListener,
                    public views::PlaybackListener {
     Q_OBJECT
 public:
@@ -77,14 +71,15 @@ public:
         std::function<QString(const QString& caption, const QString& suggestedPath,
                               const QString& filter, QString& selectedFilter)>;
 
-    explicit MainWindow(const MainWindowOptions& options = {}, QWidget* parent = nullptr);
+    // The session's reports reach the window from now on, beginning with what it recovers at
+    // start.
+    MainWindow(acquisition::CaptureController& controller, session::MonitoringSession& session,
+               const MainWindowOptions& options = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Creates the controls that do not exist yet and gives every control the normal UI font.
     void CreateControls();
     void CentreOnWorkArea();
-    // Shows capture errors of the controller in a box owned by this window.
-    void InstallCaptureErrorReporter();
 
     // The child with this control id, null when it does not exist.
     QWidget* Control(int id) const;
@@ -115,7 +110,6 @@ public:
     void RequestClose();
     void ShowRecord(int index);
     bool ValidateProfile();
-    void StoreRecord(const std::string& archivePath);
     void RefreshRecordList();
     void OpenWeekMenu();
     void OpenDayMenu();
@@ -138,8 +132,8 @@ public:
     void OnAudioBlock(std::span<const std::uint8_t> block) override;
     void OnHeartRate(std::int32_t beatsPerMinute) override;
     void OnCaptureClose() override;
-    void OnRecordSaved(const std::string& archivePath) override;
-    void OnRecordingFailed() override;
+    // What the session reports; on this window's thread.
+    void OnSessionReport(const session::SessionReport& report);
     void OnPlaybackStarted() override;
     void OnPlaybackStopped() override;
 
@@ -181,16 +175,18 @@ private:
                         QString& selectedFilter);
     void ExportRecord(const std::string& bareFileName, const char* extension);
     void StopRun();
-    // Stores what an interrupted run of an earlier process left in the work folder and says so.
-    void RecoverInterruptedRunAtStart();
-    // Stores the runs kept aside earlier under their record names and says which.
-    void StoreKeptAsideRunsAndTell();
+    void Tell(const session::RunClosed& closed);
+    void Tell(const session::RecordingFailed& failed);
+    void Tell(const session::KeptAsideRunsStored& stored);
+    void Tell(const session::InterruptedRunRecovered& recovered);
+    void Tell(const session::CaptureFailed& failed);
     // Tells the user where a recording lies that could not be stored under its record name.
-    void ReportUnstoredRecording(const StoreOutcome& outcome, const QString& why);
+    void ReportUnstoredRecording(const session::StoreOutcome& outcome, const QString& why);
     void Teardown();
 
     MainWindowOptions m_options;
     acquisition::CaptureController& m_controller;
+    session::MonitoringSession& m_session;
     std::unique_ptr<platform::SettingsStore> m_ownStore;
     platform::SettingsStore* m_store = nullptr;
 
@@ -216,10 +212,6 @@ private:
     std::atomic<bool> m_playing{false};
     std::string m_chosenNameBytes;
     QString m_chosenNameShown;
-    // The mother and time of the latest run's start, which name its record. Set before the run's
-    // thread starts and kept until the next start, which waits for that thread to end.
-    std::optional<RunProfile> m_runProfile;
-    bool m_errorReporterInstalled = false;
     bool m_tornDown = false;
     bool m_dragging = false;
     QPoint m_dragOffset;

@@ -120,14 +120,14 @@ void MainWindow::DeselectRecords() {
 
 bool MainWindow::ShowSelectedRecord() {
     const int index = SelectedRecordIndex();
-    if (m_controller.IsCapturing()) {
+    if (m_session.IsRunning()) {
         ShowMessage(MessageKind::Warning, Message("AlertRecording"));
         DeselectRecords();
         return false;
     }
     // A run that is still closing owns the working files until its record is stored, which
     // refills the list; until then a selection is dropped without a word.
-    if (m_controller.AnyThreadRunning()) {
+    if (m_session.HoldsWorkingFiles()) {
         DeselectRecords();
         return false;
     }
@@ -183,7 +183,7 @@ void MainWindow::RefreshRecordList() {
 }
 
 void MainWindow::TogglePlayback() {
-    if (m_controller.AnyThreadRunning()) {
+    if (m_session.HoldsWorkingFiles()) {
         return;
     }
     if (m_playing) {

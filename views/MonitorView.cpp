@@ -39,14 +39,6 @@ MonitorView::~MonitorView() {
     m_controller.RemoveListener(*this);
 }
 
-void MonitorView::AddRecordSaveListener(acquisition::RecordSaveListener& listener) {
-    m_recorder.AddRecordSaveListener(listener);
-}
-
-void MonitorView::RemoveRecordSaveListener(acquisition::RecordSaveListener& listener) {
-    m_recorder.RemoveRecordSaveListener(listener);
-}
-
 WaveformPoints MonitorView::Waveform() const {
     std::lock_guard lock(m_mutex);
     return m_waveform;
@@ -58,12 +50,10 @@ std::int32_t MonitorView::CurrentRate() const {
 }
 
 void MonitorView::OnCaptureOpen() {
-    m_recorder.OnCaptureOpen();
     RequestRepaint();
 }
 
 void MonitorView::OnAudioBlock(std::span<const std::uint8_t> block) {
-    m_recorder.OnAudioBlock(block);
     {
         std::lock_guard lock(m_mutex);
         UpdateWaveform(m_waveform, block, m_clientHeight);
@@ -76,13 +66,11 @@ void MonitorView::OnHeartRate(std::int32_t beatsPerMinute) {
         std::lock_guard lock(m_mutex);
         m_currentRate = beatsPerMinute;
     }
-    m_recorder.OnHeartRate(beatsPerMinute);
     RequestRepaint();
 }
 
 void MonitorView::OnCaptureClose() {
     // The command that stopped the capture repaints the view.
-    m_recorder.OnCaptureClose();
 }
 
 void MonitorView::RequestRepaint() {

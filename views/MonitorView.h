@@ -9,7 +9,6 @@
 
 #include "acquisition/AcquisitionListener.h"
 #include "acquisition/CaptureController.h"
-#include "acquisition/Recorder.h"
 #include "views/LiveWaveform.h"
 
 class QPainter;
@@ -17,19 +16,15 @@ class QPainter;
 namespace marulo::views {
 
 // The live view of a monitoring run: the latest 0.1 s of audio as a line and the current heart
-// rate as a number; it also records the run through the recorder it holds.
+// rate as a number.
 class MonitorView : public QWidget, public acquisition::AcquisitionListener {
 public:
     static constexpr QSize kClientSize{331, 183};
 
-    explicit MonitorView(QWidget* parent = nullptr, acquisition::CaptureController& controller =
-                                                        acquisition::CaptureController::Instance());
+    MonitorView(QWidget* parent, acquisition::CaptureController& controller);
     ~MonitorView() override;
     MonitorView(const MonitorView&) = delete;
     MonitorView& operator=(const MonitorView&) = delete;
-
-    void AddRecordSaveListener(acquisition::RecordSaveListener& listener);
-    void RemoveRecordSaveListener(acquisition::RecordSaveListener& listener);
 
     WaveformPoints Waveform() const;
     // The last rate received; -1 before the first one.
@@ -53,7 +48,6 @@ private:
     void PaintRate(QPainter& painter, std::int32_t rate) const;
 
     acquisition::CaptureController& m_controller;
-    acquisition::Recorder m_recorder;
     std::atomic<std::int32_t> m_clientHeight{0};
     mutable std::mutex m_mutex;
     WaveformPoints m_waveform{};

@@ -31,8 +31,7 @@ class ReviewView : public QAbstractScrollArea, public acquisition::AcquisitionLi
 public:
     static constexpr int kPlaybackTimerMilliseconds = 500;
 
-    explicit ReviewView(QWidget* parent = nullptr, acquisition::CaptureController& controller =
-                                                       acquisition::CaptureController::Instance());
+    ReviewView(QWidget* parent, acquisition::CaptureController& controller);
     ~ReviewView() override;
     ReviewView(const ReviewView&) = delete;
     ReviewView& operator=(const ReviewView&) = delete;

@@ -65,8 +65,8 @@ TEST(CaptureService, CapturesTheFedAudioRecordsAndPacksIt) {
         GTEST_SKIP() << "no private PulseAudio here: " << g_whyNoPulse;
     }
     testing::WorkingFolder folder;
-    CaptureController controller;
-    Recorder recorder;
+    CaptureController controller(&platform::CreateSoundInput, &platform::AnyCaptureDeviceExists);
+    Recorder recorder{std::filesystem::path()};
     LoggingListener::Log log;
     LoggingListener listener("", log, true);
     controller.AddListener(recorder);
@@ -133,7 +133,7 @@ TEST(CaptureService, CapturesTheFedAudioRecordsAndPacksIt) {
 // reporter saw.
 int CaptureWithoutDevice(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    CaptureController controller;
+    CaptureController controller(&platform::CreateSoundInput, &platform::AnyCaptureDeviceExists);
     LoggingListener::Log log;
     LoggingListener listener("", log);
     controller.AddListener(listener);

@@ -56,7 +56,7 @@ protected:
     }
 
     testing::WorkingFolder m_folder;
-    Recorder m_recorder;
+    Recorder m_recorder{std::filesystem::path()};
 };
 
 TEST_F(RecorderTest, ARunIsPackedAsWavThenTraceAndTheWorkingFilesGo) {

@@ -168,20 +168,20 @@ TEST(RecordNameTest, CheckRecordNameRejectsNamesNoFileCanCarry) {
 
 TEST_F(FolderTest, NextFreeRecordPathNeverTakesAnExistingName) {
     const auto time = Time(2010, 2, 9, 9, 5, 3, 7);
-    EXPECT_EQ(NextFreeRecordPath("Anna", "2010-05-12", time),
+    EXPECT_EQ(NextFreeRecordPath({}, "Anna", "2010-05-12", time),
               fs::path("Data/Anna_20100512_20100209090503007.zip"));
 
     Touch("Data/Anna_20100512_20100209090503007.zip");
     Touch("Data/Anna_20100512_20100209090503008.zip");
-    EXPECT_EQ(NextFreeRecordPath("Anna", "2010-05-12", time),
+    EXPECT_EQ(NextFreeRecordPath({}, "Anna", "2010-05-12", time),
               fs::path("Data/Anna_20100512_20100209090503009.zip"));
 
     // Carries through seconds, minutes, hours, days, months and a year.
     Touch("Data/Anna_20100512_20101231235959999.zip");
-    EXPECT_EQ(NextFreeRecordPath("Anna", "2010-05-12", Time(2010, 12, 31, 23, 59, 59, 999)),
+    EXPECT_EQ(NextFreeRecordPath({}, "Anna", "2010-05-12", Time(2010, 12, 31, 23, 59, 59, 999)),
               fs::path("Data/Anna_20100512_20110101000000000.zip"));
     Touch("Data/Anna_20100512_20120228235959999.zip");
-    EXPECT_EQ(NextFreeRecordPath("Anna", "2010-05-12", Time(2012, 2, 28, 23, 59, 59, 999)),
+    EXPECT_EQ(NextFreeRecordPath({}, "Anna", "2010-05-12", Time(2012, 2, 28, 23, 59, 59, 999)),
               fs::path("Data/Anna_20100512_20120229000000000.zip"));
 }
 

@@ -25,7 +25,6 @@ protected:
         }
         ::unsetenv(platform::kSoundInputFileVariable);
         mainwnd::MainWindow& window = OpenWindow();
-        window.InstallCaptureErrorReporter();
         window.NameBox()->setText("Anna");
         window.SetEdcText("2010-05-12");
         pulse->FeedPaced(PulsingAudio(30));

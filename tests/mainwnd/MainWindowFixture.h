@@ -26,6 +26,7 @@
 #include "platform/SoundInput.h"
 #include "platform/WavReader.h"
 #include "platform/Zip.h"
+#include "session/MonitoringSession.h"
 #include "tests/support/TempFolder.h"
 
 namespace marulo::testing {
@@ -85,7 +86,8 @@ protected:
         WriteCaptureWav(m_folder / "input.wav", PulsingAudio(30));
         ::setenv(platform::kSoundInputFileVariable, (m_folder / "input.wav").c_str(), 1);
         m_store = std::make_unique<platform::SettingsStore>(m_folder / "profile.ini");
-        m_controller = std::make_unique<acquisition::CaptureController>();
+        m_controller = std::make_unique<acquisition::CaptureController>(
+            &platform::CreateSoundInput, &platform::AnyCaptureDeviceExists);
     }
 
     void TearDown() override {
@@ -96,13 +98,14 @@ protected:
         app::SetConfigFolderForTesting(std::nullopt);
     }
 
+    // The window works in the current folder, as the program works in its work folder.
     mainwnd::MainWindow& OpenWindow() {
         mainwnd::MainWindowOptions options;
-        options.controller = m_controller.get();
         options.profileStore = m_store.get();
-        options.useWorkFolder = false;
         options.quitOnClose = false;
-        m_window = std::make_unique<mainwnd::MainWindow>(options);
+        m_session = std::make_unique<session::MonitoringSession>(std::filesystem::current_path(),
+                                                                 *m_controller);
+        m_window = std::make_unique<mainwnd::MainWindow>(*m_controller, *m_session, options);
         m_window->SetMessageHook([this](mainwnd::MessageKind kind, const QString& text) {
             m_messages.emplace_back(kind, text);
         });
@@ -114,6 +117,7 @@ protected:
             m_window->close();
             m_window.reset();
         }
+        m_session.reset();
     }
 
     // Waits until the run has recorded at least one block of audio, the least a record holds.
@@ -163,6 +167,7 @@ protected:
     TempFolder m_folder{"window", TempFolder::Current::Enter};
     std::unique_ptr<platform::SettingsStore> m_store;
     std::unique_ptr<acquisition::CaptureController> m_controller;
+    std::unique_ptr<session::MonitoringSession> m_session;
     std::unique_ptr<mainwnd::MainWindow> m_window;
     std::vector<std::pair<mainwnd::MessageKind, QString>> m_messages;
 };

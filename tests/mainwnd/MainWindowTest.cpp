@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSlider>
@@ -257,11 +258,13 @@ TEST_F(MainWindowTest, MonitoringIsRefusedWhilePlaying) {
 TEST_F(MainWindowTest, ARecordThatCannotTakeItsNameIsKeptAndReported) {
     OpenWindow();
     FillProfile("Anna", "2010-05-12");
+    Click(kMonitorButtonId);
+    ASSERT_TRUE(WaitForAudio());
     // The record folder cannot be made, so the record name cannot be used.
     std::filesystem::remove_all(m_folder / "Data");
     std::ofstream(m_folder / "Data") << "in the way";
-    std::ofstream(m_folder / "Data.zip") << "recording";
-    m_window->OnRecordSaved("Data.zip");
+    Click(kMonitorButtonId);
+    StopAndWait();
     EXPECT_FALSE(std::filesystem::exists(m_folder / "Data.zip"));
     ASSERT_TRUE(WaitFor([&] { return !m_messages.empty(); }));
     ASSERT_EQ(m_messages.size(), 1u);
@@ -272,8 +275,8 @@ TEST_F(MainWindowTest, ARecordThatCannotTakeItsNameIsKeptAndReported) {
     const std::filesystem::path kept = lines[1].toStdString();
     EXPECT_EQ(kept.parent_path(), m_folder);
     EXPECT_TRUE(kept.filename().string().starts_with("Data-unsaved-"));
-    std::ifstream in(kept);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "recording");
+    platform::ZipReader zip;
+    EXPECT_TRUE(zip.Open(kept)) << "the run's packed recording";
 }
 
 // A double click on the monitoring button makes a run of no audio: it is no record.
@@ -490,8 +493,8 @@ TEST_F(MainWindowTest, ARunKeptAsideOnAFullDiskIsStoredOnceThereIsRoom) {
 TEST_F(MainWindowTest, ARunCutShortIsStoredAtTheNextStartAndTheUserIsTold) {
     WriteCaptureWav(m_folder / "Data.wav", PulsingAudio(3));
     std::ofstream(m_folder / "Data.hr", std::ios::binary) << std::string(8, '\0');
-    ASSERT_TRUE(mainwnd::WriteRunMarker(
-        m_folder / mainwnd::kRunMarkerFile,
+    ASSERT_TRUE(session::WriteRunMarker(
+        m_folder / session::kRunMarkerFile,
         {"Anna", "2010-05-12", std::chrono::system_clock::now() - std::chrono::minutes(5)}));
     m_store->Write("Name", "Anna");
     m_store->Write("EDC", "2010-05-12");
@@ -504,7 +507,7 @@ TEST_F(MainWindowTest, ARunCutShortIsStoredAtTheNextStartAndTheUserIsTold) {
     ASSERT_EQ(m_window->RecordList()->count(), 1);
     EXPECT_EQ(m_window->RecordList()->item(0)->text(), lines[1]);
     EXPECT_FALSE(std::filesystem::exists(m_folder / "Data.wav"));
-    EXPECT_FALSE(std::filesystem::exists(m_folder / mainwnd::kRunMarkerFile));
+    EXPECT_FALSE(std::filesystem::exists(m_folder / session::kRunMarkerFile));
 }
 
 TEST_F(MainWindowTest, ProfileFillsTheFieldsAtCreation) {
@@ -879,7 +882,6 @@ TEST_F(MainWindowTest, CaptureErrorsAreShownInTheLanguageAndMonitoringFallsBackT
             [error = c.error] { return std::make_unique<FailingSoundInput>(error); },
             [anyDevice = c.anyDevice] { return anyDevice; });
         OpenWindow();
-        m_window->InstallCaptureErrorReporter();
         FillProfile("Anna", "2010-05-12");
         m_window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
@@ -893,13 +895,49 @@ TEST_F(MainWindowTest, CaptureErrorsAreShownInTheLanguageAndMonitoringFallsBackT
         Click(kMonitorButtonId);
         StopAndWait();
         EXPECT_FALSE(m_controller->IsCapturing());
-        ASSERT_FALSE(watch.seen.empty()) << "not painted after the box";
+        ASSERT_TRUE(WaitFor([&] { return !m_messages.empty() && !watch.seen.empty(); }))
+            << "not painted after the box";
         EXPECT_TRUE(watch.seen.back());
         ASSERT_EQ(m_messages.size(), 1u);
         EXPECT_EQ(m_messages[0].first, MessageKind::Error);
         EXPECT_EQ(m_messages[0].second, c.expected);
         EXPECT_TRUE(DataFiles().empty());
     }
+}
+
+// The box about a failed sound input is the user's to close; the capture thread has ended by
+// then and holds neither the input nor the working files.
+TEST_F(MainWindowTest, ACaptureErrorBoxNeverHoldsTheCaptureThread) {
+    m_controller = std::make_unique<acquisition::CaptureController>(
+        [] {
+            return std::make_unique<FailingSoundInput>(
+                platform::SoundInputError{7, "The device is busy."});
+        },
+        [] { return true; });
+    OpenWindow();
+    m_window->SetMessageHook({});
+    FillProfile("Anna", "2010-05-12");
+    bool boxSeen = false;
+    bool endedWhileOpen = false;
+    int polls = 0;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            return;
+        }
+        boxSeen = true;
+        endedWhileOpen = !m_controller->AnyThreadRunning();
+        // A thread still waiting after a second waits for the box.
+        if (endedWhileOpen || ++polls > 200) {
+            box->accept();
+        }
+    });
+    poll.start(5);
+    Click(kMonitorButtonId);
+    ASSERT_TRUE(WaitFor([&] { return boxSeen && QApplication::activeModalWidget() == nullptr; }));
+    EXPECT_TRUE(endedWhileOpen);
+    EXPECT_FALSE(m_controller->IsCapturing());
 }
 
 TEST_F(MainWindowTest, MuteButtonAndSliderSetTheOutputVolume) {

@@ -70,11 +70,6 @@ QRect Difference(const QImage& a, const QImage& b) {
     return box;
 }
 
-struct SavedRecords final : acquisition::RecordSaveListener {
-    void OnRecordSaved(const std::string& archivePath) override { paths.push_back(archivePath); }
-    std::vector<std::string> paths;
-};
-
 class CountingMonitorView : public MonitorView {
 public:
     using MonitorView::MonitorView;
@@ -105,7 +100,7 @@ protected:
     }
 
     testing::TempFolder m_dir{"monitor", testing::TempFolder::Current::Enter};
-    acquisition::CaptureController m_controller{[] { return nullptr; }};
+    acquisition::CaptureController m_controller{[] { return nullptr; }, [] { return false; }};
 };
 
 TEST_F(MonitorViewTest, WithoutCaptureOnlyTheBackgroundIsDrawn) {
@@ -179,8 +174,6 @@ TEST_F(MonitorViewTest, RateIsDrawnOnlyAboveZeroWithItsMarkAndUnit) {
 
 TEST_F(MonitorViewTest, CaptureThreadHandsOverDataAndRepaintRequests) {
     CountingMonitorView view(nullptr, m_controller);
-    SavedRecords saved;
-    view.AddRecordSaveListener(saved);
     view.show();
     ASSERT_TRUE(ProcessEventsUntil([&] { return view.paints > 0; }));
     view.paints = 0;
@@ -201,16 +194,6 @@ TEST_F(MonitorViewTest, CaptureThreadHandsOverDataAndRepaintRequests) {
     EXPECT_EQ(view.Waveform(), flat);
     EXPECT_EQ(view.CurrentRate(), 135);
     EXPECT_TRUE(ProcessEventsUntil([&] { return view.paints > 0; }));
-    EXPECT_EQ(saved.paths, std::vector<std::string>{"Data.zip"});
-    EXPECT_TRUE(fs::exists("Data.zip"));
-    EXPECT_FALSE(fs::exists("Data.wav"));
-
-    view.RemoveRecordSaveListener(saved);
-    std::thread([&] {
-        view.OnCaptureOpen();
-        view.OnCaptureClose();
-    }).join();
-    EXPECT_EQ(saved.paths.size(), 1U);
 }
 
 }  // namespace

@@ -92,7 +92,7 @@ TEST(QualityStripView, ALoadedRecordGetsItsStripOffTheWindowThread) {
     ASSERT_TRUE(zip.AddFile("Data.hr", folder.Path() / "Data.hr"));
     ASSERT_TRUE(zip.Close());
 
-    acquisition::CaptureController controller;
+    acquisition::CaptureController controller{[] { return nullptr; }, [] { return false; }};
     ReviewView view(nullptr, controller);
     view.resize(400, 250);
     view.show();

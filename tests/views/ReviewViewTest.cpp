@@ -152,7 +152,7 @@ protected:
     }
 
     testing::TempFolder m_folder{"review"};
-    acquisition::CaptureController m_controller;
+    acquisition::CaptureController m_controller{[] { return nullptr; }, [] { return false; }};
     ReviewView m_view{nullptr, m_controller};
 };
 

@@ -26,12 +26,14 @@
 #include <vector>
 
 #include "acquisition/CaptureController.h"
+#include "app/Config.h"
 #include "archive/RecordName.h"
 #include "controls/SkinBitmap.h"
 #include "mainwnd/EdcCalendar.h"
 #include "mainwnd/MainWindow.h"
 #include "platform/SoundInput.h"
 #include "platform/WholeNumber.h"
+#include "session/MonitoringSession.h"
 #include "tools/demo/StoredRecord.h"
 
 namespace {
@@ -86,8 +88,8 @@ bool ParseSeconds(std::string_view text, int& value) {
 // The road of one monitoring run and its review, driven through the window's real controls.
 class DemoRoad {
 public:
-    DemoRoad(MainWindow& window, DemoOptions options)
-        : m_window(window), m_options(std::move(options)) {}
+    DemoRoad(MainWindow& window, marulo::session::MonitoringSession& session, DemoOptions options)
+        : m_window(window), m_session(session), m_options(std::move(options)) {}
 
     // Runs every stage; returns the process's exit status.
     int Run() {
@@ -122,10 +124,7 @@ private:
     int Failed(const std::string& what) {
         std::cerr << "marulo-demo: " << what << '\n';
         m_window.grab().save(Shot("failure"));
-        auto& controller = marulo::acquisition::CaptureController::Instance();
-        if (controller.IsCapturing()) {
-            controller.StopCapture();
-        }
+        m_session.Stop();
         return 1;
     }
 
@@ -273,8 +272,7 @@ private:
 
     void StartMonitoring() {
         Click(Child("MonitorButton"));
-        auto& controller = marulo::acquisition::CaptureController::Instance();
-        WaitFor([&] { return controller.IsCapturing(); }, 3000, "monitoring did not start");
+        WaitFor([&] { return m_session.IsRunning(); }, 3000, "monitoring did not start");
         m_monitorStart.start();
         Wait(m_options.monitorSeconds * 1000 / 2);
     }
@@ -286,9 +284,8 @@ private:
 
     void StopAndWaitForTheRecord() {
         Click(Child("MonitorButton"));
-        auto& controller = marulo::acquisition::CaptureController::Instance();
-        WaitFor([&] { return !controller.IsCapturing(); }, 5000, "monitoring did not stop");
-        const fs::path data = fs::current_path() / std::string(marulo::archive::RecordFolder);
+        WaitFor([&] { return !m_session.IsRunning(); }, 5000, "monitoring did not stop");
+        const fs::path data = m_session.WorkFolder() / std::string(marulo::archive::RecordFolder);
         WaitFor(
             [&] {
                 std::error_code ignored;
@@ -357,6 +354,7 @@ private:
     void CloseWindow() { Click(Child("CloseButton")); }
 
     MainWindow& m_window;
+    marulo::session::MonitoringSession& m_session;
     DemoOptions m_options;
     QElapsedTimer m_clock;
     QElapsedTimer m_monitorStart;
@@ -410,12 +408,18 @@ int main(int argc, char** argv) {
     // The program's own start, as its entry point makes it.
     QApplication application(argc, argv);
     QApplication::setWindowIcon(marulo::controls::ApplicationIcon());
-    MainWindow window;
-    window.InstallCaptureErrorReporter();
+    const marulo::app::FolderLocation folder = marulo::app::WorkFolder();
+    const fs::path workFolder = folder.drive + folder.directory;
+    std::error_code ignored;
+    fs::current_path(workFolder, ignored);
+    marulo::acquisition::CaptureController controller(&marulo::platform::CreateSoundInput,
+                                                      &marulo::platform::AnyCaptureDeviceExists);
+    marulo::session::MonitoringSession session(workFolder, controller);
+    MainWindow window(controller, session);
     window.CentreOnWorkArea();
     window.show();
 
-    DemoRoad road(window, options);
+    DemoRoad road(window, session, options);
     int status = 0;
     QTimer::singleShot(0, &window, [&] {
         status = road.Run();

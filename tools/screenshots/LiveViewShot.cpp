@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
         std::cerr << "usage: marulo-screenshot-live-view OUTPUT.png\n";
         return 2;
     }
-    marulo::acquisition::CaptureController controller([] { return nullptr; });
+    marulo::acquisition::CaptureController controller([] { return nullptr; }, [] { return false; });
     marulo::views::MonitorView view(nullptr, controller);
     view.OnAudioBlock(HeartbeatBlock());
     view.OnHeartRate(138);

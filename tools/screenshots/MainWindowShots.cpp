@@ -32,6 +32,7 @@
 #include "mainwnd/MainWindow.h"
 #include "platform/SettingsStore.h"
 #include "platform/SoundInput.h"
+#include "session/MonitoringSession.h"
 #include "tools/screenshots/SampleRecord.h"
 #include "tools/synth/SyntheticRecording.h"
 #include "views/ReviewView.h"
@@ -158,13 +159,13 @@ int main(int argc, char** argv) {
     bool saved = true;
     {
         marulo::platform::SettingsStore store(fs::path(folder) / "profile.ini");
-        marulo::acquisition::CaptureController controller;
+        marulo::acquisition::CaptureController controller(
+            &marulo::platform::CreateSoundInput, &marulo::platform::AnyCaptureDeviceExists);
+        marulo::session::MonitoringSession session(fs::current_path(), controller);
         marulo::mainwnd::MainWindowOptions options;
-        options.controller = &controller;
         options.profileStore = &store;
-        options.useWorkFolder = false;
         options.quitOnClose = false;
-        marulo::mainwnd::MainWindow window(options);
+        marulo::mainwnd::MainWindow window(controller, session, options);
         if (!shots["first-start"].empty()) {
             window.show();
             Wait(200);

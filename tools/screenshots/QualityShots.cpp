@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
 
     bool saved = false;
     {
-        marulo::acquisition::CaptureController controller([] { return nullptr; });
+        marulo::acquisition::CaptureController controller([] { return nullptr; },
+                                                          [] { return false; });
         marulo::views::ReviewView view(nullptr, controller);
         view.resize(640, 250);
         view.show();

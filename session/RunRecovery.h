@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "mainwnd/RecordStore.h"
+#include "session/RecordStore.h"
 
-namespace marulo::mainwnd {
+namespace marulo::session {
 
 // Lies beside the working files while a run records them; left behind, it says that they hold an
 // interrupted run and how to name its record.
@@ -40,21 +40,21 @@ struct RecoveryOutcome {
     StoreOutcome store;
 };
 
-// Stores the run that the marker and working files in the current folder were left by: the WAV
+// Stores the run that the marker and working files in the work folder were left by: the WAV
 // header is brought up to the audio the file holds, the files are packed and stored as at the
 // run's end, named from the marker's name and EDC and the time of the last audio written (the
 // start plus the audio's length). Working files without a marker belong to a review and stay.
-RecoveryOutcome RecoverInterruptedRun();
+RecoveryOutcome RecoverInterruptedRun(const std::filesystem::path& workFolder);
 
-// Removes what work killed half-way leaves in the current folder and nothing else: a record's
+// Removes what work killed half-way leaves in the work folder and nothing else: a record's
 // audio or trace unpacked in part (".part"), the archive library's temporary file of a packing
 // ("Data.zip.XXXXXX"), a record copied in part into the record folder, and a review's trace
 // without its audio when no run marker claims it. Called at start, before any work begins.
-void RemoveLeftoversOfKilledWork();
+void RemoveLeftoversOfKilledWork(const std::filesystem::path& workFolder);
 
-// Stores the runs kept aside beside the program with their marker ("Data-unsaved-<stamp>" .wav
+// Stores the runs kept aside in the work folder with their marker ("Data-unsaved-<stamp>" .wav
 // and .hr, or .zip, with .run) under their record names, named as an interrupted run is, and
 // gives the records stored. A run that still cannot be packed or stored stays as it is.
-std::vector<std::filesystem::path> StoreKeptAsideRuns();
+std::vector<std::filesystem::path> StoreKeptAsideRuns(const std::filesystem::path& workFolder);
 
-}  // namespace marulo::mainwnd
+}  // namespace marulo::session

@@ -5,11 +5,11 @@
 #include <fstream>
 #include <string>
 
-#include "mainwnd/RecordStore.h"
+#include "session/RecordStore.h"
 #include "tests/support/SmallDisk.h"
 #include "tests/support/TempFolder.h"
 
-namespace marulo::mainwnd {
+namespace marulo::session {
 namespace {
 
 namespace fs = std::filesystem;
@@ -30,7 +30,7 @@ protected:
 
 TEST_F(RecordStoreTest, MovesTheArchiveUnderItsRecordName) {
     WriteArchive("first");
-    const StoreOutcome outcome = StoreWorkingArchive("Data.zip", "Anna", "2010-05-12", m_time);
+    const StoreOutcome outcome = StoreWorkingArchive({}, "Data.zip", "Anna", "2010-05-12", m_time);
     EXPECT_EQ(outcome.result, StoreResult::Stored);
     EXPECT_EQ(outcome.path, fs::path("Data/Anna_20100512_20100209090503007.zip"));
     EXPECT_EQ(Read(outcome.path), "first");
@@ -52,7 +52,7 @@ TEST_F(RecordStoreTest, ARecordFolderOnAnotherFileSystemTakesTheRecord) {
             fs::create_directory_symlink(mountPoint, "Data");
         }
         WriteArchive("record");
-        const StoreOutcome outcome = StoreWorkingArchive("Data.zip", "Anna", "2010-05-12", m_time);
+        const StoreOutcome outcome = StoreWorkingArchive({}, "Data.zip", "Anna", "2010-05-12", m_time);
         EXPECT_EQ(outcome.result, StoreResult::Stored);
         EXPECT_EQ(Read(outcome.path), "record");
         EXPECT_FALSE(fs::exists("Data.zip"));
@@ -63,9 +63,9 @@ TEST_F(RecordStoreTest, ARecordFolderOnAnotherFileSystemTakesTheRecord) {
 
 TEST_F(RecordStoreTest, TwoStoresInOneMillisecondKeepBothRecords) {
     WriteArchive("first");
-    const StoreOutcome first = StoreWorkingArchive("Data.zip", "Anna", "2010-05-12", m_time);
+    const StoreOutcome first = StoreWorkingArchive({}, "Data.zip", "Anna", "2010-05-12", m_time);
     WriteArchive("second");
-    const StoreOutcome second = StoreWorkingArchive("Data.zip", "Anna", "2010-05-12", m_time);
+    const StoreOutcome second = StoreWorkingArchive({}, "Data.zip", "Anna", "2010-05-12", m_time);
     ASSERT_EQ(second.result, StoreResult::Stored);
     EXPECT_NE(first.path, second.path);
     EXPECT_EQ(second.path, fs::path("Data/Anna_20100512_20100209090503008.zip"));
@@ -92,7 +92,7 @@ TEST_F(RecordStoreTest, UnusableNamesAndFailedMovesKeepTheRecordAside) {
             std::ofstream("Data") << "not a folder";
         }
         WriteArchive(c.why);
-        const StoreOutcome outcome = StoreWorkingArchive("Data.zip", c.name, "2010-05-12", m_time);
+        const StoreOutcome outcome = StoreWorkingArchive({}, "Data.zip", c.name, "2010-05-12", m_time);
         EXPECT_EQ(outcome.result, StoreResult::KeptAside) << c.why;
         EXPECT_EQ(Read(outcome.path), c.why);
         EXPECT_FALSE(fs::exists("Data.zip")) << c.why;
@@ -106,7 +106,7 @@ TEST_F(RecordStoreTest, UnusableNamesAndFailedMovesKeepTheRecordAside) {
 }
 
 TEST_F(RecordStoreTest, NothingToStoreWithoutAnArchive) {
-    const StoreOutcome outcome = StoreWorkingArchive("Data.zip", "Anna", "2010-05-12", m_time);
+    const StoreOutcome outcome = StoreWorkingArchive({}, "Data.zip", "Anna", "2010-05-12", m_time);
     EXPECT_EQ(outcome.result, StoreResult::NothingToStore);
     EXPECT_FALSE(fs::exists("Data-unsaved-20100209090503007.zip"));
 }
@@ -148,7 +148,7 @@ TEST_F(RecordStoreTest, AFinishedRunIsStoredOrItsWorkingFilesAreKeptUnderFreeNam
             std::ofstream("Data.hr", std::ios::binary) << "trace of " << c.why;
         }
         const StoreOutcome outcome =
-            StoreFinishedRun("Data.zip", "Data.wav", "Data.hr", "Anna", "2010-05-12", m_time);
+            StoreFinishedRun({}, "Data.zip", "Data.wav", "Data.hr", "Anna", "2010-05-12", m_time);
         EXPECT_EQ(outcome.result, c.result);
         EXPECT_EQ(outcome.path, fs::path(c.keptAs));
         EXPECT_FALSE(fs::exists("Data.wav"));
@@ -168,4 +168,4 @@ TEST_F(RecordStoreTest, AFinishedRunIsStoredOrItsWorkingFilesAreKeptUnderFreeNam
 }
 
 }  // namespace
-}  // namespace marulo::mainwnd
+}  // namespace marulo::session

@@ -1,21 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The program's entry: one copy per work folder, one main window centred on the work area, and
-// the event loop. A request to end the program by signal closes the window as the window system
-// would, so a running recording is stored first.
+// The program's entry, where its parts meet: one copy per work folder; the capture controller on
+// the system's sound input, the monitoring session in the work folder and the main window, centred
+// on the work area; and the event loop. A request to end the program by signal closes the window
+// as the window system would, so a running recording is stored first.
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
 #include <cstdio>
+#include <filesystem>
 
 #include "app/Config.h"
+#include "acquisition/CaptureController.h"
 #include "app/InstanceLock.h"
 #include "controls/SkinBitmap.h"
 #include "controls/WindowTexts.h"
 #include "mainwnd/MainWindow.h"
 #include "mainwnd/WindowScale.h"
+#include "platform/SoundInput.h"
 #include "platform/TerminationSignals.h"
 #include "platform/WindowDestroyWatch.h"
+#include "session/MonitoringSession.h"
 
 int main(int argc, char** argv) {
     // A request to end that comes while the program starts (storing an interrupted run, say)
@@ -34,7 +39,8 @@ int main(int argc, char** argv) {
     });
 
     const marulo::app::FolderLocation folder = marulo::app::WorkFolder();
-    const marulo::app::InstanceLock lock(folder.drive + folder.directory);
+    const std::filesystem::path workFolder = folder.drive + folder.directory;
+    const marulo::app::InstanceLock lock(workFolder);
     // The folder, with the disk's own words, when the lock file cannot be written there.
     const QString unwritten = marulo::controls::Message("LockNotWritten") + QLatin1Char('\n') +
                               QString::fromStdString(folder.drive + folder.directory);
@@ -48,8 +54,12 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    marulo::mainwnd::MainWindow window;
-    window.InstallCaptureErrorReporter();
+    std::error_code ignored;
+    std::filesystem::current_path(workFolder, ignored);
+    marulo::acquisition::CaptureController controller(&marulo::platform::CreateSoundInput,
+                                                      &marulo::platform::AnyCaptureDeviceExists);
+    marulo::session::MonitoringSession session(workFolder, controller);
+    marulo::mainwnd::MainWindow window(controller, session);
     shown = &window;
     window.CentreOnWorkArea();
     window.show();

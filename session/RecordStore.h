@@ -9,7 +9,7 @@
 
 #include "platform/DayNumbers.h"
 
-namespace marulo::mainwnd {
+namespace marulo::session {
 
 enum class StoreResult {
     Stored,          // moved into the record folder under its record name
@@ -35,21 +35,27 @@ inline constexpr const char* kKeptAsideMarkerExtension = ".run";
 // with this suffix until it is whole.
 inline constexpr const char* kStoringSuffix = ".storing";
 
+// The paths below are resolved against the work folder given with them, which holds the record
+// folder and the names recordings are kept aside under.
+
 // "Data-unsaved-<yyyyMMddhhmmsszzz>.zip", or with "-2", "-3" ... before ".zip" when taken, in the
-// current folder.
-std::filesystem::path FreeUnsavedArchivePath(const platform::LocalTime& storedAt);
+// work folder.
+std::filesystem::path FreeUnsavedArchivePath(const std::filesystem::path& workFolder,
+                                             const platform::LocalTime& storedAt);
 
 // Moves a finished recording's working archive to its record name in the record folder (the
 // first free one of that time), so no earlier record is replaced. A name that cannot form a
 // record file name, or a failed move, sends it to a free unsaved name instead, so that the next
 // recording's working archive never overwrites it. The archive reaches the disk before the move
-// and the move before the return. Paths are relative to the current folder.
-StoreOutcome StoreWorkingArchive(const std::filesystem::path& archive, std::string_view name,
+// and the move before the return.
+StoreOutcome StoreWorkingArchive(const std::filesystem::path& workFolder,
+                                 const std::filesystem::path& archive, std::string_view name,
                                  std::string_view edcText, const platform::LocalTime& storedAt);
 
 // Moves an archive to its record name in the record folder, the first free one of that time;
 // nothing when the name cannot form a record name or the move fails, and the archive stays.
-std::optional<std::filesystem::path> MoveIntoRecordFolder(const std::filesystem::path& archive,
+std::optional<std::filesystem::path> MoveIntoRecordFolder(const std::filesystem::path& workFolder,
+                                                          const std::filesystem::path& archive,
                                                           std::string_view name,
                                                           std::string_view edcText,
                                                           const platform::LocalTime& storedAt);
@@ -61,7 +67,8 @@ void SettleRunMarker(const std::filesystem::path& marker, const StoreOutcome& ou
 
 // Moves the working audio and trace to "Data-unsaved-<stamp>.wav" and ".hr", the first stem free
 // for both, so that no later run or review overwrites them; the outcome's path is the audio's.
-StoreOutcome KeepWorkingFilesAside(const std::filesystem::path& audio,
+StoreOutcome KeepWorkingFilesAside(const std::filesystem::path& workFolder,
+                                   const std::filesystem::path& audio,
                                    const std::filesystem::path& trace,
                                    const platform::LocalTime& storedAt);
 
@@ -72,9 +79,10 @@ std::optional<std::uint64_t> ArchivedAudioBytes(const std::filesystem::path& arc
 // Stores what a finished run left: its archive when packing succeeded, otherwise its working
 // files, kept aside. A run shorter than one block of audio (a double click on the monitoring
 // button) is removed instead.
-StoreOutcome StoreFinishedRun(const std::filesystem::path& archive,
+StoreOutcome StoreFinishedRun(const std::filesystem::path& workFolder,
+                              const std::filesystem::path& archive,
                               const std::filesystem::path& audio,
                               const std::filesystem::path& trace, std::string_view name,
                               std::string_view edcText, const platform::LocalTime& storedAt);
 
-}  // namespace marulo::mainwnd
+}  // namespace marulo::session

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "mainwnd/RecordStore.h"
+#include "session/RecordStore.h"
 
 #include <system_error>
 
@@ -10,7 +10,7 @@
 #include "platform/WorkingFiles.h"
 #include "platform/Zip.h"
 
-namespace marulo::mainwnd {
+namespace marulo::session {
 
 namespace {
 
@@ -59,20 +59,20 @@ bool MoveToFreeName(const fs::path& from, const fs::path& to) {
 // "Data-unsaved-<stamp>", or with "-2", "-3" ... when any file of that stem exists: a stem holds
 // one kept run (its archive, or its audio and trace, and its marker), so a marker never names
 // another run's files.
-std::string FreeUnsavedStem(const platform::LocalTime& storedAt) {
-    const std::string base = kUnsavedPrefix + archive::FormatRecordStamp(storedAt);
-    const auto taken = [](const std::string& stem) {
+fs::path FreeUnsavedStem(const fs::path& workFolder, const platform::LocalTime& storedAt) {
+    const fs::path base = workFolder / (kUnsavedPrefix + archive::FormatRecordStamp(storedAt));
+    const auto taken = [](const fs::path& stem) {
         std::error_code error;
         for (const char* extension : {".zip", ".wav", ".hr", kKeptAsideMarkerExtension}) {
-            if (fs::exists(stem + extension, error)) {
+            if (fs::exists(fs::path(stem) += extension, error)) {
                 return true;
             }
         }
         return false;
     };
-    std::string stem = base;
+    fs::path stem = base;
     for (int number = 2; taken(stem); ++number) {
-        stem = base + "-" + std::to_string(number);
+        stem = fs::path(base) += "-" + std::to_string(number);
     }
     return stem;
 }
@@ -92,19 +92,20 @@ std::optional<std::uint64_t> RunAudioBytes(const fs::path& archive, const fs::pa
 
 }  // namespace
 
-fs::path FreeUnsavedArchivePath(const platform::LocalTime& storedAt) {
-    return FreeUnsavedStem(storedAt) + ".zip";
+fs::path FreeUnsavedArchivePath(const fs::path& workFolder, const platform::LocalTime& storedAt) {
+    return FreeUnsavedStem(workFolder, storedAt) += ".zip";
 }
 
-std::optional<fs::path> MoveIntoRecordFolder(const fs::path& archive, std::string_view name,
+std::optional<fs::path> MoveIntoRecordFolder(const fs::path& workFolder, const fs::path& archive,
+                                             std::string_view name,
                                              std::string_view edcText,
                                              const platform::LocalTime& storedAt) {
     if (archive::CheckRecordName(name, edcText) != archive::NameProblem::None) {
         return std::nullopt;
     }
     std::error_code error;
-    fs::create_directories(archive::RecordFolder, error);
-    const fs::path target = archive::NextFreeRecordPath(name, edcText, storedAt);
+    fs::create_directories(workFolder / archive::RecordFolder, error);
+    const fs::path target = archive::NextFreeRecordPath(workFolder, name, edcText, storedAt);
     if (!MoveToFreeName(archive, target)) {
         return std::nullopt;
     }
@@ -125,38 +126,39 @@ void SettleRunMarker(const fs::path& marker, const StoreOutcome& outcome) {
     }
 }
 
-StoreOutcome StoreWorkingArchive(const fs::path& archive, std::string_view name,
+StoreOutcome StoreWorkingArchive(const fs::path& workFolder, const fs::path& archive,
+                                 std::string_view name,
                                  std::string_view edcText, const platform::LocalTime& storedAt) {
     std::error_code error;
     if (!fs::is_regular_file(archive, error)) {
         return {StoreResult::NothingToStore, {}};
     }
     platform::SyncFile(archive);
-    if (const auto target = MoveIntoRecordFolder(archive, name, edcText, storedAt)) {
+    if (const auto target = MoveIntoRecordFolder(workFolder, archive, name, edcText, storedAt)) {
         return {StoreResult::Stored, *target};
     }
-    const fs::path aside = FreeUnsavedArchivePath(storedAt);
+    const fs::path aside = FreeUnsavedArchivePath(workFolder, storedAt);
     if (MoveToFreeName(archive, aside)) {
         return {StoreResult::KeptAside, aside};
     }
     return {StoreResult::LeftInPlace, archive};
 }
 
-StoreOutcome KeepWorkingFilesAside(const fs::path& audio, const fs::path& trace,
-                                   const platform::LocalTime& storedAt) {
+StoreOutcome KeepWorkingFilesAside(const fs::path& workFolder, const fs::path& audio,
+                                   const fs::path& trace, const platform::LocalTime& storedAt) {
     std::error_code error;
     if (!fs::is_regular_file(audio, error)) {
         return {StoreResult::NothingToStore, {}};
     }
     platform::SyncFile(audio);
     platform::SyncFile(trace);
-    const std::string stem = FreeUnsavedStem(storedAt);
-    const fs::path keptAudio = stem + ".wav";
+    const fs::path stem = FreeUnsavedStem(workFolder, storedAt);
+    const fs::path keptAudio = fs::path(stem) += ".wav";
     if (!MoveToFreeName(audio, keptAudio)) {
         return {StoreResult::LeftInPlace, audio};
     }
     if (fs::exists(trace, error)) {
-        MoveToFreeName(trace, stem + ".hr");
+        MoveToFreeName(trace, fs::path(stem) += ".hr");
     }
     return {StoreResult::KeptAside, keptAudio};
 }
@@ -174,8 +176,8 @@ std::optional<std::uint64_t> ArchivedAudioBytes(const fs::path& archive) {
     return acquisition::WavAudioBytes(*size);
 }
 
-StoreOutcome StoreFinishedRun(const fs::path& archive, const fs::path& audio, const fs::path& trace,
-                              std::string_view name, std::string_view edcText,
+StoreOutcome StoreFinishedRun(const fs::path& workFolder, const fs::path& archive,
+                              const fs::path& audio, const fs::path& trace, std::string_view name, std::string_view edcText,
                               const platform::LocalTime& storedAt) {
     // Only what can be read as too short is removed; anything else is kept as it is.
     const std::optional<std::uint64_t> audioBytes = RunAudioBytes(archive, audio);
@@ -186,11 +188,11 @@ StoreOutcome StoreFinishedRun(const fs::path& archive, const fs::path& audio, co
         fs::remove(trace, error);
         return {StoreResult::Discarded, {}};
     }
-    StoreOutcome stored = StoreWorkingArchive(archive, name, edcText, storedAt);
+    StoreOutcome stored = StoreWorkingArchive(workFolder, archive, name, edcText, storedAt);
     if (stored.result != StoreResult::NothingToStore) {
         return stored;
     }
-    return KeepWorkingFilesAside(audio, trace, storedAt);
+    return KeepWorkingFilesAside(workFolder, audio, trace, storedAt);
 }
 
-}  // namespace marulo::mainwnd
+}  // namespace marulo::session

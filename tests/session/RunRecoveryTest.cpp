@@ -12,12 +12,12 @@
 #include "acquisition/Recorder.h"
 #include "acquisition/WavFileWriter.h"
 #include "archive/RecordFiles.h"
-#include "mainwnd/RunRecovery.h"
+#include "session/RunRecovery.h"
 #include "platform/WavReader.h"
 #include "platform/Zip.h"
 #include "tests/support/TempFolder.h"
 
-namespace marulo::mainwnd {
+namespace marulo::session {
 namespace {
 
 namespace fs = std::filesystem;
@@ -107,7 +107,7 @@ TEST_F(RunRecoveryTest, AnInterruptedRunIsStoredAtTheTimeOfItsLastAudio) {
         WriteTraceBytes(c.traceBytes);
         ASSERT_TRUE(WriteRunMarker(kRunMarkerFile, m_profile));
 
-        const RecoveryOutcome outcome = RecoverInterruptedRun();
+        const RecoveryOutcome outcome = RecoverInterruptedRun({});
         ASSERT_EQ(outcome.result, RecoveryResult::Stored);
         ASSERT_EQ(outcome.store.result, StoreResult::Stored);
         const std::string expected = std::string("Mary_Ann_20100512_") + c.stamp + ".zip";
@@ -149,7 +149,7 @@ TEST_F(RunRecoveryTest, RunsWithoutUsableAudioOrWithoutMarkerAreNotStored) {
         if (c.marker) {
             ASSERT_TRUE(WriteRunMarker(kRunMarkerFile, m_profile));
         }
-        EXPECT_EQ(RecoverInterruptedRun().result, c.result);
+        EXPECT_EQ(RecoverInterruptedRun({}).result, c.result);
         EXPECT_EQ(fs::exists("Data.wav"), c.filesStay);
         EXPECT_EQ(fs::exists("Data.hr"), c.filesStay);
         EXPECT_FALSE(fs::exists(kRunMarkerFile));
@@ -162,9 +162,9 @@ TEST_F(RunRecoveryTest, AnArchiveCutShortBeforeItsMoveIsStoredAndAFailedStoreIsK
         // Named from the run's start and its three seconds of audio, not the time of recovery.
         WriteCutShortWav(48000, 48000);
         WriteTraceBytes(12);
-        ASSERT_TRUE(acquisition::PackWorkingFiles());
+        ASSERT_TRUE(acquisition::PackRunFiles("Data.zip", "Data.wav", "Data.hr"));
         ASSERT_TRUE(WriteRunMarker(kRunMarkerFile, m_profile));
-        const RecoveryOutcome outcome = RecoverInterruptedRun();
+        const RecoveryOutcome outcome = RecoverInterruptedRun({});
         EXPECT_EQ(outcome.result, RecoveryResult::Stored);
         EXPECT_EQ(outcome.store.result, StoreResult::Stored);
         EXPECT_EQ(RecordFolderFiles(),
@@ -175,7 +175,7 @@ TEST_F(RunRecoveryTest, AnArchiveCutShortBeforeItsMoveIsStoredAndAFailedStoreIsK
     std::ofstream("Data") << "in the way";
     WriteCutShortWav(0, 16000);
     ASSERT_TRUE(WriteRunMarker(kRunMarkerFile, m_profile));
-    const RecoveryOutcome outcome = RecoverInterruptedRun();
+    const RecoveryOutcome outcome = RecoverInterruptedRun({});
     EXPECT_EQ(outcome.result, RecoveryResult::Stored);
     EXPECT_EQ(outcome.store.result, StoreResult::KeptAside);
     EXPECT_EQ(outcome.store.path, fs::path("Data-unsaved-20100209090504007.zip"));
@@ -185,14 +185,14 @@ TEST_F(RunRecoveryTest, AnArchiveCutShortBeforeItsMoveIsStoredAndAFailedStoreIsK
     EXPECT_TRUE(fs::exists("Data-unsaved-20100209090504007.run"));
 
     // While the record folder is still blocked the run stays aside; then it is stored once.
-    EXPECT_TRUE(StoreKeptAsideRuns().empty());
+    EXPECT_TRUE(StoreKeptAsideRuns({}).empty());
     fs::remove("Data");
-    const std::vector<fs::path> stored = StoreKeptAsideRuns();
+    const std::vector<fs::path> stored = StoreKeptAsideRuns({});
     EXPECT_EQ(stored, std::vector<fs::path>{"Data/Mary_Ann_20100512_20100209090504007.zip"});
     EXPECT_EQ(RecordFolderFiles().size(), 1u);
     EXPECT_FALSE(fs::exists("Data-unsaved-20100209090504007.zip"));
     EXPECT_FALSE(fs::exists("Data-unsaved-20100209090504007.run"));
-    EXPECT_TRUE(StoreKeptAsideRuns().empty());
+    EXPECT_TRUE(StoreKeptAsideRuns({}).empty());
 }
 
 // What work killed half-way leaves is removed at start; what belongs to a run or a review stays.
@@ -217,7 +217,7 @@ TEST_F(RunRecoveryTest, LeftoversOfKilledWorkAreRemovedAndNothingElse) {
         for (const char* file : c.files) {
             std::ofstream(file) << "left";
         }
-        RemoveLeftoversOfKilledWork();
+        RemoveLeftoversOfKilledWork({});
         for (const char* file : c.files) {
             const bool stays = std::find(c.staying.begin(), c.staying.end(),
                                          std::string_view(file)) != c.staying.end();
@@ -228,4 +228,4 @@ TEST_F(RunRecoveryTest, LeftoversOfKilledWorkAreRemovedAndNothingElse) {
 }
 
 }  // namespace
-}  // namespace marulo::mainwnd
+}  // namespace marulo::session

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "mainwnd/RunRecovery.h"
+#include "session/RunRecovery.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,7 +13,7 @@
 #include "archive/RecordName.h"
 #include "platform/FileSync.h"
 
-namespace marulo::mainwnd {
+namespace marulo::session {
 
 namespace {
 
@@ -48,6 +48,11 @@ std::uintmax_t RepairWav(const fs::path& file) {
     out.write(reinterpret_cast<const char*>(header.data()),
               static_cast<std::streamsize>(header.size()));
     return audio;
+}
+
+// An empty work folder is the current one.
+fs::path Listable(const fs::path& workFolder) {
+    return workFolder.empty() ? fs::path(".") : workFolder;
 }
 
 // The files a run left: its audio and trace, or the archive they were packed into.
@@ -127,39 +132,41 @@ std::optional<RunProfile> ReadRunMarker(const fs::path& file) {
                       std::chrono::system_clock::time_point(milliseconds(startMilliseconds))};
 }
 
-RecoveryOutcome RecoverInterruptedRun() {
-    const std::optional<RunProfile> profile = ReadRunMarker(kRunMarkerFile);
+RecoveryOutcome RecoverInterruptedRun(const fs::path& workFolder) {
+    const fs::path marker = workFolder / kRunMarkerFile;
+    const std::optional<RunProfile> profile = ReadRunMarker(marker);
     std::error_code error;
     if (!profile) {
         // An unreadable marker names nothing; the files stay as a review's would.
-        fs::remove(kRunMarkerFile, error);
+        fs::remove(marker, error);
         return {};
     }
-    const LeftRun left{acquisition::kWorkingWavFile, acquisition::kWorkingTraceFile,
-                       acquisition::kWorkingArchive};
+    const LeftRun left{workFolder / acquisition::kWorkingWavFile,
+                       workFolder / acquisition::kWorkingTraceFile,
+                       workFolder / acquisition::kWorkingArchive};
     RecoveryOutcome outcome{RecoveryResult::Stored, {}};
     if (fs::exists(left.audio, error)) {
         const std::optional<platform::LocalTime> end = PrepareAudio(*profile, left);
         if (!end) {
-            fs::remove(kRunMarkerFile, error);
+            fs::remove(marker, error);
             return {RecoveryResult::Discarded, {}};
         }
-        acquisition::PackWorkingFiles();
-        outcome.store = StoreFinishedRun(left.archive, left.audio, left.trace, profile->name,
+        acquisition::PackRunFiles(left.archive, left.audio, left.trace);
+        outcome.store = StoreFinishedRun(workFolder, left.archive, left.audio, left.trace, profile->name,
                                          profile->edcText, *end);
     } else {
         // Cut short between packing and storing: the archive is whole.
-        outcome.store = StoreWorkingArchive(left.archive, profile->name, profile->edcText,
+        outcome.store = StoreWorkingArchive(workFolder, left.archive, profile->name, profile->edcText,
                                             ArchiveEnd(*profile, left.archive));
         if (outcome.store.result == StoreResult::NothingToStore) {
             outcome.result = RecoveryResult::NothingLeft;
         }
     }
-    SettleRunMarker(kRunMarkerFile, outcome.store);
+    SettleRunMarker(marker, outcome.store);
     return outcome;
 }
 
-void RemoveLeftoversOfKilledWork() {
+void RemoveLeftoversOfKilledWork(const fs::path& workFolder) {
     std::error_code error;
     // Only files: a folder in such a place was put there by someone, not by killed work.
     const auto removeFile = [&error](const fs::path& file) {
@@ -168,33 +175,34 @@ void RemoveLeftoversOfKilledWork() {
         }
     };
     for (const char* working : {acquisition::kWorkingWavFile, acquisition::kWorkingTraceFile}) {
-        removeFile(std::string(working) + ".part");
+        removeFile(workFolder / (std::string(working) + ".part"));
     }
     const std::string packingPrefix = std::string(acquisition::kWorkingArchive) + ".";
-    for (const auto& entry : fs::directory_iterator(".", error)) {
+    for (const auto& entry : fs::directory_iterator(Listable(workFolder), error)) {
         const std::string file = entry.path().filename().string();
         if (file.size() == packingPrefix.size() + 6 && file.starts_with(packingPrefix)) {
             removeFile(entry.path());
         }
     }
-    for (const auto& entry : fs::directory_iterator(archive::RecordFolder, error)) {
+    for (const auto& entry : fs::directory_iterator(workFolder / archive::RecordFolder, error)) {
         if (entry.path().extension() == kStoringSuffix) {
             removeFile(entry.path());
         }
     }
-    if (!fs::exists(acquisition::kWorkingWavFile, error) && !fs::exists(kRunMarkerFile, error)) {
-        removeFile(acquisition::kWorkingTraceFile);
+    if (!fs::exists(workFolder / acquisition::kWorkingWavFile, error) &&
+        !fs::exists(workFolder / kRunMarkerFile, error)) {
+        removeFile(workFolder / acquisition::kWorkingTraceFile);
     }
 }
 
-std::vector<fs::path> StoreKeptAsideRuns() {
+std::vector<fs::path> StoreKeptAsideRuns(const fs::path& workFolder) {
     std::vector<fs::path> markers;
     std::error_code error;
-    for (const auto& entry : fs::directory_iterator(".", error)) {
+    for (const auto& entry : fs::directory_iterator(Listable(workFolder), error)) {
         const fs::path file = entry.path().filename();
         if (file.string().starts_with(kUnsavedPrefix) &&
             file.extension() == kKeptAsideMarkerExtension) {
-            markers.push_back(file);
+            markers.push_back(workFolder / file);
         }
     }
     std::sort(markers.begin(), markers.end());
@@ -220,7 +228,7 @@ std::vector<fs::path> StoreKeptAsideRuns() {
         if (end) {
             platform::SyncFile(left.archive);
             const auto record =
-                MoveIntoRecordFolder(left.archive, profile->name, profile->edcText, *end);
+                MoveIntoRecordFolder(workFolder, left.archive, profile->name, profile->edcText, *end);
             if (!record) {
                 continue;
             }
@@ -231,4 +239,4 @@ std::vector<fs::path> StoreKeptAsideRuns() {
     return stored;
 }
 
-}  // namespace marulo::mainwnd
+}  // namespace marulo::session

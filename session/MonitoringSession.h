@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <variant>
+#include <vector>
+
+#include "acquisition/AcquisitionListener.h"
+#include "acquisition/CaptureController.h"
+#include "acquisition/RecordSaveListener.h"
+#include "acquisition/Recorder.h"
+#include "session/RecordStore.h"
+#include "session/RunRecovery.h"
+
+namespace marulo::session {
+
+// A run has closed; the outcome says where its recording lies now.
+struct RunClosed {
+    StoreOutcome outcome;
+};
+// The running recording's working files cannot be written any more; what was written is kept.
+struct RecordingFailed {};
+// Runs kept aside earlier have now been stored under their record names.
+struct KeptAsideRunsStored {
+    std::vector<std::filesystem::path> records;
+};
+// A run an earlier process left when it was cut short has been stored (or kept aside).
+struct InterruptedRunRecovered {
+    StoreOutcome outcome;
+};
+// The sound input could not be opened or started, or was lost during a run (which has then been
+// closed and stored like any other).
+struct CaptureFailed {
+    acquisition::CaptureError error;
+};
+
+using SessionReport = std::variant<RunClosed, RecordingFailed, KeptAsideRunsStored,
+                                   InterruptedRunRecovered, CaptureFailed>;
+
+enum class StartProblem {
+    None,
+    AlreadyRunning,
+    WorkingFilesFailed  // the run's working files cannot be made in the work folder
+};
+
+// The life of every monitoring run in one work folder: its start with the mother of that moment,
+// the recording of its audio and trace into the working files with the run marker beside them,
+// packing and storing under the record name when it closes, keeping aside what cannot be stored,
+// and at start-up what earlier processes left. While a run, or a run that is still closing,
+// holds the working files, nobody else may touch them.
+//
+// Reports are handed to the reporter by value, on the capture thread or the caller's; the
+// reporter must not wait for anything (a window queues them), so no run ever waits for a user.
+class MonitoringSession final : private acquisition::AcquisitionListener,
+                                private acquisition::RecordSaveListener {
+public:
+    using Reporter = std::function<void(SessionReport)>;
+
+    // Listens to the controller from now on; the folder holds the working files and the records.
+    MonitoringSession(std::filesystem::path workFolder, acquisition::CaptureController& controller);
+    // Waits until every run has closed and stored its record.
+    ~MonitoringSession();
+    MonitoringSession(const MonitoringSession&) = delete;
+    MonitoringSession& operator=(const MonitoringSession&) = delete;
+
+    const std::filesystem::path& WorkFolder() const { return m_workFolder; }
+    void SetReporter(Reporter reporter);
+
+    // Removes what killed work left, stores a run cut short and the runs kept aside; call once
+    // at start, before any run or review.
+    void RecoverAtStart();
+
+    // Waits for a run that is still closing, then starts a run named from this profile.
+    StartProblem Start(const RunProfile& profile);
+    // Asks the running run to close; never refused, never waits.
+    void Stop();
+    bool IsRunning() const;
+    // True while a run, also one that is closing and storing, holds the working files.
+    bool HoldsWorkingFiles() const;
+    // Waits until no run holds the working files; pump runs between checks.
+    void WaitUntilClosed(const std::function<void()>& pump = {});
+
+private:
+    void OnCaptureOpen() override;
+    void OnAudioBlock(std::span<const std::uint8_t> block) override;
+    void OnHeartRate(std::int32_t beatsPerMinute) override;
+    void OnCaptureClose() override;
+    void OnRecordSaved(const std::string& archivePath) override;
+    void OnRecordingFailed() override;
+
+    void Report(SessionReport report);
+    void StoreKeptAsideRuns();
+    std::filesystem::path In(const char* file) const { return m_workFolder / file; }
+
+    const std::filesystem::path m_workFolder;
+    acquisition::CaptureController& m_controller;
+    acquisition::Recorder m_recorder;
+
+    std::mutex m_mutex;
+    Reporter m_reporter;
+    // The profile of the run about to open, taken by it on the capture thread.
+    std::optional<RunProfile> m_nextProfile;
+    // The open run's profile; capture threads only, which never overlap.
+    std::optional<RunProfile> m_runProfile;
+};
+
+}  // namespace marulo::session

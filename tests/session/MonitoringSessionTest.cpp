@@ -1,0 +1,147 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "acquisition/CaptureFormat.h"
+#include "acquisition/WavFileWriter.h"
+#include "platform/FileSoundInput.h"
+#include "session/MonitoringSession.h"
+#include "tests/support/TempFolder.h"
+
+namespace marulo::session {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+template <typename Condition>
+bool WaitUntil(Condition condition) {
+    const auto end = std::chrono::steady_clock::now() + 20s;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+// A work folder that is not the current one, and a sound file that a fast input plays.
+class MonitoringSessionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(m_work.Path());
+        const std::vector<std::uint8_t> audio(16000 * 3, 140);
+        const auto header = acquisition::WavHeader(acquisition::CaptureFormat(),
+                                                   static_cast<std::uint32_t>(audio.size()));
+        std::ofstream out(m_input, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(header.data()), header.size());
+        out.write(reinterpret_cast<const char*>(audio.data()),
+                  static_cast<std::streamsize>(audio.size()));
+    }
+
+    std::vector<SessionReport> Reports() {
+        std::lock_guard lock(m_mutex);
+        return m_reports;
+    }
+
+    std::vector<std::string> Records() const {
+        std::vector<std::string> names;
+        std::error_code ignored;
+        for (const auto& entry : fs::directory_iterator(m_work / "Data", ignored)) {
+            names.push_back(entry.path().filename().string());
+        }
+        return names;
+    }
+
+    testing::TempFolder m_current{"session-current", testing::TempFolder::Current::Enter};
+    testing::TempFolder m_work{"session-work"};
+    const fs::path m_input = m_current / "input.wav";
+    acquisition::CaptureController m_controller{
+        [this] { return std::make_unique<platform::FileSoundInput>(m_input, 1ms); },
+        [] { return true; }};
+    std::mutex m_mutex;
+    std::vector<SessionReport> m_reports;
+};
+
+// The next run starts while the one before still closes: each record takes the mother of its own
+// start, everything lies in the work folder, and the reporter hears both closes.
+TEST_F(MonitoringSessionTest, RunsBackToBackAreStoredEachUnderTheMotherOfItsStart) {
+    MonitoringSession session(m_work.Path(), m_controller);
+    session.SetReporter([this](SessionReport report) {
+        std::lock_guard lock(m_mutex);
+        m_reports.push_back(std::move(report));
+    });
+    const auto start = std::chrono::system_clock::now();
+    const auto recordAudio = [&] {
+        return WaitUntil([&] {
+            std::error_code ignored;
+            return fs::file_size(m_work / "Data.wav", ignored) >= 44 + 2 * 1600 && !ignored;
+        });
+    };
+    ASSERT_EQ(session.Start({"Anna", "2010-05-12", start}), StartProblem::None);
+    EXPECT_EQ(session.Start({"Bella", "2011-01-01", start}), StartProblem::AlreadyRunning);
+    ASSERT_TRUE(recordAudio());
+    EXPECT_TRUE(fs::exists(m_work / kRunMarkerFile));
+    session.Stop();
+    ASSERT_EQ(session.Start({"Bella", "2011-01-01", start}), StartProblem::None);
+    ASSERT_TRUE(recordAudio());
+    session.Stop();
+    session.WaitUntilClosed();
+
+    std::vector<std::string> records = Records();
+    std::sort(records.begin(), records.end());
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_TRUE(std::regex_match(records[0], std::regex(R"(Anna_20100512_\d{17}\.zip)")));
+    EXPECT_TRUE(std::regex_match(records[1], std::regex(R"(Bella_20110101_\d{17}\.zip)")));
+    for (const char* gone : {"Data.wav", "Data.hr", "Data.zip", "Data.run"}) {
+        EXPECT_FALSE(fs::exists(m_work / gone)) << gone;
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_current.Path()), fs::directory_iterator()), 1)
+        << "only the input lies in the current folder";
+    const std::vector<SessionReport> reports = Reports();
+    ASSERT_EQ(reports.size(), 2u);
+    for (const SessionReport& report : reports) {
+        ASSERT_TRUE(std::holds_alternative<RunClosed>(report));
+        const StoreOutcome& outcome = std::get<RunClosed>(report).outcome;
+        EXPECT_EQ(outcome.result, StoreResult::Stored);
+        EXPECT_EQ(outcome.path.parent_path(), m_work / "Data");
+    }
+}
+
+TEST_F(MonitoringSessionTest, WhatAnEarlierProcessLeftIsRecoveredAndReportedAtStart) {
+    const std::vector<std::uint8_t> audio(16000, 140);
+    {
+        acquisition::WavFileWriter wav;
+        ASSERT_TRUE(wav.Open(m_work / "Data.wav"));
+        ASSERT_TRUE(wav.Append(audio));
+    }
+    ASSERT_TRUE(WriteRunMarker(m_work / kRunMarkerFile,
+                               {"Anna", "2010-05-12", std::chrono::system_clock::now()}));
+    std::ofstream(m_work / "Data.wav.part") << "half unpacked";
+
+    MonitoringSession session(m_work.Path(), m_controller);
+    session.SetReporter([this](SessionReport report) {
+        std::lock_guard lock(m_mutex);
+        m_reports.push_back(std::move(report));
+    });
+    session.RecoverAtStart();
+    const std::vector<SessionReport> reports = Reports();
+    ASSERT_EQ(reports.size(), 1u);
+    ASSERT_TRUE(std::holds_alternative<InterruptedRunRecovered>(reports[0]));
+    EXPECT_EQ(std::get<InterruptedRunRecovered>(reports[0]).outcome.result, StoreResult::Stored);
+    EXPECT_EQ(Records().size(), 1u);
+    EXPECT_FALSE(fs::exists(m_work / "Data.wav.part"));
+    EXPECT_FALSE(fs::exists(m_work / kRunMarkerFile));
+}
+
+}  // namespace
+}  // namespace marulo::session
