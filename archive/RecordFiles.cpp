@@ -8,14 +8,14 @@ namespace marulo::archive {
 
 namespace {
 
-void RemoveWorkingFiles() {
+void RemoveWorkingFiles(const std::filesystem::path& workFolder) {
     std::error_code ignored;
-    std::filesystem::remove(kLoadedAudioFile, ignored);
-    std::filesystem::remove(kLoadedTraceFile, ignored);
+    std::filesystem::remove(workFolder / kLoadedAudioFile, ignored);
+    std::filesystem::remove(workFolder / kLoadedTraceFile, ignored);
 }
 
-LoadedRecord Failed(RecordProblem problem) {
-    RemoveWorkingFiles();
+LoadedRecord Failed(const std::filesystem::path& workFolder, RecordProblem problem) {
+    RemoveWorkingFiles(workFolder);
     LoadedRecord record;
     record.problem = problem;
     return record;
@@ -27,14 +27,17 @@ bool Stopped(const std::atomic<bool>* stop) {
 
 }  // namespace
 
-LoadedRecord UnpackRecord(const std::filesystem::path& archive, const std::atomic<bool>* stop) {
-    RemoveWorkingFiles();
+LoadedRecord UnpackRecord(const std::filesystem::path& archive,
+                          const std::filesystem::path& workFolder, const std::atomic<bool>* stop) {
+    RemoveWorkingFiles(workFolder);
+    const std::filesystem::path audioFile = workFolder / kLoadedAudioFile;
+    const std::filesystem::path traceFile = workFolder / kLoadedTraceFile;
     RecordArchive record;
     if (const RecordProblem problem = record.Open(archive); problem != RecordProblem::None) {
-        return Failed(problem);
+        return Failed(workFolder, problem);
     }
     if (!record.HasAudio() && !record.HasTrace()) {
-        return Failed(RecordProblem::Unreadable);
+        return Failed(workFolder, RecordProblem::Unreadable);
     }
 
     LoadedRecord loaded;
@@ -42,16 +45,16 @@ LoadedRecord UnpackRecord(const std::filesystem::path& archive, const std::atomi
         std::vector<unsigned char> bytes;
         if (const RecordProblem problem = record.ReadTraceBytes(bytes);
             problem != RecordProblem::None) {
-            return Failed(problem);
+            return Failed(workFolder, problem);
         }
         if (Stopped(stop)) {
-            return Failed(RecordProblem::Cancelled);
+            return Failed(workFolder, RecordProblem::Cancelled);
         }
-        if (const RecordProblem problem = WriteFileWhole(kLoadedTraceFile, bytes);
+        if (const RecordProblem problem = WriteFileWhole(traceFile, bytes);
             problem != RecordProblem::None) {
-            return Failed(problem);
+            return Failed(workFolder, problem);
         }
-        loaded.files.tracePath = kLoadedTraceFile;
+        loaded.files.tracePath = traceFile.string();
         loaded.trace = TraceFromBytes(bytes);
     } else {
         loaded.problem = RecordProblem::NoTrace;
@@ -62,14 +65,14 @@ LoadedRecord UnpackRecord(const std::filesystem::path& archive, const std::atomi
         // declares; a record without a trace has nothing to measure it by.
         const std::uint64_t maxAudio =
             record.HasTrace() ? MaxAudioBytesForTrace(loaded.trace.size()) : kMaxAudioBytes;
-        RecordProblem problem = record.ExtractAudio(kLoadedAudioFile, stop, maxAudio);
+        RecordProblem problem = record.ExtractAudio(audioFile, stop, maxAudio);
         if (problem == RecordProblem::TooLarge && record.HasTrace()) {
             problem = RecordProblem::Unreadable;
         }
         if (problem != RecordProblem::None) {
-            return Failed(problem);
+            return Failed(workFolder, problem);
         }
-        loaded.files.audioPath = kLoadedAudioFile;
+        loaded.files.audioPath = audioFile.string();
     } else {
         loaded.problem = RecordProblem::NoAudio;
     }

@@ -29,11 +29,12 @@ struct LoadedRecord {
     std::vector<std::int32_t> trace;
 };
 
-// Unpacks a stored record into the working files of the current directory. The old working
+// Unpacks a stored record into the working files of the work folder. The old working
 // files are deleted first, so a record that fails to unpack leaves nothing of the previous one,
 // and a failure or a raised stop flag leaves no working file at all. Audio longer than its trace
 // allows is refused as unreadable (a damaged record) as soon as unpacking reaches that length.
 LoadedRecord UnpackRecord(const std::filesystem::path& archive,
+                          const std::filesystem::path& workFolder,
                           const std::atomic<bool>* stop = nullptr);
 
 // The heart rates of a trace file: signed 32-bit little-endian values, trailing bytes ignored;

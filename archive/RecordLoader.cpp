@@ -5,8 +5,10 @@
 
 namespace marulo::archive {
 
-RecordLoader::RecordLoader(Finished finished)
-    : m_finished(std::move(finished)), m_thread([this] { Run(); }) {}
+RecordLoader::RecordLoader(std::filesystem::path workFolder, Finished finished)
+    : m_workFolder(std::move(workFolder)),
+      m_finished(std::move(finished)),
+      m_thread([this] { Run(); }) {}
 
 RecordLoader::~RecordLoader() {
     {
@@ -53,7 +55,7 @@ void RecordLoader::Run() {
         m_busy = true;
         lock.unlock();
 
-        LoadedRecord record = UnpackRecord(archive, &m_stop);
+        LoadedRecord record = UnpackRecord(archive, m_workFolder, &m_stop);
         m_finished(ticket, std::move(record));
 
         lock.lock();

@@ -14,7 +14,8 @@
 
 namespace marulo::archive {
 
-// Unpacks stored records into the working files on a thread of its own, one at a time. A newer
+// Unpacks stored records into the working files of a work folder on a thread of its own, one at
+// a time. A newer
 // request stops the one in progress and replaces any that waits; only the newest one's result
 // counts. The working files are touched by this thread only while a request is in hand.
 class RecordLoader {
@@ -22,7 +23,7 @@ public:
     // Called on the loader's thread with the request's ticket and what it loaded.
     using Finished = std::function<void(std::uint64_t ticket, LoadedRecord record)>;
 
-    explicit RecordLoader(Finished finished);
+    RecordLoader(std::filesystem::path workFolder, Finished finished);
     ~RecordLoader();
     RecordLoader(const RecordLoader&) = delete;
     RecordLoader& operator=(const RecordLoader&) = delete;
@@ -37,6 +38,7 @@ public:
 private:
     void Run();
 
+    const std::filesystem::path m_workFolder;
     Finished m_finished;
     std::mutex m_mutex;
     std::condition_variable m_wake;

@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
     std::printf("peak RSS before opening: %.1f MiB\n", PeakKibibytes() / 1024.0);
 
     marulo::acquisition::CaptureController controller([] { return nullptr; }, [] { return false; });
-    marulo::views::ReviewView view(nullptr, controller);
+    marulo::views::ReviewView view(nullptr, controller, {});
     view.resize(510, 250);
     view.show();
     QCoreApplication::processEvents();

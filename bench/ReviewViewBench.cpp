@@ -63,7 +63,7 @@ public:
             out.write(bytes, 4);
         }
         out.close();
-        m_view = std::make_unique<marulo::views::ReviewView>(nullptr, m_controller);
+        m_view = std::make_unique<marulo::views::ReviewView>(nullptr, m_controller, fs::path());
         m_view->resize(kViewWidth, kViewHeight);
         m_view->show();
         QApplication::processEvents();

@@ -226,7 +226,7 @@ void MainWindow::CreateControls() {
         m_edcCalendar->hide();
     }
     if (m_reviewView == nullptr) {
-        m_reviewView = new views::ReviewView(this, m_controller);
+        m_reviewView = new views::ReviewView(this, m_controller, m_session.WorkFolder());
         SetSpokenValue(
             *m_reviewView,
             {QAccessible::Chart, [this] { return m_reviewView->SpokenReadout(); }, {}, 0.0, {}});
@@ -574,17 +574,20 @@ void MainWindow::LoadProfile() {
     }
 }
 
+std::filesystem::path MainWindow::RecordFolder() const {
+    return m_session.WorkFolder() / archive::RecordFolder;
+}
+
 void MainWindow::LayoutBottomButtons() {
     mainwnd::LayoutBottomButtons(*m_languageButton, *m_homepageButton,
                                  QFontMetrics(app::UiFont(true)));
 }
 
 void MainWindow::OpenMotherList() {
-    dialogs::MotherListDialog dialog(
-        this, archive::RecordFolder, [this](const std::filesystem::path& folder) {
-            std::error_code ignored;
-            OpenOrTellWhere(folder.string(), std::filesystem::current_path(ignored));
-        });
+    dialogs::MotherListDialog dialog(this, RecordFolder(),
+                                     [this](const std::filesystem::path& folder) {
+                                         OpenOrTellWhere(folder.string(), m_session.WorkFolder());
+                                     });
     if (dialog.exec() != dialogs::kMotherListOkId) {
         // Cancel leaves the window as it was: the review and its playback go on.
         RefreshRecordList();

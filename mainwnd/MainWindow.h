@@ -81,6 +81,8 @@ public:
     void CreateControls();
     void CentreOnWorkArea();
 
+    // The folder of the stored records, in the session's work folder.
+    std::filesystem::path RecordFolder() const;
     // The child with this control id, null when it does not exist.
     QWidget* Control(int id) const;
     views::MonitorView* MonitorView() const;

@@ -94,8 +94,7 @@ void MainWindow::ShowRecord(int index) {
         m_playButton->show();
         m_muteButton->show();
         m_volumeSlider->show();
-        m_reviewView->LoadRecord(std::string(archive::RecordFolder) + "/" +
-                                 RecordOfItem(*item).fileName);
+        m_reviewView->LoadRecord((RecordFolder() / RecordOfItem(*item).fileName).string());
     }
     {
         const QSignalBlocker quiet(m_recordList);
@@ -166,7 +165,7 @@ void MainWindow::RefreshRecordList() {
     const std::string name = NameBytes();
     const std::string edc = ControlText(EdcText());
     QListWidgetItem* stillShown = nullptr;
-    for (const std::string& file : archive::ListRecordFiles(archive::RecordFolder, name, edc)) {
+    for (const std::string& file : archive::ListRecordFiles(RecordFolder(), name, edc)) {
         // Shown with replacement characters where the bytes are no UTF-8, found by its bytes.
         auto* item = new QListWidgetItem(QString::fromStdString(file), m_recordList);
         const archive::RecordIdentity record = archive::ReadRecordIdentity(file);

@@ -119,8 +119,7 @@ void MainWindow::OpenRecordMenu(const QPoint& viewportPos) {
         return;
     }
     if (chosen == folder) {
-        std::error_code ignored;
-        OpenOrTellWhere(std::string(archive::RecordFolder), std::filesystem::current_path(ignored));
+        OpenOrTellWhere(RecordFolder().string(), m_session.WorkFolder());
     } else if (chosen == pdf) {
         ExportRecord(file, kPdf.extension);
     } else if (chosen == csv) {
@@ -144,8 +143,7 @@ void MainWindow::ExportRecord(const std::string& bareFileName, const char* exten
     const ExportKind& what = kind == kPdf.extension ? kPdf : kind == kCsv.extension ? kCsv : kWav;
     const report::ReportTexts texts = CurrentReportTexts();
     // By the name's bytes, as the record is loaded: its shown text need not be its name.
-    const std::filesystem::path archive =
-        std::filesystem::path(archive::RecordFolder) / bareFileName;
+    const std::filesystem::path archive = RecordFolder() / bareFileName;
     std::string error;
     // The trace is small; reading it first checks the record and gives the recording's start
     // for the file name. The audio is unpacked only once a target has been chosen.

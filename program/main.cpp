@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/Config.h"
 #include "acquisition/CaptureController.h"
+#include "app/Config.h"
 #include "app/InstanceLock.h"
 #include "controls/SkinBitmap.h"
 #include "controls/WindowTexts.h"
@@ -54,8 +54,6 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::error_code ignored;
-    std::filesystem::current_path(workFolder, ignored);
     marulo::acquisition::CaptureController controller(&marulo::platform::CreateSoundInput,
                                                       &marulo::platform::AnyCaptureDeviceExists);
     marulo::session::MonitoringSession session(workFolder, controller);

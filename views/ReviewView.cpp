@@ -52,7 +52,8 @@ QString MessageString(std::string_view key) {
 
 }  // namespace
 
-ReviewView::ReviewView(QWidget* parent, acquisition::CaptureController& controller)
+ReviewView::ReviewView(QWidget* parent, acquisition::CaptureController& controller,
+                       const std::filesystem::path& workFolder)
     : QAbstractScrollArea(parent),
       m_controller(controller),
       m_qualityCheck([this](std::uint64_t ticket, std::vector<ratecheck::Mark> marks) {
@@ -67,7 +68,7 @@ ReviewView::ReviewView(QWidget* parent, acquisition::CaptureController& controll
               },
               Qt::QueuedConnection);
       }),
-      m_loader([this](std::uint64_t ticket, archive::LoadedRecord record) {
+      m_loader(workFolder, [this](std::uint64_t ticket, archive::LoadedRecord record) {
           QMetaObject::invokeMethod(
               this,
               [this, ticket, loaded = std::move(record)]() mutable {

@@ -31,7 +31,9 @@ class ReviewView : public QAbstractScrollArea, public acquisition::AcquisitionLi
 public:
     static constexpr int kPlaybackTimerMilliseconds = 500;
 
-    ReviewView(QWidget* parent, acquisition::CaptureController& controller);
+    // Records are unpacked into the working files of the work folder.
+    ReviewView(QWidget* parent, acquisition::CaptureController& controller,
+               const std::filesystem::path& workFolder);
     ~ReviewView() override;
     ReviewView(const ReviewView&) = delete;
     ReviewView& operator=(const ReviewView&) = delete;

@@ -73,7 +73,7 @@ protected:
 
 TEST_F(RecordFilesTest, NormalRecordUnpacksIntoWorkingFiles) {
     const auto archive = MakeArchive({{"Data.wav", "RIFF-audio"}, {"Data.hr", "\x87\0\0\0"s}});
-    const RecordFiles files = UnpackRecord(archive).files;
+    const RecordFiles files = UnpackRecord(archive, {}).files;
     EXPECT_EQ(files.audioPath, "Data.wav");
     EXPECT_EQ(files.tracePath, "Data.hr");
     EXPECT_EQ(ReadAll("Data.wav"), "RIFF-audio");
@@ -122,7 +122,7 @@ TEST_F(RecordFilesTest, OnlyFirstExactTopLevelItemsCount) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         WriteAll("Conf.ini", "[Message]\n");
-        const RecordFiles files = UnpackRecord(MakeArchive(c.items)).files;
+        const RecordFiles files = UnpackRecord(MakeArchive(c.items), {}).files;
         EXPECT_EQ(files.audioPath, "Data.wav");
         EXPECT_EQ(files.tracePath, "Data.hr");
         EXPECT_EQ(ReadAll("Data.wav"), c.audio);
@@ -136,13 +136,13 @@ TEST_F(RecordFilesTest, OnlyFirstExactTopLevelItemsCount) {
 
 // A record missing one item loads the other and says which part is missing.
 TEST_F(RecordFilesTest, MissingItemIsNamedAndTheOtherLoads) {
-    const LoadedRecord noTrace = UnpackRecord(MakeArchive({{"Data.wav", "audio"}}));
+    const LoadedRecord noTrace = UnpackRecord(MakeArchive({{"Data.wav", "audio"}}), {});
     EXPECT_EQ(noTrace.problem, RecordProblem::NoTrace);
     EXPECT_EQ(noTrace.files.audioPath, "Data.wav");
     EXPECT_TRUE(noTrace.files.tracePath.empty());
     EXPECT_FALSE(fs::exists("Data.hr"));
 
-    const LoadedRecord noAudio = UnpackRecord(MakeArchive({{"Data.hr", "\x78\0\0\0"s}}));
+    const LoadedRecord noAudio = UnpackRecord(MakeArchive({{"Data.hr", "\x78\0\0\0"s}}), {});
     EXPECT_EQ(noAudio.problem, RecordProblem::NoAudio);
     EXPECT_TRUE(noAudio.files.audioPath.empty());
     EXPECT_EQ(noAudio.trace, std::vector<std::int32_t>{120});
@@ -176,7 +176,7 @@ TEST_F(RecordFilesTest, DamagedArchivesFailWholeAndLeaveNoFiles) {
         SCOPED_TRACE(archive.string());
         WriteAll("Data.wav", "old audio");
         WriteAll("Data.hr", "old trace");
-        const LoadedRecord loaded = UnpackRecord(archive);
+        const LoadedRecord loaded = UnpackRecord(archive, {});
         EXPECT_EQ(loaded.problem, RecordProblem::Unreadable);
         EXPECT_TRUE(loaded.files.audioPath.empty());
         EXPECT_TRUE(loaded.files.tracePath.empty());
@@ -260,7 +260,7 @@ TEST_F(RecordFilesTest, AudioLongerThanItsTraceAllowsIsRefusedAsDamaged) {
             bytes.replace(bytes.find("PK\1\2") + 24, 4, "\x40\0\0\0"s);
             WriteAll(archive, bytes);
         }
-        const LoadedRecord loaded = UnpackRecord(archive);
+        const LoadedRecord loaded = UnpackRecord(archive, {});
         EXPECT_EQ(loaded.problem, c.problem);
         EXPECT_EQ(fs::exists("Data.wav"), c.problem == RecordProblem::None);
         EXPECT_FALSE(fs::exists("Data.wav.part"));
@@ -270,7 +270,7 @@ TEST_F(RecordFilesTest, AudioLongerThanItsTraceAllowsIsRefusedAsDamaged) {
 TEST_F(RecordFilesTest, WorkingFilesCannotBeWritten) {
     fs::create_directories("Data.hr.part");
     const LoadedRecord loaded =
-        UnpackRecord(MakeArchive({{"Data.wav", "audio"}, {"Data.hr", "\1\0\0\0"s}}));
+        UnpackRecord(MakeArchive({{"Data.wav", "audio"}, {"Data.hr", "\1\0\0\0"s}}), {});
     EXPECT_EQ(loaded.problem, RecordProblem::WriteFailed);
     EXPECT_FALSE(fs::exists("Data.wav"));
     EXPECT_FALSE(fs::exists("Data.hr"));
@@ -279,9 +279,9 @@ TEST_F(RecordFilesTest, WorkingFilesCannotBeWritten) {
 TEST_F(RecordFilesTest, LoadingTheSameRecordTwiceGivesTheSameContent) {
     const std::string trace = "\x78\0\0\0\x8c\0\0\0\0\0\0\0"s;
     const auto archive = MakeArchive({{"Data.wav", "audio bytes"}, {"Data.hr", trace}});
-    const RecordFiles first = UnpackRecord(archive).files;
+    const RecordFiles first = UnpackRecord(archive, {}).files;
     const auto firstTrace = ReadTrace(first.tracePath);
-    const RecordFiles second = UnpackRecord(archive).files;
+    const RecordFiles second = UnpackRecord(archive, {}).files;
     EXPECT_EQ(first.audioPath, second.audioPath);
     EXPECT_EQ(first.tracePath, second.tracePath);
     EXPECT_EQ(ReadAll("Data.wav"), "audio bytes");

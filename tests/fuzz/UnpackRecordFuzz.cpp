@@ -12,7 +12,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     namespace fs = std::filesystem;
     const fs::path& archive = marulo::fuzz::ScratchFolder::Instance().Write(data, size);
-    const marulo::archive::LoadedRecord loaded = marulo::archive::UnpackRecord(archive);
+    const marulo::archive::LoadedRecord loaded = marulo::archive::UnpackRecord(archive, {});
     const marulo::archive::RecordFiles& files = loaded.files;
     // The trace handed back is the trace written: a review reads the same values either way.
     if (!files.tracePath.empty() && marulo::archive::ReadTrace(files.tracePath) != loaded.trace) {

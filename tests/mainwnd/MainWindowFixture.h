@@ -92,19 +92,21 @@ protected:
 
     void TearDown() override {
         CloseWindow();
+        EXPECT_TRUE(std::filesystem::is_empty(m_elsewhere.Path()))
+            << "the window wrote into the current folder";
         m_controller.reset();
         m_store.reset();
         ::unsetenv(platform::kSoundInputFileVariable);
         app::SetConfigFolderForTesting(std::nullopt);
     }
 
-    // The window works in the current folder, as the program works in its work folder.
-    mainwnd::MainWindow& OpenWindow() {
+    // The window works in the test's folder (or the one given), never in the current one.
+    mainwnd::MainWindow& OpenWindow(const std::filesystem::path& workFolder = {}) {
         mainwnd::MainWindowOptions options;
         options.profileStore = m_store.get();
         options.quitOnClose = false;
-        m_session = std::make_unique<session::MonitoringSession>(std::filesystem::current_path(),
-                                                                 *m_controller);
+        m_session = std::make_unique<session::MonitoringSession>(
+            workFolder.empty() ? m_folder.Path() : workFolder, *m_controller);
         m_window = std::make_unique<mainwnd::MainWindow>(*m_controller, *m_session, options);
         m_window->SetMessageHook([this](mainwnd::MessageKind kind, const QString& text) {
             m_messages.emplace_back(kind, text);
@@ -164,7 +166,9 @@ protected:
         return wav;
     }
 
-    TempFolder m_folder{"window", TempFolder::Current::Enter};
+    TempFolder m_folder{"window"};
+    // Nothing may land in the current folder: every path is the work folder's.
+    TempFolder m_elsewhere{"window-current", TempFolder::Current::Enter};
     std::unique_ptr<platform::SettingsStore> m_store;
     std::unique_ptr<acquisition::CaptureController> m_controller;
     std::unique_ptr<session::MonitoringSession> m_session;

@@ -432,7 +432,6 @@ TEST_F(MainWindowTest, ARunKeptAsideOnAFullDiskIsStoredOnceThereIsRoom) {
         GTEST_SKIP() << "mounting a small disk needs root";
     }
     fs::create_directory(small / "Data");
-    fs::current_path(small);
     const auto filesStartingWith = [&](const std::string& prefix) {
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(small)) {
@@ -449,7 +448,7 @@ TEST_F(MainWindowTest, ARunKeptAsideOnAFullDiskIsStoredOnceThereIsRoom) {
         }
         return names;
     };
-    OpenWindow();
+    OpenWindow(small);
     FillProfile("Anna", "2010-05-12");
     Click(kMonitorButtonId);
     ASSERT_TRUE(WaitFor([&] { return !m_controller->IsCapturing(); }));
@@ -465,7 +464,7 @@ TEST_F(MainWindowTest, ARunKeptAsideOnAFullDiskIsStoredOnceThereIsRoom) {
 
     ASSERT_TRUE(disk.Resize(4 * 1024 * 1024));
     m_messages.clear();
-    OpenWindow();
+    OpenWindow(small);
     ASSERT_TRUE(WaitFor([&] { return !m_messages.empty(); }));
     EXPECT_EQ(m_messages[0].second.split('\n').front(), Text("KeptAsideStored"));
     const std::vector<std::string> records = recordsOnDisk();
@@ -475,19 +474,16 @@ TEST_F(MainWindowTest, ARunKeptAsideOnAFullDiskIsStoredOnceThereIsRoom) {
     EXPECT_TRUE(filesStartingWith("Data-unsaved-").empty());
     fs::copy_file(small / "Data" / records[0], m_folder / "stored.zip");
     CloseWindow();
-    fs::current_path(m_folder);
     const auto wav = StoredAudio("../stored.zip");
     ASSERT_TRUE(wav);
     EXPECT_EQ(wav->samples.size() + 44, keptAudio);
 
-    fs::current_path(small);
     m_messages.clear();
-    OpenWindow();
+    OpenWindow(small);
     Pump();
     EXPECT_TRUE(m_messages.empty());
     EXPECT_EQ(recordsOnDisk().size(), 1u);
     CloseWindow();
-    fs::current_path(m_folder);
 }
 
 TEST_F(MainWindowTest, ARunCutShortIsStoredAtTheNextStartAndTheUserIsTold) {

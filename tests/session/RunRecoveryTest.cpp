@@ -12,9 +12,9 @@
 #include "acquisition/Recorder.h"
 #include "acquisition/WavFileWriter.h"
 #include "archive/RecordFiles.h"
-#include "session/RunRecovery.h"
 #include "platform/WavReader.h"
 #include "platform/Zip.h"
+#include "session/RunRecovery.h"
 #include "tests/support/TempFolder.h"
 
 namespace marulo::session {
@@ -117,7 +117,7 @@ TEST_F(RunRecoveryTest, AnInterruptedRunIsStoredAtTheTimeOfItsLastAudio) {
             EXPECT_FALSE(fs::exists(gone)) << gone;
         }
 
-        const archive::RecordFiles files = archive::UnpackRecord(outcome.store.path).files;
+        const archive::RecordFiles files = archive::UnpackRecord(outcome.store.path, {}).files;
         std::string error;
         const auto wav = platform::ReadWavFile(files.audioPath, error);
         ASSERT_TRUE(wav) << error;

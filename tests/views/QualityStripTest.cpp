@@ -93,7 +93,7 @@ TEST(QualityStripView, ALoadedRecordGetsItsStripOffTheWindowThread) {
     ASSERT_TRUE(zip.Close());
 
     acquisition::CaptureController controller{[] { return nullptr; }, [] { return false; }};
-    ReviewView view(nullptr, controller);
+    ReviewView view(nullptr, controller, {});
     view.resize(400, 250);
     view.show();
     QSignalSpy checked(&view, &ReviewView::QualityChecked);

@@ -153,7 +153,7 @@ protected:
 
     testing::TempFolder m_folder{"review"};
     acquisition::CaptureController m_controller{[] { return nullptr; }, [] { return false; }};
-    ReviewView m_view{nullptr, m_controller};
+    ReviewView m_view{nullptr, m_controller, {}};
 };
 
 TEST_F(ReviewViewTest, EmptyChartShowsWhiteStripTiledGridAndEvenMinuteLabels) {

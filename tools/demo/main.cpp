@@ -410,8 +410,6 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(marulo::controls::ApplicationIcon());
     const marulo::app::FolderLocation folder = marulo::app::WorkFolder();
     const fs::path workFolder = folder.drive + folder.directory;
-    std::error_code ignored;
-    fs::current_path(workFolder, ignored);
     marulo::acquisition::CaptureController controller(&marulo::platform::CreateSoundInput,
                                                       &marulo::platform::AnyCaptureDeviceExists);
     marulo::session::MonitoringSession session(workFolder, controller);

@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     {
         marulo::acquisition::CaptureController controller([] { return nullptr; },
                                                           [] { return false; });
-        marulo::views::ReviewView view(nullptr, controller);
+        marulo::views::ReviewView view(nullptr, controller, {});
         view.resize(640, 250);
         view.show();
         QSignalSpy checked(&view, &marulo::views::ReviewView::QualityChecked);
