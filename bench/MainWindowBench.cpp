@@ -20,6 +20,7 @@
 #include "mainwnd/MainWindow.h"
 #include "platform/SettingsStore.h"
 #include "platform/SoundInput.h"
+#include "platform/SoundInputChoice.h"
 #include "session/MonitoringSession.h"
 #include "tools/synth/SyntheticRecording.h"
 
@@ -90,13 +91,15 @@ int main(int argc, char** argv) {
     {
         QApplication application(argc, argv);
         marulo::platform::SettingsStore store(fs::path(folder) / "profile.ini");
+        marulo::platform::SoundInputChoice inputChoice;
         marulo::acquisition::CaptureController controller(
-            &marulo::platform::CreateSoundInput, &marulo::platform::AnyCaptureDeviceExists);
+            [&inputChoice] { return inputChoice.CreateInput(); },
+            &marulo::platform::AnyCaptureDeviceExists);
         marulo::session::MonitoringSession session(fs::current_path(), controller);
         marulo::mainwnd::MainWindowOptions options;
         options.profileStore = &store;
         options.quitOnClose = false;
-        marulo::mainwnd::MainWindow window(controller, session, options);
+        marulo::mainwnd::MainWindow window(controller, session, inputChoice, options);
         window.SetMessageHook([](marulo::mainwnd::MessageKind, const QString& text) {
             std::cerr << "message: " << text.toStdString() << '\n';
         });

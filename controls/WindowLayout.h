@@ -34,9 +34,10 @@ inline constexpr int kVolumeSliderId = 117;
 inline constexpr int kMuteButtonId = 118;
 inline constexpr int kHomepageButtonId = 119;
 inline constexpr int kLanguageButtonId = 120;
+inline constexpr int kInputButtonId = 121;
 
 // A control of the main window: its id, its object name and its rectangle in client coordinates.
-// The two caption buttons at the bottom edge are fitted to their captions from these rectangles.
+// The caption buttons at the bottom edge are fitted to their captions from these rectangles.
 struct ControlPlace {
     int id = 0;
     const char* name = "";
@@ -61,6 +62,7 @@ inline constexpr ControlPlace kControlPlaces[] = {
     {kMuteButtonId, "MuteButton", Box(676, 540, 705, 569)},
     {kVolumeSliderId, "VolumeSlider", Box(700, 542, 830, 564)},
     {kLanguageButtonId, "LanguageButton", Box(12, 607, 180, 625)},
+    {kInputButtonId, "InputButton", Box(200, 607, 490, 625)},
     {kHomepageButtonId, "HomepageButton", Box(500, 607, 887, 625)},
     {kRecordListId, "RecordList", Box(38, 279, 218, 580)},
 };

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMediaDevices>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -24,6 +25,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "acquisition/CaptureFormat.h"
 #include "app/Config.h"
 #include "app/Fonts.h"
 #include "archive/RecordName.h"
@@ -35,6 +37,7 @@
 #include "mainwnd/ControlText.h"
 #include "mainwnd/Dating.h"
 #include "mainwnd/EdcCalendar.h"
+#include "mainwnd/InputMenu.h"
 #include "mainwnd/LanguageMenu.h"
 #include "mainwnd/PanelPainter.h"
 #include "mainwnd/Profile.h"
@@ -45,6 +48,7 @@
 #include "platform/DayNumbers.h"
 #include "platform/OutputVolume.h"
 #include "platform/SettingsStore.h"
+#include "platform/SoundInputChoice.h"
 #include "report/RecordFacts.h"
 #include "views/MonitorView.h"
 #include "views/ReviewView.h"
@@ -80,6 +84,7 @@ constexpr ControlTip kControlTips[] = {
     {kVolumeSliderId, "TipVolume"},
     {kHomepageButtonId, "TipHomepage"},
     {kLanguageButtonId, "TipLanguage"},
+    {kInputButtonId, "TipInput"},
 };
 
 // The names of the month calendar's own controls, by Qt's object names.
@@ -105,12 +110,13 @@ const char* TipKey(int id) {
 }  // namespace
 
 MainWindow::MainWindow(acquisition::CaptureController& controller,
-                       session::MonitoringSession& session, const MainWindowOptions& options,
-                       QWidget* parent)
+                       session::MonitoringSession& session, platform::SoundInputChoice& inputChoice,
+                       const MainWindowOptions& options, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       m_options(options),
       m_controller(controller),
-      m_session(session) {
+      m_session(session),
+      m_inputChoice(inputChoice) {
     if (m_options.profileStore != nullptr) {
         m_store = m_options.profileStore;
     } else {
@@ -138,6 +144,20 @@ MainWindow::MainWindow(acquisition::CaptureController& controller,
     });
     m_session.RecoverAtStart();
     LoadProfile();
+    m_inputChoice.Choose(KeptInput(*m_store));
+    // Devices plugged in or out change what a run opens; the caption follows. Qt 6.4 on
+    // PulseAudio updates its list without telling, so the list is also looked at every 2 s.
+    connect(new QMediaDevices(this), &QMediaDevices::audioInputsChanged, this,
+            &MainWindow::UpdateInputCaption);
+    auto* devicesWatch = new QTimer(this);
+    connect(devicesWatch, &QTimer::timeout, this, [this] {
+        std::vector<platform::SoundInputDevice> devices = platform::SoundInputDevices();
+        if (devices != m_inputDevices) {
+            m_inputDevices = std::move(devices);
+            UpdateInputCaption();
+        }
+    });
+    devicesWatch->start(kInputDevicesWatchMilliseconds);
     RefreshRecordList();
     m_reviewView->SetPlaybackListener(this);
     ConnectRecordLoading();
@@ -267,6 +287,7 @@ void MainWindow::CreateControls() {
         m_volumeSlider->hide();
     }
     placeButton(m_languageButton, kLanguageButtonId, &MainWindow::OpenLanguageMenu);
+    placeButton(m_inputButton, kInputButtonId, &MainWindow::OpenInputMenu);
     placeButton(m_homepageButton, kHomepageButtonId, &MainWindow::OpenHomepage);
     if (m_recordList == nullptr) {
         m_recordList = new QListWidget(this);
@@ -297,6 +318,7 @@ void MainWindow::CreateControls() {
           static_cast<QWidget*>(m_playButton.data()), static_cast<QWidget*>(m_muteButton.data()),
           static_cast<QWidget*>(m_volumeSlider.data()),
           static_cast<QWidget*>(m_languageButton.data()),
+          static_cast<QWidget*>(m_inputButton.data()),
           static_cast<QWidget*>(m_homepageButton.data())}) {
         clickable->setCursor(pointing);
     }
@@ -304,9 +326,10 @@ void MainWindow::CreateControls() {
     // The panel's reading order: profile, monitoring, records and playback, the bottom strip, the
     // window buttons.
     QWidget* const tabOrder[] = {
-        m_motherListButton, m_nameBox,        m_weekButton,     m_dayButton,      m_calendarButton,
-        m_monitorButton,    m_recordList,     m_reviewView,     m_playButton,     m_muteButton,
-        m_volumeSlider,     m_languageButton, m_homepageButton, m_minimizeButton, m_closeButton,
+        m_motherListButton, m_nameBox,        m_weekButton,     m_dayButton,
+        m_calendarButton,   m_monitorButton,  m_recordList,     m_reviewView,
+        m_playButton,       m_muteButton,     m_volumeSlider,   m_languageButton,
+        m_inputButton,      m_homepageButton, m_minimizeButton, m_closeButton,
     };
     for (std::size_t i = 1; i < std::size(tabOrder); ++i) {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
@@ -581,6 +604,50 @@ std::filesystem::path MainWindow::RecordFolder() const {
 void MainWindow::LayoutBottomButtons() {
     mainwnd::LayoutBottomButtons(*m_languageButton, *m_homepageButton,
                                  QFontMetrics(app::UiFont(true)));
+    UpdateInputCaption();
+}
+
+void MainWindow::UpdateInputCaption() {
+    constexpr int kPadding = 6;
+    constexpr int kGap = 8;
+    const QFontMetrics metrics(app::UiFont(true));
+    const QRect place = ControlRect(kInputButtonId);
+    const int room = m_homepageButton->geometry().left() - kGap - place.left();
+    const QString caption =
+        metrics.elidedText(InputCaption(m_inputChoice.Chosen(), m_inputChoice.InUse()),
+                           Qt::ElideMiddle, room - kPadding);
+    m_inputButton->setText(caption);
+    m_inputButton->setAccessibleName(caption);
+    m_inputButton->setGeometry(place.left(), place.top(),
+                               std::min(room, metrics.horizontalAdvance(caption) + kPadding),
+                               place.height());
+    m_inputButton->update();
+}
+
+void MainWindow::OpenInputMenu() {
+    if (m_session.IsRunning()) {
+        ShowMessage(MessageKind::Warning, Message("InputWhileMonitoring"));
+        return;
+    }
+    const InputMenuChoice choice = RunInputMenu(
+        *this, *m_inputButton, m_inputChoice.Chosen(),
+        [this](QMenu& menu, const QPoint& globalPos) { return RunMenu(menu, globalPos); });
+    if (!choice.made) {
+        return;
+    }
+    if (choice.device) {
+        platform::SoundInputError error;
+        if (!platform::TrySoundInput(*choice.device, acquisition::CaptureFormat(), error)) {
+            ShowMessage(MessageKind::Error,
+                        Message("InputNotChosen") + QLatin1Char('\n') +
+                            CaptureErrorText({true, error.code, error.text, error.problem,
+                                              error.subject, false}));
+            return;
+        }
+    }
+    m_inputChoice.Choose(choice.device);
+    KeepInput(*m_store, choice.device);
+    UpdateInputCaption();
 }
 
 void MainWindow::OpenMotherList() {

@@ -9,10 +9,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "acquisition/AcquisitionListener.h"
 #include "acquisition/CaptureController.h"
 #include "controls/WindowLayout.h"
+#include "platform/SoundInputChoice.h"
 #include "session/MonitoringSession.h"
 #include "views/PlaybackListener.h"
 
@@ -60,6 +62,7 @@ class MainWindow : public QWidget,
 public:
     static constexpr int kWidth = controls::kMainWindowSize.width();
     static constexpr int kHeight = controls::kMainWindowSize.height();
+    static constexpr int kInputDevicesWatchMilliseconds = 2000;
 
     using MessageHook = std::function<void(MessageKind, const QString& text)>;
     // Chooses from a pop-up menu opened at a global point; null when nothing was chosen.
@@ -73,8 +76,10 @@ public:
 
     // The session's reports reach the window from now on, beginning with what it recovers at
     // start.
+    // Runs open the input chosen in the window's input menu.
     MainWindow(acquisition::CaptureController& controller, session::MonitoringSession& session,
-               const MainWindowOptions& options = {}, QWidget* parent = nullptr);
+               platform::SoundInputChoice& inputChoice, const MainWindowOptions& options = {},
+               QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Creates the controls that do not exist yet and gives every control the normal UI font.
@@ -127,6 +132,9 @@ public:
     // Opens an address or path with the desktop; when nothing can, says where it is.
     void OpenOrTellWhere(const std::string& addressOrPath, const std::filesystem::path& baseFolder);
     void OpenLanguageMenu();
+    // Offers the sound inputs; refused while monitoring, and an input that cannot be opened
+    // leaves the choice before.
+    void OpenInputMenu();
     void LayoutBottomButtons();
     void SetEdcText(const QString& edc);
 
@@ -172,6 +180,8 @@ private:
     // becomes the button's text and moves the EDC.
     void ShowNumberMenu(QMenu& menu, controls::SkinnedButton& button);
     void RequestButtonRepaint();
+    // The input button's caption for the devices connected now, fitted to its text.
+    void UpdateInputCaption();
     void InstallRecordMenu();
     QString AskSavePath(const QString& caption, const QString& fileName, const QString& filter,
                         QString& selectedFilter);
@@ -189,6 +199,7 @@ private:
     MainWindowOptions m_options;
     acquisition::CaptureController& m_controller;
     session::MonitoringSession& m_session;
+    platform::SoundInputChoice& m_inputChoice;
     std::unique_ptr<platform::SettingsStore> m_ownStore;
     platform::SettingsStore* m_store = nullptr;
 
@@ -208,6 +219,9 @@ private:
     QPointer<controls::SkinnedButton> m_muteButton;
     QPointer<VolumeSlider> m_volumeSlider;
     QPointer<controls::SkinnedButton> m_languageButton;
+    QPointer<controls::SkinnedButton> m_inputButton;
+    // The capture devices as last seen.
+    std::vector<platform::SoundInputDevice> m_inputDevices;
     QPointer<controls::SkinnedButton> m_homepageButton;
     QPointer<QListWidget> m_recordList;
 

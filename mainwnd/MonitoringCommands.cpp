@@ -13,6 +13,7 @@
 #include "controls/SkinnedButton.h"
 #include "controls/WindowTexts.h"
 #include "mainwnd/ControlText.h"
+#include "mainwnd/InputMenu.h"
 #include "mainwnd/Profile.h"
 #include "platform/SettingsStore.h"
 #include "session/MonitoringSession.h"
@@ -25,45 +26,6 @@ using namespace controls;
 namespace {
 
 namespace fs = std::filesystem;
-
-// The language file's key for a sound input problem; none when only the system's text tells.
-const char* ProblemKey(platform::SoundInputProblem problem) {
-    switch (problem) {
-        case platform::SoundInputProblem::NoDevice:
-            return "InputNoDevice";
-        case platform::SoundInputProblem::FormatRefused:
-            return "InputFormatRefused";
-        case platform::SoundInputProblem::OpenFailed:
-            return "InputOpenFailed";
-        case platform::SoundInputProblem::ReadFailed:
-            return "InputReadFailed";
-        case platform::SoundInputProblem::Underrun:
-            return "InputUnderrun";
-        case platform::SoundInputProblem::Fatal:
-            return "InputFatal";
-        case platform::SoundInputProblem::FileUnreadable:
-            return "InputFileUnreadable";
-        case platform::SoundInputProblem::FileFormat:
-            return "InputFileFormat";
-        case platform::SoundInputProblem::Unknown:
-            break;
-    }
-    return nullptr;
-}
-
-// The sound input's failure in the current language, else in the sound system's words.
-QString CaptureErrorText(const acquisition::CaptureError& error) {
-    if (!error.anyCaptureDevice) {
-        return Message("ConnFailed");
-    }
-    if (const char* key = ProblemKey(error.problem)) {
-        const QString text = Message(key);
-        if (!text.isEmpty()) {
-            return text.contains(QLatin1String("%1")) ? text.arg(FromUtf8(error.subject)) : text;
-        }
-    }
-    return error.systemText.empty() ? Message("ConnFailed") : FromUtf8(error.systemText);
-}
 
 }  // namespace
 

@@ -18,6 +18,7 @@
 
 #include "platform/FileSoundInput.h"
 #include "platform/SoundBufferQueue.h"
+#include "platform/SoundInputChoice.h"
 
 namespace marulo::platform {
 
@@ -83,13 +84,13 @@ QAudioFormat ToQtFormat(const WaveFormat& format) {
     return qt;
 }
 
-// The system's default capture device through Qt Multimedia. The QAudioSource lives in a thread
-// of its own with an event loop, since the thread that drives the input has none.
+// A capture device through Qt Multimedia. The QAudioSource lives in a thread of its own with an
+// event loop, since the thread that drives the input has none.
 class QtSoundInput final : public SoundInput {
 public:
     // Runs where the controller starts a capture (the user-interface thread), so that Qt
     // Multimedia sets up its device list there and not on a thread that ends with the run.
-    QtSoundInput() : m_device(QMediaDevices::defaultAudioInput()) {}
+    explicit QtSoundInput(QAudioDevice device) : m_device(std::move(device)) {}
     ~QtSoundInput() override { Close(); }
     QtSoundInput(const QtSoundInput&) = delete;
     QtSoundInput& operator=(const QtSoundInput&) = delete;
@@ -239,13 +240,90 @@ const char* SoundInputFile() {
     return file != nullptr && *file != '\0' ? file : nullptr;
 }
 
+SoundInputDevice DeviceOf(const QAudioDevice& device) {
+    return {device.id().toStdString(), device.description().toStdString()};
+}
+
+// The listed device of that id; a null device when it is not connected.
+QAudioDevice FindDevice(const std::string& id) {
+    for (const QAudioDevice& device : QMediaDevices::audioInputs()) {
+        if (device.id().toStdString() == id) {
+            return device;
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 std::unique_ptr<SoundInput> CreateSoundInput() {
+    return SoundInputChoice().CreateInput();
+}
+
+std::vector<SoundInputDevice> SoundInputDevices() {
+    std::vector<SoundInputDevice> devices;
+    for (const QAudioDevice& device : QMediaDevices::audioInputs()) {
+        devices.push_back(DeviceOf(device));
+    }
+    return devices;
+}
+
+std::optional<SoundInputDevice> DefaultSoundInputDevice() {
+    const QAudioDevice device = QMediaDevices::defaultAudioInput();
+    if (device.isNull()) {
+        return std::nullopt;
+    }
+    return DeviceOf(device);
+}
+
+bool TrySoundInput(const SoundInputDevice& device, const WaveFormat& format,
+                   SoundInputError& error) {
+    std::unique_ptr<SoundInput> input;
+    if (const char* file = SoundInputFile()) {
+        input = std::make_unique<FileSoundInput>(file);
+    } else {
+        input = std::make_unique<QtSoundInput>(FindDevice(device.id));
+    }
+    ThreadMessageQueue queue;
+    if (!input->Open(format, queue, error)) {
+        return false;
+    }
+    const bool started = input->Start(error);
+    input->Stop();
+    input->Reset();
+    input->Close();
+    return started;
+}
+
+void SoundInputChoice::Choose(std::optional<SoundInputDevice> device) {
+    std::lock_guard lock(m_mutex);
+    m_chosen = std::move(device);
+}
+
+std::optional<SoundInputDevice> SoundInputChoice::Chosen() const {
+    std::lock_guard lock(m_mutex);
+    return m_chosen;
+}
+
+std::optional<SoundInputDevice> SoundInputChoice::InUse() const {
+    if (const std::optional<SoundInputDevice> chosen = Chosen()) {
+        if (const QAudioDevice device = FindDevice(chosen->id); !device.isNull()) {
+            return DeviceOf(device);
+        }
+    }
+    return DefaultSoundInputDevice();
+}
+
+std::unique_ptr<SoundInput> SoundInputChoice::CreateInput() const {
     if (const char* file = SoundInputFile()) {
         return std::make_unique<FileSoundInput>(file);
     }
-    return std::make_unique<QtSoundInput>();
+    const std::optional<SoundInputDevice> chosen = Chosen();
+    QAudioDevice device = chosen ? FindDevice(chosen->id) : QAudioDevice();
+    if (device.isNull()) {
+        device = QMediaDevices::defaultAudioInput();
+    }
+    return std::make_unique<QtSoundInput>(device);
 }
 
 bool AnyCaptureDeviceExists() {

@@ -17,7 +17,7 @@
 #include "controls/WindowTexts.h"
 #include "mainwnd/MainWindow.h"
 #include "mainwnd/WindowScale.h"
-#include "platform/SoundInput.h"
+#include "platform/SoundInputChoice.h"
 #include "platform/TerminationSignals.h"
 #include "platform/WindowDestroyWatch.h"
 #include "session/MonitoringSession.h"
@@ -54,10 +54,12 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    marulo::acquisition::CaptureController controller(&marulo::platform::CreateSoundInput,
-                                                      &marulo::platform::AnyCaptureDeviceExists);
+    marulo::platform::SoundInputChoice inputChoice;
+    marulo::acquisition::CaptureController controller(
+        [&inputChoice] { return inputChoice.CreateInput(); },
+        &marulo::platform::AnyCaptureDeviceExists);
     marulo::session::MonitoringSession session(workFolder, controller);
-    marulo::mainwnd::MainWindow window(controller, session);
+    marulo::mainwnd::MainWindow window(controller, session, inputChoice);
     shown = &window;
     window.CentreOnWorkArea();
     window.show();

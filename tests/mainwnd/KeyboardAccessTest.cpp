@@ -70,10 +70,10 @@ TEST_F(KeyboardAccessTest, TabWalksTheControlsInThePanelsOrder) {
     ShowPlaybackControls();
     Control(kMotherListButtonId)->setFocus(Qt::TabFocusReason);
     const QStringList expected = {
-        "MotherListButton", "NameBox",        "WeekButton",   "DayButton",
-        "CalendarButton",   "MonitorButton",  "RecordList",   "ReviewView",
-        "PlayButton",       "MuteButton",     "VolumeSlider", "LanguageButton",
-        "HomepageButton",   "MinimizeButton", "CloseButton",  "MotherListButton",
+        "MotherListButton", "NameBox",          "WeekButton",  "DayButton",      "CalendarButton",
+        "MonitorButton",    "RecordList",       "ReviewView",  "PlayButton",     "MuteButton",
+        "VolumeSlider",     "LanguageButton",   "InputButton", "HomepageButton", "MinimizeButton",
+        "CloseButton",      "MotherListButton",
     };
     QStringList visited = {Focused()};
     for (int i = 1; i < expected.size(); ++i) {
@@ -166,6 +166,7 @@ TEST_F(KeyboardAccessTest, EveryControlHasANameAndATipFromTheLanguageFile) {
         {kVolumeSliderId, "TipVolume"},
         {kHomepageButtonId, "TipHomepage"},
         {kLanguageButtonId, "TipLanguage"},
+        {kInputButtonId, "TipInput"},
         {kWeekButtonId, "TipWeek"},
         {kDayButtonId, "TipDay"},
         {kEdcDisplayId, "TipEdc"},
@@ -179,7 +180,7 @@ TEST_F(KeyboardAccessTest, EveryControlHasANameAndATipFromTheLanguageFile) {
             ASSERT_FALSE(tip.isEmpty()) << e.key;
             EXPECT_EQ(control->toolTip(), tip) << e.key;
             const QString name = Name(control);
-            if (e.id == kLanguageButtonId || e.id == kHomepageButtonId) {
+            if (e.id == kLanguageButtonId || e.id == kInputButtonId || e.id == kHomepageButtonId) {
                 EXPECT_EQ(name, static_cast<QAbstractButton*>(control)->text()) << e.key;
             } else {
                 EXPECT_TRUE(name.startsWith(tip)) << e.key << " " << name.toStdString();

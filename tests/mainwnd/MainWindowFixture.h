@@ -23,7 +23,7 @@
 #include "app/Fonts.h"
 #include "mainwnd/MainWindow.h"
 #include "platform/SettingsStore.h"
-#include "platform/SoundInput.h"
+#include "platform/SoundInputChoice.h"
 #include "platform/WavReader.h"
 #include "platform/Zip.h"
 #include "session/MonitoringSession.h"
@@ -87,7 +87,7 @@ protected:
         ::setenv(platform::kSoundInputFileVariable, (m_folder / "input.wav").c_str(), 1);
         m_store = std::make_unique<platform::SettingsStore>(m_folder / "profile.ini");
         m_controller = std::make_unique<acquisition::CaptureController>(
-            &platform::CreateSoundInput, &platform::AnyCaptureDeviceExists);
+            [this] { return m_inputChoice.CreateInput(); }, &platform::AnyCaptureDeviceExists);
     }
 
     void TearDown() override {
@@ -107,7 +107,8 @@ protected:
         options.quitOnClose = false;
         m_session = std::make_unique<session::MonitoringSession>(
             workFolder.empty() ? m_folder.Path() : workFolder, *m_controller);
-        m_window = std::make_unique<mainwnd::MainWindow>(*m_controller, *m_session, options);
+        m_window = std::make_unique<mainwnd::MainWindow>(*m_controller, *m_session, m_inputChoice,
+                                                         options);
         m_window->SetMessageHook([this](mainwnd::MessageKind kind, const QString& text) {
             m_messages.emplace_back(kind, text);
         });
@@ -170,6 +171,7 @@ protected:
     // Nothing may land in the current folder: every path is the work folder's.
     TempFolder m_elsewhere{"window-current", TempFolder::Current::Enter};
     std::unique_ptr<platform::SettingsStore> m_store;
+    platform::SoundInputChoice m_inputChoice;
     std::unique_ptr<acquisition::CaptureController> m_controller;
     std::unique_ptr<session::MonitoringSession> m_session;
     std::unique_ptr<mainwnd::MainWindow> m_window;

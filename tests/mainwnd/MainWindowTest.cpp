@@ -88,6 +88,7 @@ TEST_F(MainWindowTest, ControlsSitAtTheirRectanglesInCreationOrder) {
         {kVolumeSliderId, false},
         {kMuteButtonId, false},
         {kLanguageButtonId, true},
+        {kInputButtonId, true},
         {kHomepageButtonId, true},
         {kRecordListId, true},
     };
@@ -99,7 +100,7 @@ TEST_F(MainWindowTest, ControlsSitAtTheirRectanglesInCreationOrder) {
         ASSERT_NE(control, nullptr) << e.id;
         const ControlPlace place = PlaceOf(e.id);
         EXPECT_EQ(control->objectName(), QString::fromLatin1(place.name));
-        if (e.id != kLanguageButtonId && e.id != kHomepageButtonId) {
+        if (e.id != kLanguageButtonId && e.id != kInputButtonId && e.id != kHomepageButtonId) {
             EXPECT_EQ(control->geometry(), place.rect) << place.name;
         }
         EXPECT_EQ(control->isVisible(), e.visible) << place.name;
@@ -131,7 +132,7 @@ TEST_F(MainWindowTest, CreatingControlsAgainAddsNoneAndReappliesTheFont) {
     }
     m_window->CreateControls();
     EXPECT_EQ(m_window->children().size(), childCount);
-    EXPECT_EQ(ControlIdsInOrder().size(), 18u);
+    EXPECT_EQ(ControlIdsInOrder().size(), 19u);
     for (int id : ControlIdsInOrder()) {
         EXPECT_EQ(Control(id)->font(), app::UiFont(false)) << id;
     }

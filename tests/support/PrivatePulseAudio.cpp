@@ -9,7 +9,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "tests/support/WaitFor.h"
@@ -117,12 +119,43 @@ bool PrivatePulseAudio::Pactl(const std::string& arguments) const {
     return std::system(command.c_str()) == 0;
 }
 
-void PrivatePulseAudio::FeedPaced(std::vector<std::uint8_t> bytes) {
+std::filesystem::path PrivatePulseAudio::Fifo(const std::string& source) const {
+    return source == "in" ? m_dir / "fifo" : m_dir / (source + ".fifo");
+}
+
+bool PrivatePulseAudio::AddPipeSource(const std::string& name, const std::string& description) {
+    const std::string command = "pactl load-module module-pipe-source source_name=" + name +
+                                " file=" + Fifo(name).string() +
+                                " format=u8 rate=8000 channels=2 source_properties=device." +
+                                "description=" + description + " 2>/dev/null";
+    FILE* pactl = popen(command.c_str(), "r");
+    if (pactl == nullptr) {
+        return false;
+    }
+    char index[32] = {};
+    const bool read = std::fgets(index, sizeof index, pactl) != nullptr;
+    if (pclose(pactl) != 0 || !read) {
+        return false;
+    }
+    m_modules[name] = std::string(index, std::strcspn(index, "\n"));
+    return true;
+}
+
+bool PrivatePulseAudio::RemovePipeSource(const std::string& name) {
+    const auto module = m_modules.find(name);
+    if (module == m_modules.end() || !Pactl("unload-module " + module->second)) {
+        return false;
+    }
+    m_modules.erase(module);
+    return true;
+}
+
+void PrivatePulseAudio::FeedPaced(std::vector<std::uint8_t> bytes, const std::string& source) {
     StopFeeding();
     m_stopFeeding = false;
     m_feedDone = false;
-    m_feeder = std::thread([this, bytes = std::move(bytes)] {
-        const int fd = open((m_dir / "fifo").c_str(), O_WRONLY | O_NONBLOCK);
+    m_feeder = std::thread([this, fifo = Fifo(source), bytes = std::move(bytes)] {
+        const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
         if (fd >= 0) {
             auto next = std::chrono::steady_clock::now();
             for (std::size_t offset = 0; offset < bytes.size() && !m_stopFeeding;) {

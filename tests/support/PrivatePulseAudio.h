@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -24,9 +25,9 @@ public:
     PrivatePulseAudio(const PrivatePulseAudio&) = delete;
     PrivatePulseAudio& operator=(const PrivatePulseAudio&) = delete;
 
-    // Writes the bytes into the pipe source as a live device would deliver them: 1600 bytes
+    // Writes the bytes into a pipe source as a live device would deliver them: 1600 bytes
     // every 0.1 s, on a thread of its own, replacing any feed still running.
-    void FeedPaced(std::vector<std::uint8_t> bytes);
+    void FeedPaced(std::vector<std::uint8_t> bytes, const std::string& source = "in");
     void StopFeeding();
     bool FeedDone() const { return m_feedDone; }
 
@@ -39,10 +40,18 @@ public:
     // Runs pactl against this daemon; true when it succeeded.
     bool Pactl(const std::string& arguments) const;
 
+    // A second pipe source in the capture format, as a second sound card with a listener on it;
+    // true when the server took it. Removing it is unplugging that card.
+    bool AddPipeSource(const std::string& name, const std::string& description);
+    bool RemovePipeSource(const std::string& name);
+
 private:
     PrivatePulseAudio() = default;
 
+    std::filesystem::path Fifo(const std::string& source) const;
+
     std::filesystem::path m_dir;
+    std::map<std::string, std::string> m_modules;  // source name -> module index
     pid_t m_daemon = -1;
     std::thread m_feeder;
     std::atomic<bool> m_stopFeeding{false};

@@ -31,7 +31,7 @@
 #include "controls/SkinBitmap.h"
 #include "mainwnd/EdcCalendar.h"
 #include "mainwnd/MainWindow.h"
-#include "platform/SoundInput.h"
+#include "platform/SoundInputChoice.h"
 #include "platform/WholeNumber.h"
 #include "session/MonitoringSession.h"
 #include "tools/demo/StoredRecord.h"
@@ -410,10 +410,12 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(marulo::controls::ApplicationIcon());
     const marulo::app::FolderLocation folder = marulo::app::WorkFolder();
     const fs::path workFolder = folder.drive + folder.directory;
-    marulo::acquisition::CaptureController controller(&marulo::platform::CreateSoundInput,
-                                                      &marulo::platform::AnyCaptureDeviceExists);
+    marulo::platform::SoundInputChoice inputChoice;
+    marulo::acquisition::CaptureController controller(
+        [&inputChoice] { return inputChoice.CreateInput(); },
+        &marulo::platform::AnyCaptureDeviceExists);
     marulo::session::MonitoringSession session(workFolder, controller);
-    MainWindow window(controller, session);
+    MainWindow window(controller, session, inputChoice);
     window.CentreOnWorkArea();
     window.show();
 

@@ -32,6 +32,7 @@
 #include "mainwnd/MainWindow.h"
 #include "platform/SettingsStore.h"
 #include "platform/SoundInput.h"
+#include "platform/SoundInputChoice.h"
 #include "session/MonitoringSession.h"
 #include "tools/screenshots/SampleRecord.h"
 #include "tools/synth/SyntheticRecording.h"
@@ -159,13 +160,15 @@ int main(int argc, char** argv) {
     bool saved = true;
     {
         marulo::platform::SettingsStore store(fs::path(folder) / "profile.ini");
+        marulo::platform::SoundInputChoice inputChoice;
         marulo::acquisition::CaptureController controller(
-            &marulo::platform::CreateSoundInput, &marulo::platform::AnyCaptureDeviceExists);
+            [&inputChoice] { return inputChoice.CreateInput(); },
+            &marulo::platform::AnyCaptureDeviceExists);
         marulo::session::MonitoringSession session(fs::current_path(), controller);
         marulo::mainwnd::MainWindowOptions options;
         options.profileStore = &store;
         options.quitOnClose = false;
-        marulo::mainwnd::MainWindow window(controller, session, options);
+        marulo::mainwnd::MainWindow window(controller, session, inputChoice, options);
         if (!shots["first-start"].empty()) {
             window.show();
             Wait(200);

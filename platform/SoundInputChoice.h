@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/SoundInput.h"
+
+namespace marulo::platform {
+
+// A capture device as the sound system lists it: its id, kept across runs of the program, and
+// the name a user knows it by.
+struct SoundInputDevice {
+    std::string id;
+    std::string description;
+
+    bool operator==(const SoundInputDevice&) const = default;
+};
+
+// The capture devices the system lists now.
+std::vector<SoundInputDevice> SoundInputDevices();
+// The system's default capture device; nothing when there is none.
+std::optional<SoundInputDevice> DefaultSoundInputDevice();
+
+// Opens and starts the device in the format for a moment, as a run would; false, with the
+// reason, when it cannot. The file stand-in, when set, is what is tried.
+bool TrySoundInput(const SoundInputDevice& device, const WaveFormat& format,
+                   SoundInputError& error);
+
+// The input the user chose, kept by its id; while none is chosen, or the chosen one is not
+// connected, the system's default is used. Read and changed from any thread.
+class SoundInputChoice {
+public:
+    void Choose(std::optional<SoundInputDevice> device);
+    std::optional<SoundInputDevice> Chosen() const;
+    // The device a run opens now: the chosen one when the system lists it, else the default.
+    std::optional<SoundInputDevice> InUse() const;
+    // The input for a run: the file stand-in when set, otherwise the device in use.
+    std::unique_ptr<SoundInput> CreateInput() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::optional<SoundInputDevice> m_chosen;
+};
+
+}  // namespace marulo::platform

@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Two sound cards on the private sound service, the listener plugged into the second: the user
+// picks it from the input menu, monitoring hears it, the choice outlives the window, and once the
+// card is unplugged the default stands in and the caption says so.
+#include <QAbstractButton>
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTest>
+#include <algorithm>
+#include <cstdlib>
+
+#include "controls/WindowLayout.h"
+#include "tests/mainwnd/MainWindowFixture.h"
+#include "tests/support/PulseTestMain.h"
+#include "views/MonitorView.h"
+
+namespace marulo::testing {
+namespace {
+
+constexpr const char* kListener = "USB-Listener";
+
+class InputChoiceTest : public MainWindowTestBase {
+protected:
+    QAbstractButton* InputButton() const {
+        return static_cast<QAbstractButton*>(m_window->Control(controls::kInputButtonId));
+    }
+    // Answers the next menu with the item of that text.
+    void PickFromMenu(const QString& text) {
+        m_window->SetMenuHook([text](QMenu& menu, const QPoint&) -> QAction* {
+            const QList<QAction*> items = menu.actions();
+            const auto found = std::find_if(items.begin(), items.end(), [&](const QAction* item) {
+                return item->text() == text;
+            });
+            return found == items.end() ? nullptr : *found;
+        });
+    }
+    static QString DefaultName() {
+        return QString::fromStdString(platform::DefaultSoundInputDevice().value().description);
+    }
+};
+
+TEST_F(InputChoiceTest, TheChosenInputIsHeardKeptAndStoodInForWhenUnplugged) {
+    PrivatePulseAudio* const pulse = SharedPulseAudio();
+    if (pulse == nullptr) {
+        GTEST_SKIP() << WhyNoPulseAudio();
+    }
+    ::unsetenv(platform::kSoundInputFileVariable);
+    ASSERT_TRUE(pulse->AddPipeSource("listener", kListener));
+    OpenWindow();
+    m_window->NameBox()->setText("Anna");
+    m_window->SetEdcText("2010-05-12");
+    const auto listed = [] {
+        const auto devices = platform::SoundInputDevices();
+        return std::any_of(devices.begin(), devices.end(),
+                           [](const auto& device) { return device.description == kListener; });
+    };
+    ASSERT_TRUE(WaitFor(listed));
+    EXPECT_EQ(InputButton()->text(), Text("InputCaption").arg(DefaultName()));
+
+    PickFromMenu(kListener);
+    QTest::mouseClick(InputButton(), Qt::LeftButton);
+    EXPECT_EQ(InputButton()->text(), Text("InputCaption").arg(kListener));
+    EXPECT_EQ(m_store->Read("InputDevice"), std::optional<std::string>("listener"));
+    EXPECT_TRUE(m_messages.empty());
+
+    // Only the listener's card hears a heartbeat.
+    pulse->FeedPaced(PulsingAudio(30), "listener");
+    QTest::mouseClick(m_window->Control(controls::kMonitorButtonId), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return m_window->MonitorView()->CurrentRate() > 0; }));
+    QTest::mouseClick(InputButton(), Qt::LeftButton);
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].second, Text("InputWhileMonitoring"));
+    QTest::mouseClick(m_window->Control(controls::kMonitorButtonId), Qt::LeftButton);
+    StopAndWait();
+    pulse->StopFeeding();
+    EXPECT_EQ(DataFiles().size(), 1u);
+
+    // A device that cannot be opened is not taken; the choice before stays.
+    CloseWindow();
+    m_messages.clear();
+    OpenWindow();
+    EXPECT_EQ(InputButton()->text(), Text("InputCaption").arg(kListener));
+    ::setenv(platform::kSoundInputFileVariable, (m_folder / "missing.wav").c_str(), 1);
+    PickFromMenu(DefaultName());
+    QTest::mouseClick(InputButton(), Qt::LeftButton);
+    ::unsetenv(platform::kSoundInputFileVariable);
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].second.split('\n').front(), Text("InputNotChosen"));
+    EXPECT_EQ(InputButton()->text(), Text("InputCaption").arg(kListener));
+
+    ASSERT_TRUE(pulse->RemovePipeSource("listener"));
+    EXPECT_TRUE(WaitFor([&] {
+        return InputButton()->text() == Text("InputMissingCaption").arg(DefaultName(), kListener);
+    })) << InputButton()->text().toStdString();
+}
+
+}  // namespace
+}  // namespace marulo::testing
