@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
     // A request to end that comes while the program starts (storing an interrupted run, say)
     // waits for the event loop instead of killing the program half-way.
     marulo::platform::TerminationSignals::HoldUntilInstalled();
-    marulo::mainwnd::FitWindowScaleToScreen(argc, argv);
+    const double layoutScale = marulo::mainwnd::FitWindowScaleToScreen(argc, argv);
     QApplication application(argc, argv);
     QApplication::setWindowIcon(marulo::controls::ApplicationIcon());
     QPointer<marulo::mainwnd::MainWindow> shown;
@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    marulo::mainwnd::MainWindow window;
+    marulo::mainwnd::MainWindow window({.layoutScale = layoutScale});
     window.InstallCaptureErrorReporter();
     shown = &window;
     window.CentreOnWorkArea();

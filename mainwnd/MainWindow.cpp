@@ -27,6 +27,7 @@
 #include "app/Config.h"
 #include "app/Fonts.h"
 #include "archive/RecordName.h"
+#include "controls/LayoutScale.h"
 #include "controls/RecordListDrawing.h"
 #include "controls/SkinBitmap.h"
 #include "controls/SkinnedButton.h"
@@ -116,7 +117,8 @@ MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
         m_ownStore = std::make_unique<platform::SettingsStore>();
         m_store = m_ownStore.get();
     }
-    setFixedSize(kWidth, kHeight);
+    SetLayoutScale(*this, std::clamp(m_options.layoutScale, kSmallestLayoutScale, 1.0));
+    setFixedSize(ScaledSize(kMainWindowSize, LayoutScale(*this)));
     // The face is painted whole; there is nothing to erase first.
     setAttribute(Qt::WA_OpaquePaintEvent);
 
@@ -142,7 +144,7 @@ MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
     ConnectRecordLoading();
     InitVolumeSlider();
     LayoutBottomButtons();
-    m_nameBox->setFont(app::UiFont(false));
+    m_nameBox->setFont(LayoutFont(*this, app::UiFont(false)));
     // Typing goes to the name at start, as it did before the buttons took the focus.
     m_nameBox->setFocus(Qt::OtherFocusReason);
 }
@@ -163,19 +165,19 @@ void MainWindow::CreateControls() {
             }
             // The two text panels at the bottom edge.
             slot->SetFallbackPainter([](QPainter& painter, const SkinnedButton& panel) {
-                DrawTextPanel(painter, panel.rect(), panel.isDown(), panel.text());
+                DrawTextPanel(painter, LayoutRect(panel), panel.isDown(), panel.text());
             });
         }
         return slot.data();
     };
-    const auto place = [](QWidget* control, int id) {
+    const auto place = [this](QWidget* control, int id) {
         if (control->property(kControlIdProperty).isValid()) {
             return;
         }
         const ControlPlace where = PlaceOf(id);
         control->setProperty(kControlIdProperty, id);
         control->setObjectName(QString::fromLatin1(where.name));
-        control->setGeometry(where.rect);
+        control->setGeometry(ScaledRect(where.rect, LayoutScale(*this)));
         control->show();
     };
     const auto placeButton = [&](QPointer<SkinnedButton>& slot, int id, auto command) {
@@ -326,7 +328,7 @@ void MainWindow::CreateControls() {
     m_nameBox->setPlaceholderText(Message("HintName"));
     m_edcDisplay->SetPlaceholder(Message("HintEdc"));
 
-    const QFont font = app::UiFont(false);
+    const QFont font = LayoutFont(*this, app::UiFont(false));
     for (QObject* child : children()) {
         auto* control = qobject_cast<QWidget*>(child);
         if (control == nullptr || !control->property(kControlIdProperty).isValid()) {
@@ -349,8 +351,9 @@ void MainWindow::CreateControls() {
 
 void MainWindow::ApplyRoundedMask() {
     // The rounded rectangle spans one pixel beyond the window, with 15 x 15 corner ellipses.
+    const double scale = LayoutScale(*this);
     QPainterPath outline;
-    outline.addRoundedRect(QRectF(0, 0, kWidth + 1, kHeight + 1), 7.5, 7.5);
+    outline.addRoundedRect(QRectF(0, 0, width() + 1, height() + 1), 7.5 * scale, 7.5 * scale);
     setMask(QRegion(outline.toFillPolygon().toPolygon()));
 }
 
@@ -361,8 +364,8 @@ void MainWindow::CentreOnWorkArea() {
     }
     const QRect work = shown->availableGeometry();
     const ScreenPoint corner = CentredTopLeft(
-        {work.left(), work.top(), work.left() + work.width(), work.top() + work.height()}, kWidth,
-        kHeight);
+        {work.left(), work.top(), work.left() + work.width(), work.top() + work.height()}, width(),
+        height());
     move(corner.x, corner.y);
 }
 
@@ -576,7 +579,7 @@ void MainWindow::LoadProfile() {
 
 void MainWindow::LayoutBottomButtons() {
     mainwnd::LayoutBottomButtons(*m_languageButton, *m_homepageButton,
-                                 QFontMetrics(app::UiFont(true)));
+                                 QFontMetrics(LayoutFont(*this, app::UiFont(true))));
 }
 
 void MainWindow::OpenMotherList() {
@@ -628,7 +631,7 @@ void MainWindow::OpenLanguageMenu() {
     repaint();
     LayoutBottomButtons();
     CreateControls();
-    m_nameBox->setFont(app::UiFont(false));
+    m_nameBox->setFont(LayoutFont(*this, app::UiFont(false)));
     m_reviewView->InvalidateCachedChart();
     // The items' spoken names are in the language too.
     RefreshRecordList();
@@ -640,6 +643,7 @@ void MainWindow::OpenLanguageMenu() {
 
 void MainWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    PaintInLayout(painter, *this);
     PaintPanel(painter);
 }
 

@@ -26,6 +26,7 @@
 #include "app/Config.h"
 #include "app/Fonts.h"
 #include "archive/RecordFiles.h"
+#include "controls/LayoutScale.h"
 #include "controls/SkinBitmap.h"
 #include "controls/SkinnedButton.h"
 #include "controls/WindowLayout.h"
@@ -76,6 +77,7 @@ ReviewView::ReviewView(QWidget* parent, acquisition::CaptureController& controll
               Qt::QueuedConnection);
       }) {
     setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBar(new controls::LayoutScrollBar(Qt::Horizontal, this));
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Every paint covers the whole page, so nothing is erased first and nothing flickers.
@@ -83,7 +85,7 @@ ReviewView::ReviewView(QWidget* parent, acquisition::CaptureController& controll
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setMouseTracking(true);
 
-    m_initialExtent = MakeChartExtent(viewport()->width(), viewport()->height());
+    m_initialExtent = MakeChartExtent(ChartClientSize().width(), ChartClientSize().height());
     m_extent = m_initialExtent;
     QScrollBar* bar = horizontalScrollBar();
     bar->setSingleStep(m_extent.lineStep);
@@ -113,7 +115,8 @@ ReviewView::ReviewView(QWidget* parent, acquisition::CaptureController& controll
             default:
                 return;
         }
-        bar->setSliderPosition(ScrollOffset(request, bar->value(), m_extent, viewport()->width()));
+        bar->setSliderPosition(
+            ScrollOffset(request, bar->value(), m_extent, ChartClientSize().width()));
     });
     UpdateScrollRange();
 
@@ -327,13 +330,13 @@ void ReviewView::OnCaptureClose() {
 void ReviewView::AppendLiveValue(std::int32_t beatsPerMinute) {
     m_trace.push_back(beatsPerMinute);
     FitExtent();
-    const int width = viewport()->width();
+    const int width = ChartClientSize().width();
     ScrollTo(LiveFollow(OffsetX(), width, m_trace.size(), MaxOffset(m_extent, width)));
     viewport()->update();
 }
 
 void ReviewView::FollowPlayback() {
-    const int width = viewport()->width();
+    const int width = ChartClientSize().width();
     ScrollTo(PlaybackFollow(OffsetX(), width, PlayingSecond(), MaxOffset(m_extent, width)));
     viewport()->update();
 }
@@ -343,7 +346,7 @@ void ReviewView::ScrollTo(int offset) {
 }
 
 void ReviewView::UpdateScrollRange() {
-    const int width = viewport()->width();
+    const int width = ChartClientSize().width();
     QScrollBar* bar = horizontalScrollBar();
     bar->setPageStep(std::max(width, 1));
     // Narrowing the range pulls back an offset that would show space beyond the extent.
@@ -359,7 +362,11 @@ void ReviewView::UpdatePointer(QPoint clientPosition) {
 }
 
 void ReviewView::UpdatePointerAtMouse() {
-    UpdatePointer(viewport()->mapFromGlobal(QCursor::pos()));
+    UpdatePointer(controls::ToLayout(*viewport(), viewport()->mapFromGlobal(QCursor::pos())));
+}
+
+QSize ReviewView::ChartClientSize() const {
+    return controls::LayoutRect(*viewport()).size();
 }
 
 void ReviewView::paintEvent(QPaintEvent*) {
@@ -368,7 +375,11 @@ void ReviewView::paintEvent(QPaintEvent*) {
     if (IsPlaying()) {
         playingSecond = PlayingSecond();
     }
+    painter.save();
+    controls::PaintInLayout(painter, *viewport());
     PaintChart(painter, playingSecond);
+    // The focus mark keeps its width in screen pixels.
+    painter.restore();
     if (hasFocus()) {
         controls::DrawFocusMark(painter, viewport()->rect());
     }
@@ -411,7 +422,7 @@ void ReviewView::MoveKeyCursor(std::int64_t second) {
     m_keyCursor =
         std::clamp<std::int64_t>(second, 0, static_cast<std::int64_t>(m_trace.size()) - 1);
     // The page follows the cursor.
-    const int width = viewport()->width();
+    const int width = ChartClientSize().width();
     if (*m_keyCursor < OffsetX()) {
         ScrollTo(static_cast<int>(*m_keyCursor));
     } else if (*m_keyCursor >= OffsetX() + width) {
@@ -463,13 +474,13 @@ void ReviewView::wheelEvent(QWheelEvent* event) {
     const int delta = angle.y() != 0 ? angle.y() : angle.x();
     const WheelScroll wheel = ApplyWheel(m_wheelRemainder, delta, QApplication::wheelScrollLines());
     m_wheelRemainder = wheel.remainder;
-    ScrollTo(WheelOffset(OffsetX(), wheel, m_extent, viewport()->width()));
+    ScrollTo(WheelOffset(OffsetX(), wheel, m_extent, ChartClientSize().width()));
     event->accept();
 }
 
 void ReviewView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        const int chartX = OffsetX() + event->position().toPoint().x();
+        const int chartX = OffsetX() + controls::ToLayout(*viewport(), event->position()).x();
         if (const auto second = ClickedSecond(m_liveMode, chartX, m_trace.size())) {
             StartPlayback(*second);
         }
@@ -478,20 +489,21 @@ void ReviewView::mousePressEvent(QMouseEvent* event) {
 }
 
 void ReviewView::mouseMoveEvent(QMouseEvent* event) {
-    UpdatePointer(event->position().toPoint());
+    UpdatePointer(controls::ToLayout(*viewport(), event->position()));
     QAbstractScrollArea::mouseMoveEvent(event);
 }
 
 void ReviewView::PaintChart(QPainter& painter, std::optional<std::int64_t> playingSecond) {
-    const int width = viewport()->width();
-    const int height = viewport()->height();
+    const int width = ChartClientSize().width();
+    const int height = ChartClientSize().height();
     if (width <= 0 || height <= 0) {
         return;
     }
     const int offset = OffsetX();
     const int chartWidth = ChartWidth(m_extent, width);
     const ColumnSpan visible{offset, std::min(offset + width, chartWidth)};
-    const qreal ratio = painter.device()->devicePixelRatioF();
+    // The strip is kept at the resolution the chart is shown at, so it is copied unscaled.
+    const qreal ratio = painter.device()->devicePixelRatioF() * controls::LayoutScale(*viewport());
     const QPixmap& strip = GridStrip(width, height, ratio);
     const int withinMinute = offset % kGridTileWidth;
     // Source rectangles of a pixmap are in its device pixels.
@@ -531,6 +543,7 @@ const QPixmap& ReviewView::GridStrip(int clientWidth, int clientHeight, qreal de
     strip.setDevicePixelRatio(devicePixelRatio);
     strip.fill(Qt::white);
     QPainter painter(&strip);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     // Loaded for this surface's resolution, whatever the screens of the program are.
     controls::SkinBitmap tile;
     tile.Load(controls::skin::kChartMinuteTile, devicePixelRatio);
@@ -587,8 +600,9 @@ void ReviewView::PaintReadout(QPainter& painter, std::int32_t value) {
     const QString figure = QString::number(value);
     const QFont figureFont = app::HeartRateFont();
     const QFontMetrics metrics(figureFont);
-    const ReadoutLayout layout = LayoutReadout(viewport()->width(), viewport()->height(),
-                                               metrics.horizontalAdvance(figure), metrics.height());
+    const ReadoutLayout layout =
+        LayoutReadout(ChartClientSize().width(), ChartClientSize().height(),
+                      metrics.horizontalAdvance(figure), metrics.height());
     constexpr int kBoxFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
     painter.save();
     painter.setPen(Qt::black);

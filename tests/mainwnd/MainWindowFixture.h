@@ -96,8 +96,9 @@ protected:
         app::SetConfigFolderForTesting(std::nullopt);
     }
 
-    mainwnd::MainWindow& OpenWindow() {
+    mainwnd::MainWindow& OpenWindow(double layoutScale = 1.0) {
         mainwnd::MainWindowOptions options;
+        options.layoutScale = layoutScale;
         options.controller = m_controller.get();
         options.profileStore = m_store.get();
         options.useWorkFolder = false;
