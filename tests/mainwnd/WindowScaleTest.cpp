@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "controls/WindowLayout.h"
-
 namespace marulo::mainwnd {
 namespace {
 
@@ -36,25 +34,6 @@ TEST(WindowScaleTest, TheLargestScaleThatFitsTheWorkArea) {
         EXPECT_NEAR(FittingWindowScale(c.screenScale, 898, 627, c.workWidth, c.workHeight),
                     c.expected, 0.0005)
             << c.screenScale << " " << c.workWidth << "x" << c.workHeight;
-    }
-}
-
-// At every scale no control overlaps one it did not overlap in the table, and all stay within
-// the scaled window.
-TEST(WindowScaleTest, ScaledControlsKeepTheirNeighbours) {
-    using controls::ScaledRect;
-    for (const double scale : {0.75, 0.8, 0.9091, 0.9569, 1.0}) {
-        const QRect window(QPoint(0, 0), controls::ScaledSize(controls::kMainWindowSize, scale));
-        for (const controls::ControlPlace& a : controls::kControlPlaces) {
-            const QRect scaledA = ScaledRect(a.rect, scale);
-            EXPECT_TRUE(window.contains(scaledA)) << scale << " " << a.name;
-            for (const controls::ControlPlace& b : controls::kControlPlaces) {
-                const QRect scaledB = ScaledRect(b.rect, scale);
-                if (!a.rect.intersects(b.rect)) {
-                    EXPECT_FALSE(scaledA.intersects(scaledB)) << scale << a.name << b.name;
-                }
-            }
-        }
     }
 }
 
