@@ -85,7 +85,8 @@ ReviewView::ReviewView(QWidget* parent, acquisition::CaptureController& controll
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setMouseTracking(true);
 
-    m_initialExtent = MakeChartExtent(ChartClientSize().width(), ChartClientSize().height());
+    const QSize client = ChartClientSize();
+    m_initialExtent = MakeChartExtent(client.width(), client.height());
     m_extent = m_initialExtent;
     QScrollBar* bar = horizontalScrollBar();
     bar->setSingleStep(m_extent.lineStep);
@@ -494,8 +495,9 @@ void ReviewView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void ReviewView::PaintChart(QPainter& painter, std::optional<std::int64_t> playingSecond) {
-    const int width = ChartClientSize().width();
-    const int height = ChartClientSize().height();
+    const QSize client = ChartClientSize();
+    const int width = client.width();
+    const int height = client.height();
     if (width <= 0 || height <= 0) {
         return;
     }
@@ -600,9 +602,9 @@ void ReviewView::PaintReadout(QPainter& painter, std::int32_t value) {
     const QString figure = QString::number(value);
     const QFont figureFont = app::HeartRateFont();
     const QFontMetrics metrics(figureFont);
-    const ReadoutLayout layout =
-        LayoutReadout(ChartClientSize().width(), ChartClientSize().height(),
-                      metrics.horizontalAdvance(figure), metrics.height());
+    const QSize client = ChartClientSize();
+    const ReadoutLayout layout = LayoutReadout(client.width(), client.height(),
+                                               metrics.horizontalAdvance(figure), metrics.height());
     constexpr int kBoxFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
     painter.save();
     painter.setPen(Qt::black);
