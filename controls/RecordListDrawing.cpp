@@ -4,10 +4,12 @@
 #include <QPainter>
 #include <QRect>
 #include <QString>
+#include <cmath>
 
 #include "app/Config.h"
 #include "app/Fonts.h"
 #include "archive/RecordItemTexts.h"
+#include "controls/LayoutScale.h"
 #include "controls/SkinBitmap.h"
 #include "controls/SkinnedButton.h"
 
@@ -87,8 +89,16 @@ void DrawTextPanel(QPainter& painter, const QRect& itemRect, bool pressed, const
 
 void RecordListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                const QModelIndex& index) const {
-    DrawRecordItem(*painter, option.rect, index.isValid() ? index.row() : -1,
-                   option.state.testFlag(QStyle::State_Selected), RecordOfItem(index).dates);
+    // Drawn in the layout table's pixels, from the item's corner.
+    painter->save();
+    painter->translate(option.rect.topLeft());
+    const double scale = option.widget != nullptr ? PaintInLayout(*painter, *option.widget) : 1.0;
+    DrawRecordItem(
+        *painter,
+        QRect(0, 0, static_cast<int>(std::lround(option.rect.width() / scale)), kRecordItemHeight),
+        index.isValid() ? index.row() : -1, option.state.testFlag(QStyle::State_Selected),
+        RecordOfItem(index).dates);
+    painter->restore();
     // The list's focus shows on its current item.
     if (option.state.testFlag(QStyle::State_HasFocus)) {
         DrawFocusMark(*painter, option.rect);
@@ -96,7 +106,8 @@ void RecordListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
 }
 
 QSize RecordListDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
-    return {option.rect.width(), kRecordItemHeight};
+    const double scale = option.widget != nullptr ? LayoutScale(*option.widget) : 1.0;
+    return {option.rect.width(), ScaledCoordinate(kRecordItemHeight, scale)};
 }
 
 }  // namespace marulo::controls

@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include "app/Fonts.h"
+#include "controls/LayoutScale.h"
 #include "controls/SkinBitmap.h"
 
 namespace marulo::controls {
@@ -139,15 +140,20 @@ void SkinnedButton::RefreshTip() {
 void SkinnedButton::paintEvent(QPaintEvent*) {
     RefreshTip();
     QPainter painter(this);
+    painter.save();
+    PaintInLayout(painter, *this);
     const ButtonState state = m_stateSource ? m_stateSource() : ButtonState{};
-    if (!DrawSkinnedButton(m_id, painter, rect(), isDown(), state, text()) && m_fallbackPainter) {
+    if (!DrawSkinnedButton(m_id, painter, LayoutRect(*this), isDown(), state, text()) &&
+        m_fallbackPainter) {
         m_fallbackPainter(painter, *this);
     }
     if (text().isEmpty() && !m_placeholder.isEmpty() && IsTextField(m_id)) {
         painter.setFont(app::UiFont(false));
         painter.setPen(kPlaceholderColour);
-        painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, m_placeholder);
+        painter.drawText(LayoutRect(*this), Qt::AlignCenter | Qt::TextSingleLine, m_placeholder);
     }
+    // The focus mark keeps its width in screen pixels.
+    painter.restore();
     if (hasFocus() && m_keyboardFocus) {
         DrawFocusMark(painter, rect());
     }

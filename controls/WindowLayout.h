@@ -3,6 +3,7 @@
 
 #include <QRect>
 #include <QSize>
+#include <cmath>
 
 // The main window's layout and the skin's bitmap numbers, in one place for the window, the skin
 // generator and the tests: a control and the picture drawn for it cannot drift apart.
@@ -14,6 +15,27 @@ constexpr QRect Box(int left, int top, int right, int bottom) {
 }
 
 inline constexpr QSize kMainWindowSize{898, 627};
+
+// On a screen too small for the window, its layout shrinks by a scale from here up to 1.
+inline constexpr double kSmallestLayoutScale = 0.75;
+
+// A table coordinate at a layout scale, to the nearest pixel (halves away from zero).
+inline int ScaledCoordinate(int coordinate, double scale) {
+    return static_cast<int>(std::lround(coordinate * scale));
+}
+
+// A rectangle of the table at a layout scale. Each edge is scaled on its own, so controls that
+// touch in the table still touch, and none overlaps another it did not overlap.
+inline QRect ScaledRect(const QRect& rect, double scale) {
+    const int left = ScaledCoordinate(rect.left(), scale);
+    const int top = ScaledCoordinate(rect.top(), scale);
+    return QRect(left, top, ScaledCoordinate(rect.left() + rect.width(), scale) - left,
+                 ScaledCoordinate(rect.top() + rect.height(), scale) - top);
+}
+
+inline QSize ScaledSize(const QSize& size, double scale) {
+    return {ScaledCoordinate(size.width(), scale), ScaledCoordinate(size.height(), scale)};
+}
 
 // Control ids of the main window.
 inline constexpr int kMinimizeButtonId = 101;

@@ -9,6 +9,8 @@
 #include <QTableView>
 
 #include "app/Config.h"
+#include "controls/LayoutScale.h"
+#include "controls/WindowLayout.h"
 
 namespace marulo::mainwnd {
 
@@ -23,11 +25,15 @@ EdcCalendar::EdcCalendar(QWidget* parent) : QCalendarWidget(parent) {
         days->verticalHeader()->setMinimumSectionSize(0);
         days->setTextElideMode(Qt::ElideNone);
     }
+    // The navigation font shrinks with the window's layout, as the calendar's box does.
     setStyleSheet(
         QStringLiteral("marulo--mainwnd--EdcCalendar { border: 1px solid black; }"
-                       "QCalendarWidget QToolButton { margin: 0px; padding: 0px; font-size: 10px; }"
-                       "QCalendarWidget QSpinBox { font-size: 10px; }"
-                       "QCalendarWidget QAbstractItemView::item { padding: 0px; margin: 0px; }"));
+                       "QCalendarWidget QToolButton { margin: 0px; padding: 0px; font-size: %1px; "
+                       "icon-size: %2px; }"
+                       "QCalendarWidget QSpinBox { font-size: %1px; }"
+                       "QCalendarWidget QAbstractItemView::item { padding: 0px; margin: 0px; }")
+            .arg(controls::ScaledCoordinate(10, controls::LayoutScale(*this)))
+            .arg(controls::ScaledCoordinate(16, controls::LayoutScale(*this))));
     hide();
     ApplyLanguage();
     connect(this, &QCalendarWidget::clicked, this, &EdcCalendar::picked);

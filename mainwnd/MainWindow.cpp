@@ -29,6 +29,7 @@
 #include "app/Config.h"
 #include "app/Fonts.h"
 #include "archive/RecordName.h"
+#include "controls/LayoutScale.h"
 #include "controls/RecordListDrawing.h"
 #include "controls/SkinBitmap.h"
 #include "controls/SkinnedButton.h"
@@ -123,7 +124,8 @@ MainWindow::MainWindow(acquisition::CaptureController& controller,
         m_ownStore = std::make_unique<platform::SettingsStore>();
         m_store = m_ownStore.get();
     }
-    setFixedSize(kWidth, kHeight);
+    SetLayoutScale(*this, std::clamp(m_options.layoutScale, kSmallestLayoutScale, 1.0));
+    setFixedSize(ScaledSize(kMainWindowSize, LayoutScale(*this)));
     // The face is painted whole; there is nothing to erase first.
     setAttribute(Qt::WA_OpaquePaintEvent);
 
@@ -163,7 +165,7 @@ MainWindow::MainWindow(acquisition::CaptureController& controller,
     ConnectRecordLoading();
     InitVolumeSlider();
     LayoutBottomButtons();
-    m_nameBox->setFont(app::UiFont(false));
+    m_nameBox->setFont(LayoutFont(*this, app::UiFont(false)));
     // Typing goes to the name at start, as it did before the buttons took the focus.
     m_nameBox->setFocus(Qt::OtherFocusReason);
 }
@@ -184,19 +186,19 @@ void MainWindow::CreateControls() {
             }
             // The two text panels at the bottom edge.
             slot->SetFallbackPainter([](QPainter& painter, const SkinnedButton& panel) {
-                DrawTextPanel(painter, panel.rect(), panel.isDown(), panel.text());
+                DrawTextPanel(painter, LayoutRect(panel), panel.isDown(), panel.text());
             });
         }
         return slot.data();
     };
-    const auto place = [](QWidget* control, int id) {
+    const auto place = [this](QWidget* control, int id) {
         if (control->property(kControlIdProperty).isValid()) {
             return;
         }
         const ControlPlace where = PlaceOf(id);
         control->setProperty(kControlIdProperty, id);
         control->setObjectName(QString::fromLatin1(where.name));
-        control->setGeometry(where.rect);
+        control->setGeometry(ScaledRect(where.rect, LayoutScale(*this)));
         control->show();
     };
     const auto placeButton = [&](QPointer<SkinnedButton>& slot, int id, auto command) {
@@ -349,7 +351,7 @@ void MainWindow::CreateControls() {
     m_nameBox->setPlaceholderText(Message("HintName"));
     m_edcDisplay->SetPlaceholder(Message("HintEdc"));
 
-    const QFont font = app::UiFont(false);
+    const QFont font = LayoutFont(*this, app::UiFont(false));
     for (QObject* child : children()) {
         auto* control = qobject_cast<QWidget*>(child);
         if (control == nullptr || !control->property(kControlIdProperty).isValid()) {
@@ -372,8 +374,9 @@ void MainWindow::CreateControls() {
 
 void MainWindow::ApplyRoundedMask() {
     // The rounded rectangle spans one pixel beyond the window, with 15 x 15 corner ellipses.
+    const double scale = LayoutScale(*this);
     QPainterPath outline;
-    outline.addRoundedRect(QRectF(0, 0, kWidth + 1, kHeight + 1), 7.5, 7.5);
+    outline.addRoundedRect(QRectF(0, 0, width() + 1, height() + 1), 7.5 * scale, 7.5 * scale);
     setMask(QRegion(outline.toFillPolygon().toPolygon()));
 }
 
@@ -384,8 +387,8 @@ void MainWindow::CentreOnWorkArea() {
     }
     const QRect work = shown->availableGeometry();
     const ScreenPoint corner = CentredTopLeft(
-        {work.left(), work.top(), work.left() + work.width(), work.top() + work.height()}, kWidth,
-        kHeight);
+        {work.left(), work.top(), work.left() + work.width(), work.top() + work.height()}, width(),
+        height());
     move(corner.x, corner.y);
 }
 
@@ -603,15 +606,15 @@ std::filesystem::path MainWindow::RecordFolder() const {
 
 void MainWindow::LayoutBottomButtons() {
     mainwnd::LayoutBottomButtons(*m_languageButton, *m_homepageButton,
-                                 QFontMetrics(app::UiFont(true)));
+                                 QFontMetrics(LayoutFont(*this, app::UiFont(true))));
     UpdateInputCaption();
 }
 
 void MainWindow::UpdateInputCaption() {
     constexpr int kPadding = 6;
     constexpr int kGap = 8;
-    const QFontMetrics metrics(app::UiFont(true));
-    const QRect place = ControlRect(kInputButtonId);
+    const QFontMetrics metrics(LayoutFont(*this, app::UiFont(true)));
+    const QRect place = ScaledRect(ControlRect(kInputButtonId), LayoutScale(*this));
     const int room = m_homepageButton->geometry().left() - kGap - place.left();
     const QString caption =
         metrics.elidedText(InputCaption(m_inputChoice.Chosen(), m_inputChoice.InUse()),
@@ -698,7 +701,7 @@ void MainWindow::OpenLanguageMenu() {
     repaint();
     LayoutBottomButtons();
     CreateControls();
-    m_nameBox->setFont(app::UiFont(false));
+    m_nameBox->setFont(LayoutFont(*this, app::UiFont(false)));
     m_reviewView->InvalidateCachedChart();
     // The items' spoken names are in the language too.
     RefreshRecordList();
@@ -710,6 +713,7 @@ void MainWindow::OpenLanguageMenu() {
 
 void MainWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    PaintInLayout(painter, *this);
     PaintPanel(painter);
 }
 

@@ -50,6 +50,9 @@ struct MainWindowOptions {
     platform::SettingsStore* profileStore = nullptr;
     // Ends the event loop with code 0 once the window is gone.
     bool quitOnClose = true;
+    // Below 1 on a screen too small for the window (see FitWindowScaleToScreen): the window and
+    // every control shrink by it. Kept within kSmallestLayoutScale and 1.
+    double layoutScale = 1.0;
 };
 
 // The program's one window: the skinned face with every control and both views, and the

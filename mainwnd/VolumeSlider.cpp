@@ -6,12 +6,11 @@
 #include <QRegion>
 #include <QStyleOptionSlider>
 
+#include "controls/LayoutScale.h"
 #include "controls/SkinBitmap.h"
 #include "controls/SkinnedButton.h"
 
 namespace marulo::mainwnd {
-
-namespace {}  // namespace
 
 VolumeSlider::VolumeSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
     setTickPosition(QSlider::NoTicks);
@@ -28,8 +27,19 @@ void VolumeSlider::paintEvent(QPaintEvent*) {
         style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
     const QRect handle =
         style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
-    controls::CachedSkinBitmap(controls::skin::kVolumeChannel).DrawCentred(painter, groove);
-    controls::CachedSkinBitmap(controls::skin::kVolumeThumb).DrawCentred(painter, handle);
+    // The style places groove and handle in the slider's own pixels, where the mouse meets them;
+    // the skin's pictures are drawn over them at the layout scale.
+    painter.save();
+    const double scale = controls::PaintInLayout(painter, *this);
+    const auto inLayout = [scale](const QRect& rect) {
+        return QRectF(rect.x() / scale, rect.y() / scale, rect.width() / scale,
+                      rect.height() / scale)
+            .toRect();
+    };
+    controls::CachedSkinBitmap(controls::skin::kVolumeChannel)
+        .DrawCentred(painter, inLayout(groove));
+    controls::CachedSkinBitmap(controls::skin::kVolumeThumb).DrawCentred(painter, inLayout(handle));
+    painter.restore();
     if (hasFocus() && m_keyboardFocus) {
         controls::DrawFocusMark(painter, rect());
     }

@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     // A request to end that comes while the program starts (storing an interrupted run, say)
     // waits for the event loop instead of killing the program half-way.
     marulo::platform::TerminationSignals::HoldUntilInstalled();
-    marulo::mainwnd::FitWindowScaleToScreen(argc, argv);
+    const double layoutScale = marulo::mainwnd::FitWindowScaleToScreen(argc, argv);
     QApplication application(argc, argv);
     QApplication::setWindowIcon(marulo::controls::ApplicationIcon());
     QPointer<marulo::mainwnd::MainWindow> shown;
@@ -59,7 +59,8 @@ int main(int argc, char** argv) {
         [&inputChoice] { return inputChoice.CreateInput(); },
         &marulo::platform::AnyCaptureDeviceExists);
     marulo::session::MonitoringSession session(workFolder, controller);
-    marulo::mainwnd::MainWindow window(controller, session, inputChoice);
+    marulo::mainwnd::MainWindow window(controller, session, inputChoice,
+                                       {.layoutScale = layoutScale});
     shown = &window;
     window.CentreOnWorkArea();
     window.show();

@@ -12,6 +12,7 @@
 
 #include "app/Config.h"
 #include "app/Fonts.h"
+#include "controls/LayoutScale.h"
 #include "controls/SkinBitmap.h"
 #include "controls/WindowLayout.h"
 
@@ -80,17 +81,18 @@ void MonitorView::RequestRepaint() {
 }
 
 void MonitorView::resizeEvent(QResizeEvent* event) {
-    m_clientHeight = event->size().height();
+    m_clientHeight = controls::LayoutRect(*this).height();
     QWidget::resizeEvent(event);
 }
 
 void MonitorView::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
+    controls::PaintInLayout(painter, *this);
     Paint(painter, m_controller.IsCapturing());
 }
 
 void MonitorView::Paint(QPainter& painter, bool capturing) const {
-    const QRect client = rect();
+    const QRect client = controls::LayoutRect(*this);
     painter.fillRect(client, Qt::white);
     const controls::SkinBitmap& background =
         controls::CachedSkinBitmap(controls::skin::kMonitorGrid);
@@ -125,7 +127,8 @@ void MonitorView::Paint(QPainter& painter, bool capturing) const {
 }
 
 void MonitorView::PaintRate(QPainter& painter, std::int32_t rate) const {
-    const QRect box = rect().adjusted(kRateMargin, kRateMargin, -kRateMargin, -kRateMargin);
+    const QRect box =
+        controls::LayoutRect(*this).adjusted(kRateMargin, kRateMargin, -kRateMargin, -kRateMargin);
     const QString number = QString::number(rate);
     painter.save();
     painter.setPen(Qt::black);

@@ -26,6 +26,7 @@
 #include "app/Config.h"
 #include "app/Fonts.h"
 #include "archive/RecordFiles.h"
+#include "controls/LayoutScale.h"
 #include "controls/SkinBitmap.h"
 #include "controls/SkinnedButton.h"
 #include "controls/WindowLayout.h"
@@ -77,6 +78,7 @@ ReviewView::ReviewView(QWidget* parent, acquisition::CaptureController& controll
               Qt::QueuedConnection);
       }) {
     setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBar(new controls::LayoutScrollBar(Qt::Horizontal, this));
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Every paint covers the whole page, so nothing is erased first and nothing flickers.
@@ -84,7 +86,8 @@ ReviewView::ReviewView(QWidget* parent, acquisition::CaptureController& controll
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setMouseTracking(true);
 
-    m_initialExtent = MakeChartExtent(viewport()->width(), viewport()->height());
+    const QSize client = ChartClientSize();
+    m_initialExtent = MakeChartExtent(client.width(), client.height());
     m_extent = m_initialExtent;
     QScrollBar* bar = horizontalScrollBar();
     bar->setSingleStep(m_extent.lineStep);
@@ -114,7 +117,8 @@ ReviewView::ReviewView(QWidget* parent, acquisition::CaptureController& controll
             default:
                 return;
         }
-        bar->setSliderPosition(ScrollOffset(request, bar->value(), m_extent, viewport()->width()));
+        bar->setSliderPosition(
+            ScrollOffset(request, bar->value(), m_extent, ChartClientSize().width()));
     });
     UpdateScrollRange();
 
@@ -328,13 +332,13 @@ void ReviewView::OnCaptureClose() {
 void ReviewView::AppendLiveValue(std::int32_t beatsPerMinute) {
     m_trace.push_back(beatsPerMinute);
     FitExtent();
-    const int width = viewport()->width();
+    const int width = ChartClientSize().width();
     ScrollTo(LiveFollow(OffsetX(), width, m_trace.size(), MaxOffset(m_extent, width)));
     viewport()->update();
 }
 
 void ReviewView::FollowPlayback() {
-    const int width = viewport()->width();
+    const int width = ChartClientSize().width();
     ScrollTo(PlaybackFollow(OffsetX(), width, PlayingSecond(), MaxOffset(m_extent, width)));
     viewport()->update();
 }
@@ -344,7 +348,7 @@ void ReviewView::ScrollTo(int offset) {
 }
 
 void ReviewView::UpdateScrollRange() {
-    const int width = viewport()->width();
+    const int width = ChartClientSize().width();
     QScrollBar* bar = horizontalScrollBar();
     bar->setPageStep(std::max(width, 1));
     // Narrowing the range pulls back an offset that would show space beyond the extent.
@@ -360,7 +364,11 @@ void ReviewView::UpdatePointer(QPoint clientPosition) {
 }
 
 void ReviewView::UpdatePointerAtMouse() {
-    UpdatePointer(viewport()->mapFromGlobal(QCursor::pos()));
+    UpdatePointer(controls::ToLayout(*viewport(), viewport()->mapFromGlobal(QCursor::pos())));
+}
+
+QSize ReviewView::ChartClientSize() const {
+    return controls::LayoutRect(*viewport()).size();
 }
 
 void ReviewView::paintEvent(QPaintEvent*) {
@@ -369,7 +377,11 @@ void ReviewView::paintEvent(QPaintEvent*) {
     if (IsPlaying()) {
         playingSecond = PlayingSecond();
     }
+    painter.save();
+    controls::PaintInLayout(painter, *viewport());
     PaintChart(painter, playingSecond);
+    // The focus mark keeps its width in screen pixels.
+    painter.restore();
     if (hasFocus()) {
         controls::DrawFocusMark(painter, viewport()->rect());
     }
@@ -412,7 +424,7 @@ void ReviewView::MoveKeyCursor(std::int64_t second) {
     m_keyCursor =
         std::clamp<std::int64_t>(second, 0, static_cast<std::int64_t>(m_trace.size()) - 1);
     // The page follows the cursor.
-    const int width = viewport()->width();
+    const int width = ChartClientSize().width();
     if (*m_keyCursor < OffsetX()) {
         ScrollTo(static_cast<int>(*m_keyCursor));
     } else if (*m_keyCursor >= OffsetX() + width) {
@@ -464,13 +476,13 @@ void ReviewView::wheelEvent(QWheelEvent* event) {
     const int delta = angle.y() != 0 ? angle.y() : angle.x();
     const WheelScroll wheel = ApplyWheel(m_wheelRemainder, delta, QApplication::wheelScrollLines());
     m_wheelRemainder = wheel.remainder;
-    ScrollTo(WheelOffset(OffsetX(), wheel, m_extent, viewport()->width()));
+    ScrollTo(WheelOffset(OffsetX(), wheel, m_extent, ChartClientSize().width()));
     event->accept();
 }
 
 void ReviewView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        const int chartX = OffsetX() + event->position().toPoint().x();
+        const int chartX = OffsetX() + controls::ToLayout(*viewport(), event->position()).x();
         if (const auto second = ClickedSecond(m_liveMode, chartX, m_trace.size())) {
             StartPlayback(*second);
         }
@@ -479,20 +491,22 @@ void ReviewView::mousePressEvent(QMouseEvent* event) {
 }
 
 void ReviewView::mouseMoveEvent(QMouseEvent* event) {
-    UpdatePointer(event->position().toPoint());
+    UpdatePointer(controls::ToLayout(*viewport(), event->position()));
     QAbstractScrollArea::mouseMoveEvent(event);
 }
 
 void ReviewView::PaintChart(QPainter& painter, std::optional<std::int64_t> playingSecond) {
-    const int width = viewport()->width();
-    const int height = viewport()->height();
+    const QSize client = ChartClientSize();
+    const int width = client.width();
+    const int height = client.height();
     if (width <= 0 || height <= 0) {
         return;
     }
     const int offset = OffsetX();
     const int chartWidth = ChartWidth(m_extent, width);
     const ColumnSpan visible{offset, std::min(offset + width, chartWidth)};
-    const qreal ratio = painter.device()->devicePixelRatioF();
+    // The strip is kept at the resolution the chart is shown at, so it is copied unscaled.
+    const qreal ratio = painter.device()->devicePixelRatioF() * controls::LayoutScale(*viewport());
     const QPixmap& strip = GridStrip(width, height, ratio);
     const int withinMinute = offset % kGridTileWidth;
     // Source rectangles of a pixmap are in its device pixels.
@@ -532,6 +546,7 @@ const QPixmap& ReviewView::GridStrip(int clientWidth, int clientHeight, qreal de
     strip.setDevicePixelRatio(devicePixelRatio);
     strip.fill(Qt::white);
     QPainter painter(&strip);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     // Loaded for this surface's resolution, whatever the screens of the program are.
     controls::SkinBitmap tile;
     tile.Load(controls::skin::kChartMinuteTile, devicePixelRatio);
@@ -588,7 +603,8 @@ void ReviewView::PaintReadout(QPainter& painter, std::int32_t value) {
     const QString figure = QString::number(value);
     const QFont figureFont = app::HeartRateFont();
     const QFontMetrics metrics(figureFont);
-    const ReadoutLayout layout = LayoutReadout(viewport()->width(), viewport()->height(),
+    const QSize client = ChartClientSize();
+    const ReadoutLayout layout = LayoutReadout(client.width(), client.height(),
                                                metrics.horizontalAdvance(figure), metrics.height());
     constexpr int kBoxFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
     painter.save();

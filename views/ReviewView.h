@@ -110,6 +110,8 @@ private:
     void UpdateScrollRange();
     void UpdatePointer(QPoint clientPosition);
     void UpdatePointerAtMouse();
+    // The chart's client area in the layout table's pixels, one a second across.
+    QSize ChartClientSize() const;
     // Widens the chart to hold the whole trace.
     void FitExtent();
     // The white label strip over the grid tiles, a page and a minute wide, at the device pixel

@@ -101,8 +101,12 @@ protected:
     }
 
     // The window works in the test's folder (or the one given), never in the current one.
-    mainwnd::MainWindow& OpenWindow(const std::filesystem::path& workFolder = {}) {
+    mainwnd::MainWindow& OpenWindow(const std::filesystem::path& workFolder = {},
+                                    double layoutScale = 1.0) {
+        // A window open before goes first, with its session.
+        CloseWindow();
         mainwnd::MainWindowOptions options;
+        options.layoutScale = layoutScale;
         options.profileStore = m_store.get();
         options.quitOnClose = false;
         m_session = std::make_unique<session::MonitoringSession>(

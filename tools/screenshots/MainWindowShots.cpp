@@ -30,6 +30,7 @@
 #include "dialogs/MotherListDialog.h"
 #include "mainwnd/EdcCalendar.h"
 #include "mainwnd/MainWindow.h"
+#include "mainwnd/WindowScale.h"
 #include "platform/SettingsStore.h"
 #include "platform/SoundInput.h"
 #include "platform/SoundInputChoice.h"
@@ -77,7 +78,8 @@ bool SaveModal(const std::string& path, const std::function<void()>& open) {
 }
 
 constexpr const char* kUsage =
-    "usage: marulo-screenshot-main [--language FILE.ini] [--idle PNG] [--monitoring PNG]\n"
+    "usage: marulo-screenshot-main [--fit-screen] [--language FILE.ini] [--idle PNG]\n"
+    "                              [--monitoring PNG]\n"
     "                              [--reviewing PNG] [--mother-list PNG] [--calendar PNG]\n"
     "                              [--first-start PNG] [--keyboard PNG] [--save-dialog PNG]\n"
     "                              [--saved PNG]\n";
@@ -86,7 +88,9 @@ constexpr const char* kUsage =
 
 int main(int argc, char** argv) {
     std::map<std::string, std::string> shots;
-    for (int i = 1; i < argc; i += 2) {
+    // The window fitted to the screen as the program's start fits it, for a small screen.
+    const bool fitScreen = argc > 1 && std::string(argv[1]) == "--fit-screen";
+    for (int i = fitScreen ? 2 : 1; i < argc; i += 2) {
         const std::string flag = argv[i];
         if (i + 1 >= argc ||
             (flag != "--language" && flag != "--idle" && flag != "--monitoring" &&
@@ -156,6 +160,8 @@ int main(int argc, char** argv) {
     }
     setenv(marulo::platform::kSoundInputFileVariable, (fs::path(folder) / "input.wav").c_str(), 1);
 
+    const double layoutScale =
+        fitScreen ? marulo::mainwnd::FitWindowScaleToScreen(argc, argv) : 1.0;
     QApplication application(argc, argv);
     bool saved = true;
     {
@@ -168,6 +174,7 @@ int main(int argc, char** argv) {
         marulo::mainwnd::MainWindowOptions options;
         options.profileStore = &store;
         options.quitOnClose = false;
+        options.layoutScale = layoutScale;
         marulo::mainwnd::MainWindow window(controller, session, inputChoice, options);
         if (!shots["first-start"].empty()) {
             window.show();
