@@ -26,6 +26,34 @@ bool TouchesEnds(std::span<const std::uint8_t> captureBytes, int clippedSamples)
 
 }  // namespace
 
+const char* MarkTextKey(SignalState state) {
+    switch (state) {
+        case SignalState::Good:
+            return "LiveMarkGood";
+        case SignalState::Weak:
+            return "LiveMarkWeak";
+        case SignalState::None:
+            break;
+    }
+    return "LiveMarkNone";
+}
+
+const char* HintTextKey(Hint hint) {
+    switch (hint) {
+        case Hint::MaternalPulse:
+            return "LiveHintMaternal";
+        case Hint::HalfRate:
+            return "LiveHintHalfRate";
+        case Hint::NoHeartbeat:
+            return "LiveHintNoHeartbeat";
+        case Hint::TooLoud:
+            return "LiveHintTooLoud";
+        case Hint::None:
+            break;
+    }
+    return nullptr;
+}
+
 LiveSignal::LiveSignal(Sink sink) : m_sink(std::move(sink)) {
     Restart();
 }

@@ -35,6 +35,11 @@ struct LiveSignalValue {
     bool operator==(const LiveSignalValue&) const = default;
 };
 
+// The keys of the texts in the language files: the mark's word, and the hint's line (none for no
+// hint).
+const char* MarkTextKey(SignalState state);
+const char* HintTextKey(Hint hint);
+
 // The live mark of a run: fed every block and every shown rate in capture order, it gives one
 // value a second, as soon as the second analysis has judged that second's shown rate.
 class LiveSignal {

@@ -6,10 +6,12 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 
 #include "acquisition/AcquisitionListener.h"
 #include "acquisition/CaptureController.h"
 #include "acquisition/Recorder.h"
+#include "livesignal/LiveSignal.h"
 #include "views/LiveWaveform.h"
 
 class QPainter;
@@ -35,7 +37,12 @@ public:
     // The last rate received; -1 before the first one.
     std::int32_t CurrentRate() const;
 
-    // Draws the whole client area: the background, and while capturing the line and the rate.
+    // The live signal mark and hint of the latest second; none clears them. User-interface thread.
+    void SetLiveSignal(std::optional<livesignal::LiveSignalValue> value);
+    std::optional<livesignal::LiveSignalValue> LiveSignal() const { return m_liveSignal; }
+
+    // Draws the whole client area: the background, and while capturing the line, the rate and
+    // the live signal mark with its hint.
     void Paint(QPainter& painter, bool capturing) const;
 
     // Called on the capture thread.
@@ -51,6 +58,7 @@ protected:
 private:
     void RequestRepaint();
     void PaintRate(QPainter& painter, std::int32_t rate) const;
+    void PaintLiveSignal(QPainter& painter, const livesignal::LiveSignalValue& value) const;
 
     acquisition::CaptureController& m_controller;
     acquisition::Recorder m_recorder;
@@ -58,6 +66,7 @@ private:
     mutable std::mutex m_mutex;
     WaveformPoints m_waveform{};
     std::int32_t m_currentRate = -1;
+    std::optional<livesignal::LiveSignalValue> m_liveSignal;
 };
 
 }  // namespace marulo::views

@@ -117,17 +117,17 @@ bool PrivatePulseAudio::Pactl(const std::string& arguments) const {
     return std::system(command.c_str()) == 0;
 }
 
-void PrivatePulseAudio::FeedPaced(std::vector<std::uint8_t> bytes) {
+void PrivatePulseAudio::FeedPaced(std::vector<std::uint8_t> bytes, int speed) {
     StopFeeding();
     m_stopFeeding = false;
     m_feedDone = false;
-    m_feeder = std::thread([this, bytes = std::move(bytes)] {
+    m_feeder = std::thread([this, speed, bytes = std::move(bytes)] {
         const int fd = open((m_dir / "fifo").c_str(), O_WRONLY | O_NONBLOCK);
         if (fd >= 0) {
             auto next = std::chrono::steady_clock::now();
             for (std::size_t offset = 0; offset < bytes.size() && !m_stopFeeding;) {
                 std::this_thread::sleep_until(next);
-                next += 100ms;
+                next += 100ms / std::max(1, speed);
                 const std::size_t end = std::min(bytes.size(), offset + kBlockBytes);
                 while (offset < end && !m_stopFeeding) {
                     pollfd writable{fd, POLLOUT, 0};
