@@ -15,6 +15,10 @@ namespace marulo::bench {
 
 inline constexpr double kClipSeconds = 60.0;
 inline constexpr double kRightBpm = 5.0;
+// A shown rate is right if it matches the truth of one of the last seconds.
+inline constexpr int kTruthSeconds = 3;
+// The detector's and the check's warm-up at the start of each clip, not scored.
+inline constexpr int kWarmUpSeconds = 4;
 
 struct Clip {
     synth::SynthOptions options;

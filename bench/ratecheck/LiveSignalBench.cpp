@@ -17,17 +17,9 @@
 namespace {
 
 namespace synth = marulo::synth;
-using marulo::bench::Clip;
-using marulo::bench::kClipSeconds;
-using marulo::bench::MakeClip;
-using marulo::bench::NearAny;
-using marulo::livesignal::Hint;
-using marulo::livesignal::LiveSignal;
-using marulo::livesignal::LiveSignalValue;
-using marulo::livesignal::SignalState;
+using namespace marulo::bench;
+using namespace marulo::livesignal;
 
-constexpr int kTruthSeconds = 3;  // a shown rate is right if it matches the truth of the last 3 s
-constexpr int kWarmUpSeconds = 4;
 constexpr double kHintWithinSeconds = 8.0;
 
 struct Tally {

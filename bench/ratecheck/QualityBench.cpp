@@ -23,11 +23,10 @@ namespace synth = marulo::synth;
 namespace ratecheck = marulo::ratecheck;
 using marulo::bench::Clip;
 using marulo::bench::kClipSeconds;
+using marulo::bench::kTruthSeconds;
+using marulo::bench::kWarmUpSeconds;
 using marulo::bench::MakeClip;
 using marulo::bench::NearAny;
-
-constexpr int kTruthSeconds = 3;  // a shown rate is right if it matches the truth of the last 3 s
-constexpr int kWarmUpSeconds = 4;
 
 // Counts of seconds, one per kind.
 enum Count {

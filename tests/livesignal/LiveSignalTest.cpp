@@ -23,16 +23,14 @@ std::vector<std::uint8_t> Heartbeat(double seconds, const synth::ListeningOption
     return synth::SynthesizeCaptureBytes({seconds, bpm, bpm, 3}, listening);
 }
 
-synth::ListeningOptions MotherAt(double bpm, double gain) {
+// The mother's pulse at a strength, with the probe on her vessel for the first seconds.
+synth::ListeningOptions Mother(double bpm, double gain, double slipSeconds = 0.0) {
     synth::ListeningOptions listening;
     listening.maternalBpm = bpm;
     listening.maternalGain = gain;
-    return listening;
-}
-
-synth::ListeningOptions SlipFor(double seconds) {
-    synth::ListeningOptions listening = MotherAt(80.0, 0.3);
-    listening.slips.push_back({0.0, seconds});
+    if (slipSeconds > 0.0) {
+        listening.slips.push_back({0.0, slipSeconds});
+    }
     return listening;
 }
 
@@ -80,13 +78,13 @@ TEST(LiveSignalTest, ShortClipsGiveTheirMarkAndTheirHintAfterAboutFiveSeconds) {
     const ClipCase cases[] = {
         {"clean beats", Heartbeat(12), Hint::None, 0, 0, {SignalState::Good, Hint::None}},
         {"probe on the mother's vessel",
-         Heartbeat(12, SlipFor(12)),
+         Heartbeat(12, Mother(80, 0.3, 12)),
          Hint::MaternalPulse,
          3,
          6,
          {SignalState::Weak, Hint::MaternalPulse}},
         {"mother's pulse at half the baby's rate shown",
-         Heartbeat(12, MotherAt(72, 1.0), 145),
+         Heartbeat(12, Mother(72, 1.0), 145),
          Hint::HalfRate,
          3,
          6,
@@ -105,7 +103,7 @@ TEST(LiveSignalTest, ShortClipsGiveTheirMarkAndTheirHintAfterAboutFiveSeconds) {
          {SignalState::Weak, Hint::TooLoud}},
         // The hint goes once the probe is back on the baby.
         {"slip, then the baby again",
-         Heartbeat(20, SlipFor(8)),
+         Heartbeat(20, Mother(80, 0.3, 8)),
          Hint::MaternalPulse,
          3,
          6,

@@ -24,28 +24,35 @@ namespace {
 
 class MonitoringEndToEndTest : public MainWindowTestBase {
 protected:
-    // Anna, due in 100 days; gives the due date.
-    static QDate EnterProfile(mainwnd::MainWindow& window) {
+    void SetUp() override {
+        MainWindowTestBase::SetUp();
+        m_pulse = SharedPulseAudio();
+        if (m_pulse == nullptr) {
+            GTEST_SKIP() << WhyNoPulseAudio();
+        }
+        ::unsetenv(platform::kSoundInputFileVariable);
+    }
+
+    // The window shown, with Anna, due in 100 days, entered.
+    mainwnd::MainWindow& OpenWithProfile() {
+        mainwnd::MainWindow& window = OpenWindow();
+        window.show();
         QTest::keyClicks(window.NameBox(), QStringLiteral("Anna"));
         window.OpenCalendar();
-        const QDate edc = QDate::currentDate().addDays(100);
-        emit window.Calendar()->clicked(edc);
-        return edc;
+        emit window.Calendar()->clicked(m_edc);
+        return window;
     }
+
+    PrivatePulseAudio* m_pulse = nullptr;
+    const QDate m_edc = QDate::currentDate().addDays(100);
 };
 
 TEST_F(MonitoringEndToEndTest, RecordHoldsTheCapturedAudioAndItsHeartRateTrace) {
-    PrivatePulseAudio* const pulse = SharedPulseAudio();
-    if (pulse == nullptr) {
-        GTEST_SKIP() << WhyNoPulseAudio();
-    }
-    ::unsetenv(platform::kSoundInputFileVariable);
-    mainwnd::MainWindow& window = OpenWindow();
-    window.show();
-    const QDate edc = EnterProfile(window);
+    mainwnd::MainWindow& window = OpenWithProfile();
+    const QDate& edc = m_edc;
     ASSERT_EQ(window.EdcText(), edc.toString(QStringLiteral("yyyy-MM-dd")));
 
-    pulse->FeedPaced(PulsingAudio(12));
+    m_pulse->FeedPaced(PulsingAudio(12));
     QTest::mouseClick(window.Control(controls::kMonitorButtonId), Qt::LeftButton);
     ASSERT_TRUE(m_controller->IsCapturing());
     // Four seconds of audio, and more coming, before the stop.
@@ -62,7 +69,7 @@ TEST_F(MonitoringEndToEndTest, RecordHoldsTheCapturedAudioAndItsHeartRateTrace) 
                     .startsWith(Text("SpokenBpm").arg(window.MonitorView()->CurrentRate())));
     QTest::mouseClick(window.Control(controls::kMonitorButtonId), Qt::LeftButton);
     StopAndWait();
-    pulse->StopFeeding();
+    m_pulse->StopFeeding();
     EXPECT_TRUE(live->text(QAccessible::Value).isEmpty());
     EXPECT_TRUE(m_messages.empty());
 
@@ -97,20 +104,13 @@ TEST_F(MonitoringEndToEndTest, RecordHoldsTheCapturedAudioAndItsHeartRateTrace) 
 // the hint asks to move the listener, a screen reader hears it with the number, and both go
 // when monitoring stops.
 TEST_F(MonitoringEndToEndTest, LiveMarkShowsTheMothersPulseHintUntilMonitoringStops) {
-    PrivatePulseAudio* const pulse = SharedPulseAudio();
-    if (pulse == nullptr) {
-        GTEST_SKIP() << WhyNoPulseAudio();
-    }
-    ::unsetenv(platform::kSoundInputFileVariable);
-    mainwnd::MainWindow& window = OpenWindow();
-    window.show();
-    EnterProfile(window);
+    mainwnd::MainWindow& window = OpenWithProfile();
     synth::ListeningOptions onVessel;
     onVessel.maternalBpm = 80;
     onVessel.maternalGain = 0.3;
     onVessel.slips.push_back({0, 30});
     // Four times as fast as live, so the hint's five seconds pass sooner.
-    pulse->FeedPaced(synth::SynthesizeCaptureBytes({30, 140, 140, 3}, onVessel), 4);
+    m_pulse->FeedPaced(synth::SynthesizeCaptureBytes({30, 140, 140, 3}, onVessel), 4);
     views::MonitorView& view = *window.MonitorView();
     EXPECT_FALSE(view.LiveSignal());
     QTest::mouseClick(window.Control(controls::kMonitorButtonId), Qt::LeftButton);
@@ -138,7 +138,7 @@ TEST_F(MonitoringEndToEndTest, LiveMarkShowsTheMothersPulseHintUntilMonitoringSt
 
     QTest::mouseClick(window.Control(controls::kMonitorButtonId), Qt::LeftButton);
     StopAndWait();
-    pulse->StopFeeding();
+    m_pulse->StopFeeding();
     EXPECT_TRUE(WaitFor([&] { return !view.LiveSignal(); }));
     EXPECT_TRUE(live->text(QAccessible::Value).isEmpty());
     EXPECT_TRUE(m_messages.empty());
