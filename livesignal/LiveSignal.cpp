@@ -64,7 +64,6 @@ void LiveSignal::Restart() {
     m_clippedBlocks.fill(false);
     m_blockCursor = 0;
     m_doubts.fill(Doubt::Clear);
-    m_judged = 0;
     m_hint = Hint::None;
 }
 
@@ -104,14 +103,12 @@ void LiveSignal::Judge(const ratecheck::SecondCheck& check) {
     }
     std::rotate(m_doubts.rbegin(), m_doubts.rbegin() + 1, m_doubts.rend());
     m_doubts.front() = doubt;
-    m_judged = std::min(m_judged + 1, kHintWindow);
     m_hint = HintDue();
     m_sink({state, m_hint});
 }
 
 int LiveSignal::CountOf(Doubt doubt, int seconds) const {
-    const int judged = std::min(seconds, m_judged);
-    return static_cast<int>(std::count(m_doubts.begin(), m_doubts.begin() + judged, doubt));
+    return static_cast<int>(std::count(m_doubts.begin(), m_doubts.begin() + seconds, doubt));
 }
 
 Hint LiveSignal::HintDue() const {

@@ -77,8 +77,8 @@ private:
     // Whether each of the last ten blocks touched the ends of the range, newest at the cursor.
     std::array<bool, 10> m_clippedBlocks{};
     std::size_t m_blockCursor = 0;
-    std::array<Doubt, kHintWindow> m_doubts{};  // newest first
-    int m_judged = 0;
+    // The doubts of the last seconds judged, newest first; clear before a run has any.
+    std::array<Doubt, kHintWindow> m_doubts{};
     Hint m_hint = Hint::None;
 };
 
