@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The capture thread's work for one second of audio: ten blocks through the listeners (the
 // recorder writing its working files, and one listener that does next to nothing) and the
-// heart-rate analysis.
+// heart-rate analysis; the second variant adds the live signal mark.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -12,6 +12,7 @@
 #include "acquisition/CaptureFormat.h"
 #include "acquisition/CaptureThread.h"
 #include "acquisition/Recorder.h"
+#include "livesignal/LiveSignalListener.h"
 
 namespace marulo::acquisition {
 namespace {
@@ -49,16 +50,23 @@ void CaptureThreadPerSecondOfAudio(benchmark::State& state) {
 
     Recorder recorder{std::filesystem::path()};
     CountingListener counter;
+    int marks = 0;
+    livesignal::LiveSignalListener liveMark([&marks](auto /*value*/) { ++marks; });
+    const bool withLiveMark = state.range(0) != 0;
     BlockAnalyzer analyzer;
     CaptureThread thread(
         [&](std::vector<AcquisitionListener*>& listeners) {
             listeners = {&recorder, &counter};
+            if (withLiveMark) {
+                listeners.push_back(&liveMark);
+            }
         },
         analyzer, [](const platform::SoundInputError&, bool) {});
     const std::vector<std::uint8_t> second = OneSecondOfNoisyBeats();
     constexpr int kSecondsPerRecording = 600;
 
     recorder.OnCaptureOpen();
+    liveMark.OnCaptureOpen();
     int seconds = 0;
     for (auto _ : state) {
         for (std::size_t offset = 0; offset < second.size(); offset += kBlockBytes) {
@@ -72,12 +80,17 @@ void CaptureThreadPerSecondOfAudio(benchmark::State& state) {
             state.ResumeTiming();
         }
     }
-    state.SetLabel("per second of audio");
+    state.SetLabel(withLiveMark ? "per second of audio, with the live mark"
+                                : "per second of audio");
 
     std::filesystem::current_path(previous);
     std::filesystem::remove_all(folder);
 }
-BENCHMARK(CaptureThreadPerSecondOfAudio)->Unit(benchmark::kMicrosecond);
+BENCHMARK(CaptureThreadPerSecondOfAudio)
+    ->ArgName("liveMark")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace marulo::acquisition

@@ -35,6 +35,7 @@
 #include "controls/SkinnedButton.h"
 #include "controls/WindowTexts.h"
 #include "dialogs/MotherListDialog.h"
+#include "livesignal/LiveSignalListener.h"
 #include "mainwnd/ControlText.h"
 #include "mainwnd/Dating.h"
 #include "mainwnd/EdcCalendar.h"
@@ -138,6 +139,12 @@ MainWindow::MainWindow(acquisition::CaptureController& controller,
     teller->Watch(*m_monitorView);
     teller->Watch(*m_reviewView);
     m_controller.AddListener(*this);
+    m_liveSignal = std::make_unique<livesignal::LiveSignalListener>(
+        [view = m_monitorView.data()](std::optional<livesignal::LiveSignalValue> value) {
+            QMetaObject::invokeMethod(
+                view, [view, value] { view->SetLiveSignal(value); }, Qt::QueuedConnection);
+        });
+    m_controller.AddListener(*m_liveSignal);
     // Reports come from the capture thread too; they are shown in the order they came.
     m_session.SetReporter([this](session::SessionReport report) {
         QMetaObject::invokeMethod(
@@ -172,6 +179,7 @@ MainWindow::MainWindow(acquisition::CaptureController& controller,
 
 MainWindow::~MainWindow() {
     Teardown();
+    m_controller.RemoveListener(*m_liveSignal);
 }
 
 void MainWindow::CreateControls() {
@@ -219,7 +227,15 @@ void MainWindow::CreateControls() {
                      return QString();
                  }
                  const std::int32_t rate = m_monitorView->CurrentRate();
-                 return rate > 0 ? Message("SpokenBpm").arg(rate) : Message("SpokenNoRate");
+                 QString spoken =
+                     rate > 0 ? Message("SpokenBpm").arg(rate) : Message("SpokenNoRate");
+                 if (const auto mark = m_monitorView->LiveSignal()) {
+                     spoken += QStringLiteral(", ") + Message(livesignal::MarkTextKey(mark->state));
+                     if (const char* hint = livesignal::HintTextKey(mark->hint)) {
+                         spoken += QStringLiteral(". ") + Message(hint);
+                     }
+                 }
+                 return spoken;
              },
              [this] { return std::max(0.0, static_cast<double>(m_monitorView->CurrentRate())); },
              300.0,

@@ -33,6 +33,9 @@ class SettingsStore;
 namespace marulo::controls {
 class SkinnedButton;
 }
+namespace marulo::livesignal {
+class LiveSignalListener;
+}
 namespace marulo::views {
 class MonitorView;
 class ReviewView;
@@ -228,6 +231,8 @@ private:
     QPointer<controls::SkinnedButton> m_homepageButton;
     QPointer<QListWidget> m_recordList;
 
+    // Runs the live signal mark on the capture thread.
+    std::unique_ptr<livesignal::LiveSignalListener> m_liveSignal;
     std::atomic<bool> m_playing{false};
     std::string m_chosenNameBytes;
     QString m_chosenNameShown;

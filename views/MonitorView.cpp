@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPen>
 #include <QPoint>
 #include <QResizeEvent>
@@ -24,6 +25,52 @@ constexpr double kWaveformScalePerWidth = 0.00125;  // 800 points span the width
 constexpr int kRateMargin = 5;
 constexpr int kHeartMarkGap = 3;
 const QColor kWaveformColour{192, 80, 77, 255};
+constexpr int kMarkSize = 11;
+constexpr int kMarkGap = 4;
+constexpr int kHintLines = 2;
+const QColor kHintGround{255, 255, 255, 210};
+
+// Colour and shape both tell the state: a full disc, a triangle, a ring.
+QColor MarkColour(livesignal::SignalState state) {
+    switch (state) {
+        case livesignal::SignalState::Good:
+            return {0, 140, 70};
+        case livesignal::SignalState::Weak:
+            return {205, 130, 0};
+        case livesignal::SignalState::None:
+            break;
+    }
+    return {130, 130, 130};
+}
+
+void DrawMarkShape(QPainter& painter, livesignal::SignalState state, const QRectF& box) {
+    const QColor colour = MarkColour(state);
+    painter.setPen(QPen(colour, 1.5));
+    switch (state) {
+        case livesignal::SignalState::Good:
+            painter.setBrush(colour);
+            painter.drawEllipse(box);
+            return;
+        case livesignal::SignalState::Weak: {
+            QPainterPath triangle;
+            triangle.moveTo(box.center().x(), box.top());
+            triangle.lineTo(box.bottomRight());
+            triangle.lineTo(box.bottomLeft());
+            triangle.closeSubpath();
+            painter.setBrush(colour);
+            painter.drawPath(triangle);
+            return;
+        }
+        case livesignal::SignalState::None:
+            break;
+    }
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(box.adjusted(1, 1, -1, -1));
+}
+
+QString Text(const char* key) {
+    return QString::fromStdString(app::MessageText(key));
+}
 
 }  // namespace
 
@@ -124,6 +171,53 @@ void MonitorView::Paint(QPainter& painter, bool capturing) const {
     if (rate > 0) {
         PaintRate(painter, rate);
     }
+    if (m_liveSignal) {
+        PaintLiveSignal(painter, *m_liveSignal);
+    }
+}
+
+void MonitorView::SetLiveSignal(std::optional<livesignal::LiveSignalValue> value) {
+    if (value != m_liveSignal) {
+        m_liveSignal = value;
+        update();
+    }
+}
+
+// The mark at the right end of the number's row, the hint under the number.
+void MonitorView::PaintLiveSignal(QPainter& painter,
+                                  const livesignal::LiveSignalValue& value) const {
+    const QRect box =
+        controls::LayoutRect(*this).adjusted(kRateMargin, kRateMargin, -kRateMargin, -kRateMargin);
+    const int numberHeight = QFontMetrics(app::HeartRateFont()).height();
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setFont(app::UiFont(true));
+    const QFontMetrics metrics(painter.font());
+    const QString word = Text(livesignal::MarkTextKey(value.state));
+    const int wordWidth = metrics.horizontalAdvance(word);
+    const int rowMiddle = box.top() + numberHeight / 4;
+    const QRectF shape(box.right() - wordWidth - kMarkGap - kMarkSize, rowMiddle - kMarkSize / 2.0,
+                       kMarkSize, kMarkSize);
+    DrawMarkShape(painter, value.state, shape);
+    painter.setPen(MarkColour(value.state).darker(130));
+    painter.drawText(QRect(box.right() - wordWidth, rowMiddle - metrics.height() / 2, wordWidth,
+                           metrics.height()),
+                     Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, word);
+
+    if (const char* hintKey = livesignal::HintTextKey(value.hint)) {
+        // On a pale ground over the waveform; a long text wraps once, never more.
+        painter.setFont(app::UiFont(false));
+        const QFontMetrics hintMetrics(painter.font());
+        const QRect room(box.left(), box.top() + numberHeight, box.width(),
+                         kHintLines * hintMetrics.height());
+        const QRect used =
+            hintMetrics.boundingRect(room, Qt::AlignLeft | Qt::TextWordWrap, Text(hintKey))
+                .intersected(room);
+        painter.fillRect(used.adjusted(-2, 0, 2, 0), kHintGround);
+        painter.setPen(Qt::black);
+        painter.drawText(room, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, Text(hintKey));
+    }
+    painter.restore();
 }
 
 void MonitorView::PaintRate(QPainter& painter, std::int32_t rate) const {

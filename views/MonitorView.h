@@ -6,9 +6,11 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 
 #include "acquisition/AcquisitionListener.h"
 #include "acquisition/CaptureController.h"
+#include "livesignal/LiveSignal.h"
 #include "views/LiveWaveform.h"
 
 class QPainter;
@@ -30,7 +32,12 @@ public:
     // The last rate received; -1 before the first one.
     std::int32_t CurrentRate() const;
 
-    // Draws the whole client area: the background, and while capturing the line and the rate.
+    // The live signal mark and hint of the latest second; none clears them. User-interface thread.
+    void SetLiveSignal(std::optional<livesignal::LiveSignalValue> value);
+    std::optional<livesignal::LiveSignalValue> LiveSignal() const { return m_liveSignal; }
+
+    // Draws the whole client area: the background, and while capturing the line, the rate and
+    // the live signal mark with its hint.
     void Paint(QPainter& painter, bool capturing) const;
 
     // Called on the capture thread.
@@ -46,12 +53,14 @@ protected:
 private:
     void RequestRepaint();
     void PaintRate(QPainter& painter, std::int32_t rate) const;
+    void PaintLiveSignal(QPainter& painter, const livesignal::LiveSignalValue& value) const;
 
     acquisition::CaptureController& m_controller;
     std::atomic<std::int32_t> m_clientHeight{0};
     mutable std::mutex m_mutex;
     WaveformPoints m_waveform{};
     std::int32_t m_currentRate = -1;
+    std::optional<livesignal::LiveSignalValue> m_liveSignal;
 };
 
 }  // namespace marulo::views

@@ -65,7 +65,7 @@ TEST_F(InputChoiceTest, TheChosenInputIsHeardKeptAndStoodInForWhenUnplugged) {
     EXPECT_TRUE(m_messages.empty());
 
     // Only the listener's card hears a heartbeat.
-    pulse->FeedPaced(PulsingAudio(30), "listener");
+    pulse->FeedPaced(PulsingAudio(30), 1, "listener");
     QTest::mouseClick(m_window->Control(controls::kMonitorButtonId), Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return m_window->MonitorView()->CurrentRate() > 0; }));
     QTest::mouseClick(InputButton(), Qt::LeftButton);

@@ -10,33 +10,49 @@
 #include "acquisition/Analysis.h"
 #include "archive/RecordFiles.h"
 #include "controls/SkinnedButton.h"
+#include "livesignal/LiveSignal.h"
 #include "mainwnd/EdcCalendar.h"
 #include "platform/WavReader.h"
 #include "platform/Zip.h"
 #include "tests/mainwnd/MainWindowFixture.h"
 #include "tests/support/PulseTestMain.h"
+#include "tools/synth/SyntheticRecording.h"
 #include "views/MonitorView.h"
 
 namespace marulo::testing {
 namespace {
 
-class MonitoringEndToEndTest : public MainWindowTestBase {};
+class MonitoringEndToEndTest : public MainWindowTestBase {
+protected:
+    void SetUp() override {
+        MainWindowTestBase::SetUp();
+        m_pulse = SharedPulseAudio();
+        if (m_pulse == nullptr) {
+            GTEST_SKIP() << WhyNoPulseAudio();
+        }
+        ::unsetenv(platform::kSoundInputFileVariable);
+    }
+
+    // The window shown, with Anna, due in 100 days, entered.
+    mainwnd::MainWindow& OpenWithProfile() {
+        mainwnd::MainWindow& window = OpenWindow();
+        window.show();
+        QTest::keyClicks(window.NameBox(), QStringLiteral("Anna"));
+        window.OpenCalendar();
+        emit window.Calendar()->clicked(m_edc);
+        return window;
+    }
+
+    PrivatePulseAudio* m_pulse = nullptr;
+    const QDate m_edc = QDate::currentDate().addDays(100);
+};
 
 TEST_F(MonitoringEndToEndTest, RecordHoldsTheCapturedAudioAndItsHeartRateTrace) {
-    PrivatePulseAudio* const pulse = SharedPulseAudio();
-    if (pulse == nullptr) {
-        GTEST_SKIP() << WhyNoPulseAudio();
-    }
-    ::unsetenv(platform::kSoundInputFileVariable);
-    mainwnd::MainWindow& window = OpenWindow();
-    window.show();
-    QTest::keyClicks(window.NameBox(), QStringLiteral("Anna"));
-    window.OpenCalendar();
-    const QDate edc = QDate::currentDate().addDays(100);
-    emit window.Calendar()->clicked(edc);
+    mainwnd::MainWindow& window = OpenWithProfile();
+    const QDate& edc = m_edc;
     ASSERT_EQ(window.EdcText(), edc.toString(QStringLiteral("yyyy-MM-dd")));
 
-    pulse->FeedPaced(PulsingAudio(12));
+    m_pulse->FeedPaced(PulsingAudio(12));
     QTest::mouseClick(window.Control(controls::kMonitorButtonId), Qt::LeftButton);
     ASSERT_TRUE(m_controller->IsCapturing());
     // Four seconds of audio, and more coming, before the stop.
@@ -45,14 +61,15 @@ TEST_F(MonitoringEndToEndTest, RecordHoldsTheCapturedAudioAndItsHeartRateTrace) 
         return std::filesystem::file_size(m_folder / "Data.wav", ignored) >= 44 + 4 * 16000 &&
                !ignored;
     }));
-    // A screen reader reads the live rate as the view's value, and nothing once monitoring ends.
+    // A screen reader reads the live rate as the view's value, then the live mark, and nothing
+    // once monitoring ends.
     QAccessibleInterface* live = QAccessible::queryAccessibleInterface(window.MonitorView());
     ASSERT_TRUE(WaitFor([&] { return window.MonitorView()->CurrentRate() > 0; }));
-    EXPECT_EQ(live->text(QAccessible::Value),
-              Text("SpokenBpm").arg(window.MonitorView()->CurrentRate()));
+    EXPECT_TRUE(live->text(QAccessible::Value)
+                    .startsWith(Text("SpokenBpm").arg(window.MonitorView()->CurrentRate())));
     QTest::mouseClick(window.Control(controls::kMonitorButtonId), Qt::LeftButton);
     StopAndWait();
-    pulse->StopFeeding();
+    m_pulse->StopFeeding();
     EXPECT_TRUE(live->text(QAccessible::Value).isEmpty());
     EXPECT_TRUE(m_messages.empty());
 
@@ -81,6 +98,50 @@ TEST_F(MonitoringEndToEndTest, RecordHoldsTheCapturedAudioAndItsHeartRateTrace) 
     const std::vector<std::int32_t> trace = archive::ReadTrace(m_folder / "check.hr");
     EXPECT_GE(trace.size(), 4u);
     EXPECT_EQ(trace, acquisition::AnalyzeCaptureBytes(wav->samples));
+}
+
+// The probe on the mother's vessel, heard through the real sound input: the mark turns weak,
+// the hint asks to move the listener, a screen reader hears it with the number, and both go
+// when monitoring stops.
+TEST_F(MonitoringEndToEndTest, LiveMarkShowsTheMothersPulseHintUntilMonitoringStops) {
+    mainwnd::MainWindow& window = OpenWithProfile();
+    synth::ListeningOptions onVessel;
+    onVessel.maternalBpm = 80;
+    onVessel.maternalGain = 0.3;
+    onVessel.slips.push_back({0, 30});
+    // Four times as fast as live, so the hint's five seconds pass sooner.
+    m_pulse->FeedPaced(synth::SynthesizeCaptureBytes({30, 140, 140, 3}, onVessel), 4);
+    views::MonitorView& view = *window.MonitorView();
+    EXPECT_FALSE(view.LiveSignal());
+    QTest::mouseClick(window.Control(controls::kMonitorButtonId), Qt::LeftButton);
+    ASSERT_TRUE(m_controller->IsCapturing());
+
+    using livesignal::Hint;
+    ASSERT_TRUE(WaitFor([&] {
+        const auto mark = view.LiveSignal();
+        return mark && mark->hint == Hint::MaternalPulse;
+    }));
+    EXPECT_EQ(view.LiveSignal()->state, livesignal::SignalState::Weak);
+    // The weak mark's amber triangle is painted.
+    const QImage shot = view.grab().toImage();
+    int amber = 0;
+    for (int y = 0; y < shot.height(); ++y) {
+        for (int x = 0; x < shot.width(); ++x) {
+            amber += shot.pixelColor(x, y) == QColor(205, 130, 0);
+        }
+    }
+    EXPECT_GT(amber, 20);
+    QAccessibleInterface* live = QAccessible::queryAccessibleInterface(&view);
+    const QString spoken = live->text(QAccessible::Value);
+    EXPECT_TRUE(spoken.contains(Text("LiveMarkWeak"))) << spoken.toStdString();
+    EXPECT_TRUE(spoken.contains(Text("LiveHintMaternal"))) << spoken.toStdString();
+
+    QTest::mouseClick(window.Control(controls::kMonitorButtonId), Qt::LeftButton);
+    StopAndWait();
+    m_pulse->StopFeeding();
+    EXPECT_TRUE(WaitFor([&] { return !view.LiveSignal(); }));
+    EXPECT_TRUE(live->text(QAccessible::Value).isEmpty());
+    EXPECT_TRUE(m_messages.empty());
 }
 
 }  // namespace

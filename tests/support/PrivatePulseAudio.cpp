@@ -150,17 +150,18 @@ bool PrivatePulseAudio::RemovePipeSource(const std::string& name) {
     return true;
 }
 
-void PrivatePulseAudio::FeedPaced(std::vector<std::uint8_t> bytes, const std::string& source) {
+void PrivatePulseAudio::FeedPaced(std::vector<std::uint8_t> bytes, int speed,
+                                  const std::string& source) {
     StopFeeding();
     m_stopFeeding = false;
     m_feedDone = false;
-    m_feeder = std::thread([this, fifo = Fifo(source), bytes = std::move(bytes)] {
+    m_feeder = std::thread([this, speed, fifo = Fifo(source), bytes = std::move(bytes)] {
         const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
         if (fd >= 0) {
             auto next = std::chrono::steady_clock::now();
             for (std::size_t offset = 0; offset < bytes.size() && !m_stopFeeding;) {
                 std::this_thread::sleep_until(next);
-                next += 100ms;
+                next += 100ms / std::max(1, speed);
                 const std::size_t end = std::min(bytes.size(), offset + kBlockBytes);
                 while (offset < end && !m_stopFeeding) {
                     pollfd writable{fd, POLLOUT, 0};

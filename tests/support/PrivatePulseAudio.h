@@ -26,8 +26,10 @@ public:
     PrivatePulseAudio& operator=(const PrivatePulseAudio&) = delete;
 
     // Writes the bytes into a pipe source as a live device would deliver them: 1600 bytes
-    // every 0.1 s, on a thread of its own, replacing any feed still running.
-    void FeedPaced(std::vector<std::uint8_t> bytes, const std::string& source = "in");
+    // every 0.1 s, on a thread of its own, replacing any feed still running. A speed above 1
+    // plays the same blocks that many times faster, for runs that must last some seconds.
+    void FeedPaced(std::vector<std::uint8_t> bytes, int speed = 1,
+                   const std::string& source = "in");
     void StopFeeding();
     bool FeedDone() const { return m_feedDone; }
 

@@ -119,7 +119,11 @@ TEST(GuideHtml, TranslatedGuidesKeepTheSectionsAndPictures) {
         static const std::regex mark(R"((^|\n)(#+) (\d+\.)?|!\[[^\]]*\]\(([^)]*)\))");
         for (auto it = std::sregex_iterator(text.begin(), text.end(), mark);
              it != std::sregex_iterator(); ++it) {
-            marks.push_back((*it)[4].matched ? (*it)[4].str() : (*it)[2].str() + (*it)[3].str());
+            // A picture may be the same shot in the guide's own language.
+            static const std::regex language("(^|/)(german|chinese)-");
+            marks.push_back((*it)[4].matched
+                                ? std::regex_replace((*it)[4].str(), language, "$1english-")
+                                : (*it)[2].str() + (*it)[3].str());
         }
         return marks;
     };

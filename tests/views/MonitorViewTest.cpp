@@ -172,6 +172,38 @@ TEST_F(MonitorViewTest, RateIsDrawnOnlyAboveZeroWithItsMarkAndUnit) {
     EXPECT_FALSE(Difference(numberAlone.copy(unitBand), withTexts.copy(unitBand)).isEmpty());
 }
 
+// The live mark sits at the right end of the number's upper half and its hint under the number,
+// only while capturing; no value draws neither.
+TEST_F(MonitorViewTest, LiveMarkBesideTheNumberAndItsHintUnderItOnlyWhileCapturing) {
+    using livesignal::Hint;
+    using livesignal::SignalState;
+    WriteConfig("[Message]\nHeartMark=HR\nBpm=bpm\nLiveMarkWeak=weak\nLiveHintMaternal=move\n");
+    MonitorView view(nullptr, m_controller);
+    view.OnAudioBlock(SilentBlock());
+    view.OnHeartRate(135);
+    const QImage plain = Render(view, true);
+    const QImage idle = Render(view, false);
+
+    view.SetLiveSignal(livesignal::LiveSignalValue{SignalState::Weak, Hint::None});
+    const QImage withMark = Render(view, true);
+    EXPECT_EQ(Render(view, false), idle);
+    const int numberHeight = QFontMetrics(app::HeartRateFont()).height();
+    const QRect mark = Difference(plain, withMark);
+    EXPECT_GT(mark.left(), MonitorView::kClientSize.width() / 2);
+    EXPECT_GE(mark.right(), MonitorView::kClientSize.width() - 8);
+    EXPECT_GE(mark.top(), 5);
+    EXPECT_LE(mark.bottom(), 5 + numberHeight / 2);
+
+    view.SetLiveSignal(livesignal::LiveSignalValue{SignalState::Weak, Hint::MaternalPulse});
+    const QRect hint = Difference(withMark, Render(view, true));
+    EXPECT_LE(hint.left(), 5);
+    EXPECT_GE(hint.top(), 5 + numberHeight);
+    EXPECT_LT(hint.bottom(), MonitorView::kClientSize.height() / 2 + numberHeight);
+
+    view.SetLiveSignal(std::nullopt);
+    EXPECT_EQ(Render(view, true), plain);
+}
+
 TEST_F(MonitorViewTest, CaptureThreadHandsOverDataAndRepaintRequests) {
     CountingMonitorView view(nullptr, m_controller);
     view.show();

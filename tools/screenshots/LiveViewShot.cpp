@@ -1,16 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Renders the live monitor view with a waveform and a rate into a PNG for the documentation.
+// Renders the live monitor view with a waveform and a rate into a PNG for the documentation; with
+// --marks, the view with each live signal mark and hint, one under the other, in the language of
+// a given language file.
+#include <cstdlib>
+
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
 
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <iostream>
 #include <numbers>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "acquisition/CaptureController.h"
+#include "app/Config.h"
+#include "livesignal/LiveSignal.h"
 #include "views/MonitorView.h"
 
 namespace {
@@ -32,26 +41,81 @@ std::vector<std::uint8_t> HeartbeatBlock() {
     return block;
 }
 
+// What each picture of the marks shows: the mark, its hint and the rate beside them.
+struct MarkShot {
+    marulo::livesignal::LiveSignalValue value;
+    std::int32_t rate;
+};
+
+QImage Render(marulo::views::MonitorView& view, std::int32_t rate,
+              std::optional<marulo::livesignal::LiveSignalValue> mark) {
+    view.OnHeartRate(rate);
+    view.SetLiveSignal(mark);
+    QImage image(marulo::views::MonitorView::kClientSize, QImage::Format_RGB32);
+    QPainter painter(&image);
+    view.Paint(painter, true);
+    return image;
+}
+
+// Makes the language file the configuration the texts come from, as the language switch does.
+bool UseLanguage(const std::filesystem::path& languageFile) {
+    namespace fs = std::filesystem;
+    std::string folder = (fs::temp_directory_path() / "marulo-live-shots-XXXXXX").string();
+    std::error_code failed;
+    if (mkdtemp(folder.data()) == nullptr ||
+        !fs::copy_file(languageFile, fs::path(folder) / "Conf.ini", failed)) {
+        return false;
+    }
+    marulo::app::SetConfigFolderForTesting(marulo::app::FolderLocation{"", folder + "/"});
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::cerr << "usage: marulo-screenshot-live-view OUTPUT.png\n";
+    const bool marks = argc == 4 && std::string(argv[1]) == "--marks";
+    if (argc != 2 && !marks) {
+        std::cerr << "usage: marulo-screenshot-live-view OUTPUT.png\n"
+                     "       marulo-screenshot-live-view --marks LANGUAGE.ini OUTPUT.png\n";
         return 2;
+    }
+    if (marks && !UseLanguage(argv[2])) {
+        std::cerr << "cannot use the language file " << argv[2] << '\n';
+        return 1;
     }
     marulo::acquisition::CaptureController controller([] { return nullptr; }, [] { return false; });
     marulo::views::MonitorView view(nullptr, controller);
     view.OnAudioBlock(HeartbeatBlock());
-    view.OnHeartRate(138);
 
-    QImage image(marulo::views::MonitorView::kClientSize, QImage::Format_RGB32);
-    {
-        QPainter painter(&image);
-        view.Paint(painter, true);
+    QImage image;
+    if (marks) {
+        using marulo::livesignal::Hint;
+        using marulo::livesignal::SignalState;
+        const MarkShot shots[] = {
+            {{SignalState::Good, Hint::None}, 138},
+            {{SignalState::Weak, Hint::MaternalPulse}, 78},
+            {{SignalState::Weak, Hint::HalfRate}, 71},
+            {{SignalState::None, Hint::NoHeartbeat}, 0},
+            {{SignalState::Weak, Hint::TooLoud}, 141},
+        };
+        const QSize size = marulo::views::MonitorView::kClientSize;
+        constexpr int kGap = 6;
+        image = QImage(size.width(), std::ssize(shots) * (size.height() + kGap) - kGap,
+                       QImage::Format_RGB32);
+        image.fill(Qt::lightGray);
+        QPainter sheet(&image);
+        int top = 0;
+        for (const MarkShot& shot : shots) {
+            sheet.drawImage(0, top, Render(view, shot.rate, shot.value));
+            top += size.height() + kGap;
+        }
+    } else {
+        image = Render(view, 138, std::nullopt);
     }
-    if (!image.save(QString::fromLocal8Bit(argv[1]))) {
-        std::cerr << "cannot write " << argv[1] << '\n';
+    const char* output = argv[argc - 1];
+    if (!image.save(QString::fromLocal8Bit(output))) {
+        std::cerr << "cannot write " << output << '\n';
         return 1;
     }
     return 0;

@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The live mark scored on the generated recordings of the rate check's set, fed as the capture
+// thread feeds it: 0.1 s blocks in real-time order, each first to the mark, then to the detector,
+// and every tenth block's rate to the mark (without waiting in real time).
+// usage: live_signal_bench [CLIPS] [FIRST_SEED]   (default 60 one-minute clips, seed 1000)
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <vector>
+
+#include "acquisition/BlockAnalyzer.h"
+#include "acquisition/CaptureFormat.h"
+#include "bench/ratecheck/ClipSet.h"
+#include "livesignal/LiveSignal.h"
+
+namespace {
+
+namespace synth = marulo::synth;
+using namespace marulo::bench;
+using namespace marulo::livesignal;
+
+constexpr double kHintWithinSeconds = 8.0;
+
+struct Tally {
+    int cleanRight = 0;  // shown rate right, the audio clean for as long as it is judged
+    int cleanRightGood = 0;
+    int cleanWithHint = 0;
+    int maternalOrHalf = 0;  // shown rate the mother's pulse or half the baby's, not the baby's
+    int maternalOrHalfNotGood = 0;
+    int slips = 0;
+    int slipsHinted = 0;
+    double slipHintSeconds = 0.0;
+    int lifts = 0;
+    int liftsHinted = 0;
+};
+
+struct Published {
+    LiveSignalValue value;
+    double atSeconds = 0.0;  // audio time when it was given
+};
+
+bool CleanFor(const std::vector<synth::SecondTruth>& truth, int second, int span) {
+    for (int t = std::max(0, second - span); t <= second; ++t) {
+        if (truth[t].condition != "clean") {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The first hint of this kind given from `start` seconds on, in seconds after `start`.
+std::optional<double> HintDelay(const std::vector<Published>& values, Hint hint, double start) {
+    for (const Published& p : values) {
+        if (p.atSeconds >= start && p.value.hint == hint) {
+            return p.atSeconds - start;
+        }
+    }
+    return std::nullopt;
+}
+
+void Score(const Clip& clip, Tally& tally) {
+    using namespace marulo::acquisition;
+    const auto bytes = synth::SynthesizeCaptureBytes(clip.options, clip.listening);
+    const auto truth = synth::TruthPerSecond(clip.options, clip.listening);
+    std::vector<Published> values;
+    std::vector<std::int32_t> shown;
+    double now = 0.0;
+    LiveSignal live([&](const LiveSignalValue& value) { values.push_back({value, now}); });
+    BlockAnalyzer analyzer;
+    for (std::size_t offset = 0; offset + kBlockBytes <= bytes.size(); offset += kBlockBytes) {
+        const std::span block(bytes.data() + offset, kBlockBytes);
+        now = static_cast<double>(offset + kBlockBytes) / (kBlockBytes * kBlocksPerReport);
+        live.FeedBlock(block);
+        if (const auto rate = analyzer.ProcessBlock(block)) {
+            shown.push_back(*rate);
+            live.FeedShown(*rate);
+        }
+    }
+
+    const int count = static_cast<int>(std::min({values.size(), shown.size(), truth.size()}));
+    for (int n = kWarmUpSeconds; n < count; ++n) {
+        const bool right = shown[n] > 0 && NearAny(shown[n], truth, n, kTruthSeconds, false);
+        const bool good = values[n].value.state == SignalState::Good;
+        if (right && CleanFor(truth, n, kTruthSeconds)) {
+            ++tally.cleanRight;
+            tally.cleanRightGood += good;
+            tally.cleanWithHint += values[n].value.hint != Hint::None;
+        }
+        const bool wrongKind =
+            shown[n] > 0 && (NearAny(shown[n], truth, n, kTruthSeconds, true) ||
+                             NearAny(shown[n], truth, n, kTruthSeconds, false, 0.5));
+        if (!right && wrongKind) {
+            ++tally.maternalOrHalf;
+            tally.maternalOrHalfNotGood += !good;
+        }
+    }
+    for (const synth::Stretch& slip : clip.listening.slips) {
+        ++tally.slips;
+        if (const auto delay = HintDelay(values, Hint::MaternalPulse, slip.start);
+            delay && *delay <= kHintWithinSeconds) {
+            ++tally.slipsHinted;
+            tally.slipHintSeconds += *delay;
+        }
+    }
+    for (const synth::Lift& lift : clip.listening.lifts) {
+        ++tally.lifts;
+        if (const auto delay = HintDelay(values, Hint::NoHeartbeat, lift.when.start);
+            delay && *delay <= kHintWithinSeconds) {
+            ++tally.liftsHinted;
+        }
+    }
+}
+
+double Share(int part, int whole) {
+    return whole == 0 ? 0.0 : 100.0 * part / whole;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int clips = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
+    const auto firstSeed = static_cast<std::uint32_t>(argc > 2 ? std::atoi(argv[2]) : 1000);
+    Tally t;
+    for (int i = 0; i < clips; ++i) {
+        Score(MakeClip(firstSeed + static_cast<std::uint32_t>(i)), t);
+    }
+    std::printf("%d clips of %.0f s, seeds %u..%u\n", clips, kClipSeconds, firstSeed,
+                firstSeed + static_cast<std::uint32_t>(clips) - 1);
+    std::printf("good on right rate, clean audio:      %5.1f %% of %d s (goal >= 95)\n",
+                Share(t.cleanRightGood, t.cleanRight), t.cleanRight);
+    std::printf("not good on mother's pulse or half:   %5.1f %% of %d s (goal >= 95)\n",
+                Share(t.maternalOrHalfNotGood, t.maternalOrHalf), t.maternalOrHalf);
+    std::printf(
+        "slips hinted within %.0f s:             %5.1f %% of %d (goal >= 90), mean %.1f s\n",
+        kHintWithinSeconds, Share(t.slipsHinted, t.slips), t.slips,
+        t.slipsHinted == 0 ? 0.0 : t.slipHintSeconds / t.slipsHinted);
+    std::printf("lifts hinted within %.0f s:             %5.1f %% of %d\n", kHintWithinSeconds,
+                Share(t.liftsHinted, t.lifts), t.lifts);
+    std::printf("any hint on right rate, clean audio:  %5.1f %%\n",
+                Share(t.cleanWithHint, t.cleanRight));
+    return 0;
+}

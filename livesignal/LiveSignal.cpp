@@ -1,0 +1,135 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "livesignal/LiveSignal.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace marulo::livesignal {
+
+namespace {
+
+constexpr std::uint8_t kLowestSample = 0;
+constexpr std::uint8_t kHighestSample = 255;
+
+// The listener plays the same sound on both channels; the first is the one analysed.
+bool TouchesEnds(std::span<const std::uint8_t> captureBytes, int clippedSamples) {
+    int clipped = 0;
+    for (std::size_t i = 0; i < captureBytes.size(); i += 2) {
+        if (captureBytes[i] == kLowestSample || captureBytes[i] == kHighestSample) {
+            if (++clipped >= clippedSamples) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+const char* MarkTextKey(SignalState state) {
+    switch (state) {
+        case SignalState::Good:
+            return "LiveMarkGood";
+        case SignalState::Weak:
+            return "LiveMarkWeak";
+        case SignalState::None:
+            break;
+    }
+    return "LiveMarkNone";
+}
+
+const char* HintTextKey(Hint hint) {
+    switch (hint) {
+        case Hint::MaternalPulse:
+            return "LiveHintMaternal";
+        case Hint::HalfRate:
+            return "LiveHintHalfRate";
+        case Hint::NoHeartbeat:
+            return "LiveHintNoHeartbeat";
+        case Hint::TooLoud:
+            return "LiveHintTooLoud";
+        case Hint::None:
+            break;
+    }
+    return nullptr;
+}
+
+LiveSignal::LiveSignal(Sink sink) : m_sink(std::move(sink)) {
+    Restart();
+}
+
+void LiveSignal::Restart() {
+    m_check.emplace(
+        [this](std::int32_t /*shownBpm*/, const ratecheck::SecondCheck& check) { Judge(check); });
+    m_clippedBlocks.fill(false);
+    m_blockCursor = 0;
+    m_doubts.fill(Doubt::Clear);
+    m_hint = Hint::None;
+}
+
+void LiveSignal::FeedBlock(std::span<const std::uint8_t> captureBytes) {
+    m_blockCursor = (m_blockCursor + 1) % m_clippedBlocks.size();
+    m_clippedBlocks[m_blockCursor] = TouchesEnds(captureBytes, kClippedSamplesPerBlock);
+    m_check->FeedAudio(captureBytes);
+}
+
+void LiveSignal::FeedShown(std::int32_t shownBpm) {
+    m_check->FeedShown(shownBpm);
+}
+
+bool LiveSignal::Loud() const {
+    return std::count(m_clippedBlocks.begin(), m_clippedBlocks.end(), true) >= kLoudBlocks;
+}
+
+void LiveSignal::Judge(const ratecheck::SecondCheck& check) {
+    using ratecheck::Quality;
+    Doubt doubt = Doubt::Other;
+    SignalState state = SignalState::Weak;
+    if (Loud()) {
+        doubt = Doubt::TooLoud;
+    } else if (check.quality == Quality::Good) {
+        doubt = Doubt::Clear;
+        state = SignalState::Good;
+    } else if (check.quality == Quality::None) {
+        doubt = Doubt::NoHeartbeat;
+        state = SignalState::None;
+    } else if (check.quality == Quality::Maternal) {
+        doubt = Doubt::MaternalPulse;
+    } else if (check.quality == Quality::Half) {
+        doubt = Doubt::HalfRate;
+    } else if (!check.checkedBpm) {
+        // Doubtful against an earlier second's rhythm, and the newest one has none of the baby.
+        doubt = Doubt::NoHeartbeat;
+    }
+    std::rotate(m_doubts.rbegin(), m_doubts.rbegin() + 1, m_doubts.rend());
+    m_doubts.front() = doubt;
+    m_hint = HintDue();
+    m_sink({state, m_hint});
+}
+
+int LiveSignal::CountOf(Doubt doubt, int seconds) const {
+    return static_cast<int>(std::count(m_doubts.begin(), m_doubts.begin() + seconds, doubt));
+}
+
+Hint LiveSignal::HintDue() const {
+    constexpr std::pair<Doubt, Hint> kHints[] = {
+        {Doubt::TooLoud, Hint::TooLoud},
+        {Doubt::MaternalPulse, Hint::MaternalPulse},
+        {Doubt::HalfRate, Hint::HalfRate},
+        {Doubt::NoHeartbeat, Hint::NoHeartbeat},
+    };
+    if (m_doubts.front() == Doubt::Clear) {
+        return Hint::None;
+    }
+    // A hint shown stays while its doubt lasts, so a stray second does not make it flicker.
+    for (const auto& [doubt, hint] : kHints) {
+        const bool stays = hint == m_hint && CountOf(doubt, kHintClearsAfter) > 0;
+        const bool comes = m_doubts.front() == doubt && CountOf(doubt, kHintWindow) >= kHintAfter;
+        if (stays || comes) {
+            return hint;
+        }
+    }
+    return Hint::None;
+}
+
+}  // namespace marulo::livesignal

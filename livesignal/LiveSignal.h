@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+
+#include "ratecheck/RateCheck.h"
+
+namespace marulo::livesignal {
+
+// What the mark beside the live number says of the second just shown.
+enum class SignalState : std::uint8_t {
+    Good,  // the shown rate is the baby's
+    Weak,  // a signal, but the number is doubtful
+    None,  // no usable signal of the baby
+};
+
+// The one short line of advice under the number.
+enum class Hint : std::uint8_t {
+    None,
+    MaternalPulse,  // the probe hears the mother's pulse
+    HalfRate,       // the number may be half the baby's rate
+    NoHeartbeat,    // no heartbeat heard: cable or gel
+    TooLoud,        // the audio reaches the ends of the sample range
+};
+
+struct LiveSignalValue {
+    SignalState state = SignalState::None;
+    Hint hint = Hint::None;
+
+    bool operator==(const LiveSignalValue&) const = default;
+};
+
+// The keys of the texts in the language files: the mark's word, and the hint's line (none for no
+// hint).
+const char* MarkTextKey(SignalState state);
+const char* HintTextKey(Hint hint);
+
+// The live mark of a run: fed every block and every shown rate in capture order, it gives one
+// value a second, as soon as the second analysis has judged that second's shown rate.
+class LiveSignal {
+public:
+    using Sink = std::function<void(const LiveSignalValue& value)>;
+
+    // Seconds of the same doubt before its hint shows, out of the last kHintWindow.
+    static constexpr int kHintWindow = 5;
+    static constexpr int kHintAfter = 4;
+    // A hint goes once its doubt is missing from this many seconds in a row, or at a good second.
+    static constexpr int kHintClearsAfter = 3;
+    // Blocks of the last second that touch the ends of the range before the audio counts as too
+    // loud, and clipped samples that make a block touch them.
+    static constexpr int kLoudBlocks = 3;
+    static constexpr int kClippedSamplesPerBlock = 4;
+
+    explicit LiveSignal(Sink sink);
+
+    // Starts afresh, as at the opening of a run.
+    void Restart();
+    void FeedBlock(std::span<const std::uint8_t> captureBytes);
+    void FeedShown(std::int32_t shownBpm);
+
+private:
+    // What one judged second counts towards.
+    enum class Doubt : std::uint8_t { Clear, MaternalPulse, HalfRate, NoHeartbeat, TooLoud, Other };
+
+    void Judge(const ratecheck::SecondCheck& check);
+    bool Loud() const;
+    Hint HintDue() const;
+    int CountOf(Doubt doubt, int seconds) const;
+
+    Sink m_sink;
+    std::optional<ratecheck::RateCheck> m_check;
+    // Whether each of the last ten blocks touched the ends of the range, newest at the cursor.
+    std::array<bool, 10> m_clippedBlocks{};
+    std::size_t m_blockCursor = 0;
+    // The doubts of the last seconds judged, newest first; clear before a run has any.
+    std::array<Doubt, kHintWindow> m_doubts{};
+    Hint m_hint = Hint::None;
+};
+
+}  // namespace marulo::livesignal

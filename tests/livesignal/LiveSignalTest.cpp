@@ -1,0 +1,171 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "acquisition/BlockAnalyzer.h"
+#include "acquisition/CaptureFormat.h"
+#include "livesignal/LiveSignal.h"
+#include "livesignal/LiveSignalListener.h"
+#include "tools/synth/SyntheticRecording.h"
+
+namespace marulo::livesignal {
+namespace {
+
+using acquisition::kBlockBytes;
+
+std::vector<std::uint8_t> Heartbeat(double seconds, const synth::ListeningOptions& listening = {},
+                                    double bpm = 140.0) {
+    return synth::SynthesizeCaptureBytes({seconds, bpm, bpm, 3}, listening);
+}
+
+// The mother's pulse at a strength, with the probe on her vessel for the first seconds.
+synth::ListeningOptions Mother(double bpm, double gain, double slipSeconds = 0.0) {
+    synth::ListeningOptions listening;
+    listening.maternalBpm = bpm;
+    listening.maternalGain = gain;
+    if (slipSeconds > 0.0) {
+        listening.slips.push_back({0.0, slipSeconds});
+    }
+    return listening;
+}
+
+// The listener turned up too far: the same beats, cut off at the ends of the sample range.
+std::vector<std::uint8_t> TooLoud(std::vector<std::uint8_t> bytes) {
+    for (std::uint8_t& sample : bytes) {
+        sample = static_cast<std::uint8_t>(std::clamp((sample - 128) * 16 + 128, 0, 255));
+    }
+    return bytes;
+}
+
+// Feeds the bytes as the capture thread does: each block to the mark, then to the detector, and
+// every tenth block's rate to the mark.
+void FeedAsCaptured(const std::vector<std::uint8_t>& bytes,
+                    const std::function<void(std::span<const std::uint8_t>)>& block,
+                    const std::function<void(std::int32_t)>& shown) {
+    acquisition::BlockAnalyzer analyzer;
+    for (std::size_t offset = 0; offset + kBlockBytes <= bytes.size(); offset += kBlockBytes) {
+        const std::span<const std::uint8_t> piece(bytes.data() + offset, kBlockBytes);
+        block(piece);
+        if (const auto rate = analyzer.ProcessBlock(piece)) {
+            shown(*rate);
+        }
+    }
+}
+
+std::string Describe(const std::vector<LiveSignalValue>& values) {
+    std::string text;
+    for (const LiveSignalValue& value : values) {
+        text += std::to_string(static_cast<int>(value.state)) + "/" +
+                std::to_string(static_cast<int>(value.hint)) + " ";
+    }
+    return text;
+}
+
+struct ClipCase {
+    const char* name;
+    std::vector<std::uint8_t> bytes;
+    Hint hint;                     // the only hint the clip may show; None for none at all
+    std::size_t hintFrom, hintTo;  // the second its hint first shows lies in this range
+    LiveSignalValue last;          // the value of the clip's last second
+};
+
+TEST(LiveSignalTest, ShortClipsGiveTheirMarkAndTheirHintAfterAboutFiveSeconds) {
+    const ClipCase cases[] = {
+        {"clean beats", Heartbeat(12), Hint::None, 0, 0, {SignalState::Good, Hint::None}},
+        {"probe on the mother's vessel",
+         Heartbeat(12, Mother(80, 0.3, 12)),
+         Hint::MaternalPulse,
+         3,
+         6,
+         {SignalState::Weak, Hint::MaternalPulse}},
+        {"mother's pulse at half the baby's rate shown",
+         Heartbeat(12, Mother(72, 1.0), 145),
+         Hint::HalfRate,
+         3,
+         6,
+         {SignalState::Weak, Hint::HalfRate}},
+        {"silence",
+         std::vector<std::uint8_t>(12 * 16000, 128),
+         Hint::NoHeartbeat,
+         3,
+         6,
+         {SignalState::None, Hint::NoHeartbeat}},
+        {"clipping",
+         TooLoud(Heartbeat(12)),
+         Hint::TooLoud,
+         3,
+         6,
+         {SignalState::Weak, Hint::TooLoud}},
+        // The hint goes once the probe is back on the baby.
+        {"slip, then the baby again",
+         Heartbeat(20, Mother(80, 0.3, 8)),
+         Hint::MaternalPulse,
+         3,
+         6,
+         {SignalState::Good, Hint::None}},
+    };
+    for (const ClipCase& c : cases) {
+        std::vector<LiveSignalValue> values;
+        LiveSignal live([&values](const LiveSignalValue& value) { values.push_back(value); });
+        FeedAsCaptured(
+            c.bytes, [&live](std::span<const std::uint8_t> block) { live.FeedBlock(block); },
+            [&live](std::int32_t shown) { live.FeedShown(shown); });
+
+        SCOPED_TRACE(std::string(c.name) + ": " + Describe(values));
+        // One value a second, each given as soon as its second is judged.
+        ASSERT_GE(values.size(), c.bytes.size() / 16000 - 1);
+        EXPECT_EQ(values.back(), c.last);
+        const auto first = std::find_if(values.begin(), values.end(), [](const LiveSignalValue& v) {
+            return v.hint != Hint::None;
+        });
+        if (c.hint == Hint::None) {
+            EXPECT_EQ(first, values.end());
+            continue;
+        }
+        ASSERT_NE(first, values.end());
+        EXPECT_EQ(first->hint, c.hint);
+        const auto second = static_cast<std::size_t>(first - values.begin());
+        EXPECT_GE(second, c.hintFrom);
+        EXPECT_LE(second, c.hintTo);
+        EXPECT_TRUE(std::all_of(values.begin(), values.end(), [&c](const LiveSignalValue& v) {
+            return v.hint == Hint::None || v.hint == c.hint;
+        }));
+    }
+}
+
+// On the capture thread: nothing at a run's open and close, so the window clears the mark, and a
+// new run starts without the doubts of the last.
+TEST(LiveSignalTest, ListenerGivesNothingAtOpenAndCloseAndStartsEachRunAfresh) {
+    std::vector<std::optional<LiveSignalValue>> given;
+    LiveSignalListener listener(
+        [&given](std::optional<LiveSignalValue> value) { given.push_back(value); });
+    const auto run = [&listener](const std::vector<std::uint8_t>& bytes) {
+        listener.OnCaptureOpen();
+        FeedAsCaptured(
+            bytes,
+            [&listener](std::span<const std::uint8_t> block) { listener.OnAudioBlock(block); },
+            [&listener](std::int32_t shown) { listener.OnHeartRate(shown); });
+        listener.OnCaptureClose();
+    };
+
+    run(std::vector<std::uint8_t>(8 * 16000, 128));
+    ASSERT_GE(given.size(), 4u);
+    EXPECT_EQ(given.front(), std::nullopt);
+    EXPECT_EQ(given.back(), std::nullopt);
+    EXPECT_EQ(given[given.size() - 2], (LiveSignalValue{SignalState::None, Hint::NoHeartbeat}));
+
+    given.clear();
+    run(Heartbeat(3));
+    ASSERT_GE(given.size(), 3u);
+    EXPECT_EQ(given.front(), std::nullopt);
+    EXPECT_TRUE(std::all_of(given.begin() + 1, given.end() - 1,
+                            [](const auto& value) { return value && value->hint == Hint::None; }));
+}
+
+}  // namespace
+}  // namespace marulo::livesignal
