@@ -6,26 +6,6 @@
 
 namespace marulo::livesignal {
 
-namespace {
-
-constexpr std::uint8_t kLowestSample = 0;
-constexpr std::uint8_t kHighestSample = 255;
-
-// The listener plays the same sound on both channels; the first is the one analysed.
-bool TouchesEnds(std::span<const std::uint8_t> captureBytes, int clippedSamples) {
-    int clipped = 0;
-    for (std::size_t i = 0; i < captureBytes.size(); i += 2) {
-        if (captureBytes[i] == kLowestSample || captureBytes[i] == kHighestSample) {
-            if (++clipped >= clippedSamples) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
-}  // namespace
-
 const char* MarkTextKey(SignalState state) {
     switch (state) {
         case SignalState::Good:
@@ -61,15 +41,13 @@ LiveSignal::LiveSignal(Sink sink) : m_sink(std::move(sink)) {
 void LiveSignal::Restart() {
     m_check.emplace(
         [this](std::int32_t /*shownBpm*/, const ratecheck::SecondCheck& check) { Judge(check); });
-    m_clippedBlocks.fill(false);
-    m_blockCursor = 0;
+    m_level.Restart();
     m_doubts.fill(Doubt::Clear);
     m_hint = Hint::None;
 }
 
 void LiveSignal::FeedBlock(std::span<const std::uint8_t> captureBytes) {
-    m_blockCursor = (m_blockCursor + 1) % m_clippedBlocks.size();
-    m_clippedBlocks[m_blockCursor] = TouchesEnds(captureBytes, kClippedSamplesPerBlock);
+    m_level.Feed(captureBytes);
     m_check->FeedAudio(captureBytes);
 }
 
@@ -77,15 +55,11 @@ void LiveSignal::FeedShown(std::int32_t shownBpm) {
     m_check->FeedShown(shownBpm);
 }
 
-bool LiveSignal::Loud() const {
-    return std::count(m_clippedBlocks.begin(), m_clippedBlocks.end(), true) >= kLoudBlocks;
-}
-
 void LiveSignal::Judge(const ratecheck::SecondCheck& check) {
     using ratecheck::Quality;
     Doubt doubt = Doubt::Other;
     SignalState state = SignalState::Weak;
-    if (Loud()) {
+    if (m_level.Clipping()) {
         doubt = Doubt::TooLoud;
     } else if (check.quality == Quality::Good) {
         doubt = Doubt::Clear;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 
+#include "livesignal/InputLevel.h"
 #include "ratecheck/RateCheck.h"
 
 namespace marulo::livesignal {
@@ -51,11 +52,6 @@ public:
     static constexpr int kHintAfter = 4;
     // A hint goes once its doubt is missing from this many seconds in a row, or at a good second.
     static constexpr int kHintClearsAfter = 3;
-    // Blocks of the last second that touch the ends of the range before the audio counts as too
-    // loud, and clipped samples that make a block touch them.
-    static constexpr int kLoudBlocks = 3;
-    static constexpr int kClippedSamplesPerBlock = 4;
-
     explicit LiveSignal(Sink sink);
 
     // Starts afresh, as at the opening of a run.
@@ -68,15 +64,13 @@ private:
     enum class Doubt : std::uint8_t { Clear, MaternalPulse, HalfRate, NoHeartbeat, TooLoud, Other };
 
     void Judge(const ratecheck::SecondCheck& check);
-    bool Loud() const;
     Hint HintDue() const;
     int CountOf(Doubt doubt, int seconds) const;
 
     Sink m_sink;
     std::optional<ratecheck::RateCheck> m_check;
-    // Whether each of the last ten blocks touched the ends of the range, newest at the cursor.
-    std::array<bool, 10> m_clippedBlocks{};
-    std::size_t m_blockCursor = 0;
+    // Too loud while the input clips.
+    InputLevel m_level;
     // The doubts of the last seconds judged, newest first; clear before a run has any.
     std::array<Doubt, kHintWindow> m_doubts{};
     Hint m_hint = Hint::None;

@@ -15,6 +15,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QThread>
@@ -39,6 +40,7 @@
 #include "mainwnd/ControlText.h"
 #include "mainwnd/Dating.h"
 #include "mainwnd/EdcCalendar.h"
+#include "mainwnd/InputLevelWatch.h"
 #include "mainwnd/InputMenu.h"
 #include "mainwnd/LanguageMenu.h"
 #include "mainwnd/PanelPainter.h"
@@ -145,6 +147,18 @@ MainWindow::MainWindow(acquisition::CaptureController& controller,
                 view, [view, value] { view->SetLiveSignal(value); }, Qt::QueuedConnection);
         });
     m_controller.AddListener(*m_liveSignal);
+    m_runLevel = std::make_unique<livesignal::InputLevelListener>(
+        [view = m_monitorView.data()](const livesignal::InputLevelValue& value) {
+            QMetaObject::invokeMethod(
+                view, [view, value] { view->SetInputLevel(value); }, Qt::QueuedConnection);
+        });
+    m_controller.AddListener(*m_runLevel);
+    m_levelWatch = std::make_unique<InputLevelWatch>(
+        m_inputChoice,
+        [this](std::optional<livesignal::InputLevelValue> value) {
+            m_monitorView->SetInputLevel(value);
+        },
+        this);
     // Reports come from the capture thread too; they are shown in the order they came.
     m_session.SetReporter([this](session::SessionReport report) {
         QMetaObject::invokeMethod(
@@ -180,6 +194,7 @@ MainWindow::MainWindow(acquisition::CaptureController& controller,
 MainWindow::~MainWindow() {
     Teardown();
     m_controller.RemoveListener(*m_liveSignal);
+    m_controller.RemoveListener(*m_runLevel);
 }
 
 void MainWindow::CreateControls() {
@@ -643,6 +658,32 @@ void MainWindow::UpdateInputCaption() {
     m_inputButton->update();
 }
 
+bool MainWindow::IsListeningForLevel() const {
+    return m_levelWatch->Listening();
+}
+
+void MainWindow::UpdateLevelWatch() {
+    m_levelWatch->SetAllowed(!m_tornDown && isVisible() && !isMinimized() &&
+                             !m_session.HoldsWorkingFiles() && SelectedRecordIndex() < 0);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    UpdateLevelWatch();
+}
+
+void MainWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    UpdateLevelWatch();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        UpdateLevelWatch();
+    }
+}
+
 void MainWindow::OpenInputMenu() {
     if (m_session.IsRunning()) {
         ShowMessage(MessageKind::Warning, Message("InputWhileMonitoring"));
@@ -654,6 +695,9 @@ void MainWindow::OpenInputMenu() {
     if (!choice.made) {
         return;
     }
+    // The watch lets the device go, and listens to the new choice afterwards.
+    m_levelWatch->SetAllowed(false);
+    const auto listenAgain = qScopeGuard([this] { UpdateLevelWatch(); });
     if (choice.device) {
         platform::SoundInputError error;
         if (!platform::TrySoundInput(*choice.device, acquisition::CaptureFormat(), error)) {

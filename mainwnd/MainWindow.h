@@ -35,7 +35,8 @@ class SkinnedButton;
 }
 namespace marulo::livesignal {
 class LiveSignalListener;
-}
+class InputLevelListener;
+}  // namespace marulo::livesignal
 namespace marulo::views {
 class MonitorView;
 class ReviewView;
@@ -44,6 +45,7 @@ class ReviewView;
 namespace marulo::mainwnd {
 
 class EdcCalendar;
+class InputLevelWatch;
 class VolumeSlider;
 
 enum class MessageKind { Warning, Error, Information };
@@ -105,6 +107,8 @@ public:
     QString WeekText() const;
     QString DayText() const;
     bool IsPlaying() const { return m_playing; }
+    // Whether the level watch has the input open for a moment now.
+    bool IsListeningForLevel() const;
     // The mother's name as bytes: those of the name chosen from the mother list while the name
     // box still shows it (a file name need not be UTF-8), otherwise the box's text.
     std::string NameBytes() const;
@@ -159,6 +163,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -188,6 +195,9 @@ private:
     void RequestButtonRepaint();
     // The input button's caption for the devices connected now, fitted to its text.
     void UpdateInputCaption();
+    // The level watch listens while the window is shown, idle and not reviewing; otherwise the
+    // device is let go.
+    void UpdateLevelWatch();
     void InstallRecordMenu();
     QString AskSavePath(const QString& caption, const QString& fileName, const QString& filter,
                         QString& selectedFilter);
@@ -233,6 +243,9 @@ private:
 
     // Runs the live signal mark on the capture thread.
     std::unique_ptr<livesignal::LiveSignalListener> m_liveSignal;
+    // The input's level while a run records, and between runs the watch's.
+    std::unique_ptr<livesignal::InputLevelListener> m_runLevel;
+    std::unique_ptr<InputLevelWatch> m_levelWatch;
     std::atomic<bool> m_playing{false};
     std::string m_chosenNameBytes;
     QString m_chosenNameShown;

@@ -13,6 +13,7 @@
 #include "controls/SkinnedButton.h"
 #include "controls/WindowTexts.h"
 #include "mainwnd/ControlText.h"
+#include "mainwnd/InputLevelWatch.h"
 #include "mainwnd/InputMenu.h"
 #include "mainwnd/Profile.h"
 #include "platform/SettingsStore.h"
@@ -52,6 +53,8 @@ void MainWindow::ToggleMonitoring() {
         return;
     }
     ShowRecord(-1);
+    // The run takes the device; the level watch lets it go first.
+    m_levelWatch->SetAllowed(false);
     if (m_session.Start({name, edc, std::chrono::system_clock::now()}) ==
         session::StartProblem::WorkingFilesFailed) {
         std::error_code ignored;
@@ -59,6 +62,7 @@ void MainWindow::ToggleMonitoring() {
             MessageKind::Error,
             Message("WorkingFilesFailed") + QLatin1Char('\n') +
                 QString::fromStdString(fs::absolute(m_session.WorkFolder(), ignored).string()));
+        UpdateLevelWatch();
         return;
     }
     m_monitorView->update();
@@ -108,6 +112,8 @@ void MainWindow::OnSessionReport(const session::SessionReport& report) {
 
 void MainWindow::Tell(const session::RunClosed& closed) {
     m_monitorButton->update();
+    m_monitorView->SetInputLevel(std::nullopt);
+    UpdateLevelWatch();
     RefreshRecordList();
     ReportUnstoredRecording(closed.outcome, Message("RecordNotStored"));
 }
@@ -150,6 +156,7 @@ void MainWindow::Tell(const session::CaptureFailed& failed) {
                                                            : CaptureErrorText(failed.error));
     m_monitorButton->update();
     m_monitorView->update();
+    UpdateLevelWatch();
 }
 
 void MainWindow::RequestButtonRepaint() {
@@ -185,6 +192,7 @@ void MainWindow::Teardown() {
         return;
     }
     m_tornDown = true;
+    m_levelWatch->SetAllowed(false);
     // The last run's record is stored before the program may end; nothing it does waits for
     // this thread.
     m_session.WaitUntilClosed();

@@ -104,6 +104,7 @@ void MainWindow::ShowRecord(int index) {
             m_recordList->setCurrentRow(index);
         }
     }
+    UpdateLevelWatch();
 }
 
 int MainWindow::SelectedRecordIndex() const {

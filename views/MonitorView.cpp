@@ -10,6 +10,7 @@
 #include <QResizeEvent>
 
 #include <array>
+#include <cmath>
 
 #include "app/Config.h"
 #include "app/Fonts.h"
@@ -29,6 +30,10 @@ constexpr int kMarkSize = 11;
 constexpr int kMarkGap = 4;
 constexpr int kHintLines = 2;
 const QColor kHintGround{255, 255, 255, 210};
+constexpr int kLevelHeight = 4;
+const QColor kLevelTrack{225, 225, 225};
+const QColor kLevelGood{76, 160, 76};
+const QColor kLevelClipping{204, 40, 40};
 
 // Colour and shape both tell the state: a full disc, a triangle, a ring.
 QColor MarkColour(livesignal::SignalState state) {
@@ -144,6 +149,9 @@ void MonitorView::Paint(QPainter& painter, bool capturing) const {
     const controls::SkinBitmap& background =
         controls::CachedSkinBitmap(controls::skin::kMonitorGrid);
     background.DrawAt(painter, QPoint(0, client.height() / 2 - background.Size().height() / 2));
+    if (m_inputLevel) {
+        PaintInputLevel(painter, *m_inputLevel);
+    }
     if (!capturing) {
         return;
     }
@@ -174,6 +182,36 @@ void MonitorView::Paint(QPainter& painter, bool capturing) const {
     if (m_liveSignal) {
         PaintLiveSignal(painter, *m_liveSignal);
     }
+}
+
+void MonitorView::SetInputLevel(std::optional<livesignal::InputLevelValue> value) {
+    if (value != m_inputLevel) {
+        m_inputLevel = value;
+        update();
+    }
+}
+
+// A bar along the bottom edge as long as the peak; red, with its word, while the input clips.
+void MonitorView::PaintInputLevel(QPainter& painter,
+                                  const livesignal::InputLevelValue& value) const {
+    const QRect client = controls::LayoutRect(*this);
+    const QRect track(kRateMargin, client.height() - kRateMargin - kLevelHeight,
+                      client.width() - 2 * kRateMargin, kLevelHeight);
+    painter.save();
+    painter.fillRect(track, kLevelTrack);
+    const int length = static_cast<int>(std::lround(value.peak * track.width()));
+    painter.fillRect(QRect(track.left(), track.top(), length, track.height()),
+                     value.clipping ? kLevelClipping : kLevelGood);
+    if (value.clipping) {
+        painter.setFont(app::UiFont(true));
+        painter.setPen(kLevelClipping);
+        const QRect word(track.left(),
+                         track.top() - kRateMargin - QFontMetrics(painter.font()).height(),
+                         track.width(), QFontMetrics(painter.font()).height());
+        painter.drawText(word, Qt::AlignRight | Qt::AlignBottom | Qt::TextSingleLine,
+                         Text("LevelClipping"));
+    }
+    painter.restore();
 }
 
 void MonitorView::SetLiveSignal(std::optional<livesignal::LiveSignalValue> value) {

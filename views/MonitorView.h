@@ -10,6 +10,7 @@
 
 #include "acquisition/AcquisitionListener.h"
 #include "acquisition/CaptureController.h"
+#include "livesignal/InputLevel.h"
 #include "livesignal/LiveSignal.h"
 #include "views/LiveWaveform.h"
 
@@ -36,8 +37,13 @@ public:
     void SetLiveSignal(std::optional<livesignal::LiveSignalValue> value);
     std::optional<livesignal::LiveSignalValue> LiveSignal() const { return m_liveSignal; }
 
-    // Draws the whole client area: the background, and while capturing the line, the rate and
-    // the live signal mark with its hint.
+    // The input's level along the bottom edge, before and during a run; none hides it.
+    // User-interface thread.
+    void SetInputLevel(std::optional<livesignal::InputLevelValue> value);
+    std::optional<livesignal::InputLevelValue> InputLevel() const { return m_inputLevel; }
+
+    // Draws the whole client area: the background and the input level, and while capturing the
+    // line, the rate and the live signal mark with its hint.
     void Paint(QPainter& painter, bool capturing) const;
 
     // Called on the capture thread.
@@ -54,6 +60,7 @@ private:
     void RequestRepaint();
     void PaintRate(QPainter& painter, std::int32_t rate) const;
     void PaintLiveSignal(QPainter& painter, const livesignal::LiveSignalValue& value) const;
+    void PaintInputLevel(QPainter& painter, const livesignal::InputLevelValue& value) const;
 
     acquisition::CaptureController& m_controller;
     std::atomic<std::int32_t> m_clientHeight{0};
@@ -61,6 +68,7 @@ private:
     WaveformPoints m_waveform{};
     std::int32_t m_currentRate = -1;
     std::optional<livesignal::LiveSignalValue> m_liveSignal;
+    std::optional<livesignal::InputLevelValue> m_inputLevel;
 };
 
 }  // namespace marulo::views

@@ -9,6 +9,7 @@
 
 #include "acquisition/BlockAnalyzer.h"
 #include "acquisition/CaptureFormat.h"
+#include "livesignal/InputLevel.h"
 #include "livesignal/LiveSignal.h"
 #include "livesignal/LiveSignalListener.h"
 #include "tools/synth/SyntheticRecording.h"
@@ -165,6 +166,50 @@ TEST(LiveSignalTest, ListenerGivesNothingAtOpenAndCloseAndStartsEachRunAfresh) {
     EXPECT_EQ(given.front(), std::nullopt);
     EXPECT_TRUE(std::all_of(given.begin() + 1, given.end() - 1,
                             [](const auto& value) { return value && value->hint == Hint::None; }));
+}
+
+// Blocks of one level each, in order: the value after the last, as the meter shows it.
+TEST(InputLevelTest, PeakOfTheNewestBlockAndClippingOnlyWhileSeveralRecentBlocksClip) {
+    const auto block = [](int low, int high) {
+        std::vector<std::uint8_t> bytes(1600);
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            bytes[i] = static_cast<std::uint8_t>((i / 2) % 2 == 0 ? low : high);
+        }
+        return bytes;
+    };
+    const auto silent = block(128, 128);
+    const auto half = block(64, 192);
+    const auto clipped = block(0, 255);
+    struct Case {
+        const char* name;
+        std::vector<std::vector<std::uint8_t>> blocks;
+        double peak;
+        bool clipping;
+    };
+    const Case cases[] = {
+        {"silence", {silent}, 0.0, false},
+        {"half scale", {half}, 64.0 / 127.0, false},
+        {"two clipped blocks", {clipped, clipped}, 1.0, false},
+        {"three clipped blocks", {clipped, silent, clipped, clipped}, 1.0, true},
+        {"a quiet block after them", {clipped, clipped, clipped, silent}, 0.0, true},
+        {"ten blocks later",
+         {clipped, clipped, clipped, silent, silent, silent, silent, silent, silent, silent, silent,
+          silent, silent},
+         0.0,
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        InputLevel level;
+        InputLevelValue value;
+        for (const auto& bytes : c.blocks) {
+            value = level.Feed(bytes);
+        }
+        EXPECT_NEAR(value.peak, c.peak, 1e-9);
+        EXPECT_EQ(value.clipping, c.clipping);
+        level.Restart();
+        EXPECT_FALSE(level.Clipping());
+    }
 }
 
 }  // namespace

@@ -30,6 +30,7 @@
 #include "tests/report/StoredRecords.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/SmallDisk.h"
+#include "views/MonitorView.h"
 #include "views/ReviewView.h"
 
 namespace marulo::testing {
@@ -935,6 +936,41 @@ TEST_F(MainWindowTest, ACaptureErrorBoxNeverHoldsTheCaptureThread) {
     ASSERT_TRUE(WaitFor([&] { return boxSeen && QApplication::activeModalWidget() == nullptr; }));
     EXPECT_TRUE(endedWhileOpen);
     EXPECT_FALSE(m_controller->IsCapturing());
+}
+
+// Between runs the chosen input is heard for a moment every two seconds while the window is shown,
+// idle and not reviewing, so the level shows before start; otherwise the device is let go.
+TEST_F(MainWindowTest, TheInputLevelShowsBeforeStartAndTheDeviceIsLetGoWhenNotWanted) {
+    OpenWindow();
+    FillProfile("Anna", "2010-05-12");
+    m_window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+    const auto levelShown = [&] {
+        const auto level = m_window->MonitorView()->InputLevel();
+        return level && level->peak > 0.5;
+    };
+    ASSERT_TRUE(WaitFor(levelShown)) << "no level before start";
+
+    m_window->showMinimized();
+    EXPECT_FALSE(m_window->IsListeningForLevel());
+    EXPECT_FALSE(m_window->MonitorView()->InputLevel());
+    m_window->showNormal();
+    ASSERT_TRUE(WaitFor(levelShown));
+
+    // A run takes the device and shows its own level; the watch comes back after it.
+    Click(kMonitorButtonId);
+    EXPECT_FALSE(m_window->IsListeningForLevel());
+    ASSERT_TRUE(WaitForAudio());
+    EXPECT_TRUE(WaitFor(levelShown));
+    Click(kMonitorButtonId);
+    StopAndWait();
+    ASSERT_TRUE(WaitFor([&] { return m_window->RecordList()->count() == 1; }));
+    EXPECT_TRUE(WaitFor(levelShown));
+
+    // Reviewing a record is no time to listen.
+    m_window->ShowRecord(0);
+    EXPECT_FALSE(m_window->IsListeningForLevel());
+    EXPECT_FALSE(m_window->MonitorView()->InputLevel());
 }
 
 TEST_F(MainWindowTest, MuteButtonAndSliderSetTheOutputVolume) {
