@@ -10,6 +10,7 @@
 #include <QMetaObject>
 #include <QThread>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <span>
@@ -240,6 +241,11 @@ const char* SoundInputFile() {
     return file != nullptr && *file != '\0' ? file : nullptr;
 }
 
+// The file that stands in for the sound input, as the one device there is.
+SoundInputDevice StandInDevice(const char* file) {
+    return {file, std::filesystem::path(file).filename().string()};
+}
+
 SoundInputDevice DeviceOf(const QAudioDevice& device) {
     return {device.id().toStdString(), device.description().toStdString()};
 }
@@ -261,6 +267,9 @@ std::unique_ptr<SoundInput> CreateSoundInput() {
 }
 
 std::vector<SoundInputDevice> SoundInputDevices() {
+    if (const char* file = SoundInputFile()) {
+        return {StandInDevice(file)};
+    }
     std::vector<SoundInputDevice> devices;
     for (const QAudioDevice& device : QMediaDevices::audioInputs()) {
         devices.push_back(DeviceOf(device));
@@ -269,6 +278,9 @@ std::vector<SoundInputDevice> SoundInputDevices() {
 }
 
 std::optional<SoundInputDevice> DefaultSoundInputDevice() {
+    if (const char* file = SoundInputFile()) {
+        return StandInDevice(file);
+    }
     const QAudioDevice device = QMediaDevices::defaultAudioInput();
     if (device.isNull()) {
         return std::nullopt;
@@ -306,6 +318,9 @@ std::optional<SoundInputDevice> SoundInputChoice::Chosen() const {
 }
 
 std::optional<SoundInputDevice> SoundInputChoice::InUse() const {
+    if (const char* file = SoundInputFile()) {
+        return StandInDevice(file);
+    }
     if (const std::optional<SoundInputDevice> chosen = Chosen()) {
         if (const QAudioDevice device = FindDevice(chosen->id); !device.isNull()) {
             return DeviceOf(device);

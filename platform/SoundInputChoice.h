@@ -20,7 +20,7 @@ struct SoundInputDevice {
     bool operator==(const SoundInputDevice&) const = default;
 };
 
-// The capture devices the system lists now.
+// The capture devices the system lists now; the file stand-in alone while it is set.
 std::vector<SoundInputDevice> SoundInputDevices();
 // The system's default capture device; nothing when there is none.
 std::optional<SoundInputDevice> DefaultSoundInputDevice();
