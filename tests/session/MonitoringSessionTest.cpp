@@ -39,13 +39,9 @@ class MonitoringSessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fs::create_directories(m_work.Path());
-        const std::vector<std::uint8_t> audio(16000 * 3, 140);
-        const auto header = acquisition::WavHeader(acquisition::CaptureFormat(),
-                                                   static_cast<std::uint32_t>(audio.size()));
-        std::ofstream out(m_input, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(header.data()), header.size());
-        out.write(reinterpret_cast<const char*>(audio.data()),
-                  static_cast<std::streamsize>(audio.size()));
+        acquisition::WavFileWriter input;
+        ASSERT_TRUE(input.Open(m_input));
+        ASSERT_TRUE(input.Append(std::vector<std::uint8_t>(16000 * 3, 140)));
     }
 
     std::vector<SessionReport> Reports() {
