@@ -97,8 +97,7 @@ fs::path FreeUnsavedArchivePath(const fs::path& workFolder, const platform::Loca
 }
 
 std::optional<fs::path> MoveIntoRecordFolder(const fs::path& workFolder, const fs::path& archive,
-                                             std::string_view name,
-                                             std::string_view edcText,
+                                             std::string_view name, std::string_view edcText,
                                              const platform::LocalTime& storedAt) {
     if (archive::CheckRecordName(name, edcText) != archive::NameProblem::None) {
         return std::nullopt;
@@ -127,8 +126,8 @@ void SettleRunMarker(const fs::path& marker, const StoreOutcome& outcome) {
 }
 
 StoreOutcome StoreWorkingArchive(const fs::path& workFolder, const fs::path& archive,
-                                 std::string_view name,
-                                 std::string_view edcText, const platform::LocalTime& storedAt) {
+                                 std::string_view name, std::string_view edcText,
+                                 const platform::LocalTime& storedAt) {
     std::error_code error;
     if (!fs::is_regular_file(archive, error)) {
         return {StoreResult::NothingToStore, {}};
@@ -177,8 +176,8 @@ std::optional<std::uint64_t> ArchivedAudioBytes(const fs::path& archive) {
 }
 
 StoreOutcome StoreFinishedRun(const fs::path& workFolder, const fs::path& archive,
-                              const fs::path& audio, const fs::path& trace, std::string_view name, std::string_view edcText,
-                              const platform::LocalTime& storedAt) {
+                              const fs::path& audio, const fs::path& trace, std::string_view name,
+                              std::string_view edcText, const platform::LocalTime& storedAt) {
     // Only what can be read as too short is removed; anything else is kept as it is.
     const std::optional<std::uint64_t> audioBytes = RunAudioBytes(archive, audio);
     if (audioBytes && *audioBytes < acquisition::kBlockBytes) {

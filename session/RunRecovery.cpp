@@ -152,12 +152,12 @@ RecoveryOutcome RecoverInterruptedRun(const fs::path& workFolder) {
             return {RecoveryResult::Discarded, {}};
         }
         acquisition::PackRunFiles(left.archive, left.audio, left.trace);
-        outcome.store = StoreFinishedRun(workFolder, left.archive, left.audio, left.trace, profile->name,
-                                         profile->edcText, *end);
+        outcome.store = StoreFinishedRun(workFolder, left.archive, left.audio, left.trace,
+                                         profile->name, profile->edcText, *end);
     } else {
         // Cut short between packing and storing: the archive is whole.
-        outcome.store = StoreWorkingArchive(workFolder, left.archive, profile->name, profile->edcText,
-                                            ArchiveEnd(*profile, left.archive));
+        outcome.store = StoreWorkingArchive(workFolder, left.archive, profile->name,
+                                            profile->edcText, ArchiveEnd(*profile, left.archive));
         if (outcome.store.result == StoreResult::NothingToStore) {
             outcome.result = RecoveryResult::NothingLeft;
         }
@@ -227,8 +227,8 @@ std::vector<fs::path> StoreKeptAsideRuns(const fs::path& workFolder) {
         }
         if (end) {
             platform::SyncFile(left.archive);
-            const auto record =
-                MoveIntoRecordFolder(workFolder, left.archive, profile->name, profile->edcText, *end);
+            const auto record = MoveIntoRecordFolder(workFolder, left.archive, profile->name,
+                                                     profile->edcText, *end);
             if (!record) {
                 continue;
             }

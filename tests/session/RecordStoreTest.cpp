@@ -52,7 +52,8 @@ TEST_F(RecordStoreTest, ARecordFolderOnAnotherFileSystemTakesTheRecord) {
             fs::create_directory_symlink(mountPoint, "Data");
         }
         WriteArchive("record");
-        const StoreOutcome outcome = StoreWorkingArchive({}, "Data.zip", "Anna", "2010-05-12", m_time);
+        const StoreOutcome outcome =
+            StoreWorkingArchive({}, "Data.zip", "Anna", "2010-05-12", m_time);
         EXPECT_EQ(outcome.result, StoreResult::Stored);
         EXPECT_EQ(Read(outcome.path), "record");
         EXPECT_FALSE(fs::exists("Data.zip"));
@@ -92,7 +93,8 @@ TEST_F(RecordStoreTest, UnusableNamesAndFailedMovesKeepTheRecordAside) {
             std::ofstream("Data") << "not a folder";
         }
         WriteArchive(c.why);
-        const StoreOutcome outcome = StoreWorkingArchive({}, "Data.zip", c.name, "2010-05-12", m_time);
+        const StoreOutcome outcome =
+            StoreWorkingArchive({}, "Data.zip", c.name, "2010-05-12", m_time);
         EXPECT_EQ(outcome.result, StoreResult::KeptAside) << c.why;
         EXPECT_EQ(Read(outcome.path), c.why);
         EXPECT_FALSE(fs::exists("Data.zip")) << c.why;
