@@ -647,11 +647,11 @@ void MainWindow::UpdateInputCaption() {
     const QFontMetrics metrics(LayoutFont(*this, app::UiFont(true)));
     const QRect place = ScaledRect(ControlRect(kInputButtonId), LayoutScale(*this));
     const int room = m_homepageButton->geometry().left() - kGap - place.left();
-    const QString caption =
-        metrics.elidedText(InputCaption(m_inputChoice.Chosen(), m_inputChoice.InUse()),
-                           Qt::ElideMiddle, room - kPadding);
+    const QString whole = InputCaption(m_inputChoice.Chosen(), m_inputChoice.InUse());
+    const QString caption = metrics.elidedText(whole, Qt::ElideMiddle, room - kPadding);
     m_inputButton->setText(caption);
-    m_inputButton->setAccessibleName(caption);
+    // A screen reader hears the device's whole name, which the panel may shorten.
+    m_inputButton->setAccessibleName(whole);
     m_inputButton->setGeometry(place.left(), place.top(),
                                std::min(room, metrics.horizontalAdvance(caption) + kPadding),
                                place.height());

@@ -60,7 +60,8 @@ bool MoveToFreeName(const fs::path& from, const fs::path& to) {
 // one kept run (its archive, or its audio and trace, and its marker), so a marker never names
 // another run's files.
 fs::path FreeUnsavedStem(const fs::path& workFolder, const platform::LocalTime& storedAt) {
-    const fs::path base = workFolder / (kUnsavedPrefix + archive::FormatRecordStamp(storedAt));
+    const fs::path base =
+        workFolder / (std::string(kUnsavedPrefix) + archive::FormatRecordStamp(storedAt));
     const auto taken = [](const fs::path& stem) {
         std::error_code error;
         for (const char* extension : {".zip", ".wav", ".hr", kKeptAsideMarkerExtension}) {

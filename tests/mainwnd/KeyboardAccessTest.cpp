@@ -180,8 +180,13 @@ TEST_F(KeyboardAccessTest, EveryControlHasANameAndATipFromTheLanguageFile) {
             ASSERT_FALSE(tip.isEmpty()) << e.key;
             EXPECT_EQ(control->toolTip(), tip) << e.key;
             const QString name = Name(control);
-            if (e.id == kLanguageButtonId || e.id == kInputButtonId || e.id == kHomepageButtonId) {
+            if (e.id == kLanguageButtonId || e.id == kHomepageButtonId) {
                 EXPECT_EQ(name, static_cast<QAbstractButton*>(control)->text()) << e.key;
+            } else if (e.id == kInputButtonId) {
+                // The panel may shorten a long device name in the middle, never its start.
+                const QString shown = static_cast<QAbstractButton*>(control)->text();
+                EXPECT_TRUE(name.startsWith(shown.left(shown.indexOf(QLatin1Char(':')) + 1)))
+                    << name.toStdString();
             } else {
                 EXPECT_TRUE(name.startsWith(tip)) << e.key << " " << name.toStdString();
             }
