@@ -5,15 +5,16 @@
 
 namespace marulo::mainwnd {
 
-InputLevelWatch::InputLevelWatch(const platform::SoundInputChoice& choice, Show show,
+InputLevelWatch::InputLevelWatch(const platform::SoundInputChoice& choice, Show show, Wanted wanted,
                                  QObject* parent)
     : QObject(parent),
       m_show(std::move(show)),
+      m_wanted(std::move(wanted)),
       m_listener([this](const livesignal::InputLevelValue& value) {
           QMetaObject::invokeMethod(
               this,
               [this, value] {
-                  if (m_allowed) {
+                  if (m_showing) {
                       m_show(value);
                   }
               },
@@ -25,43 +26,43 @@ InputLevelWatch::InputLevelWatch(const platform::SoundInputChoice& choice, Show 
     m_period.setInterval(kPeriodMilliseconds);
     m_moment.setSingleShot(true);
     m_moment.setInterval(kListenMilliseconds);
-    connect(&m_period, &QTimer::timeout, this, &InputLevelWatch::ListenForAMoment);
-    connect(&m_moment, &QTimer::timeout, this, &InputLevelWatch::LetGo);
+    connect(&m_period, &QTimer::timeout, this, &InputLevelWatch::Reconsider);
+    connect(&m_moment, &QTimer::timeout, this, [this] { m_probe.StopCapture(); });
+    m_period.start();
 }
 
 InputLevelWatch::~InputLevelWatch() {
-    SetAllowed(false);
+    m_period.stop();
+    LetGo();
     m_probe.RemoveListener(m_listener);
 }
 
-void InputLevelWatch::SetAllowed(bool allowed) {
-    if (allowed == m_allowed) {
-        return;
-    }
-    m_allowed = allowed;
-    if (allowed) {
+void InputLevelWatch::Reconsider() {
+    if (m_wanted()) {
         ListenForAMoment();
-        m_period.start();
-        return;
+    } else if (m_showing || Listening()) {
+        LetGo();
     }
-    m_period.stop();
+}
+
+void InputLevelWatch::LetGo() {
     m_moment.stop();
-    LetGo();
+    m_probe.StopCapture();
     m_probe.WaitUntilIdle({});
-    m_show(std::nullopt);
+    if (m_showing) {
+        m_showing = false;
+        m_show(std::nullopt);
+    }
 }
 
 void InputLevelWatch::ListenForAMoment() {
-    // The moment before may still be closing its device.
+    m_showing = true;
+    // A moment still going on, or its device still closing, is enough.
     if (m_probe.AnyThreadRunning()) {
         return;
     }
     m_probe.StartCapture();
     m_moment.start();
-}
-
-void InputLevelWatch::LetGo() {
-    m_probe.StopCapture();
 }
 
 }  // namespace marulo::mainwnd

@@ -158,7 +158,7 @@ MainWindow::MainWindow(acquisition::CaptureController& controller,
         [this](std::optional<livesignal::InputLevelValue> value) {
             m_monitorView->SetInputLevel(value);
         },
-        this);
+        [this] { return LevelWatchWanted(); }, this);
     // Reports come from the capture thread too; they are shown in the order they came.
     m_session.SetReporter([this](session::SessionReport report) {
         QMetaObject::invokeMethod(
@@ -662,9 +662,13 @@ bool MainWindow::IsListeningForLevel() const {
     return m_levelWatch->Listening();
 }
 
+bool MainWindow::LevelWatchWanted() const {
+    return !m_tornDown && isVisible() && !isMinimized() && !m_session.HoldsWorkingFiles() &&
+           SelectedRecordIndex() < 0;
+}
+
 void MainWindow::UpdateLevelWatch() {
-    m_levelWatch->SetAllowed(!m_tornDown && isVisible() && !isMinimized() &&
-                             !m_session.HoldsWorkingFiles() && SelectedRecordIndex() < 0);
+    m_levelWatch->Reconsider();
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -696,7 +700,7 @@ void MainWindow::OpenInputMenu() {
         return;
     }
     // The watch lets the device go, and listens to the new choice afterwards.
-    m_levelWatch->SetAllowed(false);
+    m_levelWatch->LetGo();
     const auto listenAgain = qScopeGuard([this] { UpdateLevelWatch(); });
     if (choice.device) {
         platform::SoundInputError error;

@@ -195,8 +195,9 @@ private:
     void RequestButtonRepaint();
     // The input button's caption for the devices connected now, fitted to its text.
     void UpdateInputCaption();
-    // The level watch listens while the window is shown, idle and not reviewing; otherwise the
-    // device is let go.
+    // The level watch is wanted while the window is shown, idle (no run holds the device or the
+    // working files) and not reviewing; otherwise the device is let go.
+    bool LevelWatchWanted() const;
     void UpdateLevelWatch();
     void InstallRecordMenu();
     QString AskSavePath(const QString& caption, const QString& fileName, const QString& filter,

@@ -54,7 +54,7 @@ void MainWindow::ToggleMonitoring() {
     }
     ShowRecord(-1);
     // The run takes the device; the level watch lets it go first.
-    m_levelWatch->SetAllowed(false);
+    m_levelWatch->LetGo();
     if (m_session.Start({name, edc, std::chrono::system_clock::now()}) ==
         session::StartProblem::WorkingFilesFailed) {
         std::error_code ignored;
@@ -192,7 +192,7 @@ void MainWindow::Teardown() {
         return;
     }
     m_tornDown = true;
-    m_levelWatch->SetAllowed(false);
+    m_levelWatch->LetGo();
     // The last run's record is stored before the program may end; nothing it does waits for
     // this thread.
     m_session.WaitUntilClosed();
