@@ -663,8 +663,8 @@ bool MainWindow::IsListeningForLevel() const {
 }
 
 bool MainWindow::LevelWatchWanted() const {
-    return !m_tornDown && isVisible() && !isMinimized() && !m_session.HoldsWorkingFiles() &&
-           SelectedRecordIndex() < 0;
+    return !m_tornDown && !m_startingRun && isVisible() && !isMinimized() &&
+           !m_session.HoldsWorkingFiles() && SelectedRecordIndex() < 0;
 }
 
 void MainWindow::UpdateLevelWatch() {

@@ -251,6 +251,7 @@ private:
     std::string m_chosenNameBytes;
     QString m_chosenNameShown;
     bool m_tornDown = false;
+    bool m_startingRun = false;
     bool m_dragging = false;
     QPoint m_dragOffset;
     MessageHook m_messageHook;

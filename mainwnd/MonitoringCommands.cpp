@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <chrono>
 #include <filesystem>
 #include <variant>
@@ -52,9 +53,12 @@ void MainWindow::ToggleMonitoring() {
         m_nameBox->setFocus();
         return;
     }
-    ShowRecord(-1);
-    // The run takes the device; the level watch lets it go first.
+    // The run takes the device: the level watch lets it go first and does not listen again
+    // while the run starts.
+    m_startingRun = true;
+    const auto started = qScopeGuard([this] { m_startingRun = false; });
     m_levelWatch->LetGo();
+    ShowRecord(-1);
     if (m_session.Start({name, edc, std::chrono::system_clock::now()}) ==
         session::StartProblem::WorkingFilesFailed) {
         std::error_code ignored;
