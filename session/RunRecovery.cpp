@@ -50,11 +50,6 @@ std::uintmax_t RepairWav(const fs::path& file) {
     return audio;
 }
 
-// An empty work folder is the current one.
-fs::path Listable(const fs::path& workFolder) {
-    return workFolder.empty() ? fs::path(".") : workFolder;
-}
-
 // The files a run left: its audio and trace, or the archive they were packed into.
 struct LeftRun {
     fs::path audio;
@@ -178,7 +173,7 @@ void RemoveLeftoversOfKilledWork(const fs::path& workFolder) {
         removeFile(workFolder / (std::string(working) + ".part"));
     }
     const std::string packingPrefix = std::string(acquisition::kWorkingArchive) + ".";
-    for (const auto& entry : fs::directory_iterator(Listable(workFolder), error)) {
+    for (const auto& entry : fs::directory_iterator(workFolder, error)) {
         const std::string file = entry.path().filename().string();
         if (file.size() == packingPrefix.size() + 6 && file.starts_with(packingPrefix)) {
             removeFile(entry.path());
@@ -198,7 +193,7 @@ void RemoveLeftoversOfKilledWork(const fs::path& workFolder) {
 std::vector<fs::path> StoreKeptAsideRuns(const fs::path& workFolder) {
     std::vector<fs::path> markers;
     std::error_code error;
-    for (const auto& entry : fs::directory_iterator(Listable(workFolder), error)) {
+    for (const auto& entry : fs::directory_iterator(workFolder, error)) {
         const fs::path file = entry.path().filename();
         if (file.string().starts_with(kUnsavedPrefix) &&
             file.extension() == kKeptAsideMarkerExtension) {

@@ -185,14 +185,15 @@ TEST_F(RunRecoveryTest, AnArchiveCutShortBeforeItsMoveIsStoredAndAFailedStoreIsK
     EXPECT_TRUE(fs::exists("Data-unsaved-20100209090504007.run"));
 
     // While the record folder is still blocked the run stays aside; then it is stored once.
-    EXPECT_TRUE(StoreKeptAsideRuns({}).empty());
+    EXPECT_TRUE(StoreKeptAsideRuns(m_folder).empty());
     fs::remove("Data");
-    const std::vector<fs::path> stored = StoreKeptAsideRuns({});
-    EXPECT_EQ(stored, std::vector<fs::path>{"Data/Mary_Ann_20100512_20100209090504007.zip"});
+    const std::vector<fs::path> stored = StoreKeptAsideRuns(m_folder);
+    EXPECT_EQ(stored,
+              std::vector<fs::path>{m_folder / "Data/Mary_Ann_20100512_20100209090504007.zip"});
     EXPECT_EQ(RecordFolderFiles().size(), 1u);
     EXPECT_FALSE(fs::exists("Data-unsaved-20100209090504007.zip"));
     EXPECT_FALSE(fs::exists("Data-unsaved-20100209090504007.run"));
-    EXPECT_TRUE(StoreKeptAsideRuns({}).empty());
+    EXPECT_TRUE(StoreKeptAsideRuns(m_folder).empty());
 }
 
 // What work killed half-way leaves is removed at start; what belongs to a run or a review stays.
@@ -217,7 +218,7 @@ TEST_F(RunRecoveryTest, LeftoversOfKilledWorkAreRemovedAndNothingElse) {
         for (const char* file : c.files) {
             std::ofstream(file) << "left";
         }
-        RemoveLeftoversOfKilledWork({});
+        RemoveLeftoversOfKilledWork(m_folder);
         for (const char* file : c.files) {
             const bool stays = std::find(c.staying.begin(), c.staying.end(),
                                          std::string_view(file)) != c.staying.end();
