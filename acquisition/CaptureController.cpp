@@ -41,12 +41,8 @@ struct CaptureController::Impl {
     std::vector<std::shared_ptr<Run>> runs;
 
     void ReportFailure(const platform::SoundInputError& error, bool lost) {
-        const CaptureError report{!lost && anyCaptureDevice && anyCaptureDevice(),
-                                  error.code,
-                                  error.text,
-                                  error.problem,
-                                  error.subject,
-                                  lost};
+        const CaptureError report =
+            CaptureErrorOf(error, !lost && anyCaptureDevice && anyCaptureDevice(), lost);
         ErrorReporter copy;
         {
             std::lock_guard lock(listenersMutex);
@@ -89,6 +85,11 @@ struct CaptureController::Impl {
         });
     }
 };
+
+CaptureError CaptureErrorOf(const platform::SoundInputError& error, bool anyCaptureDevice,
+                            bool inputLost) {
+    return {anyCaptureDevice, error.code, error.text, error.problem, error.subject, inputLost};
+}
 
 CaptureController::CaptureController(SoundInputFactory factory, DevicePresence anyCaptureDevice)
     : m_impl(std::make_unique<Impl>()) {

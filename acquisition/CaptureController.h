@@ -25,6 +25,9 @@ struct CaptureError {
     bool inputLost = false;
 };
 
+CaptureError CaptureErrorOf(const platform::SoundInputError& error, bool anyCaptureDevice,
+                            bool inputLost);
+
 // Holds the ordered acquisition listeners and runs one capture thread at a time.
 class CaptureController {
 public:

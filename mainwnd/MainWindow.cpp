@@ -193,8 +193,6 @@ MainWindow::MainWindow(acquisition::CaptureController& controller,
 
 MainWindow::~MainWindow() {
     Teardown();
-    m_controller.RemoveListener(*m_liveSignal);
-    m_controller.RemoveListener(*m_runLevel);
 }
 
 void MainWindow::CreateControls() {
@@ -707,8 +705,7 @@ void MainWindow::OpenInputMenu() {
         if (!platform::TrySoundInput(*choice.device, acquisition::CaptureFormat(), error)) {
             ShowMessage(MessageKind::Error,
                         Message("InputNotChosen") + QLatin1Char('\n') +
-                            CaptureErrorText({true, error.code, error.text, error.problem,
-                                              error.subject, false}));
+                            CaptureErrorText(acquisition::CaptureErrorOf(error, true, false)));
             return;
         }
     }

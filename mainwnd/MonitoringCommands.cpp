@@ -13,6 +13,7 @@
 #include "archive/RecordName.h"
 #include "controls/SkinnedButton.h"
 #include "controls/WindowTexts.h"
+#include "livesignal/LiveSignalListener.h"
 #include "mainwnd/ControlText.h"
 #include "mainwnd/InputLevelWatch.h"
 #include "mainwnd/InputMenu.h"
@@ -203,6 +204,8 @@ void MainWindow::Teardown() {
     m_session.SetReporter({});
     mainwnd::SaveProfile(*m_store, {NameBytes(), ControlText(EdcText())});
     m_controller.RemoveListener(*this);
+    m_controller.RemoveListener(*m_liveSignal);
+    m_controller.RemoveListener(*m_runLevel);
     if (m_options.quitOnClose) {
         QCoreApplication::exit(0);
     }

@@ -260,6 +260,14 @@ QAudioDevice FindDevice(const std::string& id) {
     return {};
 }
 
+// The input for a device; the file stand-in instead while it is set.
+std::unique_ptr<SoundInput> InputFor(const QAudioDevice& device) {
+    if (const char* file = SoundInputFile()) {
+        return std::make_unique<FileSoundInput>(file);
+    }
+    return std::make_unique<QtSoundInput>(device);
+}
+
 }  // namespace
 
 std::unique_ptr<SoundInput> CreateSoundInput() {
@@ -290,12 +298,7 @@ std::optional<SoundInputDevice> DefaultSoundInputDevice() {
 
 bool TrySoundInput(const SoundInputDevice& device, const WaveFormat& format,
                    SoundInputError& error) {
-    std::unique_ptr<SoundInput> input;
-    if (const char* file = SoundInputFile()) {
-        input = std::make_unique<FileSoundInput>(file);
-    } else {
-        input = std::make_unique<QtSoundInput>(FindDevice(device.id));
-    }
+    const std::unique_ptr<SoundInput> input = InputFor(FindDevice(device.id));
     ThreadMessageQueue queue;
     if (!input->Open(format, queue, error)) {
         return false;
@@ -330,15 +333,12 @@ std::optional<SoundInputDevice> SoundInputChoice::InUse() const {
 }
 
 std::unique_ptr<SoundInput> SoundInputChoice::CreateInput() const {
-    if (const char* file = SoundInputFile()) {
-        return std::make_unique<FileSoundInput>(file);
-    }
     const std::optional<SoundInputDevice> chosen = Chosen();
     QAudioDevice device = chosen ? FindDevice(chosen->id) : QAudioDevice();
     if (device.isNull()) {
         device = QMediaDevices::defaultAudioInput();
     }
-    return std::make_unique<QtSoundInput>(device);
+    return InputFor(device);
 }
 
 bool AnyCaptureDeviceExists() {
