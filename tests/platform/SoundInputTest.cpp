@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <numeric>
+#include <string>
 #include <vector>
 
 #include "acquisition/CaptureFormat.h"
@@ -108,6 +109,92 @@ TEST(SoundBufferQueue, ClearDropsAPartlyFilledBufferAndAFreshBufferStartsEmpty) 
     const auto blocks = Posted(owner, 2);
     ASSERT_EQ(blocks.size(), 1u);
     EXPECT_EQ(blocks[0], Ramp(4, 1));
+}
+
+// What the owner heard, in order: "d<first byte>" for a block, "overrun", "gap<bytes>".
+std::vector<std::string> Heard(ThreadMessageQueue& owner) {
+    owner.Post(kNothingMore);
+    std::vector<std::string> heard;
+    for (ThreadMessage message = owner.Wait(); message.id != kNothingMore; message = owner.Wait()) {
+        if (message.id == kMessageInputData) {
+            heard.push_back("d" + std::to_string(message.buffer->bytes.front()));
+        } else if (message.id == kMessageInputOverrun) {
+            heard.emplace_back("overrun");
+        } else if (message.id == kMessageInputGap) {
+            heard.push_back("gap" + std::to_string(message.droppedBytes));
+        }
+    }
+    return heard;
+}
+
+struct DropCase {
+    const char* name;
+    std::size_t buffers;              // queued at first
+    std::vector<std::size_t> before;  // chunks delivered before the buffers come back
+    std::vector<std::size_t> after;   // chunks delivered after
+    std::vector<std::string> heard;
+};
+
+class SoundBufferQueueDrop : public ::testing::TestWithParam<DropCase> {};
+
+// A drop is never silent and never splices: the owner hears when it begins, and how long it was
+// (whole buffers) before the next block, which starts where the stream is after the gap.
+TEST_P(SoundBufferQueueDrop, IsToldWhenItBeginsAndMeasuredInWholeBuffers) {
+    const DropCase& c = GetParam();
+    constexpr std::size_t kSize = 4;
+    ThreadMessageQueue owner;
+    SoundBufferQueue queue;
+    queue.SetOwner(&owner);
+    for (std::size_t i = 0; i < c.buffers; ++i) {
+        queue.Add(EmptyBuffer(kSize));
+    }
+    const std::vector<std::uint8_t> stream = Ramp(64);
+    std::size_t offset = 0;
+    const auto deliver = [&](const std::vector<std::size_t>& chunks) {
+        for (std::size_t chunk : chunks) {
+            queue.Fill(std::span(stream).subspan(offset, chunk));
+            offset += chunk;
+        }
+    };
+    deliver(c.before);
+    for (std::size_t i = 0; i < c.buffers; ++i) {
+        queue.Add(EmptyBuffer(kSize));
+    }
+    deliver(c.after);
+    EXPECT_EQ(Heard(owner), c.heard);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SoundBufferQueueDrop,
+    ::testing::Values(
+        DropCase{"roomEnough", 2, {8}, {8}, {"d0", "d4", "d8", "d12"}},
+        DropCase{"dropOfWholeBuffers", 1, {4, 8}, {4}, {"d0", "overrun", "gap8", "d12"}},
+        // The rest of a block the drop began is dropped too.
+        DropCase{"dropEndsInsideABuffer", 1, {4, 5}, {3, 4}, {"d0", "overrun", "gap8", "d12"}},
+        DropCase{"toldOncePerDrop",
+                 1,
+                 {4, 1, 1, 1, 1},
+                 {4, 4},
+                 {"d0", "overrun", "gap4", "d8", "overrun"}},
+        DropCase{"noBufferFromTheStart", 0, {6}, {}, {"overrun"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SoundBufferQueue, ClearForgetsADropAndTheOwnerStampsEveryMessage) {
+    ThreadMessageQueue owner;
+    SoundBufferQueue queue;
+    queue.SetOwner(&owner);
+    queue.Fill(Ramp(3));
+    queue.Clear();
+    queue.Add(EmptyBuffer(4));
+    const auto before = DeliveryClock::now();
+    queue.Fill(Ramp(4, 7));
+    ThreadMessage overrun = owner.Wait();
+    ThreadMessage block = owner.Wait();
+    EXPECT_EQ(overrun.id, kMessageInputOverrun);
+    ASSERT_EQ(block.id, kMessageInputData);
+    EXPECT_EQ(block.buffer->bytes.front(), 7);
+    EXPECT_GE(block.posted, before);
+    EXPECT_LE(block.posted, DeliveryClock::now());
 }
 
 class FileSoundInputTest : public ::testing::Test {
