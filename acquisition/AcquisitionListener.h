@@ -16,6 +16,9 @@ public:
     // Beats per minute, 0 when there is no rate; never negative.
     virtual void OnHeartRate(std::int32_t beatsPerMinute) = 0;
     virtual void OnCaptureClose() = 0;
+    // The input had to drop sound for want of room (the listeners fell behind by minutes); the
+    // dropped span follows as silent blocks. Called at most once per run, before those blocks.
+    virtual void OnAudioOverrun() {}
 
 protected:
     ~AcquisitionListener() = default;

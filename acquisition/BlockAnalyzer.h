@@ -12,7 +12,7 @@ namespace marulo::acquisition {
 
 // The capture thread's arithmetic for one 0.1 s block: the first channel as levels, ten detector
 // frames, the best result of the block, and every tenth block that best as the heart rate to
-// report. Both the detector state and the block counter run on from one capture run to the next.
+// report. Each capture run and each replay takes a fresh one, so its rates depend on its own sound.
 class BlockAnalyzer {
 public:
     using FrameObserver = std::function<void(std::int32_t frameResult)>;

@@ -33,16 +33,15 @@ struct CaptureController::Impl {
     std::vector<AcquisitionListener*> listeners;
     ErrorReporter reporter;
 
-    // Detector state and block counter run on across runs; runs never overlap.
-    BlockAnalyzer analyzer;
-
     std::mutex runsMutex;
     std::shared_ptr<Run> current;
     std::vector<std::shared_ptr<Run>> runs;
 
-    void ReportFailure(const platform::SoundInputError& error, bool lost) {
-        const CaptureError report =
-            CaptureErrorOf(error, !lost && anyCaptureDevice && anyCaptureDevice(), lost);
+    void ReportFailure(const platform::SoundInputError& error, CaptureFault fault) {
+        const bool notStarted = fault == CaptureFault::NotStarted;
+        CaptureError report = CaptureErrorOf(
+            error, notStarted && anyCaptureDevice && anyCaptureDevice(), !notStarted);
+        report.noSound = fault == CaptureFault::NoSound;
         ErrorReporter copy;
         {
             std::lock_guard lock(listenersMutex);
@@ -59,14 +58,17 @@ struct CaptureController::Impl {
         if (previous) {
             previous->ended.wait(false);
         }
+        // Every run starts with a fresh detector and block counter: its rates come from its own
+        // sound only.
+        BlockAnalyzer analyzer;
         CaptureThread thread(
             [this](std::vector<AcquisitionListener*>& snapshot) {
                 std::lock_guard lock(listenersMutex);
                 snapshot = listeners;
             },
             analyzer,
-            [this](const platform::SoundInputError& error, bool lost) {
-                ReportFailure(error, lost);
+            [this](const platform::SoundInputError& error, CaptureFault fault) {
+                ReportFailure(error, fault);
             });
         thread.Run(*input, run.queue);
         input.reset();

@@ -15,7 +15,8 @@ namespace marulo::acquisition {
 inline constexpr std::uint32_t WM_CAPTURE_STOP = 1028;
 
 // What the capture thread knows when the sound input cannot be opened or started, or was lost
-// while a run recorded (the run has then been closed and its record stored).
+// while a run recorded, or never delivered once started (the run has then been closed and its
+// record stored; inputLost is set for both).
 struct CaptureError {
     bool anyCaptureDevice = false;
     int code = 0;
@@ -23,6 +24,7 @@ struct CaptureError {
     platform::SoundInputProblem problem = platform::SoundInputProblem::Unknown;
     std::string subject;
     bool inputLost = false;
+    bool noSound = false;  // the input opened but brought no sound at all
 };
 
 CaptureError CaptureErrorOf(const platform::SoundInputError& error, bool anyCaptureDevice,

@@ -2,6 +2,7 @@
 #include "acquisition/CaptureThread.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "acquisition/CaptureController.h"
 #include "acquisition/CaptureFormat.h"
@@ -25,7 +26,7 @@ void CaptureThread::ForEachListener(Call call) {
 void CaptureThread::Run(platform::SoundInput& input, platform::ThreadMessageQueue& queue) {
     platform::SoundInputError error;
     if (!input.Open(CaptureFormat(), queue, error)) {
-        m_reportFailure(error, false);
+        m_reportFailure(error, CaptureFault::NotStarted);
         return;
     }
     const std::size_t bufferBytes = CaptureFormat().blockAlign * kFramesPerBlock;
@@ -34,16 +35,16 @@ void CaptureThread::Run(platform::SoundInput& input, platform::ThreadMessageQueu
         buffer->bytes.resize(bufferBytes);
         input.AddBuffer(std::move(buffer));
     }
+    m_started = platform::DeliveryClock::now();
     if (!input.Start(error)) {
-        m_reportFailure(error, false);
+        m_reportFailure(error, CaptureFault::NotStarted);
         input.Close();
         return;
     }
     while (true) {
-        std::optional<platform::ThreadMessage> message =
-            m_lastBlock ? queue.WaitUntil(*m_lastBlock + kInputStallLimit) : queue.Wait();
+        std::optional<platform::ThreadMessage> message = queue.WaitFor(PatienceLeft());
         if (!message) {
-            CloseLostRun();
+            CloseFaultyRun(m_lastDelivery ? CaptureFault::InputLost : CaptureFault::NoSound);
             break;
         }
         if (!HandleMessage(input, *message)) {
@@ -54,9 +55,16 @@ void CaptureThread::Run(platform::SoundInput& input, platform::ThreadMessageQueu
     input.Reset();
     const platform::SoundInputError lost = input.LostError();
     input.Close();
-    if (m_inputLost) {
-        m_reportFailure(lost, true);
+    if (m_fault) {
+        m_reportFailure(lost, *m_fault);
     }
+}
+
+platform::DeliveryClock::duration CaptureThread::PatienceLeft() const {
+    const auto waited = platform::DeliveryClock::now() - m_lastDelivery.value_or(m_started);
+    const auto limit = m_lastDelivery ? platform::DeliveryClock::duration(kInputStallLimit)
+                                      : platform::DeliveryClock::duration(kFirstBlockLimit);
+    return std::max(limit - waited, platform::DeliveryClock::duration::zero());
 }
 
 bool CaptureThread::HandleMessage(platform::SoundInput& input, platform::ThreadMessage& message) {
@@ -66,22 +74,31 @@ bool CaptureThread::HandleMessage(platform::SoundInput& input, platform::ThreadM
             return true;
         case platform::kMessageInputData:
             if (message.buffer) {
-                const auto now = std::chrono::system_clock::now();
-                if (m_lastBlock && now - m_lastBlockWall > kInputStallLimit) {
-                    // The computer slept: this block comes after a pause.
-                    CloseLostRun();
+                if (m_lastDelivery && message.posted - *m_lastDelivery > kInputStallLimit) {
+                    // The input paused (the computer slept, the server hung): this block comes
+                    // after the pause.
+                    CloseFaultyRun(CaptureFault::InputLost);
                     return false;
                 }
-                m_lastBlock = std::chrono::steady_clock::now();
-                m_lastBlockWall = now;
+                m_lastDelivery = message.posted;
                 platform::SoundBuffer& buffer = *message.buffer;
                 const std::size_t recorded = std::min(buffer.recorded, buffer.bytes.size());
                 HandleBlock(std::span(buffer.bytes.data(), recorded));
                 input.AddBuffer(std::move(message.buffer));
             }
             return true;
+        case platform::kMessageInputOverrun:
+            if (!m_overrunTold) {
+                m_overrunTold = true;
+                AnnounceOpen();
+                ForEachListener([](AcquisitionListener& listener) { listener.OnAudioOverrun(); });
+            }
+            return true;
+        case platform::kMessageInputGap:
+            HandleGap(message.droppedBytes);
+            return true;
         case platform::kMessageInputLost:
-            CloseLostRun();
+            CloseFaultyRun(CaptureFault::InputLost);
             return false;
         case WM_CAPTURE_STOP:
         case platform::kMessageInputClose:
@@ -94,9 +111,23 @@ bool CaptureThread::HandleMessage(platform::SoundInput& input, platform::ThreadM
     }
 }
 
-void CaptureThread::CloseLostRun() {
+void CaptureThread::HandleGap(std::size_t droppedBytes) {
+    const platform::WaveFormat& format = CaptureFormat();
+    const std::size_t blockBytes = format.blockAlign * kFramesPerBlock;
+    const std::vector<std::uint8_t> silence(blockBytes, format.bitsPerSample == 8 ? 128 : 0);
+    for (std::size_t block = 0; block < droppedBytes / blockBytes; ++block) {
+        ForEachListener(
+            [&silence](AcquisitionListener& listener) { listener.OnAudioBlock(silence); });
+        // The detector hears the silence the record holds, but no second of the gap has a rate.
+        if (m_analyzer.ProcessBlock(silence)) {
+            ForEachListener([](AcquisitionListener& listener) { listener.OnHeartRate(0); });
+        }
+    }
+}
+
+void CaptureThread::CloseFaultyRun(CaptureFault fault) {
     // Ends the run as a stop request would: what was captured is kept.
-    m_inputLost = true;
+    m_fault = fault;
     AnnounceOpen();
     ForEachListener([](AcquisitionListener& listener) { listener.OnCaptureClose(); });
 }

@@ -61,7 +61,7 @@ void CaptureThreadPerSecondOfAudio(benchmark::State& state) {
                 listeners.push_back(&liveMark);
             }
         },
-        analyzer, [](const platform::SoundInputError&, bool) {});
+        analyzer, [](const platform::SoundInputError&, CaptureFault) {});
     const std::vector<std::uint8_t> second = OneSecondOfNoisyBeats();
     constexpr int kSecondsPerRecording = 600;
 

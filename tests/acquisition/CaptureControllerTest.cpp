@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <memory>
 #include <mutex>
 
+#include "acquisition/Analysis.h"
 #include "acquisition/CaptureController.h"
 #include "acquisition/CaptureFormat.h"
 #include "tests/acquisition/CaptureTestSupport.h"
+#include "tests/acquisition/SyntheticAudio.h"
 
 namespace marulo::acquisition {
 namespace {
@@ -154,19 +157,38 @@ TEST_F(CaptureControllerTest, EveryListenerHearsTheRunInOrderADuplicateTwiceARem
               (std::vector<std::string>{"second:open", "second:block1600", "second:close"}));
 }
 
-TEST_F(CaptureControllerTest, TheBlockCounterRunsOnFromOneRunToTheNext) {
+std::vector<std::vector<std::uint8_t>> Blocks(const std::vector<std::uint8_t>& bytes) {
+    std::vector<std::vector<std::uint8_t>> blocks;
+    for (std::size_t at = 0; at + kBlockBytes <= bytes.size(); at += kBlockBytes) {
+        blocks.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                            bytes.begin() + static_cast<std::ptrdiff_t>(at + kBlockBytes));
+    }
+    return blocks;
+}
+
+// A run's rates come from its own sound only: neither the detector's history nor the block
+// counter of the run before reaches it.
+TEST_F(CaptureControllerTest, EveryRunStartsWithAFreshDetectorAndBlockCounter) {
     m_controller.AddListener(m_first);
-    RunCapture(SilentBlocks(7));
+    // 9.7 s of beats at about 143 per minute, then a quiet run.
+    RunCapture(Blocks(testing::PulseTrain(42, 970)));
+    ASSERT_TRUE(std::ranges::any_of(m_log.Entries(), [](const std::string& entry) {
+        return entry.starts_with("first:rate") && entry != "first:rate0";
+    }));
     m_log.entries.clear();
-    RunCapture(SilentBlocks(13));
+    const std::vector<std::uint8_t> quiet = testing::SilentCapture(250);
+    RunCapture(Blocks(quiet));
+
     std::vector<std::string> expected{"first:open"};
-    for (int b = 1; b <= 13; ++b) {
+    const std::vector<std::int32_t> fresh = AnalyzeCaptureBytes(quiet);
+    for (int b = 1; b <= 25; ++b) {
         expected.push_back("first:block1600");
-        if (b == 3 || b == 13) {
-            expected.push_back("first:rate0");
+        if (b % 10 == 0) {
+            expected.push_back("first:rate" + std::to_string(fresh.at(b / 10 - 1)));
         }
     }
     expected.push_back("first:close");
+    EXPECT_EQ(fresh.size(), 2u);
     EXPECT_EQ(m_log.Entries(), expected);
 }
 

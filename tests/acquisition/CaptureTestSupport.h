@@ -72,6 +72,7 @@ public:
         Write("rate" + std::to_string(beatsPerMinute));
     }
     void OnCaptureClose() override { Write("close"); }
+    void OnAudioOverrun() override { Write("overrun"); }
 
 private:
     void Write(const std::string& what) {
