@@ -209,6 +209,7 @@ private:
     void Tell(const session::KeptAsideRunsStored& stored);
     void Tell(const session::InterruptedRunRecovered& recovered);
     void Tell(const session::CaptureFailed& failed);
+    void Tell(const session::AudioDropped& dropped);
     // Tells the user where a recording lies that could not be stored under its record name.
     void ReportUnstoredRecording(const session::StoreOutcome& outcome, const QString& why);
     void Teardown();

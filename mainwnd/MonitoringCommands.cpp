@@ -157,11 +157,17 @@ void MainWindow::Tell(const session::CaptureFailed& failed) {
     if (!failed.error.inputLost) {
         m_session.Stop();
     }
-    ShowMessage(MessageKind::Error, failed.error.inputLost ? Message("SoundInputLost")
-                                                           : CaptureErrorText(failed.error));
+    ShowMessage(MessageKind::Error, failed.error.noSound     ? Message("SoundInputSilent")
+                                    : failed.error.inputLost ? Message("SoundInputLost")
+                                                             : CaptureErrorText(failed.error));
     m_monitorButton->update();
     m_monitorView->update();
     UpdateLevelWatch();
+}
+
+void MainWindow::Tell(const session::AudioDropped&) {
+    // The run goes on; the record holds the dropped span as silence.
+    ShowMessage(MessageKind::Warning, Message("AudioDropped"));
 }
 
 void MainWindow::RequestButtonRepaint() {

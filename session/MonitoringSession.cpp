@@ -142,6 +142,10 @@ void MonitoringSession::OnCaptureClose() {
     m_recorder.OnCaptureClose();
 }
 
+void MonitoringSession::OnAudioOverrun() {
+    Report(AudioDropped{});
+}
+
 void MonitoringSession::OnRecordSaved(const std::string& archivePath) {
     // A run started around the session has no mother: its recording is kept aside, as one
     // whose name cannot form a record name.

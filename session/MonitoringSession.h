@@ -23,6 +23,9 @@ struct RunClosed {
 };
 // The running recording's working files cannot be written any more; what was written is kept.
 struct RecordingFailed {};
+// The running recording fell so far behind the sound input that sound was dropped; the record
+// holds silence for the dropped span and rate 0 for its seconds, and the run goes on. Once per run.
+struct AudioDropped {};
 // Runs kept aside earlier have now been stored under their record names.
 struct KeptAsideRunsStored {
     std::vector<std::filesystem::path> records;
@@ -38,7 +41,7 @@ struct CaptureFailed {
 };
 
 using SessionReport = std::variant<RunClosed, RecordingFailed, KeptAsideRunsStored,
-                                   InterruptedRunRecovered, CaptureFailed>;
+                                   InterruptedRunRecovered, CaptureFailed, AudioDropped>;
 
 enum class StartProblem {
     None,
@@ -88,6 +91,7 @@ private:
     void OnAudioBlock(std::span<const std::uint8_t> block) override;
     void OnHeartRate(std::int32_t beatsPerMinute) override;
     void OnCaptureClose() override;
+    void OnAudioOverrun() override;
     void OnRecordSaved(const std::string& archivePath) override;
     void OnRecordingFailed() override;
 
