@@ -5,13 +5,12 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
-
-#include <time.h>
 
 namespace marulo::platform {
 

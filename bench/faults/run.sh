@@ -34,7 +34,7 @@ for tool in marulo marulo-synth marulo-faulttool; do
         exit 2
     fi
 done
-for tool in Xvfb xdotool pulseaudio pactl prlimit setpriv import; do
+for tool in Xvfb xdotool pulseaudio pactl prlimit setpriv import strace cc; do
     if ! command -v "$tool" >/dev/null; then
         echo "run.sh: $tool is missing (scripts/setup-debian.sh installs it)" >&2
         exit 2
@@ -779,6 +779,124 @@ PY
     ((largest > 1000000)) && BAD+="${BAD:+; }unpacked ${largest} bytes of audio for a 2 s trace"
 }
 
+# Holds writes of the running program to Data.wav as a slow disk does (strace attached to PID,
+# its threads to come included); INJECT is strace's tampering, e.g. delay_enter=150ms.
+hold_wav_writes() {
+    strace -f -qq -o /dev/null -p "$PID" -P "$FOLDER/program/Data.wav" -e trace=write \
+        -e "inject=write:$1" &
+    CHILDREN+=("$!")
+    sleep 1
+}
+
+# Monitors for SECONDS, answering boxes; a run that ended by itself meanwhile is not restarted,
+# and counts as fed all the same, since the listener played on.
+monitor_through() {
+    local seconds=$1 start
+    click $MONITOR_X $MONITOR_Y
+    start=$(now)
+    watch_boxes "$PID" "$WID" "$seconds"
+    if (($(record_count) > 0)); then
+        BAD="the run ended by itself"
+    else
+        click $MONITOR_X $MONITOR_Y
+    fi
+    FED+=("$(calc "$(now) - $start - 0.1")")
+    RUNS=1
+}
+
+fault_slow_disk() {
+    local seconds=$1
+    open_row slow-disk || return
+    hold_wav_writes delay_enter=150ms
+    monitor_through "$seconds"
+    # A run that fell behind the disk writes what it holds before its record appears.
+    wait_record 0 60
+    watch_boxes "$PID" "$WID" 1
+    close_program "$PID" "$WID"
+}
+
+fault_held_write() {
+    open_row held-write || return
+    # One write, some seconds into the run, held 3 s.
+    hold_wav_writes delay_enter=3s:when=12
+    monitor_through 10
+    wait_record 0 20
+    watch_boxes "$PID" "$WID" 1
+    close_program "$PID" "$WID"
+}
+
+fault_clock_step() {
+    local shim="$WORK/clockstep.so"
+    if [[ ! -e "$shim" ]]; then
+        # The wall clock of this program alone jumps 5 s ahead, 5 s after it started.
+        cat >"$WORK/clockstep.c" <<'C'
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <sys/time.h>
+#include <time.h>
+static int (*real_clock_gettime)(clockid_t, struct timespec*);
+static struct timespec started;
+static int stepped(void) {
+    struct timespec now;
+    if (!real_clock_gettime) real_clock_gettime = dlsym(RTLD_NEXT, "clock_gettime");
+    real_clock_gettime(CLOCK_MONOTONIC, &now);
+    if (!started.tv_sec) started = now;
+    return now.tv_sec - started.tv_sec >= 5;
+}
+__attribute__((constructor)) static void start(void) { stepped(); }
+int clock_gettime(clockid_t clock, struct timespec* ts) {
+    int step = stepped();
+    int result = real_clock_gettime(clock, ts);
+    if (result == 0 && step && (clock == CLOCK_REALTIME || clock == CLOCK_REALTIME_COARSE)) ts->tv_sec += 5;
+    return result;
+}
+int gettimeofday(struct timeval* tv, void* tz) {
+    struct timespec ts;
+    int result = clock_gettime(CLOCK_REALTIME, &ts);
+    (void)tz;
+    if (result == 0 && tv) { tv->tv_sec = ts.tv_sec; tv->tv_usec = ts.tv_nsec / 1000; }
+    return result;
+}
+time_t time(time_t* out) {
+    struct timespec ts;
+    clock_gettime(CLOCK_REALTIME, &ts);
+    if (out) *out = ts.tv_sec;
+    return ts.tv_sec;
+}
+C
+        cc -shared -fPIC -O2 -o "$shim" "$WORK/clockstep.c" -ldl ||
+            { NOTES="cannot build the clock shim"; return; }
+    fi
+    export LD_PRELOAD="$shim"
+    open_row clock-step
+    local opened=$?
+    unset LD_PRELOAD
+    ((opened == 0)) || return
+    # The step comes about 3 s into the run.
+    monitor_through 8
+    wait_record 0 10
+    watch_boxes "$PID" "$WID" 1
+    close_program "$PID" "$WID"
+}
+
+fault_no_sound() {
+    # The private sound server's pipe source, which nobody writes: opens, brings nothing.
+    begin_row no-sound
+    start_pulse
+    launch --pulse
+    main_window "$PID" || { NOTES="no window"; stop_pulse; return; }
+    click $MONITOR_X $MONITOR_Y
+    RUNS=1
+    FED+=(0)
+    if ! watch_boxes "$PID" "$WID" 10; then
+        BAD="nothing told in 10 s"
+        click $MONITOR_X $MONITOR_Y
+        watch_boxes "$PID" "$WID" 3
+    fi
+    close_program "$PID" "$WID"
+    stop_pulse
+}
+
 run_fault() {
     local name=$1 label=$2
     shift 2
@@ -799,6 +917,8 @@ if ((SHORT)); then
     run_fault data-elsewhere "Data on another file system"
     run_fault sigterm "SIGTERM while monitoring"
     run_fault window-close "window closed while monitoring"
+    run_fault held-write "one Data.wav write held 3 s"
+    run_fault clock-step "wall clock 5 s ahead mid-run"
 else
     run_fault plain "none (one plain run)"
     run_fault kill "kill -9 mid-run, restart"
@@ -818,6 +938,10 @@ else
     run_fault sigterm "SIGTERM while monitoring"
     run_fault sigterm-start "SIGTERM while a killed run is stored"
     run_fault window-close "window closed while monitoring"
+    run_fault slow-disk "Data.wav writes held 150 ms, 30 s run" 30
+    run_fault held-write "one Data.wav write held 3 s"
+    run_fault clock-step "wall clock 5 s ahead mid-run"
+    run_fault no-sound "input opens, never delivers"
 fi
 # Any row that lost audio, mixed or emptied records, or stranded a recording fails the bench.
 exit $((FAILED > 0))
