@@ -179,24 +179,6 @@ INSTANTIATE_TEST_SUITE_P(
         DropCase{"noBufferFromTheStart", 0, {6}, {}, {"overrun"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(SoundBufferQueue, ClearForgetsADropAndTheOwnerStampsEveryMessage) {
-    ThreadMessageQueue owner;
-    SoundBufferQueue queue;
-    queue.SetOwner(&owner);
-    queue.Fill(Ramp(3));
-    queue.Clear();
-    queue.Add(EmptyBuffer(4));
-    const auto before = DeliveryClock::now();
-    queue.Fill(Ramp(4, 7));
-    ThreadMessage overrun = owner.Wait();
-    ThreadMessage block = owner.Wait();
-    EXPECT_EQ(overrun.id, kMessageInputOverrun);
-    ASSERT_EQ(block.id, kMessageInputData);
-    EXPECT_EQ(block.buffer->bytes.front(), 7);
-    EXPECT_GE(block.posted, before);
-    EXPECT_LE(block.posted, DeliveryClock::now());
-}
-
 class FileSoundInputTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -13,11 +11,8 @@
 #include <vector>
 
 #include "acquisition/CaptureFormat.h"
-#include "acquisition/CaptureThread.h"
 #include "acquisition/WavFileWriter.h"
 #include "platform/FileSoundInput.h"
-#include "platform/WavReader.h"
-#include "platform/Zip.h"
 #include "session/MonitoringSession.h"
 #include "tests/support/TempFolder.h"
 
@@ -116,86 +111,6 @@ TEST_F(MonitoringSessionTest, RunsBackToBackAreStoredEachUnderTheMotherOfItsStar
         EXPECT_EQ(outcome.result, StoreResult::Stored);
         EXPECT_EQ(outcome.path.parent_path(), m_work / "Data");
     }
-}
-
-// Holds the capture thread inside the first block of a run, as a disk that wakes slowly does.
-class FirstBlockHold final : public acquisition::AcquisitionListener {
-public:
-    void OnCaptureOpen() override { m_blocks = 0; }
-    void OnAudioBlock(std::span<const std::uint8_t>) override {
-        if (++m_blocks == 1) {
-            std::this_thread::sleep_for(2500ms);
-            released = true;
-        }
-    }
-    void OnHeartRate(std::int32_t) override {}
-    void OnCaptureClose() override {}
-
-    std::atomic<bool> released{false};
-
-private:
-    int m_blocks = 0;
-};
-
-// Held 2.5 s while the input plays a thousand blocks a second, the run loses what found no
-// room: it is told once, goes on, and its record holds silence in the gap's place, in whole
-// blocks, with a trace as long as the audio.
-TEST_F(MonitoringSessionTest, SoundDroppedForWantOfRoomIsToldOnceAndMarkedInTheRecord) {
-    constexpr std::size_t kBlock = 1600;
-    {
-        acquisition::WavFileWriter input;
-        ASSERT_TRUE(input.Open(m_input));
-        ASSERT_TRUE(input.Append(std::vector<std::uint8_t>(16000 * 400, 140)));
-    }
-    FirstBlockHold hold;
-    m_controller.AddListener(hold);
-    {
-        MonitoringSession session(m_work.Path(), m_controller);
-        session.SetReporter([this](SessionReport report) {
-            std::lock_guard lock(m_mutex);
-            m_reports.push_back(std::move(report));
-        });
-        ASSERT_EQ(session.Start({"Anna", "2010-05-12", std::chrono::system_clock::now()}),
-                  StartProblem::None);
-        ASSERT_TRUE(WaitUntil([&] { return hold.released.load(); }));
-        ASSERT_TRUE(WaitUntil([&] {
-            std::error_code ignored;
-            return fs::file_size(m_work / "Data.wav", ignored) >= 44 + 3000 * kBlock && !ignored;
-        }));
-        session.Stop();
-        session.WaitUntilClosed();
-    }
-    m_controller.RemoveListener(hold);
-
-    const std::vector<SessionReport> reports = Reports();
-    EXPECT_EQ(std::ranges::count_if(reports,
-                                    [](const SessionReport& report) {
-                                        return std::holds_alternative<AudioDropped>(report);
-                                    }),
-              1);
-    const std::vector<std::string> records = Records();
-    ASSERT_EQ(records.size(), 1u);
-    platform::ZipReader archive;
-    ASSERT_TRUE(archive.Open(m_work / "Data" / records[0]));
-    for (const char* item : {"Data.wav", "Data.hr"}) {
-        const std::optional<int> index = archive.FindItem(item);
-        ASSERT_TRUE(index);
-        ASSERT_TRUE(archive.ExtractItemToFile(*index, m_current / item));
-    }
-    std::string why;
-    const std::optional<platform::WavData> wav = platform::ReadWavFile(m_current / "Data.wav", why);
-    ASSERT_TRUE(wav) << why;
-    const std::vector<std::uint8_t>& audio = wav->samples;
-    ASSERT_EQ(audio.size() % kBlock, 0u);
-    // Sound up to the room's end, the gap, then sound again; nothing else.
-    const auto gap = std::ranges::find(audio, std::uint8_t{128});
-    ASSERT_NE(gap, audio.end());
-    EXPECT_EQ(static_cast<std::size_t>(gap - audio.begin()), acquisition::kQueuedBuffers * kBlock);
-    const auto after = std::find(gap, audio.end(), std::uint8_t{140});
-    ASSERT_NE(after, audio.end());
-    EXPECT_EQ(static_cast<std::size_t>(after - gap) % kBlock, 0u);
-    EXPECT_TRUE(std::all_of(after, audio.end(), [](std::uint8_t b) { return b == 140; }));
-    EXPECT_EQ(fs::file_size(m_current / "Data.hr"), audio.size() / kBlock / 10 * 4);
 }
 
 TEST_F(MonitoringSessionTest, WhatAnEarlierProcessLeftIsRecoveredAndReportedAtStart) {
