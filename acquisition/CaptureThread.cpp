@@ -88,6 +88,9 @@ bool CaptureThread::HandleMessage(platform::SoundInput& input, platform::ThreadM
             }
             return true;
         case platform::kMessageInputOverrun:
+            // The input delivers all through a drop, which lasts until its buffers come back, as
+            // they do from now on: no pause of the input.
+            m_lastDelivery = platform::DeliveryClock::now();
             if (!m_overrunTold) {
                 m_overrunTold = true;
                 AnnounceOpen();
@@ -95,6 +98,7 @@ bool CaptureThread::HandleMessage(platform::SoundInput& input, platform::ThreadM
             }
             return true;
         case platform::kMessageInputGap:
+            m_lastDelivery = message.posted;
             HandleGap(message.droppedBytes);
             return true;
         case platform::kMessageInputLost:

@@ -75,7 +75,7 @@ private:
     bool m_overrunTold = false;
     std::optional<CaptureFault> m_fault;
     platform::DeliveryClock::time_point m_started;
-    // When the input delivered the last block handled.
+    // When the input last delivered, as far as the messages handled tell.
     std::optional<platform::DeliveryClock::time_point> m_lastDelivery;
 };
 
