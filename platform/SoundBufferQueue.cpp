@@ -36,7 +36,7 @@ void SoundBufferQueue::Fill(std::span<const std::uint8_t> bytes) {
             return;
         }
         SoundBuffer& buffer = *m_buffers.front();
-        if (m_dropped > 0) {
+        if (m_dropped > 0 && !buffer.bytes.empty()) {
             const std::size_t partial = m_dropped % buffer.bytes.size();
             if (partial > 0) {
                 const std::size_t skipped = std::min(buffer.bytes.size() - partial, bytes.size());
