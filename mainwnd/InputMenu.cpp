@@ -39,7 +39,7 @@ const char* ProblemKey(platform::SoundInputProblem problem) {
         case platform::SoundInputProblem::FileFormat:
             return "InputFileFormat";
         case platform::SoundInputProblem::DeviceGone:
-            return "InputDeviceGone";
+            return "SoundInputLost";
         case platform::SoundInputProblem::NoAnswer:
             return "InputNoAnswer";
         case platform::SoundInputProblem::Unknown:
