@@ -95,7 +95,7 @@ QAudioFormat ToQtFormat(const WaveFormat& format) {
 // answering; a sound server that hangs then keeps the sound thread, never the caller.
 constexpr auto kAnswerBound = std::chrono::seconds(3);
 // How often a delivering input asks whether its device is still listed.
-constexpr auto kDeviceCheckPeriod = std::chrono::milliseconds(250);
+constexpr auto kDeviceCheckPeriod = std::chrono::milliseconds(100);
 
 // The one thread, for the program's whole life, where every Qt audio source lives and is called:
 // the sound system's connection, made on the first start, reconnects from the thread it was made
@@ -139,7 +139,7 @@ private:
 
 // One input's source and what its signals touch. Shared by the input and the work it posts to
 // the sound thread, so work that runs late, after the sound server answered again, finds it.
-struct SourceState {
+struct SourceState : std::enable_shared_from_this<SourceState> {
     SourceState(QAudioDevice audioDevice, DeviceListed deviceListed)
         : device(std::move(audioDevice)), listed(std::move(deviceListed)) {}
 
@@ -165,31 +165,36 @@ struct SourceState {
     }
 
     // Asks the user-interface thread, which keeps the device list, whether the device is still
-    // listed; the answer is read at the next check.
+    // listed; a device gone is told back here at once.
     void CheckDevice() {
-        if (!delivering) {
+        QCoreApplication* application = QCoreApplication::instance();
+        if (!delivering || application == nullptr) {
             return;
         }
-        if (gone->load()) {
-            ReportLost({QAudio::IOError, "The capture device was removed.",
-                        SoundInputProblem::DeviceGone, device.description().toStdString()});
-            return;
-        }
-        if (QCoreApplication* application = QCoreApplication::instance()) {
-            QMetaObject::invokeMethod(
-                application,
-                [listed = listed, id = device.id().toStdString(), gone = gone] {
-                    if (!listed(id)) {
-                        gone->store(true);
-                    }
-                },
-                Qt::QueuedConnection);
-        }
+        QMetaObject::invokeMethod(
+            application,
+            [listed = listed, id = device.id().toStdString(), weak = weak_from_this()] {
+                if (listed(id)) {
+                    return;
+                }
+                // Only the sound thread may hold the last share of the state.
+                QMetaObject::invokeMethod(
+                    &SoundThread(),
+                    [weak] {
+                        if (const std::shared_ptr<SourceState> state = weak.lock();
+                            state && state->delivering) {
+                            state->ReportLost({QAudio::IOError, "The capture device was removed.",
+                                               SoundInputProblem::DeviceGone,
+                                               state->device.description().toStdString()});
+                        }
+                    },
+                    Qt::QueuedConnection);
+            },
+            Qt::QueuedConnection);
     }
 
     const QAudioDevice device;
     const DeviceListed listed;
-    const std::shared_ptr<std::atomic<bool>> gone = std::make_shared<std::atomic<bool>>(false);
     SoundBufferQueue buffers;
     mutable std::mutex mutex;
     ThreadMessageQueue* owner = nullptr;  // under mutex

@@ -29,7 +29,7 @@ std::optional<SoundInputDevice> DefaultSoundInputDevice();
 // Whether a device of that id is listed now; asked on the user-interface thread.
 using DeviceListed = std::function<bool(const std::string& id)>;
 
-// The input for one listed device. While it delivers it asks listed every 0.25 s and, once its
+// The input for one listed device. While it delivers it asks listed every 0.1 s and, once its
 // device is no longer listed, ends as lost (DeviceGone): the sound system would otherwise move
 // the stream to another device without a word. No listed asks nothing.
 std::unique_ptr<SoundInput> CreateDeviceInput(const SoundInputDevice& device, DeviceListed listed);
