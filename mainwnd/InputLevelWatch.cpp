@@ -20,14 +20,11 @@ InputLevelWatch::InputLevelWatch(const platform::SoundInputChoice& choice, Show 
               },
               Qt::QueuedConnection);
       }),
-      // A moment of listening that fails shows no level; the run's own start tells why.
+      // A stream that fails shows no level; the run's own start tells why.
       m_probe([&choice] { return choice.CreateInput(); }, [] { return false; }) {
     m_probe.AddListener(m_listener);
     m_period.setInterval(kPeriodMilliseconds);
-    m_moment.setSingleShot(true);
-    m_moment.setInterval(kListenMilliseconds);
     connect(&m_period, &QTimer::timeout, this, &InputLevelWatch::Reconsider);
-    connect(&m_moment, &QTimer::timeout, this, [this] { m_probe.StopCapture(); });
     m_period.start();
 }
 
@@ -38,31 +35,23 @@ InputLevelWatch::~InputLevelWatch() {
 }
 
 void InputLevelWatch::Reconsider() {
-    if (m_wanted()) {
-        ListenForAMoment();
-    } else if (m_showing || Listening()) {
+    if (!m_wanted()) {
         LetGo();
+        return;
+    }
+    m_showing = true;
+    // A stream still closing, from a let-go or a lost device, is waited out by the next period.
+    if (!m_probe.AnyThreadRunning()) {
+        m_probe.StartCapture();
     }
 }
 
 void InputLevelWatch::LetGo() {
-    m_moment.stop();
     m_probe.StopCapture();
-    m_probe.WaitUntilIdle({});
     if (m_showing) {
         m_showing = false;
         m_show(std::nullopt);
     }
-}
-
-void InputLevelWatch::ListenForAMoment() {
-    m_showing = true;
-    // A moment still going on, or its device still closing, is enough.
-    if (m_probe.AnyThreadRunning()) {
-        return;
-    }
-    m_probe.StartCapture();
-    m_moment.start();
 }
 
 }  // namespace marulo::mainwnd

@@ -13,14 +13,14 @@
 namespace marulo::mainwnd {
 
 // Listens to the chosen input between runs, so the user sees the cable works before pressing
-// start: at a low duty (open for a moment every period, then let go) while it is wanted, and not
-// at all otherwise. Whether it is wanted is asked at every period and whenever the owner says
+// start: one steady stream while it is wanted, none otherwise (a stream opened now and then
+// would make the desktop's microphone-in-use sign blink). Whether it is wanted is asked every
+// period, when a stream that ended by itself may be opened again, and whenever the owner says
 // things changed. The levels reach the show function on this object's thread; nothing when the
-// watch lets go.
+// watch lets go. Nothing here waits for the sound system.
 class InputLevelWatch : public QObject {
 public:
-    static constexpr int kPeriodMilliseconds = 2000;
-    static constexpr int kListenMilliseconds = 500;
+    static constexpr int kPeriodMilliseconds = 1000;
 
     using Show = std::function<void(std::optional<livesignal::InputLevelValue> value)>;
     using Wanted = std::function<bool()>;
@@ -31,21 +31,18 @@ public:
 
     // Listens now when wanted, otherwise lets go.
     void Reconsider();
-    // Lets the device go before returning, as before a run opens it; listening resumes when
-    // it is wanted again.
+    // Lets the device go at once, as before a run opens it; its closing goes on without the
+    // caller. Listening resumes when it is wanted again.
     void LetGo();
-    // Whether the device is open for a moment of listening now.
-    bool Listening() const { return m_probe.AnyThreadRunning(); }
+    // Whether the stream is open (or opening) now.
+    bool Listening() const { return m_probe.IsCapturing(); }
 
 private:
-    void ListenForAMoment();
-
     Show m_show;
     Wanted m_wanted;
     livesignal::InputLevelListener m_listener;
     acquisition::CaptureController m_probe;
     QTimer m_period;
-    QTimer m_moment;
     bool m_showing = false;
 };
 

@@ -38,6 +38,10 @@ const char* ProblemKey(platform::SoundInputProblem problem) {
             return "InputFileUnreadable";
         case platform::SoundInputProblem::FileFormat:
             return "InputFileFormat";
+        case platform::SoundInputProblem::DeviceGone:
+            return "SoundInputLost";
+        case platform::SoundInputProblem::NoAnswer:
+            return "InputNoAnswer";
         case platform::SoundInputProblem::Unknown:
             break;
     }

@@ -661,7 +661,8 @@ bool MainWindow::IsListeningForLevel() const {
 }
 
 bool MainWindow::LevelWatchWanted() const {
-    return !m_tornDown && !m_startingRun && isVisible() && !isMinimized() &&
+    // Only while the user looks at the window: desktops show that the microphone is in use.
+    return !m_tornDown && !m_startingRun && isVisible() && !isMinimized() && isActiveWindow() &&
            !m_session.HoldsWorkingFiles() && SelectedRecordIndex() < 0;
 }
 
@@ -681,7 +682,7 @@ void MainWindow::hideEvent(QHideEvent* event) {
 
 void MainWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange) {
+    if (event->type() == QEvent::WindowStateChange || event->type() == QEvent::ActivationChange) {
         UpdateLevelWatch();
     }
 }

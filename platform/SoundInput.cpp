@@ -5,16 +5,22 @@
 #include <QAudioFormat>
 #include <QAudioSource>
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QIODevice>
 #include <QMediaDevices>
 #include <QMetaObject>
 #include <QThread>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <mutex>
 #include <span>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "platform/FileSoundInput.h"
@@ -85,20 +91,137 @@ QAudioFormat ToQtFormat(const WaveFormat& format) {
     return qt;
 }
 
-// A capture device through Qt Multimedia. The QAudioSource lives in a thread of its own with an
-// event loop, since the thread that drives the input has none.
+// How long a call into the sound system may take before the input counts the system as not
+// answering; a sound server that hangs then keeps the sound thread, never the caller.
+constexpr auto kAnswerBound = std::chrono::seconds(3);
+// How often a delivering input asks whether its device is still listed.
+constexpr auto kDeviceCheckPeriod = std::chrono::milliseconds(100);
+
+// The one thread, for the program's whole life, where every Qt audio source lives and is called:
+// the sound system's connection, made on the first start, reconnects from the thread it was made
+// on after the sound server restarts, so that thread must outlive every run. It is never joined
+// or destroyed, as it may be stuck in a hung sound server when the program ends.
+QObject& SoundThread() {
+    static QObject* const context = [] {
+        auto thread = std::make_unique<QThread>();
+        auto object = std::make_unique<QObject>();
+        object->moveToThread(thread.get());
+        thread->start();
+        static_cast<void>(thread.release());
+        return object.release();
+    }();
+    return *context;
+}
+
+// Work posted to the sound thread that has not ended yet.
+std::atomic<int> g_soundWorkPending{0};
+
+// Set once; waited for with a bound.
+class Completion {
+public:
+    void Set() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_done = true;
+        }
+        m_changed.notify_all();
+    }
+    bool WaitFor(std::chrono::milliseconds bound) {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, bound, [this] { return m_done; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_done = false;
+};
+
+// One input's source and what its signals touch. Shared by the input and the work it posts to
+// the sound thread, so work that runs late, after the sound server answered again, finds it.
+struct SourceState : std::enable_shared_from_this<SourceState> {
+    SourceState(QAudioDevice audioDevice, DeviceListed deviceListed)
+        : device(std::move(audioDevice)), listed(std::move(deviceListed)) {}
+
+    // Any thread.
+    void SetOwner(ThreadMessageQueue* queue) {
+        buffers.SetOwner(queue);
+        std::lock_guard lock(mutex);
+        owner = queue;
+    }
+    SoundInputError Lost() const {
+        std::lock_guard lock(mutex);
+        return lost;
+    }
+
+    // In the sound thread.
+    void ReportLost(SoundInputError error) {
+        delivering = false;
+        std::lock_guard lock(mutex);
+        lost = std::move(error);
+        if (owner != nullptr) {
+            owner->Post(kMessageInputLost);
+        }
+    }
+
+    // Asks the user-interface thread, which keeps the device list, whether the device is still
+    // listed; a device gone is told back here at once.
+    void CheckDevice() {
+        QCoreApplication* application = QCoreApplication::instance();
+        if (!delivering || application == nullptr) {
+            return;
+        }
+        QMetaObject::invokeMethod(
+            application,
+            [listed = listed, id = device.id().toStdString(), weak = weak_from_this()] {
+                if (listed(id)) {
+                    return;
+                }
+                // Only the sound thread may hold the last share of the state.
+                QMetaObject::invokeMethod(
+                    &SoundThread(),
+                    [weak] {
+                        if (const std::shared_ptr<SourceState> state = weak.lock();
+                            state && state->delivering) {
+                            state->ReportLost({QAudio::IOError, "The capture device was removed.",
+                                               SoundInputProblem::DeviceGone,
+                                               state->device.description().toStdString()});
+                        }
+                    },
+                    Qt::QueuedConnection);
+            },
+            Qt::QueuedConnection);
+    }
+
+    const QAudioDevice device;
+    const DeviceListed listed;
+    SoundBufferQueue buffers;
+    mutable std::mutex mutex;
+    ThreadMessageQueue* owner = nullptr;  // under mutex
+    SoundInputError lost;                 // under mutex
+    // The members below are touched only in the sound thread.
+    std::unique_ptr<QAudioSource> source;
+    QIODevice* stream = nullptr;  // owned by source
+    std::unique_ptr<QTimer> deviceCheck;
+    bool delivering = false;
+    QAudio::Error startFailure = QAudio::NoError;
+};
+
+// A capture device through Qt Multimedia, driven from a thread without an event loop. A move
+// of its stream to another device, which the sound server makes when the device goes, ends it
+// as lost: a run hears only the device it started on.
 class QtSoundInput final : public SoundInput {
 public:
-    // Runs where the controller starts a capture (the user-interface thread), so that Qt
-    // Multimedia sets up its device list there and not on a thread that ends with the run.
-    explicit QtSoundInput(QAudioDevice device) : m_device(std::move(device)) {}
+    QtSoundInput(QAudioDevice device, DeviceListed listed)
+        : m_state(std::make_shared<SourceState>(std::move(device), std::move(listed))) {}
     ~QtSoundInput() override { Close(); }
     QtSoundInput(const QtSoundInput&) = delete;
     QtSoundInput& operator=(const QtSoundInput&) = delete;
 
     bool Open(const WaveFormat& format, ThreadMessageQueue& owner,
               SoundInputError& error) override {
-        if (m_device.isNull()) {
+        const QAudioDevice& device = m_state->device;
+        if (device.isNull()) {
             error = {QAudio::OpenError,
                      "No capture device is available.",
                      SoundInputProblem::NoDevice,
@@ -106,66 +229,40 @@ public:
             return false;
         }
         const QAudioFormat qtFormat = ToQtFormat(format);
-        if (!m_device.isFormatSupported(qtFormat)) {
-            const std::string device = m_device.description().toStdString();
+        if (!device.isFormatSupported(qtFormat)) {
+            const std::string name = device.description().toStdString();
             error = {
                 QAudio::OpenError,
-                "The capture device \"" + device + "\" does not take " + FormatText(format) + ".",
-                SoundInputProblem::FormatRefused, device};
+                "The capture device \"" + name + "\" does not take " + FormatText(format) + ".",
+                SoundInputProblem::FormatRefused, name};
             return false;
         }
-        m_thread = std::make_unique<QThread>();
-        m_context = std::make_unique<QObject>();
-        m_context->moveToThread(m_thread.get());
-        m_thread->start();
-        InThread([&] { m_source = std::make_unique<QAudioSource>(m_device, qtFormat); });
+        if (!InSoundThread([qtFormat](SourceState& state) {
+                state.source = std::make_unique<QAudioSource>(state.device, qtFormat);
+            })) {
+            error = NoAnswer();
+            return false;
+        }
         m_owner = &owner;
-        m_buffers.SetOwner(&owner);
+        m_state->SetOwner(&owner);
         owner.Post(kMessageInputOpen);
         return true;
     }
 
     void AddBuffer(std::unique_ptr<SoundBuffer> buffer) override {
-        m_buffers.Add(std::move(buffer));
+        m_state->buffers.Add(std::move(buffer));
     }
 
     bool Start(SoundInputError& error) override {
-        if (!m_source) {
+        if (m_owner == nullptr) {
             error = ErrorOf(QAudio::OpenError);
             return false;
         }
-        QAudio::Error failure = QAudio::NoError;
-        InThread([&] {
-            m_stream = m_source->start();
-            failure = m_source->error();
-            if (m_stream == nullptr && failure == QAudio::NoError) {
-                failure = QAudio::OpenError;
-            }
-            if (failure != QAudio::NoError) {
-                m_source->stop();
-                m_stream = nullptr;
-                return;
-            }
-            m_delivering = true;
-            // A source that stops by itself has lost its device or its sound server.
-            QObject::connect(m_source.get(), &QAudioSource::stateChanged, m_context.get(),
-                             [this](QAudio::State state) {
-                                 const QAudio::Error failure = m_source->error();
-                                 if (m_delivering && state == QAudio::StoppedState &&
-                                     failure != QAudio::NoError) {
-                                     ReportLost(failure);
-                                 }
-                             });
-            QObject::connect(m_stream, &QIODevice::readyRead, m_context.get(), [this] {
-                if (m_delivering) {
-                    const QByteArray bytes = m_stream->readAll();
-                    m_buffers.Fill(
-                        std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                  static_cast<std::size_t>(bytes.size())));
-                }
-            });
-        });
-        if (failure != QAudio::NoError) {
+        if (!InSoundThread(&QtSoundInput::StartInSoundThread)) {
+            error = NoAnswer();
+            return false;
+        }
+        if (const QAudio::Error failure = m_state->startFailure; failure != QAudio::NoError) {
             error = ErrorOf(failure);
             return false;
         }
@@ -173,67 +270,114 @@ public:
     }
 
     void Stop() override {
-        if (m_source) {
-            InThread([this] {
-                m_delivering = false;
-                m_source->stop();
-                m_stream = nullptr;
-            });
-        }
+        InSoundThread([](SourceState& state) {
+            state.delivering = false;
+            state.deviceCheck.reset();
+            if (state.source) {
+                state.source->stop();
+            }
+            state.stream = nullptr;
+        });
     }
 
-    void Reset() override { m_buffers.Clear(); }
+    void Reset() override { m_state->buffers.Clear(); }
 
-    SoundInputError LostError() const override {
-        std::lock_guard lock(m_lostMutex);
-        return m_lost;
-    }
+    SoundInputError LostError() const override { return m_state->Lost(); }
 
     void Close() override {
-        if (m_thread) {
-            InThread([this] {
-                m_delivering = false;
-                m_source.reset();
-                m_stream = nullptr;
+        // Nothing is posted after the close, also by work that runs late.
+        m_state->SetOwner(nullptr);
+        if (m_posted) {
+            InSoundThread([](SourceState& state) {
+                state.delivering = false;
+                state.deviceCheck.reset();
+                state.source.reset();
+                state.stream = nullptr;
             });
-            m_thread->quit();
-            m_thread->wait();
-            m_context.reset();
-            m_thread.reset();
         }
-        m_buffers.Clear();
+        m_state->buffers.Clear();
         if (m_owner != nullptr) {
-            m_buffers.SetOwner(nullptr);
             std::exchange(m_owner, nullptr)->Post(kMessageInputClose);
         }
     }
 
 private:
-    // In m_thread.
-    void ReportLost(QAudio::Error failure) {
-        m_delivering = false;
-        {
-            std::lock_guard lock(m_lostMutex);
-            m_lost = ErrorOf(failure);
+    static void StartInSoundThread(SourceState& state) {
+        if (!state.source) {
+            state.startFailure = QAudio::OpenError;
+            return;
         }
-        m_owner->Post(kMessageInputLost);
+        state.stream = state.source->start();
+        QAudio::Error failure = state.source->error();
+        if (state.stream == nullptr && failure == QAudio::NoError) {
+            failure = QAudio::OpenError;
+        }
+        state.startFailure = failure;
+        if (failure != QAudio::NoError) {
+            state.source->stop();
+            state.stream = nullptr;
+            return;
+        }
+        state.delivering = true;
+        QAudioSource& source = *state.source;
+        // A source that stops by itself has lost its device or its sound server.
+        QObject::connect(
+            &source, &QAudioSource::stateChanged, &source, [&state](QAudio::State now) {
+                const QAudio::Error error = state.source->error();
+                if (state.delivering && now == QAudio::StoppedState && error != QAudio::NoError) {
+                    state.ReportLost(ErrorOf(error));
+                }
+            });
+        QObject::connect(state.stream, &QIODevice::readyRead, &source, [&state] {
+            if (state.delivering) {
+                const QByteArray bytes = state.stream->readAll();
+                state.buffers.Fill(
+                    std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                              static_cast<std::size_t>(bytes.size())));
+            }
+        });
+        if (state.listed) {
+            state.deviceCheck = std::make_unique<QTimer>();
+            state.deviceCheck->setInterval(kDeviceCheckPeriod);
+            QObject::connect(state.deviceCheck.get(), &QTimer::timeout, &source,
+                             [&state] { state.CheckDevice(); });
+            state.deviceCheck->start();
+        }
     }
 
-    void InThread(const std::function<void()>& work) {
-        QMetaObject::invokeMethod(m_context.get(), work, Qt::BlockingQueuedConnection);
+    static SoundInputError NoAnswer() {
+        return {QAudio::FatalError,
+                "The sound system does not answer.",
+                SoundInputProblem::NoAnswer,
+                {}};
     }
 
-    QAudioDevice m_device;
+    // Runs the work in the sound thread and waits for it, at most kAnswerBound; once the sound
+    // system did not answer in time, later work is posted without waiting. False when it did
+    // not run in time.
+    bool InSoundThread(std::function<void(SourceState&)> work) {
+        m_posted = true;
+        auto done = std::make_shared<Completion>();
+        ++g_soundWorkPending;
+        QMetaObject::invokeMethod(
+            &SoundThread(),
+            [state = m_state, work = std::move(work), done] {
+                work(*state);
+                --g_soundWorkPending;
+                done->Set();
+            },
+            Qt::QueuedConnection);
+        if (m_unanswered) {
+            return false;
+        }
+        m_unanswered = !done->WaitFor(kAnswerBound);
+        return !m_unanswered;
+    }
+
+    const std::shared_ptr<SourceState> m_state;
     ThreadMessageQueue* m_owner = nullptr;
-    mutable std::mutex m_lostMutex;
-    SoundInputError m_lost;
-    SoundBufferQueue m_buffers;
-    std::unique_ptr<QThread> m_thread;
-    std::unique_ptr<QObject> m_context;  // lives in m_thread; receives the stream's signals
-    // The members below are touched only in m_thread.
-    std::unique_ptr<QAudioSource> m_source;
-    QIODevice* m_stream = nullptr;  // owned by m_source
-    bool m_delivering = false;
+    bool m_posted = false;
+    bool m_unanswered = false;
 };
 
 const char* SoundInputFile() {
@@ -260,12 +404,17 @@ QAudioDevice FindDevice(const std::string& id) {
     return {};
 }
 
+// Whether a device of that id is listed now; on the user-interface thread, which keeps the list.
+bool Listed(const std::string& id) {
+    return !FindDevice(id).isNull();
+}
+
 // The input for a device; the file stand-in instead while it is set.
 std::unique_ptr<SoundInput> InputFor(const QAudioDevice& device) {
     if (const char* file = SoundInputFile()) {
         return std::make_unique<FileSoundInput>(file);
     }
-    return std::make_unique<QtSoundInput>(device);
+    return std::make_unique<QtSoundInput>(device, &Listed);
 }
 
 }  // namespace
@@ -294,6 +443,10 @@ std::optional<SoundInputDevice> DefaultSoundInputDevice() {
         return std::nullopt;
     }
     return DeviceOf(device);
+}
+
+std::unique_ptr<SoundInput> CreateDeviceInput(const SoundInputDevice& device, DeviceListed listed) {
+    return std::make_unique<QtSoundInput>(FindDevice(device.id), std::move(listed));
 }
 
 bool TrySoundInput(const SoundInputDevice& device, const WaveFormat& format,
@@ -339,6 +492,17 @@ std::unique_ptr<SoundInput> SoundInputChoice::CreateInput() const {
         device = QMediaDevices::defaultAudioInput();
     }
     return InputFor(device);
+}
+
+bool SoundSystemAnswers(std::chrono::milliseconds bound) {
+    const auto end = std::chrono::steady_clock::now() + bound;
+    while (g_soundWorkPending.load() > 0) {
+        if (std::chrono::steady_clock::now() >= end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
 }
 
 bool AnyCaptureDeviceExists() {

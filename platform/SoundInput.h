@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <utility>
@@ -21,6 +22,8 @@ enum class SoundInputProblem {
     Fatal,
     FileUnreadable,  // subject: the file
     FileFormat,      // subject: the file
+    DeviceGone,      // subject: the device's description
+    NoAnswer,        // the sound system did not answer in time
 };
 
 struct SoundInputError {
@@ -37,7 +40,8 @@ struct SoundInputError {
 
 // A sound input in the manner of a wave-in device that notifies a thread: buffers are queued
 // empty, come back filled as kMessageInputData, and the open and close are posted as well. An
-// input that stops delivering by itself while started posts kMessageInputLost once.
+// input that stops delivering by itself while started posts kMessageInputLost once. No call
+// waits on a sound system that does not answer for longer than a few seconds.
 class SoundInput {
 public:
     virtual ~SoundInput() = default;
@@ -66,5 +70,10 @@ std::unique_ptr<SoundInput> CreateSoundInput();
 
 // Whether the system has at least one capture device (or the file stand-in is chosen).
 bool AnyCaptureDeviceExists();
+
+// Whether every call into the sound system has ended, waiting for that at most the bound. A
+// sound server that hangs keeps a call inside its library, whose own teardown at the process's
+// end would then fail: a program ending then leaves without running it.
+bool SoundSystemAnswers(std::chrono::milliseconds bound);
 
 }  // namespace marulo::platform

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -24,6 +25,14 @@ struct SoundInputDevice {
 std::vector<SoundInputDevice> SoundInputDevices();
 // The system's default capture device; nothing when there is none.
 std::optional<SoundInputDevice> DefaultSoundInputDevice();
+
+// Whether a device of that id is listed now; asked on the user-interface thread.
+using DeviceListed = std::function<bool(const std::string& id)>;
+
+// The input for one listed device. While it delivers it asks listed every 0.1 s and, once its
+// device is no longer listed, ends as lost (DeviceGone): the sound system would otherwise move
+// the stream to another device without a word. No listed asks nothing.
+std::unique_ptr<SoundInput> CreateDeviceInput(const SoundInputDevice& device, DeviceListed listed);
 
 // Opens and starts the device in the format for a moment, as a run would; false, with the
 // reason, when it cannot. The file stand-in, when set, is what is tried.

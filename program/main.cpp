@@ -7,7 +7,9 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "acquisition/CaptureController.h"
@@ -17,6 +19,7 @@
 #include "controls/WindowTexts.h"
 #include "mainwnd/MainWindow.h"
 #include "mainwnd/WindowScale.h"
+#include "platform/SoundInput.h"
 #include "platform/SoundInputChoice.h"
 #include "platform/TerminationSignals.h"
 #include "platform/WindowDestroyWatch.h"
@@ -54,25 +57,35 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    marulo::platform::SoundInputChoice inputChoice;
-    marulo::acquisition::CaptureController controller(
-        [&inputChoice] { return inputChoice.CreateInput(); },
-        &marulo::platform::AnyCaptureDeviceExists);
-    marulo::session::MonitoringSession session(workFolder, controller);
-    marulo::mainwnd::MainWindow window(controller, session, inputChoice,
-                                       {.layoutScale = layoutScale});
-    shown = &window;
-    window.CentreOnWorkArea();
-    window.show();
-    if (lock.LockFileUnwritten()) {
-        // It started all the same: the folder lock holds it, and every write that fails later
-        // says so or keeps its recording aside.
-        QTimer::singleShot(0, &window, [&window, unwritten] {
-            window.ShowMessage(marulo::mainwnd::MessageKind::Warning, unwritten);
-        });
+    int status = 0;
+    {
+        marulo::platform::SoundInputChoice inputChoice;
+        marulo::acquisition::CaptureController controller(
+            [&inputChoice] { return inputChoice.CreateInput(); },
+            &marulo::platform::AnyCaptureDeviceExists);
+        marulo::session::MonitoringSession session(workFolder, controller);
+        marulo::mainwnd::MainWindow window(controller, session, inputChoice,
+                                           {.layoutScale = layoutScale});
+        shown = &window;
+        window.CentreOnWorkArea();
+        window.show();
+        if (lock.LockFileUnwritten()) {
+            // It started all the same: the folder lock holds it, and every write that fails later
+            // says so or keeps its recording aside.
+            QTimer::singleShot(0, &window, [&window, unwritten] {
+                window.ShowMessage(marulo::mainwnd::MessageKind::Warning, unwritten);
+            });
+        }
+        // A window destroyed from outside cannot be seen or closed any more: end as for a close.
+        const marulo::platform::WindowDestroyWatch destroyWatch(window.winId(),
+                                                                [&window] { window.close(); });
+        status = QApplication::exec();
     }
-    // A window destroyed from outside cannot be seen or closed any more: end as for a close.
-    const marulo::platform::WindowDestroyWatch destroyWatch(window.winId(),
-                                                            [&window] { window.close(); });
-    return QApplication::exec();
+    // Every run is stored and the window gone. A sound server that hangs still holds a call
+    // inside its library, whose teardown at exit would abort on it: leave without that.
+    if (!marulo::platform::SoundSystemAnswers(std::chrono::seconds(1))) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
 }

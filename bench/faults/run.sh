@@ -488,6 +488,74 @@ fault_sound_server() {
     close_program "$PID" "$WID"
 }
 
+# A second sound card, the chosen input, is unplugged mid-run: the run must end with that
+# card's audio alone and say so, not go on hearing the card the sound server moved it to.
+fault_input_unplug() {
+    begin_row input-unplug
+    printf 'InputDevice=second\nInputDeviceName=Second\n' >>"$FOLDER/config/Quenfor/Marulo.ini"
+    start_pulse
+    pactl load-module module-pipe-source source_name=second file="$WORK/pulse/fifo2" \
+        format=u8 rate=8000 channels=2 source_properties=device.description=Second \
+        >"$WORK/pulse/second" 2>/dev/null
+    "$BIN/marulo-faulttool" feed "$WORK/pulse/fifo" "$WORK/heartbeat.wav" &
+    FEED_PID=$!
+    "$BIN/marulo-faulttool" feed "$WORK/pulse/fifo2" "$WORK/heartbeat.wav" &
+    CHILDREN+=("$!")
+    launch --pulse
+    main_window "$PID" || { NOTES="no window"; stop_pulse; return; }
+    monitor_then 6 pactl unload-module "$(cat "$WORK/pulse/second")"
+    if ! watch_boxes "$PID" "$WID" 6 && ! wait_record 0 1; then
+        BAD="went on with another card; stopped by hand"
+        click $MONITOR_X $MONITOR_Y
+        wait_record 0 10
+        watch_boxes "$PID" "$WID" 2
+    fi
+    [[ -n "$MESSAGES" ]] || BAD+="${BAD:+; }no message"
+    close_program "$PID" "$WID"
+    stop_pulse
+}
+
+# The sound server restarts while the program is idle; the next run must record.
+fault_server_restart() {
+    open_row_on_pulse server-restart || return
+    sleep 2
+    stop_pulse
+    sleep 1
+    start_pulse
+    "$BIN/marulo-faulttool" feed "$WORK/pulse/fifo" "$WORK/heartbeat.wav" &
+    FEED_PID=$!
+    sleep 3
+    monitor_for 6
+    wait_record 0 10
+    watch_boxes "$PID" "$WID" 2
+    close_program "$PID" "$WID"
+    stop_pulse
+}
+
+# The sound server hangs mid-run; the stop and close presses that follow must still end the
+# run, store it and end the program within 10 s, while the server is still stopped.
+fault_server_hung() {
+    local start
+    open_row_on_pulse server-hung || return
+    monitor_then 4 kill -STOP "$PULSE_PID"
+    sleep 1
+    click $MONITOR_X $MONITOR_Y
+    watch_boxes "$PID" "$WID" 2
+    click $CLOSE_X $CLOSE_Y
+    start=$(now)
+    watch_boxes "$PID" "$WID" 1
+    if ! wait_exit "$PID" 10; then
+        BAD="window did not close while the server hung"
+    else
+        NOTES="closed $(calc "$(now) - $start") s after the press"
+    fi
+    kill -CONT "$PULSE_PID"
+    if alive "$PID"; then
+        wait_exit "$PID" 10 || { kill -KILL "$PID"; wait "$PID" 2>/dev/null; }
+    fi
+    stop_pulse
+}
+
 fault_data_unwritable() {
     local how=$1
     begin_row "data-$how"
@@ -919,6 +987,7 @@ if ((SHORT)); then
     run_fault window-close "window closed while monitoring"
     run_fault held-write "one Data.wav write held 3 s"
     run_fault clock-step "wall clock 5 s ahead mid-run"
+    run_fault server-hung "sound server hung, stop and close"
 else
     run_fault plain "none (one plain run)"
     run_fault kill "kill -9 mid-run, restart"
@@ -942,6 +1011,9 @@ else
     run_fault held-write "one Data.wav write held 3 s"
     run_fault clock-step "wall clock 5 s ahead mid-run"
     run_fault no-sound "input opens, never delivers"
+    run_fault input-unplug "chosen input unplugged mid-run"
+    run_fault server-restart "sound server restarted while idle"
+    run_fault server-hung "sound server hung, stop and close"
 fi
 # Any row that lost audio, mixed or emptied records, or stranded a recording fails the bench.
 exit $((FAILED > 0))

@@ -97,5 +97,56 @@ TEST_F(InputChoiceTest, TheChosenInputIsHeardKeptAndStoodInForWhenUnplugged) {
     })) << Caption().toStdString();
 }
 
+// The card a run started on is unplugged while the other card still hears a heartbeat: the sound
+// server moves the stream there, but the run ends as a lost input with the first card's audio
+// alone, and says so.
+TEST_F(InputChoiceTest, ARunEndsWhenItsInputIsUnpluggedInsteadOfHearingAnother) {
+    PrivatePulseAudio* const pulse = SharedPulseAudio();
+    if (pulse == nullptr) {
+        GTEST_SKIP() << WhyNoPulseAudio();
+    }
+    ::unsetenv(platform::kSoundInputFileVariable);
+    ASSERT_TRUE(pulse->AddPipeSource("card", "Card"));
+    OpenWindow();
+    m_window->NameBox()->setText("Anna");
+    m_window->SetEdcText("2010-05-12");
+    ASSERT_TRUE(WaitFor([&] { return Caption().contains(DefaultName()); }));
+    const auto listed = [] {
+        const auto devices = platform::SoundInputDevices();
+        return std::any_of(devices.begin(), devices.end(),
+                           [](const auto& device) { return device.description == "Card"; });
+    };
+    ASSERT_TRUE(WaitFor(listed));
+    PickFromMenu("Card");
+    QTest::mouseClick(InputButton(), Qt::LeftButton);
+    ASSERT_EQ(Caption(), Text("InputCaption").arg("Card"));
+
+    pulse->FeedPaced(PulsingAudio(30), 1, "card");
+    QTest::mouseClick(m_window->Control(controls::kMonitorButtonId), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] {
+        std::error_code ignored;
+        return std::filesystem::file_size(m_folder / "Data.wav", ignored) >= 44 + 2 * 16000 &&
+               !ignored;
+    }));
+    // From now on only the other card delivers.
+    pulse->FeedPaced(PulsingAudio(30), 1, "in");
+    std::error_code ignored;
+    const auto heard = std::filesystem::file_size(m_folder / "Data.wav", ignored);
+    ASSERT_TRUE(pulse->RemovePipeSource("card"));
+    ASSERT_TRUE(WaitFor([&] { return !m_controller->IsCapturing(); }, std::chrono::seconds(5)))
+        << "the run went on with another card";
+    ASSERT_TRUE(WaitFor([&] { return !m_messages.empty(); }));
+    StopAndWait();
+    pulse->StopFeeding();
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].second, Text("SoundInputLost"));
+    const std::vector<std::string> files = DataFiles();
+    ASSERT_EQ(files.size(), 1u);
+    const auto wav = StoredAudio(files[0]);
+    ASSERT_TRUE(wav);
+    // What came after the unplug is at most the moment the sound server took to say so.
+    EXPECT_LE(wav->samples.size(), heard - 44 + 16000 / 2);
+}
+
 }  // namespace
 }  // namespace marulo::testing

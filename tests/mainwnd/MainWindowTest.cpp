@@ -17,6 +17,7 @@
 #include <optional>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "controls/SkinnedButton.h"
@@ -938,8 +939,8 @@ TEST_F(MainWindowTest, ACaptureErrorBoxNeverHoldsTheCaptureThread) {
     EXPECT_FALSE(m_controller->IsCapturing());
 }
 
-// Between runs the chosen input is heard for a moment every two seconds while the window is shown,
-// idle and not reviewing, so the level shows before start; otherwise the device is let go.
+// Between runs the chosen input is heard while the window is shown, active, idle and not
+// reviewing, so the level shows before start; otherwise the device is let go.
 TEST_F(MainWindowTest, TheInputLevelShowsBeforeStartAndTheDeviceIsLetGoWhenNotWanted) {
     OpenWindow();
     FillProfile("Anna", "2010-05-12");
@@ -971,6 +972,57 @@ TEST_F(MainWindowTest, TheInputLevelShowsBeforeStartAndTheDeviceIsLetGoWhenNotWa
     m_window->ShowRecord(0);
     EXPECT_FALSE(m_window->IsListeningForLevel());
     EXPECT_FALSE(m_window->MonitorView()->InputLevel());
+}
+
+// The level watch holds one steady stream, not one opened now and then (the desktop's
+// microphone-in-use sign would blink), and only while the user has the window in front.
+TEST_F(MainWindowTest, TheLevelWatchHoldsOneSteadyStreamOnlyWhileTheWindowIsActive) {
+    OpenWindow();
+    FillProfile("Anna", "2010-05-12");
+    m_window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+    m_window->activateWindow();
+    ASSERT_TRUE(WaitFor([&] { return m_window->IsListeningForLevel(); }));
+    int closedPolls = 0;
+    for (int poll = 0; poll < 60; ++poll) {
+        Pump();
+        closedPolls += m_window->IsListeningForLevel() ? 0 : 1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_EQ(closedPolls, 0) << "the stream was closed between checks";
+
+    QWidget other;
+    other.resize(200, 100);
+    struct Step {
+        const char* name;
+        std::function<void()> act;
+        bool listening;
+    };
+    const std::vector<Step> steps = {
+        {"another window in front",
+         [&] {
+             other.show();
+             other.activateWindow();
+         },
+         false},
+        {"the window in front again", [&] { m_window->activateWindow(); }, true},
+        {"minimised", [&] { m_window->showMinimized(); }, false},
+        {"restored",
+         [&] {
+             m_window->showNormal();
+             m_window->activateWindow();
+         },
+         true},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        EXPECT_TRUE(WaitFor([&] { return m_window->IsListeningForLevel() == step.listening; },
+                            std::chrono::seconds(5)))
+            << step.name;
+        if (!step.listening) {
+            EXPECT_FALSE(m_window->MonitorView()->InputLevel()) << step.name;
+        }
+    }
 }
 
 TEST_F(MainWindowTest, MuteButtonAndSliderSetTheOutputVolume) {
