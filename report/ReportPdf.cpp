@@ -117,6 +117,21 @@ private:
         m_painter.drawText(QPointF(Dots(xMm), Dots(baselineMm)), text);
     }
 
+    // On one line within the width: a text too long for it is set in a smaller size.
+    void TextFittedAt(double xMm, double baselineMm, double widthMm, const QString& text) {
+        const QFont font = m_painter.font();
+        const double width =
+            QFontMetricsF(font, m_painter.device()).horizontalAdvance(text) / Dots(1.0);
+        if (width > widthMm) {
+            QFont smaller = font;
+            // A little under the exact ratio, as the measured width does not shrink quite in step.
+            smaller.setPointSizeF(font.pointSizeF() * widthMm / width * 0.97);
+            m_painter.setFont(smaller);
+        }
+        TextAt(xMm, baselineMm, text);
+        m_painter.setFont(font);
+    }
+
     void TextRightAt(double rightMm, double baselineMm, const QString& text) {
         const double width =
             QFontMetricsF(m_painter.font(), m_painter.device()).horizontalAdvance(text);
@@ -197,22 +212,24 @@ private:
             return Text(word) + ' ' + Text(DurationText(checked.SecondsOf(status)));
         };
         const QString plus = QStringLiteral(" + ");
+        const double width = m_frame.widthMm - 2 * m_frame.marginMm;
         line += 6.0;
         m_painter.setFont(ReportFont(m_texts, 9));
-        TextAt(m_frame.marginMm, line,
-               Field(m_texts.account,
-                     part(m_texts.confirmedWord, SecondStatus::Confirmed) + plus +
-                         part(m_texts.maternal, SecondStatus::MaternalPulse) + plus +
-                         part(m_texts.halfRate, SecondStatus::HalfRate) + plus +
-                         part(m_texts.noSignal, SecondStatus::NoSignal) + plus +
-                         part(m_texts.unsure, SecondStatus::Uncertain) + QStringLiteral(" = ") +
-                         Text(DurationText(static_cast<std::int64_t>(checked.statuses.size())))));
+        TextFittedAt(
+            m_frame.marginMm, line, width,
+            Field(m_texts.account,
+                  part(m_texts.confirmedWord, SecondStatus::Confirmed) + plus +
+                      part(m_texts.maternal, SecondStatus::MaternalPulse) + plus +
+                      part(m_texts.halfRate, SecondStatus::HalfRate) + plus +
+                      part(m_texts.noSignal, SecondStatus::NoSignal) + plus +
+                      part(m_texts.unsure, SecondStatus::Uncertain) + QStringLiteral(" = ") +
+                      Text(DurationText(static_cast<std::int64_t>(checked.statuses.size())))));
         m_painter.setPen(kLabel);
         m_painter.setFont(ReportFont(m_texts, 7));
         line += 4.5;
-        TextAt(m_frame.marginMm, line, Text(m_texts.stripLegend));
+        TextFittedAt(m_frame.marginMm, line, width, Text(m_texts.stripLegend));
         line += 3.5;
-        TextAt(m_frame.marginMm, line, Text(m_texts.checkedFigures));
+        TextFittedAt(m_frame.marginMm, line, width, Text(m_texts.checkedFigures));
         m_painter.setPen(Qt::black);
     }
 
