@@ -235,22 +235,8 @@ void MainWindow::CreateControls() {
         SetSpokenValue(
             *m_monitorView,
             {QAccessible::StaticText,
-             [this] {
-                 if (!m_session.IsRunning()) {
-                     return QString();
-                 }
-                 const std::int32_t rate = m_monitorView->CurrentRate();
-                 QString spoken =
-                     rate > 0 ? Message("SpokenBpm").arg(rate) : Message("SpokenNoRate");
-                 if (const auto mark = m_monitorView->LiveSignal()) {
-                     spoken += QStringLiteral(", ") + Message(livesignal::MarkTextKey(mark->state));
-                     if (const char* hint = livesignal::HintTextKey(mark->hint)) {
-                         spoken += QStringLiteral(". ") + Message(hint);
-                     }
-                 }
-                 return spoken;
-             },
-             [this] { return std::max(0.0, static_cast<double>(m_monitorView->CurrentRate())); },
+             [this] { return m_session.IsRunning() ? m_monitorView->SpokenValue() : QString(); },
+             [this] { return static_cast<double>(m_monitorView->Shown().rate); },
              300.0,
              {}});
     }

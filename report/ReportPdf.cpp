@@ -30,6 +30,7 @@ const QColor kLightGrid(246, 190, 200);
 const QColor kDarkGrid(214, 110, 134);
 const QColor kBand(222, 240, 222);
 const QColor kTrace(24, 40, 150);
+const QColor kSetApart(120, 120, 170);
 const QColor kLabel(80, 80, 80);
 const QColor kConfirmed(60, 165, 90);
 const QColor kDoubtful(235, 165, 40);
@@ -48,10 +49,6 @@ QColor MarkColour(ratecheck::Mark mark) {
             break;
     }
     return kNoSignal;
-}
-
-QString Minutes(std::int64_t seconds) {
-    return QString::number(static_cast<double>(seconds) / 60.0, 'f', 1);
 }
 
 double Dots(double mm) {
@@ -120,6 +117,21 @@ private:
         m_painter.drawText(QPointF(Dots(xMm), Dots(baselineMm)), text);
     }
 
+    // On one line within the width: a text too long for it is set in a smaller size.
+    void TextFittedAt(double xMm, double baselineMm, double widthMm, const QString& text) {
+        const QFont font = m_painter.font();
+        const double width =
+            QFontMetricsF(font, m_painter.device()).horizontalAdvance(text) / Dots(1.0);
+        if (width > widthMm) {
+            QFont smaller = font;
+            // A little under the exact ratio, as the measured width does not shrink quite in step.
+            smaller.setPointSizeF(font.pointSizeF() * widthMm / width * 0.97);
+            m_painter.setFont(smaller);
+        }
+        TextAt(xMm, baselineMm, text);
+        m_painter.setFont(font);
+    }
+
     void TextRightAt(double rightMm, double baselineMm, const QString& text) {
         const double width =
             QFontMetricsF(m_painter.font(), m_painter.device()).horizontalAdvance(text);
@@ -157,13 +169,17 @@ private:
         const QString none = QStringLiteral("–");
         line += 7.5;
         m_painter.setFont(ReportFont(m_texts, 10, true));
+        // Checked, the first figure is the confirmed time, which the accounting below shares.
+        const QString share =
+            m_checked ? Field(m_texts.confirmed,
+                              Share(m_checked->SecondsOf(SecondStatus::Confirmed), summary.seconds))
+                      : Field(m_texts.coverage, QStringLiteral("%1 / %2 (%3%)")
+                                                    .arg(summary.ratedSeconds)
+                                                    .arg(summary.seconds)
+                                                    .arg(std::lround(summary.Coverage() * 100.0)));
         TextAt(left, line,
-               Field(m_texts.coverage, QStringLiteral("%1 / %2 (%3%)")
-                                           .arg(summary.ratedSeconds)
-                                           .arg(summary.seconds)
-                                           .arg(std::lround(summary.Coverage() * 100.0))) +
-                   gap + Field(m_texts.median, rated ? RateText(summary.median, m_texts) : none) +
-                   gap +
+               share + gap +
+                   Field(m_texts.median, rated ? RateText(summary.median, m_texts) : none) + gap +
                    Field(m_texts.percentiles, rated ? QStringLiteral("%1–%2 %3")
                                                           .arg(summary.percentile10)
                                                           .arg(summary.percentile90)
@@ -180,25 +196,40 @@ private:
         }
     }
 
-    // Under the figures: that they come from checked seconds, the minutes that could not be
-    // confirmed by reason, and what the strips mean.
+    static QString Share(std::int64_t part, std::int64_t whole) {
+        const long percent =
+            whole == 0
+                ? 0L
+                : std::lround(static_cast<double>(part) * 100.0 / static_cast<double>(whole));
+        return Text(DurationText(part)) + QStringLiteral(" (%1%)").arg(percent);
+    }
+
+    // Under the figures: every second counted once under one status, adding up to the
+    // duration; then what is drawn and what the figures are made of.
     void DrawCheckedNote(double line) {
         const CheckedTrace& checked = *m_checked;
-        const QString separator = QStringLiteral(", ");
+        const auto part = [&](const std::string& word, SecondStatus status) {
+            return Text(word) + ' ' + Text(DurationText(checked.SecondsOf(status)));
+        };
+        const QString plus = QStringLiteral(" + ");
+        const double width = m_frame.widthMm - 2 * m_frame.marginMm;
         line += 6.0;
         m_painter.setFont(ReportFont(m_texts, 9));
-        TextAt(m_frame.marginMm, line,
-               Text(m_texts.checkedFigures) + QStringLiteral(" · ") +
-                   Field(m_texts.unconfirmed, Minutes(checked.UnconfirmedSeconds())) +
-                   QStringLiteral(" (") + Text(m_texts.maternal) + ' ' +
-                   Minutes(checked.maternalSeconds) + separator + Text(m_texts.halfRate) + ' ' +
-                   Minutes(checked.halfSeconds) + separator + Text(m_texts.noSignal) + ' ' +
-                   Minutes(checked.noSignalSeconds) + separator + Text(m_texts.unsure) + ' ' +
-                   Minutes(checked.unsureSeconds) + ')');
-        line += 4.5;
+        TextFittedAt(
+            m_frame.marginMm, line, width,
+            Field(m_texts.account,
+                  part(m_texts.confirmedWord, SecondStatus::Confirmed) + plus +
+                      part(m_texts.maternal, SecondStatus::MaternalPulse) + plus +
+                      part(m_texts.halfRate, SecondStatus::HalfRate) + plus +
+                      part(m_texts.noSignal, SecondStatus::NoSignal) + plus +
+                      part(m_texts.unsure, SecondStatus::Uncertain) + QStringLiteral(" = ") +
+                      Text(DurationText(static_cast<std::int64_t>(checked.statuses.size())))));
         m_painter.setPen(kLabel);
         m_painter.setFont(ReportFont(m_texts, 7));
-        TextAt(m_frame.marginMm, line, Text(m_texts.stripLegend));
+        line += 4.5;
+        TextFittedAt(m_frame.marginMm, line, width, Text(m_texts.stripLegend));
+        line += 3.5;
+        TextFittedAt(m_frame.marginMm, line, width, Text(m_texts.checkedFigures));
         m_painter.setPen(Qt::black);
     }
 
@@ -282,24 +313,40 @@ private:
         }
     }
 
+    // Each run of rated seconds as one line; where a checked record counts a rate it could not
+    // confirm, that part is dashed and paler, joined to its neighbours.
     void DrawTrace(const PaperRow& row) {
-        QPen pen(kTrace, Dots(0.35));
-        pen.setCapStyle(Qt::RoundCap);
-        pen.setJoinStyle(Qt::RoundJoin);
-        m_painter.setPen(pen);
+        QPen solid(kTrace, Dots(0.35));
+        solid.setCapStyle(Qt::RoundCap);
+        solid.setJoinStyle(Qt::RoundJoin);
+        QPen apart(kSetApart, Dots(0.35));
+        apart.setDashPattern({2.5, 2.0});
+        const auto point = [&](std::int64_t second) {
+            return QPointF(Dots(m_paper.XForSecond(row, static_cast<double>(second))),
+                           Dots(m_paper.YForRate(row, m_trace[static_cast<std::size_t>(second)])));
+        };
+        const auto setApart = [&](std::int64_t second) {
+            return m_checked && m_checked->IsSetApart(static_cast<std::size_t>(second));
+        };
         for (const TraceRun& run : RatedRuns(m_trace, row.firstSecond, m_paper.SecondsPerRow())) {
-            QPolygonF points;
-            points.reserve(static_cast<int>(run.seconds));
-            for (std::int64_t second = run.firstSecond; second < run.firstSecond + run.seconds;
-                 ++second) {
-                points << QPointF(
-                    Dots(m_paper.XForSecond(row, static_cast<double>(second))),
-                    Dots(m_paper.YForRate(row, m_trace[static_cast<std::size_t>(second)])));
-            }
-            if (points.size() == 1) {
-                m_painter.drawPoint(points.front());
-            } else {
-                m_painter.drawPolyline(points);
+            const std::int64_t end = run.firstSecond + run.seconds;
+            for (std::int64_t first = run.firstSecond; first < end;) {
+                const bool dashed = setApart(first);
+                std::int64_t last = first + 1;
+                while (last < end && setApart(last) == dashed) {
+                    ++last;
+                }
+                m_painter.setPen(dashed ? apart : solid);
+                QPolygonF points;
+                for (std::int64_t second = first; second < std::min(last + 1, end); ++second) {
+                    points << point(second);
+                }
+                if (points.size() == 1) {
+                    m_painter.drawPoint(points.front());
+                } else {
+                    m_painter.drawPolyline(points);
+                }
+                first = last;
             }
         }
     }

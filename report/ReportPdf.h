@@ -33,9 +33,10 @@ std::string ProgramVersion();
 
 // Writes the report of a record as a PDF file: a header with the mother, due date, age, time
 // and length of the recording, the summary figures, the trace on trace paper and a footer on
-// every page. Given the checks of its audio, the trace drawn and the figures are the checked
-// rate's, each row has a strip of marks under it and the header counts the minutes that could
-// not be confirmed. Needs a QGuiApplication. The file is written whole or not at all.
+// every page. Given the checks of its audio, only the rates that count are drawn and enter the
+// figures (CheckedTrace), each row has a strip of marks under it and the header counts every
+// second once by its status, adding up to the duration. Needs a QGuiApplication. The file is
+// written whole or not at all.
 bool WritePdfReport(const std::filesystem::path& target, const RecordFacts& facts,
                     std::span<const std::int32_t> trace, const ReportTexts& texts,
                     const ReportOptions& options, std::string& error,

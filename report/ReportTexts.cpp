@@ -24,7 +24,9 @@ ReportTexts LoadReportTexts(const MessageLookup& message, std::string fontFamily
     texts.page = message("ReportPage");
     texts.notice = message("ReportNotice");
     texts.checkedFigures = message("ReportChecked");
-    texts.unconfirmed = message("ReportUnconfirmed");
+    texts.confirmed = message("ReportConfirmed");
+    texts.confirmedWord = message("ReportConfirmedWord");
+    texts.account = message("ReportAccount");
     texts.maternal = message("ReportMaternal");
     texts.halfRate = message("ReportHalfRate");
     texts.noSignal = message("ReportNoSignal");

@@ -30,7 +30,9 @@ struct ReportTexts {
     std::string page;  // "%1" is the page number, "%2" the page count
     std::string notice;
     std::string checkedFigures;
-    std::string unconfirmed;
+    std::string confirmed;
+    std::string confirmedWord;
+    std::string account;
     std::string maternal;
     std::string halfRate;
     std::string noSignal;

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstddef>
 
+#include "report/CheckedTrace.h"
 #include "report/TraceSummary.h"
 
 namespace marulo::report {
@@ -47,7 +48,8 @@ void WriteTraceCsv(std::ostream& out, std::span<const std::int32_t> trace,
                    std::int64_t startSecondOfDay, std::span<const ratecheck::SecondCheck> checks) {
     // Rows go out in blocks, so an eight-hour trace is a few dozen writes.
     constexpr std::size_t kBlockBytes = std::size_t{64} * 1024;
-    std::string block = "second,time,bpm,quality,checked\r\n";
+    const CheckedTrace counted = CheckTrace(checks.empty() ? 0 : trace.size(), checks);
+    std::string block = "second,time,bpm,quality,checked,status,counted\r\n";
     block.reserve(kBlockBytes + 64);
     for (std::size_t second = 0; second < trace.size(); ++second) {
         AppendNumber(block, static_cast<std::int64_t>(second));
@@ -63,6 +65,16 @@ void WriteTraceCsv(std::ostream& out, std::span<const std::int32_t> trace,
             block.push_back(',');
             if (checks[second].checkedBpm) {
                 AppendNumber(block, *checks[second].checkedBpm);
+            }
+        } else {
+            block.push_back(',');
+        }
+        block.push_back(',');
+        if (second < counted.statuses.size()) {
+            block.append(StatusWord(counted.statuses[second]));
+            block.push_back(',');
+            if (counted.rates[second] > 0) {
+                AppendNumber(block, counted.rates[second]);
             }
         } else {
             block.push_back(',');

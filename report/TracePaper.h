@@ -15,7 +15,7 @@ struct PageFrame {
     double widthMm = 297.0;
     double heightMm = 210.0;
     double marginMm = 12.0;
-    double firstPageHeaderMm = 44.0;  // header and summary above the first page's rows
+    double firstPageHeaderMm = 48.0;  // header and summary above the first page's rows
     double footerMm = 8.0;
 };
 

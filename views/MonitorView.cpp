@@ -34,6 +34,9 @@ constexpr int kLevelHeight = 4;
 const QColor kLevelTrack{225, 225, 225};
 const QColor kLevelGood{76, 160, 76};
 const QColor kLevelClipping{204, 40, 40};
+// A doubtful number: grey and smaller, still easy to read.
+const QColor kSetApartColour{120, 120, 120};
+constexpr double kSetApartScale = 0.7;
 
 // Colour and shape both tell the state: a full disc, a triangle, a ring.
 QColor MarkColour(livesignal::SignalState state) {
@@ -100,6 +103,26 @@ WaveformPoints MonitorView::Waveform() const {
 std::int32_t MonitorView::CurrentRate() const {
     std::lock_guard lock(m_mutex);
     return m_currentRate;
+}
+
+ShownRate MonitorView::Shown() const {
+    return LiveRate(CurrentRate(), m_liveSignal);
+}
+
+QString MonitorView::SpokenValue() const {
+    const ShownRate shown = Shown();
+    const bool noSignal = m_liveSignal && m_liveSignal->state == livesignal::SignalState::None;
+    QString spoken = shown.look == RateLook::Plain      ? Text("SpokenBpm").arg(shown.rate)
+                     : shown.look == RateLook::SetApart ? Text("SpokenDoubtfulBpm").arg(shown.rate)
+                     : noSignal                         ? Text("SpokenNoHeartbeat")
+                                                        : Text("SpokenNoRate");
+    if (m_liveSignal) {
+        spoken += QStringLiteral(", ") + Text(livesignal::MarkTextKey(m_liveSignal->state));
+        if (const char* hint = livesignal::HintTextKey(m_liveSignal->hint)) {
+            spoken += QStringLiteral(". ") + Text(hint);
+        }
+    }
+    return spoken;
 }
 
 void MonitorView::OnCaptureOpen() {
@@ -176,8 +199,8 @@ void MonitorView::Paint(QPainter& painter, bool capturing) const {
     painter.drawPolyline(line.data(), static_cast<int>(line.size()));
     painter.restore();
 
-    if (rate > 0) {
-        PaintRate(painter, rate);
+    if (const ShownRate shown = LiveRate(rate, m_liveSignal); shown.look != RateLook::Hidden) {
+        PaintRate(painter, shown);
     }
     if (m_liveSignal) {
         PaintLiveSignal(painter, *m_liveSignal);
@@ -258,15 +281,22 @@ void MonitorView::PaintLiveSignal(QPainter& painter,
     painter.restore();
 }
 
-void MonitorView::PaintRate(QPainter& painter, std::int32_t rate) const {
+void MonitorView::PaintRate(QPainter& painter, const ShownRate& shown) const {
     const QRect box =
         controls::LayoutRect(*this).adjusted(kRateMargin, kRateMargin, -kRateMargin, -kRateMargin);
-    const QString number = QString::number(rate);
+    const QString number = QString::number(shown.rate);
+    const bool apart = shown.look == RateLook::SetApart;
     painter.save();
-    painter.setPen(Qt::black);
+    painter.setPen(apart ? kSetApartColour : QColor(Qt::black));
     painter.setBackgroundMode(Qt::TransparentMode);
 
-    painter.setFont(app::HeartRateFont());
+    QFont figure = app::HeartRateFont();
+    if (apart && figure.pixelSize() > 0) {
+        figure.setPixelSize(static_cast<int>(std::lround(figure.pixelSize() * kSetApartScale)));
+    } else if (apart) {
+        figure.setPointSizeF(figure.pointSizeF() * kSetApartScale);
+    }
+    painter.setFont(figure);
     const QFontMetrics metrics(painter.font());
     painter.drawText(box.left(), box.top() + metrics.ascent(), number);
     const int cx = metrics.horizontalAdvance(number);

@@ -13,6 +13,7 @@
 #include "livesignal/InputLevel.h"
 #include "livesignal/LiveSignal.h"
 #include "views/LiveWaveform.h"
+#include "views/RateLook.h"
 
 class QPainter;
 
@@ -32,6 +33,10 @@ public:
     WaveformPoints Waveform() const;
     // The last rate received; -1 before the first one.
     std::int32_t CurrentRate() const;
+    // The number as shown by the live mark of its second.
+    ShownRate Shown() const;
+    // What the number and the mark say to a screen reader.
+    QString SpokenValue() const;
 
     // The live signal mark and hint of the latest second; none clears them. User-interface thread.
     void SetLiveSignal(std::optional<livesignal::LiveSignalValue> value);
@@ -58,7 +63,7 @@ protected:
 
 private:
     void RequestRepaint();
-    void PaintRate(QPainter& painter, std::int32_t rate) const;
+    void PaintRate(QPainter& painter, const ShownRate& shown) const;
     void PaintLiveSignal(QPainter& painter, const livesignal::LiveSignalValue& value) const;
     void PaintInputLevel(QPainter& painter, const livesignal::InputLevelValue& value) const;
 

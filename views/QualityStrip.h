@@ -5,11 +5,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <span>
 #include <thread>
 #include <vector>
 
 #include "ratecheck/RateCheck.h"
+#include "report/CheckedTrace.h"
 #include "views/ChartGeometry.h"
 
 namespace marulo::views {
@@ -31,12 +33,30 @@ std::vector<StripRun> QualityStripRuns(std::span<const ratecheck::Mark> marks, C
 // A run's rectangle in client coordinates.
 Rect QualityStripRect(const StripRun& run, int offset, int clientHeight);
 
+// What the check of a record's audio found, second by second over its whole trace.
+struct RecordCheck {
+    report::CheckedTrace checked;
+    // The seconds the audio covers; nothing after them was checked.
+    std::size_t checkedSeconds = 0;
+    // The audio ends more than the allowed moment before the trace does.
+    bool audioShort = false;
+};
+
+// The whole seconds of a WAV file's samples; nothing when it cannot be read.
+std::optional<std::size_t> WavSeconds(const std::filesystem::path& audio);
+
+// Checks the audio against the trace. Audio shorter than its trace is checked as far as it
+// goes. Nothing when the audio cannot be read at all or a raised stop flag ended it.
+std::optional<RecordCheck> CheckRecord(const std::filesystem::path& audio,
+                                       std::span<const std::int32_t> trace,
+                                       const std::atomic<bool>* stop = nullptr);
+
 // Checks a record's audio against its trace on a thread of its own, one record at a time; a new
 // start or a cancel stops the one in progress. The finished call comes on that thread, with the
-// ticket of its start and the marks (none when the audio could not be checked).
+// ticket of its start and what was found (nothing when the audio could not be checked).
 class BackgroundCheck {
 public:
-    using Finished = std::function<void(std::uint64_t ticket, std::vector<ratecheck::Mark> marks)>;
+    using Finished = std::function<void(std::uint64_t ticket, std::optional<RecordCheck> check)>;
 
     explicit BackgroundCheck(Finished finished) : m_finished(std::move(finished)) {}
     ~BackgroundCheck() { CancelAndWait(); }

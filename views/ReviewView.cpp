@@ -42,6 +42,11 @@ const QColor kTraceColour{192, 80, 77};
 const QColor kConfirmedColour{60, 165, 90};
 const QColor kDoubtfulColour{235, 165, 40};
 const QColor kNoSignalColour{195, 195, 195};
+// Counted but not confirmed: the trace's colour, paler and dashed. Never checked: pale grey.
+const QColor kSetApartColour{205, 150, 148};
+const QColor kUncheckedColour{175, 175, 175};
+const QColor kNoteGround{255, 255, 255, 220};
+constexpr double kSetApartScale = 0.7;
 
 QRect ToQRect(const Rect& rect) {
     return QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
@@ -51,18 +56,24 @@ QString MessageString(std::string_view key) {
     return QString::fromStdString(app::MessageText(key));
 }
 
+// "m:ss" from the start of the record.
+QString ClockOfRecord(std::int64_t second) {
+    return QStringLiteral("%1:%2").arg(second / 60).arg(second % 60, 2, 10, QLatin1Char('0'));
+}
+
 }  // namespace
 
 ReviewView::ReviewView(QWidget* parent, acquisition::CaptureController& controller,
                        const std::filesystem::path& workFolder)
     : QAbstractScrollArea(parent),
       m_controller(controller),
-      m_qualityCheck([this](std::uint64_t ticket, std::vector<ratecheck::Mark> marks) {
+      m_qualityCheck([this](std::uint64_t ticket, std::optional<RecordCheck> check) {
           QMetaObject::invokeMethod(
               this,
-              [this, ticket, checked = std::move(marks)]() mutable {
+              [this, ticket, found = std::move(check)]() mutable {
                   if (ticket == m_qualityCheck.NewestTicket()) {
-                      m_qualityMarks = std::move(checked);
+                      m_check = std::move(found);
+                      UpdateLayers();
                       viewport()->update();
                       emit QualityChecked();
                   }
@@ -157,6 +168,7 @@ void ReviewView::OnRecordUnpacked(std::uint64_t ticket, archive::LoadedRecord re
     m_tracePath = std::move(record.files.tracePath);
     m_trace = std::move(record.trace);
     m_keyCursor.reset();
+    UpdateLayers();
     FitExtent();
     // A record opens at its start, whatever page the one before was showing.
     ScrollTo(0);
@@ -180,6 +192,7 @@ void ReviewView::SetRecordFiles(const std::string& audioPath, const std::string&
     if (!m_tracePath.empty()) {
         m_trace = archive::ReadTrace(m_tracePath);
     }
+    UpdateLayers();
     FitExtent();
     UpdatePointerAtMouse();
     viewport()->update();
@@ -197,6 +210,7 @@ void ReviewView::ClearRecord() {
     m_tracePath.clear();
     m_trace.clear();
     m_keyCursor.reset();
+    UpdateLayers();
     FitExtent();
     UpdatePointerAtMouse();
     viewport()->update();
@@ -451,11 +465,12 @@ QString ReviewView::SpokenReadout() const {
     if (!second || *second < 0) {
         return {};
     }
-    const std::optional<std::int32_t> value = ReadoutValue(*second, m_trace);
-    const QString time =
-        QStringLiteral("%1:%2").arg(*second / 60).arg(*second % 60, 2, 10, QLatin1Char('0'));
-    const QString rate =
-        value ? MessageString("SpokenBpm").arg(*value) : MessageString("SpokenNoRate");
+    const ShownRate shown = RateAt(*second);
+    const QString time = ClockOfRecord(*second);
+    const QString rate = shown.look == RateLook::Plain ? MessageString("SpokenBpm").arg(shown.rate)
+                         : shown.look == RateLook::SetApart
+                             ? MessageString("SpokenDoubtfulBpm").arg(shown.rate)
+                             : MessageString("SpokenNoRate");
     return MessageString("SpokenPlayback") + QLatin1Char(' ') + time + QStringLiteral(", ") + rate;
 }
 
@@ -516,8 +531,8 @@ void ReviewView::PaintChart(QPainter& painter, std::optional<std::int64_t> playi
     PaintMinuteLabels(painter, offset, chartWidth, height, visible);
 
     if (playingSecond) {
-        if (const auto value = ReadoutValue(*playingSecond, m_trace)) {
-            PaintReadout(painter, *value);
+        if (const ShownRate shown = RateAt(*playingSecond); shown.look != RateLook::Hidden) {
+            PaintReadout(painter, shown);
         }
         if (*playingSecond >= visible.left && *playingSecond < visible.right) {
             const Rect line = PlaybackCursorLine(static_cast<int>(*playingSecond) - offset, height);
@@ -529,6 +544,9 @@ void ReviewView::PaintChart(QPainter& painter, std::optional<std::int64_t> playi
     }
     PaintTrace(painter, offset, height, visible);
     PaintQualityStrip(painter, offset, height, visible);
+    if (m_check && m_check->audioShort && !m_liveMode) {
+        PaintAudioShort(painter, width, height);
+    }
     if (m_keyCursor && !m_liveMode && *m_keyCursor >= visible.left &&
         *m_keyCursor < visible.right) {
         painter.fillRect(QRect(static_cast<int>(*m_keyCursor) - offset, 0, 1, height),
@@ -574,15 +592,47 @@ void ReviewView::PaintMinuteLabels(QPainter& painter, int offset, int chartWidth
     painter.restore();
 }
 
+void ReviewView::UpdateLayers() {
+    m_layers = ReviewLayers(m_trace, m_check ? &m_check->checked : nullptr,
+                            m_check ? m_check->checkedSeconds : 0);
+}
+
+ShownRate ReviewView::RateAt(std::int64_t second) const {
+    return ReviewRate(second, m_trace, m_check ? &m_check->checked : nullptr,
+                      m_check ? m_check->checkedSeconds : 0);
+}
+
+const std::vector<ratecheck::Mark>& ReviewView::QualityMarks() const {
+    static const std::vector<ratecheck::Mark> kNone;
+    return m_check ? m_check->checked.marks : kNone;
+}
+
+// While live the detector's values grow as they come; in review only what the check lets
+// stand is drawn as the baby's rate.
 void ReviewView::PaintTrace(QPainter& painter, int offset, int clientHeight, ColumnSpan visible) {
-    if (m_trace.size() < 2) {
+    const QPen plain(kTraceColour, 1.0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    if (m_liveMode || m_layers.plain.size() != m_trace.size()) {
+        PaintLayer(painter, m_trace, plain, offset, clientHeight, visible);
+        return;
+    }
+    PaintLayer(painter, m_layers.unchecked, QPen(kUncheckedColour, 1.0), offset, clientHeight,
+               visible);
+    PaintLayer(painter, m_layers.setApart,
+               QPen(kSetApartColour, 1.0, Qt::DashLine, Qt::FlatCap, Qt::MiterJoin), offset,
+               clientHeight, visible);
+    PaintLayer(painter, m_layers.plain, plain, offset, clientHeight, visible);
+}
+
+void ReviewView::PaintLayer(QPainter& painter, std::span<const std::int32_t> values,
+                            const QPen& pen, int offset, int clientHeight, ColumnSpan visible) {
+    if (values.size() < 2) {
         return;
     }
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(kTraceColour, 1.0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-    for (const ColumnSpan& columns : TraceColumns(m_trace, visible)) {
-        const IndexRange range = TracePointsFor(columns, m_trace.size());
+    painter.setPen(pen);
+    for (const ColumnSpan& columns : TraceColumns(values, visible)) {
+        const IndexRange range = TracePointsFor(columns, values.size());
         if (range.last - range.first < 2) {
             continue;
         }
@@ -590,7 +640,7 @@ void ReviewView::PaintTrace(QPainter& painter, int offset, int clientHeight, Col
         m_points.clear();
         for (std::size_t i = range.first; i < range.last; ++i) {
             m_points.emplace_back(static_cast<double>(i) - offset + 0.5,
-                                  ValueY(clientHeight, m_trace[i]) + 0.5);
+                                  ValueY(clientHeight, values[i]) + 0.5);
         }
         painter.setClipRect(
             QRect(columns.left - offset, 0, columns.right - columns.left, clientHeight));
@@ -599,16 +649,24 @@ void ReviewView::PaintTrace(QPainter& painter, int offset, int clientHeight, Col
     painter.restore();
 }
 
-void ReviewView::PaintReadout(QPainter& painter, std::int32_t value) {
-    const QString figure = QString::number(value);
-    const QFont figureFont = app::HeartRateFont();
+// A figure the check does not confirm is grey and smaller, like the live one.
+void ReviewView::PaintReadout(QPainter& painter, const ShownRate& shown) {
+    const QString figure = QString::number(shown.rate);
+    const bool apart = shown.look == RateLook::SetApart;
+    QFont figureFont = app::HeartRateFont();
+    if (apart && figureFont.pixelSize() > 0) {
+        figureFont.setPixelSize(
+            static_cast<int>(std::lround(figureFont.pixelSize() * kSetApartScale)));
+    } else if (apart) {
+        figureFont.setPointSizeF(figureFont.pointSizeF() * kSetApartScale);
+    }
     const QFontMetrics metrics(figureFont);
     const QSize client = ChartClientSize();
     const ReadoutLayout layout = LayoutReadout(client.width(), client.height(),
                                                metrics.horizontalAdvance(figure), metrics.height());
     constexpr int kBoxFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
     painter.save();
-    painter.setPen(Qt::black);
+    painter.setPen(apart ? kUncheckedColour.darker(150) : QColor(Qt::black));
     painter.setFont(figureFont);
     painter.drawText(layout.anchorX, layout.anchorY + metrics.ascent(), figure);
     painter.setFont(app::UiFont(true));
@@ -618,8 +676,34 @@ void ReviewView::PaintReadout(QPainter& painter, std::int32_t value) {
     painter.restore();
 }
 
+// On every page, low in the band where no rate is drawn, so it is seen wherever the chart is.
+void ReviewView::PaintAudioShort(QPainter& painter, int clientWidth, int clientHeight) {
+    const QString note = AudioShortNote();
+    painter.save();
+    painter.setFont(app::UiFont(false));
+    const QFontMetrics metrics(painter.font());
+    const QRect box(kReadoutInset, clientHeight - kQualityStripHeight - 1 - metrics.height(),
+                    clientWidth - 2 * kReadoutInset, metrics.height());
+    const QRect used =
+        metrics.boundingRect(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, note)
+            .intersected(box);
+    painter.fillRect(used.adjusted(-2, 0, 2, 0), kNoteGround);
+    painter.setPen(Qt::black);
+    painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, note);
+    painter.restore();
+}
+
+QString ReviewView::AudioShortNote() const {
+    if (!m_check || !m_check->audioShort) {
+        return {};
+    }
+    return MessageString("ReviewAudioShort")
+        .arg(ClockOfRecord(static_cast<std::int64_t>(m_check->checkedSeconds)));
+}
+
 void ReviewView::StartQualityCheck() {
-    m_qualityMarks.clear();
+    m_check.reset();
+    UpdateLayers();
     if (!m_audioPath.empty() && !m_trace.empty()) {
         m_qualityCheck.Start(m_audioPath, m_trace);
     }
@@ -627,12 +711,19 @@ void ReviewView::StartQualityCheck() {
 
 void ReviewView::StopQualityCheck() {
     m_qualityCheck.CancelAndWait();
-    m_qualityMarks.clear();
+    m_check.reset();
+    UpdateLayers();
 }
 
 void ReviewView::PaintQualityStrip(QPainter& painter, int offset, int clientHeight,
                                    ColumnSpan visible) {
-    for (const StripRun& run : QualityStripRuns(m_qualityMarks, visible)) {
+    if (!m_check) {
+        return;
+    }
+    // Only under the seconds the sound reaches.
+    const std::span<const ratecheck::Mark> marks(m_check->checked.marks);
+    for (const StripRun& run :
+         QualityStripRuns(marks.first(std::min(marks.size(), m_check->checkedSeconds)), visible)) {
         const QColor colour = run.mark == ratecheck::Mark::Confirmed  ? kConfirmedColour
                               : run.mark == ratecheck::Mark::Doubtful ? kDoubtfulColour
                                                                       : kNoSignalColour;
@@ -642,9 +733,12 @@ void ReviewView::PaintQualityStrip(QPainter& painter, int offset, int clientHeig
 
 // The strip's legend is the chart's tooltip, in the language of the moment.
 bool ReviewView::viewportEvent(QEvent* event) {
-    if (event->type() == QEvent::ToolTip && !m_qualityMarks.empty()) {
-        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
-                           MessageString("ReviewStripLegend"), viewport());
+    if (event->type() == QEvent::ToolTip && m_check) {
+        QString tip = MessageString("ReviewStripLegend");
+        if (m_check->audioShort) {
+            tip += QLatin1Char('\n') + AudioShortNote();
+        }
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, viewport());
         return true;
     }
     return QAbstractScrollArea::viewportEvent(event);

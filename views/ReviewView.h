@@ -18,6 +18,7 @@
 #include "views/ChartGeometry.h"
 #include "views/PlaybackListener.h"
 #include "views/QualityStrip.h"
+#include "views/RateLook.h"
 
 class QPainter;
 
@@ -55,7 +56,11 @@ public:
 
     const std::vector<std::int32_t>& Trace() const { return m_trace; }
     // A mark a second from the check of the loaded record's sound; empty until it is done.
-    const std::vector<ratecheck::Mark>& QualityMarks() const { return m_qualityMarks; }
+    const std::vector<ratecheck::Mark>& QualityMarks() const;
+    // What the check of the loaded record's sound found; nothing until it is done.
+    const std::optional<RecordCheck>& Check() const { return m_check; }
+    // The figure the chart shows for a second of the loaded record.
+    ShownRate RateAt(std::int64_t second) const;
     int OffsetX() const;
     bool IsLiveMode() const { return m_liveMode; }
     bool IsPlaying() const;
@@ -68,6 +73,8 @@ public:
     // What the chart says to a screen reader: the second playing, else the one under the review
     // cursor, with its rate; empty when there is neither.
     QString SpokenReadout() const;
+    // The line that says the loaded record's sound ends before its trace; empty otherwise.
+    QString AudioShortNote() const;
 
     // Draws the shown page of the chart, at the painter's device resolution; with a playing
     // second also the cursor and the readout.
@@ -120,7 +127,12 @@ private:
     void PaintMinuteLabels(QPainter& painter, int offset, int chartWidth, int clientHeight,
                            ColumnSpan visible);
     void PaintTrace(QPainter& painter, int offset, int clientHeight, ColumnSpan visible);
-    void PaintReadout(QPainter& painter, std::int32_t value);
+    void PaintLayer(QPainter& painter, std::span<const std::int32_t> values, const QPen& pen,
+                    int offset, int clientHeight, ColumnSpan visible);
+    void PaintReadout(QPainter& painter, const ShownRate& shown);
+    void PaintAudioShort(QPainter& painter, int clientWidth, int clientHeight);
+    // Sorts the trace into what review draws, after the trace or its check changed.
+    void UpdateLayers();
     void StartQualityCheck();
     void StopQualityCheck();
     void PaintQualityStrip(QPainter& painter, int offset, int clientHeight, ColumnSpan visible);
@@ -142,7 +154,8 @@ private:
     std::vector<QPointF> m_points;
     bool m_loading = false;
     std::optional<int> m_playWhenLoaded;
-    std::vector<ratecheck::Mark> m_qualityMarks;
+    std::optional<RecordCheck> m_check;
+    TraceLayers m_layers;
     // Its thread posts to this view and reads the working audio file, so it stops early.
     BackgroundCheck m_qualityCheck;
     std::optional<std::int64_t> m_keyCursor;

@@ -134,7 +134,7 @@ TEST_F(ReportToolTest, CsvHoldsTheTraceOfTheArchive) {
     std::istringstream csv(ReadBytes(Out("t.csv")));
     std::string line;
     std::getline(csv, line);
-    EXPECT_EQ(line, "second,time,bpm,quality,checked\r");
+    EXPECT_EQ(line, "second,time,bpm,quality,checked,status,counted\r");
     // Stored at 15:30:45 after 1200 seconds: it began at 15:10:45.
     const std::int64_t start = 15 * 3600 + 10 * 60 + 45;
     std::size_t rows = 0;
@@ -143,7 +143,7 @@ TEST_F(ReportToolTest, CsvHoldsTheTraceOfTheArchive) {
         const std::int32_t value = trace[rows];
         const bool rated = value >= 50 && value <= 240;
         EXPECT_EQ(line, std::to_string(rows) + "," + ClockText(start + rows) + "," +
-                            (rated ? std::to_string(value) : "") + ",,\r")
+                            (rated ? std::to_string(value) : "") + ",,,,\r")
             << rows;
     }
     EXPECT_EQ(rows, trace.size());
@@ -324,17 +324,17 @@ TEST_F(ReportToolTest, CheckedRecordDrawsTheCheckedRateAndMarksEverySecond) {
     }
     ASSERT_EQ(rows.size(), 31u);
     for (const int second : {8, 15}) {
-        EXPECT_TRUE(rows[second + 1].ends_with(",good,145\r")) << rows[second + 1];
+        EXPECT_TRUE(rows[second + 1].ends_with(",good,145,confirmed,145\r")) << rows[second + 1];
     }
     for (const int second : {25, 29}) {
-        EXPECT_TRUE(rows[second + 1].ends_with(",maternal,\r")) << rows[second + 1];
+        EXPECT_TRUE(rows[second + 1].ends_with(",maternal,,maternal,\r")) << rows[second + 1];
     }
 
     const std::string text =
         Capture("pdftotext -enc UTF-8 " + Quoted(Out("c.pdf")) + " -", m_folder / "text");
     // pdftotext gives "fi" as one ligature glyph, so the words searched for avoid it.
-    for (const char* expected : {"from checked seconds only", "Minutes not con",
-                                 "possible mother's pulse", "Median: 145 bpm"}) {
+    for (const char* expected : {"Every second counted once", "possible mother's pulse",
+                                 "Median: 145 bpm", "Drawn: only the con"}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
     }
     ASSERT_EQ(std::system(("pdftoppm -r 100 -singlefile " + Quoted(Out("c.pdf")) + " " +
@@ -361,10 +361,10 @@ TEST_F(ReportToolTest, CheckedRecordDrawsTheCheckedRateAndMarksEverySecond) {
         ReadBytes(fs::path(MARULO_SOURCE_DIR) / "res" / "lang" / "English.ini"));
     for (std::string line; std::getline(english, line);) {
         const bool checkText =
-            line.starts_with("ReportChecked=") || line.starts_with("ReportUnconfirmed=") ||
-            line.starts_with("ReportMaternal=") || line.starts_with("ReportHalfRate=") ||
-            line.starts_with("ReportNoSignal=") || line.starts_with("ReportUnsure=") ||
-            line.starts_with("ReportStripLegend=");
+            line.starts_with("ReportChecked=") || line.starts_with("ReportConfirmed") ||
+            line.starts_with("ReportAccount=") || line.starts_with("ReportMaternal=") ||
+            line.starts_with("ReportHalfRate=") || line.starts_with("ReportNoSignal=") ||
+            line.starts_with("ReportUnsure=") || line.starts_with("ReportStripLegend=");
         if (!checkText) {
             older += line + "\n";
         }
@@ -377,7 +377,7 @@ TEST_F(ReportToolTest, CheckedRecordDrawsTheCheckedRateAndMarksEverySecond) {
                   .status,
               0);
     EXPECT_NE(Capture("pdftotext -enc UTF-8 " + Quoted(Out("o.pdf")) + " -", m_folder / "text")
-                  .find("from checked seconds only"),
+                  .find("Every second counted once"),
               std::string::npos);
 }
 

@@ -36,25 +36,35 @@ TEST(TraceCsvTest, ClockTimes) {
 }
 
 TEST(TraceCsvTest, OneRowPerSecondOfTheTrace) {
-    // Across midnight, with every kind of second without a rate; checks for the first seconds.
-    const std::vector<std::int32_t> trace = {140, 0, 50, 240, 49, 241, -7, 161};
+    // Across midnight, with every kind of second without a rate; checks for the first seconds,
+    // five confirmed in a row among them, so they count.
+    const std::vector<std::int32_t> trace = {140, 0, 50, 240, 49, 241, -7, 161, 150, 151};
     using ratecheck::Quality;
     const std::vector<ratecheck::SecondCheck> checks = {
-        {Quality::Good, 141}, {Quality::None, std::nullopt}, {Quality::Maternal, 150}};
-    const std::int64_t start = 23 * 3600 + 59 * 60 + 57;
+        {Quality::Good, 141},   {Quality::None, std::nullopt}, {Quality::Half, 150},
+        {Quality::Good, 140},   {Quality::Good, 140},          {Quality::Good, 141},
+        {Quality::Unsure, 142}, {Quality::Good, 142},          {Quality::Maternal, 75}};
+    const std::int64_t start = 23 * 3600 + 59 * 60 + 55;
     std::ostringstream out;
     WriteTraceCsv(out, trace, start, checks);
-    const std::vector<std::string> lines = Lines(out.str());
-    ASSERT_EQ(lines.size(), trace.size() + 1);
-    EXPECT_EQ(lines[0], "second,time,bpm,quality,checked");
-    const std::string checked[] = {",good,141", ",none,", ",maternal,150"};
-    for (std::size_t second = 0; second < trace.size(); ++second) {
-        const std::string rate = IsRate(trace[second]) ? std::to_string(trace[second]) : "";
-        EXPECT_EQ(lines[second + 1], std::to_string(second) + "," +
-                                         ClockText(start + static_cast<std::int64_t>(second)) +
-                                         "," + rate + (second < 3 ? checked[second] : ",,"));
-    }
-    EXPECT_EQ(lines[4], "3,00:00:00,240,,");
+    EXPECT_EQ(Lines(out.str()), (std::vector<std::string>{
+                                    "second,time,bpm,quality,checked,status,counted",
+                                    "0,23:59:55,140,good,141,uncertain,",
+                                    "1,23:59:56,,none,,none,",
+                                    "2,23:59:57,50,half,150,half,",
+                                    "3,23:59:58,240,good,140,confirmed,140",
+                                    "4,23:59:59,,good,140,confirmed,140",
+                                    "5,00:00:00,,good,141,confirmed,141",
+                                    "6,00:00:01,,unsure,142,uncertain,142",
+                                    "7,00:00:02,161,good,142,confirmed,142",
+                                    "8,00:00:03,150,maternal,75,maternal,",
+                                    "9,00:00:04,151,,,none,",
+                                }));
+
+    // Without checks the trace stands alone.
+    std::ostringstream alone;
+    WriteTraceCsv(alone, trace, start);
+    EXPECT_EQ(Lines(alone.str())[4], "3,23:59:58,240,,,,");
 }
 
 TEST(TraceCsvTest, LongTraceIsWrittenWhole) {
@@ -67,13 +77,13 @@ TEST(TraceCsvTest, LongTraceIsWrittenWhole) {
     WriteTraceCsv(out, trace, 0);
     const std::vector<std::string> lines = Lines(out.str());
     ASSERT_EQ(lines.size(), trace.size() + 1);
-    EXPECT_EQ(lines.back(), "29999,08:19:59," + std::to_string(trace.back()) + ",,");
+    EXPECT_EQ(lines.back(), "29999,08:19:59," + std::to_string(trace.back()) + ",,,,");
 }
 
 TEST(TraceCsvTest, EmptyTraceIsTheHeaderAlone) {
     std::ostringstream out;
     WriteTraceCsv(out, {}, 0);
-    EXPECT_EQ(out.str(), "second,time,bpm,quality,checked\r\n");
+    EXPECT_EQ(out.str(), "second,time,bpm,quality,checked,status,counted\r\n");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -136,6 +137,7 @@ TEST_F(MonitorViewTest, SilentInputDrawsAFlatLineAlongTheMiddleRow) {
 TEST_F(MonitorViewTest, RateIsDrawnOnlyAboveZeroWithItsMarkAndUnit) {
     MonitorView view(nullptr, m_controller);
     view.OnAudioBlock(SilentBlock());
+    view.SetLiveSignal(livesignal::LiveSignalValue{livesignal::SignalState::Good, {}});
     const auto renderRate = [&](std::int32_t rate) {
         view.OnHeartRate(rate);
         return Render(view, true);
@@ -202,6 +204,78 @@ TEST_F(MonitorViewTest, LiveMarkBesideTheNumberAndItsHintUnderItOnlyWhileCapturi
 
     view.SetLiveSignal(std::nullopt);
     EXPECT_EQ(Render(view, true), plain);
+}
+
+// The number is the baby's only while the mark says so: none without a signal, grey and smaller
+// while weak or not yet judged; a screen reader hears the same.
+TEST_F(MonitorViewTest, TheNumberFollowsTheLiveMark) {
+    using livesignal::SignalState;
+    WriteConfig(
+        "[Message]\nHeartMark=HR\nBpm=bpm\nLiveMarkGood=good\nLiveMarkWeak=weak\n"
+        "LiveMarkNone=none\nSpokenBpm=%1 bpm\nSpokenDoubtfulBpm=doubtful %1 bpm\n"
+        "SpokenNoHeartbeat=no heartbeat heard\nSpokenNoRate=no rate\n");
+    const QRect numberRow(0, 0, 120, QFontMetrics(app::HeartRateFont()).height() + 5);
+    const auto numberPixels = [&](const QImage& image, const QImage& without) {
+        struct {
+            int changed = 0;
+            int dark = 0;
+            int right = 0;
+        } found;
+        for (int y = numberRow.top(); y <= numberRow.bottom(); ++y) {
+            for (int x = numberRow.left(); x <= numberRow.right(); ++x) {
+                if (image.pixel(x, y) == without.pixel(x, y)) {
+                    continue;
+                }
+                ++found.changed;
+                found.right = std::max(found.right, x);
+                found.dark += qGray(image.pixel(x, y)) < 60 ? 1 : 0;
+            }
+        }
+        return found;
+    };
+    const struct {
+        const char* name;
+        std::optional<SignalState> state;
+        std::int32_t rate;
+        RateLook look;
+        const char* spoken;
+    } cases[] = {
+        {"good", SignalState::Good, 214, RateLook::Plain, "214 bpm, good"},
+        {"weak", SignalState::Weak, 214, RateLook::SetApart, "doubtful 214 bpm, weak"},
+        {"not yet judged", std::nullopt, 214, RateLook::SetApart, "doubtful 214 bpm"},
+        {"no signal", SignalState::None, 214, RateLook::Hidden, "no heartbeat heard, none"},
+        {"no rate", SignalState::Good, 0, RateLook::Hidden, "no rate, good"},
+    };
+    int plainRight = 0;
+    for (const auto& c : cases) {
+        MonitorView view(nullptr, m_controller);
+        view.OnAudioBlock(SilentBlock());
+        if (c.state) {
+            view.SetLiveSignal(livesignal::LiveSignalValue{*c.state, {}});
+        }
+        view.OnHeartRate(0);
+        const QImage without = Render(view, true);
+        view.OnHeartRate(c.rate);
+        const auto found = numberPixels(Render(view, true), without);
+
+        EXPECT_EQ(view.Shown().look, c.look) << c.name;
+        EXPECT_EQ(view.Shown().rate, c.look == RateLook::Hidden ? 0 : c.rate) << c.name;
+        EXPECT_EQ(view.SpokenValue().toStdString(), c.spoken) << c.name;
+        switch (c.look) {
+            case RateLook::Hidden:
+                EXPECT_EQ(found.changed, 0) << c.name;
+                break;
+            case RateLook::Plain:
+                EXPECT_GT(found.dark, 20) << c.name;
+                plainRight = found.right;
+                break;
+            case RateLook::SetApart:
+                EXPECT_GT(found.changed, 20) << c.name;
+                EXPECT_EQ(found.dark, 0) << c.name << ": grey, not black";
+                EXPECT_LT(found.right, plainRight) << c.name << ": smaller";
+                break;
+        }
+    }
 }
 
 TEST_F(MonitorViewTest, CaptureThreadHandsOverDataAndRepaintRequests) {

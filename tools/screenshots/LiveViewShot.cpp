@@ -96,7 +96,8 @@ int main(int argc, char** argv) {
             {{SignalState::Good, Hint::None}, 138},
             {{SignalState::Weak, Hint::MaternalPulse}, 78},
             {{SignalState::Weak, Hint::HalfRate}, 71},
-            {{SignalState::None, Hint::NoHeartbeat}, 0},
+            // The detector still gives a number; without a signal none is shown.
+            {{SignalState::None, Hint::NoHeartbeat}, 214},
             {{SignalState::Weak, Hint::TooLoud}, 141},
         };
         const QSize size = marulo::views::MonitorView::kClientSize;
@@ -111,7 +112,9 @@ int main(int argc, char** argv) {
             top += size.height() + kGap;
         }
     } else {
-        image = Render(view, 138, std::nullopt);
+        image = Render(view, 138,
+                       marulo::livesignal::LiveSignalValue{marulo::livesignal::SignalState::Good,
+                                                           marulo::livesignal::Hint::None});
     }
     const char* output = argv[argc - 1];
     if (!image.save(QString::fromLocal8Bit(output))) {

@@ -204,6 +204,10 @@ int main(int argc, char** argv) {
 
         window.RecordList()->setCurrentRow(0);
         Wait(300);
+        // The chart as it stands once the record's sound is checked.
+        for (int waited = 0; waited < 30000 && !window.ReviewView()->Check(); waited += 100) {
+            Wait(100);
+        }
         saved = Save(window, shots["reviewing"]) && saved;
 
         if (!shots["keyboard"].empty()) {

@@ -51,6 +51,8 @@ int main(int argc, char** argv) {
         QSignalSpy checked(&view, &marulo::views::ReviewView::QualityChecked);
         view.LoadRecord(record.string());
         if (checked.wait(30000)) {
+            // The picture shows the chart, not where the keyboard is.
+            view.clearFocus();
             saved = view.grab().save(QString::fromStdString(chart.string()));
         }
         view.ClearRecord();
