@@ -21,7 +21,7 @@ test_packages=(
   xvfb xdotool x11-utils imagemagick
   clang-format clang-tidy clang libclang-rt-dev
   lintian desktop-file-utils appstream
-  zipcmp ziptool unzip sox poppler-utils
+  zipcmp ziptool unzip sox poppler-utils strace
 )
 
 case "${1:-}" in
