@@ -25,6 +25,10 @@ struct StoreOutcome {
     std::filesystem::path path;  // where the recording now lies
 };
 
+// Lies beside the working files while a run records them; left behind, it says that they hold an
+// interrupted run and how to name its record.
+inline constexpr const char* kRunMarkerFile = "Data.run";
+
 // The beginning of the names under which recordings are kept aside beside the program.
 inline constexpr const char* kUnsavedPrefix = "Data-unsaved-";
 // A kept-aside recording's run marker lies beside it under this extension: it names the record
@@ -46,14 +50,17 @@ std::filesystem::path FreeUnsavedArchivePath(const std::filesystem::path& workFo
 // Moves a finished recording's working archive to its record name in the record folder (the
 // first free one of that time), so no earlier record is replaced. A name that cannot form a
 // record file name, or a failed move, sends it to a free unsaved name instead, so that the next
-// recording's working archive never overwrites it. The archive reaches the disk before the move
-// and the move before the return.
+// recording's working archive never overwrites it; the run marker of the work folder goes to that
+// name first, so a kill at any point leaves the recording where recovery finds it with its
+// marker. The archive reaches the disk before the move and the move before the return.
 StoreOutcome StoreWorkingArchive(const std::filesystem::path& workFolder,
                                  const std::filesystem::path& archive, std::string_view name,
                                  std::string_view edcText, const platform::LocalTime& storedAt);
 
 // Moves an archive to its record name in the record folder, the first free one of that time;
-// nothing when the name cannot form a record name or the move fails, and the archive stays.
+// nothing when the name cannot form a record name or the move fails, and the archive stays. When
+// the mother's records already hold the same bytes (a copy into the folder whose source survived
+// a kill), the archive is removed and that record is given: one run is never stored twice.
 std::optional<std::filesystem::path> MoveIntoRecordFolder(const std::filesystem::path& workFolder,
                                                           const std::filesystem::path& archive,
                                                           std::string_view name,
@@ -65,8 +72,10 @@ std::optional<std::filesystem::path> MoveIntoRecordFolder(const std::filesystem:
 // stored, the marker is removed; a recording left in place keeps it where it is.
 void SettleRunMarker(const std::filesystem::path& marker, const StoreOutcome& outcome);
 
-// Moves the working audio and trace to "Data-unsaved-<stamp>.wav" and ".hr", the first stem free
-// for both, so that no later run or review overwrites them; the outcome's path is the audio's.
+// Moves the work folder's run marker, then the working audio and then the trace to
+// "Data-unsaved-<stamp>" .run, .wav and .hr, the first stem free for all, so that no later run or
+// review overwrites them; the outcome's path is the audio's. Recovery puts the run together again
+// from any point between these moves.
 StoreOutcome KeepWorkingFilesAside(const std::filesystem::path& workFolder,
                                    const std::filesystem::path& audio,
                                    const std::filesystem::path& trace,

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -194,6 +195,135 @@ TEST_F(RunRecoveryTest, AnArchiveCutShortBeforeItsMoveIsStoredAndAFailedStoreIsK
     EXPECT_FALSE(fs::exists("Data-unsaved-20100209090504007.zip"));
     EXPECT_FALSE(fs::exists("Data-unsaved-20100209090504007.run"));
     EXPECT_TRUE(StoreKeptAsideRuns(m_folder).empty());
+}
+
+// Whatever state a kill left a run in, while it ran, was packed, kept aside or stored, the next
+// start stores it exactly once, as a record that opens, and leaves nothing of it behind.
+TEST_F(RunRecoveryTest, AKillAtAnyStepLeavesOneRecordThatOpens) {
+    const std::string kept = "Data-unsaved-20100209090513007";
+    const auto move = [](const std::string& from, const std::string& to) { fs::rename(from, to); };
+    const auto pack = [] {
+        ASSERT_TRUE(acquisition::PackRunFiles("Data.zip", "Data.wav", "Data.hr"));
+    };
+    const auto storeCopy = [] {
+        fs::create_directory("Data");
+        fs::copy_file("Data.zip", "Data/Mary_Ann_20100512_20100209090513007.zip");
+    };
+    struct Case {
+        const char* why;
+        std::size_t traceBytes;  // of the ten seconds of audio
+        std::function<void()> kill;
+        archive::RecordProblem opens = archive::RecordProblem::None;
+    };
+    const std::vector<Case> cases = {
+        {"while recording", 40, [] {}},
+        {"marker kept aside", 40, [&] { move("Data.run", kept + ".run"); }},
+        {"marker and audio kept aside", 40,
+         [&] {
+             move("Data.run", kept + ".run");
+             move("Data.wav", kept + ".wav");
+         }},
+        {"all kept aside", 40,
+         [&] {
+             move("Data.run", kept + ".run");
+             move("Data.wav", kept + ".wav");
+             move("Data.hr", kept + ".hr");
+         }},
+        {"audio kept aside before its marker", 40, [&] { move("Data.wav", kept + ".wav"); }},
+        {"audio and trace kept aside before their marker", 40,
+         [&] {
+             move("Data.wav", kept + ".wav");
+             move("Data.hr", kept + ".hr");
+         }},
+        {"archive's marker kept aside", 40,
+         [&] {
+             pack();
+             move("Data.run", kept + ".run");
+         }},
+        {"archive kept aside before its marker", 40,
+         [&] {
+             pack();
+             move("Data.zip", kept + ".zip");
+         }},
+        {"packing a kept run", 40,
+         [&] {
+             move("Data.run", kept + ".run");
+             move("Data.wav", kept + ".wav");
+             move("Data.hr", kept + ".hr");
+             std::ofstream(kept + ".zip.Xy12ab") << "part";
+         }},
+        {"packed a kept run, its trace not yet removed", 40,
+         [&] {
+             fs::copy_file("Data.hr", "trace");
+             pack();
+             move("Data.run", kept + ".run");
+             move("Data.zip", kept + ".zip");
+             move("trace", kept + ".hr");
+         }},
+        {"packed, its trace not yet removed", 40,
+         [&] {
+             fs::copy_file("Data.hr", "trace");
+             pack();
+             move("trace", "Data.hr");
+         }},
+        {"copied into the record folder, the source not yet removed", 40,
+         [&] {
+             pack();
+             storeCopy();
+         }},
+        {"a kept run copied into the record folder, the source not yet removed", 40,
+         [&] {
+             pack();
+             storeCopy();
+             move("Data.run", kept + ".run");
+             move("Data.zip", kept + ".zip");
+         }},
+        {"trace missing", 0, [] { fs::remove("Data.hr"); }},
+        {"trace cut short", 4, [] {}},
+        {"a kept trace without audio", 40,
+         [&] {
+             move("Data.run", kept + ".run");
+             move("Data.hr", kept + ".hr");
+             fs::remove("Data.wav");
+         },
+         archive::RecordProblem::NoAudio},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        for (const auto& entry : fs::directory_iterator(m_folder.Path())) {
+            fs::remove_all(entry.path());
+        }
+        WriteCutShortWav(0, 160000);
+        WriteTraceBytes(c.traceBytes);
+        ASSERT_TRUE(WriteRunMarker(kRunMarkerFile, m_profile));
+        c.kill();
+
+        RemoveLeftoversOfKilledWork(m_folder);
+        RecoverInterruptedRun(m_folder);
+        StoreKeptAsideRuns(m_folder);
+
+        const std::vector<std::string> records = RecordFolderFiles();
+        EXPECT_EQ(records.size(), 1u);
+        std::vector<std::string> left;
+        for (const auto& entry : fs::directory_iterator(m_folder.Path())) {
+            if (entry.path().filename() != "Data") {
+                left.push_back(entry.path().filename().string());
+            }
+        }
+        EXPECT_EQ(left, std::vector<std::string>{});
+        if (records.empty()) {
+            continue;
+        }
+        fs::create_directory("check");
+        const archive::LoadedRecord loaded =
+            archive::UnpackRecord(fs::path("Data") / records.front(), "check");
+        EXPECT_EQ(loaded.problem, c.opens);
+        if (loaded.problem == archive::RecordProblem::None && c.opens == loaded.problem) {
+            EXPECT_EQ(fs::file_size(loaded.files.audioPath), 44u + 160000u);
+            EXPECT_GE(loaded.trace.size(), 9u);
+        }
+        fs::remove_all("check");
+    }
 }
 
 // What work killed half-way leaves is removed at start; what belongs to a run or a review stays.
