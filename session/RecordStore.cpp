@@ -160,7 +160,7 @@ std::optional<fs::path> MoveIntoRecordFolder(const fs::path& workFolder, const f
         return std::nullopt;
     }
     std::error_code error;
-    if (const auto stored = StoredCopy(workFolder, archive, name, edcText)) {
+    if (auto stored = StoredCopy(workFolder, archive, name, edcText)) {
         fs::remove(archive, error);
         return stored;
     }

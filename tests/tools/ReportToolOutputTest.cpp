@@ -17,6 +17,7 @@
 
 #include "acquisition/CaptureFormat.h"
 #include "acquisition/WavFileWriter.h"
+#include "report/ExportFiles.h"
 #include "tests/report/StoredRecords.h"
 #include "tests/support/TempFolder.h"
 
@@ -210,6 +211,35 @@ TEST_F(ToolOutputTest, DamagedAudioIsToldAndABombIsRefused) {
                 << run.errors;
         }
     }
+}
+
+// The window's export goes the same way: through links, which stay links.
+TEST(WriteThroughTemporaryTest, LinksAreWrittenThroughAndStay) {
+    const TempFolder folder("write-through");
+    fs::create_directory(folder / "real");
+    WriteBytes(folder / "real" / "old.pdf", "old");
+    fs::create_symlink("real/old.pdf", folder / "first.pdf");
+    fs::create_symlink("first.pdf", folder / "chain.pdf");
+    fs::create_symlink("real/new.pdf", folder / "dangling.pdf");
+    const std::vector<std::pair<fs::path, fs::path>> cases = {
+        {folder / "chain.pdf", folder / "real" / "old.pdf"},
+        {folder / "dangling.pdf", folder / "real" / "new.pdf"},
+    };
+    for (const auto& [target, written] : cases) {
+        std::string error;
+        EXPECT_TRUE(report::WriteThroughTemporary(
+            target,
+            [](const fs::path& temporary, std::string&) {
+                WriteBytes(temporary, "report");
+                return true;
+            },
+            error))
+            << error;
+        EXPECT_TRUE(fs::is_symlink(target)) << target;
+        EXPECT_EQ(ReadBytes(written), "report") << target;
+    }
+    EXPECT_TRUE(fs::is_symlink(folder / "first.pdf"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder / "real"), fs::directory_iterator()), 2);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/Config.h"
@@ -155,7 +156,7 @@ void PrintSummary(const marulo::report::RecordReport& record) {
 // to standard output once it is whole.
 class Output {
 public:
-    explicit Output(const std::filesystem::path& given) : m_given(given) {}
+    explicit Output(std::filesystem::path given) : m_given(std::move(given)) {}
 
     std::optional<std::filesystem::path> Path(std::string& error) {
         if (m_given != "-") {
