@@ -18,7 +18,7 @@ packages=(
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   pulseaudio pulseaudio-utils
-  xvfb xdotool x11-utils imagemagick
+  xvfb xdotool x11-utils imagemagick strace
   clang-format clang-tidy clang libclang-rt-dev
   lintian desktop-file-utils appstream
   zipcmp ziptool unzip sox poppler-utils
