@@ -149,10 +149,6 @@ std::optional<std::uint64_t> RunAudioBytes(const fs::path& archive, const fs::pa
 
 }  // namespace
 
-fs::path FreeUnsavedArchivePath(const fs::path& workFolder, const platform::LocalTime& storedAt) {
-    return FreeUnsavedStem(workFolder, storedAt) += ".zip";
-}
-
 std::optional<fs::path> MoveIntoRecordFolder(const fs::path& workFolder, const fs::path& archive,
                                              std::string_view name, std::string_view edcText,
                                              const platform::LocalTime& storedAt) {

@@ -42,11 +42,6 @@ inline constexpr const char* kStoringSuffix = ".storing";
 // The paths below are resolved against the work folder given with them, which holds the record
 // folder and the names recordings are kept aside under.
 
-// "Data-unsaved-<yyyyMMddhhmmsszzz>.zip", or with "-2", "-3" ... before ".zip" when taken, in the
-// work folder.
-std::filesystem::path FreeUnsavedArchivePath(const std::filesystem::path& workFolder,
-                                             const platform::LocalTime& storedAt);
-
 // Moves a finished recording's working archive to its record name in the record folder (the
 // first free one of that time), so no earlier record is replaced. A name that cannot form a
 // record file name, or a failed move, sends it to a free unsaved name instead, so that the next
