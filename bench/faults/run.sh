@@ -779,42 +779,26 @@ PY
     ((largest > 1000000)) && BAD+="${BAD:+; }unpacked ${largest} bytes of audio for a 2 s trace"
 }
 
-# Launches the program as launch does, under strace, every rename held 1.5 s once it is done, so
-# that a kill falls between two renames of the program's storing; sets PID (the tracer's) and
-# PROGRAM (the program's own, whose windows and whose kill count) once the program runs.
-launch_slow_renames() {
-    (
-        cd "$FOLDER/program" || exit 1
-        unset QT_QPA_PLATFORM
-        export XDG_CONFIG_HOME="$FOLDER/config" XDG_RUNTIME_DIR="$FOLDER/runtime"
-        export MARULO_SOUND_INPUT_FILE="$WORK/heartbeat.wav"
-        exec strace -f -qq -o /dev/null -e trace=rename,renameat,renameat2 \
-            -e inject=rename,renameat,renameat2:delay_exit=1500000 \
-            setpriv --bounding-set=-dac_override,-dac_read_search,-fowner \
-            "$FOLDER/program/marulo" </dev/null >>"$FOLDER/marulo.log" 2>&1
-    ) &
-    PID=$!
-    CHILDREN+=("$PID")
-    PROGRAM=""
-    local i
-    for i in $(seq 100); do
-        PROGRAM=$(ps -o pid= --ppid "$PID" | head -n1 | tr -d ' ')
-        [[ -n "$PROGRAM" ]] && return 0
-        sleep 0.05
-    done
-    return 1
+# Holds every rename of the running program PID 1.5 s once it is done (strace attached to all its
+# threads), so that a kill falls between two renames of its storing; sets TRACER.
+slow_renames() {
+    strace -f -qq -o /dev/null -p "$PID" -e trace=rename,renameat,renameat2 \
+        -e inject=rename,renameat,renameat2:delay_exit=1500000 2>/dev/null &
+    TRACER=$!
+    CHILDREN+=("$TRACER")
+    sleep 1
 }
 
-# Kills the program of launch_slow_renames as soon as COUNT files (default 1) match the pattern;
-# notes what the folder held then.
+# Kills the program of slow_renames as soon as COUNT files (default 1) match the pattern; notes
+# what the folder held then.
 kill_when_appears() {
     local pattern=$1 count=${2:-1} i
     for i in $(seq 3000); do
         (($(compgen -G "$pattern" | wc -l) >= count)) && break
         sleep 0.01
     done
-    kill -KILL "$PROGRAM" 2>/dev/null
-    wait "$PID" 2>/dev/null
+    kill -KILL "$PID" 2>/dev/null
+    wait "$PID" "$TRACER" 2>/dev/null
     NOTES="killed beside $(cd "$FOLDER/program" && ls -d Data* | sed 's/-unsaved-[0-9-]*/-unsaved-*/' |
         sort -u | tr '\n' ' ')"
 }
@@ -831,9 +815,10 @@ fault_kill_keeping_aside() {
     else
         small_program_folder 160 || return
     fi
-    launch_slow_renames || { NOTES="no program"; return; }
-    main_window "$PROGRAM" || { NOTES="no window"; return; }
-    watch_boxes "$PROGRAM" "$WID" 1
+    launch
+    main_window "$PID" || { NOTES="no window"; return; }
+    watch_boxes "$PID" "$WID" 1
+    slow_renames
     if [[ "$how" == file ]]; then
         monitor_for 6
     else
@@ -864,8 +849,9 @@ fault_kill_storing_across() {
     mkdir -p "$FOLDER/synced"
     mount_small "$FOLDER/synced" 8192 || return
     ln -s "$FOLDER/synced" "$FOLDER/program/Data"
-    launch_slow_renames || { NOTES="no program"; return; }
-    main_window "$PROGRAM" || { NOTES="no window"; return; }
+    launch
+    main_window "$PID" || { NOTES="no window"; return; }
+    slow_renames
     monitor_for 4
     kill_when_appears "$FOLDER/synced/*.zip"
     launch
