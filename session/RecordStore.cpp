@@ -80,19 +80,6 @@ bool SameBytes(const fs::path& a, const fs::path& b) {
     return first.eof() && second.eof();
 }
 
-// The mother's record that already holds the archive's bytes, if any.
-std::optional<fs::path> StoredCopy(const fs::path& workFolder, const fs::path& archive,
-                                   std::string_view name, std::string_view edcText) {
-    const fs::path folder = workFolder / archive::RecordFolder;
-    for (const std::string& bare : archive::ListRecordFiles(folder, name, edcText)) {
-        const fs::path record = folder / bare;
-        if (SameBytes(archive, record)) {
-            return record;
-        }
-    }
-    return std::nullopt;
-}
-
 // Puts the work folder's run marker beside what is about to be kept under the stem, before it
 // moves there: the stem is then claimed and names its run at every step.
 void MarkerGoesFirst(const fs::path& workFolder, const fs::path& stem) {
@@ -156,10 +143,6 @@ std::optional<fs::path> MoveIntoRecordFolder(const fs::path& workFolder, const f
         return std::nullopt;
     }
     std::error_code error;
-    if (auto stored = StoredCopy(workFolder, archive, name, edcText)) {
-        fs::remove(archive, error);
-        return stored;
-    }
     fs::create_directories(workFolder / archive::RecordFolder, error);
     const fs::path target = archive::NextFreeRecordPath(workFolder, name, edcText, storedAt);
     if (!MoveToFreeName(archive, target)) {
@@ -235,6 +218,18 @@ std::optional<std::uint64_t> ArchivedAudioBytes(const fs::path& archive) {
         return std::nullopt;
     }
     return acquisition::WavAudioBytes(*size);
+}
+
+std::optional<fs::path> StoredCopy(const fs::path& workFolder, const fs::path& archive,
+                                   std::string_view name, std::string_view edcText) {
+    const fs::path folder = workFolder / archive::RecordFolder;
+    for (const std::string& bare : archive::ListRecordFiles(folder, name, edcText)) {
+        const fs::path record = folder / bare;
+        if (SameBytes(archive, record)) {
+            return record;
+        }
+    }
+    return std::nullopt;
 }
 
 StoreOutcome StoreFinishedRun(const fs::path& workFolder, const fs::path& archive,

@@ -53,9 +53,7 @@ StoreOutcome StoreWorkingArchive(const std::filesystem::path& workFolder,
                                  std::string_view edcText, const platform::LocalTime& storedAt);
 
 // Moves an archive to its record name in the record folder, the first free one of that time;
-// nothing when the name cannot form a record name or the move fails, and the archive stays. When
-// the mother's records already hold the same bytes (a copy into the folder whose source survived
-// a kill), the archive is removed and that record is given: one run is never stored twice.
+// nothing when the name cannot form a record name or the move fails, and the archive stays.
 std::optional<std::filesystem::path> MoveIntoRecordFolder(const std::filesystem::path& workFolder,
                                                           const std::filesystem::path& archive,
                                                           std::string_view name,
@@ -79,6 +77,13 @@ StoreOutcome KeepWorkingFilesAside(const std::filesystem::path& workFolder,
 // The audio bytes (after the WAV header) that an archive's audio item declares; nothing when the
 // archive or the item cannot be read.
 std::optional<std::uint64_t> ArchivedAudioBytes(const std::filesystem::path& archive);
+
+// The mother's record that holds the same bytes as the archive, if any: an archive that was left
+// before a start and is found there was copied into the record folder by work killed before it
+// removed its source.
+std::optional<std::filesystem::path> StoredCopy(const std::filesystem::path& workFolder,
+                                                const std::filesystem::path& archive,
+                                                std::string_view name, std::string_view edcText);
 
 // Stores what a finished run left: its archive when packing succeeded, otherwise its working
 // files, kept aside. A run shorter than one block of audio (a double click on the monitoring

@@ -7,6 +7,7 @@
 #include <span>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "acquisition/Analysis.h"
 #include "acquisition/CaptureFormat.h"
@@ -140,35 +141,41 @@ bool ArchiveHoldsTrace(const fs::path& archive) {
 }
 
 enum class Packing {
-    Nothing,    // no audio, archive or trace
-    Discarded,  // less than one block of audio, removed
-    Ready       // the archive holds the run, or, when it could not be packed, its files do
+    Nothing,        // no audio, archive or trace
+    Discarded,      // less than one block of audio, removed
+    AlreadyStored,  // its archive was stored whole before a kill kept it from being removed
+    Ready           // the archive holds the run, or, when it could not be packed, its files do
 };
 
 struct PackedRun {
     Packing packing = Packing::Nothing;
     platform::LocalTime end;
+    fs::path record;  // for AlreadyStored
 };
 
 // Packs what a run left into its archive as a finished run would: from its audio when that is
 // still there, else the archive it was packed into (whose files are then gone), else a trace
 // alone (a record that shows its rates without sound).
-PackedRun PackLeftRun(const RunProfile& profile, const LeftRun& left) {
+PackedRun PackLeftRun(const fs::path& workFolder, const RunProfile& profile, const LeftRun& left) {
     std::error_code error;
     if (Exists(left.audio)) {
         const std::optional<platform::LocalTime> end = PrepareAudio(profile, left);
         if (!end) {
-            return {Packing::Discarded, {}};
+            return {Packing::Discarded, {}, {}};
         }
         acquisition::PackRunFiles(left.archive, left.audio, left.trace);
-        return {Packing::Ready, *end};
+        return {Packing::Ready, *end, {}};
     }
     if (Exists(left.archive)) {
         // Killed after packing, before its files were removed: the archive holds them.
         if (ArchiveHoldsTrace(left.archive)) {
             fs::remove(left.trace, error);
         }
-        return {Packing::Ready, ArchiveEnd(profile, left.archive)};
+        if (auto record = StoredCopy(workFolder, left.archive, profile.name, profile.edcText)) {
+            fs::remove(left.archive, error);
+            return {Packing::AlreadyStored, {}, std::move(*record)};
+        }
+        return {Packing::Ready, ArchiveEnd(profile, left.archive), {}};
     }
     if (FileSize(left.trace) >= 4) {
         const std::uintmax_t seconds = FileSize(left.trace) / 4;
@@ -182,7 +189,7 @@ PackedRun PackLeftRun(const RunProfile& profile, const LeftRun& left) {
             writer.Close();
             fs::remove(left.archive, error);
         }
-        return {Packing::Ready, end};
+        return {Packing::Ready, end, {}};
     }
     return {};
 }
@@ -322,7 +329,7 @@ RecoveryOutcome RecoverInterruptedRun(const fs::path& workFolder) {
         fs::remove(left.marker, error);
         return {};
     }
-    const PackedRun packed = PackLeftRun(*profile, left);
+    const PackedRun packed = PackLeftRun(workFolder, *profile, left);
     RecoveryOutcome outcome{RecoveryResult::Stored, {}};
     switch (packed.packing) {
         case Packing::Nothing:
@@ -331,6 +338,9 @@ RecoveryOutcome RecoverInterruptedRun(const fs::path& workFolder) {
         case Packing::Discarded:
             fs::remove(left.marker, error);
             return {RecoveryResult::Discarded, {}};
+        case Packing::AlreadyStored:
+            outcome.store = {StoreResult::Stored, packed.record};
+            break;
         case Packing::Ready:
             outcome.store = StoreFinishedRun(workFolder, left.archive, left.audio, left.trace,
                                              profile->name, profile->edcText, packed.end);
@@ -388,8 +398,10 @@ std::vector<fs::path> StoreKeptAsideRuns(const fs::path& workFolder) {
         if (!profile) {
             continue;  // nothing names its record; it stays as it is
         }
-        const PackedRun packed = PackLeftRun(*profile, left);
-        if (packed.packing == Packing::Ready) {
+        const PackedRun packed = PackLeftRun(workFolder, *profile, left);
+        if (packed.packing == Packing::AlreadyStored) {
+            stored.push_back(packed.record);
+        } else if (packed.packing == Packing::Ready) {
             if (!Exists(left.archive)) {
                 continue;  // still no room to pack it
             }
