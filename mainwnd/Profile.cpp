@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwnd/Profile.h"
 
+#include <utility>
+
 #include "archive/RecordName.h"
 
 namespace marulo::mainwnd {
@@ -34,12 +36,13 @@ Profile LoadProfile(platform::SettingsStore& store) {
 void SaveProfile(platform::SettingsStore& store, const Profile& profile) {
     // A name taken from a file name in another encoding is stored as its bytes, so the next
     // start pairs her due date with her and not with the mother stored before.
-    if (!profile.name.empty()) {
-        store.Write(NameValue, archive::CutUtf8(profile.name, archive::MaxTextBytes));
+    if (profile.name.empty() && profile.edc.empty()) {
+        return;
     }
-    if (!profile.edc.empty()) {
-        store.Write(EdcValue, profile.edc);
-    }
+    const std::pair<std::string_view, std::string_view> values[] = {
+        {NameValue, archive::CutUtf8(profile.name, archive::MaxTextBytes)},
+        {EdcValue, profile.edc}};
+    store.WriteTogether(values);
 }
 
 }  // namespace marulo::mainwnd

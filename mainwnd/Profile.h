@@ -21,8 +21,9 @@ bool IsEdcText(std::string_view text);
 // missing or is no date stays empty.
 Profile LoadProfile(platform::SettingsStore& store);
 
-// Stores the non-empty fields (the name cut to 1023 bytes, as bytes when it is no UTF-8); an
-// empty field keeps the value stored earlier. Failures are silent.
+// Stores the name (cut to 1023 bytes, as bytes when it is no UTF-8) and the EDC together in one
+// save, an empty one as empty, so a later start never pairs one mother's name with another's
+// EDC. When both are empty nothing is stored and the stored pair stays. Failures are silent.
 void SaveProfile(platform::SettingsStore& store, const Profile& profile);
 
 }  // namespace marulo::mainwnd

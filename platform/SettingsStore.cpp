@@ -77,13 +77,21 @@ bool SettingsStore::CanWrite() const {
 }
 
 bool SettingsStore::Write(std::string_view valueName, std::string_view text) {
-    const QString utf8 = FromUtf8(text);
-    // Text in another encoding would come back as replacement characters: keep its bytes.
-    if (utf8.toStdString() == text) {
-        m_settings->setValue(FromUtf8(valueName), utf8);
-    } else {
-        m_settings->setValue(FromUtf8(valueName),
-                             QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+    const std::pair<std::string_view, std::string_view> value{valueName, text};
+    return WriteTogether(std::span(&value, 1));
+}
+
+bool SettingsStore::WriteTogether(
+    std::span<const std::pair<std::string_view, std::string_view>> values) {
+    for (const auto& [valueName, text] : values) {
+        const QString utf8 = FromUtf8(text);
+        // Text in another encoding would come back as replacement characters: keep its bytes.
+        if (utf8.toStdString() == text) {
+            m_settings->setValue(FromUtf8(valueName), utf8);
+        } else {
+            m_settings->setValue(FromUtf8(valueName),
+                                 QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+        }
     }
     m_settings->sync();
     return m_settings->status() == QSettings::NoError;

@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 class QSettings;
 
@@ -27,6 +29,8 @@ public:
     std::optional<std::string> Read(std::string_view valueName) const;
     // False when the store cannot be written.
     bool Write(std::string_view valueName, std::string_view text);
+    // Writes the values in one save of the store, so a later start finds all of them or none.
+    bool WriteTogether(std::span<const std::pair<std::string_view, std::string_view>> values);
     // Whether a later Write can succeed: false when a folder or an unwritable file stands in
     // the store's place, or its folder cannot be made.
     bool CanWrite() const;

@@ -140,6 +140,7 @@ std::size_t WavStream::ReadFrames(std::span<std::uint8_t> into) {
         m_remaining -= wanted;
     }
     if (got < wanted) {
+        m_endedShort = m_remaining != kToTheEnd;
         m_remaining = 0;
     }
     // Only the last read can hold a partial frame: a cut-off file or an odd declared size.

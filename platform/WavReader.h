@@ -37,6 +37,9 @@ public:
     // Whether the samples ended on a read error rather than at their end.
     bool Failed() const { return m_source->Failed(); }
 
+    // Whether the file ended before the sample bytes its header declares.
+    bool EndedShort() const { return m_endedShort; }
+
 private:
     static constexpr std::uint64_t kToTheEnd = UINT64_MAX;
 
@@ -46,6 +49,7 @@ private:
     ByteSource* m_source;
     WaveFormat m_format;
     std::uint64_t m_remaining;
+    bool m_endedShort = false;
 };
 
 // The format and sample bytes of a PCM WAV file.

@@ -73,6 +73,7 @@ std::size_t ZipItemStream::Read(std::span<std::uint8_t> into) {
         const zip_int64_t got = zip_fread(m_item.get(), into.data() + filled, into.size() - filled);
         if (got < 0) {
             m_failed = true;
+            m_checksumFailed = zip_error_code_zip(zip_file_get_error(m_item.get())) == ZIP_ER_CRC;
         } else if (got == 0) {
             break;
         } else {

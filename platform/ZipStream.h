@@ -29,6 +29,8 @@ public:
 
     std::size_t Read(std::span<std::uint8_t> into) override;
     bool Failed() const override { return m_failed; }
+    // Whether the read failed because the item's bytes do not match its check sum.
+    bool ChecksumFailed() const { return m_checksumFailed; }
 
 private:
     struct ArchiveCloser {
@@ -46,6 +48,7 @@ private:
     Archive m_archive;  // declared first: the item is closed before its archive
     Item m_item;
     bool m_failed = false;
+    bool m_checksumFailed = false;
 };
 
 }  // namespace marulo::platform

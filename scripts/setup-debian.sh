@@ -18,10 +18,10 @@ packages=(
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   pulseaudio pulseaudio-utils
-  xvfb xdotool x11-utils imagemagick
+  xvfb xdotool x11-utils imagemagick strace
   clang-format clang-tidy clang libclang-rt-dev
   lintian desktop-file-utils appstream
-  zipcmp ziptool unzip sox poppler-utils strace
+  zipcmp ziptool unzip sox poppler-utils
 )
 
 case "${1:-}" in

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/RecordStore.h"
 
+#include <algorithm>
+#include <fstream>
 #include <system_error>
+#include <vector>
 
 #include "acquisition/CaptureFormat.h"
 #include "acquisition/WavFileWriter.h"
@@ -56,6 +59,46 @@ bool MoveToFreeName(const fs::path& from, const fs::path& to) {
     return true;
 }
 
+bool SameBytes(const fs::path& a, const fs::path& b) {
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(a, error);
+    if (error || fs::file_size(b, error) != size || error) {
+        return false;
+    }
+    std::ifstream first(a, std::ios::binary);
+    std::ifstream second(b, std::ios::binary);
+    std::vector<char> one(1 << 16);
+    std::vector<char> two(one.size());
+    while (first && second) {
+        first.read(one.data(), static_cast<std::streamsize>(one.size()));
+        second.read(two.data(), static_cast<std::streamsize>(two.size()));
+        if (first.gcount() != second.gcount() ||
+            !std::equal(one.begin(), one.begin() + first.gcount(), two.begin())) {
+            return false;
+        }
+    }
+    return first.eof() && second.eof();
+}
+
+// Puts the work folder's run marker beside what is about to be kept under the stem, before it
+// moves there: the stem is then claimed and names its run at every step.
+void MarkerGoesFirst(const fs::path& workFolder, const fs::path& stem) {
+    const fs::path marker = workFolder / kRunMarkerFile;
+    std::error_code error;
+    if (fs::exists(marker, error)) {
+        MoveToFreeName(marker, fs::path(stem) += kKeptAsideMarkerExtension);
+    }
+}
+
+// After a failed move the marker goes back beside the working files it names.
+void MarkerComesBack(const fs::path& workFolder, const fs::path& stem) {
+    const fs::path kept = fs::path(stem) += kKeptAsideMarkerExtension;
+    std::error_code error;
+    if (fs::exists(kept, error)) {
+        MoveToFreeName(kept, workFolder / kRunMarkerFile);
+    }
+}
+
 // "Data-unsaved-<stamp>", or with "-2", "-3" ... when any file of that stem exists: a stem holds
 // one kept run (its archive, or its audio and trace, and its marker), so a marker never names
 // another run's files.
@@ -92,10 +135,6 @@ std::optional<std::uint64_t> RunAudioBytes(const fs::path& archive, const fs::pa
 }
 
 }  // namespace
-
-fs::path FreeUnsavedArchivePath(const fs::path& workFolder, const platform::LocalTime& storedAt) {
-    return FreeUnsavedStem(workFolder, storedAt) += ".zip";
-}
 
 std::optional<fs::path> MoveIntoRecordFolder(const fs::path& workFolder, const fs::path& archive,
                                              std::string_view name, std::string_view edcText,
@@ -137,10 +176,13 @@ StoreOutcome StoreWorkingArchive(const fs::path& workFolder, const fs::path& arc
     if (const auto target = MoveIntoRecordFolder(workFolder, archive, name, edcText, storedAt)) {
         return {StoreResult::Stored, *target};
     }
-    const fs::path aside = FreeUnsavedArchivePath(workFolder, storedAt);
+    const fs::path stem = FreeUnsavedStem(workFolder, storedAt);
+    const fs::path aside = fs::path(stem) += ".zip";
+    MarkerGoesFirst(workFolder, stem);
     if (MoveToFreeName(archive, aside)) {
         return {StoreResult::KeptAside, aside};
     }
+    MarkerComesBack(workFolder, stem);
     return {StoreResult::LeftInPlace, archive};
 }
 
@@ -154,7 +196,9 @@ StoreOutcome KeepWorkingFilesAside(const fs::path& workFolder, const fs::path& a
     platform::SyncFile(trace);
     const fs::path stem = FreeUnsavedStem(workFolder, storedAt);
     const fs::path keptAudio = fs::path(stem) += ".wav";
+    MarkerGoesFirst(workFolder, stem);
     if (!MoveToFreeName(audio, keptAudio)) {
+        MarkerComesBack(workFolder, stem);
         return {StoreResult::LeftInPlace, audio};
     }
     if (fs::exists(trace, error)) {
@@ -174,6 +218,18 @@ std::optional<std::uint64_t> ArchivedAudioBytes(const fs::path& archive) {
         return std::nullopt;
     }
     return acquisition::WavAudioBytes(*size);
+}
+
+std::optional<fs::path> StoredCopy(const fs::path& workFolder, const fs::path& archive,
+                                   std::string_view name, std::string_view edcText) {
+    const fs::path folder = workFolder / archive::RecordFolder;
+    for (const std::string& bare : archive::ListRecordFiles(folder, name, edcText)) {
+        const fs::path record = folder / bare;
+        if (SameBytes(archive, record)) {
+            return record;
+        }
+    }
+    return std::nullopt;
 }
 
 StoreOutcome StoreFinishedRun(const fs::path& workFolder, const fs::path& archive,

@@ -25,6 +25,10 @@ struct StoreOutcome {
     std::filesystem::path path;  // where the recording now lies
 };
 
+// Lies beside the working files while a run records them; left behind, it says that they hold an
+// interrupted run and how to name its record.
+inline constexpr const char* kRunMarkerFile = "Data.run";
+
 // The beginning of the names under which recordings are kept aside beside the program.
 inline constexpr const char* kUnsavedPrefix = "Data-unsaved-";
 // A kept-aside recording's run marker lies beside it under this extension: it names the record
@@ -38,16 +42,12 @@ inline constexpr const char* kStoringSuffix = ".storing";
 // The paths below are resolved against the work folder given with them, which holds the record
 // folder and the names recordings are kept aside under.
 
-// "Data-unsaved-<yyyyMMddhhmmsszzz>.zip", or with "-2", "-3" ... before ".zip" when taken, in the
-// work folder.
-std::filesystem::path FreeUnsavedArchivePath(const std::filesystem::path& workFolder,
-                                             const platform::LocalTime& storedAt);
-
 // Moves a finished recording's working archive to its record name in the record folder (the
 // first free one of that time), so no earlier record is replaced. A name that cannot form a
 // record file name, or a failed move, sends it to a free unsaved name instead, so that the next
-// recording's working archive never overwrites it. The archive reaches the disk before the move
-// and the move before the return.
+// recording's working archive never overwrites it; the run marker of the work folder goes to that
+// name first, so a kill at any point leaves the recording where recovery finds it with its
+// marker. The archive reaches the disk before the move and the move before the return.
 StoreOutcome StoreWorkingArchive(const std::filesystem::path& workFolder,
                                  const std::filesystem::path& archive, std::string_view name,
                                  std::string_view edcText, const platform::LocalTime& storedAt);
@@ -65,8 +65,10 @@ std::optional<std::filesystem::path> MoveIntoRecordFolder(const std::filesystem:
 // stored, the marker is removed; a recording left in place keeps it where it is.
 void SettleRunMarker(const std::filesystem::path& marker, const StoreOutcome& outcome);
 
-// Moves the working audio and trace to "Data-unsaved-<stamp>.wav" and ".hr", the first stem free
-// for both, so that no later run or review overwrites them; the outcome's path is the audio's.
+// Moves the work folder's run marker, then the working audio and then the trace to
+// "Data-unsaved-<stamp>" .run, .wav and .hr, the first stem free for all, so that no later run or
+// review overwrites them; the outcome's path is the audio's. Recovery puts the run together again
+// from any point between these moves.
 StoreOutcome KeepWorkingFilesAside(const std::filesystem::path& workFolder,
                                    const std::filesystem::path& audio,
                                    const std::filesystem::path& trace,
@@ -75,6 +77,13 @@ StoreOutcome KeepWorkingFilesAside(const std::filesystem::path& workFolder,
 // The audio bytes (after the WAV header) that an archive's audio item declares; nothing when the
 // archive or the item cannot be read.
 std::optional<std::uint64_t> ArchivedAudioBytes(const std::filesystem::path& archive);
+
+// The mother's record that holds the same bytes as the archive, if any: an archive that was left
+// before a start and is found there was copied into the record folder by work killed before it
+// removed its source.
+std::optional<std::filesystem::path> StoredCopy(const std::filesystem::path& workFolder,
+                                                const std::filesystem::path& archive,
+                                                std::string_view name, std::string_view edcText);
 
 // Stores what a finished run left: its archive when packing succeeded, otherwise its working
 // files, kept aside. A run shorter than one block of audio (a double click on the monitoring

@@ -11,10 +11,6 @@
 
 namespace marulo::session {
 
-// Lies beside the working files while a run records them; left behind, it says that they hold an
-// interrupted run and how to name its record.
-inline constexpr const char* kRunMarkerFile = "Data.run";
-
 // The mother and time a run started with; its record is named from these.
 struct RunProfile {
     std::string name;

@@ -965,6 +965,90 @@ fault_no_sound() {
     stop_pulse
 }
 
+# Holds every rename of the running program PID 1.5 s once it is done (strace attached to all its
+# threads), so that a kill falls between two renames of its storing; sets TRACER.
+slow_renames() {
+    strace -f -qq -o /dev/null -p "$PID" -e trace=rename,renameat,renameat2 \
+        -e inject=rename,renameat,renameat2:delay_exit=1500000 2>/dev/null &
+    TRACER=$!
+    CHILDREN+=("$TRACER")
+    sleep 1
+}
+
+# Kills the program of slow_renames as soon as COUNT files (default 1) match the pattern; notes
+# what the folder held then.
+kill_when_appears() {
+    local pattern=$1 count=${2:-1} i
+    for i in $(seq 3000); do
+        (($(compgen -G "$pattern" | wc -l) >= count)) && break
+        sleep 0.01
+    done
+    kill -KILL "$PID" 2>/dev/null
+    wait "$PID" "$TRACER" 2>/dev/null
+    NOTES="killed beside $(cd "$FOLDER/program" && ls -d Data* | sed 's/-unsaved-[0-9-]*/-unsaved-*/' |
+        sort -u | tr '\n' ' ')"
+}
+
+# A run is kept aside, its archive because Data is a plain file (HOW file) or its working files
+# because the disk is too full to pack them (HOW full); the program is killed at the instant the
+# STEP-th file of it appears beside the program. Data is mended (or room made) and the program
+# started again: the run must be stored.
+fault_kill_keeping_aside() {
+    local how=$1 step=$2
+    begin_row "kill-keeping-aside-$how-$step"
+    if [[ "$how" == file ]]; then
+        echo "not a folder" >"$FOLDER/program/Data"
+    else
+        small_program_folder 160 || return
+    fi
+    launch
+    main_window "$PID" || { NOTES="no window"; return; }
+    watch_boxes "$PID" "$WID" 1
+    slow_renames
+    if [[ "$how" == file ]]; then
+        monitor_for 6
+    else
+        # The run ends itself when the disk is full.
+        click $MONITOR_X $MONITOR_Y
+        RUNS=1
+    fi
+    kill_when_appears "$FOLDER/program/Data-unsaved-*" "$step"
+    if [[ "$how" == file ]]; then
+        rm -f "$FOLDER/program/Data"
+    else
+        # What the disk took is what the run fed; it must come back whole.
+        FED+=("$("$BIN/marulo-faulttool" count "$FOLDER/program" |
+            awk '$2 != "-" { s += $2 } END { printf "%.1f", s }')")
+        mount -o remount,size=$(($(du -sk "$FOLDER/program" | cut -f1) + 8192))k "$FOLDER/program"
+    fi
+    launch
+    main_window "$PID" || { NOTES+="${NOTES:+; }no window after mending"; return; }
+    watch_boxes "$PID" "$WID" 3
+    close_program "$PID" "$WID"
+    [[ -e "$FOLDER/program/Data.run" ]] && BAD+="${BAD:+; }a run marker stays after the restart"
+}
+
+# Data on another file system: the program is killed at the instant the record has been renamed
+# into place there, before the copy's source is removed; the restart must not store it again.
+fault_kill_storing_across() {
+    open_row_before_launch kill-storing-across || return
+    mkdir -p "$FOLDER/synced"
+    mount_small "$FOLDER/synced" 8192 || return
+    ln -s "$FOLDER/synced" "$FOLDER/program/Data"
+    launch
+    main_window "$PID" || { NOTES="no window"; return; }
+    slow_renames
+    monitor_for 4
+    kill_when_appears "$FOLDER/synced/*.zip"
+    launch
+    main_window "$PID" || { NOTES+="${NOTES:+; }no window after restart"; return; }
+    watch_boxes "$PID" "$WID" 3
+    close_program "$PID" "$WID"
+    local stored
+    stored=$(find "$FOLDER/synced/" -maxdepth 1 -name '*.zip' | wc -l)
+    ((stored > RUNS)) && BAD+="${BAD:+; }one run stored $stored times"
+}
+
 run_fault() {
     local name=$1 label=$2
     shift 2
@@ -983,6 +1067,7 @@ if ((SHORT)); then
     run_fault double-click "double click on the monitoring button"
     run_fault data-unwritable "Data a plain file, then mended" file
     run_fault data-elsewhere "Data on another file system"
+    run_fault kill-keeping-aside "kill -9 at the first file kept aside" file 1
     run_fault sigterm "SIGTERM while monitoring"
     run_fault window-close "window closed while monitoring"
     run_fault held-write "one Data.wav write held 3 s"
@@ -999,6 +1084,12 @@ else
     run_fault data-unwritable "Data read-only, then mended" read-only
     run_fault data-unwritable "Data a plain file, then mended" file
     run_fault data-elsewhere "Data on another file system"
+    run_fault kill-keeping-aside "kill -9 at the first file kept aside" file 1
+    run_fault kill-keeping-aside "kill -9 at the second file kept aside" file 2
+    run_fault kill-keeping-aside "kill -9 at the first file, disk full" full 1
+    run_fault kill-keeping-aside "kill -9 at the second file, disk full" full 2
+    run_fault kill-keeping-aside "kill -9 at the third file, disk full" full 3
+    run_fault kill-storing-across "kill -9 between copy and removal"
     run_fault file-size "file-size limit mid-run"
     run_fault full-disk "disk full mid-run, room made, restart"
     run_fault full-disk-start "kill -9, start on a full disk, restart"

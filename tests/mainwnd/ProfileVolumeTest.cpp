@@ -58,6 +58,28 @@ TEST_F(ProfileTest, EmptyFieldsKeepTheStoredValues) {
     EXPECT_EQ(loaded.edc, "2010-05-12");
 }
 
+// The name and EDC a window closes with come back as a pair, never one of them beside the other
+// mother's stored one.
+TEST_F(ProfileTest, NameAndEdcAreSavedAsOnePair) {
+    struct Case {
+        Profile closedWith;
+        Profile loaded;
+    };
+    const std::vector<Case> cases = {
+        {{"", "2011-01-01"}, {"", "2011-01-01"}},
+        {{"Berta", ""}, {"Berta", ""}},
+        {{"Anna", "2010-05-12"}, {"Anna", "2010-05-12"}},
+        {{"\xFF\xFEna", "2011-01-01"}, {"\xFF\xFEna", "2011-01-01"}},
+        {{"", ""}, {"Anna", "2010-05-12"}},
+    };
+    for (const Case& c : cases) {
+        Restart({"Anna", "2010-05-12"});
+        const Profile loaded = Restart(c.closedWith);
+        EXPECT_EQ(loaded.name, c.loaded.name) << c.closedWith.name << '|' << c.closedWith.edc;
+        EXPECT_EQ(loaded.edc, c.loaded.edc) << c.closedWith.name << '|' << c.closedWith.edc;
+    }
+}
+
 TEST_F(ProfileTest, OnlyATenByteEdcIsLoaded) {
     EXPECT_EQ(Restart({"Anna", "2010-5-12"}).edc, "");
     EXPECT_EQ(Restart({"Anna", "2010-05-120"}).edc, "");

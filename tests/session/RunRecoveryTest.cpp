@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -194,6 +195,99 @@ TEST_F(RunRecoveryTest, AnArchiveCutShortBeforeItsMoveIsStoredAndAFailedStoreIsK
     EXPECT_FALSE(fs::exists("Data-unsaved-20100209090504007.zip"));
     EXPECT_FALSE(fs::exists("Data-unsaved-20100209090504007.run"));
     EXPECT_TRUE(StoreKeptAsideRuns(m_folder).empty());
+}
+
+// What a kill leaves, as steps on a run's files: "pack" packs them, "store" copies the archive into
+// the record folder, "-F" removes F, "F>G" renames F to G, "F=G" copies F to G; "K" is the stem
+// the run is kept aside under.
+void TakeSteps(const std::string& steps) {
+    std::istringstream words(steps);
+    for (std::string step; words >> step;) {
+        for (std::size_t at = 0; (at = step.find('K')) != std::string::npos;) {
+            step.replace(at, 1, "Data-unsaved-20100209090513007");
+        }
+        const auto split = step.find_first_of(">=");
+        if (step == "pack") {
+            ASSERT_TRUE(acquisition::PackRunFiles("Data.zip", "Data.wav", "Data.hr"));
+        } else if (step == "store") {
+            fs::create_directory("Data");
+            fs::copy_file("Data.zip", "Data/Mary_Ann_20100512_20100209090513007.zip");
+        } else if (step.starts_with('-')) {
+            fs::remove(step.substr(1));
+        } else if (step[split] == '>') {
+            fs::rename(step.substr(0, split), step.substr(split + 1));
+        } else {
+            fs::copy_file(step.substr(0, split), step.substr(split + 1));
+        }
+    }
+}
+
+// Whatever state a kill left a run in, while it ran, was packed, kept aside or stored, the next
+// start stores it exactly once, as a record that opens, and leaves nothing of it behind.
+TEST_F(RunRecoveryTest, AKillAtAnyStepLeavesOneRecordThatOpens) {
+    struct Case {
+        const char* why;
+        std::size_t traceBytes;  // of the ten seconds of audio
+        const char* steps;
+        archive::RecordProblem opens = archive::RecordProblem::None;
+    };
+    const Case cases[] = {
+        {"while recording", 40, ""},
+        {"marker kept aside", 40, "Data.run>K.run"},
+        {"marker and audio kept aside", 40, "Data.run>K.run Data.wav>K.wav"},
+        {"all kept aside", 40, "Data.run>K.run Data.wav>K.wav Data.hr>K.hr"},
+        {"audio kept aside before its marker", 40, "Data.wav>K.wav"},
+        {"audio and trace kept aside before their marker", 40, "Data.wav>K.wav Data.hr>K.hr"},
+        {"archive's marker kept aside", 40, "pack Data.run>K.run"},
+        {"archive kept aside before its marker", 40, "pack Data.zip>K.zip"},
+        {"packing a kept run", 40, "Data.run>K.run Data.wav>K.wav Data.hr>K.hr K.wav=K.zip.Xy12ab"},
+        {"packed a kept run, its trace not yet removed", 40,
+         "Data.hr=trace pack Data.run>K.run Data.zip>K.zip trace>K.hr"},
+        {"packed, its trace not yet removed", 40, "Data.hr=trace pack trace>Data.hr"},
+        {"copied into the record folder, the source not yet removed", 40, "pack store"},
+        {"a kept run copied into the record folder, the source not yet removed", 40,
+         "pack store Data.run>K.run Data.zip>K.zip"},
+        {"trace missing", 0, "-Data.hr"},
+        {"trace cut short", 4, ""},
+        {"a kept trace without audio", 40, "Data.run>K.run Data.hr>K.hr -Data.wav",
+         archive::RecordProblem::NoAudio},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        for (const auto& entry : fs::directory_iterator(m_folder.Path())) {
+            fs::remove_all(entry.path());
+        }
+        WriteCutShortWav(0, 160000);
+        WriteTraceBytes(c.traceBytes);
+        ASSERT_TRUE(WriteRunMarker(kRunMarkerFile, m_profile));
+        TakeSteps(c.steps);
+
+        RemoveLeftoversOfKilledWork(m_folder);
+        RecoverInterruptedRun(m_folder);
+        StoreKeptAsideRuns(m_folder);
+
+        const std::vector<std::string> records = RecordFolderFiles();
+        EXPECT_EQ(records.size(), 1u);
+        std::vector<std::string> left;
+        for (const auto& entry : fs::directory_iterator(m_folder.Path())) {
+            if (entry.path().filename() != "Data") {
+                left.push_back(entry.path().filename().string());
+            }
+        }
+        EXPECT_EQ(left, std::vector<std::string>{});
+        if (records.empty()) {
+            continue;
+        }
+        fs::create_directory("check");
+        const archive::LoadedRecord loaded =
+            archive::UnpackRecord(fs::path("Data") / records.front(), "check");
+        EXPECT_EQ(loaded.problem, c.opens);
+        if (loaded.problem == archive::RecordProblem::None) {
+            EXPECT_EQ(fs::file_size(loaded.files.audioPath), 44u + 160000u);
+            EXPECT_GE(loaded.trace.size(), 9u);
+        }
+        fs::remove_all("check");
+    }
 }
 
 // What work killed half-way leaves is removed at start; what belongs to a run or a review stays.

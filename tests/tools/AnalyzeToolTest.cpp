@@ -288,10 +288,13 @@ TEST_F(AnalyzeTool, OutputStaysTheSameForEveryFormat) {
         const auto path = Write(Joined({c.name, ".wav"}), c.wav);
         const Outcome rates = Run(path);
         const Outcome frames = Run(Joined({"--frames ", path}));
-        EXPECT_EQ(rates.status, 0) << c.name << rates.err;
+        // A file cut off before the length its header declares is analysed as far as it goes,
+        // with a warning.
+        const int status = c.name.ends_with("-cut") ? 4 : 0;
+        EXPECT_EQ(rates.status, status) << c.name << rates.err;
         EXPECT_EQ(std::count(rates.out.begin(), rates.out.end(), '\n'), c.rateLines) << c.name;
         EXPECT_EQ(Fnv1a(rates.out), c.rateHash) << c.name << '\n' << rates.out;
-        EXPECT_EQ(frames.status, 0) << c.name << frames.err;
+        EXPECT_EQ(frames.status, status) << c.name << frames.err;
         EXPECT_EQ(std::count(frames.out.begin(), frames.out.end(), '\n'), c.frameLines) << c.name;
         EXPECT_EQ(Fnv1a(frames.out), c.frameHash) << c.name;
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // marulo-analyze: replays a WAV file through the heart-rate detector as a capture run would.
 #include <cstdio>
+#include <exception>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -9,6 +10,8 @@
 
 #include "acquisition/Analysis.h"
 #include "acquisition/CaptureConversion.h"
+#include "acquisition/CaptureFormat.h"
+#include "archive/RecordArchive.h"
 #include "platform/ByteSource.h"
 #include "platform/WavReader.h"
 #include "platform/ZipStream.h"
@@ -19,6 +22,7 @@ namespace {
 constexpr int kWriteFailed = 1;
 constexpr int kBadInput = 2;
 constexpr int kTooShort = 3;
+constexpr int kDamagedInput = 4;
 
 constexpr std::string_view kUsage =
     "usage: marulo-analyze [--frames | --check] FILE.wav | RECORD.zip | --help";
@@ -45,7 +49,9 @@ Prints, one per line, the heart rate the run would report once a second (0 for n
 
 The file is read once from start to end in small pieces: memory stays the same for any length,
 and a pipe or FIFO works too (/dev/stdin, <(command)). A record archive (a ZIP file) must be a
-regular file; its first top-level item named exactly Data.wav is read, unpacked as it goes.
+regular file; its first top-level item named exactly Data.wav is read, unpacked as it goes; audio
+in the capture format is read only as far as the record's trace (Data.hr) allows, as the
+program's window does.
 
 Any PCM WAV of 8 or 16 bits, any channel count and a rate of 1000..384000 Hz, is first turned
 into the capture format (2 channels, 8000 Hz, unsigned 8-bit); the detector hears the first
@@ -60,9 +66,12 @@ Exit status:
   0  success
   1  the output could not be written
   2  bad usage, or a file that is not a readable PCM WAV or record archive (one line on
-     standard error); a read error part way stops with this status after the lines so far
+     standard error); a read error part way stops with this status after the lines so far, and
+     so does a record's audio longer than its trace allows
   3  the audio is too short to give a line: no whole 0.1 s block, or without --frames less
      than one second (one line on standard error; --check has written its header)
+  4  the lines are written, but the input is damaged: the WAV ends before the length its header
+     declares, or the archive's item fails its check sum (one warning line on standard error)
 )";
 
 // Lines go out in large writes.
@@ -104,17 +113,21 @@ int Fail(std::string_view message, int status = kBadInput) {
     return status;
 }
 
-}  // namespace
+// The audio bytes a record archive's Data.wav may hold: as far as its trace allows.
+std::uint64_t AudioLimit(const std::string& archive) {
+    marulo::archive::RecordArchive record;
+    std::vector<std::int32_t> trace;
+    if (record.Open(archive) != marulo::archive::RecordProblem::None || !record.HasTrace() ||
+        record.ReadTrace(trace) != marulo::archive::RecordProblem::None) {
+        return marulo::archive::kMaxAudioBytes;
+    }
+    return marulo::archive::MaxAudioBytesForTrace(trace.size());
+}
 
-int main(int argc, char** argv) {
+int Run(const std::vector<std::string_view>& args) {
     namespace acquisition = marulo::acquisition;
     namespace platform = marulo::platform;
 
-    const std::vector<std::string_view> args(argv + 1, argv + argc);
-    if (args.size() == 1 && args[0] == "--help") {
-        std::cout << kHelp;
-        return 0;
-    }
     const bool frames = !args.empty() && args[0] == "--frames";
     const bool check = !args.empty() && args[0] == "--check";
     if (args.size() != (frames || check ? 2u : 1u) || args.back().starts_with("--")) {
@@ -128,6 +141,7 @@ int main(int argc, char** argv) {
     std::optional<platform::ZipItemStream> item;
     platform::ByteSource* source = nullptr;
     std::string name = path;
+    std::uint64_t limit = marulo::archive::kMaxAudioBytes;
     if (platform::LooksLikeZipFile(path)) {
         item = platform::ZipItemStream::Open(path, "Data.wav", error);
         if (!item) {
@@ -150,6 +164,10 @@ int main(int argc, char** argv) {
     auto converter = acquisition::CaptureConverter::For(wav->Format());
     if (!converter) {
         return Fail(name + ": cannot convert this format");
+    }
+    // A record's audio, in the format the program records, is bounded by its trace.
+    if (item && wav->Format() == acquisition::CaptureFormat()) {
+        limit = AudioLimit(path);
     }
 
     LineWriter out;
@@ -185,13 +203,28 @@ int main(int argc, char** argv) {
     // 64 KiB of samples at a time; a low rate gives up to sixteen times as many capture bytes.
     std::vector<std::uint8_t> samples(1 << 16);
     std::vector<std::uint8_t> scratch;
+    std::uint64_t read = 0;
     for (std::size_t got = 0; (got = wav->ReadFrames(samples)) > 0;) {
+        read += got;
+        if (read > limit) {
+            out.Flush();
+            return Fail(name + ": the audio is longer than its trace allows (a damaged record)");
+        }
         feed(converter->Convert(std::span(samples).first(got), scratch));
     }
     feed(converter->Finish(scratch));
     out.Flush();
     if (out.Failed()) {
-        return kWriteFailed;
+        return Fail("cannot write the output", kWriteFailed);
+    }
+    const bool endedShort = wav->EndedShort();
+    // An archive checks an item's sum at its end: what follows the samples is read too.
+    if (item && !item->Failed()) {
+        while (item->Read(samples) > 0) {
+        }
+    }
+    if (item && item->ChecksumFailed()) {
+        return Fail("warning: " + name + ": its check sum does not match (damaged)", kDamagedInput);
     }
     if (wav->Failed()) {
         return Fail(name + ": cannot read the file");
@@ -205,5 +238,24 @@ int main(int argc, char** argv) {
                         " s of audio, less than the second a heart rate needs",
                     kTooShort);
     }
+    if (endedShort) {
+        return Fail("warning: " + name + ": ends before the length its header declares (cut off)",
+                    kDamagedInput);
+    }
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "--help") {
+        std::cout << kHelp;
+        return 0;
+    }
+    try {
+        return Run(args);
+    } catch (const std::exception& problem) {
+        return Fail(problem.what());
+    }
 }
