@@ -45,6 +45,8 @@ constexpr float kTimbreMargin = 0.15F;
 // Seconds in a row the baby's rhythm must have been followed before a jump from it counts.
 constexpr int kSteadySeconds = 4;
 constexpr float kFetalConfidence = 0.30F;
+// Over a voice the baby's rhythm must stand out more to be believed.
+constexpr float kTalkedOverConfidence = 0.45F;
 constexpr float kMaternalConfidence = 0.40F;
 constexpr float kRhythmic = 0.30F;
 constexpr std::size_t kRecentFrames = 2 * kEnvelopeRate;
@@ -333,7 +335,8 @@ SecondEstimate RhythmEstimator::Estimate() {
     double maternalPeriod =
         maternal.period == 0 ? 0.0 : RefinedPeak(m_correlations[maternal.band], maternal.period);
     bool fetalHeard = fetal.period != 0 &&
-                      m_correlations[fetal.band][fetal.period] >= kFetalConfidence &&
+                      m_correlations[fetal.band][fetal.period] >=
+                          (estimate.talking ? kTalkedOverConfidence : kFetalConfidence) &&
                       HalfCorrelation(fetal.band, fetalPeriod, false) >= kRecentConfidence;
     bool maternalHeard =
         maternal.period != 0 &&
