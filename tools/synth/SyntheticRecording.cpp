@@ -391,8 +391,10 @@ std::vector<std::uint8_t> SynthesizeCaptureBytes(const SynthOptions& options,
         AddTalking(signal, talk, listening.talkGain, extra);
     }
     for (std::size_t i = 0; i < frames; ++i) {
-        signal[i] *=
-            StretchGain(static_cast<double>(i) / kSampleRate, listening.turnedUp, kTurnedUpGain);
+        // StretchGain only turns down: how far into a stretch, from 0 to 1.
+        const double up =
+            1.0 - StretchGain(static_cast<double>(i) / kSampleRate, listening.turnedUp, 0.0);
+        signal[i] *= 1.0 + (kTurnedUpGain - 1.0) * up;
     }
 
     std::vector<std::uint8_t> bytes(frames * 2);
