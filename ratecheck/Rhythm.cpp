@@ -27,6 +27,8 @@ constexpr float kDoubleReward = 0.5F;
 constexpr float kHalfPenalty = 0.5F;
 constexpr double kSlowFetalBpm = 110.0;  // below this the mother's pulse may beat alike
 constexpr double kUsualSlowestBpm = 100.0;
+// A rhythm this fast or faster with no sign of the mother may be a slow baby's.
+constexpr double kUnsignedSlowestBpm = 95.0;
 constexpr double kFastFetalBpm = 200.0;
 constexpr double kOutsidePenaltyPerBpm = 0.02;
 // Above 200 more so: twice a slow baby's rate, with his second sound near mid-beat, repeats as well
@@ -238,6 +240,17 @@ bool RhythmEstimator::SoundsFetal(double period) const {
     return high >= kMaternalConfidence && high >= low + kTimbreMargin;
 }
 
+// A slow rhythm is the mother's when it jumped from a baby followed steadily as he was lost, when
+// it continues a rhythm found hers, or when it sounds like her vessel.
+bool RhythmEstimator::SignsOfMother(double period) const {
+    const bool jumped = m_trackPeriod && m_steadySeconds >= kSteadySeconds &&
+                        LogDistance(period, *m_trackPeriod) > kJumped;
+    const bool hers = m_maternalPeriod &&
+                      LogDistance(period, *m_maternalPeriod) <=
+                          kFollowedChange * std::min(m_secondsSinceMaternal, kFollowedGapSeconds);
+    return jumped || hers || SoundsMaternal(period);
+}
+
 SecondEstimate RhythmEstimator::Estimate() {
     SecondEstimate estimate;
     ++m_secondsSinceTrack;
@@ -345,16 +358,9 @@ SecondEstimate RhythmEstimator::Estimate() {
         (m_quantised[maternal.band].size() < kWindow ||
          HalfCorrelation(maternal.band, maternalPeriod, true) >= kRecentConfidence);
     const bool slow = fetalHeard && Bpm(fetalPeriod) < kSlowFetalBpm;
-    // A slow rhythm the baby's rate fell to gradually, or with the sound of his valves, is his; one
-    // that jumped from his rate as he was lost, that continues a rhythm found hers, or that sounds
-    // like her vessel, is the mother's.
+    // A slow rhythm the baby's rate fell to gradually, or with the sound of his valves, is his.
     const bool fetalSign = fetalHeard && (Followed(fetalPeriod) || SoundsFetal(fetalPeriod));
-    const bool jumped = m_trackPeriod && m_steadySeconds >= kSteadySeconds &&
-                        LogDistance(fetalPeriod, *m_trackPeriod) > kJumped;
-    const bool hers = m_maternalPeriod &&
-                      LogDistance(fetalPeriod, *m_maternalPeriod) <=
-                          kFollowedChange * std::min(m_secondsSinceMaternal, kFollowedGapSeconds);
-    const bool maternalSign = slow && !fetalSign && (jumped || hers || SoundsMaternal(fetalPeriod));
+    const bool maternalSign = slow && !fetalSign && SignsOfMother(fetalPeriod);
     if (maternalSign) {
         m_maternalPeriod = fetalPeriod;
         m_secondsSinceMaternal = 0;
@@ -364,10 +370,10 @@ SecondEstimate RhythmEstimator::Estimate() {
             maternalPeriod = fetalPeriod;
         }
     }
+    // A slow rhythm with no sign of whose it is may be the baby's or the mother's, whether or not
+    // her range shows the same peak.
+    estimate.fetalMayBeMaternal = fetalHeard && slow && !fetalSign;
     if (fetalHeard && maternalHeard && SamePeriod(fetalPeriod, maternalPeriod)) {
-        // One peak where the ranges meet: the baby's if fast enough or followed there; below
-        // that nothing tells whose it is.
-        estimate.fetalMayBeMaternal = slow && !fetalSign;
         maternalHeard = false;
     }
     if (!fetalHeard && maternalHeard && !maternalSign && SoundsFetal(maternalPeriod) &&
@@ -384,15 +390,20 @@ SecondEstimate RhythmEstimator::Estimate() {
         // The baby's own rhythm repeats there; it is no evidence of the mother.
         maternalHeard = false;
     }
-    if (!fetalHeard && maternalHeard && !maternalSign && !SoundsMaternal(maternalPeriod) &&
-        m_lastFetalPeriod && Bpm(maternalPeriod) >= kSlowFetalBpm * 0.6 &&
-        LogDistance(maternalPeriod, *m_lastFetalPeriod) <= kJumped) {
-        // A slow rhythm near where the baby was lately heard, not followed there second by second:
-        // his or hers.
-        fetalHeard = true;
-        fetalPeriod = maternalPeriod;
-        estimate.fetalMayBeMaternal = true;
-        maternalHeard = false;
+    if (!fetalHeard && maternalHeard && !maternalSign) {
+        if (SignsOfMother(maternalPeriod)) {
+            m_maternalPeriod = maternalPeriod;
+            m_secondsSinceMaternal = 0;
+        } else if (Bpm(maternalPeriod) >= kUnsignedSlowestBpm ||
+                   (m_lastFetalPeriod &&
+                    LogDistance(maternalPeriod, *m_lastFetalPeriod) <= kJumped)) {
+            // A slow rhythm with nothing of the mother's, where a slow baby beats or near where
+            // the baby was lately heard: his or hers.
+            fetalHeard = true;
+            fetalPeriod = maternalPeriod;
+            estimate.fetalMayBeMaternal = true;
+            maternalHeard = false;
+        }
     }
     if (fetalHeard) {
         estimate.fetalBpm = Bpm(fetalPeriod);

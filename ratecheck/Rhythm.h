@@ -43,6 +43,7 @@ private:
     bool Followed(double period) const;
     bool SoundsMaternal(double period) const;
     bool SoundsFetal(double period) const;
+    bool SignsOfMother(double period) const;
 
     std::optional<double> m_trackPeriod;  // the baby's period followed so far, in frames
     int m_secondsSinceTrack = 0;
