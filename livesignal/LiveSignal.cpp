@@ -28,6 +28,10 @@ const char* HintTextKey(Hint hint) {
             return "LiveHintNoHeartbeat";
         case Hint::TooLoud:
             return "LiveHintTooLoud";
+        case Hint::Talking:
+            return "LiveHintTalking";
+        case Hint::Unsure:
+            return "LiveHintUnsure";
         case Hint::None:
             break;
     }
@@ -64,6 +68,10 @@ void LiveSignal::Judge(const ratecheck::SecondCheck& check) {
     } else if (check.quality == Quality::Good) {
         doubt = Doubt::Clear;
         state = SignalState::Good;
+    } else if (check.talking) {
+        // A voice covers the heartbeat; the cable is not to blame.
+        doubt = Doubt::Talking;
+        state = check.checkedBpm ? SignalState::Weak : SignalState::None;
     } else if (check.quality == Quality::None) {
         doubt = Doubt::NoHeartbeat;
         state = SignalState::None;
@@ -71,6 +79,9 @@ void LiveSignal::Judge(const ratecheck::SecondCheck& check) {
         doubt = Doubt::MaternalPulse;
     } else if (check.quality == Quality::Half) {
         doubt = Doubt::HalfRate;
+    } else if (check.quality == Quality::Unsure && check.checkedBpm) {
+        // A slow rate that may be the baby's or the mother's: never advise moving away from it.
+        doubt = Doubt::Unsure;
     } else if (!check.checkedBpm) {
         // Doubtful against an earlier second's rhythm, and the newest one has none of the baby.
         doubt = Doubt::NoHeartbeat;
@@ -87,10 +98,9 @@ int LiveSignal::CountOf(Doubt doubt, int seconds) const {
 
 Hint LiveSignal::HintDue() const {
     constexpr std::pair<Doubt, Hint> kHints[] = {
-        {Doubt::TooLoud, Hint::TooLoud},
-        {Doubt::MaternalPulse, Hint::MaternalPulse},
-        {Doubt::HalfRate, Hint::HalfRate},
-        {Doubt::NoHeartbeat, Hint::NoHeartbeat},
+        {Doubt::TooLoud, Hint::TooLoud},   {Doubt::MaternalPulse, Hint::MaternalPulse},
+        {Doubt::HalfRate, Hint::HalfRate}, {Doubt::Talking, Hint::Talking},
+        {Doubt::Unsure, Hint::Unsure},     {Doubt::NoHeartbeat, Hint::NoHeartbeat},
     };
     if (m_doubts.front() == Doubt::Clear) {
         return Hint::None;

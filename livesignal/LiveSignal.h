@@ -27,6 +27,8 @@ enum class Hint : std::uint8_t {
     HalfRate,       // the number may be half the baby's rate
     NoHeartbeat,    // no heartbeat heard: cable or gel
     TooLoud,        // the audio reaches the ends of the sample range
+    Talking,        // a voice covers the heartbeat
+    Unsure,         // a slow heartbeat that may be the baby's or the mother's
 };
 
 struct LiveSignalValue {
@@ -61,7 +63,16 @@ public:
 
 private:
     // What one judged second counts towards.
-    enum class Doubt : std::uint8_t { Clear, MaternalPulse, HalfRate, NoHeartbeat, TooLoud, Other };
+    enum class Doubt : std::uint8_t {
+        Clear,
+        MaternalPulse,
+        HalfRate,
+        NoHeartbeat,
+        TooLoud,
+        Talking,
+        Unsure,
+        Other,
+    };
 
     void Judge(const ratecheck::SecondCheck& check);
     Hint HintDue() const;

@@ -69,8 +69,14 @@ Quality JudgeShown(std::int32_t shownBpm, std::span<const SecondEstimate> recent
         return any(
             [&matches](const SecondEstimate& e) { return e.fetalBpm && matches(*e.fetalBpm); });
     };
-    if (fetalNear([shown](double f) { return Near(shown, f, kSameRateBpm); })) {
+    if (any([shown](const SecondEstimate& e) {
+            return e.fetalBpm && !e.fetalMayBeMaternal && Near(shown, *e.fetalBpm, kSameRateBpm);
+        })) {
         return Quality::Good;
+    }
+    if (fetalNear([shown](double f) { return Near(shown, f, kSameRateBpm); })) {
+        // A slow rate that may be the baby's or the mother's.
+        return Quality::Unsure;
     }
     if (any([shown](const SecondEstimate& e) {
             return e.maternalBpm && Near(shown, *e.maternalBpm, kSameRateBpm);
@@ -112,7 +118,17 @@ void RateCheck::Pair() {
         m_pendingEstimates.pop_front();
         SecondCheck check;
         check.quality = JudgeShown(m_pendingShown.front(), m_recent);
-        if (const auto& fetal = m_recent.back().fetalBpm) {
+        check.talking = m_recent.back().talking;
+        std::optional<double> fetal = m_recent.back().fetalBpm;
+        // The display lags the audio: a good second keeps the baby's rate it was judged against.
+        const auto shown = static_cast<double>(m_pendingShown.front());
+        for (auto e = m_recent.rbegin();
+             e != m_recent.rend() && !fetal && check.quality == Quality::Good; ++e) {
+            if (e->fetalBpm && Near(shown, *e->fetalBpm, kSameRateBpm)) {
+                fetal = e->fetalBpm;
+            }
+        }
+        if (fetal) {
             check.checkedBpm = static_cast<std::int32_t>(std::lround(*fetal));
         }
         m_sink(m_pendingShown.front(), check);

@@ -39,6 +39,7 @@ Mark MarkOf(Quality quality);
 struct SecondCheck {
     Quality quality = Quality::None;
     std::optional<std::int32_t> checkedBpm;  // the baby's rate where the analysis is confident
+    bool talking = false;                    // a voice was heard over the second
 };
 
 // A mark for each of a trace's seconds; seconds beyond the checks have no signal.

@@ -14,6 +14,8 @@ constexpr std::size_t kShortestWindow = 2 * kEnvelopeRate;
 // Periods in envelope frames: the baby 230..100 bpm, the mother 105..55 bpm.
 constexpr std::size_t kFetalShortest = 26;
 constexpr std::size_t kFetalLongest = 60;
+// A baby followed as his rate falls, down to 70 bpm.
+constexpr std::size_t kSlowLongest = 86;
 constexpr std::size_t kMaternalShortest = 57;
 constexpr std::size_t kMaternalLongest = 109;
 constexpr std::size_t kFirstLag = kFetalShortest / 3 - 1;
@@ -23,12 +25,30 @@ constexpr std::size_t kLastDenseLag = 2 * kFetalLongest + 1;
 
 constexpr float kDoubleReward = 0.5F;
 constexpr float kHalfPenalty = 0.5F;
-constexpr double kSlowFetalBpm = 110.0;
+constexpr double kSlowFetalBpm = 110.0;  // below this the mother's pulse may beat alike
+constexpr double kUsualSlowestBpm = 100.0;
+// A rhythm this fast or faster with no sign of the mother may be a slow baby's.
+constexpr double kUnsignedSlowestBpm = 95.0;
 constexpr double kFastFetalBpm = 200.0;
 constexpr double kOutsidePenaltyPerBpm = 0.02;
+// Above 200 more so: twice a slow baby's rate, with his second sound near mid-beat, repeats as well
+// as his own.
+constexpr double kFastPenaltyPerBpm = 0.04;
 constexpr double kJumpCost = 1.0;  // per unit of log period
 constexpr int kTrackMemorySeconds = 5;
+// How far the baby's period may move in a second (log period) and still be the rhythm followed.
+constexpr double kFollowedChange = 0.08;
+constexpr int kFollowedGapSeconds = 2;
+// How long the baby's last period is remembered, and how far from the baby's a new slow rhythm is
+// the mother's: a baby slows gradually, a probe slipping onto her vessel jumps.
+constexpr int kLastFetalMemorySeconds = 30;
+constexpr double kJumped = 0.15;
+constexpr float kTimbreMargin = 0.15F;
+// Seconds in a row the baby's rhythm must have been followed before a jump from it counts.
+constexpr int kSteadySeconds = 4;
 constexpr float kFetalConfidence = 0.30F;
+// Over a voice the baby's rhythm must stand out more to be believed.
+constexpr float kTalkedOverConfidence = 0.45F;
 constexpr float kMaternalConfidence = 0.40F;
 constexpr float kRhythmic = 0.30F;
 constexpr std::size_t kRecentFrames = 2 * kEnvelopeRate;
@@ -84,6 +104,10 @@ void KeepNewest(std::vector<Value>& values, std::size_t count) {
 
 bool SamePeriod(double a, double b) {
     return std::abs(a - b) <= kSamePeriod * std::max(a, b);
+}
+
+double LogDistance(double a, double b) {
+    return std::abs(std::log(a / b));
 }
 
 }  // namespace
@@ -195,22 +219,65 @@ float RhythmEstimator::HalfCorrelation(std::size_t band, double lag, bool earlie
                : static_cast<float>(sum / std::sqrt(nowEnergy * thenEnergy));
 }
 
+// Whether a period continues the baby's followed rhythm, allowing for the seconds it went unheard.
+bool RhythmEstimator::Followed(double period) const {
+    return m_trackPeriod &&
+           LogDistance(period, *m_trackPeriod) <=
+               kFollowedChange * std::min(m_secondsSinceTrack, kFollowedGapSeconds);
+}
+
+// The mother's vessel sounds deep: her rhythm is in the lowest band and not in the highest.
+bool RhythmEstimator::SoundsMaternal(double period) const {
+    return m_usable[0] && At(m_correlations[0], period) >= kMaternalConfidence &&
+           (!m_usable[kBands - 1] || At(m_correlations[kBands - 1], period) < kRhythmic);
+}
+
+// The baby's sounds are high: a rhythm clearly stronger in the highest band than in the lowest,
+// where her vessel sounds.
+bool RhythmEstimator::SoundsFetal(double period) const {
+    const float high = m_usable[kBands - 1] ? At(m_correlations[kBands - 1], period) : 0.0F;
+    const float low = m_usable[0] ? At(m_correlations[0], period) : 0.0F;
+    return high >= kMaternalConfidence && high >= low + kTimbreMargin;
+}
+
+// A slow rhythm is the mother's when it jumped from a baby followed steadily as he was lost, when
+// it continues a rhythm found hers, or when it sounds like her vessel.
+bool RhythmEstimator::SignsOfMother(double period) const {
+    const bool jumped = m_trackPeriod && m_steadySeconds >= kSteadySeconds &&
+                        LogDistance(period, *m_trackPeriod) > kJumped;
+    const bool hers = m_maternalPeriod &&
+                      LogDistance(period, *m_maternalPeriod) <=
+                          kFollowedChange * std::min(m_secondsSinceMaternal, kFollowedGapSeconds);
+    return jumped || hers || SoundsMaternal(period);
+}
+
 SecondEstimate RhythmEstimator::Estimate() {
     SecondEstimate estimate;
     ++m_secondsSinceTrack;
     if (m_secondsSinceTrack > kTrackMemorySeconds) {
         m_trackPeriod.reset();
+        m_steadySeconds = 0;
+    }
+    if (++m_secondsSinceFetal > kLastFetalMemorySeconds) {
+        m_lastFetalPeriod.reset();
+    }
+    if (++m_secondsSinceMaternal > kTrackMemorySeconds) {
+        m_maternalPeriod.reset();
     }
     if (m_history[0].size() < kShortestWindow) {
         return estimate;
     }
-    if (std::count(m_voiced.end() - static_cast<std::ptrdiff_t>(kRecentFrames), m_voiced.end(),
-                   true) >= static_cast<std::ptrdiff_t>(kTalkingFrames)) {
+    // Over a voice only the baby's rhythm followed until now is believed.
+    estimate.talking =
+        std::count(m_voiced.end() - static_cast<std::ptrdiff_t>(kRecentFrames), m_voiced.end(),
+                   true) >= static_cast<std::ptrdiff_t>(kTalkingFrames);
+    if (estimate.talking && !m_trackPeriod) {
         return estimate;
     }
     std::vector<std::size_t> usable;
     for (std::size_t b = 0; b < kBands; ++b) {
-        if (Correlate(b, m_correlations[b])) {
+        m_usable[b] = Correlate(b, m_correlations[b]);
+        if (m_usable[b]) {
             usable.push_back(b);
         }
     }
@@ -226,19 +293,35 @@ SecondEstimate RhythmEstimator::Estimate() {
     Pick fetal;
     Pick maternal;
     for (const std::size_t b : usable) {
-        const std::vector<float>& r = m_correlations[b];
+        std::vector<float>& r = m_correlations[b];
         estimate.rhythmic =
-            estimate.rhythmic || *std::max_element(r.begin() + kFetalShortest / 2,
-                                                   r.begin() + 2 * kFetalLongest) >= kRhythmic;
-        for (std::size_t period = kFetalShortest; period <= kFetalLongest; ++period) {
+            !estimate.talking &&
+            (estimate.rhythmic || *std::max_element(r.begin() + kFetalShortest / 2,
+                                                    r.begin() + 2 * kFetalLongest) >= kRhythmic);
+        for (std::size_t period = kFetalShortest; period <= kSlowLongest; ++period) {
             if (r[period] < r[period - 1] || r[period] < r[period + 1]) {
                 continue;
             }
+            const bool followed = Followed(static_cast<double>(period));
+            if ((period > kFetalLongest || estimate.talking) && !followed) {
+                continue;
+            }
             const double bpm = Bpm(static_cast<double>(period));
+            // Where the baby's rate meets the mother's, a rhythm with the sound of her vessel is
+            // hers, however gradually it was reached.
+            if (bpm < kSlowFetalBpm && SoundsMaternal(static_cast<double>(period))) {
+                continue;
+            }
+            if (period > kFetalLongest) {
+                r[2 * period] = LagCorrelation(b, 2 * period);
+            }
             double score = PeriodScore(r, period);
-            // Rates outside 110..200 are rare in a baby and common in what imitates one.
-            score -= kOutsidePenaltyPerBpm *
-                     (std::max(0.0, kSlowFetalBpm - bpm) + std::max(0.0, bpm - kFastFetalBpm));
+            // Rates outside 100..200 are rare in a baby and common in what imitates one, unless
+            // the baby's own rate went there.
+            if (!followed) {
+                score -= kOutsidePenaltyPerBpm * std::max(0.0, kUsualSlowestBpm - bpm) +
+                         kFastPenaltyPerBpm * std::max(0.0, bpm - kFastFetalBpm);
+            }
             if (m_trackPeriod) {
                 score -=
                     kJumpCost * std::abs(std::log(static_cast<double>(period) / *m_trackPeriod));
@@ -247,7 +330,8 @@ SecondEstimate RhythmEstimator::Estimate() {
                 fetal = {b, period, score};
             }
         }
-        for (std::size_t period = kMaternalShortest; period <= kMaternalLongest; ++period) {
+        for (std::size_t period = kMaternalShortest;
+             period <= kMaternalLongest && !estimate.talking; ++period) {
             if (r[period] < r[period - 1] || r[period] < r[period + 1]) {
                 continue;
             }
@@ -259,12 +343,13 @@ SecondEstimate RhythmEstimator::Estimate() {
         }
     }
     // A range without a peak has no period to offer.
-    const double fetalPeriod =
+    double fetalPeriod =
         fetal.period == 0 ? 0.0 : RefinedPeak(m_correlations[fetal.band], fetal.period);
-    const double maternalPeriod =
+    double maternalPeriod =
         maternal.period == 0 ? 0.0 : RefinedPeak(m_correlations[maternal.band], maternal.period);
     bool fetalHeard = fetal.period != 0 &&
-                      m_correlations[fetal.band][fetal.period] >= kFetalConfidence &&
+                      m_correlations[fetal.band][fetal.period] >=
+                          (estimate.talking ? kTalkedOverConfidence : kFetalConfidence) &&
                       HalfCorrelation(fetal.band, fetalPeriod, false) >= kRecentConfidence;
     bool maternalHeard =
         maternal.period != 0 &&
@@ -272,9 +357,32 @@ SecondEstimate RhythmEstimator::Estimate() {
         HalfCorrelation(maternal.band, maternalPeriod, false) >= kRecentConfidence &&
         (m_quantised[maternal.band].size() < kWindow ||
          HalfCorrelation(maternal.band, maternalPeriod, true) >= kRecentConfidence);
+    const bool slow = fetalHeard && Bpm(fetalPeriod) < kSlowFetalBpm;
+    // A slow rhythm the baby's rate fell to gradually, or with the sound of his valves, is his.
+    const bool fetalSign = fetalHeard && (Followed(fetalPeriod) || SoundsFetal(fetalPeriod));
+    const bool maternalSign = slow && !fetalSign && SignsOfMother(fetalPeriod);
+    if (maternalSign) {
+        m_maternalPeriod = fetalPeriod;
+        m_secondsSinceMaternal = 0;
+        fetalHeard = false;
+        if (!maternalHeard) {
+            maternalHeard = true;
+            maternalPeriod = fetalPeriod;
+        }
+    }
+    // A slow rhythm with no sign of whose it is may be the baby's or the mother's, whether or not
+    // her range shows the same peak.
+    estimate.fetalMayBeMaternal = fetalHeard && slow && !fetalSign;
     if (fetalHeard && maternalHeard && SamePeriod(fetalPeriod, maternalPeriod)) {
-        // One peak where the ranges meet: the baby's only if it is fast enough to be his.
-        (Bpm(fetalPeriod) < kSlowFetalBpm ? fetalHeard : maternalHeard) = false;
+        maternalHeard = false;
+    }
+    if (!fetalHeard && maternalHeard && !maternalSign && SoundsFetal(maternalPeriod) &&
+        Bpm(maternalPeriod) >= Bpm(static_cast<double>(kSlowLongest)) &&
+        (fetal.period == 0 || !SamePeriod(maternalPeriod, 2.0 * fetalPeriod))) {
+        // A slow rhythm with the baby's sound and not hers, not the double of a faster one: his.
+        fetalHeard = true;
+        fetalPeriod = maternalPeriod;
+        maternalHeard = false;
     }
     if (fetalHeard && maternalHeard &&
         (SamePeriod(maternalPeriod, 2.0 * fetalPeriod) ||
@@ -282,10 +390,30 @@ SecondEstimate RhythmEstimator::Estimate() {
         // The baby's own rhythm repeats there; it is no evidence of the mother.
         maternalHeard = false;
     }
+    if (!fetalHeard && maternalHeard && !maternalSign) {
+        if (SignsOfMother(maternalPeriod)) {
+            m_maternalPeriod = maternalPeriod;
+            m_secondsSinceMaternal = 0;
+        } else if (Bpm(maternalPeriod) >= kUnsignedSlowestBpm ||
+                   (m_lastFetalPeriod &&
+                    LogDistance(maternalPeriod, *m_lastFetalPeriod) <= kJumped)) {
+            // A slow rhythm with nothing of the mother's, where a slow baby beats or near where
+            // the baby was lately heard: his or hers.
+            fetalHeard = true;
+            fetalPeriod = maternalPeriod;
+            estimate.fetalMayBeMaternal = true;
+            maternalHeard = false;
+        }
+    }
     if (fetalHeard) {
         estimate.fetalBpm = Bpm(fetalPeriod);
-        m_trackPeriod = fetalPeriod;
-        m_secondsSinceTrack = 0;
+        if (!estimate.fetalMayBeMaternal) {
+            m_steadySeconds = Followed(fetalPeriod) ? m_steadySeconds + 1 : 1;
+            m_trackPeriod = fetalPeriod;
+            m_secondsSinceTrack = 0;
+            m_lastFetalPeriod = fetalPeriod;
+            m_secondsSinceFetal = 0;
+        }
     }
     if (maternalHeard) {
         estimate.maternalBpm = Bpm(maternalPeriod);

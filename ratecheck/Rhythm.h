@@ -14,11 +14,16 @@ struct SecondEstimate {
     std::optional<double> fetalBpm;     // a confident rate in the baby's range
     std::optional<double> maternalBpm;  // a confident rate in the mother's range, not the baby's
     bool rhythmic = false;  // any rhythm at all, and no talking; else there is no usable signal
+    bool talking = false;   // a voice over the second: only the baby's followed rhythm is believed
+    // The baby's rate is slow and the mother's pulse beats at it too, and nothing tells whose it
+    // is.
+    bool fetalMayBeMaternal = false;
 };
 
 // The normalised autocorrelation of each band envelope once a second, scored for the baby's
 // period (rewarding the period and its double, penalising its half) and for the mother's pulse,
-// each in the band that shows it best, with the baby's rate followed from second to second.
+// each in the band that shows it best, with the baby's rate followed from second to second, also
+// below the usual range as long as it falls there gradually.
 class RhythmEstimator {
 public:
     static constexpr std::size_t kWindow = 4 * kEnvelopeRate;
@@ -35,11 +40,24 @@ private:
     std::array<std::vector<float>, kBands> m_history;
     std::vector<bool> m_voiced;  // a frame each, as long as the history
     std::size_t m_framesThisSecond = 0;
+    bool Followed(double period) const;
+    bool SoundsMaternal(double period) const;
+    bool SoundsFetal(double period) const;
+    bool SignsOfMother(double period) const;
+
     std::optional<double> m_trackPeriod;  // the baby's period followed so far, in frames
     int m_secondsSinceTrack = 0;
+    int m_steadySeconds = 0;  // in a row with the followed rhythm heard
+    // The baby's period last heard, kept longer: a slow rhythm far from it came by a jump.
+    std::optional<double> m_lastFetalPeriod;
+    int m_secondsSinceFetal = 0;
+    // A slow rhythm found the mother's, followed as such.
+    std::optional<double> m_maternalPeriod;
+    int m_secondsSinceMaternal = 0;
     std::array<std::vector<float>, kBands> m_correlations;
     std::array<std::vector<std::int16_t>, kBands> m_quantised;
     std::array<double, kBands> m_power{};
+    std::array<bool, kBands> m_usable{};
 };
 
 }  // namespace marulo::ratecheck

@@ -25,55 +25,114 @@ struct Clip {
     synth::ListeningOptions listening;
     std::string maternal;
     std::string snrBand;
+    std::string baby;  // normal, slow, fast, decel or accel
 };
 
+// The ranges the clips are drawn from: one set to tune on, another, wider and shifted, to see the
+// analysis on audio it was not tuned on.
+enum class Spread { Tuning, Other };
+
 // One clip of the set: everything drawn from the seed.
-inline Clip MakeClip(std::uint32_t seed) {
+inline Clip MakeClip(std::uint32_t seed, Spread spread = Spread::Tuning) {
     std::mt19937 draw(seed);
     const auto uniform = [&draw](double low, double high) {
         return low + (high - low) * static_cast<double>(draw()) / 4294967296.0;
     };
+    const bool other = spread == Spread::Other;
     Clip clip;
-    clip.options = {kClipSeconds, uniform(110, 180), uniform(110, 180), seed};
-    clip.options.bpmEnd = std::clamp(clip.options.bpmStart + uniform(-15, 15), 110.0, 180.0);
     synth::ListeningOptions& l = clip.listening;
-    l.secondSoundDelay = uniform(0.35, 0.5);
-    l.secondSoundGain = uniform(0.2, 0.9);
-    l.maternalBpm = uniform(60, 100);
+    // What the baby's heart does: the tenth of the clips that were slow, fast or passing changes
+    // are where a check tuned on the usual rates goes wrong.
+    const unsigned kind = draw() % 10;
+    double low = 110;
+    double high = 180;
+    clip.baby = "normal";
+    if (kind == 0 || kind == 1) {
+        clip.baby = "slow";
+        low = other ? 98 : 100;
+        high = 110;
+    } else if (kind == 2 || kind == 3) {
+        clip.baby = "fast";
+        low = other ? 165 : 160;
+        high = other ? 205 : 200;
+    } else if (kind >= 4 && kind <= 6) {
+        clip.baby = "decel";
+        low = 120;
+        high = 160;
+    } else if (kind == 7) {
+        clip.baby = "accel";
+        low = 120;
+        high = 160;
+    }
+    clip.options = {kClipSeconds, uniform(low, high), 0, seed};
+    clip.options.bpmEnd = std::clamp(clip.options.bpmStart + uniform(-8, 8), low, high);
+    l.secondSoundDelay = other ? uniform(0.3, 0.55) : uniform(0.35, 0.5);
+    l.secondSoundGain = other ? uniform(0.15, 1.0) : uniform(0.2, 0.9);
+    l.maternalBpm = other ? uniform(55, 105) : uniform(60, 100);
     // A mother's pulse near half the baby's rate is the detector's known trap; make it common.
     if (draw() % 3 == 0) {
         l.maternalBpm = std::clamp(clip.options.bpmStart / 2.0 + uniform(-3, 3), 55.0, 100.0);
     }
     const double gains[] = {0.0, 0.15, 0.35, 0.6};
-    l.maternalGain = gains[draw() % 4];
+    const double otherGains[] = {0.0, 0.1, 0.3, 0.5, 0.8};
+    l.maternalGain = other ? otherGains[draw() % 5] : gains[draw() % 4];
     clip.maternal = l.maternalGain == 0.0  ? "none"
                     : l.maternalGain < 0.2 ? "weak"
                     : l.maternalGain < 0.5 ? "medium"
                                            : "strong";
-    const double snr = uniform(-12, 25);
+    const double snr = other ? uniform(-15, 30) : uniform(-12, 25);
     l.snrDb = snr;
     clip.snrBand = snr < 0 ? "snr<0" : snr < 10 ? "snr0-10" : "snr>=10";
+    const bool changes = clip.baby == "decel" || clip.baby == "accel";
+    if (changes) {
+        // The change fills the first two thirds of the clip; talking may come after it.
+        synth::RateChange change;
+        change.start = uniform(6, 12);
+        change.fall = other ? uniform(4, 30) : uniform(5, 25);
+        change.hold = uniform(5, 15);
+        change.recovery = uniform(5, 15);
+        change.depthBpm = clip.baby == "accel" ? uniform(15, 35) : -uniform(20, 70);
+        if (clip.baby == "decel") {
+            // Keep the floor a baby's (above 70) and often put the mother's pulse right beside it.
+            const double floor = std::max(72.0, clip.options.bpmStart + change.depthBpm);
+            change.depthBpm = floor - clip.options.bpmStart;
+            if (draw() % 2 == 0) {
+                l.maternalBpm = std::clamp(floor + uniform(-8, 8), 55.0, 105.0);
+                l.maternalGain =
+                    std::max(l.maternalGain, other ? uniform(0.1, 0.7) : uniform(0.15, 0.6));
+                clip.maternal = l.maternalGain < 0.2   ? "weak"
+                                : l.maternalGain < 0.5 ? "medium"
+                                                       : "strong";
+            }
+        }
+        l.rateChanges.push_back(change);
+    }
     // Events in separate thirds of the clip so they do not overlap.
-    if (draw() % 2 == 0) {
+    if (!changes && draw() % 2 == 0) {
         l.slips.push_back({uniform(5, 12), uniform(6, 12)});
     }
-    if (draw() % 2 == 0) {
+    if (!changes && draw() % 2 == 0) {
         l.lifts.push_back(
             {{uniform(25, 30), uniform(5, 10)}, static_cast<synth::LiftedSound>(draw() % 3)});
     }
-    if (draw() % 3 == 0) {
+    if (draw() % 2 == 0) {
         l.talks.push_back({uniform(45, 48), uniform(4, 8)});
+        const double talkGains[] = {0.15, 0.3, 0.5, 1.0};
+        const double otherTalkGains[] = {0.1, 0.25, 0.4, 0.8, 1.5};
+        l.talkGain = other ? otherTalkGains[draw() % 5] : talkGains[draw() % 4];
+    } else if (draw() % 3 == 0) {
+        l.turnedUp.push_back({uniform(40, 45), uniform(5, 10)});
     }
     return clip;
 }
 
-// Whether a rate lies within kRightBpm of the baby's (or the mother's) rate, times a factor, in
-// any of the seconds from `span` before `second` to it.
+// Whether a rate lies within kRightBpm (or `within`) of the baby's (or the mother's) rate, times a
+// factor, in any of the seconds from `span` before `second` to it.
 inline bool NearAny(double value, const std::vector<synth::SecondTruth>& truth, int second,
-                    int span, bool maternal, double factor = 1.0) {
+                    int span, bool maternal, double factor = 1.0, double within = kRightBpm) {
     for (int t = std::max(0, second - span); t <= second; ++t) {
         const auto& rate = maternal ? truth[t].maternalBpm : truth[t].fetalBpm;
-        if (rate && std::abs(value - *rate * factor) <= kRightBpm) {
+        if (rate && std::abs(value - *rate * factor) <= within) {
             return true;
         }
     }

@@ -2,11 +2,13 @@
 // The live mark scored on the generated recordings of the rate check's set, fed as the capture
 // thread feeds it: 0.1 s blocks in real-time order, each first to the mark, then to the detector,
 // and every tenth block's rate to the mark (without waiting in real time).
-// usage: live_signal_bench [CLIPS] [FIRST_SEED]   (default 60 one-minute clips, seed 1000)
+// usage: live_signal_bench [CLIPS] [FIRST_SEED] [other]
+//   (default 60 one-minute clips from seed 1000; "other" draws them from the other spread)
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "acquisition/BlockAnalyzer.h"
@@ -33,6 +35,12 @@ struct Tally {
     double slipHintSeconds = 0.0;
     int lifts = 0;
     int liftsHinted = 0;
+    int slowRight = 0;  // a baby below 110 shown right
+    int slowRightGood = 0;
+    int slowRightAway = 0;  // with the hint of the mother's pulse or of no heartbeat
+    int talkHeard = 0;      // talking over a heart still heard
+    int talkHeardTalking = 0;
+    int talkHeardNoHeartbeat = 0;
 };
 
 struct Published {
@@ -87,6 +95,17 @@ void Score(const Clip& clip, Tally& tally) {
             tally.cleanRightGood += good;
             tally.cleanWithHint += values[n].value.hint != Hint::None;
         }
+        if (right && truth[n].fetalBpm && *truth[n].fetalBpm < 110.0) {
+            ++tally.slowRight;
+            tally.slowRightGood += good;
+            const Hint hint = values[n].value.hint;
+            tally.slowRightAway += hint == Hint::MaternalPulse || hint == Hint::NoHeartbeat;
+        }
+        if (truth[n].condition == "talk-heard") {
+            ++tally.talkHeard;
+            tally.talkHeardTalking += values[n].value.hint == Hint::Talking;
+            tally.talkHeardNoHeartbeat += values[n].value.hint == Hint::NoHeartbeat;
+        }
         const bool wrongKind =
             shown[n] > 0 && (NearAny(shown[n], truth, n, kTruthSeconds, true) ||
                              NearAny(shown[n], truth, n, kTruthSeconds, false, 0.5));
@@ -121,12 +140,15 @@ double Share(int part, int whole) {
 int main(int argc, char** argv) {
     const int clips = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
     const auto firstSeed = static_cast<std::uint32_t>(argc > 2 ? std::atoi(argv[2]) : 1000);
+    const Spread spread =
+        argc > 3 && std::string(argv[3]) == "other" ? Spread::Other : Spread::Tuning;
     Tally t;
     for (int i = 0; i < clips; ++i) {
-        Score(MakeClip(firstSeed + static_cast<std::uint32_t>(i)), t);
+        Score(MakeClip(firstSeed + static_cast<std::uint32_t>(i), spread), t);
     }
-    std::printf("%d clips of %.0f s, seeds %u..%u\n", clips, kClipSeconds, firstSeed,
-                firstSeed + static_cast<std::uint32_t>(clips) - 1);
+    std::printf("%d clips of %.0f s, seeds %u..%u, %s spread\n", clips, kClipSeconds, firstSeed,
+                firstSeed + static_cast<std::uint32_t>(clips) - 1,
+                spread == Spread::Other ? "other" : "tuning");
     std::printf("good on right rate, clean audio:      %5.1f %% of %d s (goal >= 95)\n",
                 Share(t.cleanRightGood, t.cleanRight), t.cleanRight);
     std::printf("not good on mother's pulse or half:   %5.1f %% of %d s (goal >= 95)\n",
@@ -137,7 +159,15 @@ int main(int argc, char** argv) {
         t.slipsHinted == 0 ? 0.0 : t.slipHintSeconds / t.slipsHinted);
     std::printf("lifts hinted within %.0f s:             %5.1f %% of %d\n", kHintWithinSeconds,
                 Share(t.liftsHinted, t.lifts), t.lifts);
-    std::printf("any hint on right rate, clean audio:  %5.1f %%\n",
+    std::printf("any hint on right rate, clean audio:  %5.1f %% (goal <= 2)\n",
                 Share(t.cleanWithHint, t.cleanRight));
+    std::printf("slow baby shown right: good           %5.1f %% of %d s\n",
+                Share(t.slowRightGood, t.slowRight), t.slowRight);
+    std::printf("slow baby shown right: pulse/none hint %4.1f %% (goal <= 2)\n",
+                Share(t.slowRightAway, t.slowRight));
+    std::printf(
+        "talking over a heard heart: talking   %5.1f %% of %d s, no-heartbeat hint %.1f %%\n",
+        Share(t.talkHeardTalking, t.talkHeard), t.talkHeard,
+        Share(t.talkHeardNoHeartbeat, t.talkHeard));
     return 0;
 }

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // How far the second analysis can be believed, scored on generated recordings of known truth:
 // a varied set made at run time from fixed seeds, one row per condition.
-// usage: ratecheck_quality_bench [CLIPS] [FIRST_SEED]   (default 60 one-minute clips, seed 1000)
+// usage: ratecheck_quality_bench [CLIPS] [FIRST_SEED] [other]
+//   (default 60 one-minute clips from seed 1000; "other" draws them from the other spread)
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -27,6 +28,7 @@ using marulo::bench::kTruthSeconds;
 using marulo::bench::kWarmUpSeconds;
 using marulo::bench::MakeClip;
 using marulo::bench::NearAny;
+using marulo::bench::Spread;
 
 // Counts of seconds, one per kind.
 enum Count {
@@ -40,6 +42,10 @@ enum Count {
     kWrongNotGood,
     kAudible,
     kCheckedRight,
+    kCheckedWrong,
+    kSlowAudible,
+    kSlowMaternal,
+    kUnsureChecked,
     kInaudible,
     kCheckedPresent,
     kCounts
@@ -92,6 +98,12 @@ void Score(const Clip& clip, std::map<std::string, Tally>& tallies) {
         if (truth[n].fetalBpm) {
             c[kAudible] = 1;
             c[kCheckedRight] = result.checkedBpm && NearAny(*result.checkedBpm, truth, n, 2, false);
+            c[kCheckedWrong] =
+                result.checkedBpm && !NearAny(*result.checkedBpm, truth, n, 2, false, 1.0, 10.0);
+            // A slow baby shown right but called the mother's pulse.
+            c[kSlowAudible] = right && *truth[n].fetalBpm < 110.0;
+            c[kSlowMaternal] = c[kSlowAudible] && result.quality == ratecheck::Quality::Maternal;
+            c[kUnsureChecked] = result.quality == ratecheck::Quality::Unsure && result.checkedBpm;
         } else if (!heardLately) {
             c[kInaudible] = 1;
             c[kCheckedPresent] = result.checkedBpm.has_value();
@@ -100,6 +112,7 @@ void Score(const Clip& clip, std::map<std::string, Tally>& tallies) {
         tallies["mother " + clip.maternal].Add(one);
         tallies[truth[n].condition].Add(one);
         tallies[clip.snrBand].Add(one);
+        tallies["baby " + clip.baby].Add(one);
     }
 }
 
@@ -117,17 +130,23 @@ std::string Share(int part, int whole) {
 int main(int argc, char** argv) {
     const int clips = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
     const auto firstSeed = static_cast<std::uint32_t>(argc > 2 ? std::atoi(argv[2]) : 1000);
+    const Spread spread =
+        argc > 3 && std::string(argv[3]) == "other" ? Spread::Other : Spread::Tuning;
     std::map<std::string, Tally> tallies;
     for (int i = 0; i < clips; ++i) {
-        Score(MakeClip(firstSeed + static_cast<std::uint32_t>(i)), tallies);
+        Score(MakeClip(firstSeed + static_cast<std::uint32_t>(i), spread), tallies);
     }
-    std::printf("%d clips of %.0f s, seeds %u..%u; shares in %%\n", clips, kClipSeconds, firstSeed,
-                firstSeed + static_cast<std::uint32_t>(clips) - 1);
-    std::printf("%-16s %7s %7s %6s %6s %7s %7s %7s %7s %7s\n", "condition", "seconds", "shown ok",
-                "half", "mother", "good", "good ok", "wrong!g", "chk 5bpm", "chk gone");
-    const char* order[] = {"all",           "clean", "slip",        "silence",     "hiss",
-                           "rubbing",       "talk",  "mother none", "mother weak", "mother medium",
-                           "mother strong", "snr<0", "snr0-10",     "snr>=10"};
+    std::printf("%d clips of %.0f s, seeds %u..%u, %s spread; shares in %%\n", clips, kClipSeconds,
+                firstSeed, firstSeed + static_cast<std::uint32_t>(clips) - 1,
+                spread == Spread::Other ? "other" : "tuning");
+    std::printf("%-14s %7s %8s %5s %6s %5s %7s %7s %8s %7s %7s %7s %6s\n", "condition", "seconds",
+                "shown ok", "half", "mother", "good", "good ok", "wrong!g", "chk 5bpm", "chk >10",
+                "chk gone", "mat<110", "unsure");
+    const char* order[] = {
+        "all",           "clean",      "slip",      "silence",     "hiss",        "rubbing",
+        "talk",          "talk-heard", "clipped",   "mother none", "mother weak", "mother medium",
+        "mother strong", "snr<0",      "snr0-10",   "snr>=10",     "baby normal", "baby slow",
+        "baby fast",     "baby decel", "baby accel"};
     for (const char* name : order) {
         const auto found = tallies.find(name);
         if (found == tallies.end()) {
@@ -135,13 +154,18 @@ int main(int argc, char** argv) {
         }
         const Tally& t = found->second;
         std::printf(
-            "%-16s %7d %7s %6s %6s %7s %7s %7s %7s %7s\n", name, t[kSeconds],
+            "%-14s %7d %8s %5s %6s %5s %7s %7s %8s %7s %7s %7s %6s\n", name, t[kSeconds],
             Share(t[kShownRight], t[kSeconds]).c_str(), Share(t[kShownHalf], t[kSeconds]).c_str(),
             Share(t[kShownMaternal], t[kSeconds]).c_str(), Share(t[kGood], t[kSeconds]).c_str(),
             Share(t[kGoodRight], t[kGood]).c_str(), Share(t[kWrongNotGood], t[kWrong]).c_str(),
             Share(t[kCheckedRight], t[kAudible]).c_str(),
-            Share(t[kInaudible] - t[kCheckedPresent], t[kInaudible]).c_str());
+            Share(t[kCheckedWrong], t[kAudible]).c_str(),
+            Share(t[kInaudible] - t[kCheckedPresent], t[kInaudible]).c_str(),
+            Share(t[kSlowMaternal], t[kSlowAudible]).c_str(),
+            Share(t[kUnsureChecked], t[kAudible]).c_str());
     }
-    std::printf("goals: good ok >= 98, wrong!g >= 95, chk 5bpm >= 93, chk gone >= 90\n");
+    std::printf(
+        "goals: good ok >= 98, wrong!g >= 95, chk 5bpm >= 93, chk >10 <= 1, chk gone >= 90, "
+        "mat<110 <= 5\n");
     return 0;
 }

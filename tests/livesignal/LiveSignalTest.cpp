@@ -139,6 +139,51 @@ TEST(LiveSignalTest, ShortClipsGiveTheirMarkAndTheirHintAfterAboutFiveSeconds) {
     }
 }
 
+// A baby slowing beside the mother's pulse, a slow baby and a heart talked over are never sent
+// away: no hint to move the probe or check the cable; a voice that covers the heart is named.
+TEST(LiveSignalTest, SlowBabiesAndTalkingGetNoHintToLookElsewhere) {
+    const auto clip = [](double seconds, double bpm, const synth::ListeningOptions& listening) {
+        return synth::SynthesizeCaptureBytes({seconds, bpm, bpm, 3}, listening);
+    };
+    synth::ListeningOptions decelerating = Mother(93, 0.35);
+    decelerating.rateChanges.push_back({6, -55, 10, 15, 10});
+    synth::ListeningOptions softTalk;
+    softTalk.talks.push_back({6, 14});
+    softTalk.talkGain = 0.3;
+    synth::ListeningOptions loudTalk;
+    loudTalk.talks.push_back({6, 14});
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        std::optional<Hint> required;
+    } cases[] = {
+        {"deceleration to 85 beside the mother's pulse at 93", clip(45, 140, decelerating), {}},
+        {"a slow baby", clip(24, 104, {}), {}},
+        {"soft talking over the baby", clip(24, 140, softTalk), {}},
+        {"talking that covers the baby", clip(24, 140, loudTalk), Hint::Talking},
+    };
+    for (const auto& c : cases) {
+        std::vector<LiveSignalValue> values;
+        LiveSignal live([&values](const LiveSignalValue& value) { values.push_back(value); });
+        FeedAsCaptured(
+            c.bytes, [&live](std::span<const std::uint8_t> block) { live.FeedBlock(block); },
+            [&live](std::int32_t shown) { live.FeedShown(shown); });
+        SCOPED_TRACE(std::string(c.name) + ": " + Describe(values));
+        ASSERT_GE(values.size(), c.bytes.size() / 16000 - 1);
+        for (const LiveSignalValue& value : values) {
+            EXPECT_NE(value.hint, Hint::MaternalPulse);
+            EXPECT_NE(value.hint, Hint::NoHeartbeat);
+        }
+        if (c.required) {
+            EXPECT_TRUE(std::any_of(values.begin(), values.end(), [&c](const LiveSignalValue& v) {
+                return v.hint == *c.required;
+            }));
+        }
+    }
+    EXPECT_STREQ(HintTextKey(Hint::Talking), "LiveHintTalking");
+    EXPECT_STREQ(HintTextKey(Hint::Unsure), "LiveHintUnsure");
+}
+
 // On the capture thread: nothing at a run's open and close, so the window clears the mark, and a
 // new run starts without the doubts of the last.
 TEST(LiveSignalTest, ListenerGivesNothingAtOpenAndCloseAndStartsEachRunAfresh) {

@@ -63,6 +63,9 @@ TEST_P(Clips, QualityAndCheckedRateOnceWarmedUp) {
                      std::string(QualityWord(s.check.quality)));
         EXPECT_NE(std::find(c.expected.begin(), c.expected.end(), s.check.quality),
                   c.expected.end());
+        if (s.check.quality == Quality::Good) {
+            ASSERT_TRUE(s.check.checkedBpm.has_value());
+        }
         if (c.checkedBpm > 0) {
             ASSERT_TRUE(s.check.checkedBpm.has_value());
             EXPECT_NEAR(*s.check.checkedBpm, c.checkedBpm, 4.0);
@@ -91,9 +94,10 @@ synth::ListeningOptions Lifted(synth::LiftedSound sound) {
     return listening;
 }
 
-synth::ListeningOptions Talking() {
+synth::ListeningOptions Talking(double gain = 1.0, double from = 0.0) {
     synth::ListeningOptions listening;
-    listening.talks.push_back({0.0, kClipSeconds});
+    listening.talks.push_back({from, kClipSeconds - from});
+    listening.talkGain = gain;
     return listening;
 }
 
@@ -111,7 +115,12 @@ INSTANTIATE_TEST_SUITE_P(
         ClipCase{"LiftedWithHiss", 140, Lifted(synth::LiftedSound::Hiss), 0, kNoBaby},
         ClipCase{"LiftedAndRubbing", 140, Lifted(synth::LiftedSound::Rubbing), 0, kNoBaby},
         // A voice over the baby: its syllables make a rhythm of their own near 200 bpm.
-        ClipCase{"TalkingOverTheBaby", 150, Talking(), 0, {Quality::None}}),
+        ClipCase{"TalkingOverTheBaby", 150, Talking(), 0, {Quality::None}},
+        // Softly enough that the baby is still heard: he stays, and so does his rate.
+        ClipCase{"SoftTalkingOverTheBaby", 150, Talking(0.3, 3.0), 150, {Quality::Good}},
+        // Slow and fast babies are babies; below 110 the mother's pulse may beat alike.
+        ClipCase{"SlowBaby", 104, {}, 104, {Quality::Good, Quality::Unsure}},
+        ClipCase{"FastBaby", 195, {}, 195, {Quality::Good}}),
     [](const ::testing::TestParamInfo<ClipCase>& info) { return info.param.name; });
 
 // Pieces cut anywhere, even between the two bytes of a frame, give the same answers.
@@ -173,9 +182,54 @@ TEST(RateCheck, OnlyAVoiceSoundsVoiced) {
               0.05);
 }
 
+// A baby slowing gradually to the mother's rate and back stays the baby: shown right, his seconds
+// are never called her pulse, and a good second always has his rate.
+TEST(RateCheck, ADeceleratingBabyIsNotTheMothersPulse) {
+    const struct {
+        const char* name;
+        double baseline;
+        synth::RateChange change;
+        double maternalBpm;
+        double maternalGain;
+        std::uint32_t seed;
+    } cases[] = {
+        {"to 85 beside a mother at 93", 140, {6, -55, 10, 15, 10}, 93, 0.35, 5},
+        {"slowly to 85 beside a loud mother at 94", 150, {8, -65, 20, 10, 10}, 94, 0.5, 8},
+        {"to 80 beside a mother at 90", 130, {6, -50, 8, 20, 10}, 90, 0.15, 13},
+        {"quickly to 100 with a quiet mother at 72", 145, {6, -45, 5, 15, 15}, 72, 0.2, 17},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const synth::SynthOptions options{50, c.baseline, c.baseline, c.seed};
+        synth::ListeningOptions listening = Listening(c.maternalBpm, c.maternalGain);
+        listening.rateChanges.push_back(c.change);
+        const auto truth = synth::TruthPerSecond(options, listening);
+        const auto seconds = Check(synth::SynthesizeCaptureBytes(options, listening), 4096);
+        int slowShownRight = 0;
+        for (std::size_t n = kWarmUp; n < seconds.size(); ++n) {
+            const Second& s = seconds[n];
+            const double fetal = *truth[n].fetalBpm;
+            SCOPED_TRACE("second " + std::to_string(n) + ", baby " + std::to_string(fetal) +
+                         ", shown " + std::to_string(s.shown) + ", " +
+                         std::string(QualityWord(s.check.quality)));
+            if (s.check.quality == Quality::Good) {
+                ASSERT_TRUE(s.check.checkedBpm.has_value());
+            }
+            // Shown the baby's rate, and not one the mother's pulse could have given.
+            if (fetal < 110 && std::abs(s.shown - fetal) <= 5 &&
+                std::abs(s.shown - c.maternalBpm) > 5) {
+                ++slowShownRight;
+                EXPECT_NE(s.check.quality, Quality::Maternal);
+            }
+        }
+        EXPECT_GT(slowShownRight, 5);
+    }
+}
+
 TEST(RateCheck, JudgesTheShownRateAgainstTheSecondsItLagsBehind) {
     const auto fetal = [](double bpm) { return SecondEstimate{bpm, std::nullopt, true}; };
     const auto mother = [](double bpm) { return SecondEstimate{std::nullopt, bpm, true}; };
+    const auto either = [](double bpm) { return SecondEstimate{bpm, bpm, true, false, true}; };
     const SecondEstimate quiet{};
     const SecondEstimate rhythm{std::nullopt, std::nullopt, true};
     const struct {
@@ -194,6 +248,8 @@ TEST(RateCheck, JudgesTheShownRateAgainstTheSecondsItLagsBehind) {
         {120, {quiet, quiet}, Quality::None},
         {120, {rhythm}, Quality::Unsure},
         {120, {}, Quality::None},
+        {96, {either(96)}, Quality::Unsure},  // slow, and the mother's pulse beats alike
+        {96, {either(96), fetal(95)}, Quality::Good},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(JudgeShown(c.shown, c.recent), c.quality) << c.shown;

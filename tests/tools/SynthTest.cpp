@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <ostream>
@@ -117,6 +118,64 @@ TEST(Synth, WhatElseIsHeardIsCheckedAndItsTruthTold) {
     EXPECT_TRUE(refused([](ListeningOptions& l) { l.secondSoundGain = 3; }));
     EXPECT_TRUE(refused([](ListeningOptions& l) { l.snrDb = 99; }));
     EXPECT_FALSE(refused([](ListeningOptions& l) { l.snrDb = -12; }));
+}
+
+// A passing change falls, holds and recovers on top of the linear rate; soft talking leaves the
+// baby heard, loud talking drowns him; a turned-up stretch clips; changes that leave the range are
+// refused.
+TEST(Synth, RateChangesTalkingLevelsAndClippingAreMadeAndTold) {
+    const SynthOptions options{40, 140, 140, 2};
+    ListeningOptions heard;
+    heard.rateChanges.push_back({5, -60, 10, 10, 5});
+    const struct {
+        double second;
+        double bpm;
+    } rates[] = {{0, 140}, {5, 140}, {10, 110},   {15, 80},
+                 {24, 80}, {25, 80}, {27.5, 110}, {35, 140}};
+    for (const auto& r : rates) {
+        EXPECT_DOUBLE_EQ(FetalRateAt(options, heard, r.second), r.bpm) << r.second;
+    }
+    EXPECT_EQ(CheckListening(options, heard), "");
+
+    const auto conditions = [&options](double talkGain) {
+        ListeningOptions listening;
+        listening.talks.push_back({2, 2});
+        listening.talkGain = talkGain;
+        listening.turnedUp.push_back({6, 2});
+        std::string text;
+        for (const SecondTruth& second : TruthPerSecond({9, 140, 140, 2}, listening)) {
+            text += second.condition + (second.fetalBpm ? "+ " : "- ");
+        }
+        return text;
+    };
+    EXPECT_EQ(conditions(0.3),
+              "clean+ clean+ talk-heard+ talk-heard+ clean+ clean+ clipped+ "
+              "clipped+ clean+ ");
+    EXPECT_EQ(conditions(1.0), "clean+ clean+ talk- talk- clean+ clean+ clipped+ clipped+ clean+ ");
+
+    ListeningOptions loud;
+    loud.turnedUp.push_back({0, 2});
+    const auto bytes = SynthesizeCaptureBytes({4, 140, 140, 2}, loud);
+    const auto clipped = [&bytes](std::size_t from, std::size_t to) {
+        return std::count_if(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                             bytes.begin() + static_cast<std::ptrdiff_t>(to),
+                             [](std::uint8_t b) { return b == 1 || b == 255; });
+    };
+    EXPECT_GT(clipped(0, 32000), 100);
+    EXPECT_EQ(clipped(40000, 64000), 0);
+
+    const auto refused = [&options](auto change) {
+        ListeningOptions listening;
+        change(listening);
+        return !CheckListening(options, listening).empty();
+    };
+    EXPECT_TRUE(refused([](ListeningOptions& l) { l.rateChanges.push_back({5, -100, 5, 5, 5}); }));
+    EXPECT_TRUE(refused([](ListeningOptions& l) { l.rateChanges.push_back({5, 120, 5, 5, 5}); }));
+    EXPECT_TRUE(refused([](ListeningOptions& l) { l.rateChanges.push_back({5, -20, -1, 5, 5}); }));
+    EXPECT_TRUE(refused([](ListeningOptions& l) { l.talkGain = 5; }));
+    EXPECT_FALSE(refused([](ListeningOptions& l) {
+        l.rateChanges.push_back({30, -85, 5, 20, 5});
+    }));
 }
 
 TEST(Synth, WrittenFileReadsBackInTheCaptureFormat) {

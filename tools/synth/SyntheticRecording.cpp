@@ -42,6 +42,7 @@ constexpr double kLiftedSilenceRms = 0.3;
 constexpr double kRubbingRms = 25.0;
 constexpr double kTalkRms = 20.0;
 constexpr double kLoudestHissRms = 30.0;  // beyond this everything is turned down, not clipped
+constexpr double kTurnedUpGain = 4.0;
 
 // Uniform and normal numbers made from the generator's raw output alone, so a seed gives the
 // same recording whatever standard library built the tool.
@@ -126,6 +127,26 @@ double RateAt(const SynthOptions& options, double seconds) {
     return options.bpmStart + (options.bpmEnd - options.bpmStart) * progress;
 }
 
+double FetalRateAt(const SynthOptions& options, const ListeningOptions& listening, double seconds) {
+    double bpm = RateAt(options, seconds);
+    for (const RateChange& change : listening.rateChanges) {
+        const double into = seconds - change.start;
+        const double back = into - change.fall - change.hold;
+        double share = 0.0;
+        if (into <= 0.0 || back >= change.recovery) {
+            share = 0.0;
+        } else if (into < change.fall) {
+            share = into / change.fall;
+        } else if (back <= 0.0) {
+            share = 1.0;
+        } else {
+            share = 1.0 - back / change.recovery;
+        }
+        bpm += share * change.depthBpm;
+    }
+    return bpm;
+}
+
 namespace {
 
 // 1 outside the stretches, inside within them, with a short ramp at each edge.
@@ -154,8 +175,8 @@ void AddFetalBeats(std::vector<double>& signal, const SynthOptions& options,
                    const ListeningOptions& listening, const std::vector<double>& band,
                    Noise& noise) {
     for (double beat = kFirstBeatSeconds; beat < options.seconds;) {
-        const double period =
-            60.0 / RateAt(options, beat) * (1.0 + kBeatJitter * (2.0 * noise.Uniform() - 1.0));
+        const double period = 60.0 / FetalRateAt(options, listening, beat) *
+                              (1.0 + kBeatJitter * (2.0 * noise.Uniform() - 1.0));
         const double loudness =
             kBurstRms * (1.0 - kWobbleDepth +
                          kWobbleDepth * std::sin(2.0 * std::numbers::pi * beat / kWobblePeriod));
@@ -217,7 +238,7 @@ double RubbingEnvelope(double t, Noise& noise, double& strokeEnd, double& stroke
 }
 
 // A voice: a wandering pitch with its harmonics, in syllables and gaps.
-void AddTalking(std::vector<double>& signal, Stretch talk, Noise& noise) {
+void AddTalking(std::vector<double>& signal, Stretch talk, double gain, Noise& noise) {
     const auto first = static_cast<std::size_t>(std::max(0.0, talk.start) * kSampleRate);
     const auto last = std::min(signal.size(),
                                static_cast<std::size_t>((talk.start + talk.seconds) * kSampleRate));
@@ -241,7 +262,7 @@ void AddTalking(std::vector<double>& signal, Stretch talk, Noise& noise) {
         for (int harmonic = 1; harmonic <= 8; ++harmonic) {
             voice += std::sin(harmonic * phase) / harmonic;
         }
-        signal[i] += kTalkRms * voice;
+        signal[i] += gain * kTalkRms * voice;
     }
 }
 
@@ -277,6 +298,29 @@ std::string CheckListening(const SynthOptions& options, const ListeningOptions& 
     }
     if (listening.snrDb && !(*listening.snrDb >= -30.0 && *listening.snrDb <= 60.0)) {
         return "the signal-to-noise ratio must lie from -30 to 60 dB";
+    }
+    if (!(listening.talkGain >= 0.0 && listening.talkGain <= 4.0)) {
+        return "the voice's loudness must lie from 0 to 4";
+    }
+    for (const RateChange& change : listening.rateChanges) {
+        if (!(change.fall >= 0.0 && change.hold >= 0.0 && change.recovery >= 0.0)) {
+            return "a rate change's fall, hold and recovery cannot be negative";
+        }
+    }
+    // The rate is piecewise linear: its extremes lie at the ends of the pieces.
+    std::vector<double> corners = {0.0, options.seconds};
+    for (const RateChange& change : listening.rateChanges) {
+        for (const double t :
+             {change.start, change.start + change.fall, change.start + change.fall + change.hold,
+              change.start + change.fall + change.hold + change.recovery}) {
+            corners.push_back(std::clamp(t, 0.0, options.seconds));
+        }
+    }
+    for (const double t : corners) {
+        const double bpm = FetalRateAt(options, listening, t);
+        if (!(bpm >= kMinBpm && bpm <= kMaxBpm)) {
+            return "with its changes the heart rate must stay from 50 to 240 beats per minute";
+        }
     }
     return {};
 }
@@ -344,7 +388,13 @@ std::vector<std::uint8_t> SynthesizeCaptureBytes(const SynthOptions& options,
         }
     }
     for (const Stretch& talk : listening.talks) {
-        AddTalking(signal, talk, extra);
+        AddTalking(signal, talk, listening.talkGain, extra);
+    }
+    for (std::size_t i = 0; i < frames; ++i) {
+        // StretchGain only turns down: how far into a stretch, from 0 to 1.
+        const double up =
+            1.0 - StretchGain(static_cast<double>(i) / kSampleRate, listening.turnedUp, 0.0);
+        signal[i] *= 1.0 + (kTurnedUpGain - 1.0) * up;
     }
 
     std::vector<std::uint8_t> bytes(frames * 2);
@@ -376,11 +426,14 @@ std::vector<SecondTruth> TruthPerSecond(const SynthOptions& options,
         } else if (covered(listening.slips)) {
             row.condition = "slip";
             row.maternalBpm = listening.maternalBpm;
-        } else if (covered(listening.talks)) {
+        } else if (covered(listening.talks) && listening.talkGain > kHeardUnderTalk) {
             // The voice drowns the baby: no usable signal, though he still beats underneath.
             row.condition = "talk";
         } else {
-            row.fetalBpm = RateAt(options, middle);
+            row.condition = covered(listening.talks)      ? "talk-heard"
+                            : covered(listening.turnedUp) ? "clipped"
+                                                          : "clean";
+            row.fetalBpm = FetalRateAt(options, listening, middle);
             if (listening.maternalBpm > 0.0 && listening.maternalGain > 0.0) {
                 row.maternalBpm = listening.maternalBpm;
             }

@@ -34,6 +34,17 @@ struct Lift {
     LiftedSound sound = LiftedSound::Silence;
 };
 
+// A passing change of the baby's rate on top of the linear one: from `start` the rate moves by
+// `depthBpm` (negative for a deceleration) over `fall` seconds, holds for `hold` seconds and comes
+// back over `recovery` seconds.
+struct RateChange {
+    double start = 0.0;
+    double depthBpm = 0.0;
+    double fall = 0.0;
+    double hold = 0.0;
+    double recovery = 0.0;
+};
+
 // What a parent hears besides the baby; the defaults add nothing, so a recording made without
 // them stays byte for byte what it was.
 struct ListeningOptions {
@@ -42,16 +53,23 @@ struct ListeningOptions {
     std::vector<Stretch> slips;  // the probe on the mother's vessel: her pulse loud, the baby gone
     std::vector<Lift> lifts;     // the probe off the belly
     std::vector<Stretch> talks;  // someone speaking near the probe
+    double talkGain = 1.0;  // the voice's loudness; at kHeardUnderTalk or less the baby stays heard
+    std::vector<Stretch> turnedUp;  // the device so loud that the input clips
+    std::vector<RateChange> rateChanges;
     double secondSoundDelay = 0.42;  // of the beat period, as the closing valves follow
     double secondSoundGain = 0.45;   // against the first sound
     std::optional<double> snrDb;  // the baby's sounds against the hiss; none keeps the quiet hiss
 };
 
+// A voice at most this loud (of the usual) leaves the baby's sounds heard beneath it.
+inline constexpr double kHeardUnderTalk = 0.5;
+
 // What the listener hears in one second of a recording, for scoring an analysis.
 struct SecondTruth {
     std::optional<double> fetalBpm;     // none when the baby cannot be heard
     std::optional<double> maternalBpm;  // none when her pulse is absent
-    std::string condition;              // clean, slip, silence, hiss, rubbing or talk
+    // clean, slip, silence, hiss, rubbing, talk (the baby drowned), talk-heard or clipped
+    std::string condition;
 };
 
 // Gives the reason when the options cannot make a recording, empty when they can.
@@ -60,6 +78,9 @@ std::string CheckListening(const SynthOptions& options, const ListeningOptions& 
 
 // The heart rate the recording beats at, t seconds from its start.
 double RateAt(const SynthOptions& options, double seconds);
+
+// The baby's rate t seconds from the start, the passing changes included.
+double FetalRateAt(const SynthOptions& options, const ListeningOptions& listening, double seconds);
 
 // Capture-format bytes (2 channels, 8000 Hz, unsigned 8-bit, both channels alike) of a listener
 // heard through a Doppler probe: every beat a burst of 200..600 Hz noise of about 50 ms and a

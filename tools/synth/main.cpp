@@ -35,12 +35,19 @@ What else the listener hears (numbers may have decimals; stretches may be given 
   --lift T:L:SOUND     from T for L seconds the probe is off the belly; SOUND is silence, hiss
                        or rubbing
   --talk T:L           from T for L seconds someone speaks near the probe
+  --talk-gain G        the voice's loudness against the usual, 0..4 (default 1); at 0.5 or less
+                       the baby stays heard beneath it
+  --turn-up T:L        from T for L seconds the device is so loud that the input clips
+  --rate-change T:D:F:H:R
+                       from T the baby's rate moves by D bpm (negative: a deceleration) over F
+                       seconds, holds H seconds and comes back over R seconds
   --s2-delay F         the second sound comes F of a beat after the first, 0.2..0.7 (default 0.42)
   --s2-gain G          the second sound's strength against the first, 0..2 (default 0.45)
   --snr DB             the baby's sounds against the hiss in dB, -30..60 (default: a quiet hiss)
   --truth FILE.csv     also write, per second, what can be heard: second,fetal,maternal,condition
                        (fetal empty where the baby cannot be heard, talking included;
-                       condition is clean, slip, silence, hiss, rubbing or talk)
+                       condition is clean, slip, silence, hiss, rubbing, talk,
+                       talk-heard or clipped)
 
 Without these the file is exactly what earlier versions wrote for the same options.
 
@@ -82,6 +89,22 @@ bool ParseLift(std::string_view text, marulo::synth::Lift& lift) {
         }
     }
     return false;
+}
+
+// T:D:F:H:R, all five given.
+bool ParseRateChange(std::string_view text, marulo::synth::RateChange& change) {
+    double* const fields[] = {&change.start, &change.depthBpm, &change.fall, &change.hold,
+                              &change.recovery};
+    for (std::size_t n = 0; n < std::size(fields); ++n) {
+        const std::size_t colon = text.find(':');
+        const bool last = n + 1 == std::size(fields);
+        if ((colon == std::string_view::npos) != last ||
+            !ParseWhole(text.substr(0, colon), *fields[n])) {
+            return false;
+        }
+        text = last ? std::string_view() : text.substr(colon + 1);
+    }
+    return true;
 }
 
 int BadUsage(std::string_view why) {
@@ -127,10 +150,19 @@ int main(int argc, char** argv) {
             parsed = ParseWhole(value, listening.maternalBpm);
         } else if (arg == "--maternal-gain") {
             parsed = ParseWhole(value, listening.maternalGain);
-        } else if (arg == "--slip" || arg == "--talk") {
+        } else if (arg == "--slip" || arg == "--talk" || arg == "--turn-up") {
             marulo::synth::Stretch stretch;
             parsed = ParseStretch(value, stretch);
-            (arg == "--slip" ? listening.slips : listening.talks).push_back(stretch);
+            (arg == "--slip"   ? listening.slips
+             : arg == "--talk" ? listening.talks
+                               : listening.turnedUp)
+                .push_back(stretch);
+        } else if (arg == "--talk-gain") {
+            parsed = ParseWhole(value, listening.talkGain);
+        } else if (arg == "--rate-change") {
+            marulo::synth::RateChange change;
+            parsed = ParseRateChange(value, change);
+            listening.rateChanges.push_back(change);
         } else if (arg == "--lift") {
             marulo::synth::Lift lift;
             parsed = ParseLift(value, lift);
