@@ -20,18 +20,11 @@ using namespace std::chrono_literals;
 using testing::LoggingListener;
 using testing::WaitUntil;
 
-// A device that the test drives: what it delivers goes through the sound buffer queue that
+// An input whose device the test drives: what it delivers goes through the sound buffer queue that
 // real inputs use, on the test's thread, also after the run has let the input go.
-class TestDevice {
-public:
-    void Deliver(std::span<const std::uint8_t> bytes) { buffers.Fill(bytes); }
-
-    platform::SoundBufferQueue buffers;
-};
-
 class DeliveredInput final : public platform::SoundInput {
 public:
-    explicit DeliveredInput(TestDevice& device) : m_device(device) {}
+    explicit DeliveredInput(platform::SoundBufferQueue& device) : m_device(device) {}
     ~DeliveredInput() override { Close(); }
     DeliveredInput(const DeliveredInput&) = delete;
     DeliveredInput& operator=(const DeliveredInput&) = delete;
@@ -39,26 +32,26 @@ public:
     bool Open(const platform::WaveFormat&, platform::ThreadMessageQueue& owner,
               platform::SoundInputError&) override {
         m_owner = &owner;
-        m_device.buffers.SetOwner(&owner);
+        m_device.SetOwner(&owner);
         owner.Post(platform::kMessageInputOpen);
         return true;
     }
     void AddBuffer(std::unique_ptr<platform::SoundBuffer> buffer) override {
-        m_device.buffers.Add(std::move(buffer));
+        m_device.Add(std::move(buffer));
     }
     bool Start(platform::SoundInputError&) override { return true; }
     void Stop() override {}
-    void Reset() override { m_device.buffers.Clear(); }
+    void Reset() override { m_device.Clear(); }
     void Close() override {
-        m_device.buffers.Clear();
+        m_device.Clear();
         if (m_owner != nullptr) {
-            m_device.buffers.SetOwner(nullptr);
+            m_device.SetOwner(nullptr);
             std::exchange(m_owner, nullptr)->Post(platform::kMessageInputClose);
         }
     }
 
 private:
-    TestDevice& m_device;
+    platform::SoundBufferQueue& m_device;
     platform::ThreadMessageQueue* m_owner = nullptr;
 };
 
@@ -108,13 +101,8 @@ protected:
         for (std::size_t n = first; n < first + count; ++n) {
             next += 100ms;
             std::this_thread::sleep_until(next);
-            m_device.Deliver(NumberedBlock(n));
+            m_device.Fill(NumberedBlock(n));
         }
-    }
-
-    std::size_t BlocksHeard() {
-        std::lock_guard lock(m_log.mutex);
-        return m_log.blocks.size();
     }
 
     // The first byte of every block the listener heard, in order.
@@ -130,7 +118,7 @@ protected:
     LoggingListener::Log m_log;
     LoggingListener m_listener{"", m_log, true};
     HoldingListener m_holder;
-    TestDevice m_device;
+    platform::SoundBufferQueue m_device;
     std::optional<CaptureError> m_error;
     CaptureController m_controller;
 };
@@ -159,7 +147,7 @@ TEST_P(CaptureTiming, OnlyTheDevicesOwnSilenceEndsARun) {
     std::this_thread::sleep_for(c.pause);
     DeliverLive(c.before, c.after);
     if (!c.noSound) {
-        ASSERT_TRUE(WaitUntil([&] { return BlocksHeard() == c.heard; }));
+        ASSERT_TRUE(WaitUntil([&] { return HeardBlocks().size() == c.heard; }));
         EXPECT_TRUE(m_controller.IsCapturing());
         m_controller.StopCapture();
     }
@@ -197,25 +185,25 @@ TEST_F(CaptureTimingTest, DroppedSoundBecomesSilenceInItsPlaceAndIsToldOnce) {
     m_holder.holdFor = 60s;
     m_controller.StartCapture();
     ASSERT_TRUE(WaitUntil([&] { return m_log.Count("open") == 1; }));
-    m_device.Deliver(NumberedBlock(0));
+    m_device.Fill(NumberedBlock(0));
     ASSERT_TRUE(WaitUntil([&] { return m_holder.held.load(); }));
     for (std::size_t n = 1; n < kQueuedBuffers + kDropped; ++n) {
-        m_device.Deliver(NumberedBlock(n));
+        m_device.Fill(NumberedBlock(n));
     }
     // The drop ends inside a block: the rest of that block is dropped too, so every block after
     // the gap keeps its place.
     const std::vector<std::uint8_t> split = NumberedBlock(kQueuedBuffers + kDropped);
-    m_device.Deliver(std::span(split).first(kBlockBytes / 2));
+    m_device.Fill(std::span(split).first(kBlockBytes / 2));
     // A drop of seconds: the device delivered all the while, so it is no pause of the input.
     std::this_thread::sleep_for(2500ms);
     m_holder.release = true;
-    ASSERT_TRUE(WaitUntil([&] { return BlocksHeard() >= kQueuedBuffers; }));
-    m_device.Deliver(std::span(split).subspan(kBlockBytes / 2));
+    ASSERT_TRUE(WaitUntil([&] { return HeardBlocks().size() >= kQueuedBuffers; }));
+    m_device.Fill(std::span(split).subspan(kBlockBytes / 2));
     const std::size_t total = kQueuedBuffers + kDropped + kAfter;
     for (std::size_t n = kQueuedBuffers + kDropped + 1; n < total; ++n) {
-        m_device.Deliver(NumberedBlock(n));
+        m_device.Fill(NumberedBlock(n));
     }
-    ASSERT_TRUE(WaitUntil([&] { return BlocksHeard() == total; }));
+    ASSERT_TRUE(WaitUntil([&] { return HeardBlocks().size() == total; }));
     m_controller.StopCapture();
     m_controller.WaitUntilIdle({});
 
