@@ -991,38 +991,26 @@ TEST_F(MainWindowTest, TheLevelWatchHoldsOneSteadyStreamOnlyWhileTheWindowIsActi
     }
     EXPECT_EQ(closedPolls, 0) << "the stream was closed between checks";
 
+    const auto expectListening = [&](bool listening, const char* when) {
+        EXPECT_TRUE(WaitFor([&] { return m_window->IsListeningForLevel() == listening; },
+                            std::chrono::seconds(5)))
+            << when;
+        if (!listening) {
+            EXPECT_FALSE(m_window->MonitorView()->InputLevel()) << when;
+        }
+    };
     QWidget other;
     other.resize(200, 100);
-    struct Step {
-        const char* name;
-        std::function<void()> act;
-        bool listening;
-    };
-    const std::vector<Step> steps = {
-        {"another window in front",
-         [&] {
-             other.show();
-             other.activateWindow();
-         },
-         false},
-        {"the window in front again", [&] { m_window->activateWindow(); }, true},
-        {"minimised", [&] { m_window->showMinimized(); }, false},
-        {"restored",
-         [&] {
-             m_window->showNormal();
-             m_window->activateWindow();
-         },
-         true},
-    };
-    for (const Step& step : steps) {
-        step.act();
-        EXPECT_TRUE(WaitFor([&] { return m_window->IsListeningForLevel() == step.listening; },
-                            std::chrono::seconds(5)))
-            << step.name;
-        if (!step.listening) {
-            EXPECT_FALSE(m_window->MonitorView()->InputLevel()) << step.name;
-        }
-    }
+    other.show();
+    other.activateWindow();
+    expectListening(false, "another window in front");
+    m_window->activateWindow();
+    expectListening(true, "the window in front again");
+    m_window->showMinimized();
+    expectListening(false, "minimised");
+    m_window->showNormal();
+    m_window->activateWindow();
+    expectListening(true, "restored");
 }
 
 TEST_F(MainWindowTest, MuteButtonAndSliderSetTheOutputVolume) {
