@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the live monitor view with a waveform and a rate into a PNG for the documentation; with
 // --marks, the view with each live signal mark and hint, one under the other, in the language of
-// a given language file.
+// a given language file, and a warning for each hint too long for the view's two hint lines.
 #include <cstdlib>
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
+#include <QTextLayout>
 
 #include <cmath>
 #include <cstdint>
@@ -19,6 +21,7 @@
 
 #include "acquisition/CaptureController.h"
 #include "app/Config.h"
+#include "app/Fonts.h"
 #include "livesignal/LiveSignal.h"
 #include "views/MonitorView.h"
 
@@ -70,6 +73,38 @@ bool UseLanguage(const std::filesystem::path& languageFile) {
     return true;
 }
 
+// The lines the view gives a hint under the number, and the margin around its text.
+constexpr int kHintLines = 2;
+constexpr int kViewMargin = 5;
+
+// Warns of a hint the view would cut: more lines at the view's width than it has room for, or
+// lines taller than the room (a fallback font for other scripts can be).
+void HintFits(marulo::livesignal::Hint hint) {
+    const char* key = marulo::livesignal::HintTextKey(hint);
+    if (key == nullptr) {
+        return;
+    }
+    const QFont font = marulo::app::UiFont(false);
+    const int width = marulo::views::MonitorView::kClientSize.width() - 2 * kViewMargin;
+    const int room = kHintLines * QFontMetrics(font).height();
+    QTextLayout layout(QString::fromStdString(marulo::app::MessageText(key)), font);
+    layout.beginLayout();
+    int lines = 0;
+    qreal height = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        ++lines;
+        height += line.height();
+    }
+    layout.endLayout();
+    if (lines <= kHintLines && height <= room) {
+        return;
+    }
+    std::cerr << "hint " << key << " does not fit: " << lines << " lines, " << std::lround(height)
+              << " px high at " << width << " px wide; the view has " << kHintLines << " lines, "
+              << room << " px\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -99,6 +134,8 @@ int main(int argc, char** argv) {
             // The detector still gives a number; without a signal none is shown.
             {{SignalState::None, Hint::NoHeartbeat}, 214},
             {{SignalState::Weak, Hint::TooLoud}, 141},
+            {{SignalState::Weak, Hint::Talking}, 152},
+            {{SignalState::Weak, Hint::Unsure}, 96},
         };
         const QSize size = marulo::views::MonitorView::kClientSize;
         constexpr int kGap = 6;
@@ -108,6 +145,7 @@ int main(int argc, char** argv) {
         QPainter sheet(&image);
         int top = 0;
         for (const MarkShot& shot : shots) {
+            HintFits(shot.value.hint);
             sheet.drawImage(0, top, Render(view, shot.rate, shot.value));
             top += size.height() + kGap;
         }
