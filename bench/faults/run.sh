@@ -738,7 +738,8 @@ fault_full_disk() {
     # What the disk took is what the run fed; it must come back whole.
     FED+=("$("$BIN/marulo-faulttool" count "$FOLDER/program" |
         awk '$2 != "-" { s += $2 } END { printf "%.1f", s }')")
-    mount -o remount,size=8m "$FOLDER/program"
+    # 8 MB more than the disk holds: the program itself may be larger than 8 MB.
+    mount -o remount,size=$(($(du -sk "$FOLDER/program" | cut -f1) + 8192))k "$FOLDER/program"
     launch
     main_window "$PID" || { NOTES+="${NOTES:+; }no window after room was made"; return; }
     watch_boxes "$PID" "$WID" 3
