@@ -8,6 +8,7 @@
 #include <QPen>
 #include <QPoint>
 #include <QResizeEvent>
+#include <QTextLayout>
 
 #include <array>
 #include <cmath>
@@ -267,16 +268,28 @@ void MonitorView::PaintLiveSignal(QPainter& painter,
 
     if (const char* hintKey = livesignal::HintTextKey(value.hint)) {
         // On a pale ground over the waveform; a long text wraps once, never more.
-        painter.setFont(app::UiFont(false));
-        const QFontMetrics hintMetrics(painter.font());
-        const QRect room(box.left(), box.top() + numberHeight, box.width(),
-                         kHintLines * hintMetrics.height());
-        const QRect used =
-            hintMetrics.boundingRect(room, Qt::AlignLeft | Qt::TextWordWrap, Text(hintKey))
-                .intersected(room);
-        painter.fillRect(used.adjusted(-2, 0, 2, 0), kHintGround);
+        // Laid out line by line: a fallback font for other scripts makes lines taller than the
+        // UI font's own, and the ground must cover them whole.
+        QTextLayout layout(Text(hintKey), app::UiFont(false));
+        layout.beginLayout();
+        QRectF used;
+        qreal top = box.top() + numberHeight;
+        for (int line = 0; line < kHintLines; ++line) {
+            QTextLine text = layout.createLine();
+            if (!text.isValid()) {
+                break;
+            }
+            text.setLineWidth(box.width());
+            text.setPosition(QPointF(box.left(), top));
+            used |= text.naturalTextRect();
+            top += text.height();
+        }
+        layout.endLayout();
+        painter.fillRect(used.toAlignedRect().adjusted(-2, 0, 2, 0), kHintGround);
         painter.setPen(Qt::black);
-        painter.drawText(room, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, Text(hintKey));
+        for (int line = 0; line < layout.lineCount(); ++line) {
+            layout.lineAt(line).draw(&painter, QPointF());
+        }
     }
     painter.restore();
 }

@@ -33,6 +33,7 @@ TEST(LiveMarksShot, DrawsEveryMarkAndNamesOnlyHintsThatDoNotFit) {
     } cases[] = {
         {languages / "English.ini", ""},
         {languages / "German.ini", ""},
+        {languages / "Chinese.ini", ""},
         {folder / "Long.ini", "hint LiveHintTalking does not fit"},
     };
     for (const auto& c : cases) {

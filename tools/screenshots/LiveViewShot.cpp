@@ -5,7 +5,6 @@
 #include <cstdlib>
 
 #include <QApplication>
-#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QTextLayout>
@@ -77,32 +76,27 @@ bool UseLanguage(const std::filesystem::path& languageFile) {
 constexpr int kHintLines = 2;
 constexpr int kViewMargin = 5;
 
-// Warns of a hint the view would cut: more lines at the view's width than it has room for, or
-// lines taller than the room (a fallback font for other scripts can be).
+// Warns of a hint the view would cut: more lines at the view's width than it has room for (the
+// view makes its lines as tall as the text's own, fallback fonts included).
 void HintFits(marulo::livesignal::Hint hint) {
     const char* key = marulo::livesignal::HintTextKey(hint);
     if (key == nullptr) {
         return;
     }
-    const QFont font = marulo::app::UiFont(false);
     const int width = marulo::views::MonitorView::kClientSize.width() - 2 * kViewMargin;
-    const int room = kHintLines * QFontMetrics(font).height();
-    QTextLayout layout(QString::fromStdString(marulo::app::MessageText(key)), font);
+    QTextLayout layout(QString::fromStdString(marulo::app::MessageText(key)),
+                       marulo::app::UiFont(false));
     layout.beginLayout();
     int lines = 0;
-    qreal height = 0;
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
         line.setLineWidth(width);
         ++lines;
-        height += line.height();
     }
     layout.endLayout();
-    if (lines <= kHintLines && height <= room) {
-        return;
+    if (lines > kHintLines) {
+        std::cerr << "hint " << key << " does not fit: " << lines << " lines at " << width
+                  << " px wide; the view has " << kHintLines << "\n";
     }
-    std::cerr << "hint " << key << " does not fit: " << lines << " lines, " << std::lround(height)
-              << " px high at " << width << " px wide; the view has " << kHintLines << " lines, "
-              << room << " px\n";
 }
 
 }  // namespace
