@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 
+#include <cmath>
 #include <optional>
 
 #include "app/Config.h"
@@ -59,6 +60,17 @@ QFont HeartRateFont() {
         holder = MakeFont(HeartRateFontSpec());
     }
     return *holder;
+}
+
+QFont SetApartHeartRateFont() {
+    constexpr double kScale = 0.7;
+    QFont font = HeartRateFont();
+    if (font.pixelSize() > 0) {
+        font.setPixelSize(static_cast<int>(std::lround(font.pixelSize() * kScale)));
+    } else {
+        font.setPointSizeF(font.pointSizeF() * kScale);
+    }
+    return font;
 }
 
 void ResetUiFonts() {

@@ -37,7 +37,6 @@ const QColor kLevelGood{76, 160, 76};
 const QColor kLevelClipping{204, 40, 40};
 // A doubtful number: grey and smaller, still easy to read.
 const QColor kSetApartColour{120, 120, 120};
-constexpr double kSetApartScale = 0.7;
 
 // Colour and shape both tell the state: a full disc, a triangle, a ring.
 QColor MarkColour(livesignal::SignalState state) {
@@ -303,13 +302,7 @@ void MonitorView::PaintRate(QPainter& painter, const ShownRate& shown) const {
     painter.setPen(apart ? kSetApartColour : QColor(Qt::black));
     painter.setBackgroundMode(Qt::TransparentMode);
 
-    QFont figure = app::HeartRateFont();
-    if (apart && figure.pixelSize() > 0) {
-        figure.setPixelSize(static_cast<int>(std::lround(figure.pixelSize() * kSetApartScale)));
-    } else if (apart) {
-        figure.setPointSizeF(figure.pointSizeF() * kSetApartScale);
-    }
-    painter.setFont(figure);
+    painter.setFont(apart ? app::SetApartHeartRateFont() : app::HeartRateFont());
     const QFontMetrics metrics(painter.font());
     painter.drawText(box.left(), box.top() + metrics.ascent(), number);
     const int cx = metrics.horizontalAdvance(number);

@@ -46,7 +46,6 @@ const QColor kNoSignalColour{195, 195, 195};
 const QColor kSetApartColour{205, 150, 148};
 const QColor kUncheckedColour{175, 175, 175};
 const QColor kNoteGround{255, 255, 255, 220};
-constexpr double kSetApartScale = 0.7;
 
 QRect ToQRect(const Rect& rect) {
     return QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
@@ -653,13 +652,7 @@ void ReviewView::PaintLayer(QPainter& painter, std::span<const std::int32_t> val
 void ReviewView::PaintReadout(QPainter& painter, const ShownRate& shown) {
     const QString figure = QString::number(shown.rate);
     const bool apart = shown.look == RateLook::SetApart;
-    QFont figureFont = app::HeartRateFont();
-    if (apart && figureFont.pixelSize() > 0) {
-        figureFont.setPixelSize(
-            static_cast<int>(std::lround(figureFont.pixelSize() * kSetApartScale)));
-    } else if (apart) {
-        figureFont.setPointSizeF(figureFont.pointSizeF() * kSetApartScale);
-    }
+    const QFont figureFont = apart ? app::SetApartHeartRateFont() : app::HeartRateFont();
     const QFontMetrics metrics(figureFont);
     const QSize client = ChartClientSize();
     const ReadoutLayout layout = LayoutReadout(client.width(), client.height(),
