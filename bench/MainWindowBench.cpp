@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
         options.profileStore = &store;
         options.quitOnClose = false;
         marulo::mainwnd::MainWindow window(controller, session, inputChoice, options);
-        window.SetMessageHook([](marulo::mainwnd::MessageKind, const QString& text) {
+        window.Prompts().SetMessageHook([](marulo::mainwnd::MessageKind, const QString& text) {
             std::cerr << "message: " << text.toStdString() << '\n';
         });
         FirstPaint firstPaint;

@@ -447,45 +447,9 @@ void MainWindow::SetEdcText(const QString& edc) {
     m_edcDisplay->update();
 }
 
-void MainWindow::ShowMessage(MessageKind kind, const QString& text) {
-    ShowMessageOffering(kind, text, QString());
-}
-
-bool MainWindow::ShowMessageOffering(MessageKind kind, const QString& text, const QString& offer) {
-    if (m_messageHook) {
-        m_messageHook(kind, text);
-        return false;
-    }
-    const auto [icon, captionKey] = [kind] {
-        switch (kind) {
-            case MessageKind::Warning:
-                return std::pair(QMessageBox::Warning, "Exclamation");
-            case MessageKind::Error:
-                return std::pair(QMessageBox::Critical, "Error");
-            case MessageKind::Information:
-                break;
-        }
-        return std::pair(QMessageBox::Information, "ProgramName");
-    }();
-    QMessageBox box(icon, Message(captionKey), text, QMessageBox::Ok, this);
-    const QAbstractButton* offered =
-        offer.isEmpty() ? nullptr : box.addButton(offer, QMessageBox::ActionRole);
-    // Escape and the close box still answer OK beside the offer.
-    box.setEscapeButton(QMessageBox::Ok);
-    box.exec();
-    return offered != nullptr && box.clickedButton() == offered;
-}
-
 QPoint MainWindow::MenuPoint(const QWidget* button, int below) const {
     const QRect rect = button->geometry();
     return mapToGlobal(QPoint(rect.left() - 2, rect.top() + rect.height() + below));
-}
-
-QAction* MainWindow::RunMenu(QMenu& menu, const QPoint& globalPos) {
-    if (m_menuHook) {
-        return m_menuHook(menu, globalPos);
-    }
-    return menu.exec(globalPos);
 }
 
 void MainWindow::OpenWeekMenu() {
@@ -508,7 +472,7 @@ void MainWindow::OpenDayMenu() {
 }
 
 void MainWindow::ShowNumberMenu(QMenu& menu, controls::SkinnedButton& button) {
-    const QAction* chosen = RunMenu(menu, MenuPoint(&button, 3));
+    const QAction* chosen = m_prompts.RunMenu(menu, MenuPoint(&button, 3));
     if (chosen != nullptr && chosen->data().toInt() > 0) {
         button.setText(QString::number(chosen->data().toInt() - 1));
         button.update();
@@ -562,11 +526,11 @@ void MainWindow::TakePickedEdc(const QDate& date) {
     }
     switch (CheckPickedAge(*age)) {
         case EdcPickCheck::TooFarAhead:
-            ShowMessage(MessageKind::Warning, Message("AlertEDCOver"));
+            m_prompts.ShowMessage(MessageKind::Warning, Message("AlertEDCOver"));
             RestoreEdcAfterRefusedPick(previous);
             break;
         case EdcPickCheck::Passed:
-            ShowMessage(MessageKind::Warning, Message("AlertEDCPass"));
+            m_prompts.ShowMessage(MessageKind::Warning, Message("AlertEDCPass"));
             RestoreEdcAfterRefusedPick(previous);
             break;
         case EdcPickCheck::Accepted:
@@ -599,8 +563,9 @@ void MainWindow::SaveVolume() {
 void MainWindow::LoadProfile() {
     // Told once, at start, while the user can still write the details down elsewhere.
     if (!m_store->CanWrite()) {
-        QTimer::singleShot(
-            0, this, [this] { ShowMessage(MessageKind::Warning, Message("ProfileNotSaved")); });
+        QTimer::singleShot(0, this, [this] {
+            m_prompts.ShowMessage(MessageKind::Warning, Message("ProfileNotSaved"));
+        });
     }
     const Profile profile = mainwnd::LoadProfile(*m_store);
     if (!profile.name.empty()) {
@@ -675,12 +640,13 @@ void MainWindow::changeEvent(QEvent* event) {
 
 void MainWindow::OpenInputMenu() {
     if (m_session.IsRunning()) {
-        ShowMessage(MessageKind::Warning, Message("InputWhileMonitoring"));
+        m_prompts.ShowMessage(MessageKind::Warning, Message("InputWhileMonitoring"));
         return;
     }
-    const InputMenuChoice choice = RunInputMenu(
-        *this, *m_inputButton, m_inputChoice.Chosen(),
-        [this](QMenu& menu, const QPoint& globalPos) { return RunMenu(menu, globalPos); });
+    const InputMenuChoice choice = RunInputMenu(*this, *m_inputButton, m_inputChoice.Chosen(),
+                                                [this](QMenu& menu, const QPoint& globalPos) {
+                                                    return m_prompts.RunMenu(menu, globalPos);
+                                                });
     if (!choice.made) {
         return;
     }
@@ -690,9 +656,10 @@ void MainWindow::OpenInputMenu() {
     if (choice.device) {
         platform::SoundInputError error;
         if (!platform::TrySoundInput(*choice.device, acquisition::CaptureFormat(), error)) {
-            ShowMessage(MessageKind::Error,
-                        Message("InputNotChosen") + QLatin1Char('\n') +
-                            CaptureErrorText(acquisition::CaptureErrorOf(error, true, false)));
+            m_prompts.ShowMessage(
+                MessageKind::Error,
+                Message("InputNotChosen") + QLatin1Char('\n') +
+                    CaptureErrorText(acquisition::CaptureErrorOf(error, true, false)));
             return;
         }
     }
@@ -727,7 +694,8 @@ void MainWindow::OpenMotherList() {
 void MainWindow::OpenHomepage() {
     const auto where = std::make_shared<std::string>();
     const auto tellWhere = [this, where] {
-        ShowMessage(MessageKind::Warning, Message("OpenFailed") + '\n' + FromUtf8(*where));
+        m_prompts.ShowMessage(MessageKind::Warning,
+                              Message("OpenFailed") + '\n' + FromUtf8(*where));
     };
     if (!OpenHomepageAddress(*where, this, tellWhere) && !where->empty()) {
         tellWhere();
@@ -737,10 +705,10 @@ void MainWindow::OpenHomepage() {
 void MainWindow::OpenLanguageMenu() {
     const bool switched = RunLanguageMenu(
         *this, *m_languageButton,
-        [this](QMenu& menu, const QPoint& globalPos) { return RunMenu(menu, globalPos); },
+        [this](QMenu& menu, const QPoint& globalPos) { return m_prompts.RunMenu(menu, globalPos); },
         [this](const std::string& file) {
-            ShowMessage(MessageKind::Warning,
-                        Message("LanguageOutsideFolder") + QLatin1Char('\n') + FromUtf8(file));
+            m_prompts.ShowMessage(MessageKind::Warning, Message("LanguageOutsideFolder") +
+                                                            QLatin1Char('\n') + FromUtf8(file));
         });
     if (!switched) {
         return;

@@ -14,6 +14,7 @@
 #include "acquisition/AcquisitionListener.h"
 #include "acquisition/CaptureController.h"
 #include "controls/WindowLayout.h"
+#include "mainwnd/UserPrompts.h"
 #include "platform/SoundInputChoice.h"
 #include "session/MonitoringSession.h"
 #include "views/PlaybackListener.h"
@@ -48,8 +49,6 @@ class EdcCalendar;
 class InputLevelWatch;
 class VolumeSlider;
 
-enum class MessageKind { Warning, Error, Information };
-
 struct MainWindowOptions {
     // The program's settings store when null.
     platform::SettingsStore* profileStore = nullptr;
@@ -71,16 +70,6 @@ public:
     static constexpr int kWidth = controls::kMainWindowSize.width();
     static constexpr int kHeight = controls::kMainWindowSize.height();
     static constexpr int kInputDevicesWatchMilliseconds = 2000;
-
-    using MessageHook = std::function<void(MessageKind, const QString& text)>;
-    // Chooses from a pop-up menu opened at a global point; null when nothing was chosen.
-    using MenuHook = std::function<QAction*(QMenu&, const QPoint& globalPos)>;
-    // Asks where to save, starting from a suggested path; empty when cancelled. The filter may
-    // offer choices (";;" between them); selectedFilter comes in as the one offered first and
-    // goes out as the one chosen.
-    using SaveDialogHook =
-        std::function<QString(const QString& caption, const QString& suggestedPath,
-                              const QString& filter, QString& selectedFilter)>;
 
     // The session's reports reach the window from now on, beginning with what it recovers at
     // start.
@@ -113,14 +102,8 @@ public:
     // box still shows it (a file name need not be UTF-8), otherwise the box's text.
     std::string NameBytes() const;
 
-    // Every box of the window goes through here; the hook, when set, sees it instead.
-    void ShowMessage(MessageKind kind, const QString& text);
-    // A box with one more button besides OK; true when that button closed it. The hook, when
-    // set, sees the text as for ShowMessage and the button stays unpressed.
-    bool ShowMessageOffering(MessageKind kind, const QString& text, const QString& offer);
-    void SetMessageHook(MessageHook hook) { m_messageHook = std::move(hook); }
-    void SetMenuHook(MenuHook hook) { m_menuHook = std::move(hook); }
-    void SetSaveDialogHook(SaveDialogHook hook) { m_saveDialogHook = std::move(hook); }
+    // Every box, menu and save dialog of the window.
+    UserPrompts& Prompts() { return m_prompts; }
 
     // Commands.
     void ToggleMonitoring();
@@ -188,7 +171,6 @@ private:
     void OnRecordSelectionChanged();
     void OnRecordDoubleClicked();
     QPoint MenuPoint(const QWidget* button, int below) const;
-    QAction* RunMenu(QMenu& menu, const QPoint& globalPos);
     // Shows a menu whose items carry their number plus one, below the button; a chosen number
     // becomes the button's text and moves the EDC.
     void ShowNumberMenu(QMenu& menu, controls::SkinnedButton& button);
@@ -200,8 +182,6 @@ private:
     bool LevelWatchWanted() const;
     void UpdateLevelWatch();
     void InstallRecordMenu();
-    QString AskSavePath(const QString& caption, const QString& fileName, const QString& filter,
-                        QString& selectedFilter);
     void ExportRecord(const std::string& bareFileName, const char* extension);
     void StopRun();
     void Tell(const session::RunClosed& closed);
@@ -255,9 +235,7 @@ private:
     bool m_startingRun = false;
     bool m_dragging = false;
     QPoint m_dragOffset;
-    MessageHook m_messageHook;
-    MenuHook m_menuHook;
-    SaveDialogHook m_saveDialogHook;
+    UserPrompts m_prompts{*this};
 };
 
 }  // namespace marulo::mainwnd

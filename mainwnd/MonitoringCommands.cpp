@@ -40,7 +40,7 @@ void MainWindow::ToggleMonitoring() {
         return;
     }
     if (m_playing) {
-        ShowMessage(MessageKind::Warning, Message("AlertPlaying"));
+        m_prompts.ShowMessage(MessageKind::Warning, Message("AlertPlaying"));
         return;
     }
     if (!ValidateProfile()) {
@@ -50,7 +50,7 @@ void MainWindow::ToggleMonitoring() {
     const std::string edc = ControlText(EdcText());
     // A name that cannot be part of a file name could not name the recording at its end.
     if (archive::CheckRecordName(name, edc) != archive::NameProblem::None) {
-        ShowMessage(MessageKind::Error, Message("NameInvalid"));
+        m_prompts.ShowMessage(MessageKind::Error, Message("NameInvalid"));
         m_nameBox->setFocus();
         return;
     }
@@ -63,7 +63,7 @@ void MainWindow::ToggleMonitoring() {
     if (m_session.Start({name, edc, std::chrono::system_clock::now()}) ==
         session::StartProblem::WorkingFilesFailed) {
         std::error_code ignored;
-        ShowMessage(
+        m_prompts.ShowMessage(
             MessageKind::Error,
             Message("WorkingFilesFailed") + QLatin1Char('\n') +
                 QString::fromStdString(fs::absolute(m_session.WorkFolder(), ignored).string()));
@@ -81,12 +81,12 @@ void MainWindow::StopRun() {
 
 bool MainWindow::ValidateProfile() {
     if (m_nameBox->text().isEmpty()) {
-        ShowMessage(MessageKind::Error, Message("NameError"));
+        m_prompts.ShowMessage(MessageKind::Error, Message("NameError"));
         m_nameBox->setFocus();
         return false;
     }
     if (EdcText().isEmpty()) {
-        ShowMessage(MessageKind::Error, Message("EDCError"));
+        m_prompts.ShowMessage(MessageKind::Error, Message("EDCError"));
         return false;
     }
     return true;
@@ -94,7 +94,7 @@ bool MainWindow::ValidateProfile() {
 
 void MainWindow::RequestClose() {
     if (m_session.IsRunning()) {
-        ShowMessage(MessageKind::Warning, Message("AlertRecording"));
+        m_prompts.ShowMessage(MessageKind::Warning, Message("AlertRecording"));
         return;
     }
     close();
@@ -107,8 +107,8 @@ void MainWindow::ReportUnstoredRecording(const session::StoreOutcome& outcome, c
     }
     std::error_code ignored;
     const fs::path shown = fs::absolute(outcome.path, ignored);
-    ShowMessage(MessageKind::Error,
-                why + QLatin1Char('\n') + QString::fromStdString(shown.string()));
+    m_prompts.ShowMessage(MessageKind::Error,
+                          why + QLatin1Char('\n') + QString::fromStdString(shown.string()));
 }
 
 void MainWindow::OnSessionReport(const session::SessionReport& report) {
@@ -127,7 +127,7 @@ void MainWindow::Tell(const session::RecordingFailed&) {
     if (m_session.IsRunning()) {
         StopRun();
     }
-    ShowMessage(MessageKind::Error, Message("RecordingWriteStopped"));
+    m_prompts.ShowMessage(MessageKind::Error, Message("RecordingWriteStopped"));
 }
 
 void MainWindow::Tell(const session::KeptAsideRunsStored& stored) {
@@ -136,15 +136,16 @@ void MainWindow::Tell(const session::KeptAsideRunsStored& stored) {
     for (const fs::path& record : stored.records) {
         text += QLatin1Char('\n') + QString::fromStdString(record.filename().string());
     }
-    ShowMessage(MessageKind::Warning, text);
+    m_prompts.ShowMessage(MessageKind::Warning, text);
 }
 
 void MainWindow::Tell(const session::InterruptedRunRecovered& recovered) {
     RefreshRecordList();
     if (recovered.outcome.result == session::StoreResult::Stored) {
-        ShowMessage(MessageKind::Warning,
-                    Message("RunRecovered") + QLatin1Char('\n') +
-                        QString::fromStdString(recovered.outcome.path.filename().string()));
+        m_prompts.ShowMessage(
+            MessageKind::Warning,
+            Message("RunRecovered") + QLatin1Char('\n') +
+                QString::fromStdString(recovered.outcome.path.filename().string()));
         return;
     }
     ReportUnstoredRecording(recovered.outcome, Message("RunRecovered") + QLatin1Char('\n') +
@@ -157,9 +158,10 @@ void MainWindow::Tell(const session::CaptureFailed& failed) {
     if (!failed.error.inputLost) {
         m_session.Stop();
     }
-    ShowMessage(MessageKind::Error, failed.error.noSound     ? Message("SoundInputSilent")
-                                    : failed.error.inputLost ? Message("SoundInputLost")
-                                                             : CaptureErrorText(failed.error));
+    m_prompts.ShowMessage(MessageKind::Error, failed.error.noSound ? Message("SoundInputSilent")
+                                              : failed.error.inputLost
+                                                  ? Message("SoundInputLost")
+                                                  : CaptureErrorText(failed.error));
     m_monitorButton->update();
     m_monitorView->update();
     UpdateLevelWatch();
@@ -167,7 +169,7 @@ void MainWindow::Tell(const session::CaptureFailed& failed) {
 
 void MainWindow::Tell(const session::AudioDropped&) {
     // The run goes on; the record holds the dropped span as silence.
-    ShowMessage(MessageKind::Warning, Message("AudioDropped"));
+    m_prompts.ShowMessage(MessageKind::Warning, Message("AudioDropped"));
 }
 
 void MainWindow::RequestButtonRepaint() {

@@ -67,7 +67,7 @@ void MainWindow::ConnectRecordLoading() {
     connect(m_reviewView, &views::ReviewView::RecordLoaded, this,
             [this](archive::RecordProblem problem) { OnRecordLoaded(problem); });
     connect(m_reviewView, &views::ReviewView::PlaybackRefused, this,
-            [this] { ShowMessage(MessageKind::Warning, Message("AudioCannotPlay")); });
+            [this] { m_prompts.ShowMessage(MessageKind::Warning, Message("AudioCannotPlay")); });
 }
 
 void MainWindow::OnRecordLoaded(archive::RecordProblem problem) {
@@ -79,7 +79,7 @@ void MainWindow::OnRecordLoaded(archive::RecordProblem problem) {
     if (const char* key = RecordProblemMessageKey(problem)) {
         const bool partial = problem == archive::RecordProblem::NoAudio ||
                              problem == archive::RecordProblem::NoTrace;
-        ShowMessage(partial ? MessageKind::Warning : MessageKind::Error, Message(key));
+        m_prompts.ShowMessage(partial ? MessageKind::Warning : MessageKind::Error, Message(key));
     }
 }
 
@@ -121,7 +121,7 @@ void MainWindow::DeselectRecords() {
 bool MainWindow::ShowSelectedRecord() {
     const int index = SelectedRecordIndex();
     if (m_session.IsRunning()) {
-        ShowMessage(MessageKind::Warning, Message("AlertRecording"));
+        m_prompts.ShowMessage(MessageKind::Warning, Message("AlertRecording"));
         DeselectRecords();
         return false;
     }

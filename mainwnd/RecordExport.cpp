@@ -114,7 +114,8 @@ void MainWindow::OpenRecordMenu(const QPoint& viewportPos) {
     const QAction* wav = menu.addAction(Message(kWav.menuKey));
     menu.addSeparator();
     const QAction* folder = menu.addAction(Message("MenuShowInFolder"));
-    const QAction* chosen = RunMenu(menu, m_recordList->viewport()->mapToGlobal(viewportPos));
+    const QAction* chosen =
+        m_prompts.RunMenu(menu, m_recordList->viewport()->mapToGlobal(viewportPos));
     if (chosen == nullptr) {
         return;
     }
@@ -129,15 +130,6 @@ void MainWindow::OpenRecordMenu(const QPoint& viewportPos) {
     }
 }
 
-QString MainWindow::AskSavePath(const QString& caption, const QString& fileName,
-                                const QString& filter, QString& selectedFilter) {
-    const QString suggested = DocumentsFolder() + QLatin1Char('/') + fileName;
-    if (m_saveDialogHook) {
-        return m_saveDialogHook(caption, suggested, filter, selectedFilter);
-    }
-    return QFileDialog::getSaveFileName(this, caption, suggested, filter, &selectedFilter);
-}
-
 void MainWindow::ExportRecord(const std::string& bareFileName, const char* extension) {
     const std::string kind(extension);
     const ExportKind& what = kind == kPdf.extension ? kPdf : kind == kCsv.extension ? kCsv : kWav;
@@ -150,8 +142,8 @@ void MainWindow::ExportRecord(const std::string& bareFileName, const char* exten
     const std::optional<report::RecordReport> record =
         report::ReadRecordReport(archive, texts.recordWords, error);
     if (!record) {
-        ShowMessage(MessageKind::Error,
-                    Message("ExportUnreadable") + QLatin1Char('\n') + FromUtf8(error));
+        m_prompts.ShowMessage(MessageKind::Error,
+                              Message("ExportUnreadable") + QLatin1Char('\n') + FromUtf8(error));
         return;
     }
     // A report's paper speed is chosen in the save dialog, the last choice offered first.
@@ -163,9 +155,11 @@ void MainWindow::ExportRecord(const std::string& bareFileName, const char* exten
                                                 QStringLiteral(";;") + threeCm
                                           : QString::fromLatin1(what.filter);
     QString chosenFilter = &what == &kPdf ? PaperSpeedFilter(lastSpeed) : filter;
-    const QString target = AskSavePath(
-        WithoutEllipsis(Message(what.menuKey)),
-        FromUtf8(report::ExportFileName(record->facts, what.extension)), filter, chosenFilter);
+    const QString target =
+        m_prompts.AskSavePath(WithoutEllipsis(Message(what.menuKey)),
+                              DocumentsFolder() + QLatin1Char('/') +
+                                  FromUtf8(report::ExportFileName(record->facts, what.extension)),
+                              filter, chosenFilter);
     if (target.isEmpty()) {
         return;
     }
@@ -187,14 +181,14 @@ void MainWindow::ExportRecord(const std::string& bareFileName, const char* exten
     }
     QApplication::restoreOverrideCursor();
     if (!written) {
-        ShowMessage(MessageKind::Error,
-                    Message("ExportFailed") + QLatin1Char('\n') + FromUtf8(error));
+        m_prompts.ShowMessage(MessageKind::Error,
+                              Message("ExportFailed") + QLatin1Char('\n') + FromUtf8(error));
         return;
     }
     const QString shown = QDir::toNativeSeparators(QFileInfo(target).absoluteFilePath());
-    if (ShowMessageOffering(MessageKind::Information,
-                            Message("ExportSaved") + QLatin1Char('\n') + shown,
-                            Message("MenuShowInFolder"))) {
+    if (m_prompts.ShowMessageOffering(MessageKind::Information,
+                                      Message("ExportSaved") + QLatin1Char('\n') + shown,
+                                      Message("MenuShowInFolder"))) {
         OpenOrTellWhere(QFileInfo(target).absolutePath().toStdString(), {});
     }
 }
@@ -203,7 +197,8 @@ void MainWindow::OpenOrTellWhere(const std::string& addressOrPath,
                                  const std::filesystem::path& baseFolder) {
     const QString where = FromUtf8(platform::Shell::Where(addressOrPath, baseFolder));
     const auto tellWhere = [this, where] {
-        ShowMessage(MessageKind::Warning, Message("OpenFailed") + QLatin1Char('\n') + where);
+        m_prompts.ShowMessage(MessageKind::Warning,
+                              Message("OpenFailed") + QLatin1Char('\n') + where);
     };
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool opened = platform::Shell::Open(addressOrPath, baseFolder, this, tellWhere);

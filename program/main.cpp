@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
             // It started all the same: the folder lock holds it, and every write that fails later
             // says so or keeps its recording aside.
             QTimer::singleShot(0, &window, [&window, unwritten] {
-                window.ShowMessage(marulo::mainwnd::MessageKind::Warning, unwritten);
+                window.Prompts().ShowMessage(marulo::mainwnd::MessageKind::Warning, unwritten);
             });
         }
         // A window destroyed from outside cannot be seen or closed any more: end as for a close.

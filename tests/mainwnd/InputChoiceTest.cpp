@@ -29,7 +29,7 @@ protected:
     }
     // Answers the next menu with the item of that text.
     void PickFromMenu(const QString& text) {
-        m_window->SetMenuHook([text](QMenu& menu, const QPoint&) -> QAction* {
+        m_window->Prompts().SetMenuHook([text](QMenu& menu, const QPoint&) -> QAction* {
             const QList<QAction*> items = menu.actions();
             const auto found = std::find_if(items.begin(), items.end(), [&](const QAction* item) {
                 return item->text() == text;

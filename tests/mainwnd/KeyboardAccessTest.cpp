@@ -86,7 +86,7 @@ TEST_F(KeyboardAccessTest, TabWalksTheControlsInThePanelsOrder) {
 TEST_F(KeyboardAccessTest, SpaceAndEnterPressButtonsAndAMousePressLeavesTheFocus) {
     ShowWindow();
     int menus = 0;
-    m_window->SetMenuHook([&menus](QMenu&, const QPoint&) {
+    m_window->Prompts().SetMenuHook([&menus](QMenu&, const QPoint&) {
         ++menus;
         return nullptr;
     });
@@ -360,7 +360,7 @@ TEST_F(KeyboardAccessTest, TheRecordListTakesDownAndShiftF10) {
         EXPECT_EQ(m_window->ReviewView()->Trace().size(), 2U);
     }
     QStringList menu;
-    m_window->SetMenuHook([&menu](QMenu& shown, const QPoint&) -> QAction* {
+    m_window->Prompts().SetMenuHook([&menu](QMenu& shown, const QPoint&) -> QAction* {
         for (QAction* action : shown.actions()) {
             menu << action->text();
         }
@@ -467,7 +467,7 @@ TEST_F(KeyboardAccessTest, EmptyFieldsHintAndQtsOwnButtonsSpeakTheLanguage) {
             QString::fromStdString(std::string(language.file) == "German.ini"    ? "Deutsch"
                                    : std::string(language.file) == "Chinese.ini" ? "简体中文"
                                                                                  : "English");
-        m_window->SetMenuHook([name](QMenu& menu, const QPoint&) -> QAction* {
+        m_window->Prompts().SetMenuHook([name](QMenu& menu, const QPoint&) -> QAction* {
             for (QAction* action : menu.actions()) {
                 if (action->text() == name) {
                     return action;

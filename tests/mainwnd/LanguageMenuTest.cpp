@@ -61,7 +61,7 @@ protected:
 
     // Answers the next menu with the item of this name, or with nothing.
     void ChooseFromMenu(const QString& name) {
-        m_window->SetMenuHook([this, name](QMenu& menu, const QPoint& at) -> QAction* {
+        m_window->Prompts().SetMenuHook([this, name](QMenu& menu, const QPoint& at) -> QAction* {
             m_menuPoint = at;
             m_menuItems.clear();
             QAction* found = nullptr;

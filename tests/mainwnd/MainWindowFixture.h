@@ -113,7 +113,7 @@ protected:
             workFolder.empty() ? m_folder.Path() : workFolder, *m_controller);
         m_window = std::make_unique<mainwnd::MainWindow>(*m_controller, *m_session, m_inputChoice,
                                                          options);
-        m_window->SetMessageHook([this](mainwnd::MessageKind kind, const QString& text) {
+        m_window->Prompts().SetMessageHook([this](mainwnd::MessageKind kind, const QString& text) {
             m_messages.emplace_back(kind, text);
         });
         return *m_window;

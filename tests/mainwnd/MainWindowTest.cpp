@@ -574,7 +574,7 @@ TEST_F(MainWindowTest, PickedEdcSetsTheAgeOrIsRefusedKeepingTheDueDateBefore) {
         m_window->SetEdcText(c.before ? Today(*c.before) : QString());
         m_messages.clear();
         bool calendarShownAtWarning = true;
-        m_window->SetMessageHook([&](MessageKind kind, const QString& text) {
+        m_window->Prompts().SetMessageHook([&](MessageKind kind, const QString& text) {
             calendarShownAtWarning = m_window->Calendar()->isVisible();
             m_messages.emplace_back(kind, text);
         });
@@ -630,7 +630,7 @@ TEST_F(MainWindowTest, WeekAndDayMenusSetTheEdc) {
     QStringList labels;
     QPoint openedAt;
     int wanted = 0;
-    m_window->SetMenuHook([&](QMenu& menu, const QPoint& at) -> QAction* {
+    m_window->Prompts().SetMenuHook([&](QMenu& menu, const QPoint& at) -> QAction* {
         openedAt = at;
         labels.clear();
         QList<QAction*> actions = menu.actions();
@@ -887,7 +887,7 @@ TEST_F(MainWindowTest, CaptureErrorsAreShownInTheLanguageAndMonitoringFallsBackT
         // After the box, the button shows its idle look at once, not once the mouse passes.
         PaintWatch watch(Control(kMonitorButtonId),
                          [this] { return !m_controller->IsCapturing(); });
-        m_window->SetMessageHook([this, &watch](MessageKind kind, const QString& text) {
+        m_window->Prompts().SetMessageHook([this, &watch](MessageKind kind, const QString& text) {
             m_messages.emplace_back(kind, text);
             watch.seen.clear();
         });
@@ -914,7 +914,7 @@ TEST_F(MainWindowTest, ACaptureErrorBoxNeverHoldsTheCaptureThread) {
         },
         [] { return true; });
     OpenWindow();
-    m_window->SetMessageHook({});
+    m_window->Prompts().SetMessageHook({});
     FillProfile("Anna", "2010-05-12");
     bool boxSeen = false;
     bool endedWhileOpen = false;

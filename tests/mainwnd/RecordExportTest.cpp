@@ -63,7 +63,7 @@ protected:
     }
 
     void AnswerMenusAndDialogs() {
-        m_window->SetMenuHook([this](QMenu& menu, const QPoint&) -> QAction* {
+        m_window->Prompts().SetMenuHook([this](QMenu& menu, const QPoint&) -> QAction* {
             m_menuTexts.clear();
             QAction* chosen = nullptr;
             for (QAction* action : menu.actions()) {
@@ -76,7 +76,7 @@ protected:
             }
             return chosen;
         });
-        m_window->SetSaveDialogHook([this](const QString& caption, const QString& suggested,
+        m_window->Prompts().SetSaveDialogHook([this](const QString& caption, const QString& suggested,
                                            const QString& filter, QString& selectedFilter) {
             m_dialogs.push_back({caption, suggested, filter, selectedFilter});
             if (!m_chooseFilter.isEmpty()) {
@@ -321,7 +321,7 @@ TEST_F(RecordExportTest, TheReportsPaperSpeedIsChosenWhenSavingAndRemembered) {
     }
 
     // The saved box's own button shows the folder.
-    m_window->SetMessageHook({});
+    m_window->Prompts().SetMessageHook({});
     QTimer::singleShot(0, [this] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);

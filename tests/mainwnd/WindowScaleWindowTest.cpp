@@ -73,7 +73,7 @@ TEST_F(SmallScreenTest, TheWindowFitsAndAnswersWhereItIsDrawn) {
     // Clicks at the table's places, scaled: the language button at the bottom edge, the week
     // field, the calendar button, and the face beside the week field.
     int menus = 0;
-    m_window->SetMenuHook([&menus](QMenu&, const QPoint&) {
+    m_window->Prompts().SetMenuHook([&menus](QMenu&, const QPoint&) {
         ++menus;
         return nullptr;
     });

@@ -222,7 +222,7 @@ int main(int argc, char** argv) {
             saved = Save(window, shots["keyboard"]) && saved;
         }
         if (!shots["save-dialog"].empty()) {
-            window.SetMenuHook([](QMenu& menu, const QPoint&) { return menu.actions().front(); });
+            window.Prompts().SetMenuHook([](QMenu& menu, const QPoint&) { return menu.actions().front(); });
             QListWidget* list = window.RecordList();
             saved =
                 SaveModal(
@@ -235,7 +235,7 @@ int main(int argc, char** argv) {
                 SaveModal(
                     shots["saved"],
                     [&] {
-                        window.ShowMessageOffering(
+                        window.Prompts().ShowMessageOffering(
                             marulo::mainwnd::MessageKind::Information,
                             QString::fromStdString(marulo::app::MessageText("ExportSaved")) +
                                 QStringLiteral("\n/home/anna/Documents/Anna.pdf"),
