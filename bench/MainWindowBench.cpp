@@ -17,7 +17,9 @@
 #include <string>
 
 #include "acquisition/CaptureController.h"
+#include "mainwnd/ControlPlacement.h"
 #include "mainwnd/MainWindow.h"
+#include "mainwnd/ProfilePanel.h"
 #include "platform/SettingsStore.h"
 #include "platform/SoundInput.h"
 #include "platform/SoundInputChoice.h"
@@ -114,8 +116,10 @@ int main(int argc, char** argv) {
             std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         std::cout << "start to first painted frame: " << startMs << " ms (goal < 300 ms)\n";
 
-        window.NameBox()->setText(QStringLiteral("Anna"));
-        window.SetEdcText(QStringLiteral("2030-05-12"));
+        marulo::mainwnd::FindControl<QLineEdit>(window, marulo::controls::kNameBoxId)
+            ->setText(QStringLiteral("Anna"));
+        window.findChild<marulo::mainwnd::ProfilePanel*>()->SetEdcText(
+            QStringLiteral("2030-05-12"));
         window.ToggleMonitoring();
         if (!controller.IsCapturing()) {
             std::cerr << "monitoring did not start\n";

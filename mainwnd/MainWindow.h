@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QPointer>
-#include <QWidget>
 #include <atomic>
 #include <filesystem>
 #include <functional>
@@ -14,16 +13,13 @@
 #include "acquisition/AcquisitionListener.h"
 #include "acquisition/CaptureController.h"
 #include "controls/WindowLayout.h"
+#include "mainwnd/FramelessFrame.h"
 #include "mainwnd/UserPrompts.h"
 #include "platform/SoundInputChoice.h"
 #include "session/MonitoringSession.h"
 #include "views/PlaybackListener.h"
 
-class QAction;
-class QDate;
 class QListWidget;
-class QLineEdit;
-class QMenu;
 
 namespace marulo::archive {
 enum class RecordProblem;
@@ -45,8 +41,9 @@ class ReviewView;
 
 namespace marulo::mainwnd {
 
-class EdcCalendar;
+class BottomStrip;
 class InputLevelWatch;
+class ProfilePanel;
 class VolumeSlider;
 
 struct MainWindowOptions {
@@ -59,17 +56,16 @@ struct MainWindowOptions {
     double layoutScale = 1.0;
 };
 
-// The program's one window: the skinned face with every control and both views, and the
-// monitoring, record and dating commands. Runs are the session's: the window asks it to start and
-// stop them and tells the user what it reports.
-class MainWindow : public QWidget,
+// The program's one window: the frameless face composed of the profile panel, the monitoring and
+// record controls and the bottom strip, and the monitoring and record commands. Runs are the
+// session's: the window asks it to start and stop them and tells the user what it reports.
+class MainWindow : public FramelessFrame,
                    public acquisition::AcquisitionListener,
                    public views::PlaybackListener {
     Q_OBJECT
 public:
     static constexpr int kWidth = controls::kMainWindowSize.width();
     static constexpr int kHeight = controls::kMainWindowSize.height();
-    static constexpr int kInputDevicesWatchMilliseconds = 2000;
 
     // The session's reports reach the window from now on, beginning with what it recovers at
     // start.
@@ -79,28 +75,14 @@ public:
                QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Creates the controls that do not exist yet and gives every control the normal UI font.
-    void CreateControls();
-    void CentreOnWorkArea();
+    // Renews every text, font and caption from the current language file.
+    void Retranslate();
 
     // The folder of the stored records, in the session's work folder.
     std::filesystem::path RecordFolder() const;
-    // The child with this control id, null when it does not exist.
-    QWidget* Control(int id) const;
-    views::MonitorView* MonitorView() const;
-    views::ReviewView* ReviewView() const;
-    EdcCalendar* Calendar() const;
-    QListWidget* RecordList() const;
-    QLineEdit* NameBox() const;
-    QString EdcText() const;
-    QString WeekText() const;
-    QString DayText() const;
     bool IsPlaying() const { return m_playing; }
     // Whether the level watch has the input open for a moment now.
     bool IsListeningForLevel() const;
-    // The mother's name as bytes: those of the name chosen from the mother list while the name
-    // box still shows it (a file name need not be UTF-8), otherwise the box's text.
-    std::string NameBytes() const;
 
     // Every box, menu and save dialog of the window.
     UserPrompts& Prompts() { return m_prompts; }
@@ -109,27 +91,14 @@ public:
     void ToggleMonitoring();
     void RequestClose();
     void ShowRecord(int index);
-    bool ValidateProfile();
     void RefreshRecordList();
-    void OpenWeekMenu();
-    void OpenDayMenu();
-    void OpenCalendar();
-    void TakePickedEdc(const QDate& date);
     void TogglePlayback();
     void ToggleMute();
-    void OpenMotherList();
-    void OpenHomepage();
     // The record menu for the record list item at a point of the list's viewport: reports and
     // audio saved from the stored archive, and the record folder.
     void OpenRecordMenu(const QPoint& viewportPos);
     // Opens an address or path with the desktop; when nothing can, says where it is.
     void OpenOrTellWhere(const std::string& addressOrPath, const std::filesystem::path& baseFolder);
-    void OpenLanguageMenu();
-    // Offers the sound inputs; refused while monitoring, and an input that cannot be opened
-    // leaves the choice before.
-    void OpenInputMenu();
-    void LayoutBottomButtons();
-    void SetEdcText(const QString& edc);
 
     void OnCaptureOpen() override;
     void OnAudioBlock(std::span<const std::uint8_t> block) override;
@@ -141,42 +110,25 @@ public:
     void OnPlaybackStopped() override;
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void CreateControls();
+    void ConnectPanels();
+    void ApplyTexts();
     void ConnectRecordLoading();
     void OnRecordLoaded(archive::RecordProblem problem);
-    void ApplyRoundedMask();
-    void LoadProfile();
     void InitVolumeSlider();
     // Keeps the slider position and the mute state for the next start.
     void SaveVolume();
-    void UpdateAgeFromEdc();
-    void UpdateEdcFromAge();
-    void ResetEdcToToday();
-    // After a refused calendar pick: the due date from before, or today's when there was none.
-    void RestoreEdcAfterRefusedPick(const QString& previous);
     int SelectedRecordIndex() const;
     void DeselectRecords();
     // Loads the selected record unless capture runs, which refuses and clears the selection.
     bool ShowSelectedRecord();
     void OnRecordSelectionChanged();
     void OnRecordDoubleClicked();
-    QPoint MenuPoint(const QWidget* button, int below) const;
-    // Shows a menu whose items carry their number plus one, below the button; a chosen number
-    // becomes the button's text and moves the EDC.
-    void ShowNumberMenu(QMenu& menu, controls::SkinnedButton& button);
     void RequestButtonRepaint();
-    // The input button's caption for the devices connected now, fitted to its text.
-    void UpdateInputCaption();
     // The level watch is wanted while the window is shown, idle (no run holds the device or the
     // working files) and not reviewing; otherwise the device is let go.
     bool LevelWatchWanted() const;
@@ -202,25 +154,15 @@ private:
     platform::SettingsStore* m_store = nullptr;
 
     QPointer<controls::SkinnedButton> m_monitorButton;
-    QPointer<controls::SkinnedButton> m_motherListButton;
     QPointer<controls::SkinnedButton> m_minimizeButton;
     QPointer<controls::SkinnedButton> m_closeButton;
     QPointer<views::MonitorView> m_monitorView;
-    QPointer<QLineEdit> m_nameBox;
-    QPointer<controls::SkinnedButton> m_weekButton;
-    QPointer<controls::SkinnedButton> m_dayButton;
-    QPointer<controls::SkinnedButton> m_edcDisplay;
-    QPointer<controls::SkinnedButton> m_calendarButton;
-    QPointer<EdcCalendar> m_edcCalendar;
+    QPointer<ProfilePanel> m_profile;
     QPointer<views::ReviewView> m_reviewView;
     QPointer<controls::SkinnedButton> m_playButton;
     QPointer<controls::SkinnedButton> m_muteButton;
     QPointer<VolumeSlider> m_volumeSlider;
-    QPointer<controls::SkinnedButton> m_languageButton;
-    QPointer<controls::SkinnedButton> m_inputButton;
-    // The capture devices as last seen.
-    std::vector<platform::SoundInputDevice> m_inputDevices;
-    QPointer<controls::SkinnedButton> m_homepageButton;
+    QPointer<BottomStrip> m_strip;
     QPointer<QListWidget> m_recordList;
 
     // Runs the live signal mark on the capture thread.
@@ -229,12 +171,8 @@ private:
     std::unique_ptr<livesignal::InputLevelListener> m_runLevel;
     std::unique_ptr<InputLevelWatch> m_levelWatch;
     std::atomic<bool> m_playing{false};
-    std::string m_chosenNameBytes;
-    QString m_chosenNameShown;
     bool m_tornDown = false;
     bool m_startingRun = false;
-    bool m_dragging = false;
-    QPoint m_dragOffset;
     UserPrompts m_prompts{*this};
 };
 

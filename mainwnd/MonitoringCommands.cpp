@@ -17,7 +17,7 @@
 #include "mainwnd/ControlText.h"
 #include "mainwnd/InputLevelWatch.h"
 #include "mainwnd/InputMenu.h"
-#include "mainwnd/Profile.h"
+#include "mainwnd/ProfilePanel.h"
 #include "platform/SettingsStore.h"
 #include "session/MonitoringSession.h"
 #include "views/MonitorView.h"
@@ -43,15 +43,8 @@ void MainWindow::ToggleMonitoring() {
         m_prompts.ShowMessage(MessageKind::Warning, Message("AlertPlaying"));
         return;
     }
-    if (!ValidateProfile()) {
-        return;
-    }
-    const std::string name = NameBytes();
-    const std::string edc = ControlText(EdcText());
-    // A name that cannot be part of a file name could not name the recording at its end.
-    if (archive::CheckRecordName(name, edc) != archive::NameProblem::None) {
-        m_prompts.ShowMessage(MessageKind::Error, Message("NameInvalid"));
-        m_nameBox->setFocus();
+    const std::optional<Profile> profile = m_profile->RunProfileNow();
+    if (!profile) {
         return;
     }
     // The run takes the device: the level watch lets it go first and does not listen again
@@ -60,7 +53,7 @@ void MainWindow::ToggleMonitoring() {
     const auto started = qScopeGuard([this] { m_startingRun = false; });
     m_levelWatch->LetGo();
     ShowRecord(-1);
-    if (m_session.Start({name, edc, std::chrono::system_clock::now()}) ==
+    if (m_session.Start({profile->name, profile->edc, std::chrono::system_clock::now()}) ==
         session::StartProblem::WorkingFilesFailed) {
         std::error_code ignored;
         m_prompts.ShowMessage(
@@ -77,19 +70,6 @@ void MainWindow::StopRun() {
     ShowRecord(-1);
     m_session.Stop();
     m_monitorView->update();
-}
-
-bool MainWindow::ValidateProfile() {
-    if (m_nameBox->text().isEmpty()) {
-        m_prompts.ShowMessage(MessageKind::Error, Message("NameError"));
-        m_nameBox->setFocus();
-        return false;
-    }
-    if (EdcText().isEmpty()) {
-        m_prompts.ShowMessage(MessageKind::Error, Message("EDCError"));
-        return false;
-    }
-    return true;
 }
 
 void MainWindow::RequestClose() {
@@ -210,7 +190,7 @@ void MainWindow::Teardown() {
     // this thread.
     m_session.WaitUntilClosed();
     m_session.SetReporter({});
-    mainwnd::SaveProfile(*m_store, {NameBytes(), ControlText(EdcText())});
+    m_profile->Save();
     m_controller.RemoveListener(*this);
     m_controller.RemoveListener(*m_liveSignal);
     m_controller.RemoveListener(*m_runLevel);

@@ -13,6 +13,7 @@
 #include "controls/SkinnedButton.h"
 #include "controls/WindowTexts.h"
 #include "mainwnd/ControlText.h"
+#include "mainwnd/ProfilePanel.h"
 #include "mainwnd/VolumeSlider.h"
 #include "views/ReviewView.h"
 
@@ -149,13 +150,6 @@ void MainWindow::OnRecordDoubleClicked() {
     m_reviewView->StartPlayback(0);
 }
 
-std::string MainWindow::NameBytes() const {
-    if (!m_chosenNameBytes.empty() && m_nameBox->text() == m_chosenNameShown) {
-        return std::string(archive::CutUtf8(m_chosenNameBytes, archive::MaxTextBytes));
-    }
-    return ControlText(m_nameBox->text());
-}
-
 void MainWindow::RefreshRecordList() {
     const int selectedIndex = SelectedRecordIndex();
     const std::string shown = selectedIndex >= 0
@@ -163,10 +157,10 @@ void MainWindow::RefreshRecordList() {
                                   : std::string();
     const QSignalBlocker quiet(m_recordList);
     m_recordList->clear();
-    const std::string name = NameBytes();
-    const std::string edc = ControlText(EdcText());
+    const Profile profile = m_profile->Current();
     QListWidgetItem* stillShown = nullptr;
-    for (const std::string& file : archive::ListRecordFiles(RecordFolder(), name, edc)) {
+    for (const std::string& file :
+         archive::ListRecordFiles(RecordFolder(), profile.name, profile.edc)) {
         // Shown with replacement characters where the bytes are no UTF-8, found by its bytes.
         auto* item = new QListWidgetItem(QString::fromStdString(file), m_recordList);
         const archive::RecordIdentity record = archive::ReadRecordIdentity(file);

@@ -24,12 +24,12 @@ TEST_F(ChartKeyboardTest, TheReviewCursorStepsByKeysAndPlaysFromWhereItStands) {
     WriteRecord(m_folder / "Data" / "Anna_20100512_20100209110700000.zip",
                 std::vector<std::int32_t>(kSeconds, 140), 30.0);
     OpenWindow();
-    m_window->NameBox()->setText("Anna");
-    m_window->SetEdcText("2010-05-12");
+    NameBoxOf(*m_window)->setText("Anna");
+    ProfileOf(*m_window).SetEdcText("2010-05-12");
     m_window->RefreshRecordList();
     m_window->show();
-    m_window->RecordList()->setCurrentRow(0);
-    views::ReviewView* chart = m_window->ReviewView();
+    RecordListOf(*m_window)->setCurrentRow(0);
+    views::ReviewView* chart = ReviewViewOf(*m_window);
     // Thirty seconds of silence under a flat trace: once checked, they hold no heart rate.
     ASSERT_TRUE(WaitFor([chart] { return !chart->IsLoading() && chart->Check(); }));
     chart->setFocus(Qt::TabFocusReason);
@@ -62,7 +62,7 @@ TEST_F(ChartKeyboardTest, TheReviewCursorStepsByKeysAndPlaysFromWhereItStands) {
     for (const Qt::Key play : {Qt::Key_Return, Qt::Key_Space}) {
         QTest::keyClick(chart, play);
         ASSERT_TRUE(WaitFor([this] {
-            return m_window->IsPlaying() && m_window->ReviewView()->PlayingSecond() >= 10;
+            return m_window->IsPlaying() && ReviewViewOf(*m_window)->PlayingSecond() >= 10;
         }));
         EXPECT_LT(chart->PlayingSecond(), 15);
         chart->StopPlayback();

@@ -25,7 +25,7 @@ protected:
     // The whole caption, as a screen reader hears it; the panel may shorten a long one.
     QString Caption() const { return InputButton()->accessibleName(); }
     QAbstractButton* InputButton() const {
-        return static_cast<QAbstractButton*>(m_window->Control(controls::kInputButtonId));
+        return static_cast<QAbstractButton*>(ControlOf(*m_window, controls::kInputButtonId));
     }
     // Answers the next menu with the item of that text.
     void PickFromMenu(const QString& text) {
@@ -50,8 +50,8 @@ TEST_F(InputChoiceTest, TheChosenInputIsHeardKeptAndStoodInForWhenUnplugged) {
     ::unsetenv(platform::kSoundInputFileVariable);
     ASSERT_TRUE(pulse->AddPipeSource("listener", kListener));
     OpenWindow();
-    m_window->NameBox()->setText("Anna");
-    m_window->SetEdcText("2010-05-12");
+    NameBoxOf(*m_window)->setText("Anna");
+    ProfileOf(*m_window).SetEdcText("2010-05-12");
     const auto listed = [] {
         const auto devices = platform::SoundInputDevices();
         return std::any_of(devices.begin(), devices.end(),
@@ -68,12 +68,12 @@ TEST_F(InputChoiceTest, TheChosenInputIsHeardKeptAndStoodInForWhenUnplugged) {
 
     // Only the listener's card hears a heartbeat.
     pulse->FeedPaced(PulsingAudio(30), 1, "listener");
-    QTest::mouseClick(m_window->Control(controls::kMonitorButtonId), Qt::LeftButton);
-    ASSERT_TRUE(WaitFor([&] { return m_window->MonitorView()->CurrentRate() > 0; }));
+    QTest::mouseClick(ControlOf(*m_window, controls::kMonitorButtonId), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return MonitorViewOf(*m_window)->CurrentRate() > 0; }));
     QTest::mouseClick(InputButton(), Qt::LeftButton);
     ASSERT_EQ(m_messages.size(), 1u);
     EXPECT_EQ(m_messages[0].second, Text("InputWhileMonitoring"));
-    QTest::mouseClick(m_window->Control(controls::kMonitorButtonId), Qt::LeftButton);
+    QTest::mouseClick(ControlOf(*m_window, controls::kMonitorButtonId), Qt::LeftButton);
     StopAndWait();
     pulse->StopFeeding();
     EXPECT_EQ(DataFiles().size(), 1u);
@@ -108,8 +108,8 @@ TEST_F(InputChoiceTest, ARunEndsWhenItsInputIsUnpluggedInsteadOfHearingAnother) 
     ::unsetenv(platform::kSoundInputFileVariable);
     ASSERT_TRUE(pulse->AddPipeSource("card", "Card"));
     OpenWindow();
-    m_window->NameBox()->setText("Anna");
-    m_window->SetEdcText("2010-05-12");
+    NameBoxOf(*m_window)->setText("Anna");
+    ProfileOf(*m_window).SetEdcText("2010-05-12");
     ASSERT_TRUE(WaitFor([&] { return Caption().contains(DefaultName()); }));
     const auto listed = [] {
         const auto devices = platform::SoundInputDevices();
@@ -122,7 +122,7 @@ TEST_F(InputChoiceTest, ARunEndsWhenItsInputIsUnpluggedInsteadOfHearingAnother) 
     ASSERT_EQ(Caption(), Text("InputCaption").arg("Card"));
 
     pulse->FeedPaced(PulsingAudio(30), 1, "card");
-    QTest::mouseClick(m_window->Control(controls::kMonitorButtonId), Qt::LeftButton);
+    QTest::mouseClick(ControlOf(*m_window, controls::kMonitorButtonId), Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] {
         std::error_code ignored;
         return std::filesystem::file_size(m_folder / "Data.wav", ignored) >= 44 + 2 * 16000 &&

@@ -25,8 +25,8 @@ protected:
         }
         ::unsetenv(platform::kSoundInputFileVariable);
         mainwnd::MainWindow& window = OpenWindow();
-        window.NameBox()->setText("Anna");
-        window.SetEdcText("2010-05-12");
+        NameBoxOf(window)->setText("Anna");
+        ProfileOf(window).SetEdcText("2010-05-12");
         pulse->FeedPaced(PulsingAudio(30));
         return pulse;
     }
@@ -41,7 +41,7 @@ TEST_F(InputLossTest, AStalledSoundInputEndsTheRunInsteadOfSplicingIt) {
     }
     mainwnd::MainWindow& window = *m_window;
     const auto start = std::chrono::steady_clock::now();
-    QTest::mouseClick(window.Control(controls::kMonitorButtonId), Qt::LeftButton);
+    QTest::mouseClick(ControlOf(window, controls::kMonitorButtonId), Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] {
         std::error_code ignored;
         return std::filesystem::file_size(m_folder / "Data.wav", ignored) >= 44 + 16000 && !ignored;
@@ -71,7 +71,7 @@ TEST_F(InputLossTest, ALostSoundInputEndsTheRunKeepsItsAudioAndSaysSo) {
         GTEST_SKIP() << WhyNoPulseAudio();
     }
     mainwnd::MainWindow& window = *m_window;
-    QTest::mouseClick(window.Control(controls::kMonitorButtonId), Qt::LeftButton);
+    QTest::mouseClick(ControlOf(window, controls::kMonitorButtonId), Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] {
         std::error_code ignored;
         return std::filesystem::file_size(m_folder / "Data.wav", ignored) >= 44 + 3 * 16000 &&
@@ -92,7 +92,7 @@ TEST_F(InputLossTest, ALostSoundInputEndsTheRunKeepsItsAudioAndSaysSo) {
     const std::vector<std::string> files = DataFiles();
     ASSERT_EQ(files.size(), 1u);
     EXPECT_TRUE(std::regex_match(files[0], std::regex(R"(Anna_20100512_\d{17}\.zip)")));
-    EXPECT_EQ(window.RecordList()->count(), 1);
+    EXPECT_EQ(RecordListOf(window)->count(), 1);
     const auto wav = StoredAudio(files[0]);
     ASSERT_TRUE(wav);
     EXPECT_GE(wav->samples.size(), 3u * 16000u);

@@ -41,7 +41,7 @@ protected:
         EXPECT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
         return *m_window;
     }
-    QWidget* Control(int id) { return m_window->Control(id); }
+    QWidget* Control(int id) { return ControlOf(*m_window, id); }
     void ShowPlaybackControls() {
         for (const int id : {kPlayButtonId, kMuteButtonId, kVolumeSliderId}) {
             Control(id)->show();
@@ -60,7 +60,7 @@ protected:
                                    m_folder / "Conf.ini",
                                    std::filesystem::copy_options::overwrite_existing);
         app::ResetUiFonts();
-        m_window->CreateControls();
+        m_window->Retranslate();
     }
 };
 
@@ -103,11 +103,11 @@ TEST_F(KeyboardAccessTest, SpaceAndEnterPressButtonsAndAMousePressLeavesTheFocus
 
 TEST_F(KeyboardAccessTest, ReturnInTheNameBoxMovesOn) {
     ShowWindow();
-    m_window->NameBox()->setFocus(Qt::TabFocusReason);
-    QTest::keyClicks(m_window->NameBox(), "Anna");
-    QTest::keyClick(m_window->NameBox(), Qt::Key_Return);
+    NameBoxOf(*m_window)->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(NameBoxOf(*m_window), "Anna");
+    QTest::keyClick(NameBoxOf(*m_window), Qt::Key_Return);
     EXPECT_EQ(Focused(), "WeekButton");
-    EXPECT_EQ(m_window->NameBox()->text(), "Anna");
+    EXPECT_EQ(NameBoxOf(*m_window)->text(), "Anna");
 }
 
 TEST_F(KeyboardAccessTest, EscapeClosesTheCalendarAndTheMenus) {
@@ -115,7 +115,7 @@ TEST_F(KeyboardAccessTest, EscapeClosesTheCalendarAndTheMenus) {
     QWidget* calendarButton = Control(kCalendarButtonId);
     calendarButton->setFocus(Qt::TabFocusReason);
     QTest::keyClick(calendarButton, Qt::Key_Return);
-    mainwnd::EdcCalendar* calendar = m_window->Calendar();
+    mainwnd::EdcCalendar* calendar = CalendarOf(*m_window);
     ASSERT_TRUE(calendar->isVisible());
     ASSERT_TRUE(calendar->isAncestorOf(QApplication::focusWidget()) || calendar->hasFocus());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
@@ -125,7 +125,7 @@ TEST_F(KeyboardAccessTest, EscapeClosesTheCalendarAndTheMenus) {
     EXPECT_EQ(Focused(), "CalendarButton") << "the focus goes back where it came from";
 
     // The real menus: Escape closes each without a choice.
-    const QString week = m_window->WeekText();
+    const QString week = ProfileOf(*m_window).WeekText();
     for (const int id : {kDayButtonId, kWeekButtonId, kLanguageButtonId}) {
         SCOPED_TRACE(id);
         bool closed = false;
@@ -140,7 +140,7 @@ TEST_F(KeyboardAccessTest, EscapeClosesTheCalendarAndTheMenus) {
         EXPECT_TRUE(closed);
         EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     }
-    EXPECT_EQ(m_window->WeekText(), week);
+    EXPECT_EQ(ProfileOf(*m_window).WeekText(), week);
 }
 
 TEST_F(KeyboardAccessTest, EveryControlHasANameAndATipFromTheLanguageFile) {
@@ -194,7 +194,7 @@ TEST_F(KeyboardAccessTest, EveryControlHasANameAndATipFromTheLanguageFile) {
     }
     // A field's name carries its value.
     UseLanguage("English.ini");
-    m_window->SetEdcText(QStringLiteral("2031-05-12"));
+    ProfileOf(*m_window).SetEdcText(QStringLiteral("2031-05-12"));
     m_window->grab();
     EXPECT_EQ(Name(Control(kEdcDisplayId)), Text("TipEdc") + QStringLiteral(": 2031-05-12"));
 }
@@ -203,8 +203,9 @@ TEST_F(KeyboardAccessTest, TheMonitoringButtonsNameFollowsItsState) {
     ShowWindow();
     QWidget* monitor = Control(kMonitorButtonId);
     EXPECT_EQ(Name(monitor), Text("TipMonitorStart"));
-    m_window->NameBox()->setText(QStringLiteral("Anna"));
-    m_window->SetEdcText(QDate::currentDate().addDays(90).toString(QStringLiteral("yyyy-MM-dd")));
+    NameBoxOf(*m_window)->setText(QStringLiteral("Anna"));
+    ProfileOf(*m_window).SetEdcText(
+        QDate::currentDate().addDays(90).toString(QStringLiteral("yyyy-MM-dd")));
     m_window->ToggleMonitoring();
     ASSERT_TRUE(WaitFor([&] { return Name(monitor) == Text("TipMonitorStop"); }));
     EXPECT_EQ(monitor->toolTip(), Text("TipMonitorStop"));
@@ -223,7 +224,7 @@ TEST_F(KeyboardAccessTest, TheCalendarSpeaksTheCurrentLanguage) {
                          Case{"English.ini", "en_US"}}) {
         SCOPED_TRACE(c.file);
         UseLanguage(c.file);
-        QCalendarWidget* calendar = m_window->Calendar();
+        QCalendarWidget* calendar = CalendarOf(*m_window);
         const QLocale locale(QString::fromLatin1(c.locale));
         EXPECT_EQ(calendar->locale().name(), locale.name());
         const auto* month =
@@ -305,8 +306,8 @@ TEST_F(KeyboardAccessTest, EveryControlTheKeyboardReachesShowsAMarkTwoPixelsWide
     testing::WriteRecord(m_folder / "Data" / "Anna_20100512_20100209110700000.zip",
                          std::vector<std::int32_t>(120, 140), 1.0);
     ShowWindow();
-    m_window->NameBox()->setText("Anna");
-    m_window->SetEdcText("2010-05-12");
+    NameBoxOf(*m_window)->setText("Anna");
+    ProfileOf(*m_window).SetEdcText("2010-05-12");
     m_window->RefreshRecordList();
     ShowPlaybackControls();
     const QColor panel(255, 204, 255);
@@ -324,11 +325,11 @@ TEST_F(KeyboardAccessTest, EveryControlTheKeyboardReachesShowsAMarkTwoPixelsWide
             drawn = list->viewport();
             ASSERT_NE(list->currentItem(), nullptr) << "the focus shows on the current record";
             middle = list->visualItemRect(list->currentItem()).center().y();
-        } else if (focus == m_window->ReviewView()) {
-            drawn = m_window->ReviewView()->viewport();
+        } else if (focus == ReviewViewOf(*m_window)) {
+            drawn = ReviewViewOf(*m_window)->viewport();
             middle = drawn->height() / 2;
         }
-        if (focus != m_window->NameBox()) {
+        if (focus != NameBoxOf(*m_window)) {
             const QImage image = drawn->grab().toImage();
             for (const int x : {1, 2}) {
                 EXPECT_EQ(image.pixelColor(x, middle), kFocusMarkColour)
@@ -347,17 +348,17 @@ TEST_F(KeyboardAccessTest, TheRecordListTakesDownAndShiftF10) {
         testing::WriteRecord(m_folder / "Data" / file, {140, 141}, 1.0);
     }
     ShowWindow();
-    m_window->NameBox()->setText("Anna");
-    m_window->SetEdcText("2010-05-12");
+    NameBoxOf(*m_window)->setText("Anna");
+    ProfileOf(*m_window).SetEdcText("2010-05-12");
     m_window->RefreshRecordList();
-    QListWidget* list = m_window->RecordList();
+    QListWidget* list = RecordListOf(*m_window);
     list->setFocus(Qt::TabFocusReason);
     for (const int row : {0, 1}) {
         QTest::keyClick(list, Qt::Key_Down);
         EXPECT_EQ(list->selectedItems().size(), 1);
         EXPECT_EQ(list->currentRow(), row);
-        ASSERT_TRUE(WaitFor([this] { return !m_window->ReviewView()->IsLoading(); }));
-        EXPECT_EQ(m_window->ReviewView()->Trace().size(), 2U);
+        ASSERT_TRUE(WaitFor([this] { return !ReviewViewOf(*m_window)->IsLoading(); }));
+        EXPECT_EQ(ReviewViewOf(*m_window)->Trace().size(), 2U);
     }
     QStringList menu;
     m_window->Prompts().SetMenuHook([&menu](QMenu& shown, const QPoint&) -> QAction* {
@@ -374,15 +375,15 @@ TEST_F(KeyboardAccessTest, AScreenReaderHearsNamesRolesAndValues) {
     testing::WriteRecord(m_folder / "Data" / "Anna_20100512_20100107110700000.zip", {140}, 1.0);
     testing::WriteRecord(m_folder / "Data" / "Anna_20100512_20090812153000000.zip", {140}, 1.0);
     ShowWindow();
-    m_window->NameBox()->setText("Anna");
-    m_window->SetEdcText("2010-05-12");
+    NameBoxOf(*m_window)->setText("Anna");
+    ProfileOf(*m_window).SetEdcText("2010-05-12");
     m_window->RefreshRecordList();
     ShowPlaybackControls();
     QAccessibleInterface* window = QAccessible::queryAccessibleInterface(m_window.get());
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->role(), QAccessible::Window);
 
-    QAccessibleInterface* records = QAccessible::queryAccessibleInterface(m_window->RecordList());
+    QAccessibleInterface* records = QAccessible::queryAccessibleInterface(RecordListOf(*m_window));
     ASSERT_NE(records, nullptr);
     QStringList items;
     for (int i = 0; i < records->childCount(); ++i) {
@@ -404,7 +405,7 @@ TEST_F(KeyboardAccessTest, AScreenReaderHearsNamesRolesAndValues) {
     for (const char* part :
          {"qt_calendar_prevmonth", "qt_calendar_nextmonth", "qt_calendar_monthbutton",
           "qt_calendar_yearbutton", "qt_calendar_calendarview"}) {
-        EXPECT_FALSE(Name(m_window->Calendar()->findChild<QWidget*>(part)).isEmpty()) << part;
+        EXPECT_FALSE(Name(CalendarOf(*m_window)->findChild<QWidget*>(part)).isEmpty()) << part;
     }
 
     QTimer::singleShot(0, [] {
@@ -416,7 +417,7 @@ TEST_F(KeyboardAccessTest, AScreenReaderHearsNamesRolesAndValues) {
         EXPECT_EQ(mothers->child(0)->text(QAccessible::Name), "Anna, due date 2010-05-12");
         dialog->reject();
     });
-    m_window->OpenMotherList();
+    ProfileOf(*m_window).OpenMotherList();
 }
 
 // A figure that changes every second is told when it changes, but not more often than every
@@ -450,8 +451,8 @@ TEST_F(KeyboardAccessTest, AChangingFigureIsToldAtMostEveryThreeSeconds) {
 
 TEST_F(KeyboardAccessTest, EmptyFieldsHintAndQtsOwnButtonsSpeakTheLanguage) {
     ShowWindow();
-    m_window->NameBox()->clear();
-    m_window->SetEdcText({});
+    NameBoxOf(*m_window)->clear();
+    ProfileOf(*m_window).SetEdcText({});
     std::filesystem::copy(std::filesystem::path(MARULO_SOURCE_DIR) / "res" / "lang",
                           m_folder / "lang");
     std::filesystem::copy_file(std::filesystem::path(MARULO_SOURCE_DIR) / "res" / "Lang.ini",
@@ -475,13 +476,13 @@ TEST_F(KeyboardAccessTest, EmptyFieldsHintAndQtsOwnButtonsSpeakTheLanguage) {
             }
             return nullptr;
         });
-        m_window->OpenLanguageMenu();
-        EXPECT_EQ(m_window->NameBox()->placeholderText(), Text("HintName"));
+        StripOf(*m_window).OpenLanguageMenu();
+        EXPECT_EQ(NameBoxOf(*m_window)->placeholderText(), Text("HintName"));
         EXPECT_FALSE(Text("HintName").isEmpty());
         // Both show their hints, the name box while it has the focus too.
-        m_window->NameBox()->setFocus();
+        NameBoxOf(*m_window)->setFocus();
         for (QWidget* field :
-             {static_cast<QWidget*>(m_window->NameBox()), Control(kEdcDisplayId)}) {
+             {static_cast<QWidget*>(NameBoxOf(*m_window)), Control(kEdcDisplayId)}) {
             const QImage image = field->grab().toImage();
             const QColor ground = image.pixelColor(0, 0);
             int hintPixels = 0;

@@ -5,6 +5,8 @@
 #include <stdlib.h>
 
 #include <QCoreApplication>
+#include <QLineEdit>
+#include <QListWidget>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -21,15 +23,47 @@
 #include "acquisition/WavFileWriter.h"
 #include "app/Config.h"
 #include "app/Fonts.h"
+#include "mainwnd/BottomStrip.h"
+#include "mainwnd/ControlPlacement.h"
 #include "mainwnd/MainWindow.h"
+#include "mainwnd/ProfilePanel.h"
 #include "platform/SettingsStore.h"
 #include "platform/SoundInputChoice.h"
 #include "platform/WavReader.h"
 #include "platform/Zip.h"
 #include "session/MonitoringSession.h"
 #include "tests/support/TempFolder.h"
+#include "views/MonitorView.h"
+#include "views/ReviewView.h"
 
 namespace marulo::testing {
+
+// The window's parts, found as a user finds them: by their control ids.
+template <typename Control = QWidget>
+Control* ControlOf(const QWidget& window, int id) {
+    return mainwnd::FindControl<Control>(window, id);
+}
+inline QLineEdit* NameBoxOf(const QWidget& window) {
+    return ControlOf<QLineEdit>(window, controls::kNameBoxId);
+}
+inline mainwnd::EdcCalendar* CalendarOf(const QWidget& window) {
+    return ControlOf<mainwnd::EdcCalendar>(window, controls::kEdcCalendarId);
+}
+inline QListWidget* RecordListOf(const QWidget& window) {
+    return ControlOf<QListWidget>(window, controls::kRecordListId);
+}
+inline views::MonitorView* MonitorViewOf(const QWidget& window) {
+    return ControlOf<views::MonitorView>(window, controls::kMonitorViewId);
+}
+inline views::ReviewView* ReviewViewOf(const QWidget& window) {
+    return ControlOf<views::ReviewView>(window, controls::kReviewViewId);
+}
+inline mainwnd::ProfilePanel& ProfileOf(const QWidget& window) {
+    return *window.findChild<mainwnd::ProfilePanel*>(QString(), Qt::FindDirectChildrenOnly);
+}
+inline mainwnd::BottomStrip& StripOf(const QWidget& window) {
+    return *window.findChild<mainwnd::BottomStrip*>(QString(), Qt::FindDirectChildrenOnly);
+}
 
 inline void Pump() {
     QCoreApplication::processEvents();

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QApplication>
-#include <QDate>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -11,7 +10,6 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
-#include <QToolButton>
 #include <fstream>
 #include <functional>
 #include <optional>
@@ -21,8 +19,6 @@
 #include <vector>
 
 #include "controls/SkinnedButton.h"
-#include "dialogs/MotherListDialog.h"
-#include "mainwnd/EdcCalendar.h"
 #include "mainwnd/Volume.h"
 #include "platform/OutputVolume.h"
 #include "platform/WavReader.h"
@@ -42,12 +38,12 @@ using mainwnd::MessageKind;
 
 class MainWindowTest : public MainWindowTestBase {
 protected:
-    QWidget* Control(int id) { return m_window->Control(id); }
+    QWidget* Control(int id) { return ControlOf(*m_window, id); }
     void Click(int id) { QTest::mouseClick(Control(id), Qt::LeftButton); }
 
     void FillProfile(const QString& name, const QString& edc) {
-        m_window->NameBox()->setText(name);
-        m_window->SetEdcText(edc);
+        NameBoxOf(*m_window)->setText(name);
+        ProfileOf(*m_window).SetEdcText(edc);
     }
 
     std::vector<int> ControlIdsInOrder() {
@@ -59,15 +55,12 @@ protected:
         }
         return ids;
     }
-
-    static QString Today(int daysAhead = 0) {
-        return QDate::currentDate().addDays(daysAhead).toString(QStringLiteral("yyyy-MM-dd"));
-    }
 };
 
 TEST_F(MainWindowTest, ControlsSitAtTheirRectanglesInCreationOrder) {
     OpenWindow();
-    // In stacking order; the two caption buttons are fitted to their captions below.
+    // In stacking order, panel by panel; the two caption buttons are fitted to their captions
+    // below.
     struct Expected {
         int id;
         bool visible;
@@ -75,15 +68,15 @@ TEST_F(MainWindowTest, ControlsSitAtTheirRectanglesInCreationOrder) {
     const Expected table[] = {
         {kMonitorButtonId, true},
         {kMotherListButtonId, true},
-        {kMinimizeButtonId, true},
-        {kCloseButtonId, true},
-        {kMonitorViewId, true},
         {kNameBoxId, true},
         {kWeekButtonId, true},
         {kDayButtonId, true},
         {kEdcDisplayId, true},
         {kCalendarButtonId, true},
         {kEdcCalendarId, false},
+        {kMinimizeButtonId, true},
+        {kCloseButtonId, true},
+        {kMonitorViewId, true},
         {kReviewViewId, true},
         {kPlayButtonId, false},
         // Created after the mute button, the slider is stacked under it.
@@ -132,7 +125,7 @@ TEST_F(MainWindowTest, CreatingControlsAgainAddsNoneAndReappliesTheFont) {
     for (int id : ControlIdsInOrder()) {
         Control(id)->setFont(QFont(QStringLiteral("Monospace"), 30));
     }
-    m_window->CreateControls();
+    m_window->Retranslate();
     EXPECT_EQ(m_window->children().size(), childCount);
     EXPECT_EQ(ControlIdsInOrder().size(), 19u);
     for (int id : ControlIdsInOrder()) {
@@ -155,7 +148,7 @@ TEST_F(MainWindowTest, PointingCursorOverClickableThingsAndRecordItemsOnly) {
     for (int id : {105, 106, 109, 111, 115}) {
         EXPECT_NE(Control(id)->cursor().shape(), Qt::BitmapCursor) << id;
     }
-    QListWidget* list = m_window->RecordList();
+    QListWidget* list = RecordListOf(*m_window);
     ASSERT_EQ(list->count(), 1);
     const auto moveTo = [&](QPoint point) {
         QMouseEvent move(QEvent::MouseMove, point, list->viewport()->mapToGlobal(point),
@@ -169,42 +162,12 @@ TEST_F(MainWindowTest, PointingCursorOverClickableThingsAndRecordItemsOnly) {
     EXPECT_EQ(moveTo(QPoint(10, 20)), Qt::BitmapCursor);
 }
 
-TEST_F(MainWindowTest, MonitoringNeedsAUsableNameAndAnEdc) {
-    OpenWindow();
-    struct Case {
-        QString name;
-        QString edc;
-        const char* message;
-        bool nameFocused;
-    };
-    const Case cases[] = {
-        {"", "2010-05-12", "NameError", true},
-        {"Anna", "", "EDCError", false},
-        {"", "", "NameError", true},
-        {"a/b", "2010-05-12", "NameInvalid", true},
-        {"..", "2010-05-12", "NameInvalid", true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.message);
-        m_messages.clear();
-        m_window->setFocus();
-        FillProfile(c.name, c.edc);
-        Click(kMonitorButtonId);
-        EXPECT_FALSE(m_controller->IsCapturing());
-        ASSERT_EQ(m_messages.size(), 1u);
-        EXPECT_EQ(m_messages[0].first, MessageKind::Error);
-        EXPECT_EQ(m_messages[0].second, Text(c.message));
-        EXPECT_EQ(m_window->focusWidget() == m_window->NameBox(), c.nameFocused);
-    }
-    EXPECT_FALSE(m_controller->AnyThreadRunning());
-}
-
 TEST_F(MainWindowTest, MonitoringRunStoresItsRecordAndGuardsTheReview) {
     std::ofstream(m_folder / "Data" / "Anna_20100512_20100101000000000.zip") << "x";
     OpenWindow();
     FillProfile("Anna", "2010-05-12");
     m_window->RefreshRecordList();
-    QListWidget* list = m_window->RecordList();
+    QListWidget* list = RecordListOf(*m_window);
     ASSERT_EQ(list->count(), 1);
 
     Click(kMonitorButtonId);
@@ -290,7 +253,7 @@ TEST_F(MainWindowTest, ARunWithoutABlockOfAudioIsNotStored) {
     Click(kMonitorButtonId);
     StopAndWait();
     EXPECT_TRUE(DataFiles().empty());
-    EXPECT_EQ(m_window->RecordList()->count(), 0);
+    EXPECT_EQ(RecordListOf(*m_window)->count(), 0);
     EXPECT_TRUE(m_messages.empty());
     for (const char* gone : {"Data.wav", "Data.hr", "Data.zip", "Data.run"}) {
         EXPECT_FALSE(std::filesystem::exists(m_folder / gone)) << gone;
@@ -367,7 +330,7 @@ TEST_F(MainWindowTest, ARecordPickedWhileTheRunIsClosingLeavesTheRunsFilesAlone)
     OpenWindow();
     FillProfile("Anna", "2010-05-12");
     m_window->RefreshRecordList();
-    QListWidget* list = m_window->RecordList();
+    QListWidget* list = RecordListOf(*m_window);
     Click(kMonitorButtonId);
     ASSERT_TRUE(WaitFor([&] {
         std::error_code ignored;
@@ -503,173 +466,14 @@ TEST_F(MainWindowTest, ARunCutShortIsStoredAtTheNextStartAndTheUserIsTold) {
     const QStringList lines = m_messages[0].second.split('\n');
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[0], Text("RunRecovered"));
-    ASSERT_EQ(m_window->RecordList()->count(), 1);
-    EXPECT_EQ(m_window->RecordList()->item(0)->text(), lines[1]);
+    ASSERT_EQ(RecordListOf(*m_window)->count(), 1);
+    EXPECT_EQ(RecordListOf(*m_window)->item(0)->text(), lines[1]);
     EXPECT_FALSE(std::filesystem::exists(m_folder / "Data.wav"));
     EXPECT_FALSE(std::filesystem::exists(m_folder / session::kRunMarkerFile));
 }
 
-TEST_F(MainWindowTest, ProfileFillsTheFieldsAtCreation) {
-    m_store->Write("Name", "Anna");
-    m_store->Write("EDC", Today(10).toStdString());
-    OpenWindow();
-    EXPECT_EQ(m_window->NameBox()->text(), "Anna");
-    EXPECT_EQ(m_window->EdcText(), Today(10));
-    EXPECT_EQ(m_window->WeekText(), "38");
-    EXPECT_EQ(m_window->DayText(), "4");
-}
-
-TEST_F(MainWindowTest, CalendarClosesOnAnOutsidePressWithoutThePressActing) {
-    OpenWindow();
-    FillProfile("Anna", "2010-05-12");
-    m_window->show();
-    mainwnd::EdcCalendar* calendar = m_window->Calendar();
-    Click(kCalendarButtonId);
-    ASSERT_TRUE(calendar->isVisible());
-
-    // A press inside works as a calendar press: the month changes and it stays open.
-    auto* next = calendar->findChild<QToolButton*>(QStringLiteral("qt_calendar_nextmonth"));
-    ASSERT_NE(next, nullptr);
-    const int month = calendar->monthShown();
-    QTest::mouseClick(next, Qt::LeftButton);
-    EXPECT_NE(calendar->monthShown(), month);
-    EXPECT_TRUE(calendar->isVisible());
-
-    // A press on the monitor button only closes the calendar.
-    Click(kMonitorButtonId);
-    EXPECT_FALSE(calendar->isVisible());
-    EXPECT_FALSE(m_controller->IsCapturing());
-    EXPECT_TRUE(m_messages.empty());
-    // The next press acts.
-    Click(kMonitorButtonId);
-    EXPECT_TRUE(m_controller->IsCapturing());
-    Click(kMonitorButtonId);
-    StopAndWait();
-}
-
-TEST_F(MainWindowTest, PickedEdcSetsTheAgeOrIsRefusedKeepingTheDueDateBefore) {
-    OpenWindow();
-    m_window->show();
-    struct Case {
-        std::optional<int> before;  // the EDC before the pick, days ahead; none for no EDC
-        int daysAhead;
-        const char* warning;  // null when the pick stands
-        int shownDaysAhead;
-        QString week;
-        QString day;
-    };
-    const Case cases[] = {
-        {std::nullopt, 0, nullptr, 0, "40", "0"},
-        {std::nullopt, 280, nullptr, 280, "0", "0"},
-        {20, 10, nullptr, 10, "38", "4"},
-        // A mis-click keeps the due date every later record is filed under.
-        {10, 281, "AlertEDCOver", 10, "38", "4"},
-        {10, -1, "AlertEDCPass", 10, "38", "4"},
-        // With none before, today's.
-        {std::nullopt, 281, "AlertEDCOver", 0, "40", "0"},
-        {std::nullopt, -1, "AlertEDCPass", 0, "40", "0"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.daysAhead);
-        m_window->SetEdcText(c.before ? Today(*c.before) : QString());
-        m_messages.clear();
-        bool calendarShownAtWarning = true;
-        m_window->Prompts().SetMessageHook([&](MessageKind kind, const QString& text) {
-            calendarShownAtWarning = m_window->Calendar()->isVisible();
-            m_messages.emplace_back(kind, text);
-        });
-        m_window->OpenCalendar();
-        emit m_window->Calendar()->clicked(QDate::currentDate().addDays(c.daysAhead));
-        EXPECT_FALSE(m_window->Calendar()->isVisible());
-        if (c.warning == nullptr) {
-            EXPECT_TRUE(m_messages.empty());
-        } else {
-            ASSERT_EQ(m_messages.size(), 1u);
-            EXPECT_EQ(m_messages[0].first, MessageKind::Warning);
-            EXPECT_EQ(m_messages[0].second, Text(c.warning));
-            EXPECT_FALSE(calendarShownAtWarning);
-        }
-        EXPECT_EQ(m_window->EdcText(), Today(c.shownDaysAhead));
-        EXPECT_EQ(m_window->WeekText(), c.week);
-        EXPECT_EQ(m_window->DayText(), c.day);
-    }
-}
-
 // In every language, whatever day its week starts on, the calendar opens from the date box on
 // the due date's month with that day highlighted, and Enter takes the highlighted day.
-TEST_F(MainWindowTest, TheCalendarOpensOnTheDueDateAndEnterTakesTheHighlightedDay) {
-    OpenWindow();
-    m_window->show();
-    const QDate edc = QDate::currentDate().addDays(100);
-    for (const char* language : {"English.ini", "German.ini", "Chinese.ini"}) {
-        SCOPED_TRACE(language);
-        std::filesystem::copy_file(
-            std::filesystem::path(MARULO_SOURCE_DIR) / "res" / "lang" / language,
-            m_folder / "Conf.ini", std::filesystem::copy_options::overwrite_existing);
-        m_window->CreateControls();
-        m_window->SetEdcText(edc.toString(QStringLiteral("yyyy-MM-dd")));
-        Click(kEdcDisplayId);
-        mainwnd::EdcCalendar* calendar = m_window->Calendar();
-        ASSERT_TRUE(calendar->isVisible());
-        EXPECT_EQ(calendar->selectedDate(), edc);
-        EXPECT_EQ(calendar->monthShown(), edc.month());
-        auto* days = calendar->findChild<QTableView*>();
-        ASSERT_NE(days, nullptr);
-        EXPECT_EQ(days->currentIndex().data().toString(), QString::number(edc.day()));
-        QTest::keyClick(days, Qt::Key_Right);
-        QTest::keyClick(days, Qt::Key_Return);
-        EXPECT_FALSE(calendar->isVisible());
-        EXPECT_TRUE(m_messages.empty());
-        EXPECT_EQ(m_window->EdcText(), edc.addDays(1).toString(QStringLiteral("yyyy-MM-dd")));
-    }
-}
-
-TEST_F(MainWindowTest, WeekAndDayMenusSetTheEdc) {
-    OpenWindow();
-    m_window->show();
-    QStringList labels;
-    QPoint openedAt;
-    int wanted = 0;
-    m_window->Prompts().SetMenuHook([&](QMenu& menu, const QPoint& at) -> QAction* {
-        openedAt = at;
-        labels.clear();
-        QList<QAction*> actions = menu.actions();
-        for (QAction* action : menu.actions()) {
-            labels << action->text();
-            if (action->menu() != nullptr) {
-                actions += action->menu()->actions();
-            }
-        }
-        for (QAction* action : actions) {
-            if (action->menu() == nullptr && action->data().toInt() == wanted + 1) {
-                return action;
-            }
-        }
-        return nullptr;
-    });
-    wanted = 40;
-    Click(kWeekButtonId);
-    EXPECT_EQ(labels, QStringList({"0 ~ 9", "10 ~ 19", "20 ~ 29", "30 ~ 39", "40 ~ 43"}));
-    EXPECT_EQ(openedAt, m_window->mapToGlobal(QPoint(218, 135)));
-    EXPECT_EQ(m_window->WeekText(), "40");
-    EXPECT_EQ(m_window->EdcText(), "") << "no day yet";
-    wanted = 0;
-    Click(kDayButtonId);
-    EXPECT_EQ(labels, QStringList({"0", "1", "2", "3", "4", "5", "6"}));
-    EXPECT_EQ(openedAt, m_window->mapToGlobal(QPoint(301, 134)));
-    EXPECT_EQ(m_window->EdcText(), Today());
-    Click(kWeekButtonId);
-    EXPECT_EQ(m_window->EdcText(), Today(280));
-    wanted = 43;
-    Click(kWeekButtonId);
-    EXPECT_EQ(m_window->WeekText(), "43");
-    EXPECT_EQ(m_window->EdcText(), Today(-21));
-    // Nothing chosen: nothing changes.
-    wanted = 99;
-    Click(kWeekButtonId);
-    EXPECT_EQ(m_window->WeekText(), "43");
-}
-
 TEST_F(MainWindowTest, PressOnAFreeSpotDragsTheWindowAndOnAControlDoesNot) {
     OpenWindow();
     m_window->move(100, 100);
@@ -698,116 +502,6 @@ TEST_F(MainWindowTest, PressOnAFreeSpotDragsTheWindowAndOnAControlDoesNot) {
 // A file name that is no UTF-8 keeps its records: the mother is shown with replacement
 // characters but matched, loaded and stored by her original bytes, and the profile keeps her
 // bytes with her due date, so the next start shows her and her records.
-TEST_F(MainWindowTest, MotherWithANameInAnotherEncodingKeepsHerRecords) {
-    const std::string latin1Name = "\xC9lise";  // "Elise" with an acute E in Latin-1
-    const std::string record = latin1Name + "_20100512_20100101000000000.zip";
-    {
-        platform::ZipWriter zip;
-        std::ofstream(m_folder / "trace.hr", std::ios::binary) << std::string("\x8c\0\0\0", 4);
-        ASSERT_TRUE(zip.Create(m_folder / "Data" / record));
-        ASSERT_TRUE(zip.AddFile("Data.hr", m_folder / "trace.hr"));
-        ASSERT_TRUE(zip.Close());
-    }
-    OpenWindow();
-    FillProfile("Anna", "2010-05-12");
-    QTimer::singleShot(0, [] {
-        auto* dialog = qobject_cast<dialogs::MotherListDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        dialog->MotherList()->setCurrentRow(0);
-        dialog->accept();
-    });
-    Click(kMotherListButtonId);
-    EXPECT_EQ(m_window->NameBox()->text(), QString::fromUtf8("\xEF\xBF\xBDlise"));
-    EXPECT_EQ(m_window->NameBytes(), latin1Name);
-    ASSERT_EQ(m_window->RecordList()->count(), 1);
-    m_window->RecordList()->setCurrentRow(0);
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !m_window->ReviewView()->IsLoading(); }, 10000));
-    EXPECT_EQ(m_window->ReviewView()->Trace(), std::vector<std::int32_t>{140});
-
-    CloseWindow();
-    m_store = std::make_unique<platform::SettingsStore>(m_folder / "profile.ini");
-    EXPECT_EQ(m_store->Read("Name"), latin1Name);
-    EXPECT_EQ(m_store->Read("EDC"), "2010-05-12");
-    OpenWindow();
-    EXPECT_EQ(m_window->NameBytes(), latin1Name);
-    EXPECT_EQ(m_window->RecordList()->count(), 1);
-}
-
-TEST_F(MainWindowTest, CancelInTheMotherListKeepsTheReviewAndAChoiceEndsIt) {
-    WriteRecord(m_folder / "Data" / "Anna_20100512_20100101000000000.zip", {140}, 1.0);
-    OpenWindow();
-    FillProfile("Anna", "2010-05-12");
-    m_window->RefreshRecordList();
-    const struct {
-        bool choose;
-        bool reviewGoesOn;
-    } answers[] = {{false, true}, {true, false}};
-    for (const auto& answer : answers) {
-        SCOPED_TRACE(answer.choose);
-        m_window->RecordList()->setCurrentRow(0);
-        ASSERT_TRUE(
-            QTest::qWaitFor([this] { return !m_window->ReviewView()->IsLoading(); }, 10000));
-        ASSERT_EQ(m_window->ReviewView()->Trace(), std::vector<std::int32_t>{140});
-        QTimer::singleShot(0, [choose = answer.choose] {
-            auto* dialog =
-                qobject_cast<dialogs::MotherListDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            if (choose) {
-                dialog->MotherList()->setCurrentRow(0);
-                dialog->accept();
-            } else {
-                dialog->reject();
-            }
-        });
-        Click(kMotherListButtonId);
-        EXPECT_EQ(m_window->RecordList()->count(), 1);
-        EXPECT_EQ(m_window->RecordList()->selectedItems().size(), answer.reviewGoesOn ? 1 : 0);
-        EXPECT_EQ(m_window->ReviewView()->Trace().empty(), !answer.reviewGoesOn);
-        EXPECT_EQ(Control(kPlayButtonId)->isVisibleTo(m_window.get()), answer.reviewGoesOn);
-    }
-}
-
-TEST_F(MainWindowTest, MotherListSetsTheMotherOrLeavesHerAndRefreshesTheRecords) {
-    std::ofstream(m_folder / "Data" / "Anna_20100512_20100101000000000.zip") << "x";
-    std::ofstream(m_folder / "Data" / "Bella_20100601_20100101000000000.zip") << "x";
-    OpenWindow();
-    FillProfile("Anna", "2010-05-12");
-    m_window->RefreshRecordList();
-    // Answers the dialog once it runs: chooses Bella, or cancels.
-    const auto answer = [](bool chooseBella) {
-        QTimer::singleShot(0, [chooseBella] {
-            auto* dialog =
-                qobject_cast<dialogs::MotherListDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            if (!chooseBella) {
-                dialog->reject();
-                return;
-            }
-            QListWidget* mothers = dialog->MotherList();
-            for (int row = 0; row < mothers->count(); ++row) {
-                if (mothers->item(row)->text().startsWith("Bella")) {
-                    mothers->setCurrentRow(row);
-                }
-            }
-            dialog->accept();
-        });
-    };
-    std::ofstream(m_folder / "Data" / "Anna_20100512_20100102000000000.zip") << "x";
-    answer(false);
-    Click(kMotherListButtonId);
-    EXPECT_EQ(m_window->NameBox()->text(), "Anna");
-    EXPECT_EQ(m_window->EdcText(), "2010-05-12");
-    EXPECT_EQ(m_window->RecordList()->count(), 2);
-
-    answer(true);
-    Click(kMotherListButtonId);
-    EXPECT_EQ(m_window->NameBox()->text(), "Bella");
-    EXPECT_EQ(m_window->EdcText(), "2010-06-01");
-    EXPECT_FALSE(m_window->WeekText().isEmpty());
-    ASSERT_EQ(m_window->RecordList()->count(), 1);
-    EXPECT_EQ(m_window->RecordList()->item(0)->text(), "Bella_20100601_20100101000000000.zip");
-}
-
 // A sound input that cannot be opened.
 class FailingSoundInput final : public platform::SoundInput {
 public:
@@ -947,14 +641,14 @@ TEST_F(MainWindowTest, TheInputLevelShowsBeforeStartAndTheDeviceIsLetGoWhenNotWa
     m_window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
     const auto levelShown = [&] {
-        const auto level = m_window->MonitorView()->InputLevel();
+        const auto level = MonitorViewOf(*m_window)->InputLevel();
         return level && level->peak > 0.5;
     };
     ASSERT_TRUE(WaitFor(levelShown)) << "no level before start";
 
     m_window->showMinimized();
     EXPECT_FALSE(m_window->IsListeningForLevel());
-    EXPECT_FALSE(m_window->MonitorView()->InputLevel());
+    EXPECT_FALSE(MonitorViewOf(*m_window)->InputLevel());
     m_window->showNormal();
     ASSERT_TRUE(WaitFor(levelShown));
 
@@ -965,13 +659,13 @@ TEST_F(MainWindowTest, TheInputLevelShowsBeforeStartAndTheDeviceIsLetGoWhenNotWa
     EXPECT_TRUE(WaitFor(levelShown));
     Click(kMonitorButtonId);
     StopAndWait();
-    ASSERT_TRUE(WaitFor([&] { return m_window->RecordList()->count() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return RecordListOf(*m_window)->count() == 1; }));
     EXPECT_TRUE(WaitFor(levelShown));
 
     // Reviewing a record is no time to listen.
     m_window->ShowRecord(0);
     EXPECT_FALSE(m_window->IsListeningForLevel());
-    EXPECT_FALSE(m_window->MonitorView()->InputLevel());
+    EXPECT_FALSE(MonitorViewOf(*m_window)->InputLevel());
 }
 
 // The level watch holds one steady stream, not one opened now and then (the desktop's
@@ -996,7 +690,7 @@ TEST_F(MainWindowTest, TheLevelWatchHoldsOneSteadyStreamOnlyWhileTheWindowIsActi
                             std::chrono::seconds(5)))
             << when;
         if (!listening) {
-            EXPECT_FALSE(m_window->MonitorView()->InputLevel()) << when;
+            EXPECT_FALSE(MonitorViewOf(*m_window)->InputLevel()) << when;
         }
     };
     QWidget other;
@@ -1042,14 +736,14 @@ TEST_F(MainWindowTest, APickedRecordOpensAtItsStartAndScrollsToItsEnd) {
     FillProfile("Anna", "2010-05-12");
     m_window->RefreshRecordList();
     m_window->show();
-    views::ReviewView* chart = m_window->ReviewView();
+    views::ReviewView* chart = ReviewViewOf(*m_window);
     const struct {
         int row;
         std::size_t seconds;
     } picks[] = {{0, kLong}, {1, kShort}, {0, kLong}};
     for (const auto& pick : picks) {
         SCOPED_TRACE(pick.row);
-        m_window->RecordList()->setCurrentRow(pick.row);
+        RecordListOf(*m_window)->setCurrentRow(pick.row);
         ASSERT_TRUE(QTest::qWaitFor([chart] { return !chart->IsLoading(); }, 10000));
         ASSERT_EQ(chart->Trace().size(), pick.seconds);
         EXPECT_EQ(chart->OffsetX(), 0);

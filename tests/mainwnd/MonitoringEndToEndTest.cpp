@@ -37,9 +37,9 @@ protected:
     mainwnd::MainWindow& OpenWithProfile() {
         mainwnd::MainWindow& window = OpenWindow();
         window.show();
-        QTest::keyClicks(window.NameBox(), QStringLiteral("Anna"));
-        window.OpenCalendar();
-        emit window.Calendar()->clicked(m_edc);
+        QTest::keyClicks(NameBoxOf(window), QStringLiteral("Anna"));
+        ProfileOf(window).OpenCalendar();
+        emit CalendarOf(window)->clicked(m_edc);
         return window;
     }
 
@@ -50,10 +50,10 @@ protected:
 TEST_F(MonitoringEndToEndTest, RecordHoldsTheCapturedAudioAndItsHeartRateTrace) {
     mainwnd::MainWindow& window = OpenWithProfile();
     const QDate& edc = m_edc;
-    ASSERT_EQ(window.EdcText(), edc.toString(QStringLiteral("yyyy-MM-dd")));
+    ASSERT_EQ(ProfileOf(window).EdcText(), edc.toString(QStringLiteral("yyyy-MM-dd")));
 
     m_pulse->FeedPaced(PulsingAudio(12));
-    QTest::mouseClick(window.Control(controls::kMonitorButtonId), Qt::LeftButton);
+    QTest::mouseClick(ControlOf(window, controls::kMonitorButtonId), Qt::LeftButton);
     ASSERT_TRUE(m_controller->IsCapturing());
     // Four seconds of audio, and more coming, before the stop.
     ASSERT_TRUE(WaitFor([&] {
@@ -63,16 +63,16 @@ TEST_F(MonitoringEndToEndTest, RecordHoldsTheCapturedAudioAndItsHeartRateTrace) 
     }));
     // A screen reader reads the live rate as the view's value, then the live mark, and nothing
     // once monitoring ends.
-    QAccessibleInterface* live = QAccessible::queryAccessibleInterface(window.MonitorView());
-    ASSERT_TRUE(WaitFor([&] { return window.MonitorView()->CurrentRate() > 0; }));
+    QAccessibleInterface* live = QAccessible::queryAccessibleInterface(MonitorViewOf(window));
+    ASSERT_TRUE(WaitFor([&] { return MonitorViewOf(window)->CurrentRate() > 0; }));
     // Plain, doubtful or none, as the live mark of its second has it.
-    const std::int32_t rate = window.MonitorView()->CurrentRate();
+    const std::int32_t rate = MonitorViewOf(window)->CurrentRate();
     const QString spoken = live->text(QAccessible::Value);
     EXPECT_TRUE(spoken.startsWith(Text("SpokenBpm").arg(rate)) ||
                 spoken.startsWith(Text("SpokenDoubtfulBpm").arg(rate)) ||
                 spoken.startsWith(Text("SpokenNoHeartbeat")))
         << spoken.toStdString();
-    QTest::mouseClick(window.Control(controls::kMonitorButtonId), Qt::LeftButton);
+    QTest::mouseClick(ControlOf(window, controls::kMonitorButtonId), Qt::LeftButton);
     StopAndWait();
     m_pulse->StopFeeding();
     EXPECT_TRUE(live->text(QAccessible::Value).isEmpty());
@@ -83,7 +83,7 @@ TEST_F(MonitoringEndToEndTest, RecordHoldsTheCapturedAudioAndItsHeartRateTrace) 
     const std::string digits = edc.toString(QStringLiteral("yyyyMMdd")).toStdString();
     EXPECT_TRUE(std::regex_match(files[0], std::regex("Anna_" + digits + R"(_\d{17}\.zip)")))
         << files[0];
-    ASSERT_EQ(window.RecordList()->count(), 1);
+    ASSERT_EQ(RecordListOf(window)->count(), 1);
 
     platform::ZipReader zip;
     ASSERT_TRUE(zip.Open(m_folder / "Data" / files[0]));
@@ -116,9 +116,9 @@ TEST_F(MonitoringEndToEndTest, LiveMarkShowsTheMothersPulseHintUntilMonitoringSt
     onVessel.slips.push_back({0, 30});
     // Four times as fast as live, so the hint's five seconds pass sooner.
     m_pulse->FeedPaced(synth::SynthesizeCaptureBytes({30, 140, 140, 3}, onVessel), 4);
-    views::MonitorView& view = *window.MonitorView();
+    views::MonitorView& view = *MonitorViewOf(window);
     EXPECT_FALSE(view.LiveSignal());
-    QTest::mouseClick(window.Control(controls::kMonitorButtonId), Qt::LeftButton);
+    QTest::mouseClick(ControlOf(window, controls::kMonitorButtonId), Qt::LeftButton);
     ASSERT_TRUE(m_controller->IsCapturing());
 
     using livesignal::Hint;
@@ -141,7 +141,7 @@ TEST_F(MonitoringEndToEndTest, LiveMarkShowsTheMothersPulseHintUntilMonitoringSt
     EXPECT_TRUE(spoken.contains(Text("LiveMarkWeak"))) << spoken.toStdString();
     EXPECT_TRUE(spoken.contains(Text("LiveHintMaternal"))) << spoken.toStdString();
 
-    QTest::mouseClick(window.Control(controls::kMonitorButtonId), Qt::LeftButton);
+    QTest::mouseClick(ControlOf(window, controls::kMonitorButtonId), Qt::LeftButton);
     StopAndWait();
     m_pulse->StopFeeding();
     EXPECT_TRUE(WaitFor([&] { return !view.LiveSignal(); }));

@@ -48,11 +48,11 @@ protected:
     void OpenWithRecord() {
         StoreRecord(kRecord);
         OpenWindow();
-        m_window->NameBox()->setText("Anna");
-        m_window->SetEdcText("2010-05-12");
+        NameBoxOf(*m_window)->setText("Anna");
+        ProfileOf(*m_window).SetEdcText("2010-05-12");
         m_window->RefreshRecordList();
         m_window->show();
-        ASSERT_EQ(m_window->RecordList()->count(), 1);
+        ASSERT_EQ(RecordListOf(*m_window)->count(), 1);
         AnswerMenusAndDialogs();
     }
 
@@ -76,20 +76,21 @@ protected:
             }
             return chosen;
         });
-        m_window->Prompts().SetSaveDialogHook([this](const QString& caption, const QString& suggested,
-                                           const QString& filter, QString& selectedFilter) {
-            m_dialogs.push_back({caption, suggested, filter, selectedFilter});
-            if (!m_chooseFilter.isEmpty()) {
-                selectedFilter = m_chooseFilter;
-            }
-            return m_savePath;
-        });
+        m_window->Prompts().SetSaveDialogHook(
+            [this](const QString& caption, const QString& suggested, const QString& filter,
+                   QString& selectedFilter) {
+                m_dialogs.push_back({caption, suggested, filter, selectedFilter});
+                if (!m_chooseFilter.isEmpty()) {
+                    selectedFilter = m_chooseFilter;
+                }
+                return m_savePath;
+            });
     }
 
     // The menu key on the record: the menu opens at the current item.
     void MenuKeyOnRecord(const QString& choose) {
         m_choose = choose;
-        QListWidget* list = m_window->RecordList();
+        QListWidget* list = RecordListOf(*m_window);
         const QRect item = list->visualItemRect(list->item(0));
         QContextMenuEvent event(QContextMenuEvent::Keyboard, item.center(),
                                 list->viewport()->mapToGlobal(item.center()));
@@ -140,7 +141,7 @@ TEST_F(RecordExportTest, MenuTextsComeFromEachLanguage) {
 
 TEST_F(RecordExportTest, RightClickOpensTheMenuWithoutLoadingTheRecord) {
     OpenWithRecord();
-    QListWidget* list = m_window->RecordList();
+    QListWidget* list = RecordListOf(*m_window);
     const auto rightClick = [list](const QPoint& at) {
         // The button itself, then the menu request the window system sends after it.
         QTest::mouseClick(list->viewport(), Qt::RightButton, {}, at);
@@ -209,8 +210,8 @@ TEST_F(RecordExportTest, ARecordWhoseNameIsNoUtf8Exports) {
         dialog->MotherList()->setCurrentRow(0);
         dialog->accept();
     });
-    QTest::mouseClick(m_window->Control(controls::kMotherListButtonId), Qt::LeftButton);
-    ASSERT_EQ(m_window->RecordList()->count(), 1);
+    QTest::mouseClick(ControlOf(*m_window, controls::kMotherListButtonId), Qt::LeftButton);
+    ASSERT_EQ(RecordListOf(*m_window)->count(), 1);
     AnswerMenusAndDialogs();
     m_savePath = QString::fromStdString((m_folder / "out" / "r.csv").string());
     MenuKeyOnRecord("Export heart rate (CSV)…");
@@ -264,7 +265,7 @@ TEST_F(RecordExportTest, FoldersAndHomepageSayWhereTheyAreWhenNothingOpensThem) 
     EXPECT_EQ(m_messages[0].second, Text("OpenFailed") + "\n" + dataFolder);
 
     m_messages.clear();
-    m_window->OpenHomepage();
+    StripOf(*m_window).OpenHomepage();
     ASSERT_EQ(m_messages.size(), 1U);
     EXPECT_EQ(m_messages[0].second,
               Text("OpenFailed") + "\n" +
@@ -278,7 +279,7 @@ TEST_F(RecordExportTest, FoldersAndHomepageSayWhereTheyAreWhenNothingOpensThem) 
         dialog->FolderButton()->click();
         dialog->reject();
     });
-    m_window->OpenMotherList();
+    ProfileOf(*m_window).OpenMotherList();
     ASSERT_EQ(m_messages.size(), 1U);
     EXPECT_EQ(m_messages[0].second, Text("OpenFailed") + "\n" + dataFolder);
 }
@@ -363,7 +364,7 @@ TEST_F(RecordExportTest, ALauncherThatFindsNoProgramIsToldWithWhereItIs) {
         {"record menu", [this] { MenuKeyOnRecord("Show in folder"); }, dataFolder},
         {"guide button",
          [this] {
-             QTest::mouseClick(m_window->Control(controls::kHomepageButtonId), Qt::LeftButton);
+             QTest::mouseClick(ControlOf(*m_window, controls::kHomepageButtonId), Qt::LeftButton);
          },
          guide},
         {"mother list folder button",
@@ -375,7 +376,7 @@ TEST_F(RecordExportTest, ALauncherThatFindsNoProgramIsToldWithWhereItIs) {
                  dialog->FolderButton()->click();
                  dialog->reject();
              });
-             m_window->OpenMotherList();
+             ProfileOf(*m_window).OpenMotherList();
          },
          dataFolder},
     };

@@ -24,6 +24,7 @@ namespace marulo::mainwnd {
 namespace {
 
 using namespace controls;
+using namespace marulo::testing;
 
 double g_layoutScale = 1.0;
 
@@ -53,7 +54,7 @@ TEST_F(SmallScreenTest, TheWindowFitsAndAnswersWhereItIsDrawn) {
     const QImage small = ShowAndGrab(g_layoutScale);
     EXPECT_TRUE(work.contains(m_window->frameGeometry()));
     for (const ControlPlace& place : kControlPlaces) {
-        EXPECT_TRUE(m_window->rect().contains(m_window->Control(place.id)->geometry()))
+        EXPECT_TRUE(m_window->rect().contains(ControlOf(*m_window, place.id)->geometry()))
             << place.name;
     }
     const QSize squares = small.size() / 16;
@@ -89,8 +90,8 @@ TEST_F(SmallScreenTest, TheWindowFitsAndAnswersWhereItIsDrawn) {
         menus = 0;
         QTest::mouseClick(Screen(), Qt::LeftButton, {}, Scaled(click.tablePoint));
         EXPECT_EQ(menus, click.menus) << click.tablePoint.x();
-        EXPECT_EQ(m_window->Calendar()->isVisible(), click.calendarShown) << click.tablePoint.x();
-        m_window->Calendar()->hide();
+        EXPECT_EQ(CalendarOf(*m_window)->isVisible(), click.calendarShown) << click.tablePoint.x();
+        CalendarOf(*m_window)->hide();
     }
 }
 
@@ -99,11 +100,11 @@ TEST_F(SmallScreenTest, TheChartPointsAtItsSecondsAndScrollsByDrag) {
     testing::WriteRecord(m_folder / "Data" / "Anna_20100512_20100209080000000.zip",
                          std::vector<std::int32_t>(kSeconds, 140));
     ShowAndGrab(g_layoutScale);
-    m_window->NameBox()->setText("Anna");
-    m_window->SetEdcText("2010-05-12");
+    NameBoxOf(*m_window)->setText("Anna");
+    ProfileOf(*m_window).SetEdcText("2010-05-12");
     m_window->RefreshRecordList();
-    m_window->RecordList()->setCurrentRow(0);
-    views::ReviewView* chart = m_window->ReviewView();
+    RecordListOf(*m_window)->setCurrentRow(0);
+    views::ReviewView* chart = ReviewViewOf(*m_window);
     ASSERT_TRUE(QTest::qWaitFor([chart] { return !chart->IsLoading(); }, 10000));
 
     // A second is a table pixel, narrower than a screen pixel: the hand shows over the last

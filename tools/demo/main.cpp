@@ -29,8 +29,10 @@
 #include "app/Config.h"
 #include "archive/RecordName.h"
 #include "controls/SkinBitmap.h"
+#include "mainwnd/ControlPlacement.h"
 #include "mainwnd/EdcCalendar.h"
 #include "mainwnd/MainWindow.h"
+#include "mainwnd/ProfilePanel.h"
 #include "platform/SoundInputChoice.h"
 #include "platform/WholeNumber.h"
 #include "session/MonitoringSession.h"
@@ -217,21 +219,28 @@ private:
         QTest::keyClick(&nameBox, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(&nameBox, Qt::Key_Delete);
         QTest::keyClicks(&nameBox, m_options.name);
-        if (m_window.NameBox()->text() != m_options.name) {
+        if (marulo::mainwnd::FindControl<QLineEdit>(m_window, marulo::controls::kNameBoxId)
+                ->text() != m_options.name) {
             throw DemoFailure{"the name box shows \"" + nameBox.text().toStdString() + "\""};
         }
     }
 
     void OpenCalendar() {
         Click(Child("CalendarButton"));
-        WaitFor([this] { return m_window.Calendar()->isVisible(); }, 2000,
-                "the calendar did not open");
+        WaitFor(
+            [this] {
+                return marulo::mainwnd::FindControl<marulo::mainwnd::EdcCalendar>(
+                           m_window, marulo::controls::kEdcCalendarId)
+                    ->isVisible();
+            },
+            2000, "the calendar did not open");
     }
 
     // Picks the 15th of the month a little over three months ahead: a day shown only once in the
     // calendar's grid, well inside the pregnancy's 280 days.
     void PickDueDate() {
-        QCalendarWidget& calendar = *m_window.Calendar();
+        QCalendarWidget& calendar = *marulo::mainwnd::FindControl<marulo::mainwnd::EdcCalendar>(
+            m_window, marulo::controls::kEdcCalendarId);
         const QDate today = QDate::currentDate();
         const QDate target = QDate(today.year(), today.month(), 15).addMonths(4);
         auto* next = calendar.findChild<QToolButton*>(QStringLiteral("qt_calendar_nextmonth"));
@@ -253,8 +262,11 @@ private:
         }
         Click(*grid->viewport(), grid->visualRect(cell).center());
         m_dueDate = target.toString(Qt::ISODate);
-        WaitFor([this] { return m_window.EdcText() == m_dueDate; }, 2000,
-                "the picked due date " + m_dueDate.toStdString() + " was not taken");
+        WaitFor(
+            [this] {
+                return m_window.findChild<marulo::mainwnd::ProfilePanel*>()->EdcText() == m_dueDate;
+            },
+            2000, "the picked due date " + m_dueDate.toStdString() + " was not taken");
     }
 
     static QModelIndex DayCell(const QAbstractItemView& grid, int day) {
@@ -298,12 +310,18 @@ private:
                 return false;
             },
             10000, "no record was stored in " + data.string());
-        WaitFor([this] { return m_window.RecordList()->count() > 0; }, 5000,
-                "the record list stayed empty");
+        WaitFor(
+            [this] {
+                return marulo::mainwnd::FindControl<QListWidget>(m_window,
+                                                                 marulo::controls::kRecordListId)
+                           ->count() > 0;
+            },
+            5000, "the record list stayed empty");
     }
 
     void SelectTheRecord() {
-        QListWidget& list = *m_window.RecordList();
+        QListWidget& list =
+            *marulo::mainwnd::FindControl<QListWidget>(m_window, marulo::controls::kRecordListId);
         QListWidgetItem* item = list.item(list.count() - 1);
         Click(*list.viewport(), list.visualItemRect(item).center());
         Child("PlayButton");

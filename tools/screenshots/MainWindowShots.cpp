@@ -28,8 +28,10 @@
 #include "app/Config.h"
 #include "archive/RecordName.h"
 #include "dialogs/MotherListDialog.h"
+#include "mainwnd/ControlPlacement.h"
 #include "mainwnd/EdcCalendar.h"
 #include "mainwnd/MainWindow.h"
+#include "mainwnd/ProfilePanel.h"
 #include "mainwnd/WindowScale.h"
 #include "platform/SettingsStore.h"
 #include "platform/SoundInput.h"
@@ -181,17 +183,20 @@ int main(int argc, char** argv) {
             Wait(200);
             saved = Save(window, shots["first-start"]) && saved;
         }
-        window.NameBox()->setText(QStringLiteral("Anna"));
-        window.TakePickedEdc(edc);
+        marulo::mainwnd::FindControl<QLineEdit>(window, marulo::controls::kNameBoxId)
+            ->setText(QStringLiteral("Anna"));
+        window.findChild<marulo::mainwnd::ProfilePanel*>()->TakePickedEdc(edc);
         window.RefreshRecordList();
         window.show();
         Wait(200);
         saved = Save(window, shots["idle"]) && saved;
         if (!shots["calendar"].empty()) {
-            window.OpenCalendar();
+            window.findChild<marulo::mainwnd::ProfilePanel*>()->OpenCalendar();
             Wait(100);
             saved = Save(window, shots["calendar"]) && saved;
-            window.Calendar()->hide();
+            marulo::mainwnd::FindControl<marulo::mainwnd::EdcCalendar>(
+                window, marulo::controls::kEdcCalendarId)
+                ->hide();
         }
 
         if (!shots["monitoring"].empty()) {
@@ -202,17 +207,24 @@ int main(int argc, char** argv) {
             controller.WaitUntilIdle([] { QCoreApplication::processEvents(); });
         }
 
-        window.RecordList()->setCurrentRow(0);
+        marulo::mainwnd::FindControl<QListWidget>(window, marulo::controls::kRecordListId)
+            ->setCurrentRow(0);
         Wait(300);
         // The chart as it stands once the record's sound is checked.
-        for (int waited = 0; waited < 30000 && !window.ReviewView()->Check(); waited += 100) {
+        for (int waited = 0;
+             waited < 30000 && !marulo::mainwnd::FindControl<marulo::views::ReviewView>(
+                                    window, marulo::controls::kReviewViewId)
+                                    ->Check();
+             waited += 100) {
             Wait(100);
         }
         saved = Save(window, shots["reviewing"]) && saved;
 
         if (!shots["keyboard"].empty()) {
             // The review cursor two and a half minutes in, by keys alone.
-            marulo::views::ReviewView* chart = window.ReviewView();
+            marulo::views::ReviewView* chart =
+                marulo::mainwnd::FindControl<marulo::views::ReviewView>(
+                    window, marulo::controls::kReviewViewId);
             chart->setFocus(Qt::TabFocusReason);
             QTest::keyClick(chart, Qt::Key_Home);
             for (int step = 0; step < 15; ++step) {
@@ -222,8 +234,10 @@ int main(int argc, char** argv) {
             saved = Save(window, shots["keyboard"]) && saved;
         }
         if (!shots["save-dialog"].empty()) {
-            window.Prompts().SetMenuHook([](QMenu& menu, const QPoint&) { return menu.actions().front(); });
-            QListWidget* list = window.RecordList();
+            window.Prompts().SetMenuHook(
+                [](QMenu& menu, const QPoint&) { return menu.actions().front(); });
+            QListWidget* list =
+                marulo::mainwnd::FindControl<QListWidget>(window, marulo::controls::kRecordListId);
             saved =
                 SaveModal(
                     shots["save-dialog"],

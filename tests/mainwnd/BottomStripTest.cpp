@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "mainwnd/BottomStrip.h"
+
 #include "mainwnd/LanguageMenu.h"
 
 #include <QAction>
@@ -7,8 +9,10 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QTest>
 #include <QUrl>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "controls/SkinnedButton.h"
@@ -45,7 +49,7 @@ int CaptionWidth(const std::string& caption) {
 }
 
 // A folder of configuration files with two languages and one whose file is missing.
-class LanguageMenuTest : public MainWindowTestBase {
+class BottomStripTest : public MainWindowTestBase {
 protected:
     void SetUp() override {
         MainWindowTestBase::SetUp();
@@ -75,7 +79,7 @@ protected:
         });
     }
 
-    QWidget* Button(int id) const { return m_window->Control(id); }
+    QWidget* Button(int id) const { return ControlOf(*m_window, id); }
 
     struct MenuItem {
         QString text;
@@ -87,10 +91,10 @@ protected:
     std::vector<MenuItem> m_menuItems;
 };
 
-TEST_F(LanguageMenuTest, MenuListsTheLanguagesInFileOrderWithTheActiveOneMarked) {
+TEST_F(BottomStripTest, MenuListsTheLanguagesInFileOrderWithTheActiveOneMarked) {
     OpenWindow();
     ChooseFromMenu({});
-    m_window->OpenLanguageMenu();
+    StripOf(*m_window).OpenLanguageMenu();
     const std::vector<MenuItem> expected = {
         {"English", true, false}, {"Deutsch", false, true}, {"Missing", false, true}};
     EXPECT_EQ(m_menuItems, expected);
@@ -100,14 +104,14 @@ TEST_F(LanguageMenuTest, MenuListsTheLanguagesInFileOrderWithTheActiveOneMarked)
 
     // A Conf.ini naming no listed language marks nothing.
     std::ofstream(m_folder / "Conf.ini", std::ios::binary) << "[Language]\nCurrent=Klingon\n";
-    m_window->OpenLanguageMenu();
+    StripOf(*m_window).OpenLanguageMenu();
     for (const MenuItem& item : m_menuItems) {
         EXPECT_FALSE(item.checked) << item.text.toStdString();
         EXPECT_TRUE(item.enabled) << item.text.toStdString();
     }
 }
 
-TEST_F(LanguageMenuTest, SwitchChangesCaptionsAndFontsAtOnceAndSurvivesARestart) {
+TEST_F(BottomStripTest, SwitchChangesCaptionsAndFontsAtOnceAndSurvivesARestart) {
     OpenWindow();
     m_window->show();
     const QRect motherTitle(150, 77, 63, 27);
@@ -115,13 +119,13 @@ TEST_F(LanguageMenuTest, SwitchChangesCaptionsAndFontsAtOnceAndSurvivesARestart)
     EXPECT_EQ(app::UiFont(false).pixelSize(), 12);
 
     ChooseFromMenu("Deutsch");
-    m_window->OpenLanguageMenu();
+    StripOf(*m_window).OpenLanguageMenu();
 
     EXPECT_EQ(ReadFile(m_folder / "Conf.ini"), kGerman);
     EXPECT_NE(m_window->grab(motherTitle).toImage(), before) << "the panel shows the new texts";
     EXPECT_EQ(app::UiFont(false).pixelSize(), 16);
-    EXPECT_EQ(m_window->NameBox()->font(), app::UiFont(false));
-    EXPECT_EQ(m_window->RecordList()->font(), app::UiFont(false));
+    EXPECT_EQ(NameBoxOf(*m_window)->font(), app::UiFont(false));
+    EXPECT_EQ(RecordListOf(*m_window)->font(), app::UiFont(false));
     const auto* language = qobject_cast<QAbstractButton*>(Button(controls::kLanguageButtonId));
     const auto* homepage = qobject_cast<QAbstractButton*>(Button(controls::kHomepageButtonId));
     EXPECT_EQ(language->text(), "Sprache: Deutsch");
@@ -137,7 +141,7 @@ TEST_F(LanguageMenuTest, SwitchChangesCaptionsAndFontsAtOnceAndSurvivesARestart)
     EXPECT_EQ(qobject_cast<QAbstractButton*>(Button(controls::kLanguageButtonId))->text(),
               "Sprache: Deutsch");
     ChooseFromMenu({});
-    m_window->OpenLanguageMenu();
+    StripOf(*m_window).OpenLanguageMenu();
     ASSERT_EQ(m_menuItems.size(), 3u);
     EXPECT_TRUE(m_menuItems[1].checked);
     EXPECT_FALSE(m_menuItems[0].checked);
@@ -145,7 +149,7 @@ TEST_F(LanguageMenuTest, SwitchChangesCaptionsAndFontsAtOnceAndSurvivesARestart)
 
 // A missing file changes nothing silently; a file outside the language folder is refused and
 // the user is told which file it was.
-TEST_F(LanguageMenuTest, LanguageWhoseFileIsMissingOrOutsideChangesNothing) {
+TEST_F(BottomStripTest, LanguageWhoseFileIsMissingOrOutsideChangesNothing) {
     std::ofstream(m_folder / "Lang.ini", std::ios::app) << "Outside=lang/../outside.ini\n";
     std::ofstream(m_folder / "outside.ini", std::ios::binary) << kGerman;
     OpenWindow();
@@ -154,7 +158,7 @@ TEST_F(LanguageMenuTest, LanguageWhoseFileIsMissingOrOutsideChangesNothing) {
     for (const QString name : {"Missing", "Outside"}) {
         SCOPED_TRACE(name.toStdString());
         ChooseFromMenu(name);
-        m_window->OpenLanguageMenu();
+        StripOf(*m_window).OpenLanguageMenu();
         EXPECT_EQ(ReadFile(m_folder / "Conf.ini"), kEnglish);
         EXPECT_EQ(app::UiFont(false), font);
         EXPECT_EQ(Button(controls::kLanguageButtonId)->geometry(), languageBefore);
@@ -167,7 +171,7 @@ TEST_F(LanguageMenuTest, LanguageWhoseFileIsMissingOrOutsideChangesNothing) {
     EXPECT_FALSE(Text("LanguageOutsideFolder").isEmpty());
 }
 
-TEST_F(LanguageMenuTest, BottomButtonsFitTheirCaptions) {
+TEST_F(BottomStripTest, BottomButtonsFitTheirCaptions) {
     QWidget face;
     QPushButton language(&face);
     QPushButton homepage(&face);
@@ -196,7 +200,7 @@ TEST_F(LanguageMenuTest, BottomButtonsFitTheirCaptions) {
     }
 }
 
-TEST_F(LanguageMenuTest, HomepageOpensTheConfiguredAddress) {
+TEST_F(BottomStripTest, HomepageOpensTheConfiguredAddress) {
     std::vector<QUrl> opened;
     platform::Shell::SetOpenHandlerForTesting([&opened](const QUrl& url) {
         opened.push_back(url);
@@ -214,6 +218,36 @@ TEST_F(LanguageMenuTest, HomepageOpensTheConfiguredAddress) {
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[0], QUrl("https://example.org/en"));
     EXPECT_EQ(fs::path(opened[1].toLocalFile().toStdString()), m_folder / "guide.html");
+}
+
+TEST_F(BottomStripTest, TheInputMenuLetsTheInputGoOnlyAroundAChoice) {
+    OpenWindow();
+    std::vector<std::string> told;
+    QObject::connect(&StripOf(*m_window), &mainwnd::BottomStrip::inputChoiceChanging,
+                     [&told] { told.emplace_back("changing"); });
+    QObject::connect(&StripOf(*m_window), &mainwnd::BottomStrip::inputChoiceChanged,
+                     [&told] { told.emplace_back("changed"); });
+    m_store->Write("InputDevice", "gone");
+    const struct {
+        bool chooseDefault;
+        std::vector<std::string> told;
+        std::optional<std::string> kept;
+    } cases[] = {
+        {false, {}, "gone"},
+        {true, {"changing", "changed"}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.chooseDefault);
+        told.clear();
+        // The system default is the menu's first item.
+        m_window->Prompts().SetMenuHook([&c](QMenu& menu, const QPoint&) -> QAction* {
+            return c.chooseDefault ? menu.actions().value(0) : nullptr;
+        });
+        QTest::mouseClick(Button(controls::kInputButtonId), Qt::LeftButton);
+        EXPECT_EQ(told, c.told);
+        EXPECT_EQ(m_store->Read("InputDevice"), c.kept);
+        EXPECT_TRUE(m_messages.empty());
+    }
 }
 
 }  // namespace

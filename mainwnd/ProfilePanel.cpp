@@ -1,0 +1,288 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "mainwnd/ProfilePanel.h"
+
+#include <QAction>
+#include <QDate>
+#include <QEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QTimer>
+#include <utility>
+
+#include "archive/RecordName.h"
+#include "controls/WindowTexts.h"
+#include "dialogs/MotherListDialog.h"
+#include "mainwnd/ControlPlacement.h"
+#include "mainwnd/ControlText.h"
+#include "mainwnd/Dating.h"
+#include "mainwnd/EdcCalendar.h"
+#include "mainwnd/UserPrompts.h"
+#include "platform/DayNumbers.h"
+#include "platform/SettingsStore.h"
+
+namespace marulo::mainwnd {
+
+using namespace controls;
+
+namespace {
+
+constexpr int kLastWeek = 43;
+constexpr int kDaysInWeek = 7;
+
+// The names of the month calendar's own controls, by Qt's object names.
+struct CalendarPart {
+    const char* objectName;
+    const char* key;
+};
+constexpr CalendarPart kCalendarParts[] = {
+    {"qt_calendar_prevmonth", "CalendarPrevMonth"}, {"qt_calendar_nextmonth", "CalendarNextMonth"},
+    {"qt_calendar_monthbutton", "CalendarMonth"},   {"qt_calendar_yearbutton", "CalendarYear"},
+    {"qt_calendar_yearedit", "CalendarYear"},       {"qt_calendar_calendarview", "CalendarDays"},
+};
+
+QPoint MenuPoint(const QWidget& window, const QWidget& button, int below) {
+    const QRect rect = button.geometry();
+    return window.mapToGlobal(QPoint(rect.left() - 2, rect.top() + rect.height() + below));
+}
+
+}  // namespace
+
+ProfilePanel::ProfilePanel(QWidget& window, UserPrompts& prompts, platform::SettingsStore& store,
+                           std::filesystem::path recordFolder,
+                           const SkinnedButton::StateSource& state)
+    : QObject(&window),
+      m_window(window),
+      m_prompts(prompts),
+      m_store(store),
+      m_recordFolder(std::move(recordFolder)) {
+    PlaceButton(window, m_motherListButton, kMotherListButtonId, state,
+                [this] { OpenMotherList(); });
+    m_nameBox = new QLineEdit(&window);
+    m_nameBox->setFrame(false);
+    m_nameBox->setAlignment(Qt::AlignCenter);
+    m_nameBox->setMaxLength(static_cast<int>(archive::MaxTextBytes));
+    connect(m_nameBox, &QLineEdit::returnPressed, this, &ProfilePanel::nameEntered);
+    m_nameBox->installEventFilter(this);
+    PlaceControl(*m_nameBox, kNameBoxId);
+    PlaceButton(window, m_weekButton, kWeekButtonId, state, [this] { OpenWeekMenu(); });
+    PlaceButton(window, m_dayButton, kDayButtonId, state, [this] { OpenDayMenu(); });
+    PlaceButton(
+        window, m_edcDisplay, kEdcDisplayId, state, [this] { OpenCalendar(); }, Pointer::Arrow);
+    PlaceButton(window, m_calendarButton, kCalendarButtonId, state, [this] { OpenCalendar(); });
+    m_edcCalendar = new EdcCalendar(&window);
+    connect(m_edcCalendar, &EdcCalendar::picked, this, &ProfilePanel::TakePickedEdc);
+    PlaceControl(*m_edcCalendar, kEdcCalendarId);
+    m_edcCalendar->hide();
+}
+
+std::array<QWidget*, 5> ProfilePanel::FocusOrder() const {
+    return {m_motherListButton, m_nameBox, m_weekButton, m_dayButton, m_calendarButton};
+}
+
+void ProfilePanel::Retranslate() {
+    m_edcCalendar->ApplyLanguage();
+    for (const CalendarPart& part : kCalendarParts) {
+        if (auto* control = m_edcCalendar->findChild<QWidget*>(QLatin1String(part.objectName))) {
+            control->setAccessibleName(Message(part.key));
+        }
+    }
+    m_nameBox->setPlaceholderText(Message("HintName"));
+    m_edcDisplay->SetPlaceholder(Message("HintEdc"));
+}
+
+void ProfilePanel::Load() {
+    // Told once, at start, while the user can still write the details down elsewhere.
+    if (!m_store.CanWrite()) {
+        QTimer::singleShot(0, this, [this] {
+            m_prompts.ShowMessage(MessageKind::Warning, Message("ProfileNotSaved"));
+        });
+    }
+    const Profile profile = LoadProfile(m_store);
+    if (!profile.name.empty()) {
+        // A name in another encoding is shown with replacement characters, used by its bytes.
+        ShowChosenName(profile.name);
+    }
+    if (!profile.edc.empty()) {
+        SetEdcText(FromUtf8(profile.edc));
+        UpdateAgeFromEdc();
+    }
+}
+
+void ProfilePanel::Save() const {
+    SaveProfile(m_store, Current());
+}
+
+void ProfilePanel::ShowChosenName(std::string bytes) {
+    m_chosenNameBytes = std::move(bytes);
+    m_chosenNameShown = FromUtf8(m_chosenNameBytes);
+    m_nameBox->setText(m_chosenNameShown);
+}
+
+Profile ProfilePanel::Current() const {
+    const std::string edc = ControlText(EdcText());
+    if (!m_chosenNameBytes.empty() && m_nameBox->text() == m_chosenNameShown) {
+        return {std::string(archive::CutUtf8(m_chosenNameBytes, archive::MaxTextBytes)), edc};
+    }
+    return {ControlText(m_nameBox->text()), edc};
+}
+
+bool ProfilePanel::ValidateProfile() {
+    if (m_nameBox->text().isEmpty()) {
+        m_prompts.ShowMessage(MessageKind::Error, Message("NameError"));
+        m_nameBox->setFocus();
+        return false;
+    }
+    if (EdcText().isEmpty()) {
+        m_prompts.ShowMessage(MessageKind::Error, Message("EDCError"));
+        return false;
+    }
+    return true;
+}
+
+std::optional<Profile> ProfilePanel::RunProfileNow() {
+    if (!ValidateProfile()) {
+        return std::nullopt;
+    }
+    Profile profile = Current();
+    // A name that cannot be part of a file name could not name the recording at its end.
+    if (archive::CheckRecordName(profile.name, profile.edc) != archive::NameProblem::None) {
+        m_prompts.ShowMessage(MessageKind::Error, Message("NameInvalid"));
+        m_nameBox->setFocus();
+        return std::nullopt;
+    }
+    return profile;
+}
+
+QString ProfilePanel::EdcText() const {
+    return m_edcDisplay->text();
+}
+QString ProfilePanel::WeekText() const {
+    return m_weekButton->text();
+}
+QString ProfilePanel::DayText() const {
+    return m_dayButton->text();
+}
+
+void ProfilePanel::SetEdcText(const QString& edc) {
+    m_edcDisplay->setText(edc);
+    m_edcDisplay->update();
+}
+
+void ProfilePanel::OpenWeekMenu() {
+    QMenu menu(&m_window);
+    for (const WeekRange range : WeekMenuRanges()) {
+        QMenu* sub = menu.addMenu(FromUtf8(WeekRangeLabel(range)));
+        for (int week = range.low; week <= range.high && week <= kLastWeek; ++week) {
+            sub->addAction(QString::number(week))->setData(week + 1);
+        }
+    }
+    ShowNumberMenu(menu, *m_weekButton);
+}
+
+void ProfilePanel::OpenDayMenu() {
+    QMenu menu(&m_window);
+    for (int day = 0; day < kDaysInWeek; ++day) {
+        menu.addAction(QString::number(day))->setData(day + 1);
+    }
+    ShowNumberMenu(menu, *m_dayButton);
+}
+
+void ProfilePanel::ShowNumberMenu(QMenu& menu, SkinnedButton& button) {
+    const QAction* chosen = m_prompts.RunMenu(menu, MenuPoint(m_window, button, 3));
+    if (chosen != nullptr && chosen->data().toInt() > 0) {
+        button.setText(QString::number(chosen->data().toInt() - 1));
+        button.update();
+        UpdateEdcFromAge();
+    }
+}
+
+void ProfilePanel::UpdateAgeFromEdc() {
+    const auto age = AgeFromEdc(ControlText(EdcText()), platform::NowDayNumber());
+    m_weekButton->setText(age ? QString::number(age->week) : QString());
+    m_dayButton->setText(age ? QString::number(age->day) : QString());
+    m_weekButton->update();
+    m_dayButton->update();
+}
+
+void ProfilePanel::UpdateEdcFromAge() {
+    SetEdcText(FromUtf8(
+        EdcFromAge(WeekText().toStdString(), DayText().toStdString(), platform::NowDayNumber())));
+}
+
+void ProfilePanel::ResetEdcToToday() {
+    const platform::CivilDateTime today = platform::NowLocalTime();
+    SetEdcText(FromUtf8(FormatEdc(today.year, today.month, today.day)));
+    UpdateAgeFromEdc();
+}
+
+void ProfilePanel::RestoreEdcAfterRefusedPick(const QString& previous) {
+    // A mis-click must not replace a due date that every later record is filed under.
+    if (previous.isEmpty()) {
+        ResetEdcToToday();
+        return;
+    }
+    SetEdcText(previous);
+    UpdateAgeFromEdc();
+}
+
+void ProfilePanel::OpenCalendar() {
+    // The calendar opens on the due date it would change, else on today.
+    const QDate edc = QDate::fromString(EdcText(), QStringLiteral("yyyy-MM-dd"));
+    m_edcCalendar->Open(edc.isValid() ? edc : QDate::currentDate());
+}
+
+void ProfilePanel::TakePickedEdc(const QDate& date) {
+    m_edcCalendar->hide();
+    const QString previous = EdcText();
+    SetEdcText(FromUtf8(FormatEdc(date.year(), date.month(), date.day())));
+    UpdateAgeFromEdc();
+    const auto age = AgeFromEdc(ControlText(EdcText()), platform::NowDayNumber());
+    if (!age) {
+        return;
+    }
+    switch (CheckPickedAge(*age)) {
+        case EdcPickCheck::TooFarAhead:
+            m_prompts.ShowMessage(MessageKind::Warning, Message("AlertEDCOver"));
+            RestoreEdcAfterRefusedPick(previous);
+            break;
+        case EdcPickCheck::Passed:
+            m_prompts.ShowMessage(MessageKind::Warning, Message("AlertEDCPass"));
+            RestoreEdcAfterRefusedPick(previous);
+            break;
+        case EdcPickCheck::Accepted:
+            break;
+    }
+}
+
+void ProfilePanel::OpenMotherList() {
+    dialogs::MotherListDialog dialog(
+        &m_window, m_recordFolder,
+        [this](const std::filesystem::path& folder) { emit folderOpenAsked(folder); });
+    if (dialog.exec() != dialogs::kMotherListOkId) {
+        // Cancel leaves the window as it was: the review and its playback go on.
+        emit motherListDismissed();
+        return;
+    }
+    ShowChosenName(dialog.ChosenName());
+    SetEdcText(FromUtf8(dialog.ChosenEdc()));
+    UpdateAgeFromEdc();
+    emit motherChanged();
+}
+
+bool ProfilePanel::eventFilter(QObject* watched, QEvent* event) {
+    // A centred line edit hides its hint while it has the focus, which the empty name box has at
+    // the first start, when the hint is needed most: it is drawn over the box here.
+    if (m_nameBox != nullptr && watched == m_nameBox && event->type() == QEvent::Paint &&
+        m_nameBox->text().isEmpty() && m_nameBox->hasFocus()) {
+        static_cast<QObject*>(m_nameBox)->event(event);
+        QPainter painter(m_nameBox);
+        painter.setPen(m_nameBox->palette().color(QPalette::PlaceholderText));
+        painter.drawText(m_nameBox->rect(), Qt::AlignCenter | Qt::TextSingleLine,
+                         m_nameBox->placeholderText());
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace marulo::mainwnd
