@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwnd/MainWindow.h"
 
-#include <QApplication>
-#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMouseEvent>

@@ -4,11 +4,9 @@
 #include <QPointer>
 #include <atomic>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "acquisition/AcquisitionListener.h"
 #include "acquisition/CaptureController.h"
