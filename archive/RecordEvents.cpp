@@ -110,6 +110,22 @@ bool SameItems(const fs::path& written, const std::vector<std::string>& names) {
     return true;
 }
 
+// Scratch files of a rewrite that was killed: the archive's name followed by ".part".
+void RemoveStaleScratch(const fs::path& archive) {
+    const std::string prefix = archive.filename().string() + ".part";
+    const fs::path folder = archive.has_parent_path() ? archive.parent_path() : fs::path(".");
+    std::error_code error;
+    std::vector<fs::path> stale;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        if (it->path().filename().string().starts_with(prefix)) {
+            stale.push_back(it->path());
+        }
+    }
+    for (const fs::path& file : stale) {
+        fs::remove(file, error);
+    }
+}
+
 }  // namespace
 
 std::string EncodeMarks(std::span<const std::uint32_t> marks) {
@@ -207,6 +223,7 @@ EventsProblem WriteRecordEvents(const fs::path& archive, const RecordEvents& eve
     if (!source.Open(archive)) {
         return EventsProblem::Unreadable;
     }
+    RemoveStaleScratch(archive);
     // The items go through files beside the archive, so a record never needs to fit in memory.
     ScratchFiles scratch;
     const fs::path temporary = scratch.Add(PathBeside(archive, ".part"));

@@ -3,9 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -215,6 +221,41 @@ TEST_F(RecordEventsTest, AFailedRewriteLeavesTheRecordAsItWas) {
     EXPECT_EQ(WriteRecordNote(archive, "a note"), EventsProblem::Unreadable);
     EXPECT_EQ(ReadAll(archive), damaged);
     EXPECT_EQ(FolderFiles(), std::vector<std::string>{archive.filename().string()});
+}
+
+TEST_F(RecordEventsTest, AKillDuringTheRewriteLeavesTheOldOrTheNewRecordWhole) {
+    // Noise does not compress, so ten minutes of it take the rewrite long enough to be killed
+    // at every stage of it.
+    std::string audio(std::size_t{16000} * 600, '\0');
+    std::uint32_t state = 1;
+    for (char& byte : audio) {
+        state = state * 1664525U + 1013904223U;
+        byte = static_cast<char>(state >> 24);
+    }
+    for (const int killAfterMs : {0, 30, 150, 500}) {
+        SCOPED_TRACE(killAfterMs);
+        const fs::path archive = MakeArchive({{"Data.wav", audio}, {"Data.hr", m_trace}});
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::_exit(WriteRecordNote(archive, "kicks") == EventsProblem::None ? 0 : 1);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(killAfterMs));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        const Items items = ItemsOf(archive);
+        ASSERT_GE(items.size(), 2U);
+        EXPECT_TRUE(items[0] == (std::pair{"Data.wav"s, audio}));
+        EXPECT_EQ(items[1], (std::pair{"Data.hr"s, m_trace}));
+        RecordEvents events;
+        EXPECT_EQ(ReadRecordEvents(archive, events), EventsProblem::None);
+        EXPECT_TRUE(events.note.empty() || events.note == "kicks") << events.note;
+        // A kill leaves scratch files beside it, never named like a record; the next rewrite
+        // reuses and removes them.
+        ASSERT_EQ(WriteRecordNote(archive, "again"), EventsProblem::None);
+        EXPECT_EQ(FolderFiles(), std::vector<std::string>{archive.filename().string()});
+    }
 }
 
 }  // namespace
