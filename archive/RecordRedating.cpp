@@ -2,11 +2,11 @@
 #include "archive/RecordRedating.h"
 
 #include <fcntl.h>
-#include <stdio.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <system_error>
 
 #include "archive/RecordName.h"

@@ -2,12 +2,12 @@
 #include "platform/Trash.h"
 
 #include <fcntl.h>
-#include <stdio.h>
 #include <sys/stat.h>
 
 #include <QFile>
 #include <QString>
 #include <cerrno>
+#include <cstdio>
 #include <system_error>
 
 namespace marulo::platform {
