@@ -238,7 +238,8 @@ EventsProblem WriteRecordEvents(const fs::path& archive, const RecordEvents& eve
             continue;
         }
         const fs::path& copy = scratch.Add(PathBeside(archive, ".part" + std::to_string(i)));
-        switch (source.ExtractItem(i, copy, platform::kNoByteLimit)) {
+        // No item of a record is larger than its audio may be; more is a forged archive.
+        switch (source.ExtractItem(i, copy, kMaxAudioBytes)) {
             case platform::ZipItemResult::Done:
                 break;
             case platform::ZipItemResult::WriteFailed:
