@@ -16,6 +16,7 @@ namespace {
 constexpr int DaysPerWeek = 7;
 constexpr int TermWeeks = TermDays / DaysPerWeek;
 constexpr int LastWeekOffered = 43;
+constexpr int LastWeekInSpan = MaxAgeDays / DaysPerWeek;
 
 void SkipSpace(std::string_view text, std::size_t& pos) {
     while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos]))) {
@@ -138,6 +139,47 @@ std::array<WeekRange, 5> WeekMenuRanges() {
 
 std::string WeekRangeLabel(WeekRange range) {
     return std::to_string(range.low) + " ~ " + std::to_string(range.high);
+}
+
+EdcSpanCheck CheckEdcSpan(GestationalAge age) {
+    const long long days = static_cast<long long>(age.week) * DaysPerWeek + age.day;
+    if (age.week < 0 || age.day < 0 || days < 0) {
+        return EdcSpanCheck::TooFarAhead;
+    }
+    if (days > MaxAgeDays) {
+        return EdcSpanCheck::TooLongPast;
+    }
+    return EdcSpanCheck::Accepted;
+}
+
+std::optional<EdcSpanCheck> CheckEdcSpanText(std::string_view edcText, double today) {
+    const std::optional<GestationalAge> age = AgeFromEdc(edcText, today);
+    if (!age) {
+        return std::nullopt;
+    }
+    return CheckEdcSpan(*age);
+}
+
+std::string_view EdcRefusalKey(EdcSpanCheck check) {
+    switch (check) {
+        case EdcSpanCheck::TooFarAhead:
+            return "AlertEDCOver";
+        case EdcSpanCheck::TooLongPast:
+            return "AlertEDCLongPast";
+        case EdcSpanCheck::Accepted:
+            break;
+    }
+    return {};
+}
+
+std::array<WeekRange, 5> SpanWeekRanges() {
+    std::array<WeekRange, 5> ranges = WeekMenuRanges();
+    ranges.back().high = LastWeekInSpan;
+    return ranges;
+}
+
+int DaysOffered(int week) {
+    return week >= LastWeekInSpan ? 1 : DaysPerWeek;
 }
 
 }  // namespace marulo::mainwnd

@@ -14,7 +14,8 @@ packages=(
   qt6-translations-l10n
 )
 
-# Tests (private sound server, virtual display, screenshots), lint and package checks.
+# Tests (private sound server, virtual display, screenshots, screen-reader bus), lint and
+# package checks.
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   pulseaudio pulseaudio-utils
@@ -22,6 +23,7 @@ test_packages=(
   clang-format clang-tidy clang libclang-rt-dev
   lintian desktop-file-utils appstream
   zipcmp ziptool unzip sox poppler-utils
+  dbus at-spi2-core python3-pyatspi
 )
 
 case "${1:-}" in

@@ -97,5 +97,49 @@ TEST(DatingTest, WeekMenuAndFormats) {
     EXPECT_EQ(FormatEdc(999, 1, 1), "0999-01-01");
 }
 
+TEST(DatingTest, OneSpanFrom280DaysAheadToTwoWeeksPast) {
+    // One rule for the calendar, the menus and typed entry: a due date up to two weeks
+    // past (an overdue mother) stands, one day more does not.
+    struct Case {
+        const char* edc;
+        GestationalAge age;
+        EdcSpanCheck check;
+    } const cases[] = {
+        {"2010-02-09", {40, 0}, EdcSpanCheck::Accepted},
+        {"2010-11-16", {0, 0}, EdcSpanCheck::Accepted},
+        {"2010-02-16", {39, 0}, EdcSpanCheck::Accepted},
+        {"2010-02-08", {40, 1}, EdcSpanCheck::Accepted},
+        {"2010-01-26", {42, 0}, EdcSpanCheck::Accepted},
+        {"2010-01-25", {42, 1}, EdcSpanCheck::TooLongPast},
+        {"2010-01-22", {42, 4}, EdcSpanCheck::TooLongPast},
+        {"2010-01-13", {43, 6}, EdcSpanCheck::TooLongPast},
+        {"2010-11-17", {0, -1}, EdcSpanCheck::TooFarAhead},
+        {"2011-02-09", {-12, -1}, EdcSpanCheck::TooFarAhead},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CheckEdcSpan(c.age), c.check) << c.edc;
+        EXPECT_EQ(CheckEdcSpanText(c.edc, Today), c.check) << c.edc;
+    }
+    for (const char* bad : {"", "2010-02-30", "12.5.2010"}) {
+        EXPECT_FALSE(CheckEdcSpanText(bad, Today)) << bad;
+    }
+    EXPECT_EQ(EdcRefusalKey(EdcSpanCheck::Accepted), "");
+    EXPECT_EQ(EdcRefusalKey(EdcSpanCheck::TooFarAhead), "AlertEDCOver");
+    EXPECT_EQ(EdcRefusalKey(EdcSpanCheck::TooLongPast), "AlertEDCLongPast");
+}
+
+TEST(DatingTest, EveryAgeTheMenusOfferIsInTheSpan) {
+    int offered = 0;
+    for (const WeekRange range : SpanWeekRanges()) {
+        for (int week = range.low; week <= range.high; ++week) {
+            for (int day = 0; day < DaysOffered(week); ++day) {
+                EXPECT_EQ(CheckEdcSpan({week, day}), EdcSpanCheck::Accepted) << week << "+" << day;
+                ++offered;
+            }
+        }
+    }
+    EXPECT_EQ(offered, MaxAgeDays + 1);
+}
+
 }  // namespace
 }  // namespace marulo::mainwnd
