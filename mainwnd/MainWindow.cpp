@@ -36,13 +36,12 @@
 #include "controls/SkinnedButton.h"
 #include "controls/WindowTexts.h"
 #include "dialogs/MotherListDialog.h"
-#include "livesignal/LiveSignalListener.h"
 #include "mainwnd/ControlText.h"
 #include "mainwnd/Dating.h"
 #include "mainwnd/EdcCalendar.h"
-#include "mainwnd/InputLevelWatch.h"
 #include "mainwnd/InputMenu.h"
 #include "mainwnd/LanguageMenu.h"
+#include "mainwnd/MonitoringPresenter.h"
 #include "mainwnd/PanelPainter.h"
 #include "mainwnd/Profile.h"
 #include "mainwnd/ScreenReader.h"
@@ -135,35 +134,32 @@ MainWindow::MainWindow(acquisition::CaptureController& controller,
     ApplyQtTranslations();
     SetSpokenValue(*this, {QAccessible::Window, {}, {}, 0.0, {}});
     setWindowTitle(Message("ProgramName"));
+    m_monitoring = std::make_unique<MonitoringPresenter>(
+        *this, m_controller, m_session, m_inputChoice, m_prompts, [this] {
+            return ButtonState{m_session.IsRunning(), m_playing.load(), IsMuted()};
+        });
     CreateControls();
     ApplyRoundedMask();
     auto* teller = new ValueChangeTeller(this);
     teller->Watch(*m_monitorView);
     teller->Watch(*m_reviewView);
-    m_controller.AddListener(*this);
-    m_liveSignal = std::make_unique<livesignal::LiveSignalListener>(
-        [view = m_monitorView.data()](std::optional<livesignal::LiveSignalValue> value) {
-            QMetaObject::invokeMethod(
-                view, [view, value] { view->SetLiveSignal(value); }, Qt::QueuedConnection);
-        });
-    m_controller.AddListener(*m_liveSignal);
-    m_runLevel = std::make_unique<livesignal::InputLevelListener>(
-        [view = m_monitorView.data()](const livesignal::InputLevelValue& value) {
-            QMetaObject::invokeMethod(
-                view, [view, value] { view->SetInputLevel(value); }, Qt::QueuedConnection);
-        });
-    m_controller.AddListener(*m_runLevel);
-    m_levelWatch = std::make_unique<InputLevelWatch>(
-        m_inputChoice,
-        [this](std::optional<livesignal::InputLevelValue> value) {
-            m_monitorView->SetInputLevel(value);
-        },
-        [this] { return LevelWatchWanted(); }, this);
-    // Reports come from the capture thread too; they are shown in the order they came.
-    m_session.SetReporter([this](session::SessionReport report) {
-        QMetaObject::invokeMethod(
-            this, [this, report = std::move(report)] { OnSessionReport(report); },
-            Qt::QueuedConnection);
+    m_monitoring->SetProfileRequest([this]() -> std::optional<MonitoringPresenter::StartProfile> {
+        if (!ValidateProfile()) {
+            return std::nullopt;
+        }
+        return MonitoringPresenter::StartProfile{NameBytes(), ControlText(EdcText())};
+    });
+    m_monitoring->SetPlayingQuery([this] { return m_playing.load(); });
+    connect(m_monitoring.get(), &MonitoringPresenter::liveViewWanted, this,
+            [this] { ShowRecord(-1); });
+    connect(m_monitoring.get(), &MonitoringPresenter::recordsChanged, this,
+            &MainWindow::RefreshRecordList);
+    connect(m_monitoring.get(), &MonitoringPresenter::nameRefused, this,
+            [this] { m_nameBox->setFocus(); });
+    connect(m_monitoring.get(), &MonitoringPresenter::runOpened, this, [this] {
+        m_playing = false;
+        m_playButton->update();
+        m_monitorButton->update();
     });
     m_session.RecoverAtStart();
     LoadProfile();
@@ -226,19 +222,15 @@ void MainWindow::CreateControls() {
         place(button(slot, id, command), id);
     };
 
-    placeButton(m_monitorButton, kMonitorButtonId, &MainWindow::ToggleMonitoring);
+    m_monitorButton = m_monitoring->Button();
+    place(m_monitorButton, kMonitorButtonId);
     placeButton(m_motherListButton, kMotherListButtonId, &MainWindow::OpenMotherList);
     placeButton(m_minimizeButton, kMinimizeButtonId, &QWidget::showMinimized);
     placeButton(m_closeButton, kCloseButtonId, &MainWindow::RequestClose);
-    if (m_monitorView == nullptr) {
-        m_monitorView = new views::MonitorView(this, m_controller);
-        SetSpokenValue(
-            *m_monitorView,
-            {QAccessible::StaticText,
-             [this] { return m_session.IsRunning() ? m_monitorView->SpokenValue() : QString(); },
-             [this] { return static_cast<double>(m_monitorView->Shown().rate); },
-             300.0,
-             {}});
+    m_monitorView = m_monitoring->View();
+    if (!m_monitorView->property(kControlIdProperty).isValid()) {
+        // Stacked in its place among the controls made so far.
+        m_monitorView->raise();
     }
     place(m_monitorView, kMonitorViewId);
     if (m_nameBox == nullptr) {
@@ -352,8 +344,6 @@ void MainWindow::CreateControls() {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }
 
-    m_monitorButton->SetTipSource(
-        [this] { return Message(m_session.IsRunning() ? "TipMonitorStop" : "TipMonitorStart"); });
     m_playButton->SetTipSource(
         [this] { return Message(m_playing.load() ? "TipPlayStop" : "TipPlay"); });
     m_muteButton->SetTipSource([] { return Message(IsMuted() ? "TipUnmute" : "TipMute"); });
@@ -384,6 +374,47 @@ void MainWindow::CreateControls() {
             control->setAccessibleName(Message(tipKey));
         }
         control->update();
+    }
+}
+
+void MainWindow::ToggleMonitoring() {
+    m_monitoring->ToggleMonitoring();
+}
+
+void MainWindow::RequestClose() {
+    if (m_monitoring->MayClose()) {
+        close();
+    }
+}
+
+bool MainWindow::ValidateProfile() {
+    if (m_nameBox->text().isEmpty()) {
+        m_prompts.ShowMessage(MessageKind::Error, Message("NameError"));
+        m_nameBox->setFocus();
+        return false;
+    }
+    if (EdcText().isEmpty()) {
+        m_prompts.ShowMessage(MessageKind::Error, Message("EDCError"));
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // A close from the window system while monitoring ends the run and keeps its record.
+    Teardown();
+    event->accept();
+}
+
+void MainWindow::Teardown() {
+    if (m_tornDown) {
+        return;
+    }
+    m_tornDown = true;
+    m_monitoring->Close();
+    mainwnd::SaveProfile(*m_store, {NameBytes(), ControlText(EdcText())});
+    if (m_options.quitOnClose) {
+        QCoreApplication::exit(0);
     }
 }
 
@@ -608,17 +639,13 @@ void MainWindow::UpdateInputCaption() {
 }
 
 bool MainWindow::IsListeningForLevel() const {
-    return m_levelWatch->Listening();
-}
-
-bool MainWindow::LevelWatchWanted() const {
-    // Only while the user looks at the window: desktops show that the microphone is in use.
-    return !m_tornDown && !m_startingRun && isVisible() && !isMinimized() && isActiveWindow() &&
-           !m_session.HoldsWorkingFiles() && SelectedRecordIndex() < 0;
+    return m_monitoring->IsListeningForLevel();
 }
 
 void MainWindow::UpdateLevelWatch() {
-    m_levelWatch->Reconsider();
+    // Only while the user looks at the window: desktops show that the microphone is in use.
+    m_monitoring->SetWindowFacts(!m_tornDown && isVisible() && !isMinimized() && isActiveWindow(),
+                                 SelectedRecordIndex() >= 0);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -651,7 +678,7 @@ void MainWindow::OpenInputMenu() {
         return;
     }
     // The watch lets the device go, and listens to the new choice afterwards.
-    m_levelWatch->LetGo();
+    m_monitoring->LetGoOfInput();
     const auto listenAgain = qScopeGuard([this] { UpdateLevelWatch(); });
     if (choice.device) {
         platform::SoundInputError error;

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/AcquisitionListener.h"
 #include "acquisition/CaptureController.h"
 #include "controls/WindowLayout.h"
 #include "mainwnd/UserPrompts.h"
@@ -34,10 +33,6 @@ class SettingsStore;
 namespace marulo::controls {
 class SkinnedButton;
 }
-namespace marulo::livesignal {
-class LiveSignalListener;
-class InputLevelListener;
-}  // namespace marulo::livesignal
 namespace marulo::views {
 class MonitorView;
 class ReviewView;
@@ -46,7 +41,7 @@ class ReviewView;
 namespace marulo::mainwnd {
 
 class EdcCalendar;
-class InputLevelWatch;
+class MonitoringPresenter;
 class VolumeSlider;
 
 struct MainWindowOptions {
@@ -62,9 +57,7 @@ struct MainWindowOptions {
 // The program's one window: the skinned face with every control and both views, and the
 // monitoring, record and dating commands. Runs are the session's: the window asks it to start and
 // stop them and tells the user what it reports.
-class MainWindow : public QWidget,
-                   public acquisition::AcquisitionListener,
-                   public views::PlaybackListener {
+class MainWindow : public QWidget, public views::PlaybackListener {
     Q_OBJECT
 public:
     static constexpr int kWidth = controls::kMainWindowSize.width();
@@ -104,6 +97,7 @@ public:
 
     // Every box, menu and save dialog of the window.
     UserPrompts& Prompts() { return m_prompts; }
+    MonitoringPresenter& Monitoring() { return *m_monitoring; }
 
     // Commands.
     void ToggleMonitoring();
@@ -131,12 +125,6 @@ public:
     void LayoutBottomButtons();
     void SetEdcText(const QString& edc);
 
-    void OnCaptureOpen() override;
-    void OnAudioBlock(std::span<const std::uint8_t> block) override;
-    void OnHeartRate(std::int32_t beatsPerMinute) override;
-    void OnCaptureClose() override;
-    // What the session reports; on this window's thread.
-    void OnSessionReport(const session::SessionReport& report);
     void OnPlaybackStarted() override;
     void OnPlaybackStopped() override;
 
@@ -174,24 +162,12 @@ private:
     // Shows a menu whose items carry their number plus one, below the button; a chosen number
     // becomes the button's text and moves the EDC.
     void ShowNumberMenu(QMenu& menu, controls::SkinnedButton& button);
-    void RequestButtonRepaint();
     // The input button's caption for the devices connected now, fitted to its text.
     void UpdateInputCaption();
-    // The level watch is wanted while the window is shown, idle (no run holds the device or the
-    // working files) and not reviewing; otherwise the device is let go.
-    bool LevelWatchWanted() const;
+    // Tells the level watch whether the user looks at the window and whether a record is shown.
     void UpdateLevelWatch();
     void InstallRecordMenu();
     void ExportRecord(const std::string& bareFileName, const char* extension);
-    void StopRun();
-    void Tell(const session::RunClosed& closed);
-    void Tell(const session::RecordingFailed& failed);
-    void Tell(const session::KeptAsideRunsStored& stored);
-    void Tell(const session::InterruptedRunRecovered& recovered);
-    void Tell(const session::CaptureFailed& failed);
-    void Tell(const session::AudioDropped& dropped);
-    // Tells the user where a recording lies that could not be stored under its record name.
-    void ReportUnstoredRecording(const session::StoreOutcome& outcome, const QString& why);
     void Teardown();
 
     MainWindowOptions m_options;
@@ -223,16 +199,12 @@ private:
     QPointer<controls::SkinnedButton> m_homepageButton;
     QPointer<QListWidget> m_recordList;
 
-    // Runs the live signal mark on the capture thread.
-    std::unique_ptr<livesignal::LiveSignalListener> m_liveSignal;
-    // The input's level while a run records, and between runs the watch's.
-    std::unique_ptr<livesignal::InputLevelListener> m_runLevel;
-    std::unique_ptr<InputLevelWatch> m_levelWatch;
+    // The monitor button and the live view are its.
+    std::unique_ptr<MonitoringPresenter> m_monitoring;
     std::atomic<bool> m_playing{false};
     std::string m_chosenNameBytes;
     QString m_chosenNameShown;
     bool m_tornDown = false;
-    bool m_startingRun = false;
     bool m_dragging = false;
     QPoint m_dragOffset;
     UserPrompts m_prompts{*this};

@@ -199,7 +199,7 @@ int main(int argc, char** argv) {
             Wait(9000);
             saved = Save(window, shots["monitoring"]) && saved;
             window.ToggleMonitoring();
-            controller.WaitUntilIdle([] { QCoreApplication::processEvents(); });
+            controller.AwaitAllEnded();
         }
 
         window.RecordList()->setCurrentRow(0);
