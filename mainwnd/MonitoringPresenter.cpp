@@ -55,26 +55,46 @@ MonitoringPresenter::MonitoringPresenter(QWidget& window,
     const auto later = [this](auto work) {
         QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
     };
-    m_liveTrace = std::make_unique<livesignal::LiveTraceListener>(livesignal::LiveTraceSink{
-        [this, later](bool open) {
-            later([this, open] {
-                m_view->SetCapturing(open && m_controller.IsCapturing());
-                if (open) {
-                    emit runOpened();
-                }
-            });
-        },
-        [this, later](std::vector<std::uint8_t> block) {
-            later([this, block = std::move(block)] { m_view->ShowBlock(block); });
-        },
-        [this, later](std::int32_t rate) { later([this, rate] { m_view->ShowRate(rate); }); }});
+    m_liveTrace = std::make_unique<livesignal::LiveTraceListener>(
+        livesignal::LiveTraceSink{[this, later](bool open) {
+                                      later([this, open] {
+                                          m_view->SetCapturing(open && m_controller.IsCapturing());
+                                          if (open) {
+                                              emit runOpened();
+                                          }
+                                      });
+                                  },
+                                  [this, later](std::vector<std::uint8_t> block) {
+                                      if (m_block.Put(std::move(block))) {
+                                          later([this] {
+                                              if (const auto taken = m_block.Take()) {
+                                                  m_view->ShowBlock(*taken);
+                                              }
+                                          });
+                                      }
+                                  },
+                                  [this, later](std::int32_t rate) {
+                                      if (m_rate.Put(rate)) {
+                                          later([this] {
+                                              if (const auto taken = m_rate.Take()) {
+                                                  m_view->ShowRate(*taken);
+                                              }
+                                          });
+                                      }
+                                  }});
     m_liveSignal = std::make_unique<livesignal::LiveSignalListener>(
         [this, later](std::optional<livesignal::LiveSignalValue> value) {
             later([this, value] { m_view->SetLiveSignal(value); });
         });
     m_runLevel = std::make_unique<livesignal::InputLevelListener>(
         [this, later](const livesignal::InputLevelValue& value) {
-            later([this, value] { ShowLevel(value); });
+            if (m_runLevelValue.Put(value)) {
+                later([this] {
+                    if (const auto taken = m_runLevelValue.Take()) {
+                        ShowLevel(*taken);
+                    }
+                });
+            }
         });
     for (acquisition::AcquisitionListener* listener :
          {static_cast<acquisition::AcquisitionListener*>(m_liveTrace.get()),

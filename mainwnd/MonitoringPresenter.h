@@ -8,10 +8,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "acquisition/CaptureController.h"
 #include "controls/SkinnedButton.h"
 #include "livesignal/InputLevel.h"
+#include "livesignal/LatestValue.h"
+#include "livesignal/LiveSignal.h"
 #include "session/MonitoringSession.h"
 
 class QWidget;
@@ -113,6 +116,10 @@ private:
     ProfileRequest m_profileRequest;
     PlayingQuery m_playing;
 
+    // What the capture thread hands over; only the newest of each is shown.
+    livesignal::LatestValue<std::vector<std::uint8_t>> m_block;
+    livesignal::LatestValue<std::int32_t> m_rate;
+    livesignal::LatestValue<livesignal::InputLevelValue> m_runLevelValue;
     std::unique_ptr<livesignal::LiveTraceListener> m_liveTrace;
     std::unique_ptr<livesignal::LiveSignalListener> m_liveSignal;
     std::unique_ptr<livesignal::InputLevelListener> m_runLevel;
