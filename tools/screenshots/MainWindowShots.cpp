@@ -200,6 +200,7 @@ int main(int argc, char** argv) {
             saved = Save(window, shots["monitoring"]) && saved;
             window.ToggleMonitoring();
             controller.AwaitAllEnded();
+            QCoreApplication::processEvents();
         }
 
         window.RecordList()->setCurrentRow(0);
