@@ -202,6 +202,39 @@ TEST_F(MonitoringSessionTest, AStartWhileTheLastRunClosesNeverWaitsForIt) {
     EXPECT_TRUE(records[1].starts_with("Carla_20120202_")) << records[1];
 }
 
+// A start that waited for the working files and then cannot make them is told, and leaves the
+// session idle with the files free.
+TEST_F(MonitoringSessionTest, AWaitingStartThatCannotMakeItsFilesIsReported) {
+    SlowClose slowClose;
+    MonitoringSession session(m_work.Path(), m_controller);
+    session.SetReporter([this](SessionReport report) {
+        std::lock_guard lock(m_mutex);
+        m_reports.push_back(std::move(report));
+    });
+    m_controller.AddListener(slowClose);
+    const auto start = std::chrono::system_clock::now();
+    ASSERT_EQ(session.Start({"Anna", "2010-05-12", start}), StartProblem::None);
+    ASSERT_TRUE(WaitUntil([&] {
+        std::error_code ignored;
+        return fs::file_size(m_work / "Data.wav", ignored) >= 44 + 1600 && !ignored;
+    }));
+    session.Stop();
+    ASSERT_TRUE(WaitUntil([&] { return slowClose.Closing(); }));
+    fs::create_directory(m_work / "Data.hr");
+    ASSERT_EQ(session.Start({"Bella", "2011-01-01", start}), StartProblem::None);
+    slowClose.LetGo();
+    ASSERT_TRUE(WaitUntil([&] { return !session.IsRunning(); }));
+    session.WaitUntilClosed();
+    m_controller.RemoveListener(slowClose);
+    EXPECT_TRUE(session.WorkingFiles().IsFree());
+    EXPECT_FALSE(m_controller.AnyThreadRunning());
+    const std::vector<SessionReport> reports = Reports();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_TRUE(std::holds_alternative<RunClosed>(reports[0]));
+    ASSERT_TRUE(std::holds_alternative<QueuedStartFailed>(reports[1]));
+    EXPECT_EQ(std::get<QueuedStartFailed>(reports[1]).problem, StartProblem::WorkingFilesFailed);
+}
+
 TEST_F(MonitoringSessionTest, WhatAnEarlierProcessLeftIsRecoveredAndReportedAtStart) {
     const std::vector<std::uint8_t> audio(16000, 140);
     {
