@@ -3,7 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -32,8 +32,10 @@ struct CaptureController::Impl {
     std::mutex listenersMutex;
     std::vector<AcquisitionListener*> listeners;
     ErrorReporter reporter;
+    std::function<void()> runEnded;
 
     std::mutex runsMutex;
+    std::condition_variable runEndedSignal;
     std::shared_ptr<Run> current;
     std::vector<std::shared_ptr<Run>> runs;
 
@@ -72,8 +74,20 @@ struct CaptureController::Impl {
             });
         thread.Run(*input, run.queue);
         input.reset();
-        run.ended = true;
+        std::function<void()> notice;
+        {
+            std::lock_guard lock(listenersMutex);
+            notice = runEnded;
+        }
+        if (notice) {
+            notice();
+        }
+        {
+            std::lock_guard lock(runsMutex);
+            run.ended = true;
+        }
         run.ended.notify_all();
+        runEndedSignal.notify_all();
     }
 
     // Joins the threads that have ended; runsMutex must be held.
@@ -103,10 +117,16 @@ CaptureController::~CaptureController() {
     {
         std::lock_guard lock(m_impl->listenersMutex);
         m_impl->listeners.clear();
+        m_impl->runEnded = {};
     }
     StopCapture();
-    std::lock_guard lock(m_impl->runsMutex);
-    for (const auto& run : m_impl->runs) {
+    // Joined outside the lock, which an ending thread takes to say so.
+    std::vector<std::shared_ptr<Run>> runs;
+    {
+        std::lock_guard lock(m_impl->runsMutex);
+        runs.swap(m_impl->runs);
+    }
+    for (const auto& run : runs) {
         run->thread.join();
     }
 }
@@ -157,21 +177,22 @@ bool CaptureController::AnyThreadRunning() const {
     return std::ranges::any_of(m_impl->runs, [](const auto& run) { return !run->ended; });
 }
 
-void CaptureController::WaitUntilIdle(const std::function<void()>& pump) {
-    using namespace std::chrono_literals;
-    while (AnyThreadRunning()) {
-        if (pump) {
-            pump();
-        }
-        std::this_thread::sleep_for(5ms);
-    }
-    std::lock_guard lock(m_impl->runsMutex);
+void CaptureController::AwaitAllEnded() {
+    std::unique_lock lock(m_impl->runsMutex);
+    m_impl->runEndedSignal.wait(lock, [this] {
+        return std::ranges::all_of(m_impl->runs, [](const auto& run) { return run->ended.load(); });
+    });
     m_impl->ForgetEndedRuns();
 }
 
 void CaptureController::SetErrorReporter(ErrorReporter reporter) {
     std::lock_guard lock(m_impl->listenersMutex);
     m_impl->reporter = std::move(reporter);
+}
+
+void CaptureController::SetRunEndedNotice(std::function<void()> notice) {
+    std::lock_guard lock(m_impl->listenersMutex);
+    m_impl->runEnded = std::move(notice);
 }
 
 }  // namespace marulo::acquisition

@@ -58,11 +58,15 @@ public:
 
     // True while any capture thread, also one that was asked to stop, has not ended.
     bool AnyThreadRunning() const;
-    // Waits until no capture thread runs, calling pump between checks so that work a closing
-    // thread hands to the caller's thread can go on.
-    void WaitUntilIdle(const std::function<void()>& pump);
+    // Blocks until every capture thread has ended, woken by their ends. Only where nobody can act
+    // any more (the program's end, a test's end): nothing a closing thread does waits for the
+    // caller.
+    void AwaitAllEnded();
 
     void SetErrorReporter(ErrorReporter reporter);
+    // Called on each capture thread once it has let the sound input go and its listeners are
+    // done, also when the input never opened; it must not wait for anyone.
+    void SetRunEndedNotice(std::function<void()> notice);
 
 private:
     struct Impl;

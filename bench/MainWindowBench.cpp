@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
             std::cout << "resident memory while monitoring: " << ResidentKilobytes() / 1024.0
                       << " MB (goal < 80 MB)\n";
             window.ToggleMonitoring();
-            controller.WaitUntilIdle([] { QCoreApplication::processEvents(); });
+            controller.AwaitAllEnded();
         }
         window.close();
     }

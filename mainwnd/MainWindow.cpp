@@ -15,11 +15,10 @@
 #include "controls/SkinBitmap.h"
 #include "controls/SkinnedButton.h"
 #include "controls/WindowTexts.h"
-#include "livesignal/LiveSignalListener.h"
 #include "mainwnd/BottomStrip.h"
 #include "mainwnd/ControlPlacement.h"
-#include "mainwnd/InputLevelWatch.h"
 #include "mainwnd/LanguageMenu.h"
+#include "mainwnd/MonitoringPresenter.h"
 #include "mainwnd/ProfilePanel.h"
 #include "mainwnd/ScreenReader.h"
 #include "mainwnd/Volume.h"
@@ -56,36 +55,15 @@ MainWindow::MainWindow(acquisition::CaptureController& controller,
     ApplyQtTranslations();
     SetSpokenValue(*this, {QAccessible::Window, {}, {}, 0.0, {}});
     setWindowTitle(Message("ProgramName"));
+    m_monitoring = std::make_unique<MonitoringPresenter>(
+        *this, m_controller, m_session, m_inputChoice, m_prompts, [this] {
+            return ButtonState{m_session.IsRunning(), m_playing.load(), IsMuted()};
+        });
     CreateControls();
     auto* teller = new ValueChangeTeller(this);
     teller->Watch(*m_monitorView);
     teller->Watch(*m_reviewView);
-    m_controller.AddListener(*this);
-    m_liveSignal = std::make_unique<livesignal::LiveSignalListener>(
-        [view = m_monitorView.data()](std::optional<livesignal::LiveSignalValue> value) {
-            QMetaObject::invokeMethod(
-                view, [view, value] { view->SetLiveSignal(value); }, Qt::QueuedConnection);
-        });
-    m_controller.AddListener(*m_liveSignal);
-    m_runLevel = std::make_unique<livesignal::InputLevelListener>(
-        [view = m_monitorView.data()](const livesignal::InputLevelValue& value) {
-            QMetaObject::invokeMethod(
-                view, [view, value] { view->SetInputLevel(value); }, Qt::QueuedConnection);
-        });
-    m_controller.AddListener(*m_runLevel);
-    m_levelWatch = std::make_unique<InputLevelWatch>(
-        m_inputChoice,
-        [this](std::optional<livesignal::InputLevelValue> value) {
-            m_monitorView->SetInputLevel(value);
-        },
-        [this] { return LevelWatchWanted(); }, this);
     ConnectPanels();
-    // Reports come from the capture thread too; they are shown in the order they came.
-    m_session.SetReporter([this](session::SessionReport report) {
-        QMetaObject::invokeMethod(
-            this, [this, report = std::move(report)] { OnSessionReport(report); },
-            Qt::QueuedConnection);
-    });
     m_session.RecoverAtStart();
     m_profile->Load();
     RefreshRecordList();
@@ -105,18 +83,14 @@ void MainWindow::CreateControls() {
     const SkinnedButton::StateSource state = [this] {
         return ButtonState{m_session.IsRunning(), m_playing.load(), IsMuted()};
     };
-    PlaceButton(*this, m_monitorButton, kMonitorButtonId, state, [this] { ToggleMonitoring(); });
+    m_monitorButton = m_monitoring->Button();
+    PlaceControl(*m_monitorButton, kMonitorButtonId);
     m_profile = new ProfilePanel(*this, m_prompts, *m_store, RecordFolder(), state);
     PlaceButton(*this, m_minimizeButton, kMinimizeButtonId, state, [this] { showMinimized(); });
     PlaceButton(*this, m_closeButton, kCloseButtonId, state, [this] { RequestClose(); });
-    m_monitorView = new views::MonitorView(this, m_controller);
-    SetSpokenValue(
-        *m_monitorView,
-        {QAccessible::StaticText,
-         [this] { return m_session.IsRunning() ? m_monitorView->SpokenValue() : QString(); },
-         [this] { return static_cast<double>(m_monitorView->Shown().rate); },
-         300.0,
-         {}});
+    m_monitorView = m_monitoring->View();
+    // Stacked in its place among the controls made so far.
+    m_monitorView->raise();
     PlaceControl(*m_monitorView, kMonitorViewId);
     m_reviewView = new views::ReviewView(this, m_controller, m_session.WorkFolder());
     SetSpokenValue(
@@ -207,13 +181,25 @@ void MainWindow::ConnectPanels() {
             });
     connect(m_strip, &BottomStrip::languageChanged, this, &MainWindow::Retranslate);
     // The watch lets the device go, and listens to the new choice afterwards.
-    connect(m_strip, &BottomStrip::inputChoiceChanging, this, [this] { m_levelWatch->LetGo(); });
+    connect(m_strip, &BottomStrip::inputChoiceChanging, m_monitoring.get(),
+            &MonitoringPresenter::LetGoOfInput);
     connect(m_strip, &BottomStrip::inputChoiceChanged, this, &MainWindow::UpdateLevelWatch);
+    m_monitoring->SetProfileRequest([this] { return m_profile->RunProfileNow(); });
+    m_monitoring->SetPlayingQuery([this] { return m_playing.load(); });
+    connect(m_monitoring.get(), &MonitoringPresenter::liveViewWanted, this,
+            [this] { ShowRecord(-1); });
+    connect(m_monitoring.get(), &MonitoringPresenter::recordsChanged, this,
+            &MainWindow::RefreshRecordList);
+    connect(m_monitoring.get(), &MonitoringPresenter::nameRefused, this,
+            [this] { m_profile->NameBox().setFocus(); });
+    connect(m_monitoring.get(), &MonitoringPresenter::runOpened, this, [this] {
+        m_playing = false;
+        m_playButton->update();
+        m_monitorButton->update();
+    });
 }
 
 void MainWindow::ApplyTexts() {
-    m_monitorButton->SetTipSource(
-        [this] { return Message(m_session.IsRunning() ? "TipMonitorStop" : "TipMonitorStart"); });
     m_playButton->SetTipSource(
         [this] { return Message(m_playing.load() ? "TipPlayStop" : "TipPlay"); });
     m_muteButton->SetTipSource([] { return Message(IsMuted() ? "TipUnmute" : "TipMute"); });
@@ -262,17 +248,41 @@ std::filesystem::path MainWindow::RecordFolder() const {
 }
 
 bool MainWindow::IsListeningForLevel() const {
-    return m_levelWatch->Listening();
-}
-
-bool MainWindow::LevelWatchWanted() const {
-    // Only while the user looks at the window: desktops show that the microphone is in use.
-    return !m_tornDown && !m_startingRun && isVisible() && !isMinimized() && isActiveWindow() &&
-           !m_session.HoldsWorkingFiles() && SelectedRecordIndex() < 0;
+    return m_monitoring->IsListeningForLevel();
 }
 
 void MainWindow::UpdateLevelWatch() {
-    m_levelWatch->Reconsider();
+    // Only while the user looks at the window: desktops show that the microphone is in use.
+    m_monitoring->SetWindowFacts(!m_tornDown && isVisible() && !isMinimized() && isActiveWindow(),
+                                 SelectedRecordIndex() >= 0);
+}
+
+void MainWindow::ToggleMonitoring() {
+    m_monitoring->ToggleMonitoring();
+}
+
+void MainWindow::RequestClose() {
+    if (m_monitoring->MayClose()) {
+        close();
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // A close from the window system while monitoring ends the run and keeps its record.
+    Teardown();
+    event->accept();
+}
+
+void MainWindow::Teardown() {
+    if (m_tornDown) {
+        return;
+    }
+    m_tornDown = true;
+    m_monitoring->Close();
+    m_profile->Save();
+    if (m_options.quitOnClose) {
+        QCoreApplication::exit(0);
+    }
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

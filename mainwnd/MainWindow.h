@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 
-#include "acquisition/AcquisitionListener.h"
 #include "acquisition/CaptureController.h"
 #include "controls/WindowLayout.h"
 #include "mainwnd/FramelessFrame.h"
@@ -28,10 +27,6 @@ class SettingsStore;
 namespace marulo::controls {
 class SkinnedButton;
 }
-namespace marulo::livesignal {
-class LiveSignalListener;
-class InputLevelListener;
-}  // namespace marulo::livesignal
 namespace marulo::views {
 class MonitorView;
 class ReviewView;
@@ -40,7 +35,7 @@ class ReviewView;
 namespace marulo::mainwnd {
 
 class BottomStrip;
-class InputLevelWatch;
+class MonitoringPresenter;
 class ProfilePanel;
 class VolumeSlider;
 
@@ -57,9 +52,7 @@ struct MainWindowOptions {
 // The program's one window: the frameless face composed of the profile panel, the monitoring and
 // record controls and the bottom strip, and the monitoring and record commands. Runs are the
 // session's: the window asks it to start and stop them and tells the user what it reports.
-class MainWindow : public FramelessFrame,
-                   public acquisition::AcquisitionListener,
-                   public views::PlaybackListener {
+class MainWindow : public FramelessFrame, public views::PlaybackListener {
     Q_OBJECT
 public:
     static constexpr int kWidth = controls::kMainWindowSize.width();
@@ -84,6 +77,7 @@ public:
 
     // Every box, menu and save dialog of the window.
     UserPrompts& Prompts() { return m_prompts; }
+    MonitoringPresenter& Monitoring() { return *m_monitoring; }
 
     // Commands.
     void ToggleMonitoring();
@@ -98,12 +92,6 @@ public:
     // Opens an address or path with the desktop; when nothing can, says where it is.
     void OpenOrTellWhere(const std::string& addressOrPath, const std::filesystem::path& baseFolder);
 
-    void OnCaptureOpen() override;
-    void OnAudioBlock(std::span<const std::uint8_t> block) override;
-    void OnHeartRate(std::int32_t beatsPerMinute) override;
-    void OnCaptureClose() override;
-    // What the session reports; on this window's thread.
-    void OnSessionReport(const session::SessionReport& report);
     void OnPlaybackStarted() override;
     void OnPlaybackStopped() override;
 
@@ -126,22 +114,10 @@ private:
     bool ShowSelectedRecord();
     void OnRecordSelectionChanged();
     void OnRecordDoubleClicked();
-    void RequestButtonRepaint();
-    // The level watch is wanted while the window is shown, idle (no run holds the device or the
-    // working files) and not reviewing; otherwise the device is let go.
-    bool LevelWatchWanted() const;
+    // Tells the level watch whether the user looks at the window and whether a record is shown.
     void UpdateLevelWatch();
     void InstallRecordMenu();
     void ExportRecord(const std::string& bareFileName, const char* extension);
-    void StopRun();
-    void Tell(const session::RunClosed& closed);
-    void Tell(const session::RecordingFailed& failed);
-    void Tell(const session::KeptAsideRunsStored& stored);
-    void Tell(const session::InterruptedRunRecovered& recovered);
-    void Tell(const session::CaptureFailed& failed);
-    void Tell(const session::AudioDropped& dropped);
-    // Tells the user where a recording lies that could not be stored under its record name.
-    void ReportUnstoredRecording(const session::StoreOutcome& outcome, const QString& why);
     void Teardown();
 
     MainWindowOptions m_options;
@@ -163,14 +139,10 @@ private:
     QPointer<BottomStrip> m_strip;
     QPointer<QListWidget> m_recordList;
 
-    // Runs the live signal mark on the capture thread.
-    std::unique_ptr<livesignal::LiveSignalListener> m_liveSignal;
-    // The input's level while a run records, and between runs the watch's.
-    std::unique_ptr<livesignal::InputLevelListener> m_runLevel;
-    std::unique_ptr<InputLevelWatch> m_levelWatch;
+    // The monitor button and the live view are its.
+    std::unique_ptr<MonitoringPresenter> m_monitoring;
     std::atomic<bool> m_playing{false};
     bool m_tornDown = false;
-    bool m_startingRun = false;
     UserPrompts m_prompts{*this};
 };
 

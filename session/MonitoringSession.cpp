@@ -38,12 +38,14 @@ MonitoringSession::MonitoringSession(fs::path workFolder,
     m_controller.AddListener(*this);
     m_controller.SetErrorReporter(
         [this](const acquisition::CaptureError& error) { Report(CaptureFailed{error}); });
+    m_controller.SetRunEndedNotice([this] { OnRunEnded(); });
 }
 
 MonitoringSession::~MonitoringSession() {
     SetReporter({});
-    m_controller.StopCapture();
-    m_controller.WaitUntilIdle({});
+    Stop();
+    WaitUntilClosed();
+    m_controller.SetRunEndedNotice({});
     m_controller.SetErrorReporter({});
     m_controller.RemoveListener(*this);
 }
@@ -51,6 +53,11 @@ MonitoringSession::~MonitoringSession() {
 void MonitoringSession::SetReporter(Reporter reporter) {
     std::lock_guard lock(m_mutex);
     m_reporter = std::move(reporter);
+}
+
+void MonitoringSession::SetDispatcher(Dispatcher dispatcher) {
+    std::lock_guard lock(m_mutex);
+    m_dispatcher = std::move(dispatcher);
 }
 
 void MonitoringSession::Report(SessionReport report) {
@@ -65,9 +72,11 @@ void MonitoringSession::Report(SessionReport report) {
 }
 
 void MonitoringSession::RecoverAtStart() {
+    m_files.TryTake(WorkingFilesHolder::Recovery);
     RemoveLeftoversOfKilledWork(m_workFolder);
     const RecoveryOutcome recovered = RecoverInterruptedRun(m_workFolder);
     StoreKeptAsideRuns();
+    m_files.Release(WorkingFilesHolder::Recovery);
     if (recovered.result == RecoveryResult::Stored) {
         Report(InterruptedRunRecovered{recovered.store});
     }
@@ -81,14 +90,59 @@ void MonitoringSession::StoreKeptAsideRuns() {
 }
 
 StartProblem MonitoringSession::Start(const RunProfile& profile) {
-    if (m_controller.IsCapturing()) {
+    if (IsRunning()) {
         return StartProblem::AlreadyRunning;
     }
-    // The previous run may still be storing its record under its own profile; nothing it does
-    // waits for the caller, so this ends.
-    WaitUntilClosed();
+    if (m_files.TryTake(WorkingFilesHolder::Run)) {
+        return Open(profile);
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        m_waitingStart = profile;
+        if (std::exchange(m_waitsForFiles, true)) {
+            return StartProblem::None;
+        }
+    }
+    m_files.WhenFree([this] {
+        Dispatcher dispatcher;
+        {
+            std::lock_guard lock(m_mutex);
+            dispatcher = m_dispatcher;
+        }
+        if (dispatcher) {
+            dispatcher([this] { OpenWaitingStart(); });
+        } else {
+            OpenWaitingStart();
+        }
+    });
+    return StartProblem::None;
+}
+
+void MonitoringSession::OpenWaitingStart() {
+    std::optional<RunProfile> profile;
+    {
+        std::lock_guard lock(m_mutex);
+        m_waitsForFiles = false;
+        profile = std::exchange(m_waitingStart, std::nullopt);
+    }
+    // Dropped by a stop meanwhile.
+    if (!profile) {
+        return;
+    }
+    // Taken by someone else between their release and now: wait again.
+    if (!m_files.TryTake(WorkingFilesHolder::Run)) {
+        Start(*profile);
+        return;
+    }
+    if (const StartProblem problem = Open(*profile); problem != StartProblem::None) {
+        Report(QueuedStartFailed{problem});
+    }
+}
+
+StartProblem MonitoringSession::Open(const RunProfile& profile) {
     if (!CanCreate({In(acquisition::kWorkingWavFile), In(acquisition::kWorkingTraceFile),
                     In(kRunMarkerFile)})) {
+        m_files.Release(WorkingFilesHolder::Run);
         return StartProblem::WorkingFilesFailed;
     }
     {
@@ -100,21 +154,38 @@ StartProblem MonitoringSession::Start(const RunProfile& profile) {
 }
 
 void MonitoringSession::Stop() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_waitingStart.reset();
+    }
+    m_files.Hand(WorkingFilesHolder::Run, WorkingFilesHolder::ClosingRun);
     m_controller.StopCapture();
 }
 
 bool MonitoringSession::IsRunning() const {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_waitingStart) {
+            return true;
+        }
+    }
     return m_controller.IsCapturing();
 }
 
 bool MonitoringSession::HoldsWorkingFiles() const {
-    return m_controller.AnyThreadRunning();
+    const WorkingFilesHolder holder = m_files.Holder();
+    return holder == WorkingFilesHolder::Run || holder == WorkingFilesHolder::ClosingRun ||
+           IsRunning();
 }
 
-void MonitoringSession::WaitUntilClosed(const std::function<void()>& pump) {
-    if (m_controller.AnyThreadRunning()) {
-        m_controller.WaitUntilIdle(pump);
-    }
+void MonitoringSession::WaitUntilClosed() {
+    m_controller.AwaitAllEnded();
+}
+
+void MonitoringSession::OnRunEnded() {
+    // The record is stored or kept aside by now, or the input never opened.
+    m_files.Release(WorkingFilesHolder::Run);
+    m_files.Release(WorkingFilesHolder::ClosingRun);
 }
 
 void MonitoringSession::OnCaptureOpen() {

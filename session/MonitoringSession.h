@@ -14,6 +14,7 @@
 #include "acquisition/Recorder.h"
 #include "session/RecordStore.h"
 #include "session/RunRecovery.h"
+#include "session/WorkingFilesOwner.h"
 
 namespace marulo::session {
 
@@ -40,14 +41,20 @@ struct CaptureFailed {
     acquisition::CaptureError error;
 };
 
-using SessionReport = std::variant<RunClosed, RecordingFailed, KeptAsideRunsStored,
-                                   InterruptedRunRecovered, CaptureFailed, AudioDropped>;
-
 enum class StartProblem {
     None,
     AlreadyRunning,
     WorkingFilesFailed  // the run's working files cannot be made in the work folder
 };
+
+// A start that waited for the working files could not open its run when they came free.
+struct QueuedStartFailed {
+    StartProblem problem;
+};
+
+using SessionReport =
+    std::variant<RunClosed, RecordingFailed, KeptAsideRunsStored, InterruptedRunRecovered,
+                 CaptureFailed, AudioDropped, QueuedStartFailed>;
 
 // The life of every monitoring run in one work folder: its start with the mother of that moment,
 // the recording of its audio and trace into the working files with the run marker beside them,
@@ -57,10 +64,14 @@ enum class StartProblem {
 //
 // Reports are handed to the reporter by value, on the capture thread or the caller's; the
 // reporter must not wait for anything (a window queues them), so no run ever waits for a user.
+// Nothing here waits for a closing run except WaitUntilClosed, for the program's end.
 class MonitoringSession final : private acquisition::AcquisitionListener,
                                 private acquisition::RecordSaveListener {
 public:
     using Reporter = std::function<void(SessionReport)>;
+    // Runs work on the thread that starts runs; by default at once, on the thread that let the
+    // working files go.
+    using Dispatcher = std::function<void(std::function<void()> work)>;
 
     // Listens to the controller from now on; the folder holds the working files and the records.
     MonitoringSession(std::filesystem::path workFolder, acquisition::CaptureController& controller);
@@ -71,20 +82,29 @@ public:
 
     const std::filesystem::path& WorkFolder() const { return m_workFolder; }
     void SetReporter(Reporter reporter);
+    // Where a start that waited for the working files opens its run.
+    void SetDispatcher(Dispatcher dispatcher);
+    // Who holds the working files; runs take them at their start and let them go once stored.
+    WorkingFilesOwner& WorkingFiles() { return m_files; }
 
     // Removes what killed work left, stores a run cut short and the runs kept aside; call once
     // at start, before any run or review.
     void RecoverAtStart();
 
-    // Waits for a run that is still closing, then starts a run named from this profile.
+    // Starts a run named from this profile. While someone else holds the working files (a run
+    // still closing) the start waits for them without the caller: the run counts as running
+    // from now and opens once they are free; the newest start wins.
     StartProblem Start(const RunProfile& profile);
-    // Asks the running run to close; never refused, never waits.
+    // Asks the running run to close, or drops a start still waiting; never refused, never waits.
     void Stop();
+    // True from a start, also one still waiting for the working files, until its stop.
     bool IsRunning() const;
-    // True while a run, also one that is closing and storing, holds the working files.
+    // True while a run, also one that is closing and storing or about to open, holds the working
+    // files.
     bool HoldsWorkingFiles() const;
-    // Waits until no run holds the working files; pump runs between checks.
-    void WaitUntilClosed(const std::function<void()>& pump = {});
+    // Blocks until no run holds the working files, woken when the last one ends. Only where the
+    // user can no longer act.
+    void WaitUntilClosed();
 
 private:
     void OnCaptureOpen() override;
@@ -97,14 +117,24 @@ private:
 
     void Report(SessionReport report);
     void StoreKeptAsideRuns();
+    // With the working files taken for the run.
+    StartProblem Open(const RunProfile& profile);
+    void OpenWaitingStart();
+    void OnRunEnded();
     std::filesystem::path In(const char* file) const { return m_workFolder / file; }
 
     const std::filesystem::path m_workFolder;
     acquisition::CaptureController& m_controller;
     acquisition::Recorder m_recorder;
 
-    std::mutex m_mutex;
+    WorkingFilesOwner m_files;
+
+    mutable std::mutex m_mutex;
     Reporter m_reporter;
+    Dispatcher m_dispatcher;
+    // The newest start that waits for the working files.
+    std::optional<RunProfile> m_waitingStart;
+    bool m_waitsForFiles = false;
     // The profile of the run about to open, taken by it on the capture thread.
     std::optional<RunProfile> m_nextProfile;
     // The open run's profile; capture threads only, which never overlap.

@@ -7,7 +7,6 @@
 #include <QPainterPath>
 #include <QPen>
 #include <QPoint>
-#include <QResizeEvent>
 #include <QTextLayout>
 
 #include <array>
@@ -82,26 +81,17 @@ QString Text(const char* key) {
 
 }  // namespace
 
-MonitorView::MonitorView(QWidget* parent, acquisition::CaptureController& controller)
-    : QWidget(parent), m_controller(controller) {
+MonitorView::MonitorView(QWidget* parent) : QWidget(parent) {
     // Painting covers the whole client area, so there is nothing to erase first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(kClientSize);
-    m_clientHeight = height();
-    m_controller.AddListener(*this);
-}
-
-MonitorView::~MonitorView() {
-    m_controller.RemoveListener(*this);
 }
 
 WaveformPoints MonitorView::Waveform() const {
-    std::lock_guard lock(m_mutex);
     return m_waveform;
 }
 
 std::int32_t MonitorView::CurrentRate() const {
-    std::lock_guard lock(m_mutex);
     return m_currentRate;
 }
 
@@ -125,45 +115,27 @@ QString MonitorView::SpokenValue() const {
     return spoken;
 }
 
-void MonitorView::OnCaptureOpen() {
-    RequestRepaint();
-}
-
-void MonitorView::OnAudioBlock(std::span<const std::uint8_t> block) {
-    {
-        std::lock_guard lock(m_mutex);
-        UpdateWaveform(m_waveform, block, m_clientHeight);
+void MonitorView::SetCapturing(bool capturing) {
+    if (capturing != m_capturing) {
+        m_capturing = capturing;
+        update();
     }
-    RequestRepaint();
 }
 
-void MonitorView::OnHeartRate(std::int32_t beatsPerMinute) {
-    {
-        std::lock_guard lock(m_mutex);
-        m_currentRate = beatsPerMinute;
-    }
-    RequestRepaint();
+void MonitorView::ShowBlock(std::span<const std::uint8_t> block) {
+    UpdateWaveform(m_waveform, block, controls::LayoutRect(*this).height());
+    update();
 }
 
-void MonitorView::OnCaptureClose() {
-    // The command that stopped the capture repaints the view.
-}
-
-void MonitorView::RequestRepaint() {
-    // Queued so the widget is touched only on its own thread; Qt merges pending updates.
-    QMetaObject::invokeMethod(
-        this, [this] { update(); }, Qt::QueuedConnection);
-}
-
-void MonitorView::resizeEvent(QResizeEvent* event) {
-    m_clientHeight = controls::LayoutRect(*this).height();
-    QWidget::resizeEvent(event);
+void MonitorView::ShowRate(std::int32_t beatsPerMinute) {
+    m_currentRate = beatsPerMinute;
+    update();
 }
 
 void MonitorView::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     controls::PaintInLayout(painter, *this);
-    Paint(painter, m_controller.IsCapturing());
+    Paint(painter, m_capturing);
 }
 
 void MonitorView::Paint(QPainter& painter, bool capturing) const {
@@ -179,13 +151,8 @@ void MonitorView::Paint(QPainter& painter, bool capturing) const {
         return;
     }
 
-    WaveformPoints waveform;
-    std::int32_t rate = 0;
-    {
-        std::lock_guard lock(m_mutex);
-        waveform = m_waveform;
-        rate = m_currentRate;
-    }
+    const WaveformPoints& waveform = m_waveform;
+    const std::int32_t rate = m_currentRate;
     // The 800 points span the width. Scaling the points rather than the painter leaves the pen
     // untransformed, which Qt strokes several times faster than under a non-uniform scale.
     const double xScale = client.width() * kWaveformScalePerWidth;

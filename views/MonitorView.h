@@ -3,13 +3,10 @@
 
 #include <QWidget>
 
-#include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <optional>
+#include <span>
 
-#include "acquisition/AcquisitionListener.h"
-#include "acquisition/CaptureController.h"
 #include "livesignal/InputLevel.h"
 #include "livesignal/LiveSignal.h"
 #include "views/LiveWaveform.h"
@@ -20,13 +17,12 @@ class QPainter;
 namespace marulo::views {
 
 // The live view of a monitoring run: the latest 0.1 s of audio as a line and the current heart
-// rate as a number.
-class MonitorView : public QWidget, public acquisition::AcquisitionListener {
+// rate as a number. It only shows what it is given, on the user-interface thread.
+class MonitorView : public QWidget {
 public:
     static constexpr QSize kClientSize{331, 183};
 
-    MonitorView(QWidget* parent, acquisition::CaptureController& controller);
-    ~MonitorView() override;
+    explicit MonitorView(QWidget* parent);
     MonitorView(const MonitorView&) = delete;
     MonitorView& operator=(const MonitorView&) = delete;
 
@@ -47,29 +43,26 @@ public:
     void SetInputLevel(std::optional<livesignal::InputLevelValue> value);
     std::optional<livesignal::InputLevelValue> InputLevel() const { return m_inputLevel; }
 
+    // Whether a run captures now: only then are the line, the rate and the mark drawn.
+    void SetCapturing(bool capturing);
+    bool Capturing() const { return m_capturing; }
+    // The run's latest block of sound, drawn as the line.
+    void ShowBlock(std::span<const std::uint8_t> block);
+    void ShowRate(std::int32_t beatsPerMinute);
+
     // Draws the whole client area: the background and the input level, and while capturing the
     // line, the rate and the live signal mark with its hint.
     void Paint(QPainter& painter, bool capturing) const;
 
-    // Called on the capture thread.
-    void OnCaptureOpen() override;
-    void OnAudioBlock(std::span<const std::uint8_t> block) override;
-    void OnHeartRate(std::int32_t beatsPerMinute) override;
-    void OnCaptureClose() override;
-
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void RequestRepaint();
     void PaintRate(QPainter& painter, const ShownRate& shown) const;
     void PaintLiveSignal(QPainter& painter, const livesignal::LiveSignalValue& value) const;
     void PaintInputLevel(QPainter& painter, const livesignal::InputLevelValue& value) const;
 
-    acquisition::CaptureController& m_controller;
-    std::atomic<std::int32_t> m_clientHeight{0};
-    mutable std::mutex m_mutex;
+    bool m_capturing = false;
     WaveformPoints m_waveform{};
     std::int32_t m_currentRate = -1;
     std::optional<livesignal::LiveSignalValue> m_liveSignal;

@@ -118,7 +118,7 @@ protected:
         m_controller.StartCapture();
         ASSERT_TRUE(WaitUntil([&] { return m_device.AllDelivered(); }));
         m_controller.StopCapture();
-        m_controller.WaitUntilIdle({});
+        m_controller.AwaitAllEnded();
     }
 
     FakeDevice m_device;
@@ -197,7 +197,7 @@ TEST_F(CaptureControllerTest, AStopRightAfterTheStartStillGivesOneOpenAndOneClos
     m_controller.StartCapture();
     m_controller.StopCapture();
     EXPECT_FALSE(m_controller.IsCapturing());
-    m_controller.WaitUntilIdle({});
+    m_controller.AwaitAllEnded();
     EXPECT_EQ(m_log.Entries(), (std::vector<std::string>{"first:open", "first:close"}));
     EXPECT_EQ(m_device.inputsClosed, 1);
 }
@@ -209,7 +209,7 @@ TEST_F(CaptureControllerTest, AShortBlockReachesListenersWithItsRecordedSizeOnly
     m_controller.StartCapture();
     ASSERT_TRUE(WaitUntil([&] { return m_log.Count("first:block1600") == 1; }));
     m_controller.StopCapture();
-    m_controller.WaitUntilIdle({});
+    m_controller.AwaitAllEnded();
     EXPECT_EQ(m_log.Count("first:block1000"), 1u);
     EXPECT_EQ(m_log.Count("first:block1600"), 1u);
 }
@@ -233,7 +233,7 @@ TEST_P(CaptureFailure, IsReportedAndNoListenerIsCalled) {
     m_controller.AddListener(m_first);
     m_device.Deliver(SilentBlocks(3));
     m_controller.StartCapture();
-    m_controller.WaitUntilIdle({});
+    m_controller.AwaitAllEnded();
 
     EXPECT_FALSE(m_controller.IsCapturing());
     EXPECT_TRUE(m_log.Entries().empty());
@@ -257,7 +257,7 @@ TEST_F(CaptureControllerTest, ADeviceThatClosesEndsTheRunWithOneClose) {
     m_controller.StartCapture();
     ASSERT_TRUE(WaitUntil([&] { return !m_controller.IsCapturing(); }));
     m_controller.StopCapture();
-    m_controller.WaitUntilIdle({});
+    m_controller.AwaitAllEnded();
     EXPECT_EQ(m_log.Entries(), (std::vector<std::string>{"first:open", "first:block1600",
                                                          "first:block1600", "first:close"}));
 }
@@ -268,7 +268,7 @@ TEST_F(CaptureControllerTest, AStartWhileCapturingStartsNothing) {
     ASSERT_TRUE(WaitUntil([&] { return m_log.Count("first:open") == 1; }));
     m_controller.StartCapture();
     m_controller.StopCapture();
-    m_controller.WaitUntilIdle({});
+    m_controller.AwaitAllEnded();
     EXPECT_EQ(m_device.inputsMade, 1);
     EXPECT_EQ(m_log.Entries(), (std::vector<std::string>{"first:open", "first:close"}));
 }
@@ -309,7 +309,7 @@ TEST_F(CaptureControllerTest, AStartRightAfterAStopWaitsForTheClosingRunOffTheCa
     m_device.Deliver(SilentBlocks(2));
     ASSERT_TRUE(WaitUntil([&] { return m_log.Count("first:block1600") == 5; }));
     m_controller.StopCapture();
-    m_controller.WaitUntilIdle({});
+    m_controller.AwaitAllEnded();
 
     EXPECT_FALSE(detector.overlapped);
     std::vector<std::string> expected{"first:open"};
@@ -321,32 +321,38 @@ TEST_F(CaptureControllerTest, AStartRightAfterAStopWaitsForTheClosingRunOffTheCa
     EXPECT_EQ(m_log.Entries(), expected);
 }
 
-TEST_F(CaptureControllerTest, WaitUntilIdlePumpsTheCallersWorkUntilTheRunHasClosed) {
-    // A listener whose close needs the waiting thread, as a hand-over to the window would.
-    class HandOver final : public AcquisitionListener {
+TEST_F(CaptureControllerTest, AwaitAllEndedWakesOnlyOnceTheClosingRunHasEndedAndSaidSo) {
+    // A listener whose close goes on until another thread lets it, as a long packing would.
+    class SlowClose final : public AcquisitionListener {
     public:
         void OnCaptureOpen() override {}
         void OnAudioBlock(std::span<const std::uint8_t>) override {}
         void OnHeartRate(std::int32_t) override {}
         void OnCaptureClose() override {
-            handedOver = true;
-            while (!taken) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
+            closing = true;
+            closing.notify_all();
+            let.wait(false);
         }
-        std::atomic<bool> handedOver{false};
-        std::atomic<bool> taken{false};
-    } handOver;
-    m_controller.AddListener(handOver);
+        std::atomic<bool> closing{false};
+        std::atomic<bool> let{false};
+    } slowClose;
+    std::atomic<int> notices{0};
+    m_controller.SetRunEndedNotice([&] { ++notices; });
+    m_controller.AddListener(slowClose);
     m_controller.StartCapture();
     m_controller.StopCapture();
-    m_controller.WaitUntilIdle([&] {
-        if (handOver.handedOver) {
-            handOver.taken = true;
-        }
+    std::thread letter([&] {
+        slowClose.closing.wait(false);
+        EXPECT_EQ(notices, 0) << "told before its close was done";
+        slowClose.let = true;
+        slowClose.let.notify_all();
     });
-    EXPECT_TRUE(handOver.taken);
+    m_controller.AwaitAllEnded();
+    EXPECT_TRUE(slowClose.let);
+    EXPECT_EQ(notices, 1);
     EXPECT_FALSE(m_controller.AnyThreadRunning());
+    letter.join();
+    m_controller.SetRunEndedNotice({});
 }
 
 TEST(CaptureControllerLifetime, DestructionStopsARunningCaptureAndCallsNoListenerAfterwards) {

@@ -85,7 +85,8 @@ TEST(CaptureService, CapturesTheFedAudioRecordsAndPacksIt) {
     // Let the last blocks through the sound service.
     WaitUntil([] { return false; }, PumpEvents, std::chrono::seconds(1));
     controller.StopCapture();
-    controller.WaitUntilIdle(PumpEvents);
+    controller.AwaitAllEnded();
+    PumpEvents();
 
     const std::vector<std::string> entries = log.Entries();
     ASSERT_GE(entries.size(), 2u);
@@ -140,7 +141,8 @@ int CaptureWithoutDevice(int argc, char** argv) {
     std::vector<CaptureError> errors;
     controller.SetErrorReporter([&](const CaptureError& error) { errors.push_back(error); });
     controller.StartCapture();
-    controller.WaitUntilIdle(PumpEvents);
+    controller.AwaitAllEnded();
+    PumpEvents();
     std::printf("reports=%zu listenerCalls=%zu capturing=%d", errors.size(), log.Entries().size(),
                 controller.IsCapturing() ? 1 : 0);
     for (const CaptureError& error : errors) {

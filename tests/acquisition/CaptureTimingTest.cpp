@@ -152,7 +152,7 @@ TEST_P(CaptureTiming, OnlyTheDevicesOwnSilenceEndsARun) {
         m_controller.StopCapture();
     }
     ASSERT_TRUE(WaitUntil([&] { return !m_controller.AnyThreadRunning(); }));
-    m_controller.WaitUntilIdle({});
+    m_controller.AwaitAllEnded();
 
     std::vector<int> expected(c.heard);
     std::iota(expected.begin(), expected.end(), 0);
@@ -205,7 +205,7 @@ TEST_F(CaptureTimingTest, DroppedSoundBecomesSilenceInItsPlaceAndIsToldOnce) {
     }
     ASSERT_TRUE(WaitUntil([&] { return HeardBlocks().size() == total; }));
     m_controller.StopCapture();
-    m_controller.WaitUntilIdle({});
+    m_controller.AwaitAllEnded();
 
     std::vector<int> expected;
     for (std::size_t n = 0; n < total; ++n) {

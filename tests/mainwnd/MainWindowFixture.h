@@ -175,7 +175,7 @@ protected:
         if (m_controller->IsCapturing()) {
             m_controller->StopCapture();
         }
-        m_controller->WaitUntilIdle(Pump);
+        m_controller->AwaitAllEnded();
         Pump();
     }
 

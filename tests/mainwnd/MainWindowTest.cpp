@@ -208,19 +208,6 @@ TEST_F(MainWindowTest, MonitoringRunStoresItsRecordAndGuardsTheReview) {
     EXPECT_TRUE(list->selectedItems().isEmpty());
 }
 
-TEST_F(MainWindowTest, MonitoringIsRefusedWhilePlaying) {
-    OpenWindow();
-    FillProfile("Anna", "2010-05-12");
-    m_window->OnPlaybackStarted();
-    Click(kMonitorButtonId);
-    EXPECT_FALSE(m_controller->IsCapturing());
-    ASSERT_EQ(m_messages.size(), 1u);
-    EXPECT_EQ(m_messages[0].first, MessageKind::Warning);
-    EXPECT_EQ(m_messages[0].second, Text("AlertPlaying"));
-    m_window->OnPlaybackStopped();
-    EXPECT_FALSE(m_window->IsPlaying());
-}
-
 TEST_F(MainWindowTest, ARecordThatCannotTakeItsNameIsKeptAndReported) {
     OpenWindow();
     FillProfile("Anna", "2010-05-12");
@@ -353,19 +340,6 @@ TEST_F(MainWindowTest, ARecordPickedWhileTheRunIsClosingLeavesTheRunsFilesAlone)
     ASSERT_TRUE(wav);
     EXPECT_GE(wav->samples.size(), 2u * 16000u) << "the run's own audio, not the older record's";
     EXPECT_TRUE(std::filesystem::exists(m_folder / "Data" / older));
-}
-
-TEST_F(MainWindowTest, MonitoringIsRefusedWhenTheWorkingFilesCannotBeMade) {
-    std::filesystem::create_directory(m_folder / "Data.hr");
-    OpenWindow();
-    FillProfile("Anna", "2010-05-12");
-    Click(kMonitorButtonId);
-    EXPECT_FALSE(m_controller->IsCapturing());
-    EXPECT_FALSE(m_controller->AnyThreadRunning());
-    ASSERT_EQ(m_messages.size(), 1u);
-    EXPECT_EQ(m_messages[0].first, MessageKind::Error);
-    EXPECT_EQ(m_messages[0].second.split('\n').front(), Text("WorkingFilesFailed"));
-    EXPECT_FALSE(std::filesystem::exists(m_folder / "Data.wav"));
 }
 
 TEST_F(MainWindowTest, AWriteFailureEndsTheRunAndKeepsWhatWasWritten) {
@@ -631,80 +605,6 @@ TEST_F(MainWindowTest, ACaptureErrorBoxNeverHoldsTheCaptureThread) {
     ASSERT_TRUE(WaitFor([&] { return boxSeen && QApplication::activeModalWidget() == nullptr; }));
     EXPECT_TRUE(endedWhileOpen);
     EXPECT_FALSE(m_controller->IsCapturing());
-}
-
-// Between runs the chosen input is heard while the window is shown, active, idle and not
-// reviewing, so the level shows before start; otherwise the device is let go.
-TEST_F(MainWindowTest, TheInputLevelShowsBeforeStartAndTheDeviceIsLetGoWhenNotWanted) {
-    OpenWindow();
-    FillProfile("Anna", "2010-05-12");
-    m_window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
-    const auto levelShown = [&] {
-        const auto level = MonitorViewOf(*m_window)->InputLevel();
-        return level && level->peak > 0.5;
-    };
-    ASSERT_TRUE(WaitFor(levelShown)) << "no level before start";
-
-    m_window->showMinimized();
-    EXPECT_FALSE(m_window->IsListeningForLevel());
-    EXPECT_FALSE(MonitorViewOf(*m_window)->InputLevel());
-    m_window->showNormal();
-    ASSERT_TRUE(WaitFor(levelShown));
-
-    // A run takes the device and shows its own level; the watch comes back after it.
-    Click(kMonitorButtonId);
-    EXPECT_FALSE(m_window->IsListeningForLevel());
-    ASSERT_TRUE(WaitForAudio());
-    EXPECT_TRUE(WaitFor(levelShown));
-    Click(kMonitorButtonId);
-    StopAndWait();
-    ASSERT_TRUE(WaitFor([&] { return RecordListOf(*m_window)->count() == 1; }));
-    EXPECT_TRUE(WaitFor(levelShown));
-
-    // Reviewing a record is no time to listen.
-    m_window->ShowRecord(0);
-    EXPECT_FALSE(m_window->IsListeningForLevel());
-    EXPECT_FALSE(MonitorViewOf(*m_window)->InputLevel());
-}
-
-// The level watch holds one steady stream, not one opened now and then (the desktop's
-// microphone-in-use sign would blink), and only while the user has the window in front.
-TEST_F(MainWindowTest, TheLevelWatchHoldsOneSteadyStreamOnlyWhileTheWindowIsActive) {
-    OpenWindow();
-    FillProfile("Anna", "2010-05-12");
-    m_window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
-    m_window->activateWindow();
-    ASSERT_TRUE(WaitFor([&] { return m_window->IsListeningForLevel(); }));
-    int closedPolls = 0;
-    for (int poll = 0; poll < 60; ++poll) {
-        Pump();
-        closedPolls += m_window->IsListeningForLevel() ? 0 : 1;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    EXPECT_EQ(closedPolls, 0) << "the stream was closed between checks";
-
-    const auto expectListening = [&](bool listening, const char* when) {
-        EXPECT_TRUE(WaitFor([&] { return m_window->IsListeningForLevel() == listening; },
-                            std::chrono::seconds(5)))
-            << when;
-        if (!listening) {
-            EXPECT_FALSE(MonitorViewOf(*m_window)->InputLevel()) << when;
-        }
-    };
-    QWidget other;
-    other.resize(200, 100);
-    other.show();
-    other.activateWindow();
-    expectListening(false, "another window in front");
-    m_window->activateWindow();
-    expectListening(true, "the window in front again");
-    m_window->showMinimized();
-    expectListening(false, "minimised");
-    m_window->showNormal();
-    m_window->activateWindow();
-    expectListening(true, "restored");
 }
 
 TEST_F(MainWindowTest, MuteButtonAndSliderSetTheOutputVolume) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -89,6 +90,7 @@ TEST_F(MonitoringSessionTest, RunsBackToBackAreStoredEachUnderTheMotherOfItsStar
     EXPECT_TRUE(fs::exists(m_work / kRunMarkerFile));
     session.Stop();
     ASSERT_EQ(session.Start({"Bella", "2011-01-01", start}), StartProblem::None);
+    ASSERT_TRUE(WaitUntil([&] { return m_controller.IsCapturing(); }));
     ASSERT_TRUE(recordAudio());
     session.Stop();
     session.WaitUntilClosed();
@@ -111,6 +113,126 @@ TEST_F(MonitoringSessionTest, RunsBackToBackAreStoredEachUnderTheMotherOfItsStar
         EXPECT_EQ(outcome.result, StoreResult::Stored);
         EXPECT_EQ(outcome.path.parent_path(), m_work / "Data");
     }
+}
+
+// A close that goes on until let go, as the packing of a long run does; a watchdog lets it go
+// after a while, so a caller that waits for the close is caught instead of hanging.
+class SlowClose final : public acquisition::AcquisitionListener {
+public:
+    ~SlowClose() {
+        LetGo();
+        if (m_watchdog.joinable()) {
+            m_watchdog.join();
+        }
+    }
+    void OnCaptureOpen() override {}
+    void OnAudioBlock(std::span<const std::uint8_t>) override {}
+    void OnHeartRate(std::int32_t) override {}
+    void OnCaptureClose() override {
+        if (m_let) {
+            return;
+        }
+        m_closing = true;
+        m_watchdog = std::thread([this] {
+            const auto end = std::chrono::steady_clock::now() + 5s;
+            while (!m_let && std::chrono::steady_clock::now() < end) {
+                std::this_thread::sleep_for(2ms);
+            }
+            m_letByWatchdog = !m_let;
+            LetGo();
+        });
+        m_let.wait(false);
+    }
+    void LetGo() {
+        m_let = true;
+        m_let.notify_all();
+    }
+    bool Closing() const { return m_closing; }
+    bool LetByWatchdog() const { return m_letByWatchdog; }
+
+private:
+    std::atomic<bool> m_closing{false};
+    std::atomic<bool> m_let{false};
+    std::atomic<bool> m_letByWatchdog{false};
+    std::thread m_watchdog;
+};
+
+// A start while the last run still stores its record returns at once; the newest start opens once
+// the working files are free and names the next record.
+TEST_F(MonitoringSessionTest, AStartWhileTheLastRunClosesNeverWaitsForIt) {
+    SlowClose slowClose;
+    MonitoringSession session(m_work.Path(), m_controller);
+    m_controller.AddListener(slowClose);
+    const auto start = std::chrono::system_clock::now();
+    const auto recordAudio = [&] {
+        return WaitUntil([&] {
+            std::error_code ignored;
+            return fs::file_size(m_work / "Data.wav", ignored) >= 44 + 2 * 1600 && !ignored;
+        });
+    };
+    ASSERT_EQ(session.Start({"Anna", "2010-05-12", start}), StartProblem::None);
+    EXPECT_EQ(session.WorkingFiles().Holder(), WorkingFilesHolder::Run);
+    ASSERT_TRUE(recordAudio());
+    session.Stop();
+    ASSERT_TRUE(WaitUntil([&] { return slowClose.Closing(); }));
+    EXPECT_EQ(session.WorkingFiles().Holder(), WorkingFilesHolder::ClosingRun);
+
+    ASSERT_EQ(session.Start({"Bella", "2011-01-01", start}), StartProblem::None);
+    EXPECT_FALSE(slowClose.LetByWatchdog()) << "the start waited for the closing run";
+    EXPECT_TRUE(session.IsRunning());
+    EXPECT_EQ(session.Start({"Dora", "2011-01-01", start}), StartProblem::AlreadyRunning);
+    session.Stop();
+    EXPECT_FALSE(session.IsRunning());
+    ASSERT_EQ(session.Start({"Carla", "2012-02-02", start}), StartProblem::None);
+    EXPECT_TRUE(session.HoldsWorkingFiles());
+    EXPECT_FALSE(m_controller.IsCapturing());
+
+    slowClose.LetGo();
+    ASSERT_TRUE(WaitUntil([&] { return m_controller.IsCapturing(); }));
+    ASSERT_TRUE(recordAudio());
+    session.Stop();
+    session.WaitUntilClosed();
+    EXPECT_TRUE(session.WorkingFiles().IsFree());
+    m_controller.RemoveListener(slowClose);
+
+    std::vector<std::string> records = Records();
+    std::sort(records.begin(), records.end());
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_TRUE(records[0].starts_with("Anna_20100512_")) << records[0];
+    EXPECT_TRUE(records[1].starts_with("Carla_20120202_")) << records[1];
+}
+
+// A start that waited for the working files and then cannot make them is told, and leaves the
+// session idle with the files free.
+TEST_F(MonitoringSessionTest, AWaitingStartThatCannotMakeItsFilesIsReported) {
+    SlowClose slowClose;
+    MonitoringSession session(m_work.Path(), m_controller);
+    session.SetReporter([this](SessionReport report) {
+        std::lock_guard lock(m_mutex);
+        m_reports.push_back(std::move(report));
+    });
+    m_controller.AddListener(slowClose);
+    const auto start = std::chrono::system_clock::now();
+    ASSERT_EQ(session.Start({"Anna", "2010-05-12", start}), StartProblem::None);
+    ASSERT_TRUE(WaitUntil([&] {
+        std::error_code ignored;
+        return fs::file_size(m_work / "Data.wav", ignored) >= 44 + 1600 && !ignored;
+    }));
+    session.Stop();
+    ASSERT_TRUE(WaitUntil([&] { return slowClose.Closing(); }));
+    fs::create_directory(m_work / "Data.hr");
+    ASSERT_EQ(session.Start({"Bella", "2011-01-01", start}), StartProblem::None);
+    slowClose.LetGo();
+    ASSERT_TRUE(WaitUntil([&] { return !session.IsRunning(); }));
+    session.WaitUntilClosed();
+    m_controller.RemoveListener(slowClose);
+    EXPECT_TRUE(session.WorkingFiles().IsFree());
+    EXPECT_FALSE(m_controller.AnyThreadRunning());
+    const std::vector<SessionReport> reports = Reports();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_TRUE(std::holds_alternative<RunClosed>(reports[0]));
+    ASSERT_TRUE(std::holds_alternative<QueuedStartFailed>(reports[1]));
+    EXPECT_EQ(std::get<QueuedStartFailed>(reports[1]).problem, StartProblem::WorkingFilesFailed);
 }
 
 TEST_F(MonitoringSessionTest, WhatAnEarlierProcessLeftIsRecoveredAndReportedAtStart) {

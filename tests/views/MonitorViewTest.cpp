@@ -3,18 +3,14 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "acquisition/RecordSaveListener.h"
@@ -26,7 +22,6 @@ namespace marulo::views {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 
 constexpr const char* kFontSection = "[Font]\nName=DejaVu Sans\nSize=9\nHrSize=26\n";
 
@@ -40,14 +35,6 @@ std::vector<std::uint8_t> SawtoothBlock() {
         block[i] = static_cast<std::uint8_t>((i / 2) * 5 % 256);
     }
     return block;
-}
-
-bool ProcessEventsUntil(const std::function<bool()>& condition) {
-    const auto end = std::chrono::steady_clock::now() + 30s;
-    while (!condition() && std::chrono::steady_clock::now() < end) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return condition();
 }
 
 QImage Render(const MonitorView& view, bool capturing) {
@@ -71,18 +58,6 @@ QRect Difference(const QImage& a, const QImage& b) {
     return box;
 }
 
-class CountingMonitorView : public MonitorView {
-public:
-    using MonitorView::MonitorView;
-    int paints = 0;
-
-protected:
-    void paintEvent(QPaintEvent* event) override {
-        ++paints;
-        MonitorView::paintEvent(event);
-    }
-};
-
 // Each test runs in a folder of its own that is also the configuration folder.
 class MonitorViewTest : public ::testing::Test {
 protected:
@@ -101,26 +76,27 @@ protected:
     }
 
     testing::TempFolder m_dir{"monitor", testing::TempFolder::Current::Enter};
-    acquisition::CaptureController m_controller{[] { return nullptr; }, [] { return false; }};
 };
 
 TEST_F(MonitorViewTest, WithoutCaptureOnlyTheBackgroundIsDrawn) {
-    const MonitorView fresh(nullptr, m_controller);
-    MonitorView fed(nullptr, m_controller);
-    fed.OnAudioBlock(SawtoothBlock());
-    fed.OnHeartRate(135);
+    const MonitorView fresh(nullptr);
+    MonitorView fed(nullptr);
+    fed.ShowBlock(SawtoothBlock());
+    fed.ShowRate(135);
 
     const QImage background = Render(fresh, false);
     EXPECT_EQ(Render(fed, false), background);
     EXPECT_NE(Render(fed, true), background);
-    // The window itself asks the controller, which runs no capture.
+    // The view itself draws no line until it is told a run captures.
     EXPECT_EQ(fed.grab().toImage().convertToFormat(QImage::Format_ARGB32), background);
+    fed.SetCapturing(true);
+    EXPECT_EQ(fed.grab().toImage().convertToFormat(QImage::Format_ARGB32), Render(fed, true));
 }
 
 TEST_F(MonitorViewTest, SilentInputDrawsAFlatLineAlongTheMiddleRow) {
-    MonitorView view(nullptr, m_controller);
-    view.OnAudioBlock(SilentBlock());
-    view.OnHeartRate(0);
+    MonitorView view(nullptr);
+    view.ShowBlock(SilentBlock());
+    view.ShowRate(0);
     const QImage background = Render(view, false);
     const QImage line = Render(view, true);
 
@@ -135,11 +111,11 @@ TEST_F(MonitorViewTest, SilentInputDrawsAFlatLineAlongTheMiddleRow) {
 }
 
 TEST_F(MonitorViewTest, RateIsDrawnOnlyAboveZeroWithItsMarkAndUnit) {
-    MonitorView view(nullptr, m_controller);
-    view.OnAudioBlock(SilentBlock());
+    MonitorView view(nullptr);
+    view.ShowBlock(SilentBlock());
     view.SetLiveSignal(livesignal::LiveSignalValue{livesignal::SignalState::Good, {}});
     const auto renderRate = [&](std::int32_t rate) {
-        view.OnHeartRate(rate);
+        view.ShowRate(rate);
         return Render(view, true);
     };
     const QImage noRate = renderRate(0);
@@ -180,9 +156,9 @@ TEST_F(MonitorViewTest, LiveMarkBesideTheNumberAndItsHintUnderItOnlyWhileCapturi
     using livesignal::Hint;
     using livesignal::SignalState;
     WriteConfig("[Message]\nHeartMark=HR\nBpm=bpm\nLiveMarkWeak=weak\nLiveHintMaternal=move\n");
-    MonitorView view(nullptr, m_controller);
-    view.OnAudioBlock(SilentBlock());
-    view.OnHeartRate(135);
+    MonitorView view(nullptr);
+    view.ShowBlock(SilentBlock());
+    view.ShowRate(135);
     const QImage plain = Render(view, true);
     const QImage idle = Render(view, false);
 
@@ -248,14 +224,14 @@ TEST_F(MonitorViewTest, TheNumberFollowsTheLiveMark) {
     };
     int plainRight = 0;
     for (const auto& c : cases) {
-        MonitorView view(nullptr, m_controller);
-        view.OnAudioBlock(SilentBlock());
+        MonitorView view(nullptr);
+        view.ShowBlock(SilentBlock());
         if (c.state) {
             view.SetLiveSignal(livesignal::LiveSignalValue{*c.state, {}});
         }
-        view.OnHeartRate(0);
+        view.ShowRate(0);
         const QImage without = Render(view, true);
-        view.OnHeartRate(c.rate);
+        view.ShowRate(c.rate);
         const auto found = numberPixels(Render(view, true), without);
 
         EXPECT_EQ(view.Shown().look, c.look) << c.name;
@@ -276,30 +252,6 @@ TEST_F(MonitorViewTest, TheNumberFollowsTheLiveMark) {
                 break;
         }
     }
-}
-
-TEST_F(MonitorViewTest, CaptureThreadHandsOverDataAndRepaintRequests) {
-    CountingMonitorView view(nullptr, m_controller);
-    view.show();
-    ASSERT_TRUE(ProcessEventsUntil([&] { return view.paints > 0; }));
-    view.paints = 0;
-
-    std::thread capture([&] {
-        view.OnCaptureOpen();
-        view.OnAudioBlock(SawtoothBlock());
-        view.OnAudioBlock(SilentBlock());
-        view.OnHeartRate(135);
-        view.OnCaptureClose();
-    });
-    capture.join();
-
-    WaveformPoints flat{};
-    for (std::size_t i = 0; i < kWaveformPoints; ++i) {
-        flat[i] = {static_cast<std::int32_t>(i), 91};
-    }
-    EXPECT_EQ(view.Waveform(), flat);
-    EXPECT_EQ(view.CurrentRate(), 135);
-    EXPECT_TRUE(ProcessEventsUntil([&] { return view.paints > 0; }));
 }
 
 }  // namespace

@@ -18,7 +18,6 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/CaptureController.h"
 #include "app/Config.h"
 #include "app/Fonts.h"
 #include "livesignal/LiveSignal.h"
@@ -51,7 +50,7 @@ struct MarkShot {
 
 QImage Render(marulo::views::MonitorView& view, std::int32_t rate,
               std::optional<marulo::livesignal::LiveSignalValue> mark) {
-    view.OnHeartRate(rate);
+    view.ShowRate(rate);
     view.SetLiveSignal(mark);
     QImage image(marulo::views::MonitorView::kClientSize, QImage::Format_RGB32);
     QPainter painter(&image);
@@ -113,9 +112,8 @@ int main(int argc, char** argv) {
         std::cerr << "cannot use the language file " << argv[2] << '\n';
         return 1;
     }
-    marulo::acquisition::CaptureController controller([] { return nullptr; }, [] { return false; });
-    marulo::views::MonitorView view(nullptr, controller);
-    view.OnAudioBlock(HeartbeatBlock());
+    marulo::views::MonitorView view(nullptr);
+    view.ShowBlock(HeartbeatBlock());
 
     QImage image;
     if (marks) {

@@ -204,7 +204,8 @@ int main(int argc, char** argv) {
             Wait(9000);
             saved = Save(window, shots["monitoring"]) && saved;
             window.ToggleMonitoring();
-            controller.WaitUntilIdle([] { QCoreApplication::processEvents(); });
+            controller.AwaitAllEnded();
+            QCoreApplication::processEvents();
         }
 
         marulo::mainwnd::FindControl<QListWidget>(window, marulo::controls::kRecordListId)
