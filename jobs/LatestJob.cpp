@@ -23,6 +23,8 @@ LatestJob::LatestJob(Post post) : m_post(std::move(post)), m_thread([this] { Run
 LatestJob::~LatestJob() {
     {
         const std::lock_guard lock(m_mutex);
+        // Calls still queued find their owner gone and do nothing.
+        ++m_shared->newest;
         m_quit = true;
         m_pending.reset();
         m_stop = true;

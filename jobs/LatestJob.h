@@ -50,7 +50,7 @@ public:
 
     explicit LatestJob(Post post);
     // Waits until the running work has noticed that it is stale: only at teardown, when nobody
-    // needs the owner's thread to answer any more.
+    // needs the owner's thread to answer any more. Results and progress still queued are dropped.
     ~LatestJob();
     LatestJob(const LatestJob&) = delete;
     LatestJob& operator=(const LatestJob&) = delete;

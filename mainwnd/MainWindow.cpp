@@ -54,7 +54,9 @@
 #include "platform/SettingsStore.h"
 #include "platform/SoundInputChoice.h"
 #include "report/RecordFacts.h"
+#include "review/ReviewModel.h"
 #include "views/MonitorView.h"
+#include "views/ReviewBinding.h"
 #include "views/ReviewView.h"
 
 namespace marulo::mainwnd {
@@ -193,6 +195,7 @@ MainWindow::MainWindow(acquisition::CaptureController& controller,
 
 MainWindow::~MainWindow() {
     Teardown();
+    m_controller.RemoveListener(*m_reviewView);
 }
 
 void MainWindow::CreateControls() {
@@ -263,7 +266,8 @@ void MainWindow::CreateControls() {
         m_edcCalendar->hide();
     }
     if (m_reviewView == nullptr) {
-        m_reviewView = new views::ReviewView(this, m_controller, m_session.WorkFolder());
+        m_reviewView = new views::ReviewView(this);
+        m_controller.AddListener(*m_reviewView);
         SetSpokenValue(
             *m_reviewView,
             {QAccessible::Chart, [this] { return m_reviewView->SpokenReadout(); }, {}, 0.0, {}});

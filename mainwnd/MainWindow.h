@@ -17,6 +17,7 @@
 #include "mainwnd/UserPrompts.h"
 #include "platform/SoundInputChoice.h"
 #include "session/MonitoringSession.h"
+#include "session/WorkingFilesOwner.h"
 #include "views/PlaybackListener.h"
 
 class QAction;
@@ -40,12 +41,17 @@ class InputLevelListener;
 }  // namespace marulo::livesignal
 namespace marulo::views {
 class MonitorView;
+class ReviewBinding;
 class ReviewView;
 }  // namespace marulo::views
+namespace marulo::review {
+class ReviewModel;
+}
 
 namespace marulo::mainwnd {
 
 class EdcCalendar;
+class ExportRunner;
 class InputLevelWatch;
 class VolumeSlider;
 
@@ -235,6 +241,11 @@ private:
     bool m_startingRun = false;
     bool m_dragging = false;
     QPoint m_dragOffset;
+    // The session's at merge; until then the review's own.
+    session::WorkingFilesOwner m_workingFiles;
+    std::unique_ptr<review::ReviewModel> m_review;
+    std::unique_ptr<views::ReviewBinding> m_reviewBinding;
+    QPointer<ExportRunner> m_exports;
     UserPrompts m_prompts{*this};
 };
 

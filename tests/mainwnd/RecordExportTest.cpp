@@ -76,14 +76,15 @@ protected:
             }
             return chosen;
         });
-        m_window->Prompts().SetSaveDialogHook([this](const QString& caption, const QString& suggested,
-                                           const QString& filter, QString& selectedFilter) {
-            m_dialogs.push_back({caption, suggested, filter, selectedFilter});
-            if (!m_chooseFilter.isEmpty()) {
-                selectedFilter = m_chooseFilter;
-            }
-            return m_savePath;
-        });
+        m_window->Prompts().SetSaveDialogHook(
+            [this](const QString& caption, const QString& suggested, const QString& filter,
+                   QString& selectedFilter) {
+                m_dialogs.push_back({caption, suggested, filter, selectedFilter});
+                if (!m_chooseFilter.isEmpty()) {
+                    selectedFilter = m_chooseFilter;
+                }
+                return m_savePath;
+            });
     }
 
     // The menu key on the record: the menu opens at the current item.
@@ -94,6 +95,11 @@ protected:
         QContextMenuEvent event(QContextMenuEvent::Keyboard, item.center(),
                                 list->viewport()->mapToGlobal(item.center()));
         QApplication::sendEvent(list->viewport(), &event);
+    }
+
+    // Every export that was started ends in a message, off the window's thread meanwhile.
+    bool ExportEnded() {
+        return WaitFor([this] { return !m_messages.empty(); });
     }
 
     bool WorkingFilesUntouched() const {
@@ -180,6 +186,7 @@ TEST_F(RecordExportTest, ExportsWriteWhatTheArchiveHolds) {
         m_messages.clear();
         m_savePath = QString::fromStdString((m_folder / "out" / c.file).string());
         MenuKeyOnRecord(QString::fromUtf8(c.entry));
+        ASSERT_TRUE(ExportEnded()) << c.entry;
         ASSERT_EQ(m_dialogs.size(), 1U) << c.entry;
         EXPECT_EQ(m_dialogs[0].suggested, documents + c.suggested);
         EXPECT_EQ(m_dialogs[0].filter, c.filter);
@@ -214,6 +221,7 @@ TEST_F(RecordExportTest, ARecordWhoseNameIsNoUtf8Exports) {
     AnswerMenusAndDialogs();
     m_savePath = QString::fromStdString((m_folder / "out" / "r.csv").string());
     MenuKeyOnRecord("Export heart rate (CSV)…");
+    ASSERT_TRUE(ExportEnded());
     ASSERT_EQ(m_dialogs.size(), 1U);
     EXPECT_TRUE(m_dialogs[0].suggested.endsWith(
         QString::fromUtf8("/\xEF\xBF\xBDlise 26wk 6d 2010-02-09 15.30.45.csv")));
@@ -233,6 +241,7 @@ TEST_F(RecordExportTest, CancelWritesNothingAndFailuresAreTold) {
 
     m_savePath = QString::fromStdString((m_folder / "missing" / "r.csv").string());
     MenuKeyOnRecord("Export heart rate (CSV)…");
+    ASSERT_TRUE(ExportEnded());
     ASSERT_EQ(m_messages.size(), 1U);
     EXPECT_EQ(m_messages[0].first, MessageKind::Error);
     EXPECT_TRUE(m_messages[0].second.startsWith(Text("ExportFailed") + "\n"));
@@ -313,18 +322,25 @@ TEST_F(RecordExportTest, TheReportsPaperSpeedIsChosenWhenSavingAndRemembered) {
         SCOPED_TRACE(save.pages);
         m_dialogs.clear();
         m_chooseFilter = save.choose;
+        m_messages.clear();
         MenuKeyOnRecord("Export report (PDF)…");
+        ASSERT_TRUE(ExportEnded());
         ASSERT_EQ(m_dialogs.size(), 1U);
         EXPECT_EQ(m_dialogs[0].offeredFilter, save.offered);
         EXPECT_EQ(PdfPages(ReadBytes(m_folder / "out" / "r.pdf")), save.pages);
         EXPECT_EQ(m_store->Read("PaperSpeed"), save.stored);
     }
 
-    // The saved box's own button shows the folder.
+    // The saved box's own button shows the folder; the box comes once the export is written.
     m_window->Prompts().SetMessageHook({});
-    QTimer::singleShot(0, [this] {
+    QTimer boxWatch;
+    boxWatch.setInterval(5);
+    QObject::connect(&boxWatch, &QTimer::timeout, [this, &boxWatch] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
+        if (box == nullptr) {
+            return;
+        }
+        boxWatch.stop();
         EXPECT_EQ(box->text(), Text("ExportSaved") + "\n" +
                                    QString::fromStdString((m_folder / "out" / "r.pdf").string()));
         for (QAbstractButton* button : box->buttons()) {
@@ -333,8 +349,10 @@ TEST_F(RecordExportTest, TheReportsPaperSpeedIsChosenWhenSavingAndRemembered) {
             }
         }
     });
+    boxWatch.start();
     m_opened.clear();
     MenuKeyOnRecord("Export report (PDF)…");
+    ASSERT_TRUE(WaitFor([this] { return !m_opened.empty(); }));
     ASSERT_EQ(m_opened.size(), 1U);
     EXPECT_EQ(m_opened[0].toLocalFile(), QString::fromStdString((m_folder / "out").string()));
 }
