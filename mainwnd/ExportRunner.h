@@ -4,11 +4,18 @@
 #include <QObject>
 #include <QPointer>
 #include <QProgressDialog>
+#include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "jobs/LatestJob.h"
 #include "jobs/QtPost.h"
+#include "ratecheck/RateCheck.h"
+#include "report/RecordReport.h"
+#include "report/ReportPdf.h"
+#include "report/ReportTexts.h"
 
 class QWidget;
 
@@ -45,5 +52,17 @@ private:
     // Last: its worker is done before the rest goes.
     jobs::LatestJob m_job{jobs::PostTo(this)};
 };
+
+// The checks of a record already made (the record under review's), or none yet.
+using KnownChecks = std::optional<std::optional<std::vector<ratecheck::SecondCheck>>>;
+
+// The work of each export, for an ExportRunner. A report checks the record's audio itself unless
+// its checks are known; a stale export writes nothing once its check is done.
+ExportRunner::Work PdfExport(report::RecordReport record, KnownChecks known,
+                             report::ReportTexts texts, report::ReportOptions options,
+                             std::filesystem::path target);
+ExportRunner::Work CsvExport(report::RecordReport record, KnownChecks known,
+                             std::filesystem::path target);
+ExportRunner::Work WavExport(std::filesystem::path archive, std::filesystem::path target);
 
 }  // namespace marulo::mainwnd

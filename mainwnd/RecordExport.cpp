@@ -80,20 +80,6 @@ QString WithoutEllipsis(QString text) {
 
 constexpr const char* kPaperSpeedValue = "PaperSpeed";
 
-// The checks a report lists: those already known, or the check of its audio, most of the work.
-std::optional<std::vector<ratecheck::SecondCheck>> ChecksFor(
-    const report::RecordReport& record,
-    const std::optional<std::optional<std::vector<ratecheck::SecondCheck>>>& known,
-    jobs::JobControl& control) {
-    if (known) {
-        return *known;
-    }
-    constexpr double kCheckShare = 0.9;
-    return report::CheckRecordAudio(record, control.StopFlag(), [&control](double fraction) {
-        control.Progress(fraction * kCheckShare);
-    });
-}
-
 // The save dialog's choice of a PDF's paper speed.
 QString PaperSpeedFilter(report::PaperSpeed speed) {
     return Message(speed == report::PaperSpeed::ThreeCmPerMinute ? "ExportPdfSpeed3"
@@ -193,32 +179,11 @@ void MainWindow::ExportRecord(const std::string& bareFileName, const char* exten
         m_store->Write(kPaperSpeedValue,
                        options.speed == report::PaperSpeed::ThreeCmPerMinute ? "3" : "1");
         options.pageSize = report::PageSizeForLocale(QLocale::system());
-        work = [record = *record, known = std::move(known), texts, options,
-                target = FsPath(target)](jobs::JobControl& control) {
-            ExportRunner::Outcome outcome;
-            const auto checks = ChecksFor(record, known, control);
-            if (!control.Stale()) {
-                outcome.written = report::WritePdfReport(target, record.facts, record.trace, texts,
-                                                         options, outcome.error, checks);
-            }
-            return outcome;
-        };
+        work = PdfExport(*record, std::move(known), texts, options, FsPath(target));
     } else if (&what == &kCsv) {
-        work = [record = *record, known = std::move(known),
-                target = FsPath(target)](jobs::JobControl& control) {
-            ExportRunner::Outcome outcome;
-            const auto checks = ChecksFor(record, known, control);
-            if (!control.Stale()) {
-                outcome.written = report::WriteCsvReport(record, target, checks, outcome.error);
-            }
-            return outcome;
-        };
+        work = CsvExport(*record, std::move(known), FsPath(target));
     } else {
-        work = [archive, target = FsPath(target)](const jobs::JobControl&) {
-            ExportRunner::Outcome outcome;
-            outcome.written = report::SaveArchivedAudio(archive, target, outcome.error);
-            return outcome;
-        };
+        work = WavExport(archive, FsPath(target));
     }
     m_exports->Start(std::move(work), [this, target](const ExportRunner::Outcome& outcome) {
         if (!outcome.written) {

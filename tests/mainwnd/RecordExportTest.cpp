@@ -7,6 +7,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
@@ -256,6 +258,28 @@ TEST_F(RecordExportTest, CancelWritesNothingAndFailuresAreTold) {
     ASSERT_EQ(m_messages.size(), 1U);
     EXPECT_TRUE(m_messages[0].second.startsWith(Text("ExportUnreadable") + "\n"));
     EXPECT_TRUE(fs::is_empty(m_folder / "out"));
+}
+
+// The window answers while an export runs; its progress dialog's Cancel drops the export, which
+// then tells nothing, and the next export goes ahead.
+TEST_F(RecordExportTest, AnExportRunsOffTheWindowAndItsCancelTellsNothing) {
+    OpenWithRecord();
+    m_savePath = QString::fromStdString((m_folder / "out" / "r.pdf").string());
+    MenuKeyOnRecord("Export report (PDF)…");
+    auto* progress = m_window->findChild<QProgressDialog*>();
+    ASSERT_NE(progress, nullptr);
+    EXPECT_EQ(progress->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(progress->labelText(), Text("ExportProgress"));
+    auto* cancel = progress->findChild<QPushButton*>();
+    ASSERT_NE(cancel, nullptr);
+    cancel->click();
+    QPointer<QProgressDialog> gone(progress);
+    ASSERT_TRUE(WaitFor([&gone] { return gone.isNull() || !gone->isVisible(); }));
+    m_savePath = QString::fromStdString((m_folder / "out" / "r.csv").string());
+    MenuKeyOnRecord("Export heart rate (CSV)…");
+    ASSERT_TRUE(ExportEnded());
+    ASSERT_EQ(m_messages.size(), 1U);
+    EXPECT_EQ(m_messages[0].second, Text("ExportSaved") + "\n" + m_savePath);
 }
 
 TEST_F(RecordExportTest, FoldersAndHomepageSayWhereTheyAreWhenNothingOpensThem) {

@@ -526,7 +526,9 @@ TEST_F(ReviewPlaybackTest, AClickPlaysAndAReplacedPlayDoesNotEndPlayback) {
     Click(0);
     EXPECT_TRUE(m_view.IsPlaying());
     EXPECT_EQ(m_view.PlayingSecond(), 0) << "a click at second 0 plays from the beginning";
-    QTest::qWait(300);
+    // The replaced play's end notice has long come once the new one is a second in.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [this] { return m_view.PlayingSecond() >= 1 || m_listener.stopped > 0; }, 10000));
     EXPECT_EQ(m_listener.started, 2);
     EXPECT_EQ(m_listener.stopped, 0);
     EXPECT_TRUE(m_view.IsPlaying());
@@ -565,7 +567,8 @@ TEST_F(ReviewPlaybackTest, StopPlaybackTellsTheListenerOnce) {
     ASSERT_TRUE(m_view.IsPlaying());
     m_view.StopPlayback();
     m_view.StopPlayback();
-    QTest::qWait(300);
+    // A late notice of the stopped play would be a second stop.
+    EXPECT_FALSE(QTest::qWaitFor([this] { return m_listener.stopped > 1; }, 300));
     EXPECT_FALSE(m_view.IsPlaying());
     EXPECT_EQ(m_listener.started, 1);
     EXPECT_EQ(m_listener.stopped, 1);
@@ -582,7 +585,7 @@ TEST_F(ReviewPlaybackTest, ClearingTheRecordEndsItsPlaybackOnce) {
         m_view.ClearRecord();
         EXPECT_FALSE(m_view.IsPlaying());
         EXPECT_EQ(m_listener.stopped, 1);
-        QTest::qWait(300);
+        EXPECT_FALSE(QTest::qWaitFor([this] { return m_listener.stopped > 1; }, 300));
         m_view.StopPlayback();
         EXPECT_EQ(m_listener.started, 1);
         EXPECT_EQ(m_listener.stopped, 1);
