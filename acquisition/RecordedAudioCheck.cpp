@@ -12,11 +12,10 @@ namespace {
 
 constexpr std::size_t kSecondsAudioMayLack = 2;
 
-std::optional<std::vector<ratecheck::SecondCheck>> CheckSource(platform::ByteSource& source,
-                                                               const std::string& name,
-                                                               std::span<const std::int32_t> trace,
-                                                               std::string& error,
-                                                               const std::atomic<bool>* stop) {
+std::optional<std::vector<ratecheck::SecondCheck>> CheckSource(
+    platform::ByteSource& source, const std::string& name, std::span<const std::int32_t> trace,
+    std::string& error, const std::atomic<bool>* stop,
+    const std::function<void(double)>& progress) {
     auto wav = platform::WavStream::Open(source, name, error);
     if (!wav) {
         return std::nullopt;
@@ -41,6 +40,9 @@ std::optional<std::vector<ratecheck::SecondCheck>> CheckSource(platform::ByteSou
             return std::nullopt;
         }
         rateCheck.FeedAudio(converter->Convert(std::span(samples).first(got), scratch));
+        if (progress && !trace.empty()) {
+            progress(static_cast<double>(checks.size()) / static_cast<double>(trace.size()));
+        }
     }
     rateCheck.FeedAudio(converter->Finish(scratch));
     if (wav->Failed()) {
@@ -58,22 +60,23 @@ std::optional<std::vector<ratecheck::SecondCheck>> CheckSource(platform::ByteSou
 
 std::optional<std::vector<ratecheck::SecondCheck>> CheckRecordedAudio(
     const std::filesystem::path& wavFile, std::span<const std::int32_t> trace, std::string& error,
-    const std::atomic<bool>* stop) {
+    const std::atomic<bool>* stop, const std::function<void(double)>& progress) {
     platform::FileByteSource file(wavFile);
     if (!file.IsOpen()) {
         error = wavFile.string() + ": cannot open the file";
         return std::nullopt;
     }
-    return CheckSource(file, wavFile.string(), trace, error, stop);
+    return CheckSource(file, wavFile.string(), trace, error, stop, progress);
 }
 
 std::optional<std::vector<ratecheck::SecondCheck>> CheckArchivedAudio(
-    const std::filesystem::path& archive, std::span<const std::int32_t> trace, std::string& error) {
+    const std::filesystem::path& archive, std::span<const std::int32_t> trace, std::string& error,
+    const std::atomic<bool>* stop, const std::function<void(double)>& progress) {
     auto item = platform::ZipItemStream::Open(archive, "Data.wav", error);
     if (!item) {
         return std::nullopt;
     }
-    return CheckSource(*item, archive.string() + ": Data.wav", trace, error, nullptr);
+    return CheckSource(*item, archive.string() + ": Data.wav", trace, error, stop, progress);
 }
 
 }  // namespace marulo::acquisition

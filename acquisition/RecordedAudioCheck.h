@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -18,13 +19,14 @@ namespace marulo::acquisition {
 // pieces and turned into the capture format first. Nothing, and why, when it cannot be read or
 // when it is more than two seconds shorter than the trace (a cut or damaged record, whose trace
 // is then better shown unchecked than mostly unconfirmed). A raised stop flag ends it early with
-// nothing.
+// nothing. Progress, when given, runs from 0 to 1 with the seconds checked.
 std::optional<std::vector<ratecheck::SecondCheck>> CheckRecordedAudio(
     const std::filesystem::path& wavFile, std::span<const std::int32_t> trace, std::string& error,
-    const std::atomic<bool>* stop = nullptr);
+    const std::atomic<bool>* stop = nullptr, const std::function<void(double)>& progress = {});
 
 // The same for the Data.wav item of a record archive, read straight from the ZIP.
 std::optional<std::vector<ratecheck::SecondCheck>> CheckArchivedAudio(
-    const std::filesystem::path& archive, std::span<const std::int32_t> trace, std::string& error);
+    const std::filesystem::path& archive, std::span<const std::int32_t> trace, std::string& error,
+    const std::atomic<bool>* stop = nullptr, const std::function<void(double)>& progress = {});
 
 }  // namespace marulo::acquisition

@@ -20,7 +20,11 @@
 #include <system_error>
 
 #include "archive/RecordArchive.h"
+#include "jobs/QtPost.h"
 #include "platform/Zip.h"
+#include "review/ReviewModel.h"
+#include "session/WorkingFilesOwner.h"
+#include "views/ReviewBinding.h"
 #include "views/ReviewView.h"
 
 namespace {
@@ -74,7 +78,7 @@ fs::path MakeBomb(const fs::path& folder) {
 }
 
 // Loads the record in the view and reports how the window fared meanwhile.
-void OpenInView(marulo::views::ReviewView& view, const fs::path& archive) {
+void OpenInView(marulo::views::ReviewBinding& binding, const fs::path& archive) {
     QElapsedTimer clock;
     qint64 lastTick = 0;
     qint64 longestStall = 0;
@@ -87,21 +91,20 @@ void OpenInView(marulo::views::ReviewView& view, const fs::path& archive) {
     });
     bool done = false;
     marulo::archive::RecordProblem problem{};
-    const auto connection = QObject::connect(&view, &marulo::views::ReviewView::RecordLoaded,
-                                             [&](marulo::archive::RecordProblem result) {
-                                                 problem = result;
-                                                 done = true;
-                                             });
+    binding.SetLoaded([&](marulo::archive::RecordProblem result) {
+        problem = result;
+        done = true;
+    });
     clock.start();
     ticker.start();
-    view.LoadRecord(archive.string());
+    binding.Load(archive);
     const qint64 returned = clock.nsecsElapsed();
     while (!done) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     }
     const qint64 refused = clock.nsecsElapsed();
     ticker.stop();
-    QObject::disconnect(connection);
+    binding.SetLoaded({});
     std::error_code ignored;
     std::printf(
         "%-22s problem %d  call returned %.3f ms  refused after %.3f ms  "
@@ -137,13 +140,15 @@ int main(int argc, char** argv) {
     }
     std::printf("peak RSS before opening: %.1f MiB\n", PeakKibibytes() / 1024.0);
 
-    marulo::acquisition::CaptureController controller([] { return nullptr; }, [] { return false; });
-    marulo::views::ReviewView view(nullptr, controller, {});
+    marulo::views::ReviewView view(nullptr);
+    marulo::session::WorkingFilesOwner files;
+    marulo::review::ReviewModel model({}, files, marulo::jobs::PostTo(&view));
+    marulo::views::ReviewBinding binding(model, view);
     view.resize(510, 250);
     view.show();
     QCoreApplication::processEvents();
     for (const fs::path& bomb : bombs) {
-        OpenInView(view, bomb);
+        OpenInView(binding, bomb);
     }
     fs::current_path(fs::temp_directory_path());
     fs::remove_all(folder, ignored);

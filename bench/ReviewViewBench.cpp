@@ -63,7 +63,7 @@ public:
             out.write(bytes, 4);
         }
         out.close();
-        m_view = std::make_unique<marulo::views::ReviewView>(nullptr, m_controller, fs::path());
+        m_view = std::make_unique<marulo::views::ReviewView>(nullptr);
         m_view->resize(kViewWidth, kViewHeight);
         m_view->show();
         QApplication::processEvents();
@@ -81,8 +81,6 @@ public:
 
 private:
     fs::path m_traceFile;
-    marulo::acquisition::CaptureController m_controller{[] { return nullptr; },
-                                                        [] { return false; }};
     std::unique_ptr<marulo::views::ReviewView> m_view;
 };
 

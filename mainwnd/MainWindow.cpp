@@ -25,7 +25,9 @@
 #include "mainwnd/VolumeSlider.h"
 #include "platform/OutputVolume.h"
 #include "platform/SettingsStore.h"
+#include "review/ReviewModel.h"
 #include "views/MonitorView.h"
+#include "views/ReviewBinding.h"
 #include "views/ReviewView.h"
 
 namespace marulo::mainwnd {
@@ -77,6 +79,7 @@ MainWindow::MainWindow(acquisition::CaptureController& controller,
 
 MainWindow::~MainWindow() {
     Teardown();
+    m_controller.RemoveListener(*m_reviewView);
 }
 
 void MainWindow::CreateControls() {
@@ -92,7 +95,8 @@ void MainWindow::CreateControls() {
     // Stacked in its place among the controls made so far.
     m_monitorView->raise();
     PlaceControl(*m_monitorView, kMonitorViewId);
-    m_reviewView = new views::ReviewView(this, m_controller, m_session.WorkFolder());
+    m_reviewView = new views::ReviewView(this);
+    m_controller.AddListener(*m_reviewView);
     SetSpokenValue(
         *m_reviewView,
         {QAccessible::Chart, [this] { return m_reviewView->SpokenReadout(); }, {}, 0.0, {}});

@@ -29,12 +29,17 @@ class SkinnedButton;
 }
 namespace marulo::views {
 class MonitorView;
+class ReviewBinding;
 class ReviewView;
 }  // namespace marulo::views
+namespace marulo::review {
+class ReviewModel;
+}
 
 namespace marulo::mainwnd {
 
 class BottomStrip;
+class ExportRunner;
 class MonitoringPresenter;
 class ProfilePanel;
 class VolumeSlider;
@@ -143,6 +148,9 @@ private:
     std::unique_ptr<MonitoringPresenter> m_monitoring;
     std::atomic<bool> m_playing{false};
     bool m_tornDown = false;
+    std::unique_ptr<review::ReviewModel> m_review;
+    std::unique_ptr<views::ReviewBinding> m_reviewBinding;
+    QPointer<ExportRunner> m_exports;
     UserPrompts m_prompts{*this};
 };
 

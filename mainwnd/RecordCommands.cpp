@@ -12,9 +12,12 @@
 #include "controls/RecordListDrawing.h"
 #include "controls/SkinnedButton.h"
 #include "controls/WindowTexts.h"
+#include "jobs/QtPost.h"
 #include "mainwnd/ControlText.h"
 #include "mainwnd/ProfilePanel.h"
 #include "mainwnd/VolumeSlider.h"
+#include "review/ReviewModel.h"
+#include "views/ReviewBinding.h"
 #include "views/ReviewView.h"
 
 namespace marulo::mainwnd {
@@ -65,8 +68,10 @@ QString SpokenRecordName(const archive::RecordDates& dates) {
 }  // namespace
 
 void MainWindow::ConnectRecordLoading() {
-    connect(m_reviewView, &views::ReviewView::RecordLoaded, this,
-            [this](archive::RecordProblem problem) { OnRecordLoaded(problem); });
+    m_review = std::make_unique<review::ReviewModel>(m_session.WorkFolder(), m_session.WorkingFiles(),
+                                                     jobs::PostTo(this));
+    m_reviewBinding = std::make_unique<views::ReviewBinding>(*m_review, *m_reviewView);
+    m_reviewBinding->SetLoaded([this](archive::RecordProblem problem) { OnRecordLoaded(problem); });
     connect(m_reviewView, &views::ReviewView::PlaybackRefused, this,
             [this] { m_prompts.ShowMessage(MessageKind::Warning, Message("AudioCannotPlay")); });
 }
@@ -86,16 +91,20 @@ void MainWindow::OnRecordLoaded(archive::RecordProblem problem) {
 
 void MainWindow::ShowRecord(int index) {
     const QListWidgetItem* item = index >= 0 ? m_recordList->item(index) : nullptr;
+    // Someone else holding the working files refuses the record without a word, as a closing run
+    // does.
+    if (item != nullptr && !m_reviewBinding->Load(RecordFolder() / RecordOfItem(*item).fileName)) {
+        item = nullptr;
+    }
     if (item == nullptr) {
         m_playButton->hide();
         m_muteButton->hide();
         m_volumeSlider->hide();
-        m_reviewView->ClearRecord();
+        m_reviewBinding->Clear();
     } else {
         m_playButton->show();
         m_muteButton->show();
         m_volumeSlider->show();
-        m_reviewView->LoadRecord((RecordFolder() / RecordOfItem(*item).fileName).string());
     }
     {
         const QSignalBlocker quiet(m_recordList);

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's record menu: a stored record as a PDF report, a CSV of its trace or its
 // audio, and the record folder. Everything is read from the archive in Data, never from the
-// working files, so it never meets a running or closing capture.
+// working files, so it never meets a running or closing capture; the writing runs off the
+// window's thread.
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -15,11 +16,13 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "app/Config.h"
 #include "archive/RecordName.h"
 #include "controls/RecordListDrawing.h"
 #include "controls/WindowTexts.h"
+#include "mainwnd/ExportRunner.h"
 #include "mainwnd/MainWindow.h"
 #include "platform/SettingsStore.h"
 #include "platform/Shell.h"
@@ -27,6 +30,7 @@
 #include "report/RecordReport.h"
 #include "report/ReportPdf.h"
 #include "report/ReportTexts.h"
+#include "review/ReviewModel.h"
 
 namespace marulo::mainwnd {
 
@@ -97,6 +101,7 @@ constexpr ExportKind kWav{"wav", "MenuSaveAudio", "WAV (*.wav)"};
 }  // namespace
 
 void MainWindow::InstallRecordMenu() {
+    m_exports = new ExportRunner(*this);
     m_recordList->setContextMenuPolicy(Qt::CustomContextMenu);
     m_recordList->viewport()->installEventFilter(new RightClickKeeper(m_recordList));
     connect(m_recordList, &QWidget::customContextMenuRequested, this, &MainWindow::OpenRecordMenu);
@@ -163,8 +168,10 @@ void MainWindow::ExportRecord(const std::string& bareFileName, const char* exten
     if (target.isEmpty()) {
         return;
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool written = false;
+    // The record under review brings its check along; any other is checked by the export.
+    std::optional<std::optional<std::vector<ratecheck::SecondCheck>>> known =
+        m_review->ReportChecksFor(archive);
+    ExportRunner::Work work;
     if (&what == &kPdf) {
         report::ReportOptions options;
         options.speed = chosenFilter == threeCm ? report::PaperSpeed::ThreeCmPerMinute
@@ -172,25 +179,25 @@ void MainWindow::ExportRecord(const std::string& bareFileName, const char* exten
         m_store->Write(kPaperSpeedValue,
                        options.speed == report::PaperSpeed::ThreeCmPerMinute ? "3" : "1");
         options.pageSize = report::PageSizeForLocale(QLocale::system());
-        written = report::WritePdfReport(FsPath(target), record->facts, record->trace, texts,
-                                         options, error, report::CheckRecordAudio(*record));
+        work = PdfExport(*record, std::move(known), texts, options, FsPath(target));
     } else if (&what == &kCsv) {
-        written = report::WriteCsvReport(*record, FsPath(target), error);
+        work = CsvExport(*record, std::move(known), FsPath(target));
     } else {
-        written = report::SaveArchivedAudio(archive, FsPath(target), error);
+        work = WavExport(archive, FsPath(target));
     }
-    QApplication::restoreOverrideCursor();
-    if (!written) {
-        m_prompts.ShowMessage(MessageKind::Error,
-                              Message("ExportFailed") + QLatin1Char('\n') + FromUtf8(error));
-        return;
-    }
-    const QString shown = QDir::toNativeSeparators(QFileInfo(target).absoluteFilePath());
-    if (m_prompts.ShowMessageOffering(MessageKind::Information,
-                                      Message("ExportSaved") + QLatin1Char('\n') + shown,
-                                      Message("MenuShowInFolder"))) {
-        OpenOrTellWhere(QFileInfo(target).absolutePath().toStdString(), {});
-    }
+    m_exports->Start(std::move(work), [this, target](const ExportRunner::Outcome& outcome) {
+        if (!outcome.written) {
+            m_prompts.ShowMessage(MessageKind::Error, Message("ExportFailed") + QLatin1Char('\n') +
+                                                          FromUtf8(outcome.error));
+            return;
+        }
+        const QString shown = QDir::toNativeSeparators(QFileInfo(target).absoluteFilePath());
+        if (m_prompts.ShowMessageOffering(MessageKind::Information,
+                                          Message("ExportSaved") + QLatin1Char('\n') + shown,
+                                          Message("MenuShowInFolder"))) {
+            OpenOrTellWhere(QFileInfo(target).absolutePath().toStdString(), {});
+        }
+    });
 }
 
 void MainWindow::OpenOrTellWhere(const std::string& addressOrPath,

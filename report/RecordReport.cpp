@@ -26,17 +26,19 @@ std::optional<RecordReport> ReadRecordReport(const std::filesystem::path& archiv
     return RecordReport{std::move(*facts), std::move(stored->trace), archive};
 }
 
-std::optional<std::vector<ratecheck::SecondCheck>> CheckRecordAudio(const RecordReport& record) {
+std::optional<std::vector<ratecheck::SecondCheck>> CheckRecordAudio(
+    const RecordReport& record, const std::atomic<bool>* stop,
+    const std::function<void(double)>& progress) {
     // A report of the trace alone is still worth having when its audio cannot be checked.
     std::string error;
-    return acquisition::CheckArchivedAudio(record.archive, record.trace, error);
+    return acquisition::CheckArchivedAudio(record.archive, record.trace, error, stop, progress);
 }
 
 bool WriteCsvReport(const RecordReport& record, const std::filesystem::path& target,
+                    const std::optional<std::vector<ratecheck::SecondCheck>>& checks,
                     std::string& error) {
     const std::int64_t startSecondOfDay =
         record.facts.start.hour * 3600 + record.facts.start.minute * 60 + record.facts.start.second;
-    const auto checks = CheckRecordAudio(record);
     return WriteThroughTemporary(
         target,
         [&](const std::filesystem::path& temporary, std::string& writeError) {

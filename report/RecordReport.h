@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,11 +29,15 @@ std::optional<RecordReport> ReadRecordReport(const std::filesystem::path& archiv
                                              std::string& error);
 
 // The check of the record's audio against its trace, read straight from the archive; nothing
-// when the audio cannot be checked. It reads all the audio, so it is asked for only when needed.
-std::optional<std::vector<ratecheck::SecondCheck>> CheckRecordAudio(const RecordReport& record);
+// when the audio cannot be checked or a raised stop flag ended it. It reads all the audio, so it
+// is asked for only when needed; progress runs from 0 to 1 meanwhile.
+std::optional<std::vector<ratecheck::SecondCheck>> CheckRecordAudio(
+    const RecordReport& record, const std::atomic<bool>* stop = nullptr,
+    const std::function<void(double)>& progress = {});
 
-// Writes the trace and its checks as CSV, whole or not at all.
+// Writes the trace and its checks (CheckRecordAudio's, or nothing) as CSV, whole or not at all.
 bool WriteCsvReport(const RecordReport& record, const std::filesystem::path& target,
+                    const std::optional<std::vector<ratecheck::SecondCheck>>& checks,
                     std::string& error);
 
 }  // namespace marulo::report

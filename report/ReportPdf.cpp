@@ -17,6 +17,7 @@
 
 #include "report/CheckedTrace.h"
 #include "report/ExportFiles.h"
+#include "report/QualityPalette.h"
 #include "report/TraceCsv.h"
 #include "report/TraceSummary.h"
 
@@ -32,24 +33,9 @@ const QColor kBand(222, 240, 222);
 const QColor kTrace(24, 40, 150);
 const QColor kSetApart(120, 120, 170);
 const QColor kLabel(80, 80, 80);
-const QColor kConfirmed(60, 165, 90);
-const QColor kDoubtful(235, 165, 40);
-const QColor kNoSignal(195, 195, 195);
 
 constexpr double kStripGapMm = 0.5;  // between the paper and its strip, inside the row gap
 constexpr double kStripMm = 2.0;
-
-QColor MarkColour(ratecheck::Mark mark) {
-    switch (mark) {
-        case ratecheck::Mark::Confirmed:
-            return kConfirmed;
-        case ratecheck::Mark::Doubtful:
-            return kDoubtful;
-        case ratecheck::Mark::NoSignal:
-            break;
-    }
-    return kNoSignal;
-}
 
 double Dots(double mm) {
     return mm * kResolution / 25.4;

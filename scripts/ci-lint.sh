@@ -18,7 +18,7 @@ start=$SECONDS
 mapfile -t sources < <(git ls-files \
     'app/*.cpp' 'acquisition/*.cpp' 'archive/*.cpp' 'views/*.cpp' 'mainwnd/*.cpp' 'dialogs/*.cpp' \
     'controls/*.cpp' 'platform/*.cpp' 'report/*.cpp' 'session/*.cpp' 'program/*.cpp' \
-    'livesignal/*.cpp' \
+    'livesignal/*.cpp' 'jobs/*.cpp' 'review/*.cpp' \
     'tools/analyze/*.cpp' 'tools/synth/*.cpp' 'tools/report/*.cpp' 'tools/mdhtml/*.cpp')
 # Only the counts clang-tidy prints for each file are left out.
 set +e

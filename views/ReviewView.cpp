@@ -31,6 +31,7 @@
 #include "controls/SkinnedButton.h"
 #include "controls/WindowLayout.h"
 #include "platform/WavReader.h"
+#include "report/QualityPalette.h"
 #include "views/QualityStrip.h"
 
 namespace marulo::views {
@@ -39,9 +40,6 @@ namespace {
 
 const QColor kLabelColour{192, 116, 183};
 const QColor kTraceColour{192, 80, 77};
-const QColor kConfirmedColour{60, 165, 90};
-const QColor kDoubtfulColour{235, 165, 40};
-const QColor kNoSignalColour{195, 195, 195};
 // Counted but not confirmed: the trace's colour, paler and dashed. Never checked: pale grey.
 const QColor kSetApartColour{205, 150, 148};
 const QColor kUncheckedColour{175, 175, 175};
@@ -62,31 +60,7 @@ QString ClockOfRecord(std::int64_t second) {
 
 }  // namespace
 
-ReviewView::ReviewView(QWidget* parent, acquisition::CaptureController& controller,
-                       const std::filesystem::path& workFolder)
-    : QAbstractScrollArea(parent),
-      m_controller(controller),
-      m_qualityCheck([this](std::uint64_t ticket, std::optional<RecordCheck> check) {
-          QMetaObject::invokeMethod(
-              this,
-              [this, ticket, found = std::move(check)]() mutable {
-                  if (ticket == m_qualityCheck.NewestTicket()) {
-                      m_check = std::move(found);
-                      UpdateLayers();
-                      viewport()->update();
-                      emit QualityChecked();
-                  }
-              },
-              Qt::QueuedConnection);
-      }),
-      m_loader(workFolder, [this](std::uint64_t ticket, archive::LoadedRecord record) {
-          QMetaObject::invokeMethod(
-              this,
-              [this, ticket, loaded = std::move(record)]() mutable {
-                  OnRecordUnpacked(ticket, std::move(loaded));
-              },
-              Qt::QueuedConnection);
-      }) {
+ReviewView::ReviewView(QWidget* parent) : QAbstractScrollArea(parent) {
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBar(new controls::LayoutScrollBar(Qt::Horizontal, this));
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -134,17 +108,11 @@ ReviewView::ReviewView(QWidget* parent, acquisition::CaptureController& controll
 
     m_playbackTimer.setInterval(kPlaybackTimerMilliseconds);
     connect(&m_playbackTimer, &QTimer::timeout, this, [this] { FollowPlayback(); });
-
-    m_controller.AddListener(*this);
 }
 
-ReviewView::~ReviewView() {
-    m_qualityCheck.CancelAndWait();
-    m_loader.CancelAndWait();
-    m_controller.RemoveListener(*this);
-}
+ReviewView::~ReviewView() = default;
 
-void ReviewView::LoadRecord(const std::string& archivePath) {
+void ReviewView::ShowLoading() {
     StopPlayback();
     // The working files are about to be replaced: nothing of the previous record stays usable.
     m_audioPath.clear();
@@ -152,38 +120,41 @@ void ReviewView::LoadRecord(const std::string& archivePath) {
     m_trace.clear();
     m_playWhenLoaded.reset();
     m_loading = true;
-    StopQualityCheck();
+    ForgetCheck();
     UpdatePointerAtMouse();
     viewport()->update();
-    m_loader.Load(archivePath);
 }
 
-void ReviewView::OnRecordUnpacked(std::uint64_t ticket, archive::LoadedRecord record) {
-    if (ticket != m_loader.NewestTicket()) {
-        return;
-    }
+void ReviewView::ShowRecord(std::vector<std::int32_t> trace, std::string audioPath) {
     m_loading = false;
-    m_audioPath = std::move(record.files.audioPath);
-    m_tracePath = std::move(record.files.tracePath);
-    m_trace = std::move(record.trace);
+    m_audioPath = std::move(audioPath);
+    m_tracePath.clear();
+    m_trace = std::move(trace);
     m_keyCursor.reset();
-    UpdateLayers();
+    ForgetCheck();
     FitExtent();
     // A record opens at its start, whatever page the one before was showing.
     ScrollTo(0);
-    StartQualityCheck();
     UpdatePointerAtMouse();
     viewport()->update();
+}
+
+void ReviewView::PlayWhenAsked() {
     const std::optional<int> play = std::exchange(m_playWhenLoaded, std::nullopt);
-    emit RecordLoaded(record.problem);
-    if (play && !m_audioPath.empty()) {
+    if (play && !m_loading && !m_audioPath.empty()) {
         StartPlayback(*play);
     }
 }
 
+void ReviewView::ShowCheck(std::optional<review::RecordCheck> check) {
+    m_check = std::move(check);
+    UpdateLayers();
+    viewport()->update();
+    emit QualityChecked();
+}
+
 void ReviewView::SetRecordFiles(const std::string& audioPath, const std::string& tracePath) {
-    StopQualityCheck();
-    m_loader.CancelAndWait();
+    ForgetCheck();
     m_loading = false;
     m_audioPath = audioPath;
     m_tracePath = tracePath;
@@ -198,8 +169,7 @@ void ReviewView::SetRecordFiles(const std::string& audioPath, const std::string&
 }
 
 void ReviewView::ClearRecord() {
-    StopQualityCheck();
-    m_loader.CancelAndWait();
+    ForgetCheck();
     m_loading = false;
     m_playWhenLoaded.reset();
     // The audio of a record no longer shown must not play on.
@@ -223,7 +193,7 @@ void ReviewView::StartPlayback(int second) {
     m_playbackTimer.stop();
     // A play from second 0 does not seek, so only a freshly opened device starts at the beginning.
     if (second <= 0 && m_player.IsOpen()) {
-        m_player.Close();
+        ClosePlayer();
     }
     if (!m_player.IsOpen()) {
         std::string why;
@@ -231,6 +201,11 @@ void ReviewView::StartPlayback(int second) {
             AnnouncePlaybackStopped();
             viewport()->update();
             emit PlaybackRefused();
+            return;
+        }
+        if (m_takeForPlayback && !m_takeForPlayback()) {
+            AnnouncePlaybackStopped();
+            viewport()->update();
             return;
         }
         m_player.Open(m_audioPath);
@@ -257,7 +232,7 @@ void ReviewView::StopPlayback() {
         if (m_player.IsPlaying()) {
             m_player.Stop();
         }
-        m_player.Close();
+        ClosePlayer();
     }
     AnnouncePlaybackStopped();
     viewport()->update();
@@ -280,9 +255,16 @@ void ReviewView::OnPlayEnded(platform::PlayNotify how) {
         return;
     }
     m_playbackTimer.stop();
-    m_player.Close();
+    ClosePlayer();
     viewport()->update();
     AnnouncePlaybackStopped();
+}
+
+void ReviewView::ClosePlayer() {
+    m_player.Close();
+    if (m_giveBackFromPlayback) {
+        m_giveBackFromPlayback();
+    }
 }
 
 void ReviewView::InvalidateCachedChart() {
@@ -314,7 +296,7 @@ void ReviewView::OnCaptureOpen() {
         this,
         [this] {
             m_trace.clear();
-            StopQualityCheck();
+            ForgetCheck();
             m_keyCursor.reset();
             FitExtent();
             m_liveMode = true;
@@ -694,16 +676,7 @@ QString ReviewView::AudioShortNote() const {
         .arg(ClockOfRecord(static_cast<std::int64_t>(m_check->checkedSeconds)));
 }
 
-void ReviewView::StartQualityCheck() {
-    m_check.reset();
-    UpdateLayers();
-    if (!m_audioPath.empty() && !m_trace.empty()) {
-        m_qualityCheck.Start(m_audioPath, m_trace);
-    }
-}
-
-void ReviewView::StopQualityCheck() {
-    m_qualityCheck.CancelAndWait();
+void ReviewView::ForgetCheck() {
     m_check.reset();
     UpdateLayers();
 }
@@ -717,10 +690,8 @@ void ReviewView::PaintQualityStrip(QPainter& painter, int offset, int clientHeig
     const std::span<const ratecheck::Mark> marks(m_check->checked.marks);
     for (const StripRun& run :
          QualityStripRuns(marks.first(std::min(marks.size(), m_check->checkedSeconds)), visible)) {
-        const QColor colour = run.mark == ratecheck::Mark::Confirmed  ? kConfirmedColour
-                              : run.mark == ratecheck::Mark::Doubtful ? kDoubtfulColour
-                                                                      : kNoSignalColour;
-        painter.fillRect(ToQRect(QualityStripRect(run, offset, clientHeight)), colour);
+        painter.fillRect(ToQRect(QualityStripRect(run, offset, clientHeight)),
+                         report::MarkColour(run.mark));
     }
 }
 

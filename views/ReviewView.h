@@ -7,14 +7,14 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "acquisition/AcquisitionListener.h"
-#include "acquisition/CaptureController.h"
-#include "archive/RecordLoader.h"
 #include "platform/WavePlayer.h"
+#include "review/RecordCheck.h"
 #include "views/ChartGeometry.h"
 #include "views/PlaybackListener.h"
 #include "views/QualityStrip.h"
@@ -25,27 +25,35 @@ class QPainter;
 namespace marulo::views {
 
 // The scrolling heart-rate chart: a record's trace for review with playback from a clicked
-// second, or the growing trace of a running capture.
+// second, or the growing trace of a running capture. It shows the values it is given (the
+// review's record and check, or the capture's rates as its listener) and loads nothing itself.
 class ReviewView : public QAbstractScrollArea, public acquisition::AcquisitionListener {
     Q_OBJECT
 
 public:
     static constexpr int kPlaybackTimerMilliseconds = 500;
 
-    // Records are unpacked into the working files of the work folder.
-    ReviewView(QWidget* parent, acquisition::CaptureController& controller,
-               const std::filesystem::path& workFolder);
+    explicit ReviewView(QWidget* parent);
     ~ReviewView() override;
     ReviewView(const ReviewView&) = delete;
     ReviewView& operator=(const ReviewView&) = delete;
 
-    // Unpacks a stored record into the working files off this thread and shows its trace when
-    // done, then emits RecordLoaded; a newer load or a clear supersedes it. A play asked for
-    // meanwhile starts once the record is there.
-    void LoadRecord(const std::string& archivePath);
+    // A record is on its way: nothing of the one before is shown or played; a play asked for
+    // meanwhile waits for PlayWhenAsked.
+    void ShowLoading();
     bool IsLoading() const { return m_loading; }
+    // The loaded record; its check comes later through ShowCheck.
+    void ShowRecord(std::vector<std::int32_t> trace, std::string audioPath);
+    // Starts the play asked for while the record was loading, if any and if it has audio.
+    void PlayWhenAsked();
+    void ShowCheck(std::optional<review::RecordCheck> check);
     void SetRecordFiles(const std::string& audioPath, const std::string& tracePath);
     void ClearRecord();
+    // Asked before a play opens the audio (false refuses it quietly) and told once it is closed.
+    void SetPlaybackHandOver(std::function<bool()> take, std::function<void()> giveBack) {
+        m_takeForPlayback = std::move(take);
+        m_giveBackFromPlayback = std::move(giveBack);
+    }
 
     void StartPlayback(int second);
     void StopPlayback();
@@ -58,7 +66,7 @@ public:
     // A mark a second from the check of the loaded record's sound; empty until it is done.
     const std::vector<ratecheck::Mark>& QualityMarks() const;
     // What the check of the loaded record's sound found; nothing until it is done.
-    const std::optional<RecordCheck>& Check() const { return m_check; }
+    const std::optional<review::RecordCheck>& Check() const { return m_check; }
     // The figure the chart shows for a second of the loaded record.
     ShownRate RateAt(std::int64_t second) const;
     int OffsetX() const;
@@ -87,7 +95,6 @@ public:
     void OnCaptureClose() override;
 
 signals:
-    void RecordLoaded(marulo::archive::RecordProblem problem);
     // The check of a loaded record's sound is done and its strip is shown.
     void QualityChecked();
     // A play was asked for, but the record's audio is missing or is no playable WAV file.
@@ -108,7 +115,6 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    void OnRecordUnpacked(std::uint64_t ticket, archive::LoadedRecord record);
     void AppendLiveValue(std::int32_t beatsPerMinute);
     void FollowPlayback();
     void OnPlayEnded(platform::PlayNotify how);
@@ -133,12 +139,11 @@ private:
     void PaintAudioShort(QPainter& painter, int clientWidth, int clientHeight);
     // Sorts the trace into what review draws, after the trace or its check changed.
     void UpdateLayers();
-    void StartQualityCheck();
-    void StopQualityCheck();
+    void ForgetCheck();
+    void ClosePlayer();
     void PaintQualityStrip(QPainter& painter, int offset, int clientHeight, ColumnSpan visible);
     void MoveKeyCursor(std::int64_t second);
 
-    acquisition::CaptureController& m_controller;
     ChartExtent m_initialExtent;
     ChartExtent m_extent;
     int m_wheelRemainder = 0;
@@ -154,13 +159,11 @@ private:
     std::vector<QPointF> m_points;
     bool m_loading = false;
     std::optional<int> m_playWhenLoaded;
-    std::optional<RecordCheck> m_check;
+    std::optional<review::RecordCheck> m_check;
     TraceLayers m_layers;
-    // Its thread posts to this view and reads the working audio file, so it stops early.
-    BackgroundCheck m_qualityCheck;
     std::optional<std::int64_t> m_keyCursor;
-    // Last: its thread posts to this view, so it must stop before anything else goes.
-    archive::RecordLoader m_loader;
+    std::function<bool()> m_takeForPlayback;
+    std::function<void()> m_giveBackFromPlayback;
 };
 
 }  // namespace marulo::views

@@ -15,29 +15,9 @@
 
 #include "acquisition/AcquisitionListener.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/WaitFor.h"
 
 namespace marulo::testing {
-
-// Waits for a condition that a working system meets quickly; the limit only keeps a broken one
-// from hanging the test.
-template <typename Condition, typename Pump>
-bool WaitUntil(Condition condition, Pump pump,
-               std::chrono::seconds limit = std::chrono::seconds(20)) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        pump();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
-template <typename Condition>
-bool WaitUntil(Condition condition) {
-    return WaitUntil(condition, [] {});
-}
 
 // An acquisition listener that writes down every call, tagged with its name, in a shared log.
 class LoggingListener final : public acquisition::AcquisitionListener {

@@ -42,9 +42,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
-    return testing::WaitFor(condition, limit, 100ms);
-}
+using testing::WaitFor;
 
 // The standard output of a shell command, and whether it succeeded.
 std::optional<std::string> Output(const std::string& command) {

@@ -35,6 +35,7 @@
 #include "tests/support/TempFolder.h"
 #include "views/MonitorView.h"
 #include "views/ReviewView.h"
+#include "tests/support/WaitFor.h"
 
 namespace marulo::testing {
 
@@ -69,19 +70,10 @@ inline void Pump() {
     QCoreApplication::processEvents();
 }
 
-// Waits for a condition that a working system meets quickly; the limit only keeps a broken one
-// from hanging the test.
+// Waits for the condition with the window's events turning.
 template <typename Condition>
 bool WaitFor(Condition condition, std::chrono::seconds limit = std::chrono::seconds(20)) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        Pump();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
+    return WaitUntil(condition, Pump, limit);
 }
 
 // A PCM WAV in the capture format (2 channels, 8000 Hz, unsigned 8-bit) holding the bytes.

@@ -7,6 +7,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
@@ -97,6 +99,11 @@ protected:
         QApplication::sendEvent(list->viewport(), &event);
     }
 
+    // Every export that was started ends in a message, off the window's thread meanwhile.
+    bool ExportEnded() {
+        return WaitFor([this] { return !m_messages.empty(); });
+    }
+
     bool WorkingFilesUntouched() const {
         return !fs::exists(m_folder / "Data.wav") && !fs::exists(m_folder / "Data.hr");
     }
@@ -181,6 +188,7 @@ TEST_F(RecordExportTest, ExportsWriteWhatTheArchiveHolds) {
         m_messages.clear();
         m_savePath = QString::fromStdString((m_folder / "out" / c.file).string());
         MenuKeyOnRecord(QString::fromUtf8(c.entry));
+        ASSERT_TRUE(ExportEnded()) << c.entry;
         ASSERT_EQ(m_dialogs.size(), 1U) << c.entry;
         EXPECT_EQ(m_dialogs[0].suggested, documents + c.suggested);
         EXPECT_EQ(m_dialogs[0].filter, c.filter);
@@ -215,6 +223,7 @@ TEST_F(RecordExportTest, ARecordWhoseNameIsNoUtf8Exports) {
     AnswerMenusAndDialogs();
     m_savePath = QString::fromStdString((m_folder / "out" / "r.csv").string());
     MenuKeyOnRecord("Export heart rate (CSV)…");
+    ASSERT_TRUE(ExportEnded());
     ASSERT_EQ(m_dialogs.size(), 1U);
     EXPECT_TRUE(m_dialogs[0].suggested.endsWith(
         QString::fromUtf8("/\xEF\xBF\xBDlise 26wk 6d 2010-02-09 15.30.45.csv")));
@@ -234,6 +243,7 @@ TEST_F(RecordExportTest, CancelWritesNothingAndFailuresAreTold) {
 
     m_savePath = QString::fromStdString((m_folder / "missing" / "r.csv").string());
     MenuKeyOnRecord("Export heart rate (CSV)…");
+    ASSERT_TRUE(ExportEnded());
     ASSERT_EQ(m_messages.size(), 1U);
     EXPECT_EQ(m_messages[0].first, MessageKind::Error);
     EXPECT_TRUE(m_messages[0].second.startsWith(Text("ExportFailed") + "\n"));
@@ -248,6 +258,28 @@ TEST_F(RecordExportTest, CancelWritesNothingAndFailuresAreTold) {
     ASSERT_EQ(m_messages.size(), 1U);
     EXPECT_TRUE(m_messages[0].second.startsWith(Text("ExportUnreadable") + "\n"));
     EXPECT_TRUE(fs::is_empty(m_folder / "out"));
+}
+
+// The window answers while an export runs; its progress dialog's Cancel drops the export, which
+// then tells nothing, and the next export goes ahead.
+TEST_F(RecordExportTest, AnExportRunsOffTheWindowAndItsCancelTellsNothing) {
+    OpenWithRecord();
+    m_savePath = QString::fromStdString((m_folder / "out" / "r.pdf").string());
+    MenuKeyOnRecord("Export report (PDF)…");
+    auto* progress = m_window->findChild<QProgressDialog*>();
+    ASSERT_NE(progress, nullptr);
+    EXPECT_EQ(progress->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(progress->labelText(), Text("ExportProgress"));
+    auto* cancel = progress->findChild<QPushButton*>();
+    ASSERT_NE(cancel, nullptr);
+    cancel->click();
+    QPointer<QProgressDialog> gone(progress);
+    ASSERT_TRUE(WaitFor([&gone] { return gone.isNull() || !gone->isVisible(); }));
+    m_savePath = QString::fromStdString((m_folder / "out" / "r.csv").string());
+    MenuKeyOnRecord("Export heart rate (CSV)…");
+    ASSERT_TRUE(ExportEnded());
+    ASSERT_EQ(m_messages.size(), 1U);
+    EXPECT_EQ(m_messages[0].second, Text("ExportSaved") + "\n" + m_savePath);
 }
 
 TEST_F(RecordExportTest, FoldersAndHomepageSayWhereTheyAreWhenNothingOpensThem) {
@@ -314,18 +346,25 @@ TEST_F(RecordExportTest, TheReportsPaperSpeedIsChosenWhenSavingAndRemembered) {
         SCOPED_TRACE(save.pages);
         m_dialogs.clear();
         m_chooseFilter = save.choose;
+        m_messages.clear();
         MenuKeyOnRecord("Export report (PDF)…");
+        ASSERT_TRUE(ExportEnded());
         ASSERT_EQ(m_dialogs.size(), 1U);
         EXPECT_EQ(m_dialogs[0].offeredFilter, save.offered);
         EXPECT_EQ(PdfPages(ReadBytes(m_folder / "out" / "r.pdf")), save.pages);
         EXPECT_EQ(m_store->Read("PaperSpeed"), save.stored);
     }
 
-    // The saved box's own button shows the folder.
+    // The saved box's own button shows the folder; the box comes once the export is written.
     m_window->Prompts().SetMessageHook({});
-    QTimer::singleShot(0, [this] {
+    QTimer boxWatch;
+    boxWatch.setInterval(5);
+    QObject::connect(&boxWatch, &QTimer::timeout, [this, &boxWatch] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
+        if (box == nullptr) {
+            return;
+        }
+        boxWatch.stop();
         EXPECT_EQ(box->text(), Text("ExportSaved") + "\n" +
                                    QString::fromStdString((m_folder / "out" / "r.pdf").string()));
         for (QAbstractButton* button : box->buttons()) {
@@ -334,8 +373,10 @@ TEST_F(RecordExportTest, TheReportsPaperSpeedIsChosenWhenSavingAndRemembered) {
             }
         }
     });
+    boxWatch.start();
     m_opened.clear();
     MenuKeyOnRecord("Export report (PDF)…");
+    ASSERT_TRUE(WaitFor([this] { return !m_opened.empty(); }));
     ASSERT_EQ(m_opened.size(), 1U);
     EXPECT_EQ(m_opened[0].toLocalFile(), QString::fromStdString((m_folder / "out").string()));
 }

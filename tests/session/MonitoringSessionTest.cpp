@@ -16,6 +16,7 @@
 #include "platform/FileSoundInput.h"
 #include "session/MonitoringSession.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/WaitFor.h"
 
 namespace marulo::session {
 namespace {
@@ -23,17 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-template <typename Condition>
-bool WaitUntil(Condition condition) {
-    const auto end = std::chrono::steady_clock::now() + 20s;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
+using testing::WaitUntil;
 
 // A work folder that is not the current one, and a sound file that a fast input plays.
 class MonitoringSessionTest : public ::testing::Test {

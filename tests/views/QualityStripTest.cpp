@@ -14,14 +14,17 @@
 #include <vector>
 
 #include "acquisition/Analysis.h"
-#include "acquisition/CaptureController.h"
 #include "acquisition/CaptureFormat.h"
 #include "acquisition/WavFileWriter.h"
 #include "app/Config.h"
+#include "jobs/QtPost.h"
 #include "platform/Zip.h"
+#include "review/ReviewModel.h"
+#include "session/WorkingFilesOwner.h"
 #include "tests/support/TempFolder.h"
 #include "tools/synth/SyntheticRecording.h"
 #include "views/QualityStrip.h"
+#include "views/ReviewBinding.h"
 #include "views/ReviewView.h"
 
 namespace marulo::views {
@@ -104,12 +107,14 @@ TEST(QualityStripView, ALoadedRecordGetsItsStripOffTheWindowThread) {
     const auto trace = acquisition::AnalyzeCaptureBytes(audio);
     const fs::path record = WriteRecord(folder.Path(), audio, trace);
 
-    acquisition::CaptureController controller{[] { return nullptr; }, [] { return false; }};
-    ReviewView view(nullptr, controller, {});
+    ReviewView view(nullptr);
+    session::WorkingFilesOwner files;
+    review::ReviewModel model({}, files, jobs::PostTo(&view));
+    ReviewBinding binding(model, view);
     view.resize(400, 250);
     view.show();
     QSignalSpy checked(&view, &ReviewView::QualityChecked);
-    view.LoadRecord(record.string());
+    ASSERT_TRUE(binding.Load(record));
     ASSERT_TRUE(checked.wait(10000));
     ASSERT_EQ(view.QualityMarks().size(), trace.size());
     EXPECT_EQ(view.QualityMarks()[8], Mark::Confirmed);
@@ -135,7 +140,12 @@ TEST(QualityStripView, ALoadedRecordGetsItsStripOffTheWindowThread) {
     QApplication::sendEvent(view.viewport(), &help);
     EXPECT_EQ(QToolTip::text().toStdString(), app::MessageText("ReviewStripLegend"));
 
-    view.ClearRecord();
+    // The reports of this record take the check the chart shows.
+    const auto reportChecks = model.ReportChecksFor(record);
+    ASSERT_TRUE(reportChecks && *reportChecks);
+    EXPECT_EQ((*reportChecks)->size(), trace.size());
+
+    binding.Clear();
     EXPECT_TRUE(view.QualityMarks().empty());
     fs::current_path(previous);
 }
@@ -156,12 +166,14 @@ TEST(QualityStripView, AudioShorterThanItsTraceIsCheckedAsFarAsItGoes) {
     trace.resize(40, 140);
     const fs::path record = WriteRecord(folder.Path(), audio, trace);
 
-    acquisition::CaptureController controller{[] { return nullptr; }, [] { return false; }};
-    ReviewView view(nullptr, controller, {});
+    ReviewView view(nullptr);
+    session::WorkingFilesOwner files;
+    review::ReviewModel model({}, files, jobs::PostTo(&view));
+    ReviewBinding binding(model, view);
     view.resize(400, 250);
     view.show();
     QSignalSpy checked(&view, &ReviewView::QualityChecked);
-    view.LoadRecord(record.string());
+    ASSERT_TRUE(binding.Load(record));
     ASSERT_TRUE(checked.wait(10000));
     ASSERT_TRUE(view.Check());
     EXPECT_TRUE(view.Check()->audioShort);
@@ -193,7 +205,11 @@ TEST(QualityStripView, AudioShorterThanItsTraceIsCheckedAsFarAsItGoes) {
     QHelpEvent help(QEvent::ToolTip, at, view.viewport()->mapToGlobal(at));
     QApplication::sendEvent(view.viewport(), &help);
     EXPECT_EQ(QToolTip::text().toStdString(), "legend\nsound ends at 0:20");
-    view.ClearRecord();
+    // A report checks only audio that reaches the end of its trace, as it always has.
+    const auto reportChecks = model.ReportChecksFor(record);
+    ASSERT_TRUE(reportChecks);
+    EXPECT_FALSE(*reportChecks);
+    binding.Clear();
     app::SetConfigFolderForTesting(std::nullopt);
     fs::current_path(previous);
 }

@@ -18,15 +18,18 @@
 #include <utility>
 #include <vector>
 
-#include "acquisition/CaptureController.h"
 #include "acquisition/CaptureFormat.h"
 #include "acquisition/WavFileWriter.h"
 #include "controls/SkinBitmap.h"
 #include "controls/WindowLayout.h"
+#include "jobs/QtPost.h"
 #include "platform/Zip.h"
+#include "review/ReviewModel.h"
+#include "session/WorkingFilesOwner.h"
 #include "tests/support/PrivatePulseAudio.h"
 #include "tests/support/TempFolder.h"
 #include "views/ChartGeometry.h"
+#include "views/ReviewBinding.h"
 #include "views/ReviewView.h"
 
 namespace marulo::views {
@@ -152,8 +155,7 @@ protected:
     }
 
     testing::TempFolder m_folder{"review"};
-    acquisition::CaptureController m_controller{[] { return nullptr; }, [] { return false; }};
-    ReviewView m_view{nullptr, m_controller, {}};
+    ReviewView m_view{nullptr};
 };
 
 TEST_F(ReviewViewTest, EmptyChartShowsWhiteStripTiledGridAndEvenMinuteLabels) {
@@ -360,11 +362,10 @@ TEST_F(ReviewViewTest, ThePointingCursorShowsOverTheTraceOutsideLiveMode) {
     EXPECT_FALSE(m_view.viewport()->testAttribute(Qt::WA_SetCursor));
 }
 
-// Collects what the view reports about loads and refused plays.
+// Collects what the review reports about loads and the view about refused plays.
 struct LoadReports {
-    explicit LoadReports(ReviewView& view) {
-        QObject::connect(&view, &ReviewView::RecordLoaded,
-                         [this](archive::RecordProblem problem) { problems.push_back(problem); });
+    LoadReports(ReviewBinding& binding, ReviewView& view) {
+        binding.SetLoaded([this](archive::RecordProblem problem) { problems.push_back(problem); });
         QObject::connect(&view, &ReviewView::PlaybackRefused, [this] { ++refused; });
     }
     std::vector<archive::RecordProblem> problems;
@@ -400,19 +401,23 @@ protected:
     bool Loaded() {
         return QTest::qWaitFor([this] { return !m_view.IsLoading(); }, 10000);
     }
+    void Load(const fs::path& archive) { EXPECT_TRUE(m_binding.Load(archive)); }
 
     fs::path m_sources = m_folder.Path() / "sources";
     fs::path m_work = m_folder.Path() / "work";
     fs::path m_previous;
     fs::path m_record;
-    LoadReports m_reports{m_view};
+    session::WorkingFilesOwner m_files;
+    review::ReviewModel m_model{m_work, m_files, jobs::PostTo(&m_view)};
+    ReviewBinding m_binding{m_model, m_view};
+    LoadReports m_reports{m_binding, m_view};
 };
 
 TEST_F(ReviewLoadTest, LoadRecordReplacesTheWorkingFilesAndClearRecordForgetsThem) {
-    m_view.LoadRecord(m_record.string());
+    Load(m_record);
     ASSERT_TRUE(Loaded());
     const std::vector<std::int32_t> loaded = m_view.Trace();
-    m_view.LoadRecord((m_folder.Path() / "missing.zip").string());
+    Load(m_folder.Path() / "missing.zip");
     ASSERT_TRUE(Loaded());
 
     EXPECT_EQ(loaded, (std::vector<std::int32_t>{120, 0, 135}));
@@ -428,23 +433,24 @@ TEST_F(ReviewLoadTest, LoadRecordReplacesTheWorkingFilesAndClearRecordForgetsThe
 }
 
 // Loading never blocks the window; a newer selection wins over one still being unpacked, and
-// a clear leaves the working files alone once it returns.
+// after a clear the working files are let go once the load has left them, and stay alone.
 TEST_F(ReviewLoadTest, NewerLoadSupersedesAndClearStopsTheLoad) {
     WriteTrace(m_sources / "other.hr", {90});
     const fs::path other =
         MakeRecord(m_folder.Path() / "other.zip", {{"Data.hr", m_sources / "other.hr"}});
 
-    m_view.LoadRecord(m_record.string());
+    Load(m_record);
     EXPECT_TRUE(m_view.IsLoading());
-    m_view.LoadRecord(other.string());
+    EXPECT_EQ(m_files.Holder(), session::WorkingFilesHolder::Review);
+    Load(other);
     ASSERT_TRUE(Loaded());
     QCoreApplication::processEvents();
     EXPECT_EQ(m_view.Trace(), std::vector<std::int32_t>{90});
     EXPECT_EQ(m_reports.problems, std::vector{archive::RecordProblem::NoAudio});
     EXPECT_FALSE(fs::exists(m_work / "Data.wav"));
 
-    m_view.LoadRecord(m_record.string());
-    m_view.ClearRecord();
+    Load(m_record);
+    m_binding.Clear();
     const auto leftAfterClear = [this] {
         std::vector<fs::path> names;
         for (const auto& entry : fs::directory_iterator(m_work)) {
@@ -452,8 +458,9 @@ TEST_F(ReviewLoadTest, NewerLoadSupersedesAndClearStopsTheLoad) {
         }
         return names;
     };
+    ASSERT_TRUE(QTest::qWaitFor([this] { return m_files.IsFree(); }, 10000));
     const auto left = leftAfterClear();
-    QTest::qWait(100);
+    QCoreApplication::processEvents();
     EXPECT_EQ(leftAfterClear(), left);
     EXPECT_FALSE(m_view.IsLoading());
     EXPECT_TRUE(m_view.Trace().empty());
@@ -477,7 +484,7 @@ TEST_F(ReviewLoadTest, PlayIsRefusedForAudioThatCannotPlay) {
             MakeRecord(m_folder.Path() / (std::string(source) + ".zip"),
                        {{"Data.wav", m_sources / source}, {"Data.hr", m_sources / "Data.hr"}});
         m_reports.refused = 0;
-        m_view.LoadRecord(archive.string());
+        Load(archive);
         m_view.StartPlayback(0);
         EXPECT_EQ(m_reports.refused, 0);
         ASSERT_TRUE(Loaded());
@@ -519,7 +526,9 @@ TEST_F(ReviewPlaybackTest, AClickPlaysAndAReplacedPlayDoesNotEndPlayback) {
     Click(0);
     EXPECT_TRUE(m_view.IsPlaying());
     EXPECT_EQ(m_view.PlayingSecond(), 0) << "a click at second 0 plays from the beginning";
-    QTest::qWait(300);
+    // The replaced play's end notice has long come once the new one is a second in.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [this] { return m_view.PlayingSecond() >= 1 || m_listener.stopped > 0; }, 10000));
     EXPECT_EQ(m_listener.started, 2);
     EXPECT_EQ(m_listener.stopped, 0);
     EXPECT_TRUE(m_view.IsPlaying());
@@ -558,7 +567,8 @@ TEST_F(ReviewPlaybackTest, StopPlaybackTellsTheListenerOnce) {
     ASSERT_TRUE(m_view.IsPlaying());
     m_view.StopPlayback();
     m_view.StopPlayback();
-    QTest::qWait(300);
+    // A late notice of the stopped play would be a second stop.
+    EXPECT_FALSE(QTest::qWaitFor([this] { return m_listener.stopped > 1; }, 300));
     EXPECT_FALSE(m_view.IsPlaying());
     EXPECT_EQ(m_listener.started, 1);
     EXPECT_EQ(m_listener.stopped, 1);
@@ -575,7 +585,7 @@ TEST_F(ReviewPlaybackTest, ClearingTheRecordEndsItsPlaybackOnce) {
         m_view.ClearRecord();
         EXPECT_FALSE(m_view.IsPlaying());
         EXPECT_EQ(m_listener.stopped, 1);
-        QTest::qWait(300);
+        EXPECT_FALSE(QTest::qWaitFor([this] { return m_listener.stopped > 1; }, 300));
         m_view.StopPlayback();
         EXPECT_EQ(m_listener.started, 1);
         EXPECT_EQ(m_listener.stopped, 1);

@@ -236,10 +236,18 @@ int Run(int argc, char** argv, const Arguments& parsed) {
             return Fail(error, kWriteFailed);
         }
     }
+    // The check reads all the audio: once, for whichever reports want it.
+    std::optional<std::optional<std::vector<marulo::ratecheck::SecondCheck>>> checks;
+    const auto checksOnce = [&]() -> const auto& {
+        if (!checks) {
+            checks = marulo::report::CheckRecordAudio(*record);
+        }
+        return *checks;
+    };
     if (parsed.csv) {
         Output output(*parsed.csv);
         const auto path = output.Path(error);
-        if (!path || !marulo::report::WriteCsvReport(*record, *path, error) ||
+        if (!path || !marulo::report::WriteCsvReport(*record, *path, checksOnce(), error) ||
             !output.Deliver(error)) {
             return Fail(error, kWriteFailed);
         }
@@ -252,7 +260,7 @@ int Run(int argc, char** argv, const Arguments& parsed) {
         const auto path = output.Path(error);
         if (!path ||
             !marulo::report::WritePdfReport(*path, record->facts, record->trace, texts, options,
-                                            error, marulo::report::CheckRecordAudio(*record)) ||
+                                            error, checksOnce()) ||
             !output.Deliver(error)) {
             return Fail(error, kWriteFailed);
         }

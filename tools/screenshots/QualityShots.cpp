@@ -8,8 +8,11 @@
 #include <iostream>
 #include <string>
 
-#include "acquisition/CaptureController.h"
+#include "jobs/QtPost.h"
+#include "review/ReviewModel.h"
+#include "session/WorkingFilesOwner.h"
 #include "tools/screenshots/SampleRecord.h"
+#include "views/ReviewBinding.h"
 #include "views/ReviewView.h"
 
 int main(int argc, char** argv) {
@@ -43,19 +46,20 @@ int main(int argc, char** argv) {
 
     bool saved = false;
     {
-        marulo::acquisition::CaptureController controller([] { return nullptr; },
-                                                          [] { return false; });
-        marulo::views::ReviewView view(nullptr, controller, {});
+        marulo::views::ReviewView view(nullptr);
+        marulo::session::WorkingFilesOwner files;
+        marulo::review::ReviewModel model({}, files, marulo::jobs::PostTo(&view));
+        marulo::views::ReviewBinding binding(model, view);
         view.resize(640, 250);
         view.show();
         QSignalSpy checked(&view, &marulo::views::ReviewView::QualityChecked);
-        view.LoadRecord(record.string());
+        binding.Load(record);
         if (checked.wait(30000)) {
             // The picture shows the chart, not where the keyboard is.
             view.clearFocus();
             saved = view.grab().save(QString::fromStdString(chart.string()));
         }
-        view.ClearRecord();
+        binding.Clear();
     }
     fs::current_path(fs::temp_directory_path());
     fs::remove_all(folder);
