@@ -67,13 +67,13 @@ SoundInputError ErrorOf(QAudio::Error error) {
     return {error, ErrorText(error), ProblemOf(error), {}};
 }
 
-std::string FormatText(const WaveFormat& format) {
+std::string FormatText(const recordformat::WaveFormat& format) {
     return "PCM, " + std::to_string(format.channels) + " channels, " +
            std::to_string(format.samplesPerSecond) + " Hz, " +
            std::to_string(format.bitsPerSample) + " bits";
 }
 
-QAudioFormat ToQtFormat(const WaveFormat& format) {
+QAudioFormat ToQtFormat(const recordformat::WaveFormat& format) {
     QAudioFormat qt;
     qt.setSampleRate(static_cast<int>(format.samplesPerSecond));
     qt.setChannelCount(format.channels);
@@ -218,7 +218,7 @@ public:
     QtSoundInput(const QtSoundInput&) = delete;
     QtSoundInput& operator=(const QtSoundInput&) = delete;
 
-    bool Open(const WaveFormat& format, ThreadMessageQueue& owner,
+    bool Open(const recordformat::WaveFormat& format, ThreadMessageQueue& owner,
               SoundInputError& error) override {
         const QAudioDevice& device = m_state->device;
         if (device.isNull()) {
@@ -449,7 +449,7 @@ std::unique_ptr<SoundInput> CreateDeviceInput(const SoundInputDevice& device, De
     return std::make_unique<QtSoundInput>(FindDevice(device.id), std::move(listed));
 }
 
-bool TrySoundInput(const SoundInputDevice& device, const WaveFormat& format,
+bool TrySoundInput(const SoundInputDevice& device, const recordformat::WaveFormat& format,
                    SoundInputError& error) {
     const std::unique_ptr<SoundInput> input = InputFor(FindDevice(device.id));
     ThreadMessageQueue queue;

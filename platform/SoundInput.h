@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "platform/ThreadMessageQueue.h"
-#include "platform/WaveFormat.h"
+#include "recordformat/WaveFormat.h"
 
 namespace marulo::platform {
 
@@ -47,7 +47,7 @@ public:
     virtual ~SoundInput() = default;
 
     // Opens the default capture device in the given format; posts kMessageInputOpen once open.
-    virtual bool Open(const WaveFormat& format, ThreadMessageQueue& owner,
+    virtual bool Open(const recordformat::WaveFormat& format, ThreadMessageQueue& owner,
                       SoundInputError& error) = 0;
     // Queues an empty buffer; filled buffers are posted to the owner in queue order.
     virtual void AddBuffer(std::unique_ptr<SoundBuffer> buffer) = 0;

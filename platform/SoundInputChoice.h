@@ -36,7 +36,7 @@ std::unique_ptr<SoundInput> CreateDeviceInput(const SoundInputDevice& device, De
 
 // Opens and starts the device in the format for a moment, as a run would; false, with the
 // reason, when it cannot. The file stand-in, when set, is what is tried.
-bool TrySoundInput(const SoundInputDevice& device, const WaveFormat& format,
+bool TrySoundInput(const SoundInputDevice& device, const recordformat::WaveFormat& format,
                    SoundInputError& error);
 
 // The input the user chose, kept by its id; while none is chosen, or the chosen one is not

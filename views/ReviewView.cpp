@@ -30,7 +30,7 @@
 #include "controls/SkinBitmap.h"
 #include "controls/SkinnedButton.h"
 #include "controls/WindowLayout.h"
-#include "platform/WavReader.h"
+#include "recordformat/WavReader.h"
 #include "views/QualityStrip.h"
 
 namespace marulo::views {
@@ -189,7 +189,7 @@ void ReviewView::SetRecordFiles(const std::string& audioPath, const std::string&
     m_tracePath = tracePath;
     m_trace.clear();
     if (!m_tracePath.empty()) {
-        m_trace = archive::ReadTrace(m_tracePath);
+        m_trace = recordformat::ReadTrace(m_tracePath);
     }
     UpdateLayers();
     FitExtent();
@@ -227,7 +227,7 @@ void ReviewView::StartPlayback(int second) {
     }
     if (!m_player.IsOpen()) {
         std::string why;
-        if (m_audioPath.empty() || !platform::ReadWavFormat(m_audioPath, why)) {
+        if (m_audioPath.empty() || !recordformat::ReadWavFormat(m_audioPath, why)) {
             AnnouncePlaybackStopped();
             viewport()->update();
             emit PlaybackRefused();

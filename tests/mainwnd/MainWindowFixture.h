@@ -18,14 +18,14 @@
 
 #include "acquisition/CaptureController.h"
 #include "acquisition/CaptureFormat.h"
-#include "acquisition/WavFileWriter.h"
 #include "app/Config.h"
 #include "app/Fonts.h"
 #include "mainwnd/MainWindow.h"
 #include "platform/SettingsStore.h"
 #include "platform/SoundInputChoice.h"
-#include "platform/WavReader.h"
 #include "platform/Zip.h"
+#include "recordformat/WavFileWriter.h"
+#include "recordformat/WavReader.h"
 #include "session/MonitoringSession.h"
 #include "tests/support/TempFolder.h"
 
@@ -53,8 +53,8 @@ bool WaitFor(Condition condition, std::chrono::seconds limit = std::chrono::seco
 // A PCM WAV in the capture format (2 channels, 8000 Hz, unsigned 8-bit) holding the bytes.
 inline void WriteCaptureWav(const std::filesystem::path& path,
                             const std::vector<std::uint8_t>& data) {
-    const auto header = acquisition::WavHeader(acquisition::CaptureFormat(),
-                                               static_cast<std::uint32_t>(data.size()));
+    const auto header = recordformat::WavHeader(acquisition::CaptureFormat(),
+                                                static_cast<std::uint32_t>(data.size()));
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(header.data()), header.size());
     out.write(reinterpret_cast<const char*>(data.data()),
@@ -156,7 +156,7 @@ protected:
     }
 
     // The audio a stored record in Data holds, or nothing (and a failure) when it cannot be read.
-    std::optional<platform::WavData> StoredAudio(const std::string& record) const {
+    std::optional<recordformat::WavData> StoredAudio(const std::string& record) const {
         platform::ZipReader zip;
         const std::filesystem::path unpacked = m_folder / "check.wav";
         if (!zip.Open(m_folder / "Data" / record) || !zip.ExtractItemToFile(0, unpacked)) {
@@ -164,7 +164,7 @@ protected:
             return std::nullopt;
         }
         std::string error;
-        auto wav = platform::ReadWavFile(unpacked, error);
+        auto wav = recordformat::ReadWavFile(unpacked, error);
         if (!wav) {
             ADD_FAILURE() << record << ": " << error;
         }

@@ -25,8 +25,8 @@
 #include "mainwnd/EdcCalendar.h"
 #include "mainwnd/Volume.h"
 #include "platform/OutputVolume.h"
-#include "platform/WavReader.h"
 #include "platform/Zip.h"
+#include "recordformat/WavReader.h"
 #include "tests/mainwnd/MainWindowFixture.h"
 #include "tests/report/StoredRecords.h"
 #include "tests/support/FileSizeLimit.h"
@@ -812,7 +812,7 @@ TEST_F(MainWindowTest, MotherListSetsTheMotherOrLeavesHerAndRefreshesTheRecords)
 class FailingSoundInput final : public platform::SoundInput {
 public:
     explicit FailingSoundInput(platform::SoundInputError error) : m_error(std::move(error)) {}
-    bool Open(const platform::WaveFormat&, platform::ThreadMessageQueue&,
+    bool Open(const recordformat::WaveFormat&, platform::ThreadMessageQueue&,
               platform::SoundInputError& error) override {
         error = m_error;
         return false;

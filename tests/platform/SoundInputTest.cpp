@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "acquisition/CaptureFormat.h"
-#include "acquisition/WavFileWriter.h"
 #include "platform/FileSoundInput.h"
 #include "platform/SoundBufferQueue.h"
+#include "recordformat/WavFileWriter.h"
 
 namespace marulo::platform {
 namespace {
@@ -188,10 +188,11 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(m_dir); }
 
-    std::filesystem::path WriteWav(const std::vector<std::uint8_t>& samples,
-                                   const WaveFormat& format = acquisition::CaptureFormat()) {
+    std::filesystem::path WriteWav(
+        const std::vector<std::uint8_t>& samples,
+        const recordformat::WaveFormat& format = acquisition::CaptureFormat()) {
         const auto path = m_dir / "input.wav";
-        acquisition::WavFileWriter writer;
+        recordformat::WavFileWriter writer;
         EXPECT_TRUE(writer.Open(path, format));
         writer.Append(samples);
         writer.Close();
@@ -249,7 +250,7 @@ TEST_F(FileSoundInputTest, RefusesAMissingFileAndAnotherFormat) {
     EXPECT_EQ(error.code, FileSoundInput::kOpenError);
     EXPECT_NE(error.text.find("missing.wav"), std::string::npos);
 
-    const WaveFormat mono{1, 1, 8000, 8000, 1, 8};
+    const recordformat::WaveFormat mono{1, 1, 8000, 8000, 1, 8};
     FileSoundInput other(WriteWav(Ramp(100), mono));
     error = {};
     EXPECT_FALSE(other.Open(acquisition::CaptureFormat(), owner, error));

@@ -20,10 +20,10 @@
 
 #include "acquisition/CaptureController.h"
 #include "acquisition/CaptureFormat.h"
-#include "acquisition/WavFileWriter.h"
 #include "controls/SkinBitmap.h"
 #include "controls/WindowLayout.h"
 #include "platform/Zip.h"
+#include "recordformat/WavFileWriter.h"
 #include "tests/support/PrivatePulseAudio.h"
 #include "tests/support/TempFolder.h"
 #include "views/ChartGeometry.h"
@@ -49,7 +49,7 @@ void WriteTrace(const fs::path& path, const std::vector<std::int32_t>& values) {
 // Silence in the capture format: 8-bit stereo at 8000 frames per second.
 void WriteSilentWav(const fs::path& path, int seconds) {
     const std::uint32_t dataBytes = static_cast<std::uint32_t>(seconds) * 16000;
-    const auto header = acquisition::WavHeader(acquisition::CaptureFormat(), dataBytes);
+    const auto header = recordformat::WavHeader(acquisition::CaptureFormat(), dataBytes);
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(header.data()), header.size());
     const std::vector<char> silence(dataBytes, static_cast<char>(128));
