@@ -27,8 +27,8 @@
 #include <utility>
 
 #include "acquisition/CaptureFormat.h"
-#include "app/Config.h"
 #include "app/Fonts.h"
+#include "app/WorkFolder.h"
 #include "archive/RecordName.h"
 #include "controls/LayoutScale.h"
 #include "controls/RecordListDrawing.h"

@@ -16,7 +16,9 @@
 #include <string>
 #include <system_error>
 
-#include "app/Config.h"
+#include "app/FontSpecs.h"
+#include "app/UiTexts.h"
+#include "app/WorkFolder.h"
 #include "archive/RecordName.h"
 #include "controls/RecordListDrawing.h"
 #include "controls/WindowTexts.h"

@@ -13,8 +13,8 @@
 #include <filesystem>
 
 #include "acquisition/CaptureController.h"
-#include "app/Config.h"
 #include "app/InstanceLock.h"
+#include "app/WorkFolder.h"
 #include "controls/SkinBitmap.h"
 #include "controls/WindowTexts.h"
 #include "mainwnd/MainWindow.h"

@@ -23,8 +23,8 @@
 #include <limits>
 #include <utility>
 
-#include "app/Config.h"
 #include "app/Fonts.h"
+#include "app/UiTexts.h"
 #include "archive/RecordFiles.h"
 #include "controls/LayoutScale.h"
 #include "controls/SkinBitmap.h"

@@ -18,8 +18,10 @@
 
 #include "acquisition/CaptureController.h"
 #include "acquisition/CaptureFormat.h"
-#include "app/Config.h"
+#include "app/ConfigFiles.h"
 #include "app/Fonts.h"
+#include "app/UiTexts.h"
+#include "app/WorkFolder.h"
 #include "mainwnd/MainWindow.h"
 #include "platform/SettingsStore.h"
 #include "platform/SoundInputChoice.h"

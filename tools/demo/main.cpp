@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "acquisition/CaptureController.h"
-#include "app/Config.h"
+#include "app/WorkFolder.h"
 #include "archive/RecordName.h"
 #include "controls/SkinBitmap.h"
 #include "mainwnd/EdcCalendar.h"

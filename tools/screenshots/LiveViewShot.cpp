@@ -19,8 +19,10 @@
 #include <vector>
 
 #include "acquisition/CaptureController.h"
-#include "app/Config.h"
+#include "app/ConfigFiles.h"
 #include "app/Fonts.h"
+#include "app/UiTexts.h"
+#include "app/WorkFolder.h"
 #include "livesignal/LiveSignal.h"
 #include "views/MonitorView.h"
 

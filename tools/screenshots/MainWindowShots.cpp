@@ -25,7 +25,9 @@
 #include <string>
 
 #include "acquisition/CaptureController.h"
-#include "app/Config.h"
+#include "app/ConfigFiles.h"
+#include "app/UiTexts.h"
+#include "app/WorkFolder.h"
 #include "archive/RecordName.h"
 #include "dialogs/MotherListDialog.h"
 #include "mainwnd/EdcCalendar.h"
