@@ -3,8 +3,8 @@
 
 #include <QAudioDevice>
 #include <QMediaDevices>
-#include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <utility>
 
 #include "platform/FileSoundInput.h"
@@ -14,13 +14,17 @@ namespace marulo::platform {
 
 namespace {
 
-const char* SoundInputFile() {
-    const char* file = std::getenv(kSoundInputFileVariable);
-    return file != nullptr && *file != '\0' ? file : nullptr;
+std::mutex g_standInMutex;
+std::string g_standIn;  // under g_standInMutex; empty while none is set
+
+// The file that stands in for the sound input; nullopt while none is set.
+std::optional<std::string> SoundInputFile() {
+    const std::lock_guard lock(g_standInMutex);
+    return g_standIn.empty() ? std::nullopt : std::optional(g_standIn);
 }
 
 // The file that stands in for the sound input, as the one device there is.
-SoundInputDevice StandInDevice(const char* file) {
+SoundInputDevice StandInDevice(const std::string& file) {
     return {file, std::filesystem::path(file).filename().string()};
 }
 
@@ -45,17 +49,23 @@ bool Listed(const std::string& id) {
 
 // The input for a device; the file stand-in instead while it is set.
 std::unique_ptr<SoundInput> InputFor(const QAudioDevice& device) {
-    if (const char* file = SoundInputFile()) {
-        return std::make_unique<FileSoundInput>(file);
+    if (const std::optional<std::string> file = SoundInputFile()) {
+        return std::make_unique<FileSoundInput>(*file);
     }
     return std::make_unique<QtSoundInput>(device, &Listed);
 }
 
 }  // namespace
 
+void SetSoundInputFile(std::optional<std::string> file) {
+    std::string chosen = std::move(file).value_or("");
+    const std::lock_guard lock(g_standInMutex);
+    g_standIn = std::move(chosen);
+}
+
 std::vector<SoundInputDevice> SoundInputDevices() {
-    if (const char* file = SoundInputFile()) {
-        return {StandInDevice(file)};
+    if (const std::optional<std::string> file = SoundInputFile()) {
+        return {StandInDevice(*file)};
     }
     std::vector<SoundInputDevice> devices;
     for (const QAudioDevice& device : QMediaDevices::audioInputs()) {
@@ -65,8 +75,8 @@ std::vector<SoundInputDevice> SoundInputDevices() {
 }
 
 std::optional<SoundInputDevice> DefaultSoundInputDevice() {
-    if (const char* file = SoundInputFile()) {
-        return StandInDevice(file);
+    if (const std::optional<std::string> file = SoundInputFile()) {
+        return StandInDevice(*file);
     }
     const QAudioDevice device = QMediaDevices::defaultAudioInput();
     if (device.isNull()) {
@@ -94,8 +104,8 @@ bool TrySoundInput(const SoundInputDevice& device, const recordformat::WaveForma
 }
 
 std::optional<SoundInputDevice> ListedSoundInputDevice(const std::string& id) {
-    if (const char* file = SoundInputFile()) {
-        return StandInDevice(file);
+    if (const std::optional<std::string> file = SoundInputFile()) {
+        return StandInDevice(*file);
     }
     if (const QAudioDevice device = FindDevice(id); !device.isNull()) {
         return DeviceOf(device);
@@ -112,7 +122,7 @@ std::unique_ptr<SoundInput> CreateInputFor(const std::optional<std::string>& id)
 }
 
 bool AnyCaptureDeviceExists() {
-    return SoundInputFile() != nullptr || !QMediaDevices::audioInputs().isEmpty();
+    return SoundInputFile().has_value() || !QMediaDevices::audioInputs().isEmpty();
 }
 
 }  // namespace marulo::platform

@@ -38,6 +38,10 @@ std::unique_ptr<SoundInput> CreateDeviceInput(const SoundInputDevice& device, De
 bool TrySoundInput(const SoundInputDevice& device, const recordformat::WaveFormat& format,
                    SoundInputError& error);
 
+// The WAV file that stands in for the sound input, played in real time, or none: chosen once by
+// the program's entry (tests set and clear it) and asked by every listing and input below.
+void SetSoundInputFile(std::optional<std::string> file);
+
 // The listed device of that id; nothing when it is not connected. The file stand-in, when set,
 // is the one device.
 std::optional<SoundInputDevice> ListedSoundInputDevice(const std::string& id);

@@ -61,10 +61,11 @@ public:
     virtual SoundInputError LostError() const { return {}; }
 };
 
-// Environment variable naming a WAV file that stands in for the sound input, played in real time.
+// Environment variable naming a WAV file that stands in for the sound input, played in real time;
+// the program's entry reads it once and hands it to SetSoundInputFile.
 inline constexpr const char* kSoundInputFileVariable = "MARULO_SOUND_INPUT_FILE";
 
-// The sound input the program uses: the file named by kSoundInputFileVariable when it is set,
+// The sound input the program uses: the file set by SetSoundInputFile when there is one,
 // otherwise the system's default capture device.
 std::unique_ptr<SoundInput> CreateSoundInput();
 

@@ -23,7 +23,7 @@ protected:
         if (pulse == nullptr) {
             return nullptr;
         }
-        ::unsetenv(platform::kSoundInputFileVariable);
+        platform::SetSoundInputFile(std::nullopt);
         mainwnd::MainWindow& window = OpenWindow();
         window.NameBox()->setText("Anna");
         window.SetEdcText("2010-05-12");

@@ -86,7 +86,7 @@ protected:
         app::SetConfigFolderForTesting(app::FolderLocation{"", m_folder.Path().string() + "/"});
         app::ResetUiFonts();
         WriteCaptureWav(m_folder / "input.wav", PulsingAudio(30));
-        ::setenv(platform::kSoundInputFileVariable, (m_folder / "input.wav").c_str(), 1);
+        platform::SetSoundInputFile((m_folder / "input.wav").string());
         m_store = std::make_unique<platform::SettingsStore>(m_folder / "profile.ini");
         m_controller = std::make_unique<acquisition::CaptureController>(
             [this] { return m_inputChoice.CreateInput(); }, &platform::AnyCaptureDeviceExists);
@@ -98,7 +98,7 @@ protected:
             << "the window wrote into the current folder";
         m_controller.reset();
         m_store.reset();
-        ::unsetenv(platform::kSoundInputFileVariable);
+        platform::SetSoundInputFile(std::nullopt);
         app::SetConfigFolderForTesting(std::nullopt);
     }
 

@@ -30,7 +30,7 @@ protected:
         if (m_pulse == nullptr) {
             GTEST_SKIP() << WhyNoPulseAudio();
         }
-        ::unsetenv(platform::kSoundInputFileVariable);
+        platform::SetSoundInputFile(std::nullopt);
     }
 
     // The window shown, with Anna, due in 100 days, entered.

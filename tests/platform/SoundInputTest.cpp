@@ -5,12 +5,16 @@
 #include <cstdlib>
 #include <filesystem>
 #include <numeric>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "acquisition/CaptureFormat.h"
 #include "platform/FileSoundInput.h"
 #include "platform/SoundBufferQueue.h"
+#include "platform/SoundDevices.h"
+#include "platform/SoundInputChoice.h"
 #include "recordformat/WavFileWriter.h"
 
 namespace marulo::platform {
@@ -263,13 +267,28 @@ TEST_F(FileSoundInputTest, RefusesAMissingFileAndAnotherFormat) {
     EXPECT_EQ(owner.Wait().id, kNothingMore);
 }
 
-TEST_F(FileSoundInputTest, TheEnvironmentChoosesTheFileInput) {
-    const auto path = WriteWav(Ramp(1600));
-    ::setenv(kSoundInputFileVariable, path.c_str(), 1);
+TEST_F(FileSoundInputTest, TheStandInFileIsTheInputAndTheOneDevice) {
+    const std::string path = WriteWav(Ramp(1600)).string();
+    const SoundInputDevice standIn{path, std::filesystem::path(path).filename().string()};
+    SetSoundInputFile(path);
+    SoundInputChoice choice;
+    choice.Choose(SoundInputDevice{"some-device", "Some device"});
     EXPECT_TRUE(AnyCaptureDeviceExists());
+    EXPECT_EQ(SoundInputDevices(), std::vector<SoundInputDevice>{standIn});
+    // Every way of asking for a device gives the stand-in while it is set.
+    const std::vector<std::pair<const char*, std::optional<SoundInputDevice>>> asked = {
+        {"default", DefaultSoundInputDevice()},
+        {"listed", ListedSoundInputDevice("some-device")},
+        {"in use", choice.InUse()},
+    };
+    for (const auto& [what, device] : asked) {
+        EXPECT_EQ(device, standIn) << what;
+    }
     const auto input = CreateSoundInput();
-    ::unsetenv(kSoundInputFileVariable);
+    const auto chosenInput = choice.CreateInput();
+    SetSoundInputFile(std::nullopt);
     EXPECT_NE(dynamic_cast<FileSoundInput*>(input.get()), nullptr);
+    EXPECT_NE(dynamic_cast<FileSoundInput*>(chosenInput.get()), nullptr);
 }
 
 }  // namespace

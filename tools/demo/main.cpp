@@ -404,6 +404,7 @@ int main(int argc, char** argv) {
                   << " to a WAV file (marulo-synth makes one); scripts/demo.sh does it all\n";
         return 2;
     }
+    marulo::platform::SetSoundInputFile(std::getenv(marulo::platform::kSoundInputFileVariable));
 
     // The program's own start, as its entry point makes it.
     QApplication application(argc, argv);

@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
         std::cerr << error << '\n';
         return 1;
     }
-    setenv(marulo::platform::kSoundInputFileVariable, (fs::path(folder) / "input.wav").c_str(), 1);
+    marulo::platform::SetSoundInputFile((fs::path(folder) / "input.wav").string());
 
     const double layoutScale =
         fitScreen ? marulo::mainwnd::FitWindowScaleToScreen(argc, argv) : 1.0;
