@@ -18,14 +18,14 @@ std::uint8_t UnsignedByteAt(std::span<const std::uint8_t> frame, std::size_t cha
     return static_cast<std::uint8_t>(frame[2 * channel + 1] ^ 0x80);
 }
 
-bool IsConvertible(const platform::WaveFormat& f) {
+bool IsConvertible(const recordformat::WaveFormat& f) {
     return f.formatTag == 1 && (f.bitsPerSample == 8 || f.bitsPerSample == 16) && f.channels > 0 &&
            f.samplesPerSecond > 0 && f.blockAlign == f.channels * (f.bitsPerSample / 8);
 }
 
 }  // namespace
 
-std::optional<CaptureConverter> CaptureConverter::For(const platform::WaveFormat& format) {
+std::optional<CaptureConverter> CaptureConverter::For(const recordformat::WaveFormat& format) {
     if (!IsConvertible(format)) {
         return std::nullopt;
     }
@@ -35,7 +35,7 @@ std::optional<CaptureConverter> CaptureConverter::For(const platform::WaveFormat
 std::span<const std::uint8_t> CaptureConverter::Convert(std::span<const std::uint8_t> samples,
                                                         std::vector<std::uint8_t>& out) {
     const std::size_t frames = samples.size() / m_format.blockAlign;
-    const platform::WaveFormat& capture = CaptureFormat();
+    const recordformat::WaveFormat& capture = CaptureFormat();
     if (m_format.channels == capture.channels && m_format.bitsPerSample == capture.bitsPerSample &&
         m_format.samplesPerSecond == capture.samplesPerSecond) {
         return samples.first(frames * m_format.blockAlign);
@@ -101,7 +101,7 @@ std::span<const std::uint8_t> CaptureConverter::Finish(std::vector<std::uint8_t>
 }
 
 std::optional<std::vector<std::uint8_t>> ConvertToCaptureFormat(
-    const platform::WaveFormat& format, std::span<const std::uint8_t> samples) {
+    const recordformat::WaveFormat& format, std::span<const std::uint8_t> samples) {
     auto converter = CaptureConverter::For(format);
     if (!converter) {
         return std::nullopt;

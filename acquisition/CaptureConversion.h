@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/WaveFormat.h"
+#include "recordformat/WaveFormat.h"
 
 namespace marulo::acquisition {
 
@@ -25,7 +25,7 @@ class CaptureConverter {
 public:
     // Nothing for a format it cannot read (not PCM, other widths, no channels or rate, a block
     // align that does not match).
-    static std::optional<CaptureConverter> For(const platform::WaveFormat& format);
+    static std::optional<CaptureConverter> For(const recordformat::WaveFormat& format);
 
     // Converts whole sample frames and gives the capture bytes they complete: the samples
     // themselves when they are in the capture format already, otherwise bytes held in scratch
@@ -37,12 +37,12 @@ public:
     std::span<const std::uint8_t> Finish(std::vector<std::uint8_t>& scratch);
 
 private:
-    explicit CaptureConverter(const platform::WaveFormat& format) : m_format(format) {}
+    explicit CaptureConverter(const recordformat::WaveFormat& format) : m_format(format) {}
 
     // Moves on after input frame `latest` (both capture channels) has arrived.
     void Resample(std::array<std::uint8_t, 2> latest, std::vector<std::uint8_t>& out);
 
-    platform::WaveFormat m_format;
+    recordformat::WaveFormat m_format;
     std::uint64_t m_inputFrames = 0;
     std::uint64_t m_outputFrames = 0;
     std::array<std::uint8_t, 2> m_previous{};  // the input frame before the latest
@@ -54,6 +54,6 @@ private:
 
 // The same for samples at hand all at once.
 std::optional<std::vector<std::uint8_t>> ConvertToCaptureFormat(
-    const platform::WaveFormat& format, std::span<const std::uint8_t> samples);
+    const recordformat::WaveFormat& format, std::span<const std::uint8_t> samples);
 
 }  // namespace marulo::acquisition

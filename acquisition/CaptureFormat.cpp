@@ -3,13 +3,13 @@
 
 namespace marulo::acquisition {
 
-const platform::WaveFormat& CaptureFormat() {
-    static const platform::WaveFormat format{.formatTag = 1,
-                                             .channels = 2,
-                                             .samplesPerSecond = 8000,
-                                             .averageBytesPerSecond = 16000,
-                                             .blockAlign = 2,
-                                             .bitsPerSample = 8};
+const recordformat::WaveFormat& CaptureFormat() {
+    static const recordformat::WaveFormat format{.formatTag = 1,
+                                                 .channels = 2,
+                                                 .samplesPerSecond = 8000,
+                                                 .averageBytesPerSecond = 16000,
+                                                 .blockAlign = 2,
+                                                 .bitsPerSample = 8};
     return format;
 }
 

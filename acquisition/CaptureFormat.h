@@ -5,13 +5,13 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/WaveFormat.h"
+#include "recordformat/WaveFormat.h"
 
 namespace marulo::acquisition {
 
 // The one wave format of capture, the WAV header and the live waveform:
 // PCM, 2 channels, 8000 Hz, unsigned 8-bit samples.
-const platform::WaveFormat& CaptureFormat();
+const recordformat::WaveFormat& CaptureFormat();
 
 inline constexpr std::size_t kFramesPerBlock = 800;         // 0.1 s
 inline constexpr std::size_t kBlockBytes = 1600;            // 800 frames of two 8-bit samples

@@ -116,7 +116,7 @@ bool CaptureThread::HandleMessage(platform::SoundInput& input, platform::ThreadM
 }
 
 void CaptureThread::HandleGap(std::size_t droppedBytes) {
-    const platform::WaveFormat& format = CaptureFormat();
+    const recordformat::WaveFormat& format = CaptureFormat();
     const std::size_t blockBytes = format.blockAlign * kFramesPerBlock;
     const std::vector<std::uint8_t> silence(blockBytes, format.bitsPerSample == 8 ? 128 : 0);
     for (std::size_t block = 0; block < droppedBytes / blockBytes; ++block) {

@@ -3,8 +3,8 @@
 
 #include "acquisition/CaptureConversion.h"
 #include "platform/ByteSource.h"
-#include "platform/WavReader.h"
 #include "platform/ZipStream.h"
+#include "recordformat/WavReader.h"
 
 namespace marulo::acquisition {
 
@@ -16,7 +16,7 @@ std::optional<std::vector<ratecheck::SecondCheck>> CheckSource(
     platform::ByteSource& source, const std::string& name, std::span<const std::int32_t> trace,
     std::string& error, const std::atomic<bool>* stop,
     const std::function<void(double)>& progress) {
-    auto wav = platform::WavStream::Open(source, name, error);
+    auto wav = recordformat::WavStream::Open(source, name, error);
     if (!wav) {
         return std::nullopt;
     }

@@ -10,9 +10,9 @@
 
 #include "acquisition/AcquisitionListener.h"
 #include "acquisition/RecordSaveListener.h"
-#include "acquisition/TraceFileWriter.h"
-#include "acquisition/WavFileWriter.h"
 #include "platform/WorkingFiles.h"
+#include "recordformat/TraceFileWriter.h"
+#include "recordformat/WavFileWriter.h"
 
 namespace marulo::acquisition {
 
@@ -47,8 +47,8 @@ private:
     std::vector<RecordSaveListener*> ListenersNow();
 
     const std::filesystem::path m_workFolder;
-    WavFileWriter m_wav;
-    TraceFileWriter m_trace;
+    recordformat::WavFileWriter m_wav;
+    recordformat::TraceFileWriter m_trace;
     std::mutex m_listenersMutex;
     std::vector<RecordSaveListener*> m_listeners;
     bool m_failureReported = false;  // capture thread only

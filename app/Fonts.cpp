@@ -6,7 +6,7 @@
 #include <cmath>
 #include <optional>
 
-#include "app/Config.h"
+#include "app/FontSpecs.h"
 
 namespace marulo::app {
 

@@ -57,19 +57,6 @@ std::uint64_t FreeBytesFor(const fs::path& target) {
 
 }  // namespace
 
-std::vector<std::int32_t> TraceFromBytes(std::span<const unsigned char> bytes) {
-    std::vector<std::int32_t> values;
-    values.reserve(bytes.size() / 4);
-    for (std::size_t offset = 0; offset + 4 <= bytes.size(); offset += 4) {
-        const std::uint32_t raw = static_cast<std::uint32_t>(bytes[offset]) |
-                                  static_cast<std::uint32_t>(bytes[offset + 1]) << 8 |
-                                  static_cast<std::uint32_t>(bytes[offset + 2]) << 16 |
-                                  static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
-        values.push_back(static_cast<std::int32_t>(raw));
-    }
-    return values;
-}
-
 RecordProblem RecordArchive::Open(const std::filesystem::path& archive) {
     m_audioItem.reset();
     m_traceItem.reset();
@@ -98,7 +85,7 @@ RecordProblem RecordArchive::ReadTraceBytes(std::vector<unsigned char>& bytes,
 RecordProblem RecordArchive::ReadTrace(std::vector<std::int32_t>& trace) const {
     std::vector<unsigned char> bytes;
     const RecordProblem problem = ReadTraceBytes(bytes);
-    trace = TraceFromBytes(bytes);
+    trace = recordformat::TraceFromBytes(bytes);
     return problem;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/Zip.h"
+#include "recordformat/TraceFormat.h"
 
 namespace marulo::archive {
 
@@ -30,9 +31,6 @@ enum class RecordProblem {
     WriteFailed,  // a working file cannot be written
 };
 
-// A trace holds one value per second; four days of them is far beyond any monitoring run.
-inline constexpr std::uint64_t kMaxTraceSeconds = 4ULL * 24 * 60 * 60;
-inline constexpr std::uint64_t kMaxTraceBytes = kMaxTraceSeconds * 4;
 // The RIFF size field is 32 bits and counts everything after the first 8 bytes.
 inline constexpr std::uint64_t kMaxAudioBytes = 0xFFFFFFFFULL + 8;
 // A record's audio (16,000 bytes a second after a 44-byte header) is never more than a few
@@ -42,9 +40,6 @@ inline constexpr std::uint64_t kAudioSecondsBeyondTrace = 5;
 inline constexpr std::uint64_t MaxAudioBytesForTrace(std::uint64_t traceSeconds) {
     return 44 + (traceSeconds + kAudioSecondsBeyondTrace) * 16000;
 }
-
-// The heart rates of trace bytes: signed 32-bit little-endian values, trailing bytes ignored.
-std::vector<std::int32_t> TraceFromBytes(std::span<const unsigned char> bytes);
 
 // A stored record's archive, read within sane limits whatever the archive claims.
 class RecordArchive {
@@ -56,7 +51,7 @@ public:
 
     // The trace item's bytes, read once into memory.
     RecordProblem ReadTraceBytes(std::vector<unsigned char>& bytes,
-                                 std::uint64_t maxBytes = kMaxTraceBytes) const;
+                                 std::uint64_t maxBytes = recordformat::kMaxTraceBytes) const;
     RecordProblem ReadTrace(std::vector<std::int32_t>& trace) const;
 
     // Writes the audio item to the target through a temporary file in the same folder that

@@ -9,6 +9,7 @@
 #include "archive/RecordArchive.h"
 #include "platform/FileSync.h"
 #include "platform/Zip.h"
+#include "recordformat/TraceFormat.h"
 
 namespace marulo::archive {
 
@@ -148,8 +149,8 @@ EventsProblem DecodeMarks(std::string_view text, std::vector<std::uint32_t>& mar
         }
         std::uint32_t second = 0;
         const auto [ptr, error] = std::from_chars(text.data(), text.data() + end, second);
-        if (error != std::errc() || ptr != text.data() + end || second >= kMaxTraceSeconds ||
-            (previous && second <= *previous)) {
+        if (error != std::errc() || ptr != text.data() + end ||
+            second >= recordformat::kMaxTraceSeconds || (previous && second <= *previous)) {
             marks.clear();
             return EventsProblem::MarksDamaged;
         }
@@ -193,8 +194,9 @@ EventsProblem ReadRecordEvents(const fs::path& archive, RecordEvents& events) {
     }
     // Each mark line is at most 7 digits and a line break.
     std::optional<std::vector<unsigned char>> marks;
-    EventsProblem problem = ReadOptionalItem(zip, kMarksItemName, kMaxTraceSeconds * 8,
-                                             EventsProblem::MarksDamaged, marks);
+    EventsProblem problem =
+        ReadOptionalItem(zip, kMarksItemName, recordformat::kMaxTraceSeconds * 8,
+                         EventsProblem::MarksDamaged, marks);
     if (problem != EventsProblem::None) {
         return problem;
     }

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "archive/RecordFiles.h"
 
-#include <fstream>
 #include <system_error>
 
 namespace marulo::archive {
@@ -55,7 +54,7 @@ LoadedRecord UnpackRecord(const std::filesystem::path& archive,
             return Failed(workFolder, problem);
         }
         loaded.files.tracePath = traceFile.string();
-        loaded.trace = TraceFromBytes(bytes);
+        loaded.trace = recordformat::TraceFromBytes(bytes);
     } else {
         loaded.problem = RecordProblem::NoTrace;
     }
@@ -77,21 +76,6 @@ LoadedRecord UnpackRecord(const std::filesystem::path& archive,
         loaded.problem = RecordProblem::NoAudio;
     }
     return loaded;
-}
-
-std::vector<std::int32_t> ReadTrace(const std::filesystem::path& trace) {
-    std::ifstream in(trace, std::ios::binary);
-    if (!in) {
-        return {};
-    }
-    std::vector<unsigned char> bytes(kMaxTraceBytes + 1);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    const auto got = static_cast<std::size_t>(in.gcount());
-    if (got > kMaxTraceBytes) {
-        return {};
-    }
-    bytes.resize(got);
-    return TraceFromBytes(bytes);
 }
 
 }  // namespace marulo::archive

@@ -37,8 +37,4 @@ LoadedRecord UnpackRecord(const std::filesystem::path& archive,
                           const std::filesystem::path& workFolder,
                           const std::atomic<bool>* stop = nullptr);
 
-// The heart rates of a trace file: signed 32-bit little-endian values, trailing bytes ignored;
-// empty when the file cannot be read or is longer than a trace can be.
-std::vector<std::int32_t> ReadTrace(const std::filesystem::path& trace);
-
 }  // namespace marulo::archive

@@ -15,10 +15,10 @@
 #include <string>
 
 #include "acquisition/CaptureFormat.h"
-#include "acquisition/WavFileWriter.h"
 #include "bench/UiStallMeter.h"
 #include "mainwnd/ExportRunner.h"
 #include "platform/Zip.h"
+#include "recordformat/WavFileWriter.h"
 #include "report/ExportFiles.h"
 #include "tools/synth/SyntheticRecording.h"
 
@@ -62,8 +62,8 @@ bool WriteNightRecord(const fs::path& archive) {
     constexpr int kHours = 8;
     {
         const auto header =
-            marulo::acquisition::WavHeader(marulo::acquisition::CaptureFormat(),
-                                           static_cast<std::uint32_t>(audio.size() * kHours));
+            marulo::recordformat::WavHeader(marulo::acquisition::CaptureFormat(),
+                                            static_cast<std::uint32_t>(audio.size() * kHours));
         std::ofstream wav("record.wav", std::ios::binary);
         wav.write(reinterpret_cast<const char*>(header.data()),
                   static_cast<std::streamsize>(header.size()));

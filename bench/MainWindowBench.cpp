@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
         std::cerr << error << '\n';
         return 1;
     }
-    setenv(marulo::platform::kSoundInputFileVariable, (fs::path(folder) / "input.wav").c_str(), 1);
+    marulo::platform::SetSoundInputFile((fs::path(folder) / "input.wav").string());
 
     int result = 0;
     {

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "acquisition/CaptureFormat.h"
-#include "acquisition/WavFileWriter.h"
 #include "platform/Zip.h"
+#include "recordformat/WavFileWriter.h"
 
 namespace {
 
@@ -49,7 +49,8 @@ void WriteRecord(const fs::path& archive) {
         }
         // The report reads the trace only; a short audio item keeps the archive small.
         std::ofstream wav(audio, std::ios::binary);
-        const auto header = marulo::acquisition::WavHeader(marulo::acquisition::CaptureFormat(), 2);
+        const auto header =
+            marulo::recordformat::WavHeader(marulo::acquisition::CaptureFormat(), 2);
         wav.write(reinterpret_cast<const char*>(header.data()), header.size());
         wav.write("\x80\x80", 2);
     }

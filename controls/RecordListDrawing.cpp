@@ -6,8 +6,8 @@
 #include <QString>
 #include <cmath>
 
-#include "app/Config.h"
 #include "app/Fonts.h"
+#include "app/UiTexts.h"
 #include "archive/RecordItemTexts.h"
 #include "controls/LayoutScale.h"
 #include "controls/SkinBitmap.h"

@@ -5,7 +5,7 @@
 #include <QString>
 #include <string>
 
-#include "app/Config.h"
+#include "app/UiTexts.h"
 #include "controls/WindowLayout.h"
 
 namespace marulo::controls {

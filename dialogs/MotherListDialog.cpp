@@ -9,8 +9,8 @@
 #include <QStyledItemDelegate>
 #include <system_error>
 
-#include "app/Config.h"
 #include "app/Fonts.h"
+#include "app/UiTexts.h"
 #include "archive/RecordIndex.h"
 #include "archive/RecordName.h"
 #include "controls/SkinBitmap.h"

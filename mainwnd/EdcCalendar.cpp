@@ -8,7 +8,7 @@
 #include <QMouseEvent>
 #include <QTableView>
 
-#include "app/Config.h"
+#include "app/UiTexts.h"
 #include "controls/LayoutScale.h"
 #include "controls/WindowLayout.h"
 

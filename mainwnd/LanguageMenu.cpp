@@ -14,8 +14,11 @@
 #include <memory>
 #include <string>
 
-#include "app/Config.h"
+#include "app/ConfigFiles.h"
 #include "app/Fonts.h"
+#include "app/Languages.h"
+#include "app/UiTexts.h"
+#include "app/WorkFolder.h"
 #include "platform/Shell.h"
 
 namespace marulo::mainwnd {

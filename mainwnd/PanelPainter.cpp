@@ -4,8 +4,8 @@
 #include <QPainter>
 #include <QString>
 
-#include "app/Config.h"
 #include "app/Fonts.h"
+#include "app/UiTexts.h"
 #include "controls/SkinBitmap.h"
 #include "controls/WindowTexts.h"
 

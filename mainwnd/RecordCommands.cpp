@@ -68,8 +68,8 @@ QString SpokenRecordName(const archive::RecordDates& dates) {
 }  // namespace
 
 void MainWindow::ConnectRecordLoading() {
-    m_review = std::make_unique<review::ReviewModel>(m_session.WorkFolder(), m_session.WorkingFiles(),
-                                                     jobs::PostTo(this));
+    m_review = std::make_unique<review::ReviewModel>(m_session.WorkFolder(),
+                                                     m_session.WorkingFiles(), jobs::PostTo(this));
     m_reviewBinding = std::make_unique<views::ReviewBinding>(*m_review, *m_reviewView);
     m_reviewBinding->SetLoaded([this](archive::RecordProblem problem) { OnRecordLoaded(problem); });
     connect(m_reviewView, &views::ReviewView::PlaybackRefused, this,

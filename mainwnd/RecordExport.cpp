@@ -18,7 +18,9 @@
 #include <system_error>
 #include <vector>
 
-#include "app/Config.h"
+#include "app/FontSpecs.h"
+#include "app/UiTexts.h"
+#include "app/WorkFolder.h"
 #include "archive/RecordName.h"
 #include "controls/RecordListDrawing.h"
 #include "controls/WindowTexts.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/WavReader.h"
+#include "recordformat/WavReader.h"
 
 namespace marulo::platform {
 
@@ -17,10 +17,10 @@ FileSoundInput::~FileSoundInput() {
     Close();
 }
 
-bool FileSoundInput::Open(const WaveFormat& format, ThreadMessageQueue& owner,
+bool FileSoundInput::Open(const recordformat::WaveFormat& format, ThreadMessageQueue& owner,
                           SoundInputError& error) {
     std::string why;
-    std::optional<WavData> wav = ReadWavFile(m_file, why);
+    std::optional<recordformat::WavData> wav = recordformat::ReadWavFile(m_file, why);
     if (!wav) {
         error = {kOpenError, "The sound file " + m_file.string() + " cannot be read: " + why,
                  SoundInputProblem::FileUnreadable, m_file.string()};

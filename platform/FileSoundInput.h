@@ -28,7 +28,8 @@ public:
     FileSoundInput(const FileSoundInput&) = delete;
     FileSoundInput& operator=(const FileSoundInput&) = delete;
 
-    bool Open(const WaveFormat& format, ThreadMessageQueue& owner, SoundInputError& error) override;
+    bool Open(const recordformat::WaveFormat& format, ThreadMessageQueue& owner,
+              SoundInputError& error) override;
     void AddBuffer(std::unique_ptr<SoundBuffer> buffer) override;
     bool Start(SoundInputError& error) override;
     void Stop() override;

@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "platform/ThreadMessageQueue.h"
-#include "platform/WaveFormat.h"
+#include "recordformat/WaveFormat.h"
 
 namespace marulo::platform {
 
@@ -47,7 +47,7 @@ public:
     virtual ~SoundInput() = default;
 
     // Opens the default capture device in the given format; posts kMessageInputOpen once open.
-    virtual bool Open(const WaveFormat& format, ThreadMessageQueue& owner,
+    virtual bool Open(const recordformat::WaveFormat& format, ThreadMessageQueue& owner,
                       SoundInputError& error) = 0;
     // Queues an empty buffer; filled buffers are posted to the owner in queue order.
     virtual void AddBuffer(std::unique_ptr<SoundBuffer> buffer) = 0;
@@ -61,10 +61,11 @@ public:
     virtual SoundInputError LostError() const { return {}; }
 };
 
-// Environment variable naming a WAV file that stands in for the sound input, played in real time.
+// Environment variable naming a WAV file that stands in for the sound input, played in real time;
+// the program's entry reads it once and hands it to SetSoundInputFile.
 inline constexpr const char* kSoundInputFileVariable = "MARULO_SOUND_INPUT_FILE";
 
-// The sound input the program uses: the file named by kSoundInputFileVariable when it is set,
+// The sound input the program uses: the file set by SetSoundInputFile when there is one,
 // otherwise the system's default capture device.
 std::unique_ptr<SoundInput> CreateSoundInput();
 

@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "platform/OutputVolume.h"
-#include "platform/WavReader.h"
+#include "recordformat/WavReader.h"
 
 namespace marulo::platform {
 
@@ -20,7 +20,7 @@ namespace {
 // Only a readable PCM WAV is handed to the media player; the samples are not read here.
 bool IsPlayableWav(const std::string& path) {
     std::string ignored;
-    return ReadWavFormat(path, ignored).has_value();
+    return recordformat::ReadWavFormat(path, ignored).has_value();
 }
 
 std::uint32_t NextDeviceId() {

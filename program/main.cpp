@@ -13,8 +13,8 @@
 #include <filesystem>
 
 #include "acquisition/CaptureController.h"
-#include "app/Config.h"
 #include "app/InstanceLock.h"
+#include "app/WorkFolder.h"
 #include "controls/SkinBitmap.h"
 #include "controls/WindowTexts.h"
 #include "mainwnd/MainWindow.h"
@@ -31,6 +31,11 @@ int main(int argc, char** argv) {
     marulo::platform::TerminationSignals::HoldUntilInstalled();
     const double layoutScale = marulo::mainwnd::FitWindowScaleToScreen(argc, argv);
     QApplication application(argc, argv);
+    // The file stand-in for the sound input is chosen here, once, for the whole run.
+    if (const char* file = std::getenv(marulo::platform::kSoundInputFileVariable);
+        file != nullptr && *file != '\0') {
+        marulo::platform::SetSoundInputFile(file);
+    }
     QApplication::setWindowIcon(marulo::controls::ApplicationIcon());
     QPointer<marulo::mainwnd::MainWindow> shown;
     const marulo::platform::TerminationSignals endRequests([&shown] {

@@ -9,8 +9,8 @@
 
 #include "archive/RecordArchive.h"
 #include "platform/FileSync.h"
-#include "platform/WavReader.h"
 #include "platform/ZipStream.h"
+#include "recordformat/WavReader.h"
 
 namespace marulo::report {
 
@@ -138,7 +138,7 @@ bool SaveArchivedAudio(const std::filesystem::path& archive, const std::filesyst
                 return false;
             }
             std::string wavError;
-            if (!platform::ReadWavFormat(temporary, wavError)) {
+            if (!recordformat::ReadWavFormat(temporary, wavError)) {
                 writeError = "the audio (Data.wav) is not a readable WAV file";
                 failedOn = ExportFailure::Input;
                 return false;
@@ -156,7 +156,7 @@ AudioScan ScanArchivedAudio(const std::filesystem::path& archive, std::uint64_t 
         return {AudioState::Damaged, error};
     }
     const std::string name = archive.string() + ": Data.wav";
-    auto wav = platform::WavStream::Open(*item, name, error);
+    auto wav = recordformat::WavStream::Open(*item, name, error);
     if (!wav) {
         return {AudioState::Damaged, error};
     }

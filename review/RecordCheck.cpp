@@ -6,7 +6,7 @@
 
 #include "acquisition/RecordedAudioCheck.h"
 #include "platform/ByteSource.h"
-#include "platform/WavReader.h"
+#include "recordformat/WavReader.h"
 
 namespace marulo::review {
 
@@ -14,7 +14,7 @@ std::optional<std::size_t> WavSeconds(const std::filesystem::path& audio) {
     platform::FileByteSource file(audio);
     std::string error;
     auto wav =
-        file.IsOpen() ? platform::WavStream::Open(file, audio.string(), error) : std::nullopt;
+        file.IsOpen() ? recordformat::WavStream::Open(file, audio.string(), error) : std::nullopt;
     if (!wav || wav->Format().blockAlign == 0 || wav->Format().samplesPerSecond == 0) {
         return std::nullopt;
     }

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "acquisition/CaptureFormat.h"
-#include "acquisition/WavFileWriter.h"
 #include "archive/RecordName.h"
 #include "platform/FileSync.h"
 #include "platform/WorkingFiles.h"
 #include "platform/Zip.h"
+#include "recordformat/WavFileWriter.h"
 
 namespace marulo::session {
 
@@ -131,7 +131,7 @@ std::optional<std::uint64_t> RunAudioBytes(const fs::path& archive, const fs::pa
     if (error) {
         return std::nullopt;
     }
-    return acquisition::WavAudioBytes(size);
+    return recordformat::WavAudioBytes(size);
 }
 
 }  // namespace
@@ -217,7 +217,7 @@ std::optional<std::uint64_t> ArchivedAudioBytes(const fs::path& archive) {
     if (!size) {
         return std::nullopt;
     }
-    return acquisition::WavAudioBytes(*size);
+    return recordformat::WavAudioBytes(*size);
 }
 
 std::optional<fs::path> StoredCopy(const fs::path& workFolder, const fs::path& archive,

@@ -12,11 +12,11 @@
 #include "acquisition/Analysis.h"
 #include "acquisition/CaptureFormat.h"
 #include "acquisition/Recorder.h"
-#include "acquisition/WavFileWriter.h"
 #include "archive/RecordArchive.h"
 #include "archive/RecordName.h"
 #include "platform/FileSync.h"
 #include "platform/Zip.h"
+#include "recordformat/WavFileWriter.h"
 
 namespace marulo::session {
 
@@ -38,17 +38,17 @@ std::uintmax_t FileSize(const fs::path& file) {
 // Cuts the audio to whole sample frames and writes the header for exactly what the file holds
 // (the header on disk may be up to a second behind). Gives the number of audio bytes.
 std::uintmax_t RepairWav(const fs::path& file) {
-    const platform::WaveFormat& format = acquisition::CaptureFormat();
+    const recordformat::WaveFormat& format = acquisition::CaptureFormat();
     const std::uintmax_t size = FileSize(file);
-    if (size < acquisition::kWavHeaderBytes) {
+    if (size < recordformat::kWavHeaderBytes) {
         return 0;
     }
-    std::uintmax_t audio = size - acquisition::kWavHeaderBytes;
+    std::uintmax_t audio = size - recordformat::kWavHeaderBytes;
     audio -= audio % format.blockAlign;
     audio = std::min<std::uintmax_t>(audio, 0xFFFFFFFFu - 36u);
     std::error_code error;
-    fs::resize_file(file, acquisition::kWavHeaderBytes + audio, error);
-    const auto header = acquisition::WavHeader(format, static_cast<std::uint32_t>(audio));
+    fs::resize_file(file, recordformat::kWavHeaderBytes + audio, error);
+    const auto header = recordformat::WavHeader(format, static_cast<std::uint32_t>(audio));
     std::fstream out(file, std::ios::binary | std::ios::in | std::ios::out);
     out.write(reinterpret_cast<const char*>(header.data()),
               static_cast<std::streamsize>(header.size()));
@@ -97,7 +97,7 @@ void RebuildTrace(const fs::path& audio, const fs::path& trace) {
             out.write(bytes, sizeof bytes);
         });
     std::ifstream in(audio, std::ios::binary);
-    in.seekg(static_cast<std::streamoff>(acquisition::kWavHeaderBytes));
+    in.seekg(static_cast<std::streamoff>(recordformat::kWavHeaderBytes));
     std::vector<char> piece(1 << 16);
     while (in.read(piece.data(), static_cast<std::streamsize>(piece.size())) || in.gcount() > 0) {
         replay.Feed(std::span(reinterpret_cast<const std::uint8_t*>(piece.data()),
@@ -122,7 +122,7 @@ std::optional<platform::LocalTime> PrepareAudio(const RunProfile& profile, const
     }
     const std::uintmax_t traceSeconds = FileSize(left.trace) / 4;
     if (!Exists(left.trace) ||
-        archive::MaxAudioBytesForTrace(traceSeconds) < acquisition::kWavHeaderBytes + audio) {
+        archive::MaxAudioBytesForTrace(traceSeconds) < recordformat::kWavHeaderBytes + audio) {
         RebuildTrace(left.audio, left.trace);
     }
     const auto trace = FileSize(left.trace);

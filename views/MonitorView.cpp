@@ -12,8 +12,8 @@
 #include <array>
 #include <cmath>
 
-#include "app/Config.h"
 #include "app/Fonts.h"
+#include "app/UiTexts.h"
 #include "controls/LayoutScale.h"
 #include "controls/SkinBitmap.h"
 #include "controls/WindowLayout.h"

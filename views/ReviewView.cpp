@@ -23,14 +23,14 @@
 #include <limits>
 #include <utility>
 
-#include "app/Config.h"
 #include "app/Fonts.h"
+#include "app/UiTexts.h"
 #include "archive/RecordFiles.h"
 #include "controls/LayoutScale.h"
 #include "controls/SkinBitmap.h"
 #include "controls/SkinnedButton.h"
 #include "controls/WindowLayout.h"
-#include "platform/WavReader.h"
+#include "recordformat/WavReader.h"
 #include "report/QualityPalette.h"
 #include "views/QualityStrip.h"
 
@@ -160,7 +160,7 @@ void ReviewView::SetRecordFiles(const std::string& audioPath, const std::string&
     m_tracePath = tracePath;
     m_trace.clear();
     if (!m_tracePath.empty()) {
-        m_trace = archive::ReadTrace(m_tracePath);
+        m_trace = recordformat::ReadTrace(m_tracePath);
     }
     UpdateLayers();
     FitExtent();
@@ -197,7 +197,7 @@ void ReviewView::StartPlayback(int second) {
     }
     if (!m_player.IsOpen()) {
         std::string why;
-        if (m_audioPath.empty() || !platform::ReadWavFormat(m_audioPath, why)) {
+        if (m_audioPath.empty() || !recordformat::ReadWavFormat(m_audioPath, why)) {
             AnnouncePlaybackStopped();
             viewport()->update();
             emit PlaybackRefused();

@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "bench/faults/StoredAudio.h"
-#include "platform/WavReader.h"
+#include "recordformat/WavReader.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ int Count(const std::filesystem::path& folder) {
 // stopped reading: what does not fit the pipe is dropped.
 int Feed(const std::string& fifo, const std::string& wavPath) {
     std::string error;
-    const auto wav = marulo::platform::ReadWavFile(wavPath, error);
+    const auto wav = marulo::recordformat::ReadWavFile(wavPath, error);
     if (!wav) {
         std::cerr << "marulo-faulttool: " << error << '\n';
         return 1;

@@ -44,7 +44,7 @@ class FakeSoundInput final : public platform::SoundInput {
 public:
     explicit FakeSoundInput(FakeDevice& device) : m_device(device) { ++m_device.inputsMade; }
 
-    bool Open(const platform::WaveFormat& format, platform::ThreadMessageQueue& owner,
+    bool Open(const recordformat::WaveFormat& format, platform::ThreadMessageQueue& owner,
               platform::SoundInputError& error) override {
         EXPECT_EQ(format, CaptureFormat());
         if (m_device.openFails) {

@@ -29,7 +29,7 @@ public:
     DeliveredInput(const DeliveredInput&) = delete;
     DeliveredInput& operator=(const DeliveredInput&) = delete;
 
-    bool Open(const platform::WaveFormat&, platform::ThreadMessageQueue& owner,
+    bool Open(const recordformat::WaveFormat&, platform::ThreadMessageQueue& owner,
               platform::SoundInputError&) override {
         m_owner = &owner;
         m_device.SetOwner(&owner);

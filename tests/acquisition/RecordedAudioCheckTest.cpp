@@ -10,8 +10,8 @@
 #include "acquisition/Analysis.h"
 #include "acquisition/CaptureFormat.h"
 #include "acquisition/RecordedAudioCheck.h"
-#include "acquisition/WavFileWriter.h"
 #include "platform/Zip.h"
+#include "recordformat/WavFileWriter.h"
 #include "tests/support/TempFolder.h"
 #include "tools/synth/SyntheticRecording.h"
 
@@ -21,7 +21,8 @@ namespace {
 namespace fs = std::filesystem;
 
 void WriteWav(const fs::path& path, const std::vector<std::uint8_t>& capture) {
-    const auto header = WavHeader(CaptureFormat(), static_cast<std::uint32_t>(capture.size()));
+    const auto header =
+        recordformat::WavHeader(CaptureFormat(), static_cast<std::uint32_t>(capture.size()));
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(header.data()),
               static_cast<std::streamsize>(header.size()));

@@ -7,8 +7,6 @@
 #include "acquisition/Analysis.h"
 #include "acquisition/CaptureFormat.h"
 #include "acquisition/Recorder.h"
-#include "acquisition/TraceFileWriter.h"
-#include "acquisition/WavFileWriter.h"
 #include "platform/Zip.h"
 #include "tests/acquisition/CaptureTestSupport.h"
 #include "tests/acquisition/SyntheticAudio.h"
@@ -142,72 +140,12 @@ TEST_F(RecorderTest, TheHeaderOnDiskKeepsUpWhileRecording) {
     m_recorder.OnCaptureClose();
 }
 
-TEST(WavHeader, IsLaidOutByteForByte) {
-    const std::array<std::uint8_t, 44> expected{
-        'R',  'I',  'F', 'F', 0xE4, 0xDA, 0,   0,                 // RIFF size 36 + 56000
-        'W',  'A',  'V', 'E', 'f',  'm',  't', ' ', 16, 0, 0, 0,  // format block size
-        1,    0,    2,   0,                                       // PCM, two channels
-        0x40, 0x1F, 0,   0,                                       // 8000 Hz
-        0x80, 0x3E, 0,   0,                                       // 16000 bytes per second
-        2,    0,    8,   0,                                       // block align, bits per sample
-        'd',  'a',  't', 'a', 0xC0, 0xDA, 0,   0};                // data size 56000
-    EXPECT_EQ(WavHeader(CaptureFormat(), 56000), expected);
-}
-
-TEST(TraceFileWriter, WritesSignedLittleEndianValuesOnlyWhileOpen) {
-    testing::WorkingFolder folder;
-    TraceFileWriter trace;
-    trace.Write(1);  // not open: nothing happens
-    ASSERT_TRUE(trace.Open("t.hr"));
-    trace.Write(0x01020304);
-    trace.Write(0);
-    trace.Write(-2);
-    trace.Close();
-    trace.Write(5);
-    EXPECT_EQ(ReadBytes("t.hr"),
-              (std::vector<std::uint8_t>{4, 3, 2, 1, 0, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF}));
-}
-
 class FailureCounter final : public RecordSaveListener {
 public:
     void OnRecordSaved(const std::string&) override {}
     void OnRecordingFailed() override { ++failures; }
     int failures = 0;
 };
-
-TEST(WavFileWriter, AFailedWriteKeepsTheHeaderToWhatTheFileHolds) {
-    struct Case {
-        rlim_t limit;
-        std::uint32_t heldBytes;  // audio the file keeps: whole frames below the limit
-    };
-    const Case cases[] = {
-        {44 + 16000 + 700, 16000 + 700},  // mid-block, after a header update
-        {44 + 1601, 1600},                // an odd byte over a block is dropped
-        {44 + 3 * 16000, 3 * 16000},      // exactly at a block's end
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.limit);
-        testing::WorkingFolder folder;
-        const std::vector<std::uint8_t> block(kBlockBytes, 200);
-        WavFileWriter wav;
-        int accepted = 0;
-        {
-            const testing::FileSizeLimit limit(c.limit);
-            ASSERT_TRUE(wav.Open("w.wav"));
-            for (int i = 0; i < 40 && wav.Append(block); ++i) {
-                ++accepted;
-            }
-            EXPECT_TRUE(wav.Failed());
-            EXPECT_FALSE(wav.Append(block)) << "no more bytes after a failure";
-            wav.Close();
-        }
-        EXPECT_EQ(accepted, static_cast<int>(c.limit - 44) / static_cast<int>(kBlockBytes));
-        const std::vector<std::uint8_t> bytes = ReadBytes("w.wav");
-        ASSERT_EQ(bytes.size(), 44u + c.heldBytes);
-        EXPECT_EQ(U32At(bytes, 40), c.heldBytes);
-        EXPECT_EQ(U32At(bytes, 4), 36u + c.heldBytes);
-    }
-}
 
 TEST_F(RecorderTest, AWriteFailureIsReportedOnceAndTheRunKeepsWhatWasWritten) {
     FailureCounter counter;

@@ -49,7 +49,7 @@ TEST(StreamingConversion, PiecesGiveTheBytesOfTheWhole) {
                                                                               {1, 44100, 16},
                                                                               {2, 384000, 16}}) {
         const auto align = static_cast<std::uint16_t>(channels * bits / 8);
-        const platform::WaveFormat format{1, channels, rate, rate * align, align, bits};
+        const recordformat::WaveFormat format{1, channels, rate, rate * align, align, bits};
         for (const std::size_t frames : {0u, 1u, 2u, 47u, 48u, 49u, 3001u}) {
             const auto input = std::span(samples).first(std::min(samples.size(), frames * align));
             const auto whole = ConvertToCaptureFormat(format, input);

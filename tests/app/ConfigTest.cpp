@@ -1,5 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/Config.h"
+#include "app/ConfigFiles.h"
+#include "app/FontSpecs.h"
+#include "app/Languages.h"
+#include "app/UiTexts.h"
+#include "app/WorkFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,8 @@
 #include <fstream>
 #include <string>
 
-#include "app/Config.h"
+#include "app/ConfigFiles.h"
+#include "app/WorkFolder.h"
 #include "tests/support/TempFolder.h"
 
 namespace marulo::app {

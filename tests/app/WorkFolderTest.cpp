@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "app/Config.h"
+#include "app/WorkFolder.h"
 #include "tests/support/TempFolder.h"
 
 namespace marulo::app {

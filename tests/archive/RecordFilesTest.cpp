@@ -77,7 +77,7 @@ TEST_F(RecordFilesTest, NormalRecordUnpacksIntoWorkingFiles) {
     EXPECT_EQ(files.audioPath, "Data.wav");
     EXPECT_EQ(files.tracePath, "Data.hr");
     EXPECT_EQ(ReadAll("Data.wav"), "RIFF-audio");
-    EXPECT_EQ(ReadTrace(files.tracePath), std::vector<std::int32_t>{135});
+    EXPECT_EQ(recordformat::ReadTrace(files.tracePath), std::vector<std::int32_t>{135});
 }
 
 // Only the first top-level items named exactly "Data.wav" and "Data.hr" make the record; folder
@@ -280,27 +280,14 @@ TEST_F(RecordFilesTest, LoadingTheSameRecordTwiceGivesTheSameContent) {
     const std::string trace = "\x78\0\0\0\x8c\0\0\0\0\0\0\0"s;
     const auto archive = MakeArchive({{"Data.wav", "audio bytes"}, {"Data.hr", trace}});
     const RecordFiles first = UnpackRecord(archive, {}).files;
-    const auto firstTrace = ReadTrace(first.tracePath);
+    const auto firstTrace = recordformat::ReadTrace(first.tracePath);
     const RecordFiles second = UnpackRecord(archive, {}).files;
     EXPECT_EQ(first.audioPath, second.audioPath);
     EXPECT_EQ(first.tracePath, second.tracePath);
     EXPECT_EQ(ReadAll("Data.wav"), "audio bytes");
     EXPECT_EQ(ReadAll("Data.hr"), trace);
-    EXPECT_EQ(ReadTrace(second.tracePath), firstTrace);
+    EXPECT_EQ(recordformat::ReadTrace(second.tracePath), firstTrace);
     EXPECT_EQ(firstTrace, (std::vector<std::int32_t>{120, 140, 0}));
-}
-
-TEST_F(RecordFilesTest, TraceIsWholeLittleEndianValues) {
-    const std::string bytes = "\x87\0\0\0\xff\xff\xff\xff\x01\x02\x03\x04"s;
-    const std::vector<std::pair<std::size_t, std::vector<std::int32_t>>> cases = {
-        {0, {}}, {3, {}}, {4, {135}}, {7, {135}}, {8, {135, -1}}, {12, {135, -1, 0x04030201}},
-    };
-    for (const auto& [size, expected] : cases) {
-        SCOPED_TRACE(size);
-        WriteAll("trace", bytes.substr(0, size));
-        EXPECT_EQ(ReadTrace("trace"), expected);
-    }
-    EXPECT_TRUE(ReadTrace("no such trace").empty());
 }
 
 }  // namespace

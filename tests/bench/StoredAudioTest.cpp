@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/Zip.h"
-#include "tests/platform/WavBytes.h"
+#include "tests/recordformat/WavBytes.h"
 #include "tests/support/TempFolder.h"
 
 namespace marulo::faults {

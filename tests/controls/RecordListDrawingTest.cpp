@@ -8,8 +8,9 @@
 #include <fstream>
 #include <optional>
 
-#include "app/Config.h"
+#include "app/ConfigFiles.h"
 #include "app/Fonts.h"
+#include "app/WorkFolder.h"
 #include "archive/RecordItemTexts.h"
 #include "controls/RecordListDrawing.h"
 #include "controls/SkinBitmap.h"

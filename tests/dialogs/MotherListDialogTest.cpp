@@ -13,8 +13,9 @@
 #include <fstream>
 #include <vector>
 
-#include "app/Config.h"
+#include "app/ConfigFiles.h"
 #include "app/Fonts.h"
+#include "app/WorkFolder.h"
 #include "controls/SkinBitmap.h"
 #include "tests/support/TempFolder.h"
 

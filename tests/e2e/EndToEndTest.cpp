@@ -27,9 +27,9 @@
 
 #include "acquisition/Analysis.h"
 #include "acquisition/CaptureFormat.h"
-#include "acquisition/WavFileWriter.h"
 #include "controls/WindowLayout.h"
 #include "platform/DayNumbers.h"
+#include "recordformat/WavFileWriter.h"
 #include "tests/support/PrivatePulseAudio.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/WaitFor.h"
@@ -422,8 +422,8 @@ protected:
             << "[General]\nName=Anna\nEDC=" << edcText << "\n";
         const std::vector<std::uint8_t> audio =
             synth::SynthesizeCaptureBytes({120.0, 140.0, 150.0, 1});
-        const auto header = acquisition::WavHeader(acquisition::CaptureFormat(),
-                                                   static_cast<std::uint32_t>(audio.size()));
+        const auto header = recordformat::WavHeader(acquisition::CaptureFormat(),
+                                                    static_cast<std::uint32_t>(audio.size()));
         std::ofstream input(m_root / "input.wav", std::ios::binary);
         input.write(reinterpret_cast<const char*>(header.data()), header.size());
         input.write(reinterpret_cast<const char*>(audio.data()),

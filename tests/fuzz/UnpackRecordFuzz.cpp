@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "archive/RecordFiles.h"
-#include "platform/WavReader.h"
+#include "recordformat/WavReader.h"
 #include "tests/fuzz/ScratchFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -15,12 +15,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const marulo::archive::LoadedRecord loaded = marulo::archive::UnpackRecord(archive, {});
     const marulo::archive::RecordFiles& files = loaded.files;
     // The trace handed back is the trace written: a review reads the same values either way.
-    if (!files.tracePath.empty() && marulo::archive::ReadTrace(files.tracePath) != loaded.trace) {
+    if (!files.tracePath.empty() &&
+        marulo::recordformat::ReadTrace(files.tracePath) != loaded.trace) {
         std::abort();
     }
     if (!files.audioPath.empty()) {
         std::string error;
-        marulo::platform::ReadWavFormat(files.audioPath, error);
+        marulo::recordformat::ReadWavFormat(files.audioPath, error);
     }
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(fs::current_path(), error)) {

@@ -3,15 +3,15 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/WavReader.h"
+#include "recordformat/WavReader.h"
 #include "tests/fuzz/ScratchFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto& file = marulo::fuzz::ScratchFolder::Instance().Write(data, size);
     std::string readError;
     std::string formatError;
-    const auto wav = marulo::platform::ReadWavFile(file, readError);
-    const auto format = marulo::platform::ReadWavFormat(file, formatError);
+    const auto wav = marulo::recordformat::ReadWavFile(file, readError);
+    const auto format = marulo::recordformat::ReadWavFormat(file, formatError);
     if (wav.has_value() != format.has_value()) {
         std::abort();
     }

@@ -47,7 +47,7 @@ TEST_F(InputChoiceTest, TheChosenInputIsHeardKeptAndStoodInForWhenUnplugged) {
     if (pulse == nullptr) {
         GTEST_SKIP() << WhyNoPulseAudio();
     }
-    ::unsetenv(platform::kSoundInputFileVariable);
+    platform::SetSoundInputFile(std::nullopt);
     ASSERT_TRUE(pulse->AddPipeSource("listener", kListener));
     OpenWindow();
     NameBoxOf(*m_window)->setText("Anna");
@@ -83,10 +83,10 @@ TEST_F(InputChoiceTest, TheChosenInputIsHeardKeptAndStoodInForWhenUnplugged) {
     m_messages.clear();
     OpenWindow();
     EXPECT_EQ(Caption(), Text("InputCaption").arg(kListener));
-    ::setenv(platform::kSoundInputFileVariable, (m_folder / "missing.wav").c_str(), 1);
+    platform::SetSoundInputFile((m_folder / "missing.wav").string());
     PickFromMenu(DefaultName());
     QTest::mouseClick(InputButton(), Qt::LeftButton);
-    ::unsetenv(platform::kSoundInputFileVariable);
+    platform::SetSoundInputFile(std::nullopt);
     ASSERT_EQ(m_messages.size(), 1u);
     EXPECT_EQ(m_messages[0].second.split('\n').front(), Text("InputNotChosen"));
     EXPECT_EQ(Caption(), Text("InputCaption").arg(kListener));
@@ -105,7 +105,7 @@ TEST_F(InputChoiceTest, ARunEndsWhenItsInputIsUnpluggedInsteadOfHearingAnother) 
     if (pulse == nullptr) {
         GTEST_SKIP() << WhyNoPulseAudio();
     }
-    ::unsetenv(platform::kSoundInputFileVariable);
+    platform::SetSoundInputFile(std::nullopt);
     ASSERT_TRUE(pulse->AddPipeSource("card", "Card"));
     OpenWindow();
     NameBoxOf(*m_window)->setText("Anna");

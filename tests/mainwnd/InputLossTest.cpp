@@ -23,7 +23,7 @@ protected:
         if (pulse == nullptr) {
             return nullptr;
         }
-        ::unsetenv(platform::kSoundInputFileVariable);
+        platform::SetSoundInputFile(std::nullopt);
         mainwnd::MainWindow& window = OpenWindow();
         NameBoxOf(window)->setText("Anna");
         ProfileOf(window).SetEdcText("2010-05-12");

@@ -20,22 +20,24 @@
 
 #include "acquisition/CaptureController.h"
 #include "acquisition/CaptureFormat.h"
-#include "acquisition/WavFileWriter.h"
-#include "app/Config.h"
+#include "app/ConfigFiles.h"
 #include "app/Fonts.h"
+#include "app/UiTexts.h"
+#include "app/WorkFolder.h"
 #include "mainwnd/BottomStrip.h"
 #include "mainwnd/ControlPlacement.h"
 #include "mainwnd/MainWindow.h"
 #include "mainwnd/ProfilePanel.h"
 #include "platform/SettingsStore.h"
 #include "platform/SoundInputChoice.h"
-#include "platform/WavReader.h"
 #include "platform/Zip.h"
+#include "recordformat/WavFileWriter.h"
+#include "recordformat/WavReader.h"
 #include "session/MonitoringSession.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/WaitFor.h"
 #include "views/MonitorView.h"
 #include "views/ReviewView.h"
-#include "tests/support/WaitFor.h"
 
 namespace marulo::testing {
 
@@ -79,8 +81,8 @@ bool WaitFor(Condition condition, std::chrono::seconds limit = std::chrono::seco
 // A PCM WAV in the capture format (2 channels, 8000 Hz, unsigned 8-bit) holding the bytes.
 inline void WriteCaptureWav(const std::filesystem::path& path,
                             const std::vector<std::uint8_t>& data) {
-    const auto header = acquisition::WavHeader(acquisition::CaptureFormat(),
-                                               static_cast<std::uint32_t>(data.size()));
+    const auto header = recordformat::WavHeader(acquisition::CaptureFormat(),
+                                                static_cast<std::uint32_t>(data.size()));
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(header.data()), header.size());
     out.write(reinterpret_cast<const char*>(data.data()),
@@ -110,7 +112,7 @@ protected:
         app::SetConfigFolderForTesting(app::FolderLocation{"", m_folder.Path().string() + "/"});
         app::ResetUiFonts();
         WriteCaptureWav(m_folder / "input.wav", PulsingAudio(30));
-        ::setenv(platform::kSoundInputFileVariable, (m_folder / "input.wav").c_str(), 1);
+        platform::SetSoundInputFile((m_folder / "input.wav").string());
         m_store = std::make_unique<platform::SettingsStore>(m_folder / "profile.ini");
         m_controller = std::make_unique<acquisition::CaptureController>(
             [this] { return m_inputChoice.CreateInput(); }, &platform::AnyCaptureDeviceExists);
@@ -122,7 +124,7 @@ protected:
             << "the window wrote into the current folder";
         m_controller.reset();
         m_store.reset();
-        ::unsetenv(platform::kSoundInputFileVariable);
+        platform::SetSoundInputFile(std::nullopt);
         app::SetConfigFolderForTesting(std::nullopt);
     }
 
@@ -182,7 +184,7 @@ protected:
     }
 
     // The audio a stored record in Data holds, or nothing (and a failure) when it cannot be read.
-    std::optional<platform::WavData> StoredAudio(const std::string& record) const {
+    std::optional<recordformat::WavData> StoredAudio(const std::string& record) const {
         platform::ZipReader zip;
         const std::filesystem::path unpacked = m_folder / "check.wav";
         if (!zip.Open(m_folder / "Data" / record) || !zip.ExtractItemToFile(0, unpacked)) {
@@ -190,7 +192,7 @@ protected:
             return std::nullopt;
         }
         std::string error;
-        auto wav = platform::ReadWavFile(unpacked, error);
+        auto wav = recordformat::ReadWavFile(unpacked, error);
         if (!wav) {
             ADD_FAILURE() << record << ": " << error;
         }

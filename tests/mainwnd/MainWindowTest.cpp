@@ -21,8 +21,8 @@
 #include "controls/SkinnedButton.h"
 #include "mainwnd/Volume.h"
 #include "platform/OutputVolume.h"
-#include "platform/WavReader.h"
 #include "platform/Zip.h"
+#include "recordformat/WavReader.h"
 #include "tests/mainwnd/MainWindowFixture.h"
 #include "tests/report/StoredRecords.h"
 #include "tests/support/FileSizeLimit.h"
@@ -480,7 +480,7 @@ TEST_F(MainWindowTest, PressOnAFreeSpotDragsTheWindowAndOnAControlDoesNot) {
 class FailingSoundInput final : public platform::SoundInput {
 public:
     explicit FailingSoundInput(platform::SoundInputError error) : m_error(std::move(error)) {}
-    bool Open(const platform::WaveFormat&, platform::ThreadMessageQueue&,
+    bool Open(const recordformat::WaveFormat&, platform::ThreadMessageQueue&,
               platform::SoundInputError& error) override {
         error = m_error;
         return false;

@@ -12,8 +12,8 @@
 #include "controls/SkinnedButton.h"
 #include "livesignal/LiveSignal.h"
 #include "mainwnd/EdcCalendar.h"
-#include "platform/WavReader.h"
 #include "platform/Zip.h"
+#include "recordformat/WavReader.h"
 #include "tests/mainwnd/MainWindowFixture.h"
 #include "tests/support/PulseTestMain.h"
 #include "tools/synth/SyntheticRecording.h"
@@ -30,7 +30,7 @@ protected:
         if (m_pulse == nullptr) {
             GTEST_SKIP() << WhyNoPulseAudio();
         }
-        ::unsetenv(platform::kSoundInputFileVariable);
+        platform::SetSoundInputFile(std::nullopt);
     }
 
     // The window shown, with Anna, due in 100 days, entered.
@@ -95,12 +95,12 @@ TEST_F(MonitoringEndToEndTest, RecordHoldsTheCapturedAudioAndItsHeartRateTrace) 
     zip.Close();
 
     std::string error;
-    const auto wav = platform::ReadWavFile(m_folder / "check.wav", error);
+    const auto wav = recordformat::ReadWavFile(m_folder / "check.wav", error);
     ASSERT_TRUE(wav) << error;
     EXPECT_EQ(wav->format.channels, 2);
     EXPECT_EQ(wav->format.samplesPerSecond, 8000u);
     EXPECT_GE(wav->samples.size(), 4u * 16000u);
-    const std::vector<std::int32_t> trace = archive::ReadTrace(m_folder / "check.hr");
+    const std::vector<std::int32_t> trace = recordformat::ReadTrace(m_folder / "check.hr");
     EXPECT_GE(trace.size(), 4u);
     EXPECT_EQ(trace, acquisition::AnalyzeCaptureBytes(wav->samples));
 }

@@ -70,7 +70,7 @@ TEST_P(DeviceLeavesTheList, EndsTheInputAsLostAndNothingFollows) {
     if (pulse == nullptr) {
         GTEST_SKIP() << WhyNoPulseAudio();
     }
-    ::unsetenv(platform::kSoundInputFileVariable);
+    platform::SetSoundInputFile(std::nullopt);
     pulse->FeedPaced(std::vector<std::uint8_t>(16000 * 5, 128));
     const std::optional<platform::SoundInputDevice> device = platform::DefaultSoundInputDevice();
     ASSERT_TRUE(device);
@@ -115,7 +115,7 @@ TEST(DeviceSoundInput, AHungSoundServerNeverHoldsTheCaller) {
     if (pulse == nullptr) {
         GTEST_SKIP() << WhyNoPulseAudio();
     }
-    ::unsetenv(platform::kSoundInputFileVariable);
+    platform::SetSoundInputFile(std::nullopt);
     const std::optional<platform::SoundInputDevice> device = platform::DefaultSoundInputDevice();
     ASSERT_TRUE(device);
     pulse->Pause(true);

@@ -5,13 +5,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <numeric>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "acquisition/CaptureFormat.h"
-#include "acquisition/WavFileWriter.h"
 #include "platform/FileSoundInput.h"
 #include "platform/SoundBufferQueue.h"
+#include "platform/SoundDevices.h"
+#include "platform/SoundInputChoice.h"
+#include "recordformat/WavFileWriter.h"
 
 namespace marulo::platform {
 namespace {
@@ -188,10 +192,11 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(m_dir); }
 
-    std::filesystem::path WriteWav(const std::vector<std::uint8_t>& samples,
-                                   const WaveFormat& format = acquisition::CaptureFormat()) {
+    std::filesystem::path WriteWav(
+        const std::vector<std::uint8_t>& samples,
+        const recordformat::WaveFormat& format = acquisition::CaptureFormat()) {
         const auto path = m_dir / "input.wav";
-        acquisition::WavFileWriter writer;
+        recordformat::WavFileWriter writer;
         EXPECT_TRUE(writer.Open(path, format));
         writer.Append(samples);
         writer.Close();
@@ -249,7 +254,7 @@ TEST_F(FileSoundInputTest, RefusesAMissingFileAndAnotherFormat) {
     EXPECT_EQ(error.code, FileSoundInput::kOpenError);
     EXPECT_NE(error.text.find("missing.wav"), std::string::npos);
 
-    const WaveFormat mono{1, 1, 8000, 8000, 1, 8};
+    const recordformat::WaveFormat mono{1, 1, 8000, 8000, 1, 8};
     FileSoundInput other(WriteWav(Ramp(100), mono));
     error = {};
     EXPECT_FALSE(other.Open(acquisition::CaptureFormat(), owner, error));
@@ -262,13 +267,28 @@ TEST_F(FileSoundInputTest, RefusesAMissingFileAndAnotherFormat) {
     EXPECT_EQ(owner.Wait().id, kNothingMore);
 }
 
-TEST_F(FileSoundInputTest, TheEnvironmentChoosesTheFileInput) {
-    const auto path = WriteWav(Ramp(1600));
-    ::setenv(kSoundInputFileVariable, path.c_str(), 1);
+TEST_F(FileSoundInputTest, TheStandInFileIsTheInputAndTheOneDevice) {
+    const std::string path = WriteWav(Ramp(1600)).string();
+    const SoundInputDevice standIn{path, std::filesystem::path(path).filename().string()};
+    SetSoundInputFile(path);
+    SoundInputChoice choice;
+    choice.Choose(SoundInputDevice{"some-device", "Some device"});
     EXPECT_TRUE(AnyCaptureDeviceExists());
+    EXPECT_EQ(SoundInputDevices(), std::vector<SoundInputDevice>{standIn});
+    // Every way of asking for a device gives the stand-in while it is set.
+    const std::vector<std::pair<const char*, std::optional<SoundInputDevice>>> asked = {
+        {"default", DefaultSoundInputDevice()},
+        {"listed", ListedSoundInputDevice("some-device")},
+        {"in use", choice.InUse()},
+    };
+    for (const auto& [what, device] : asked) {
+        EXPECT_EQ(device, standIn) << what;
+    }
     const auto input = CreateSoundInput();
-    ::unsetenv(kSoundInputFileVariable);
+    const auto chosenInput = choice.CreateInput();
+    SetSoundInputFile(std::nullopt);
     EXPECT_NE(dynamic_cast<FileSoundInput*>(input.get()), nullptr);
+    EXPECT_NE(dynamic_cast<FileSoundInput*>(chosenInput.get()), nullptr);
 }
 
 }  // namespace

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "acquisition/CaptureFormat.h"
-#include "acquisition/WavFileWriter.h"
 #include "platform/OutputVolume.h"
+#include "recordformat/WavFileWriter.h"
 #include "tests/support/PrivatePulseAudio.h"
 #include "tests/support/TempFolder.h"
 
@@ -28,9 +28,9 @@ using namespace std::chrono_literals;
 // A WAV file of the capture format (2 x 8 bit, 8000 Hz) holding a quiet tone.
 std::string CaptureFormatWav(double seconds, std::uint16_t formatTag = 1) {
     const auto dataBytes = static_cast<std::uint32_t>(seconds * 16000);
-    WaveFormat format = acquisition::CaptureFormat();
+    recordformat::WaveFormat format = acquisition::CaptureFormat();
     format.formatTag = formatTag;
-    const auto header = acquisition::WavHeader(format, dataBytes);
+    const auto header = recordformat::WavHeader(format, dataBytes);
     std::string wav(header.begin(), header.end());
     for (std::uint32_t i = 0; i < dataBytes; ++i) {
         wav += static_cast<char>((i / 2) % 16 < 8 ? 120 : 136);

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "tests/platform/WavBytes.h"
+#include "tests/recordformat/WavBytes.h"
 
 namespace marulo::platform {
 namespace {

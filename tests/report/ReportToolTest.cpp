@@ -303,8 +303,8 @@ TEST_F(ReportToolTest, CheckedRecordDrawsTheCheckedRateAndMarksEverySecond) {
     listening.maternalBpm = 80;
     listening.slips.push_back({20, 10});
     const auto audio = synth::SynthesizeCaptureBytes(options, listening);
-    const auto header = acquisition::WavHeader(acquisition::CaptureFormat(),
-                                               static_cast<std::uint32_t>(audio.size()));
+    const auto header = recordformat::WavHeader(acquisition::CaptureFormat(),
+                                                static_cast<std::uint32_t>(audio.size()));
     const fs::path record = m_folder / kRecordName;
     testing::WriteArchive(
         record, {{"Data.wav", std::string(header.begin(), header.end()) +
@@ -417,7 +417,7 @@ TEST_F(ReportToolTest, DamagedRecordsGiveStatusTwoAndNoFiles) {
          nullptr},
         {"trace longer than any run",
          "Anna_20100512_20100209153045129.zip",
-         {{"Data.wav", wav}, {"Data.hr", std::string(archive::kMaxTraceBytes + 4, '\0')}},
+         {{"Data.wav", wav}, {"Data.hr", std::string(recordformat::kMaxTraceBytes + 4, '\0')}},
          nullptr},
         {"no time in its name", "record.zip", {{"Data.wav", wav}, {"Data.hr", hr}}, nullptr},
         {"audio is no WAV",

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "acquisition/CaptureFormat.h"
-#include "acquisition/WavFileWriter.h"
 #include "platform/Zip.h"
+#include "recordformat/WavFileWriter.h"
 
 namespace marulo::testing {
 
@@ -38,7 +38,7 @@ inline std::string TraceBytes(const std::vector<std::int32_t>& trace) {
 // A capture-format WAV of silence.
 inline std::string WavBytes(double seconds) {
     const auto dataBytes = static_cast<std::uint32_t>(seconds * 16000) & ~1U;
-    const auto header = acquisition::WavHeader(acquisition::CaptureFormat(), dataBytes);
+    const auto header = recordformat::WavHeader(acquisition::CaptureFormat(), dataBytes);
     return std::string(header.begin(), header.end()) + std::string(dataBytes, '\x80');
 }
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "acquisition/CaptureFormat.h"
-#include "acquisition/WavFileWriter.h"
 #include "platform/FileSoundInput.h"
+#include "recordformat/WavFileWriter.h"
 #include "session/MonitoringSession.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/WaitFor.h"
@@ -31,7 +31,7 @@ class MonitoringSessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fs::create_directories(m_work.Path());
-        acquisition::WavFileWriter input;
+        recordformat::WavFileWriter input;
         ASSERT_TRUE(input.Open(m_input));
         ASSERT_TRUE(input.Append(std::vector<std::uint8_t>(16000 * 3, 140)));
     }
@@ -229,7 +229,7 @@ TEST_F(MonitoringSessionTest, AWaitingStartThatCannotMakeItsFilesIsReported) {
 TEST_F(MonitoringSessionTest, WhatAnEarlierProcessLeftIsRecoveredAndReportedAtStart) {
     const std::vector<std::uint8_t> audio(16000, 140);
     {
-        acquisition::WavFileWriter wav;
+        recordformat::WavFileWriter wav;
         ASSERT_TRUE(wav.Open(m_work / "Data.wav"));
         ASSERT_TRUE(wav.Append(audio));
     }

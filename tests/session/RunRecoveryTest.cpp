@@ -11,10 +11,10 @@
 
 #include "acquisition/CaptureFormat.h"
 #include "acquisition/Recorder.h"
-#include "acquisition/WavFileWriter.h"
 #include "archive/RecordFiles.h"
-#include "platform/WavReader.h"
 #include "platform/Zip.h"
+#include "recordformat/WavFileWriter.h"
+#include "recordformat/WavReader.h"
 #include "session/RunRecovery.h"
 #include "tests/support/TempFolder.h"
 
@@ -40,7 +40,7 @@ std::chrono::system_clock::time_point LocalInstant(int hour, int minute, int sec
 // A working WAV as a run leaves it when cut short: the header counts claimedBytes, the file holds
 // heldBytes of audio.
 void WriteCutShortWav(std::uint32_t claimedBytes, std::size_t heldBytes) {
-    const auto header = acquisition::WavHeader(acquisition::CaptureFormat(), claimedBytes);
+    const auto header = recordformat::WavHeader(acquisition::CaptureFormat(), claimedBytes);
     std::ofstream out("Data.wav", std::ios::binary);
     out.write(reinterpret_cast<const char*>(header.data()), header.size());
     const std::vector<char> audio(heldBytes, static_cast<char>(140));
@@ -120,11 +120,11 @@ TEST_F(RunRecoveryTest, AnInterruptedRunIsStoredAtTheTimeOfItsLastAudio) {
 
         const archive::RecordFiles files = archive::UnpackRecord(outcome.store.path, {}).files;
         std::string error;
-        const auto wav = platform::ReadWavFile(files.audioPath, error);
+        const auto wav = recordformat::ReadWavFile(files.audioPath, error);
         ASSERT_TRUE(wav) << error;
         EXPECT_EQ(wav->samples.size(), c.held - c.held % 2);
         EXPECT_EQ(fs::file_size(files.audioPath), 44 + c.held - c.held % 2);
-        EXPECT_EQ(archive::ReadTrace(files.tracePath).size(), c.traceValues);
+        EXPECT_EQ(recordformat::ReadTrace(files.tracePath).size(), c.traceValues);
         fs::remove(files.audioPath);
         fs::remove(files.tracePath);
     }

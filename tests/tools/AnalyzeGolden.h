@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/platform/WavBytes.h"
+#include "tests/recordformat/WavBytes.h"
 
 namespace marulo::testing {
 

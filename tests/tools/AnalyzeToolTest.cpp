@@ -19,7 +19,7 @@
 #include <zip.h>
 
 #include "tests/acquisition/SyntheticAudio.h"
-#include "tests/platform/WavBytes.h"
+#include "tests/recordformat/WavBytes.h"
 #include "tests/tools/AnalyzeGolden.h"
 
 namespace marulo::testing {

@@ -15,7 +15,7 @@
 #include <zip.h>
 
 #include "acquisition/CaptureFormat.h"
-#include "acquisition/WavFileWriter.h"
+#include "recordformat/WavFileWriter.h"
 #include "report/ExportFiles.h"
 #include "tests/report/StoredRecords.h"
 #include "tests/support/TempFolder.h"
@@ -54,7 +54,7 @@ ToolRun RunTool(const char* tool, const std::string& args, const fs::path& folde
 }
 
 std::string CaptureWav(std::uint32_t declared, std::size_t held) {
-    const auto header = acquisition::WavHeader(acquisition::CaptureFormat(), declared);
+    const auto header = recordformat::WavHeader(acquisition::CaptureFormat(), declared);
     return std::string(header.begin(), header.end()) + std::string(held, '\x80');
 }
 

@@ -11,7 +11,7 @@
 
 #include "acquisition/Analysis.h"
 #include "acquisition/CaptureFormat.h"
-#include "platform/WavReader.h"
+#include "recordformat/WavReader.h"
 #include "tools/synth/SyntheticRecording.h"
 
 namespace marulo::synth {
@@ -184,7 +184,7 @@ TEST(Synth, WrittenFileReadsBackInTheCaptureFormat) {
                       ("marulo-synth-test-" + std::to_string(::getpid()) + ".wav");
     std::string error;
     ASSERT_TRUE(WriteCaptureWav(file, bytes, error)) << error;
-    const auto wav = platform::ReadWavFile(file, error);
+    const auto wav = recordformat::ReadWavFile(file, error);
     std::filesystem::remove(file);
     ASSERT_TRUE(wav) << error;
     EXPECT_EQ(wav->format, acquisition::CaptureFormat());

@@ -14,8 +14,9 @@
 #include <vector>
 
 #include "acquisition/RecordSaveListener.h"
-#include "app/Config.h"
+#include "app/ConfigFiles.h"
 #include "app/Fonts.h"
+#include "app/WorkFolder.h"
 #include "tests/support/TempFolder.h"
 
 namespace marulo::views {

@@ -15,10 +15,12 @@
 
 #include "acquisition/Analysis.h"
 #include "acquisition/CaptureFormat.h"
-#include "acquisition/WavFileWriter.h"
-#include "app/Config.h"
+#include "app/ConfigFiles.h"
+#include "app/UiTexts.h"
+#include "app/WorkFolder.h"
 #include "jobs/QtPost.h"
 #include "platform/Zip.h"
+#include "recordformat/WavFileWriter.h"
 #include "review/ReviewModel.h"
 #include "session/WorkingFilesOwner.h"
 #include "tests/support/TempFolder.h"
@@ -71,8 +73,8 @@ void WriteBytes(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
 // A record archive of capture-format audio and a trace, made in folder.
 fs::path WriteRecord(const fs::path& folder, const std::vector<std::uint8_t>& audio,
                      const std::vector<std::int32_t>& trace) {
-    auto wav = acquisition::WavHeader(acquisition::CaptureFormat(),
-                                      static_cast<std::uint32_t>(audio.size()));
+    auto wav = recordformat::WavHeader(acquisition::CaptureFormat(),
+                                       static_cast<std::uint32_t>(audio.size()));
     std::vector<std::uint8_t> wavBytes(wav.begin(), wav.end());
     wavBytes.insert(wavBytes.end(), audio.begin(), audio.end());
     WriteBytes(folder / "Data.wav", wavBytes);

@@ -19,11 +19,11 @@
 #include <vector>
 
 #include "acquisition/CaptureFormat.h"
-#include "acquisition/WavFileWriter.h"
 #include "controls/SkinBitmap.h"
 #include "controls/WindowLayout.h"
 #include "jobs/QtPost.h"
 #include "platform/Zip.h"
+#include "recordformat/WavFileWriter.h"
 #include "review/ReviewModel.h"
 #include "session/WorkingFilesOwner.h"
 #include "tests/support/PrivatePulseAudio.h"
@@ -52,7 +52,7 @@ void WriteTrace(const fs::path& path, const std::vector<std::int32_t>& values) {
 // Silence in the capture format: 8-bit stereo at 8000 frames per second.
 void WriteSilentWav(const fs::path& path, int seconds) {
     const std::uint32_t dataBytes = static_cast<std::uint32_t>(seconds) * 16000;
-    const auto header = acquisition::WavHeader(acquisition::CaptureFormat(), dataBytes);
+    const auto header = recordformat::WavHeader(acquisition::CaptureFormat(), dataBytes);
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(header.data()), header.size());
     const std::vector<char> silence(dataBytes, static_cast<char>(128));

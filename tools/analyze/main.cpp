@@ -13,9 +13,9 @@
 #include "acquisition/CaptureFormat.h"
 #include "archive/RecordArchive.h"
 #include "platform/ByteSource.h"
-#include "platform/WavReader.h"
 #include "platform/ZipStream.h"
 #include "ratecheck/RateCheck.h"
+#include "recordformat/WavReader.h"
 
 namespace {
 
@@ -127,6 +127,7 @@ std::uint64_t AudioLimit(const std::string& archive) {
 int Run(const std::vector<std::string_view>& args) {
     namespace acquisition = marulo::acquisition;
     namespace platform = marulo::platform;
+    namespace recordformat = marulo::recordformat;
 
     const bool frames = !args.empty() && args[0] == "--frames";
     const bool check = !args.empty() && args[0] == "--check";
@@ -157,7 +158,7 @@ int Run(const std::vector<std::string_view>& args) {
         source = &*file;
     }
 
-    auto wav = platform::WavStream::Open(*source, name, error);
+    auto wav = recordformat::WavStream::Open(*source, name, error);
     if (!wav) {
         return Fail(error);
     }

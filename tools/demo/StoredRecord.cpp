@@ -6,8 +6,8 @@
 #include <system_error>
 
 #include "archive/RecordFiles.h"
-#include "platform/WavReader.h"
 #include "platform/Zip.h"
+#include "recordformat/WavReader.h"
 
 namespace marulo::demo {
 
@@ -71,7 +71,7 @@ std::optional<StoredRecord> ReadStoredRecord(const std::filesystem::path& archiv
             return std::nullopt;
         }
         if (name == archive::kLoadedAudioFile) {
-            auto wav = platform::ReadWavFile(target, error);
+            auto wav = recordformat::ReadWavFile(target, error);
             if (!wav) {
                 return std::nullopt;
             }
@@ -79,7 +79,7 @@ std::optional<StoredRecord> ReadStoredRecord(const std::filesystem::path& archiv
             record.audio = std::move(wav->samples);
             haveAudio = true;
         } else {
-            record.trace = archive::ReadTrace(target);
+            record.trace = recordformat::ReadTrace(target);
             haveTrace = true;
         }
     }

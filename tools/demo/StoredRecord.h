@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/WaveFormat.h"
+#include "recordformat/WaveFormat.h"
 
 namespace marulo::demo {
 
 // What a stored record archive holds, read without touching the program's working files.
 struct StoredRecord {
     std::vector<std::string> itemNames;  // in archive order
-    platform::WaveFormat format;
+    recordformat::WaveFormat format;
     std::vector<std::uint8_t> audio;  // the WAV data bytes
     std::vector<std::int32_t> trace;  // one heart rate a second
 

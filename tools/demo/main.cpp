@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "acquisition/CaptureController.h"
-#include "app/Config.h"
+#include "app/WorkFolder.h"
 #include "archive/RecordName.h"
 #include "controls/SkinBitmap.h"
 #include "mainwnd/ControlPlacement.h"
@@ -422,6 +422,7 @@ int main(int argc, char** argv) {
                   << " to a WAV file (marulo-synth makes one); scripts/demo.sh does it all\n";
         return 2;
     }
+    marulo::platform::SetSoundInputFile(std::getenv(marulo::platform::kSoundInputFileVariable));
 
     // The program's own start, as its entry point makes it.
     QApplication application(argc, argv);

@@ -14,7 +14,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/Config.h"
+#include "app/UiTexts.h"
+#include "app/WorkFolder.h"
 #include "archive/RecordArchive.h"
 #include "platform/IniFile.h"
 #include "report/ExportFiles.h"

@@ -18,8 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "app/Config.h"
+#include "acquisition/CaptureController.h"
+#include "app/ConfigFiles.h"
 #include "app/Fonts.h"
+#include "app/UiTexts.h"
+#include "app/WorkFolder.h"
 #include "livesignal/LiveSignal.h"
 #include "views/MonitorView.h"
 

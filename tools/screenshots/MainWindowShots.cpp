@@ -25,7 +25,9 @@
 #include <string>
 
 #include "acquisition/CaptureController.h"
-#include "app/Config.h"
+#include "app/ConfigFiles.h"
+#include "app/UiTexts.h"
+#include "app/WorkFolder.h"
 #include "archive/RecordName.h"
 #include "dialogs/MotherListDialog.h"
 #include "mainwnd/ControlPlacement.h"
@@ -160,7 +162,7 @@ int main(int argc, char** argv) {
         std::cerr << error << '\n';
         return 1;
     }
-    setenv(marulo::platform::kSoundInputFileVariable, (fs::path(folder) / "input.wav").c_str(), 1);
+    marulo::platform::SetSoundInputFile((fs::path(folder) / "input.wav").string());
 
     const double layoutScale =
         fitScreen ? marulo::mainwnd::FitWindowScaleToScreen(argc, argv) : 1.0;

@@ -8,8 +8,8 @@
 #include <random>
 
 #include "acquisition/CaptureFormat.h"
-#include "acquisition/WavFileWriter.h"
 #include "platform/StdioFile.h"
+#include "recordformat/WavFileWriter.h"
 
 namespace marulo::synth {
 
@@ -462,8 +462,8 @@ bool WriteCaptureWav(const std::filesystem::path& file, std::span<const std::uin
         error = file.string() + ": cannot create the file";
         return false;
     }
-    const auto header = acquisition::WavHeader(acquisition::CaptureFormat(),
-                                               static_cast<std::uint32_t>(bytes.size()));
+    const auto header = recordformat::WavHeader(acquisition::CaptureFormat(),
+                                                static_cast<std::uint32_t>(bytes.size()));
     const bool written = std::fwrite(header.data(), 1, header.size(), out.get()) == header.size() &&
                          std::fwrite(bytes.data(), 1, bytes.size(), out.get()) == bytes.size() &&
                          std::fclose(out.release()) == 0;

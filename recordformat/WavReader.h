@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "platform/ByteSource.h"
-#include "platform/WaveFormat.h"
+#include "recordformat/WaveFormat.h"
 
-namespace marulo::platform {
+namespace marulo::recordformat {
 
 // Sample rates a WAV may claim; outside them the header is taken as broken.
 inline constexpr std::uint32_t kLowestWavRate = 1000;
@@ -25,7 +25,7 @@ class WavStream {
 public:
     // Reads the header up to the samples; on failure gives nothing and one line saying why,
     // starting with name. The source must outlive the stream.
-    static std::optional<WavStream> Open(ByteSource& source, const std::string& name,
+    static std::optional<WavStream> Open(platform::ByteSource& source, const std::string& name,
                                          std::string& error);
 
     const WaveFormat& Format() const { return m_format; }
@@ -43,10 +43,10 @@ public:
 private:
     static constexpr std::uint64_t kToTheEnd = UINT64_MAX;
 
-    WavStream(ByteSource& source, const WaveFormat& format, std::uint64_t dataBytes)
+    WavStream(platform::ByteSource& source, const WaveFormat& format, std::uint64_t dataBytes)
         : m_source(&source), m_format(format), m_remaining(dataBytes) {}
 
-    ByteSource* m_source;
+    platform::ByteSource* m_source;
     WaveFormat m_format;
     std::uint64_t m_remaining;
     bool m_endedShort = false;
@@ -65,4 +65,4 @@ std::optional<WavData> ReadWavFile(const std::filesystem::path& path, std::strin
 // recording is checked as fast as a short one.
 std::optional<WaveFormat> ReadWavFormat(const std::filesystem::path& path, std::string& error);
 
-}  // namespace marulo::platform
+}  // namespace marulo::recordformat

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "acquisition/WavFileWriter.h"
+#include "recordformat/WavFileWriter.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -8,7 +8,7 @@
 
 #include "acquisition/CaptureFormat.h"
 
-namespace marulo::acquisition {
+namespace marulo::recordformat {
 
 namespace {
 
@@ -36,7 +36,7 @@ private:
 
 }  // namespace
 
-std::array<std::uint8_t, kWavHeaderBytes> WavHeader(const platform::WaveFormat& format,
+std::array<std::uint8_t, kWavHeaderBytes> WavHeader(const recordformat::WaveFormat& format,
                                                     std::uint32_t dataBytes) {
     std::array<std::uint8_t, kWavHeaderBytes> header{};
     LittleEndianWriter out(header);
@@ -61,7 +61,7 @@ WavFileWriter::~WavFileWriter() {
 }
 
 bool WavFileWriter::Open(const std::filesystem::path& file,
-                         const std::optional<platform::WaveFormat>& format) {
+                         const std::optional<recordformat::WaveFormat>& format) {
     Close();
     m_failed = false;
     m_file = platform::OpenStdioFile(file, "wb");
@@ -71,7 +71,7 @@ bool WavFileWriter::Open(const std::filesystem::path& file,
     }
     std::setvbuf(m_file.get(), nullptr, _IONBF, 0);
     m_path = file;
-    m_format = format.value_or(CaptureFormat());
+    m_format = format.value_or(acquisition::CaptureFormat());
     m_dataBytes = 0;
     m_unsyncedBytes = 0;
     WriteHeader();
@@ -136,4 +136,4 @@ void WavFileWriter::WriteHeader() {
     std::fflush(m_file.get());
 }
 
-}  // namespace marulo::acquisition
+}  // namespace marulo::recordformat

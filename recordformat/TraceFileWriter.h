@@ -6,7 +6,7 @@
 
 #include "platform/StdioFile.h"
 
-namespace marulo::acquisition {
+namespace marulo::recordformat {
 
 // Writes the heart-rate trace: one signed 32-bit little-endian value per second, no header.
 // Each value reaches the file system at once, so a run cut short keeps its trace.
@@ -30,4 +30,4 @@ private:
     bool m_failed = false;
 };
 
-}  // namespace marulo::acquisition
+}  // namespace marulo::recordformat

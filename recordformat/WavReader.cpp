@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/WavReader.h"
+#include "recordformat/WavReader.h"
 
 #include <algorithm>
 #include <array>
 #include <cstddef>
 #include <span>
 
-namespace marulo::platform {
+namespace marulo::recordformat {
 
 namespace {
 
@@ -69,7 +69,7 @@ std::string ParseFormat(std::span<const std::uint8_t> body, WaveFormat& format) 
 }
 
 // Reads and drops count bytes; false when the source ends first.
-bool Skip(ByteSource& source, std::uint64_t count) {
+bool Skip(platform::ByteSource& source, std::uint64_t count) {
     std::array<std::uint8_t, 4096> scratch{};
     while (count > 0) {
         const auto part = static_cast<std::size_t>(std::min<std::uint64_t>(count, scratch.size()));
@@ -83,7 +83,7 @@ bool Skip(ByteSource& source, std::uint64_t count) {
 
 }  // namespace
 
-std::optional<WavStream> WavStream::Open(ByteSource& source, const std::string& name,
+std::optional<WavStream> WavStream::Open(platform::ByteSource& source, const std::string& name,
                                          std::string& error) {
     const auto fail = [&](const std::string& why) {
         error = name + ": " + (source.Failed() ? "cannot read the file" : why);
@@ -151,7 +151,7 @@ std::size_t WavStream::ReadFrames(std::span<std::uint8_t> into) {
 }
 
 std::optional<WavData> ReadWavFile(const std::filesystem::path& path, std::string& error) {
-    FileByteSource source(path);
+    platform::FileByteSource source(path);
     if (!source.IsOpen()) {
         error = path.string() + ": cannot open the file";
         return std::nullopt;
@@ -179,7 +179,7 @@ std::optional<WavData> ReadWavFile(const std::filesystem::path& path, std::strin
 }
 
 std::optional<WaveFormat> ReadWavFormat(const std::filesystem::path& path, std::string& error) {
-    FileByteSource source(path);
+    platform::FileByteSource source(path);
     if (!source.IsOpen()) {
         error = path.string() + ": cannot open the file";
         return std::nullopt;
@@ -191,4 +191,4 @@ std::optional<WaveFormat> ReadWavFormat(const std::filesystem::path& path, std::
     return stream->Format();
 }
 
-}  // namespace marulo::platform
+}  // namespace marulo::recordformat

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-namespace marulo::platform {
+namespace marulo::recordformat {
 
 // A PCM wave format as the sound system and the WAV header describe it.
 struct WaveFormat {
@@ -17,4 +17,4 @@ struct WaveFormat {
     friend bool operator==(const WaveFormat&, const WaveFormat&) = default;
 };
 
-}  // namespace marulo::platform
+}  // namespace marulo::recordformat

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "acquisition/TraceFileWriter.h"
+#include "recordformat/TraceFileWriter.h"
 
 #include <array>
 #include <cstdio>
 
-namespace marulo::acquisition {
+namespace marulo::recordformat {
 
 TraceFileWriter::~TraceFileWriter() {
     Close();
@@ -38,4 +38,4 @@ void TraceFileWriter::Close() {
     m_file.reset();
 }
 
-}  // namespace marulo::acquisition
+}  // namespace marulo::recordformat

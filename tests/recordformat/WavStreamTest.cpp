@@ -8,16 +8,16 @@
 #include <filesystem>
 #include <thread>
 
-#include "platform/WavReader.h"
-#include "tests/platform/WavBytes.h"
+#include "recordformat/WavReader.h"
+#include "tests/recordformat/WavBytes.h"
 
-namespace marulo::platform {
+namespace marulo::recordformat {
 namespace {
 
 using namespace marulo::testing;
 
 // Bytes in memory; fails from failAt on, as a disk or an archive might.
-class MemorySource final : public ByteSource {
+class MemorySource final : public platform::ByteSource {
 public:
     explicit MemorySource(Bytes bytes, std::size_t failAt = SIZE_MAX)
         : m_bytes(std::move(bytes)), m_failAt(failAt) {}
@@ -144,4 +144,4 @@ TEST(WavStream, ReadsFromAFifo) {
 }
 
 }  // namespace
-}  // namespace marulo::platform
+}  // namespace marulo::recordformat

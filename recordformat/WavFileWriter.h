@@ -8,9 +8,9 @@
 #include <span>
 
 #include "platform/StdioFile.h"
-#include "platform/WaveFormat.h"
+#include "recordformat/WaveFormat.h"
 
-namespace marulo::acquisition {
+namespace marulo::recordformat {
 
 inline constexpr std::size_t kWavHeaderBytes = 44;
 
@@ -33,7 +33,7 @@ public:
 
     // Creates or replaces the file and writes the header; the capture format when none is given.
     bool Open(const std::filesystem::path& file,
-              const std::optional<platform::WaveFormat>& format = std::nullopt);
+              const std::optional<recordformat::WaveFormat>& format = std::nullopt);
     // False when the bytes could not all be written, then and ever after until the next Open.
     bool Append(std::span<const std::uint8_t> bytes);
     // Writes the header with the final sizes and closes the file.
@@ -49,13 +49,13 @@ private:
     platform::StdioFile m_file;
     std::filesystem::path m_path;
     bool m_failed = false;
-    platform::WaveFormat m_format;
+    recordformat::WaveFormat m_format;
     std::uint32_t m_dataBytes = 0;
     std::uint32_t m_unsyncedBytes = 0;  // appended since the header on disk was last updated
 };
 
 // The 44-byte header of a PCM WAV file holding dataBytes of samples.
-std::array<std::uint8_t, kWavHeaderBytes> WavHeader(const platform::WaveFormat& format,
+std::array<std::uint8_t, kWavHeaderBytes> WavHeader(const recordformat::WaveFormat& format,
                                                     std::uint32_t dataBytes);
 
-}  // namespace marulo::acquisition
+}  // namespace marulo::recordformat

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/WavReader.h"
+#include "recordformat/WavReader.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 
-#include "tests/platform/WavBytes.h"
+#include "tests/recordformat/WavBytes.h"
 
-namespace marulo::platform {
+namespace marulo::recordformat {
 namespace {
 
 using namespace marulo::testing;
@@ -78,4 +78,4 @@ TEST_F(WavReaderTest, RefusesWhatIsNotReadablePcmWithOneLine) {
 }
 
 }  // namespace
-}  // namespace marulo::platform
+}  // namespace marulo::recordformat
