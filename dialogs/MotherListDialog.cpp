@@ -158,6 +158,12 @@ MotherListDialog::MotherListDialog(QWidget* parent, std::filesystem::path record
         button->setAutoDefault(false);
     }
     m_okButton->setDefault(true);
+    // Opened to choose from the list, with Tab going on as the dialog reads: list, then the
+    // buttons from left to right.
+    setTabOrder(m_motherList, m_folderButton);
+    setTabOrder(m_folderButton, m_okButton);
+    setTabOrder(m_okButton, m_cancelButton);
+    m_motherList->setFocus();
 
     connect(m_cancelButton, &QPushButton::clicked, this, &MotherListDialog::reject);
     connect(m_okButton, &QPushButton::clicked, this, &MotherListDialog::accept);

@@ -159,6 +159,22 @@ TEST_F(MotherListDialogTest, EnterTakesTheSelectionAndEscapeCancels) {
     EXPECT_TRUE(dialog.isVisible());
 }
 
+TEST_F(MotherListDialogTest, OpensOnTheListAndTabsInReadingOrder) {
+    AddRecords({"Anna_20100512_20100209153045123.zip"});
+    MotherListDialog dialog(nullptr, m_records);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    EXPECT_EQ(QApplication::focusWidget(), dialog.MotherList());
+    dialog.MotherList()->setCurrentRow(0);
+    const QWidget* order[] = {dialog.FolderButton(), dialog.OkButton(), dialog.CancelButton(),
+                              dialog.MotherList()};
+    for (const QWidget* next : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
+    }
+}
+
 TEST_F(MotherListDialogTest, OkNeedsASelection) {
     AddRecords({"Anna_20100512_20100209153045123.zip"});
     MotherListDialog dialog(nullptr, m_records);
