@@ -497,5 +497,39 @@ TEST_F(ProfilePanelTest, TheNameBoxShowsTheFirstNameAndTabKeepsItWhole) {
     EXPECT_EQ(box->text(), name);
 }
 
+TEST_F(ProfilePanelTest, TheClosedCalendarShowsNothingToAScreenReader) {
+    OpenWindow();
+    m_window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+    // Every part of the calendar with something to read, down to its day cells, that claims to
+    // be on screen.
+    const auto showing = [this] {
+        QStringList found;
+        std::vector<QAccessibleInterface*> open = {
+            QAccessible::queryAccessibleInterface(CalendarOf(*m_window))};
+        while (!open.empty()) {
+            QAccessibleInterface* part = open.back();
+            open.pop_back();
+            if (part == nullptr) {
+                continue;
+            }
+            // The table's corner, nameless, keeps Qt's own state.
+            if (!part->state().invisible && !part->text(QAccessible::Name).isEmpty()) {
+                found << part->text(QAccessible::Name);
+            }
+            for (int i = 0; i < part->childCount(); ++i) {
+                open.push_back(part->child(i));
+            }
+        }
+        return found;
+    };
+    EXPECT_EQ(showing(), QStringList());
+    ProfileOf(*m_window).OpenCalendar();
+    EXPECT_GT(showing().size(), 28) << "open, its days are there";
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    ASSERT_FALSE(CalendarOf(*m_window)->isVisible());
+    EXPECT_EQ(showing(), QStringList());
+}
+
 }  // namespace
 }  // namespace marulo::testing
