@@ -273,12 +273,7 @@ bool ProfilePanel::OfferRedating(const QString& oldEdc, const QString& newEdc) {
         emit motherChanged();
         return true;
     }
-    QString text = Message(result.problem == archive::RedateProblem::Conflict ? "RedateConflict"
-                                                                              : "RedateFailed");
-    for (const std::string& clash : result.names) {
-        text += QLatin1Char('\n') + FromUtf8(clash);
-    }
-    m_prompts.ShowMessage(MessageKind::Error, text);
+    m_prompts.ShowMessage(MessageKind::Error, dialogs::RedateResultText(result));
     // The old date stays, so that her records are found and a new try finishes the move.
     if (result.renamed > 0) {
         emit motherChanged();
@@ -318,9 +313,29 @@ void ProfilePanel::OpenMotherList() {
     dialogs::MotherListDialog dialog(
         &m_window, m_recordFolder,
         [this](const std::filesystem::path& folder) { emit folderOpenAsked(folder); });
+    dialog.SetMessageShower(
+        [this](const QString& text) { m_prompts.ShowMessage(MessageKind::Warning, text); });
+    bool movedHers = false;
+    connect(
+        &dialog, &dialogs::MotherListDialog::recordsRedated, this,
+        [this, &movedHers](const QByteArray& name, const QString& oldEdc, const QString& newEdc) {
+            if (Current().name != name.toStdString() || EdcText() != oldEdc) {
+                return;
+            }
+            // Her records moved: the panel follows, so new ones join them.
+            SetEdcText(newEdc);
+            UpdateAgeFromEdc();
+            Save();
+            movedHers = true;
+        });
     if (dialog.exec() != dialogs::kMotherListOkId) {
-        // Cancel leaves the window as it was: the review and its playback go on.
-        emit motherListDismissed();
+        // Cancel leaves the window as it was: the review and its playback go on, unless her
+        // records were just renamed under it.
+        if (movedHers) {
+            emit motherChanged();
+        } else {
+            emit motherListDismissed();
+        }
         return;
     }
     ShowChosenName(dialog.ChosenName());

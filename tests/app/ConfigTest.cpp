@@ -277,6 +277,8 @@ TEST(ShippedLanguagesTest, EveryLanguageFileHasEveryKeyAndNamesItself) {
         "AlertEDCUnreadable",
         "RedateOffer",
         "RedateButton",
+        "MotherListRedate",
+        "RedateAsk",
         "RedateConflict",
         "RedateFailed",
         "NameError",

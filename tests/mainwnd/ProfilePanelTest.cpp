@@ -531,5 +531,51 @@ TEST_F(ProfilePanelTest, TheClosedCalendarShowsNothingToAScreenReader) {
     EXPECT_EQ(showing(), QStringList());
 }
 
+TEST_F(ProfilePanelTest, ADueDateChangedInTheMotherListIsFollowedForHerOnly) {
+    const auto digits = [](int daysAhead) { return Today(daysAhead).remove('-').toStdString(); };
+    OpenWindow();
+    struct Case {
+        const char* mother;  // the one re-dated in the list
+        int panelEdc;        // days ahead, after the list closed with Cancel
+    };
+    const Case cases[] = {{"Bella", 10}, {"Anna", 20}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mother);
+        std::filesystem::remove_all(m_folder / "Data");
+        std::filesystem::create_directories(m_folder / "Data");
+        for (const char* name : {"Anna", "Bella"}) {
+            std::ofstream(m_folder / "Data" /
+                          (std::string(name) + "_" + digits(10) + "_20100101000000000.zip"))
+                << "x";
+        }
+        FillProfile("Anna", Today(10));
+        m_window->RefreshRecordList();
+        QTimer::singleShot(0, [&c] {
+            auto* dialog =
+                qobject_cast<dialogs::MotherListDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->SetDateAsker([](const QString&, const QDate&, const QDate&, const QDate&) {
+                return std::optional(QDate::currentDate().addDays(20));
+            });
+            QListWidget* mothers = dialog->MotherList();
+            for (int row = 0; row < mothers->count(); ++row) {
+                if (mothers->item(row)->text().startsWith(c.mother)) {
+                    mothers->setCurrentRow(row);
+                }
+            }
+            dialog->RedateButton()->click();
+            dialog->reject();
+        });
+        Click(kMotherListButtonId);
+        EXPECT_TRUE(m_messages.empty());
+        EXPECT_EQ(ProfileOf(*m_window).EdcText(), Today(c.panelEdc));
+        ASSERT_EQ(RecordListOf(*m_window)->count(), 1) << "her records are listed";
+        if (c.panelEdc == 20) {
+            EXPECT_EQ(ProfileOf(*m_window).WeekText(), "37");
+            EXPECT_EQ(m_store->Read("EDC"), Today(20).toStdString());
+        }
+    }
+}
+
 }  // namespace
 }  // namespace marulo::testing
