@@ -2,11 +2,16 @@
 #include "dialogs/MotherListDialog.h"
 
 #include <QApplication>
+#include <QDateEdit>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyledItemDelegate>
+#include <QVBoxLayout>
+#include <algorithm>
 #include <system_error>
 
 #include "app/Fonts.h"
@@ -15,6 +20,8 @@
 #include "archive/RecordName.h"
 #include "controls/SkinBitmap.h"
 #include "controls/WindowTexts.h"
+#include "mainwnd/Dating.h"
+#include "platform/DayNumbers.h"
 
 namespace marulo::dialogs {
 
@@ -84,7 +91,57 @@ public:
     }
 };
 
+// The date dialog: one date entry bounded by the span, OK and Cancel.
+std::optional<QDate> AskDate(QWidget* parent, const QString& mother, const QDate& shown,
+                             const QDate& earliest, const QDate& latest) {
+    QDialog dialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    dialog.setWindowTitle(Message("MotherListRedate"));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* label = new QLabel(Message("RedateAsk").arg(mother), &dialog);
+    auto* entry = new QDateEdit(&dialog);
+    entry->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    entry->setCalendarPopup(true);
+    entry->setDateRange(earliest, latest);
+    entry->setDate(shown);
+    label->setBuddy(entry);
+    entry->setAccessibleName(label->text());
+    auto* buttons = new QDialogButtonBox(&dialog);
+    buttons->addButton(Message("Ok"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(Message("Cancel"), QDialogButtonBox::RejectRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(label);
+    layout->addWidget(entry);
+    layout->addWidget(buttons);
+    entry->setFocus();
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return entry->date();
+}
+
 }  // namespace
+
+QString RedateResultText(const archive::RedateResult& result) {
+    QString text;
+    switch (result.problem) {
+        case archive::RedateProblem::Conflict:
+            text = Message("RedateConflict");
+            break;
+        case archive::RedateProblem::RenameFailed:
+            text = Message("RedateFailed");
+            break;
+        case archive::RedateProblem::BadDate:
+            return Message("AlertEDCUnreadable");
+        case archive::RedateProblem::None:
+        case archive::RedateProblem::SameDate:
+            return {};
+    }
+    for (const std::string& name : result.names) {
+        text += QLatin1Char('\n') + QString::fromUtf8(name.data(), static_cast<int>(name.size()));
+    }
+    return text;
+}
 
 MotherChoice ChoiceFromMotherKey(std::string_view key) {
     archive::MotherKeyParts parts = archive::SplitMotherKey(key);
@@ -145,6 +202,11 @@ MotherListDialog::MotherListDialog(QWidget* parent, std::filesystem::path record
     place(m_folderButton, kMotherListFolderButtonId, "FolderButton",
           Box(left, bottom - 25, left + 70, bottom));
 
+    m_redateButton = new QPushButton(Message("MotherListRedate"), this);
+    m_redateButton->setEnabled(false);
+    place(m_redateButton, kMotherListRedateButtonId, "RedateButton",
+          Box(left + 75, bottom - 25, right - 150, bottom));
+
     m_motherList = new QListWidget(this);
     m_motherList->setItemDelegate(new MotherRowDelegate(m_motherList));
     m_motherList->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -154,21 +216,39 @@ MotherListDialog::MotherListDialog(QWidget* parent, std::filesystem::path record
     place(m_motherList, kMotherListId, "MotherList", Box(left, top + 28, right, bottom - 35));
 
     // Enter takes the selection wherever the focus is; a focused button does not steal it.
-    for (QPushButton* button : {m_cancelButton, m_okButton, m_folderButton}) {
+    for (QPushButton* button : {m_cancelButton, m_okButton, m_folderButton, m_redateButton}) {
         button->setAutoDefault(false);
     }
     m_okButton->setDefault(true);
+    // Opened to choose from the list, with Tab going on as the dialog reads: list, then the
+    // buttons from left to right.
+    setTabOrder(m_motherList, m_folderButton);
+    setTabOrder(m_folderButton, m_redateButton);
+    setTabOrder(m_redateButton, m_okButton);
+    setTabOrder(m_okButton, m_cancelButton);
+    m_motherList->setFocus();
 
     connect(m_cancelButton, &QPushButton::clicked, this, &MotherListDialog::reject);
     connect(m_okButton, &QPushButton::clicked, this, &MotherListDialog::accept);
     connect(m_folderButton, &QPushButton::clicked, this, &MotherListDialog::OpenRecordFolder);
+    connect(m_redateButton, &QPushButton::clicked, this, &MotherListDialog::RedateSelected);
     connect(m_motherList, &QListWidget::itemSelectionChanged, this,
             &MotherListDialog::OnSelectionChanged);
 
+    FillList({});
+    m_motherList->setAccessibleName(Message("MotherListTitle"));
+}
+
+void MotherListDialog::FillList(std::string_view select) {
+    m_motherList->clear();
+    QListWidgetItem* chosen = nullptr;
     for (const std::string& key : archive::BuildRecordIndex(m_recordFolder)) {
         // Shown with replacement characters where the bytes are no UTF-8, chosen by its bytes.
         auto* item = new QListWidgetItem(QString::fromStdString(key), m_motherList);
         item->setData(kMotherKeyBytesRole, QByteArray::fromStdString(key));
+        if (!select.empty() && key == select) {
+            chosen = item;
+        }
         // Read out by name and due date, not by the key.
         const MotherChoice choice = ChoiceFromMotherKey(key);
         item->setData(
@@ -178,12 +258,65 @@ MotherListDialog::MotherListDialog(QWidget* parent, std::filesystem::path record
                       .arg(QString::fromStdString(choice.name), QString::fromStdString(choice.edc))
                 : QString::fromStdString(choice.name));
     }
-    m_motherList->setAccessibleName(Message("MotherListTitle"));
+    if (chosen != nullptr) {
+        m_motherList->setCurrentItem(chosen);
+    }
 }
 
 void MotherListDialog::OnSelectionChanged() {
     // A held Ctrl can take the selection away again; OK needs one.
-    m_okButton->setEnabled(!m_motherList->selectedItems().isEmpty());
+    const bool chosen = !m_motherList->selectedItems().isEmpty();
+    m_okButton->setEnabled(chosen);
+    m_redateButton->setEnabled(chosen);
+}
+
+void MotherListDialog::RedateSelected() {
+    const QList<QListWidgetItem*> selected = m_motherList->selectedItems();
+    if (selected.isEmpty()) {
+        return;
+    }
+    const std::string key = selected.front()->data(kMotherKeyBytesRole).toByteArray().toStdString();
+    const MotherChoice choice = ChoiceFromMotherKey(key);
+    const QString oldEdc = QString::fromStdString(choice.edc);
+    const QString mother = QString::fromStdString(MotherRowText(key, app::MessageText("EDCTitle")));
+    const QDate today = QDate::currentDate();
+    const QDate earliest = today.addDays(-(mainwnd::MaxAgeDays - mainwnd::TermDays));
+    const QDate latest = today.addDays(mainwnd::TermDays);
+    const QDate old = QDate::fromString(oldEdc, QStringLiteral("yyyy-MM-dd"));
+    const QDate shown = old.isValid() ? std::clamp(old, earliest, latest) : today;
+    const std::optional<QDate> picked = m_askDate ? m_askDate(mother, shown, earliest, latest)
+                                                  : AskDate(this, mother, shown, earliest, latest);
+    if (!picked) {
+        return;
+    }
+    const QString newEdc = picked->toString(QStringLiteral("yyyy-MM-dd"));
+    const auto tell = [this](const QString& text) {
+        if (m_showMessage) {
+            m_showMessage(text);
+        } else {
+            QMessageBox::warning(this, Message("Exclamation"), text);
+        }
+    };
+    const std::optional<mainwnd::EdcSpanCheck> check =
+        mainwnd::CheckEdcSpanText(newEdc.toStdString(), platform::NowDayNumber());
+    if (!check || *check != mainwnd::EdcSpanCheck::Accepted) {
+        tell(Message(std::string(check ? mainwnd::EdcRefusalKey(*check) : mainwnd::EdcUnreadableKey)
+                         .c_str()));
+        return;
+    }
+    const archive::RedateResult result = archive::CarryOutRedating(
+        m_recordFolder,
+        archive::PlanRedating(m_recordFolder, choice.name, choice.edc, newEdc.toStdString()));
+    if (result.renamed > 0) {
+        const bool done = result.problem == archive::RedateProblem::None;
+        FillList(done ? choice.name + "_" + archive::RemoveDashes(newEdc.toStdString()) : key);
+        if (done) {
+            emit recordsRedated(QByteArray::fromStdString(choice.name), oldEdc, newEdc);
+        }
+    }
+    if (const QString text = RedateResultText(result); !text.isEmpty()) {
+        tell(text);
+    }
 }
 
 void MotherListDialog::accept() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QDate>
 #include <QDialog>
 #include <QLabel>
 #include <QListWidget>
@@ -8,8 +9,11 @@
 #include <QPushButton>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "archive/RecordRedating.h"
 
 namespace marulo::dialogs {
 
@@ -17,6 +21,7 @@ inline constexpr int kMotherListOkId = 1;
 inline constexpr int kMotherListCancelId = 2;
 inline constexpr int kMotherListFolderButtonId = 112;
 inline constexpr int kMotherListId = 113;
+inline constexpr int kMotherListRedateButtonId = 114;
 inline constexpr int kMotherRowHeight = 40;
 // The list item's data role holding the mother key as its original bytes.
 inline constexpr int kMotherKeyBytesRole = Qt::UserRole + 1;
@@ -33,6 +38,10 @@ MotherChoice ChoiceFromMotherKey(std::string_view key);
 // real EDC.
 std::string MotherRowText(std::string_view key, std::string_view edcTitle);
 
+// The message for a re-dating that did not finish: the clashing names, or the refused one;
+// empty when it did.
+QString RedateResultText(const archive::RedateResult& result);
+
 // The modal dialog that lists every mother with records in the record folder and hands the
 // chosen one back. exec() gives 1 after OK, with ChosenName() and ChosenEdc() filled, and 2 after
 // Cancel, Escape or the close box.
@@ -42,6 +51,10 @@ public:
     // Opens the record folder for the folder button (and tells the user where it is when it
     // cannot); without one the button does nothing.
     using FolderOpener = std::function<void(const std::filesystem::path& folder)>;
+    // Asks for a mother's new due date between the bounds; nothing when cancelled.
+    using DateAsker = std::function<std::optional<QDate>(
+        const QString& mother, const QDate& shown, const QDate& earliest, const QDate& latest)>;
+    using MessageShower = std::function<void(const QString& text)>;
 
     explicit MotherListDialog(QWidget* parent = nullptr,
                               std::filesystem::path recordFolder = "Data",
@@ -54,6 +67,16 @@ public:
     QPushButton* OkButton() const { return m_okButton; }
     QPushButton* CancelButton() const { return m_cancelButton; }
     QPushButton* FolderButton() const { return m_folderButton; }
+    QPushButton* RedateButton() const { return m_redateButton; }
+
+    // Replace the date dialog and the message box, for the window's prompts and for tests.
+    void SetDateAsker(DateAsker asker) { m_askDate = std::move(asker); }
+    void SetMessageShower(MessageShower shower) { m_showMessage = std::move(shower); }
+
+signals:
+    // A mother's records were moved from one due date to another ("yyyy-mm-dd"); `name` holds
+    // the name's bytes.
+    void recordsRedated(const QByteArray& name, const QString& oldEdc, const QString& newEdc);
 
 public slots:
     void accept() override;
@@ -62,6 +85,9 @@ public slots:
 private:
     void OpenRecordFolder();
     void OnSelectionChanged();
+    // Moves the selected mother's records to a due date asked for within the span.
+    void RedateSelected();
+    void FillList(std::string_view select);
 
     std::filesystem::path m_recordFolder;
     FolderOpener m_openFolder;
@@ -69,7 +95,10 @@ private:
     QPointer<QPushButton> m_folderButton;
     QPointer<QPushButton> m_okButton;
     QPointer<QPushButton> m_cancelButton;
+    QPointer<QPushButton> m_redateButton;
     QPointer<QListWidget> m_motherList;
+    DateAsker m_askDate;
+    MessageShower m_showMessage;
     std::string m_chosenName;
     std::string m_chosenEdc;
 };

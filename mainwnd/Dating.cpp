@@ -15,7 +15,6 @@ namespace {
 
 constexpr int DaysPerWeek = 7;
 constexpr int TermWeeks = TermDays / DaysPerWeek;
-constexpr int LastWeekOffered = 43;
 constexpr int LastWeekInSpan = MaxAgeDays / DaysPerWeek;
 
 void SkipSpace(std::string_view text, std::size_t& pos) {
@@ -118,25 +117,6 @@ std::string FormatEdc(int year, int month, int day) {
     return text;
 }
 
-EdcPickCheck CheckPickedAge(GestationalAge age) {
-    if (age.week < 0 || age.day < 0) {
-        return EdcPickCheck::TooFarAhead;
-    }
-    if (age.week * 10 + age.day > TermWeeks * 10) {
-        return EdcPickCheck::Passed;
-    }
-    return EdcPickCheck::Accepted;
-}
-
-std::array<WeekRange, 5> WeekMenuRanges() {
-    std::array<WeekRange, 5> ranges;
-    for (std::size_t i = 0; i < ranges.size(); ++i) {
-        const int low = static_cast<int>(i) * 10;
-        ranges[i] = {low, std::min(low + 9, LastWeekOffered)};
-    }
-    return ranges;
-}
-
 std::string WeekRangeLabel(WeekRange range) {
     return std::to_string(range.low) + " ~ " + std::to_string(range.high);
 }
@@ -173,8 +153,11 @@ std::string_view EdcRefusalKey(EdcSpanCheck check) {
 }
 
 std::array<WeekRange, 5> SpanWeekRanges() {
-    std::array<WeekRange, 5> ranges = WeekMenuRanges();
-    ranges.back().high = LastWeekInSpan;
+    std::array<WeekRange, 5> ranges;
+    for (std::size_t i = 0; i < ranges.size(); ++i) {
+        const int low = static_cast<int>(i) * 10;
+        ranges[i] = {low, std::min(low + 9, LastWeekInSpan)};
+    }
     return ranges;
 }
 

@@ -28,22 +28,10 @@ std::string EdcFromAge(std::string_view weekText, std::string_view dayText, doub
 
 std::string FormatEdc(int year, int month, int day);
 
-enum class EdcPickCheck {
-    Accepted,
-    TooFarAhead,  // more than 280 days ahead: warned with AlertEDCOver
-    Passed,       // before today: warned with AlertEDCPass
-};
-
-// Whether an EDC picked from the calendar, giving this age today, stands.
-EdcPickCheck CheckPickedAge(GestationalAge age);
-
 struct WeekRange {
     int low = 0;
     int high = 0;
 };
-
-// The weeks of the five sub-menus of the week menu, 0 ~ 9 to 40 ~ 43.
-std::array<WeekRange, 5> WeekMenuRanges();
 
 // A week sub-menu's label, "low ~ high".
 std::string WeekRangeLabel(WeekRange range);
@@ -53,7 +41,7 @@ inline constexpr int MaxAgeDays = TermDays + 14;
 
 // The one span a due date must lie in, whether picked from the calendar, derived from the week
 // and day menus or typed: from 280 days ahead (0 weeks 0 days) to two weeks past it (an overdue
-// mother). It replaces the calendar's today-to-280-days check and the menus' weeks up to 43.
+// mother).
 enum class EdcSpanCheck {
     Accepted,
     TooFarAhead,  // more than 280 days ahead

@@ -35,6 +35,7 @@ EdcCalendar::EdcCalendar(QWidget* parent) : QCalendarWidget(parent) {
             .arg(controls::ScaledCoordinate(10, controls::LayoutScale(*this)))
             .arg(controls::ScaledCoordinate(16, controls::LayoutScale(*this))));
     hide();
+    ShowDaysToScreenReaders(false);
     ApplyLanguage();
     connect(this, &QCalendarWidget::clicked, this, &EdcCalendar::picked);
     connect(this, &QCalendarWidget::activated, this, &EdcCalendar::picked);
@@ -58,7 +59,20 @@ void EdcCalendar::ApplyLanguage() {
     setFirstDayOfWeek(first);
 }
 
+void EdcCalendar::ShowDaysToScreenReaders(bool shown) {
+    // A day cell tells a screen reader it is showing whenever it lies within the view's
+    // rectangle, hidden or not; only a hidden row has no rectangle to lie in.
+    auto* days = findChild<QTableView*>();
+    if (days == nullptr || days->model() == nullptr) {
+        return;
+    }
+    for (int row = 0; row < days->model()->rowCount(); ++row) {
+        days->setRowHidden(row, !shown);
+    }
+}
+
 void EdcCalendar::showEvent(QShowEvent* event) {
+    ShowDaysToScreenReaders(true);
     QCalendarWidget::showEvent(event);
     // Every press in the program passes here first while the calendar is shown.
     if (!m_filtering) {
@@ -77,6 +91,7 @@ void EdcCalendar::hideEvent(QHideEvent* event) {
         m_focusBefore->setFocus(Qt::PopupFocusReason);
     }
     m_focusBefore = nullptr;
+    ShowDaysToScreenReaders(false);
     QCalendarWidget::hideEvent(event);
 }
 

@@ -28,6 +28,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void ShowDaysToScreenReaders(bool shown);
+
     bool m_filtering = false;
     QPointer<QWidget> m_focusBefore;
 };

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QDate>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
@@ -11,6 +12,7 @@
 #include <utility>
 
 #include "archive/RecordName.h"
+#include "archive/RecordRedating.h"
 #include "controls/WindowTexts.h"
 #include "dialogs/MotherListDialog.h"
 #include "mainwnd/ControlPlacement.h"
@@ -26,9 +28,6 @@ namespace marulo::mainwnd {
 using namespace controls;
 
 namespace {
-
-constexpr int kLastWeek = 43;
-constexpr int kDaysInWeek = 7;
 
 // The names of the month calendar's own controls, by Qt's object names.
 struct CalendarPart {
@@ -63,6 +62,8 @@ ProfilePanel::ProfilePanel(QWidget& window, UserPrompts& prompts, platform::Sett
     m_nameBox->setAlignment(Qt::AlignCenter);
     m_nameBox->setMaxLength(static_cast<int>(archive::MaxTextBytes));
     connect(m_nameBox, &QLineEdit::returnPressed, this, &ProfilePanel::nameEntered);
+    // A long name cut off by the box is shown whole on hovering; it is read out whole anyway.
+    connect(m_nameBox, &QLineEdit::textChanged, m_nameBox, &QLineEdit::setToolTip);
     m_nameBox->installEventFilter(this);
     PlaceControl(*m_nameBox, kNameBoxId);
     PlaceButton(window, m_weekButton, kWeekButtonId, state, [this] { OpenWeekMenu(); });
@@ -117,6 +118,14 @@ void ProfilePanel::ShowChosenName(std::string bytes) {
     m_chosenNameBytes = std::move(bytes);
     m_chosenNameShown = FromUtf8(m_chosenNameBytes);
     m_nameBox->setText(m_chosenNameShown);
+    ShowNameStart();
+}
+
+void ProfilePanel::ShowNameStart() {
+    // A centred box too narrow for the name shows the part around the cursor: the first name.
+    if (!m_nameBox->hasFocus()) {
+        m_nameBox->setCursorPosition(0);
+    }
 }
 
 Profile ProfilePanel::Current() const {
@@ -171,9 +180,9 @@ void ProfilePanel::SetEdcText(const QString& edc) {
 
 void ProfilePanel::OpenWeekMenu() {
     QMenu menu(&m_window);
-    for (const WeekRange range : WeekMenuRanges()) {
+    for (const WeekRange range : SpanWeekRanges()) {
         QMenu* sub = menu.addMenu(FromUtf8(WeekRangeLabel(range)));
-        for (int week = range.low; week <= range.high && week <= kLastWeek; ++week) {
+        for (int week = range.low; week <= range.high; ++week) {
             sub->addAction(QString::number(week))->setData(week + 1);
         }
     }
@@ -182,7 +191,8 @@ void ProfilePanel::OpenWeekMenu() {
 
 void ProfilePanel::OpenDayMenu() {
     QMenu menu(&m_window);
-    for (int day = 0; day < kDaysInWeek; ++day) {
+    const int week = WeekText().isEmpty() ? 0 : WeekText().toInt();
+    for (int day = 0; day < DaysOffered(week); ++day) {
         menu.addAction(QString::number(day))->setData(day + 1);
     }
     ShowNumberMenu(menu, *m_dayButton);
@@ -190,11 +200,85 @@ void ProfilePanel::OpenDayMenu() {
 
 void ProfilePanel::ShowNumberMenu(QMenu& menu, SkinnedButton& button) {
     const QAction* chosen = m_prompts.RunMenu(menu, MenuPoint(m_window, button, 3));
-    if (chosen != nullptr && chosen->data().toInt() > 0) {
-        button.setText(QString::number(chosen->data().toInt() - 1));
-        button.update();
-        UpdateEdcFromAge();
+    if (chosen == nullptr || chosen->data().toInt() <= 0) {
+        return;
     }
+    const QString number = QString::number(chosen->data().toInt() - 1);
+    const bool isWeek = &button == m_weekButton;
+    const QString week = isWeek ? number : WeekText();
+    const QString day = isWeek ? DayText() : number;
+    const QString edc =
+        FromUtf8(EdcFromAge(week.toStdString(), day.toStdString(), platform::NowDayNumber()));
+    if (edc.isEmpty()) {
+        // No day yet: the week waits for it.
+        button.setText(number);
+        button.update();
+        return;
+    }
+    // Refused, the menus keep what they showed.
+    TakeEdc(edc);
+}
+
+bool ProfilePanel::TakeEdc(const QString& edc) {
+    // Checked before it is shown: a refused date never stands in the panel, not even while the
+    // message says so.
+    const std::optional<EdcSpanCheck> check =
+        CheckEdcSpanText(ControlText(edc), platform::NowDayNumber());
+    if (!check) {
+        m_prompts.ShowMessage(MessageKind::Warning, Message(std::string(EdcUnreadableKey).c_str()));
+        return false;
+    }
+    if (*check != EdcSpanCheck::Accepted) {
+        m_prompts.ShowMessage(MessageKind::Warning,
+                              Message(std::string(EdcRefusalKey(*check)).c_str()));
+        return false;
+    }
+    const QString previous = EdcText();
+    if (!previous.isEmpty() && previous != edc && !OfferRedating(previous, edc)) {
+        return false;
+    }
+    SetEdcText(edc);
+    UpdateAgeFromEdc();
+    return true;
+}
+
+bool ProfilePanel::OfferRedating(const QString& oldEdc, const QString& newEdc) {
+    const std::string name = Current().name;
+    if (name.empty()) {
+        return true;
+    }
+    const std::string oldText = ControlText(oldEdc);
+    const std::string newText = ControlText(newEdc);
+    const archive::RedatePlan plan = archive::PlanRedating(m_recordFolder, name, oldText, newText);
+    const bool hasRecords = !plan.steps.empty() || plan.problem == archive::RedateProblem::Conflict;
+    if (!hasRecords) {
+        return true;
+    }
+    const std::size_t count = plan.problem == archive::RedateProblem::Conflict
+                                  ? archive::ListRecordFiles(m_recordFolder, name, oldText).size()
+                                  : plan.steps.size();
+    const QString offer = Message("RedateOffer").arg(count).arg(oldEdc, newEdc);
+    if (!m_prompts.ShowMessageOffering(MessageKind::Information, offer, Message("RedateButton"))) {
+        // The new date stands for new records; hers stay under the old one.
+        return true;
+    }
+    // Planned again: the folder may have changed while the box was up.
+    const archive::RedateResult result = archive::CarryOutRedating(
+        m_recordFolder, archive::PlanRedating(m_recordFolder, name, oldText, newText));
+    if (result.problem == archive::RedateProblem::None ||
+        result.problem == archive::RedateProblem::SameDate) {
+        SetEdcText(newEdc);
+        UpdateAgeFromEdc();
+        Save();
+        emit motherChanged();
+        return true;
+    }
+    m_prompts.ShowMessage(MessageKind::Error, dialogs::RedateResultText(result));
+    // The old date stays, so that her records are found and a new try finishes the move.
+    if (result.renamed > 0) {
+        emit motherChanged();
+    }
+    return false;
 }
 
 void ProfilePanel::UpdateAgeFromEdc() {
@@ -205,24 +289,9 @@ void ProfilePanel::UpdateAgeFromEdc() {
     m_dayButton->update();
 }
 
-void ProfilePanel::UpdateEdcFromAge() {
-    SetEdcText(FromUtf8(
-        EdcFromAge(WeekText().toStdString(), DayText().toStdString(), platform::NowDayNumber())));
-}
-
 void ProfilePanel::ResetEdcToToday() {
     const platform::CivilDateTime today = platform::NowLocalTime();
     SetEdcText(FromUtf8(FormatEdc(today.year, today.month, today.day)));
-    UpdateAgeFromEdc();
-}
-
-void ProfilePanel::RestoreEdcAfterRefusedPick(const QString& previous) {
-    // A mis-click must not replace a due date that every later record is filed under.
-    if (previous.isEmpty()) {
-        ResetEdcToToday();
-        return;
-    }
-    SetEdcText(previous);
     UpdateAgeFromEdc();
 }
 
@@ -234,24 +303,9 @@ void ProfilePanel::OpenCalendar() {
 
 void ProfilePanel::TakePickedEdc(const QDate& date) {
     m_edcCalendar->hide();
-    const QString previous = EdcText();
-    SetEdcText(FromUtf8(FormatEdc(date.year(), date.month(), date.day())));
-    UpdateAgeFromEdc();
-    const auto age = AgeFromEdc(ControlText(EdcText()), platform::NowDayNumber());
-    if (!age) {
-        return;
-    }
-    switch (CheckPickedAge(*age)) {
-        case EdcPickCheck::TooFarAhead:
-            m_prompts.ShowMessage(MessageKind::Warning, Message("AlertEDCOver"));
-            RestoreEdcAfterRefusedPick(previous);
-            break;
-        case EdcPickCheck::Passed:
-            m_prompts.ShowMessage(MessageKind::Warning, Message("AlertEDCPass"));
-            RestoreEdcAfterRefusedPick(previous);
-            break;
-        case EdcPickCheck::Accepted:
-            break;
+    if (!TakeEdc(FromUtf8(FormatEdc(date.year(), date.month(), date.day()))) &&
+        EdcText().isEmpty()) {
+        ResetEdcToToday();
     }
 }
 
@@ -259,9 +313,29 @@ void ProfilePanel::OpenMotherList() {
     dialogs::MotherListDialog dialog(
         &m_window, m_recordFolder,
         [this](const std::filesystem::path& folder) { emit folderOpenAsked(folder); });
+    dialog.SetMessageShower(
+        [this](const QString& text) { m_prompts.ShowMessage(MessageKind::Warning, text); });
+    bool movedHers = false;
+    connect(
+        &dialog, &dialogs::MotherListDialog::recordsRedated, this,
+        [this, &movedHers](const QByteArray& name, const QString& oldEdc, const QString& newEdc) {
+            if (Current().name != name.toStdString() || EdcText() != oldEdc) {
+                return;
+            }
+            // Her records moved: the panel follows, so new ones join them.
+            SetEdcText(newEdc);
+            UpdateAgeFromEdc();
+            Save();
+            movedHers = true;
+        });
     if (dialog.exec() != dialogs::kMotherListOkId) {
-        // Cancel leaves the window as it was: the review and its playback go on.
-        emit motherListDismissed();
+        // Cancel leaves the window as it was: the review and its playback go on, unless her
+        // records were just renamed under it.
+        if (movedHers) {
+            emit motherChanged();
+        } else {
+            emit motherListDismissed();
+        }
         return;
     }
     ShowChosenName(dialog.ChosenName());
@@ -271,6 +345,19 @@ void ProfilePanel::OpenMotherList() {
 }
 
 bool ProfilePanel::eventFilter(QObject* watched, QEvent* event) {
+    if (m_nameBox != nullptr && watched == m_nameBox &&
+        (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        static_cast<QObject*>(m_nameBox)->event(event);
+        if (event->type() == QEvent::FocusOut) {
+            m_nameBox->setCursorPosition(0);
+        } else if (const auto reason = static_cast<QFocusEvent*>(event)->reason();
+                   reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) {
+            // Tabbing through must not leave her name selected for the next key to replace.
+            m_nameBox->deselect();
+            m_nameBox->end(false);
+        }
+        return true;
+    }
     // A centred line edit hides its hint while it has the focus, which the empty name box has at
     // the first start, when the hint is needed most: it is drawn over the box here.
     if (m_nameBox != nullptr && watched == m_nameBox && event->type() == QEvent::Paint &&

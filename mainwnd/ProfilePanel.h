@@ -83,11 +83,15 @@ private:
     // becomes the button's text and moves the EDC.
     void ShowNumberMenu(QMenu& menu, controls::SkinnedButton& button);
     void UpdateAgeFromEdc();
-    void UpdateEdcFromAge();
     void ResetEdcToToday();
-    // After a refused calendar pick: the due date from before, or today's when there was none.
-    void RestoreEdcAfterRefusedPick(const QString& previous);
+    // Takes a due date from the calendar or the menus when it lies in the span, offering to move
+    // the mother's records along; otherwise tells why and leaves the panel as it was.
+    bool TakeEdc(const QString& edc);
+    // Asks whether her records move to the new due date and moves them; false when the date
+    // must not change (a clash, or a move that stopped half-way).
+    bool OfferRedating(const QString& oldEdc, const QString& newEdc);
     void ShowChosenName(std::string bytes);
+    void ShowNameStart();
 
     QWidget& m_window;
     UserPrompts& m_prompts;

@@ -171,6 +171,13 @@ def main():
         if unnamed:
             failures.append("controls without a name: %s" % ", ".join(unnamed))
 
+        # The due-date calendar is closed: none of its days may be announced as on screen.
+        days_showing = [n.name for n, _ in nodes
+                        if n.getRoleName() == "table cell" and (n.name or "").isdigit()
+                        and n.getState().contains(pyatspi.STATE_SHOWING)]
+        if days_showing:
+            failures.append("the closed calendar's days are showing: %s" % days_showing[:5])
+
         live = [n for n, _ in nodes if n.name == "Live heartbeat"]
         if not live:
             failures.append("no live view named 'Live heartbeat'")

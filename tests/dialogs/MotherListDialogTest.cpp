@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDate>
 #include <QImage>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
 #include <filesystem>
@@ -30,7 +32,8 @@ protected:
         fs::create_directories(m_records);
         std::ofstream(m_folder / "Conf.ini")
             << "[Message]\nEDCTitle=EDC\nMotherListTitle=Mothers\nOk=OK\nCancel=Cancel\n"
-               "FolderOpen=Folder\nMotherListHelp=Choose one\n[Font]\nName=DejaVu Sans\n";
+               "FolderOpen=Folder\nMotherListHelp=Choose one\nRedateConflict=Taken:\n"
+               "AlertEDCLongPast=Too long past\nAlertEDCOver=Too far\n[Font]\nName=DejaVu Sans\n";
         app::SetConfigFolderForTesting(app::FolderLocation{"", m_folder.Path().string() + "/"});
         app::ResetUiFonts();
     }
@@ -158,6 +161,103 @@ TEST_F(MotherListDialogTest, EnterTakesTheSelectionAndEscapeCancels) {
     dialog.show();
     QTest::keyClick(&dialog, Qt::Key_Return);
     EXPECT_TRUE(dialog.isVisible());
+}
+
+TEST_F(MotherListDialogTest, OpensOnTheListAndTabsInReadingOrder) {
+    AddRecords({"Anna_20100512_20100209153045123.zip"});
+    MotherListDialog dialog(nullptr, m_records);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    EXPECT_EQ(QApplication::focusWidget(), dialog.MotherList());
+    dialog.MotherList()->setCurrentRow(0);
+    const QWidget* order[] = {dialog.FolderButton(), dialog.RedateButton(), dialog.OkButton(),
+                              dialog.CancelButton(), dialog.MotherList()};
+    for (const QWidget* next : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
+    }
+}
+
+TEST_F(MotherListDialogTest, ChangeDueDateMovesTheChosenMothersRecords) {
+    const auto day = [](int ahead) { return QDate::currentDate().addDays(ahead); };
+    const auto digits = [&day](int ahead) {
+        return day(ahead).toString(QStringLiteral("yyyyMMdd")).toStdString();
+    };
+    const std::string t1 = "_20100209153045123.zip";
+    const std::string t2 = "_20100301101010000.zip";
+    struct Case {
+        const char* what;
+        std::optional<int> picked;  // days ahead; none for Cancel
+        bool clash;                 // Anna has a record of the same time under the new date
+        const char* message;        // null when none
+        bool moved;
+    };
+    const Case cases[] = {
+        {"moved", 20, false, nullptr, true},
+        {"cancelled", std::nullopt, false, nullptr, false},
+        {"clash", 20, true, "Taken:", false},
+        {"overdue two weeks", -14, false, nullptr, true},
+        {"past the span", -15, false, "Too long past", false},
+        {"too far ahead", 281, false, "Too far", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(m_records);
+        fs::create_directories(m_records);
+        const std::string oldKey = "Anna_" + digits(10);
+        const std::string newKey = "Anna_" + digits(c.picked.value_or(0));
+        for (const std::string& file : {oldKey + t1, oldKey + t2, "Bella_" + digits(10) + t1}) {
+            std::ofstream(m_records / file) << "zip";
+        }
+        if (c.clash) {
+            std::ofstream(m_records / (newKey + t2)) << "zip";
+        }
+        MotherListDialog dialog(nullptr, m_records);
+        QSignalSpy redated(&dialog, &MotherListDialog::recordsRedated);
+        std::vector<QString> messages;
+        dialog.SetMessageShower([&messages](const QString& text) { messages.push_back(text); });
+        QDate shown;
+        QDate earliest;
+        QDate latest;
+        dialog.SetDateAsker([&](const QString&, const QDate& at, const QDate& low,
+                                const QDate& high) -> std::optional<QDate> {
+            shown = at;
+            earliest = low;
+            latest = high;
+            return c.picked ? std::optional(day(*c.picked)) : std::nullopt;
+        });
+        dialog.show();
+        EXPECT_FALSE(dialog.RedateButton()->isEnabled()) << "nothing chosen yet";
+        dialog.MotherList()->setCurrentRow(0);
+        ASSERT_TRUE(dialog.RedateButton()->isEnabled());
+        QTest::mouseClick(dialog.RedateButton(), Qt::LeftButton);
+        EXPECT_EQ(shown, day(10));
+        EXPECT_EQ(earliest, day(-14));
+        EXPECT_EQ(latest, day(280));
+        EXPECT_EQ(fs::exists(m_records / (newKey + t1)), c.moved);
+        EXPECT_EQ(fs::exists(m_records / (oldKey + t1)), !c.moved);
+        EXPECT_EQ(fs::exists(m_records / (oldKey + t2)), !c.moved);
+        EXPECT_TRUE(fs::exists(m_records / ("Bella_" + digits(10) + t1)));
+        ASSERT_EQ(redated.size(), c.moved ? 1 : 0);
+        if (c.moved) {
+            EXPECT_EQ(redated[0][0].toByteArray(), "Anna");
+            EXPECT_EQ(redated[0][2].toString(), day(*c.picked).toString(Qt::ISODate));
+            // The list shows her under the new date, still chosen.
+            ASSERT_EQ(dialog.MotherList()->selectedItems().size(), 1);
+            EXPECT_EQ(dialog.MotherList()->selectedItems()[0]->data(kMotherKeyBytesRole),
+                      QByteArray::fromStdString(newKey));
+        }
+        if (c.message == nullptr) {
+            EXPECT_TRUE(messages.empty());
+        } else {
+            ASSERT_EQ(messages.size(), 1u);
+            EXPECT_TRUE(messages[0].startsWith(c.message)) << messages[0].toStdString();
+            if (c.clash) {
+                EXPECT_EQ(messages[0], "Taken:\n" + QString::fromStdString(newKey + t2));
+            }
+        }
+    }
 }
 
 TEST_F(MotherListDialogTest, OkNeedsASelection) {

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwnd/ProfilePanel.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDate>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -15,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/RecordName.h"
 #include "controls/SkinnedButton.h"
 #include "dialogs/MotherListDialog.h"
 #include "mainwnd/EdcCalendar.h"
@@ -128,20 +132,30 @@ TEST_F(ProfilePanelTest, PickedEdcSetsTheAgeOrIsRefusedKeepingTheDueDateBefore) 
         {std::nullopt, 0, nullptr, 0, "40", "0"},
         {std::nullopt, 280, nullptr, 280, "0", "0"},
         {20, 10, nullptr, 10, "38", "4"},
+        // Overdue up to two weeks.
+        {10, -1, nullptr, -1, "40", "1"},
+        {10, -14, nullptr, -14, "42", "0"},
         // A mis-click keeps the due date every later record is filed under.
         {10, 281, "AlertEDCOver", 10, "38", "4"},
-        {10, -1, "AlertEDCPass", 10, "38", "4"},
+        {10, -15, "AlertEDCLongPast", 10, "38", "4"},
+        {10, -28, "AlertEDCLongPast", 10, "38", "4"},
         // With none before, today's.
         {std::nullopt, 281, "AlertEDCOver", 0, "40", "0"},
-        {std::nullopt, -1, "AlertEDCPass", 0, "40", "0"},
+        {std::nullopt, -15, "AlertEDCLongPast", 0, "40", "0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.daysAhead);
-        ProfileOf(*m_window).SetEdcText(c.before ? Today(*c.before) : QString());
+        const QString before = c.before ? Today(*c.before) : QString();
+        ProfileOf(*m_window).SetEdcText(before);
+        if (c.before) {
+            ProfileOf(*m_window).TakePickedEdc(QDate::currentDate().addDays(*c.before));
+        }
         m_messages.clear();
         bool calendarShownAtWarning = true;
+        QString edcAtWarning;
         m_window->Prompts().SetMessageHook([&](MessageKind kind, const QString& text) {
             calendarShownAtWarning = CalendarOf(*m_window)->isVisible();
+            edcAtWarning = ProfileOf(*m_window).EdcText();
             m_messages.emplace_back(kind, text);
         });
         ProfileOf(*m_window).OpenCalendar();
@@ -154,6 +168,7 @@ TEST_F(ProfilePanelTest, PickedEdcSetsTheAgeOrIsRefusedKeepingTheDueDateBefore) 
             EXPECT_EQ(m_messages[0].first, MessageKind::Warning);
             EXPECT_EQ(m_messages[0].second, Text(c.warning));
             EXPECT_FALSE(calendarShownAtWarning);
+            EXPECT_EQ(edcAtWarning, before) << "the refused date is never shown";
         }
         EXPECT_EQ(ProfileOf(*m_window).EdcText(), Today(c.shownDaysAhead));
         EXPECT_EQ(ProfileOf(*m_window).WeekText(), c.week);
@@ -214,7 +229,7 @@ TEST_F(ProfilePanelTest, WeekAndDayMenusSetTheEdc) {
     });
     wanted = 40;
     Click(kWeekButtonId);
-    EXPECT_EQ(labels, QStringList({"0 ~ 9", "10 ~ 19", "20 ~ 29", "30 ~ 39", "40 ~ 43"}));
+    EXPECT_EQ(labels, QStringList({"0 ~ 9", "10 ~ 19", "20 ~ 29", "30 ~ 39", "40 ~ 42"}));
     EXPECT_EQ(openedAt, m_window->mapToGlobal(QPoint(218, 135)));
     EXPECT_EQ(ProfileOf(*m_window).WeekText(), "40");
     EXPECT_EQ(ProfileOf(*m_window).EdcText(), "") << "no day yet";
@@ -225,14 +240,32 @@ TEST_F(ProfilePanelTest, WeekAndDayMenusSetTheEdc) {
     EXPECT_EQ(ProfileOf(*m_window).EdcText(), Today());
     Click(kWeekButtonId);
     EXPECT_EQ(ProfileOf(*m_window).EdcText(), Today(280));
-    wanted = 43;
+    wanted = 42;
     Click(kWeekButtonId);
-    EXPECT_EQ(ProfileOf(*m_window).WeekText(), "43");
-    EXPECT_EQ(ProfileOf(*m_window).EdcText(), Today(-21));
+    EXPECT_EQ(ProfileOf(*m_window).WeekText(), "42");
+    EXPECT_EQ(ProfileOf(*m_window).EdcText(), Today(-14));
+    wanted = 0;
+    Click(kDayButtonId);
+    EXPECT_EQ(labels, QStringList({"0"})) << "two weeks past is the last day";
     // Nothing chosen: nothing changes.
     wanted = 99;
     Click(kWeekButtonId);
-    EXPECT_EQ(ProfileOf(*m_window).WeekText(), "43");
+    EXPECT_EQ(ProfileOf(*m_window).WeekText(), "42");
+    EXPECT_TRUE(m_messages.empty());
+
+    // Week 42 with a day after it lies outside: refused, nothing shown changes.
+    wanted = 41;
+    Click(kWeekButtonId);
+    wanted = 3;
+    Click(kDayButtonId);
+    ASSERT_EQ(ProfileOf(*m_window).EdcText(), Today(-10));
+    wanted = 42;
+    Click(kWeekButtonId);
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].second, Text("AlertEDCLongPast"));
+    EXPECT_EQ(ProfileOf(*m_window).WeekText(), "41");
+    EXPECT_EQ(ProfileOf(*m_window).DayText(), "3");
+    EXPECT_EQ(ProfileOf(*m_window).EdcText(), Today(-10));
 }
 
 TEST_F(ProfilePanelTest, MotherWithANameInAnotherEncodingKeepsHerRecords) {
@@ -343,6 +376,205 @@ TEST_F(ProfilePanelTest, MotherListSetsTheMotherOrLeavesHerAndRefreshesTheRecord
     EXPECT_FALSE(ProfileOf(*m_window).WeekText().isEmpty());
     ASSERT_EQ(RecordListOf(*m_window)->count(), 1);
     EXPECT_EQ(RecordListOf(*m_window)->item(0)->text(), "Bella_20100601_20100101000000000.zip");
+}
+
+TEST_F(ProfilePanelTest, ANewDueDateOffersToMoveHerRecordsAlong) {
+    const auto digits = [](int daysAhead) { return Today(daysAhead).remove('-').toStdString(); };
+    const std::string times[] = {"20100101000000000", "20100102000000000"};
+    struct Case {
+        const char* what;
+        bool move;             // the offer's button is pressed
+        bool clashAtNewDate;   // a record of hers lies under the new date already
+        int edcAfter;          // days ahead
+        int recordsAtOldDate;  // after the answer
+        const char* error;     // null when none
+    };
+    const Case cases[] = {
+        {"moved", true, false, 20, 0, nullptr},
+        {"kept where they are", false, false, 20, 2, nullptr},
+        {"clash refuses it all", true, true, 10, 2, "RedateConflict"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(m_folder / "Data");
+        std::filesystem::create_directories(m_folder / "Data");
+        for (const std::string& time : times) {
+            std::ofstream(m_folder / "Data" / ("Anna_" + digits(10) + "_" + time + ".zip")) << "x";
+        }
+        std::ofstream(m_folder / "Data" / ("Bella_" + digits(10) + "_" + times[0] + ".zip")) << "x";
+        const std::string clash = "Anna_" + digits(20) + "_" + times[1] + ".zip";
+        if (c.clashAtNewDate) {
+            std::ofstream(m_folder / "Data" / clash) << "x";
+        }
+        if (!m_window) {
+            OpenWindow();
+            m_window->show();
+        }
+        FillProfile("Anna", Today(10));
+        m_window->RefreshRecordList();
+        ASSERT_EQ(RecordListOf(*m_window)->count(), 2);
+
+        // The real box, answered as a user would.
+        m_window->Prompts().SetMessageHook({});
+        QString offered;
+        QTimer::singleShot(0, [&offered, move = c.move] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            offered = box->text();
+            for (QAbstractButton* button : box->buttons()) {
+                if ((button->text() == Text("RedateButton")) == move) {
+                    QTimer::singleShot(0, [button] { button->click(); });
+                    return;
+                }
+            }
+        });
+        QString error;
+        if (c.error != nullptr) {
+            // The second box, the refusal, is read and closed.
+            QTimer::singleShot(200, [&error] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                ASSERT_NE(box, nullptr);
+                error = box->text();
+                box->accept();
+            });
+        }
+        ProfileOf(*m_window).TakePickedEdc(QDate::currentDate().addDays(20));
+        EXPECT_EQ(offered, Text("RedateOffer").arg(2).arg(Today(10), Today(20)));
+        if (c.error != nullptr) {
+            EXPECT_EQ(error, Text(c.error) + "\n" + QString::fromStdString(clash));
+        }
+        EXPECT_EQ(ProfileOf(*m_window).EdcText(), Today(c.edcAfter));
+        EXPECT_EQ(
+            archive::ListRecordFiles(m_folder / "Data", "Anna", Today(10).toStdString()).size(),
+            static_cast<std::size_t>(c.recordsAtOldDate));
+        EXPECT_EQ(
+            archive::ListRecordFiles(m_folder / "Data", "Bella", Today(10).toStdString()).size(),
+            1u)
+            << "another mother's records stay";
+        if (c.move && c.error == nullptr) {
+            EXPECT_EQ(m_store->Read("EDC"), Today(20).toStdString());
+            EXPECT_EQ(RecordListOf(*m_window)->count(), 2) << "her list shows them again";
+        }
+        m_window->Prompts().SetMessageHook(
+            [this](MessageKind kind, const QString& text) { m_messages.emplace_back(kind, text); });
+    }
+}
+
+TEST_F(ProfilePanelTest, TheNameBoxShowsTheFirstNameAndTabKeepsItWhole) {
+    const QString name = QString::fromUtf8(
+        "Jana Sch\xC3\xA4"
+        "fer-Wei\xC3\x9F"
+        "enb\xC3\xB6"
+        "ck");
+    m_store->Write("Name", name.toStdString());
+    m_store->Write("EDC", Today(10).toStdString());
+    OpenWindow();
+    m_window->show();
+    m_window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
+    QLineEdit* box = NameBoxOf(*m_window);
+    // Shown from the start, read out and hovered whole.
+    EXPECT_EQ(box->cursorPosition(), 0);
+    EXPECT_EQ(box->toolTip(), name);
+    QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(box);
+    ASSERT_NE(spoken, nullptr);
+    EXPECT_EQ(spoken->text(QAccessible::Value), name);
+    EXPECT_EQ(spoken->text(QAccessible::Name), Text("TipName"));
+
+    // Tab into it: the cursor at the end, nothing selected, so a key adds to her name.
+    Control(kMotherListButtonId)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), box);
+    EXPECT_FALSE(box->hasSelectedText());
+    EXPECT_EQ(box->cursorPosition(), name.size());
+    QTest::keyClick(box, Qt::Key_A);
+    EXPECT_EQ(box->text(), name + "a");
+    QTest::keyClick(box, Qt::Key_Backspace);
+    // Leaving it shows the start again.
+    QTest::keyClick(box, Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), box);
+    EXPECT_EQ(box->cursorPosition(), 0);
+    EXPECT_EQ(box->text(), name);
+}
+
+TEST_F(ProfilePanelTest, TheClosedCalendarShowsNothingToAScreenReader) {
+    OpenWindow();
+    m_window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+    // Every part of the calendar with something to read, down to its day cells, that claims to
+    // be on screen.
+    const auto showing = [this] {
+        QStringList found;
+        std::vector<QAccessibleInterface*> open = {
+            QAccessible::queryAccessibleInterface(CalendarOf(*m_window))};
+        while (!open.empty()) {
+            QAccessibleInterface* part = open.back();
+            open.pop_back();
+            if (part == nullptr) {
+                continue;
+            }
+            // The table's corner, nameless, keeps Qt's own state.
+            if (!part->state().invisible && !part->text(QAccessible::Name).isEmpty()) {
+                found << part->text(QAccessible::Name);
+            }
+            for (int i = 0; i < part->childCount(); ++i) {
+                open.push_back(part->child(i));
+            }
+        }
+        return found;
+    };
+    EXPECT_EQ(showing(), QStringList());
+    ProfileOf(*m_window).OpenCalendar();
+    EXPECT_GT(showing().size(), 28) << "open, its days are there";
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    ASSERT_FALSE(CalendarOf(*m_window)->isVisible());
+    EXPECT_EQ(showing(), QStringList());
+}
+
+TEST_F(ProfilePanelTest, ADueDateChangedInTheMotherListIsFollowedForHerOnly) {
+    const auto digits = [](int daysAhead) { return Today(daysAhead).remove('-').toStdString(); };
+    OpenWindow();
+    struct Case {
+        const char* mother;  // the one re-dated in the list
+        int panelEdc;        // days ahead, after the list closed with Cancel
+    };
+    const Case cases[] = {{"Bella", 10}, {"Anna", 20}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mother);
+        std::filesystem::remove_all(m_folder / "Data");
+        std::filesystem::create_directories(m_folder / "Data");
+        for (const char* name : {"Anna", "Bella"}) {
+            std::ofstream(m_folder / "Data" /
+                          (std::string(name) + "_" + digits(10) + "_20100101000000000.zip"))
+                << "x";
+        }
+        FillProfile("Anna", Today(10));
+        m_window->RefreshRecordList();
+        QTimer::singleShot(0, [&c] {
+            auto* dialog =
+                qobject_cast<dialogs::MotherListDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->SetDateAsker([](const QString&, const QDate&, const QDate&, const QDate&) {
+                return std::optional(QDate::currentDate().addDays(20));
+            });
+            QListWidget* mothers = dialog->MotherList();
+            for (int row = 0; row < mothers->count(); ++row) {
+                if (mothers->item(row)->text().startsWith(c.mother)) {
+                    mothers->setCurrentRow(row);
+                }
+            }
+            dialog->RedateButton()->click();
+            dialog->reject();
+        });
+        Click(kMotherListButtonId);
+        EXPECT_TRUE(m_messages.empty());
+        EXPECT_EQ(ProfileOf(*m_window).EdcText(), Today(c.panelEdc));
+        ASSERT_EQ(RecordListOf(*m_window)->count(), 1) << "her records are listed";
+        if (c.panelEdc == 20) {
+            EXPECT_EQ(ProfileOf(*m_window).WeekText(), "37");
+            EXPECT_EQ(m_store->Read("EDC"), Today(20).toStdString());
+        }
+    }
 }
 
 }  // namespace
