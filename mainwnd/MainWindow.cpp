@@ -169,6 +169,7 @@ void MainWindow::CreateControls() {
 
 void MainWindow::ConnectPanels() {
     connect(this, &FramelessFrame::shownStateChanged, this, &MainWindow::UpdateLevelWatch);
+    m_profile->SetRunQuery([this] { return m_session.HoldsWorkingFiles(); });
     connect(m_profile, &ProfilePanel::nameEntered, this, [this] { focusNextChild(); });
     connect(m_profile, &ProfilePanel::motherChanged, this, [this] {
         // The record shown from the old list, and its playback, end with it. A running or

@@ -249,6 +249,11 @@ bool ProfilePanel::OfferRedating(const QString& oldEdc, const QString& newEdc) {
     }
     const std::string oldText = ControlText(oldEdc);
     const std::string newText = ControlText(newEdc);
+    if (m_runOpen && m_runOpen()) {
+        // Moved now, her records would part from the running one, stored under the old date.
+        m_prompts.ShowMessage(MessageKind::Information, Message("RedateWhileRecording"));
+        return true;
+    }
     const archive::RedatePlan plan = archive::PlanRedating(m_recordFolder, name, oldText, newText);
     const bool hasRecords = !plan.steps.empty() || plan.problem == archive::RedateProblem::Conflict;
     if (!hasRecords) {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -35,6 +36,8 @@ public:
                  std::filesystem::path recordFolder,
                  const controls::SkinnedButton::StateSource& state);
 
+    // Whether a run holds the working files now; its record keeps the due date it started with.
+    void SetRunQuery(std::function<bool()> runOpen) { m_runOpen = std::move(runOpen); }
     // The stored profile into the fields; a store that cannot be written is told once.
     void Load();
     void Save() const;
@@ -106,6 +109,7 @@ private:
     QPointer<EdcCalendar> m_edcCalendar;
     std::string m_chosenNameBytes;
     QString m_chosenNameShown;
+    std::function<bool()> m_runOpen;
 };
 
 }  // namespace marulo::mainwnd

@@ -283,6 +283,7 @@ TEST(ShippedLanguagesTest, EveryLanguageFileHasEveryKeyAndNamesItself) {
         "RedateButton",
         "MotherListRedate",
         "RedateAsk",
+        "RedateWhileRecording",
         "RedateConflict",
         "RedateFailed",
         "NameError",

@@ -460,6 +460,21 @@ TEST_F(ProfilePanelTest, ANewDueDateOffersToMoveHerRecordsAlong) {
     }
 }
 
+// A record being made keeps the due date it started with: moving hers now would part them.
+TEST_F(ProfilePanelTest, WhileARunHoldsTheFilesHerRecordsStayWithTheRunningOne) {
+    const std::string oldDigits = Today(10).remove('-').toStdString();
+    std::ofstream(m_folder / "Data" / ("Anna_" + oldDigits + "_20100101000000000.zip")) << "x";
+    OpenWindow();
+    FillProfile("Anna", Today(10));
+    ProfileOf(*m_window).SetRunQuery([] { return true; });
+    ProfileOf(*m_window).TakePickedEdc(QDate::currentDate().addDays(20));
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].second, Text("RedateWhileRecording"));
+    EXPECT_EQ(ProfileOf(*m_window).EdcText(), Today(20)) << "the new date is for new records";
+    EXPECT_EQ(archive::ListRecordFiles(m_folder / "Data", "Anna", Today(10).toStdString()).size(),
+              1u);
+}
+
 TEST_F(ProfilePanelTest, TheNameBoxShowsTheFirstNameAndTabKeepsItWhole) {
     const QString name = QString::fromUtf8(
         "Jana Sch\xC3\xA4"
