@@ -106,36 +106,6 @@ TEST_F(MonitoringPresenterTest, AStartWhileTheLastRunClosesNeverHoldsTheWindow) 
     EXPECT_TRUE(m_messages.empty());
 }
 
-TEST_F(MonitoringPresenterTest, MonitoringNeedsAUsableNameAndAnEdc) {
-    OpenWindow();
-    struct Case {
-        QString name;
-        QString edc;
-        const char* message;
-        bool nameFocused;
-    };
-    const Case cases[] = {
-        {"", "2010-05-12", "NameError", true},
-        {"Anna", "", "EDCError", false},
-        {"", "", "NameError", true},
-        {"a/b", "2010-05-12", "NameInvalid", true},
-        {"..", "2010-05-12", "NameInvalid", true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.message);
-        m_messages.clear();
-        m_window->setFocus();
-        FillProfile(c.name, c.edc);
-        Click(kMonitorButtonId);
-        EXPECT_FALSE(m_controller->IsCapturing());
-        ASSERT_EQ(m_messages.size(), 1u);
-        EXPECT_EQ(m_messages[0].first, MessageKind::Error);
-        EXPECT_EQ(m_messages[0].second, Text(c.message));
-        EXPECT_EQ(m_window->focusWidget() == NameBoxOf(*m_window), c.nameFocused);
-    }
-    EXPECT_FALSE(m_controller->AnyThreadRunning());
-}
-
 TEST_F(MonitoringPresenterTest, MonitoringIsRefusedWhilePlaying) {
     OpenWindow();
     FillProfile("Anna", "2010-05-12");
