@@ -274,7 +274,7 @@ TEST_F(ProfilePanelTest, CancelInTheMotherListKeepsTheReviewAndAChoiceEndsIt) {
     WriteRecord(m_folder / "Data" / "Anna_20100512_20100101000000000.zip", {140}, 1.0);
     OpenWindow();
     FillProfile("Anna", "2010-05-12");
-    m_window->RefreshRecordList();
+    RecordsOf(*m_window).RefreshRecordList();
     const struct {
         bool choose;
         bool reviewGoesOn;
@@ -309,7 +309,7 @@ TEST_F(ProfilePanelTest, MotherListSetsTheMotherOrLeavesHerAndRefreshesTheRecord
     std::ofstream(m_folder / "Data" / "Bella_20100601_20100101000000000.zip") << "x";
     OpenWindow();
     FillProfile("Anna", "2010-05-12");
-    m_window->RefreshRecordList();
+    RecordsOf(*m_window).RefreshRecordList();
     // Answers the dialog once it runs: chooses Bella, or cancels.
     const auto answer = [](bool chooseBella) {
         QTimer::singleShot(0, [chooseBella] {
