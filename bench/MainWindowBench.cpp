@@ -19,6 +19,7 @@
 #include "acquisition/CaptureController.h"
 #include "mainwnd/ControlPlacement.h"
 #include "mainwnd/MainWindow.h"
+#include "mainwnd/MonitoringPresenter.h"
 #include "mainwnd/ProfilePanel.h"
 #include "platform/SettingsStore.h"
 #include "platform/SoundInput.h"
@@ -120,7 +121,7 @@ int main(int argc, char** argv) {
             ->setText(QStringLiteral("Anna"));
         window.findChild<marulo::mainwnd::ProfilePanel*>()->SetEdcText(
             QStringLiteral("2030-05-12"));
-        window.ToggleMonitoring();
+        window.findChild<marulo::mainwnd::MonitoringPresenter*>()->ToggleMonitoring();
         if (!controller.IsCapturing()) {
             std::cerr << "monitoring did not start\n";
             result = 1;
@@ -137,7 +138,7 @@ int main(int argc, char** argv) {
                       << wall << " s (goal < 2 %)\n";
             std::cout << "resident memory while monitoring: " << ResidentKilobytes() / 1024.0
                       << " MB (goal < 80 MB)\n";
-            window.ToggleMonitoring();
+            window.findChild<marulo::mainwnd::MonitoringPresenter*>()->ToggleMonitoring();
             controller.AwaitAllEnded();
         }
         window.close();

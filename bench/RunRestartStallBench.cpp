@@ -19,6 +19,7 @@
 #include "controls/WindowLayout.h"
 #include "mainwnd/ControlPlacement.h"
 #include "mainwnd/MainWindow.h"
+#include "mainwnd/MonitoringPresenter.h"
 #include "mainwnd/ProfilePanel.h"
 #include "platform/FileSoundInput.h"
 #include "platform/SettingsStore.h"
@@ -139,7 +140,7 @@ int main(int argc, char** argv) {
             ->setText(QStringLiteral("Anna"));
         window.findChild<marulo::mainwnd::ProfilePanel*>()->SetEdcText(
             QStringLiteral("2030-05-12"));
-        window.ToggleMonitoring();
+        window.findChild<marulo::mainwnd::MonitoringPresenter*>()->ToggleMonitoring();
         const std::uintmax_t target = 44 + kBytesPerSecond * 60 * minutes;
         const Clock::time_point fed = Clock::now();
         if (!PumpUntil([&] { return SizeOf("Data.wav") >= target; }, 30min)) {
@@ -153,9 +154,11 @@ int main(int argc, char** argv) {
         application.tracing = true;
         meter.Start();
         const Clock::time_point stopped = Clock::now();
-        window.ToggleMonitoring();
+        window.findChild<marulo::mainwnd::MonitoringPresenter*>()->ToggleMonitoring();
         // The next click, as soon as the loop takes it.
-        QTimer::singleShot(0, &window, [&window] { window.ToggleMonitoring(); });
+        QTimer::singleShot(0, &window, [&window] {
+            window.findChild<marulo::mainwnd::MonitoringPresenter*>()->ToggleMonitoring();
+        });
         const bool reopened = PumpUntil(
             [] { return RecordCount() == 1 && SizeOf("Data.wav") >= 44 + kBytesPerSecond; }, 10min);
         meter.Stop();
@@ -168,7 +171,7 @@ int main(int argc, char** argv) {
                   << " ms\n";
         std::cout << "longest stall of the window while the first run was stored: "
                   << meter.LongestMilliseconds() << " ms (goal < 50 ms)\n";
-        window.ToggleMonitoring();
+        window.findChild<marulo::mainwnd::MonitoringPresenter*>()->ToggleMonitoring();
         window.close();
     }
     fs::current_path(fs::temp_directory_path());

@@ -3,17 +3,14 @@
 
 #include <QAccessible>
 #include <QApplication>
-#include <QColor>
 #include <QCursor>
 #include <QFocusEvent>
-#include <QFontMetrics>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPen>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QToolTip>
@@ -31,23 +28,12 @@
 #include "controls/SkinnedButton.h"
 #include "controls/WindowLayout.h"
 #include "recordformat/WavReader.h"
-#include "report/QualityPalette.h"
+#include "views/ChartPainting.h"
 #include "views/QualityStrip.h"
 
 namespace marulo::views {
 
 namespace {
-
-const QColor kLabelColour{192, 116, 183};
-const QColor kTraceColour{192, 80, 77};
-// Counted but not confirmed: the trace's colour, paler and dashed. Never checked: pale grey.
-const QColor kSetApartColour{205, 150, 148};
-const QColor kUncheckedColour{175, 175, 175};
-const QColor kNoteGround{255, 255, 255, 220};
-
-QRect ToQRect(const Rect& rect) {
-    return QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
-}
 
 QString MessageString(std::string_view key) {
     return QString::fromStdString(app::MessageText(key));
@@ -503,7 +489,7 @@ void ReviewView::PaintChart(QPainter& painter, std::optional<std::int64_t> playi
     const ColumnSpan visible{offset, std::min(offset + width, chartWidth)};
     // The strip is kept at the resolution the chart is shown at, so it is copied unscaled.
     const qreal ratio = painter.device()->devicePixelRatioF() * controls::LayoutScale(*viewport());
-    const QPixmap& strip = GridStrip(width, height, ratio);
+    const QPixmap& strip = m_gridStrip.For(width, height, ratio);
     const int withinMinute = offset % kGridTileWidth;
     // Source rectangles of a pixmap are in its device pixels.
     painter.drawPixmap(
@@ -513,7 +499,7 @@ void ReviewView::PaintChart(QPainter& painter, std::optional<std::int64_t> playi
 
     if (playingSecond) {
         if (const ShownRate shown = RateAt(*playingSecond); shown.look != RateLook::Hidden) {
-            PaintReadout(painter, shown);
+            PaintReadout(painter, shown, width, height);
         }
         if (*playingSecond >= visible.left && *playingSecond < visible.right) {
             const Rect line = PlaybackCursorLine(static_cast<int>(*playingSecond) - offset, height);
@@ -523,54 +509,19 @@ void ReviewView::PaintChart(QPainter& painter, std::optional<std::int64_t> playi
             painter.restore();
         }
     }
-    PaintTrace(painter, offset, height, visible);
-    PaintQualityStrip(painter, offset, height, visible);
+    PaintTraceLayers(painter, m_trace, m_layers, m_liveMode, offset, height, visible, m_points);
+    if (m_check) {
+        PaintQualityMarks(painter, m_check->checked.marks, m_check->checkedSeconds, offset, height,
+                          visible);
+    }
     if (m_check && m_check->audioShort && !m_liveMode) {
-        PaintAudioShort(painter, width, height);
+        PaintNote(painter, AudioShortNote(), width, height);
     }
     if (m_keyCursor && !m_liveMode && *m_keyCursor >= visible.left &&
         *m_keyCursor < visible.right) {
         painter.fillRect(QRect(static_cast<int>(*m_keyCursor) - offset, 0, 1, height),
                          controls::kFocusMarkColour);
     }
-}
-
-const QPixmap& ReviewView::GridStrip(int clientWidth, int clientHeight, qreal devicePixelRatio) {
-    const int stripWidth = (clientWidth / kGridTileWidth + 2) * kGridTileWidth;
-    if (!m_gridStrip.isNull() && m_gridStrip.devicePixelRatio() == devicePixelRatio &&
-        m_gridStrip.deviceIndependentSize() == QSizeF(stripWidth, clientHeight)) {
-        return m_gridStrip;
-    }
-    QPixmap strip(QSize(stripWidth, clientHeight) * devicePixelRatio);
-    strip.setDevicePixelRatio(devicePixelRatio);
-    strip.fill(Qt::white);
-    QPainter painter(&strip);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    // Loaded for this surface's resolution, whatever the screens of the program are.
-    controls::SkinBitmap tile;
-    tile.Load(controls::skin::kChartMinuteTile, devicePixelRatio);
-    for (const int left : GridTileLefts(stripWidth)) {
-        tile.DrawAt(painter, QPoint(left, BandTop(clientHeight)));
-    }
-    painter.end();
-    m_gridStrip = std::move(strip);
-    return m_gridStrip;
-}
-
-void ReviewView::PaintMinuteLabels(QPainter& painter, int offset, int chartWidth, int clientHeight,
-                                   ColumnSpan visible) {
-    painter.save();
-    painter.setFont(app::UiFont(true));
-    painter.setPen(kLabelColour);
-    const QString unit = MessageString("MinuteTitle");
-    for (const MinuteLabel& label : MinuteLabelsIn(visible, chartWidth, clientHeight)) {
-        if (label.box.bottom > label.box.top) {
-            painter.drawText(ToQRect(label.box).translated(-offset, 0),
-                             Qt::AlignCenter | Qt::TextSingleLine,
-                             QString::number(label.minute) + unit);
-        }
-    }
-    painter.restore();
 }
 
 void ReviewView::UpdateLayers() {
@@ -588,86 +539,6 @@ const std::vector<ratecheck::Mark>& ReviewView::QualityMarks() const {
     return m_check ? m_check->checked.marks : kNone;
 }
 
-// While live the detector's values grow as they come; in review only what the check lets
-// stand is drawn as the baby's rate.
-void ReviewView::PaintTrace(QPainter& painter, int offset, int clientHeight, ColumnSpan visible) {
-    const QPen plain(kTraceColour, 1.0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-    if (m_liveMode || m_layers.plain.size() != m_trace.size()) {
-        PaintLayer(painter, m_trace, plain, offset, clientHeight, visible);
-        return;
-    }
-    PaintLayer(painter, m_layers.unchecked, QPen(kUncheckedColour, 1.0), offset, clientHeight,
-               visible);
-    PaintLayer(painter, m_layers.setApart,
-               QPen(kSetApartColour, 1.0, Qt::DashLine, Qt::FlatCap, Qt::MiterJoin), offset,
-               clientHeight, visible);
-    PaintLayer(painter, m_layers.plain, plain, offset, clientHeight, visible);
-}
-
-void ReviewView::PaintLayer(QPainter& painter, std::span<const std::int32_t> values,
-                            const QPen& pen, int offset, int clientHeight, ColumnSpan visible) {
-    if (values.size() < 2) {
-        return;
-    }
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(pen);
-    for (const ColumnSpan& columns : TraceColumns(values, visible)) {
-        const IndexRange range = TracePointsFor(columns, values.size());
-        if (range.last - range.first < 2) {
-            continue;
-        }
-        // Points sit on pixel centres, so value i lights column i.
-        m_points.clear();
-        for (std::size_t i = range.first; i < range.last; ++i) {
-            m_points.emplace_back(static_cast<double>(i) - offset + 0.5,
-                                  ValueY(clientHeight, values[i]) + 0.5);
-        }
-        painter.setClipRect(
-            QRect(columns.left - offset, 0, columns.right - columns.left, clientHeight));
-        painter.drawPolyline(m_points.data(), static_cast<int>(m_points.size()));
-    }
-    painter.restore();
-}
-
-// A figure the check does not confirm is grey and smaller, like the live one.
-void ReviewView::PaintReadout(QPainter& painter, const ShownRate& shown) {
-    const QString figure = QString::number(shown.rate);
-    const bool apart = shown.look == RateLook::SetApart;
-    const QFont figureFont = apart ? app::SetApartHeartRateFont() : app::HeartRateFont();
-    const QFontMetrics metrics(figureFont);
-    const QSize client = ChartClientSize();
-    const ReadoutLayout layout = LayoutReadout(client.width(), client.height(),
-                                               metrics.horizontalAdvance(figure), metrics.height());
-    constexpr int kBoxFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
-    painter.save();
-    painter.setPen(apart ? kUncheckedColour.darker(150) : QColor(Qt::black));
-    painter.setFont(figureFont);
-    painter.drawText(layout.anchorX, layout.anchorY + metrics.ascent(), figure);
-    painter.setFont(app::UiFont(true));
-    painter.drawText(ToQRect(layout.markBox), kBoxFlags, MessageString("HeartMark"));
-    painter.setFont(app::UiFont(false));
-    painter.drawText(ToQRect(layout.unitBox), kBoxFlags, MessageString("Bpm"));
-    painter.restore();
-}
-
-// On every page, low in the band where no rate is drawn, so it is seen wherever the chart is.
-void ReviewView::PaintAudioShort(QPainter& painter, int clientWidth, int clientHeight) {
-    const QString note = AudioShortNote();
-    painter.save();
-    painter.setFont(app::UiFont(false));
-    const QFontMetrics metrics(painter.font());
-    const QRect box(kReadoutInset, clientHeight - kQualityStripHeight - 1 - metrics.height(),
-                    clientWidth - 2 * kReadoutInset, metrics.height());
-    const QRect used =
-        metrics.boundingRect(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, note)
-            .intersected(box);
-    painter.fillRect(used.adjusted(-2, 0, 2, 0), kNoteGround);
-    painter.setPen(Qt::black);
-    painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, note);
-    painter.restore();
-}
-
 QString ReviewView::AudioShortNote() const {
     if (!m_check || !m_check->audioShort) {
         return {};
@@ -679,20 +550,6 @@ QString ReviewView::AudioShortNote() const {
 void ReviewView::ForgetCheck() {
     m_check.reset();
     UpdateLayers();
-}
-
-void ReviewView::PaintQualityStrip(QPainter& painter, int offset, int clientHeight,
-                                   ColumnSpan visible) {
-    if (!m_check) {
-        return;
-    }
-    // Only under the seconds the sound reaches.
-    const std::span<const ratecheck::Mark> marks(m_check->checked.marks);
-    for (const StripRun& run :
-         QualityStripRuns(marks.first(std::min(marks.size(), m_check->checkedSeconds)), visible)) {
-        painter.fillRect(ToQRect(QualityStripRect(run, offset, clientHeight)),
-                         report::MarkColour(run.mark));
-    }
 }
 
 // The strip's legend is the chart's tooltip, in the language of the moment.

@@ -16,6 +16,7 @@
 #include "platform/WavePlayer.h"
 #include "review/RecordCheck.h"
 #include "views/ChartGeometry.h"
+#include "views/ChartPainting.h"
 #include "views/PlaybackListener.h"
 #include "views/QualityStrip.h"
 #include "views/RateLook.h"
@@ -127,21 +128,10 @@ private:
     QSize ChartClientSize() const;
     // Widens the chart to hold the whole trace.
     void FitExtent();
-    // The white label strip over the grid tiles, a page and a minute wide, at the device pixel
-    // ratio; the page is copied out of it from the offset's place within a minute.
-    const QPixmap& GridStrip(int clientWidth, int clientHeight, qreal devicePixelRatio);
-    void PaintMinuteLabels(QPainter& painter, int offset, int chartWidth, int clientHeight,
-                           ColumnSpan visible);
-    void PaintTrace(QPainter& painter, int offset, int clientHeight, ColumnSpan visible);
-    void PaintLayer(QPainter& painter, std::span<const std::int32_t> values, const QPen& pen,
-                    int offset, int clientHeight, ColumnSpan visible);
-    void PaintReadout(QPainter& painter, const ShownRate& shown);
-    void PaintAudioShort(QPainter& painter, int clientWidth, int clientHeight);
     // Sorts the trace into what review draws, after the trace or its check changed.
     void UpdateLayers();
     void ForgetCheck();
     void ClosePlayer();
-    void PaintQualityStrip(QPainter& painter, int offset, int clientHeight, ColumnSpan visible);
     void MoveKeyCursor(std::int64_t second);
 
     ChartExtent m_initialExtent;
@@ -155,7 +145,7 @@ private:
     QTimer m_playbackTimer;
     PlaybackListener* m_playbackListener = nullptr;
     bool m_playbackAnnounced = false;  // the listener was told of a start and not yet of its end
-    QPixmap m_gridStrip;
+    GridStrip m_gridStrip;
     std::vector<QPointF> m_points;
     bool m_loading = false;
     std::optional<int> m_playWhenLoaded;

@@ -26,7 +26,7 @@ TEST_F(ChartKeyboardTest, TheReviewCursorStepsByKeysAndPlaysFromWhereItStands) {
     OpenWindow();
     NameBoxOf(*m_window)->setText("Anna");
     ProfileOf(*m_window).SetEdcText("2010-05-12");
-    m_window->RefreshRecordList();
+    RecordsOf(*m_window).RefreshRecordList();
     m_window->show();
     RecordListOf(*m_window)->setCurrentRow(0);
     views::ReviewView* chart = ReviewViewOf(*m_window);
@@ -62,7 +62,8 @@ TEST_F(ChartKeyboardTest, TheReviewCursorStepsByKeysAndPlaysFromWhereItStands) {
     for (const Qt::Key play : {Qt::Key_Return, Qt::Key_Space}) {
         QTest::keyClick(chart, play);
         ASSERT_TRUE(WaitFor([this] {
-            return m_window->IsPlaying() && ReviewViewOf(*m_window)->PlayingSecond() >= 10;
+            return PlaybackOf(*m_window).IsPlaying() &&
+                   ReviewViewOf(*m_window)->PlayingSecond() >= 10;
         }));
         EXPECT_LT(chart->PlayingSecond(), 15);
         chart->StopPlayback();

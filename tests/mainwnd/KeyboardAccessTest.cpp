@@ -206,10 +206,10 @@ TEST_F(KeyboardAccessTest, TheMonitoringButtonsNameFollowsItsState) {
     NameBoxOf(*m_window)->setText(QStringLiteral("Anna"));
     ProfileOf(*m_window).SetEdcText(
         QDate::currentDate().addDays(90).toString(QStringLiteral("yyyy-MM-dd")));
-    m_window->ToggleMonitoring();
+    MonitoringOf(*m_window).ToggleMonitoring();
     ASSERT_TRUE(WaitFor([&] { return Name(monitor) == Text("TipMonitorStop"); }));
     EXPECT_EQ(monitor->toolTip(), Text("TipMonitorStop"));
-    m_window->ToggleMonitoring();
+    MonitoringOf(*m_window).ToggleMonitoring();
     StopAndWait();
     EXPECT_TRUE(WaitFor([&] { return Name(monitor) == Text("TipMonitorStart"); }));
 }
@@ -266,7 +266,7 @@ TEST_F(KeyboardAccessTest, LevelAndMuteAreKeptAcrossStarts) {
     ShowWindow();
     auto* slider = static_cast<QSlider*>(Control(kVolumeSliderId));
     slider->setValue(13107);
-    m_window->ToggleMute();
+    PlaybackOf(*m_window).ToggleMute();
     ASSERT_TRUE(mainwnd::IsMuted());
     CloseWindow();
 
@@ -277,7 +277,7 @@ TEST_F(KeyboardAccessTest, LevelAndMuteAreKeptAcrossStarts) {
     slider = static_cast<QSlider*>(Control(kVolumeSliderId));
     EXPECT_EQ(slider->value(), 13107);
     EXPECT_TRUE(mainwnd::IsMuted());
-    m_window->ToggleMute();
+    PlaybackOf(*m_window).ToggleMute();
     EXPECT_EQ(platform::GetOutputVolume(), mainwnd::OutputLevelForSlider(13107));
     CloseWindow();
 
@@ -308,7 +308,7 @@ TEST_F(KeyboardAccessTest, EveryControlTheKeyboardReachesShowsAMarkTwoPixelsWide
     ShowWindow();
     NameBoxOf(*m_window)->setText("Anna");
     ProfileOf(*m_window).SetEdcText("2010-05-12");
-    m_window->RefreshRecordList();
+    RecordsOf(*m_window).RefreshRecordList();
     ShowPlaybackControls();
     const QColor panel(255, 204, 255);
     for (const QColor& ground : {panel, QColor(255, 255, 255), QColor(246, 239, 255)}) {
@@ -350,7 +350,7 @@ TEST_F(KeyboardAccessTest, TheRecordListTakesDownAndShiftF10) {
     ShowWindow();
     NameBoxOf(*m_window)->setText("Anna");
     ProfileOf(*m_window).SetEdcText("2010-05-12");
-    m_window->RefreshRecordList();
+    RecordsOf(*m_window).RefreshRecordList();
     QListWidget* list = RecordListOf(*m_window);
     list->setFocus(Qt::TabFocusReason);
     for (const int row : {0, 1}) {
@@ -377,7 +377,7 @@ TEST_F(KeyboardAccessTest, AScreenReaderHearsNamesRolesAndValues) {
     ShowWindow();
     NameBoxOf(*m_window)->setText("Anna");
     ProfileOf(*m_window).SetEdcText("2010-05-12");
-    m_window->RefreshRecordList();
+    RecordsOf(*m_window).RefreshRecordList();
     ShowPlaybackControls();
     QAccessibleInterface* window = QAccessible::queryAccessibleInterface(m_window.get());
     ASSERT_NE(window, nullptr);

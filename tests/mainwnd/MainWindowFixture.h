@@ -27,7 +27,10 @@
 #include "mainwnd/BottomStrip.h"
 #include "mainwnd/ControlPlacement.h"
 #include "mainwnd/MainWindow.h"
+#include "mainwnd/MonitoringPresenter.h"
+#include "mainwnd/PlaybackBar.h"
 #include "mainwnd/ProfilePanel.h"
+#include "mainwnd/RecordsPanel.h"
 #include "platform/SettingsStore.h"
 #include "platform/SoundInputChoice.h"
 #include "platform/Zip.h"
@@ -66,6 +69,15 @@ inline mainwnd::ProfilePanel& ProfileOf(const QWidget& window) {
 }
 inline mainwnd::BottomStrip& StripOf(const QWidget& window) {
     return *window.findChild<mainwnd::BottomStrip*>(QString(), Qt::FindDirectChildrenOnly);
+}
+inline mainwnd::RecordsPanel& RecordsOf(const QWidget& window) {
+    return *window.findChild<mainwnd::RecordsPanel*>(QString(), Qt::FindDirectChildrenOnly);
+}
+inline mainwnd::PlaybackBar& PlaybackOf(const QWidget& window) {
+    return *window.findChild<mainwnd::PlaybackBar*>(QString(), Qt::FindDirectChildrenOnly);
+}
+inline mainwnd::MonitoringPresenter& MonitoringOf(const QWidget& window) {
+    return *window.findChild<mainwnd::MonitoringPresenter*>(QString(), Qt::FindDirectChildrenOnly);
 }
 
 inline void Pump() {

@@ -166,7 +166,7 @@ TEST_F(MainWindowTest, MonitoringRunStoresItsRecordAndGuardsTheReview) {
     std::ofstream(m_folder / "Data" / "Anna_20100512_20100101000000000.zip") << "x";
     OpenWindow();
     FillProfile("Anna", "2010-05-12");
-    m_window->RefreshRecordList();
+    RecordsOf(*m_window).RefreshRecordList();
     QListWidget* list = RecordListOf(*m_window);
     ASSERT_EQ(list->count(), 1);
 
@@ -203,7 +203,7 @@ TEST_F(MainWindowTest, MonitoringRunStoresItsRecordAndGuardsTheReview) {
     EXPECT_TRUE(Control(kMuteButtonId)->isVisibleTo(m_window.get()));
     EXPECT_TRUE(Control(kVolumeSliderId)->isVisibleTo(m_window.get()));
     EXPECT_EQ(list->currentRow(), 1);
-    m_window->ShowRecord(-1);
+    RecordsOf(*m_window).ShowRecord(-1);
     EXPECT_FALSE(Control(kPlayButtonId)->isVisibleTo(m_window.get()));
     EXPECT_TRUE(list->selectedItems().isEmpty());
 }
@@ -293,55 +293,6 @@ TEST_F(MainWindowTest, StoppingIsNeverRefusedAndTheRecordTakesTheProfileOfTheRun
 }
 
 // Holds up the end of every run, as packing a long recording does.
-class SlowClose final : public acquisition::AcquisitionListener {
-public:
-    void OnCaptureOpen() override {}
-    void OnAudioBlock(std::span<const std::uint8_t>) override {}
-    void OnHeartRate(std::int32_t) override {}
-    void OnCaptureClose() override { std::this_thread::sleep_for(std::chrono::milliseconds(400)); }
-};
-
-TEST_F(MainWindowTest, ARecordPickedWhileTheRunIsClosingLeavesTheRunsFilesAlone) {
-    const std::string older = "Anna_20100512_20100101000000000.zip";
-    WriteCaptureWav(m_folder / "older.wav", std::vector<std::uint8_t>(8000, 128));
-    std::ofstream(m_folder / "older.hr", std::ios::binary) << std::string(4, '\0');
-    {
-        platform::ZipWriter zip;
-        ASSERT_TRUE(zip.Create(m_folder / "Data" / older));
-        ASSERT_TRUE(zip.AddFile("Data.wav", m_folder / "older.wav"));
-        ASSERT_TRUE(zip.AddFile("Data.hr", m_folder / "older.hr"));
-        ASSERT_TRUE(zip.Close());
-    }
-    SlowClose slow;
-    m_controller->AddListener(slow);
-    OpenWindow();
-    FillProfile("Anna", "2010-05-12");
-    m_window->RefreshRecordList();
-    QListWidget* list = RecordListOf(*m_window);
-    Click(kMonitorButtonId);
-    ASSERT_TRUE(WaitFor([&] {
-        std::error_code ignored;
-        return std::filesystem::file_size(m_folder / "Data.wav", ignored) >= 44 + 2 * 16000 &&
-               !ignored;
-    }));
-    Click(kMonitorButtonId);
-    ASSERT_TRUE(m_controller->AnyThreadRunning());
-    list->setCurrentRow(0);
-    emit list->itemDoubleClicked(list->item(0));
-    Click(kPlayButtonId);
-    EXPECT_TRUE(list->selectedItems().isEmpty());
-    EXPECT_FALSE(m_window->IsPlaying());
-    StopAndWait();
-    m_controller->RemoveListener(slow);
-    EXPECT_TRUE(m_messages.empty());
-
-    ASSERT_EQ(list->count(), 2);
-    const auto wav = StoredAudio(list->item(1)->text().toStdString());
-    ASSERT_TRUE(wav);
-    EXPECT_GE(wav->samples.size(), 2u * 16000u) << "the run's own audio, not the older record's";
-    EXPECT_TRUE(std::filesystem::exists(m_folder / "Data" / older));
-}
-
 TEST_F(MainWindowTest, AWriteFailureEndsTheRunAndKeepsWhatWasWritten) {
     OpenWindow();
     FillProfile("Anna", "2010-05-12");
@@ -605,52 +556,6 @@ TEST_F(MainWindowTest, ACaptureErrorBoxNeverHoldsTheCaptureThread) {
     ASSERT_TRUE(WaitFor([&] { return boxSeen && QApplication::activeModalWidget() == nullptr; }));
     EXPECT_TRUE(endedWhileOpen);
     EXPECT_FALSE(m_controller->IsCapturing());
-}
-
-TEST_F(MainWindowTest, MuteButtonAndSliderSetTheOutputVolume) {
-    OpenWindow();
-    auto* slider = static_cast<QSlider*>(Control(kVolumeSliderId));
-    EXPECT_EQ(slider->minimum(), 0);
-    EXPECT_EQ(slider->maximum(), 65535);
-    EXPECT_EQ(slider->value(), platform::GetOutputVolume());
-    Control(kMuteButtonId)->show();
-    slider->setValue(30000);
-    const std::uint16_t level = mainwnd::OutputLevelForSlider(30000);
-    EXPECT_EQ(platform::GetOutputVolume(), level);
-    Click(kMuteButtonId);
-    EXPECT_EQ(platform::GetOutputVolume(), 0);
-    Click(kMuteButtonId);
-    EXPECT_EQ(platform::GetOutputVolume(), level);
-    EXPECT_EQ(slider->value(), 30000);
-}
-
-// A record over an hour scrolls to its end, and every record opens at its start.
-TEST_F(MainWindowTest, APickedRecordOpensAtItsStartAndScrollsToItsEnd) {
-    constexpr std::size_t kLong = 70 * 60;
-    constexpr std::size_t kShort = 60;
-    WriteRecord(m_folder / "Data" / "Anna_20100512_20100209080000000.zip",
-                std::vector<std::int32_t>(kLong, 140), 1.0);
-    WriteRecord(m_folder / "Data" / "Anna_20100512_20100209090000000.zip",
-                std::vector<std::int32_t>(kShort, 140), 1.0);
-    OpenWindow();
-    FillProfile("Anna", "2010-05-12");
-    m_window->RefreshRecordList();
-    m_window->show();
-    views::ReviewView* chart = ReviewViewOf(*m_window);
-    const struct {
-        int row;
-        std::size_t seconds;
-    } picks[] = {{0, kLong}, {1, kShort}, {0, kLong}};
-    for (const auto& pick : picks) {
-        SCOPED_TRACE(pick.row);
-        RecordListOf(*m_window)->setCurrentRow(pick.row);
-        ASSERT_TRUE(QTest::qWaitFor([chart] { return !chart->IsLoading(); }, 10000));
-        ASSERT_EQ(chart->Trace().size(), pick.seconds);
-        EXPECT_EQ(chart->OffsetX(), 0);
-        chart->horizontalScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
-        EXPECT_GE(static_cast<std::size_t>(chart->OffsetX() + chart->viewport()->width()),
-                  pick.seconds);
-    }
 }
 
 }  // namespace

@@ -94,7 +94,7 @@ TEST_F(MonitoringPresenterTest, AStartWhileTheLastRunClosesNeverHoldsTheWindow) 
     Click(kMonitorButtonId);
     EXPECT_TRUE(m_session->IsRunning());
     EXPECT_EQ(m_session->WorkingFiles().Holder(), session::WorkingFilesHolder::ClosingRun);
-    EXPECT_FALSE(m_window->IsListeningForLevel());
+    EXPECT_FALSE(MonitoringOf(*m_window).IsListeningForLevel());
     ASSERT_TRUE(WaitFor([&] { return m_controller->IsCapturing(); }));
     EXPECT_FALSE(slowClose.loopStood) << "the start held the window until the record was stored";
     ASSERT_TRUE(WaitFor([&] { return Records().size() == 1; }));
@@ -109,14 +109,14 @@ TEST_F(MonitoringPresenterTest, AStartWhileTheLastRunClosesNeverHoldsTheWindow) 
 TEST_F(MonitoringPresenterTest, MonitoringIsRefusedWhilePlaying) {
     OpenWindow();
     FillProfile("Anna", "2010-05-12");
-    m_window->OnPlaybackStarted();
+    PlaybackOf(*m_window).OnPlaybackStarted();
     Click(kMonitorButtonId);
     EXPECT_FALSE(m_controller->IsCapturing());
     ASSERT_EQ(m_messages.size(), 1u);
     EXPECT_EQ(m_messages[0].first, MessageKind::Warning);
     EXPECT_EQ(m_messages[0].second, Text("AlertPlaying"));
-    m_window->OnPlaybackStopped();
-    EXPECT_FALSE(m_window->IsPlaying());
+    PlaybackOf(*m_window).OnPlaybackStopped();
+    EXPECT_FALSE(PlaybackOf(*m_window).IsPlaying());
 }
 
 TEST_F(MonitoringPresenterTest, MonitoringIsRefusedWhenTheWorkingFilesCannotBeMade) {
@@ -146,14 +146,14 @@ TEST_F(MonitoringPresenterTest, TheInputLevelShowsBeforeStartAndTheDeviceIsLetGo
     ASSERT_TRUE(WaitFor(levelShown)) << "no level before start";
 
     m_window->showMinimized();
-    EXPECT_FALSE(m_window->IsListeningForLevel());
+    EXPECT_FALSE(MonitoringOf(*m_window).IsListeningForLevel());
     EXPECT_FALSE(MonitorViewOf(*m_window)->InputLevel());
     m_window->showNormal();
     ASSERT_TRUE(WaitFor(levelShown));
 
     // A run takes the device and shows its own level; the watch comes back after it.
     Click(kMonitorButtonId);
-    EXPECT_FALSE(m_window->IsListeningForLevel());
+    EXPECT_FALSE(MonitoringOf(*m_window).IsListeningForLevel());
     ASSERT_TRUE(WaitForAudio());
     EXPECT_TRUE(WaitFor(levelShown));
     Click(kMonitorButtonId);
@@ -162,8 +162,8 @@ TEST_F(MonitoringPresenterTest, TheInputLevelShowsBeforeStartAndTheDeviceIsLetGo
     EXPECT_TRUE(WaitFor(levelShown));
 
     // Reviewing a record is no time to listen.
-    m_window->ShowRecord(0);
-    EXPECT_FALSE(m_window->IsListeningForLevel());
+    RecordsOf(*m_window).ShowRecord(0);
+    EXPECT_FALSE(MonitoringOf(*m_window).IsListeningForLevel());
     EXPECT_FALSE(MonitorViewOf(*m_window)->InputLevel());
 }
 
@@ -175,18 +175,19 @@ TEST_F(MonitoringPresenterTest, TheLevelWatchHoldsOneSteadyStreamOnlyWhileTheWin
     m_window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
     m_window->activateWindow();
-    ASSERT_TRUE(WaitFor([&] { return m_window->IsListeningForLevel(); }));
+    ASSERT_TRUE(WaitFor([&] { return MonitoringOf(*m_window).IsListeningForLevel(); }));
     int closedPolls = 0;
     for (int poll = 0; poll < 60; ++poll) {
         Pump();
-        closedPolls += m_window->IsListeningForLevel() ? 0 : 1;
+        closedPolls += MonitoringOf(*m_window).IsListeningForLevel() ? 0 : 1;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     EXPECT_EQ(closedPolls, 0) << "the stream was closed between checks";
 
     const auto expectListening = [&](bool listening, const char* when) {
-        EXPECT_TRUE(WaitFor([&] { return m_window->IsListeningForLevel() == listening; },
-                            std::chrono::seconds(5)))
+        EXPECT_TRUE(
+            WaitFor([&] { return MonitoringOf(*m_window).IsListeningForLevel() == listening; },
+                    std::chrono::seconds(5)))
             << when;
         if (!listening) {
             EXPECT_FALSE(MonitorViewOf(*m_window)->InputLevel()) << when;

@@ -307,7 +307,7 @@ TEST_F(ProfilePanelTest, CancelInTheMotherListKeepsTheReviewAndAChoiceEndsIt) {
     WriteRecord(m_folder / "Data" / "Anna_20100512_20100101000000000.zip", {140}, 1.0);
     OpenWindow();
     FillProfile("Anna", "2010-05-12");
-    m_window->RefreshRecordList();
+    RecordsOf(*m_window).RefreshRecordList();
     const struct {
         bool choose;
         bool reviewGoesOn;
@@ -342,7 +342,7 @@ TEST_F(ProfilePanelTest, MotherListSetsTheMotherOrLeavesHerAndRefreshesTheRecord
     std::ofstream(m_folder / "Data" / "Bella_20100601_20100101000000000.zip") << "x";
     OpenWindow();
     FillProfile("Anna", "2010-05-12");
-    m_window->RefreshRecordList();
+    RecordsOf(*m_window).RefreshRecordList();
     // Answers the dialog once it runs: chooses Bella, or cancels.
     const auto answer = [](bool chooseBella) {
         QTimer::singleShot(0, [chooseBella] {
@@ -411,7 +411,7 @@ TEST_F(ProfilePanelTest, ANewDueDateOffersToMoveHerRecordsAlong) {
             m_window->show();
         }
         FillProfile("Anna", Today(10));
-        m_window->RefreshRecordList();
+        RecordsOf(*m_window).RefreshRecordList();
         ASSERT_EQ(RecordListOf(*m_window)->count(), 2);
 
         // The real box, answered as a user would.
@@ -564,7 +564,7 @@ TEST_F(ProfilePanelTest, ADueDateChangedInTheMotherListIsFollowedForHerOnly) {
                 << "x";
         }
         FillProfile("Anna", Today(10));
-        m_window->RefreshRecordList();
+        RecordsOf(*m_window).RefreshRecordList();
         QTimer::singleShot(0, [&c] {
             auto* dialog =
                 qobject_cast<dialogs::MotherListDialog*>(QApplication::activeModalWidget());

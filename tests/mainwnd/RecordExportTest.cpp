@@ -52,7 +52,7 @@ protected:
         OpenWindow();
         NameBoxOf(*m_window)->setText("Anna");
         ProfileOf(*m_window).SetEdcText("2010-05-12");
-        m_window->RefreshRecordList();
+        RecordsOf(*m_window).RefreshRecordList();
         m_window->show();
         ASSERT_EQ(RecordListOf(*m_window)->count(), 1);
         AnswerMenusAndDialogs();

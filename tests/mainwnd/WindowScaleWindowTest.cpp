@@ -102,7 +102,7 @@ TEST_F(SmallScreenTest, TheChartPointsAtItsSecondsAndScrollsByDrag) {
     ShowAndGrab(g_layoutScale);
     NameBoxOf(*m_window)->setText("Anna");
     ProfileOf(*m_window).SetEdcText("2010-05-12");
-    m_window->RefreshRecordList();
+    RecordsOf(*m_window).RefreshRecordList();
     RecordListOf(*m_window)->setCurrentRow(0);
     views::ReviewView* chart = ReviewViewOf(*m_window);
     ASSERT_TRUE(QTest::qWaitFor([chart] { return !chart->IsLoading(); }, 10000));

@@ -32,6 +32,7 @@
 #include "mainwnd/ControlPlacement.h"
 #include "mainwnd/EdcCalendar.h"
 #include "mainwnd/MainWindow.h"
+#include "mainwnd/PlaybackBar.h"
 #include "mainwnd/ProfilePanel.h"
 #include "platform/SoundInputChoice.h"
 #include "platform/WholeNumber.h"
@@ -329,14 +330,19 @@ private:
 
     void Play() {
         Click(Child("PlayButton"));
-        WaitFor([this] { return m_window.IsPlaying(); }, 5000, "playback did not start");
+        WaitFor([this] { return m_window.findChild<marulo::mainwnd::PlaybackBar*>()->IsPlaying(); },
+                5000, "playback did not start");
         Wait(m_options.playSeconds * 1000);
     }
 
     void StopPlaying() {
-        if (m_window.IsPlaying()) {
+        if (m_window.findChild<marulo::mainwnd::PlaybackBar*>()->IsPlaying()) {
             Click(Child("PlayButton"));
-            WaitFor([this] { return !m_window.IsPlaying(); }, 5000, "playback did not stop");
+            WaitFor(
+                [this] {
+                    return !m_window.findChild<marulo::mainwnd::PlaybackBar*>()->IsPlaying();
+                },
+                5000, "playback did not stop");
         }
     }
 

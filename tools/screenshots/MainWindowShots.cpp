@@ -33,7 +33,9 @@
 #include "mainwnd/ControlPlacement.h"
 #include "mainwnd/EdcCalendar.h"
 #include "mainwnd/MainWindow.h"
+#include "mainwnd/MonitoringPresenter.h"
 #include "mainwnd/ProfilePanel.h"
+#include "mainwnd/RecordsPanel.h"
 #include "mainwnd/WindowScale.h"
 #include "platform/SettingsStore.h"
 #include "platform/SoundInput.h"
@@ -188,7 +190,7 @@ int main(int argc, char** argv) {
         marulo::mainwnd::FindControl<QLineEdit>(window, marulo::controls::kNameBoxId)
             ->setText(QStringLiteral("Anna"));
         window.findChild<marulo::mainwnd::ProfilePanel*>()->TakePickedEdc(edc);
-        window.RefreshRecordList();
+        window.findChild<marulo::mainwnd::RecordsPanel*>()->RefreshRecordList();
         window.show();
         Wait(200);
         saved = Save(window, shots["idle"]) && saved;
@@ -202,10 +204,10 @@ int main(int argc, char** argv) {
         }
 
         if (!shots["monitoring"].empty()) {
-            window.ToggleMonitoring();
+            window.findChild<marulo::mainwnd::MonitoringPresenter*>()->ToggleMonitoring();
             Wait(9000);
             saved = Save(window, shots["monitoring"]) && saved;
-            window.ToggleMonitoring();
+            window.findChild<marulo::mainwnd::MonitoringPresenter*>()->ToggleMonitoring();
             controller.AwaitAllEnded();
             QCoreApplication::processEvents();
         }
@@ -242,9 +244,11 @@ int main(int argc, char** argv) {
             QListWidget* list =
                 marulo::mainwnd::FindControl<QListWidget>(window, marulo::controls::kRecordListId);
             saved =
-                SaveModal(
-                    shots["save-dialog"],
-                    [&] { window.OpenRecordMenu(list->visualItemRect(list->item(0)).center()); }) &&
+                SaveModal(shots["save-dialog"],
+                          [&] {
+                              window.findChild<marulo::mainwnd::RecordsPanel*>()->OpenRecordMenu(
+                                  list->visualItemRect(list->item(0)).center());
+                          }) &&
                 saved;
         }
         if (!shots["saved"].empty()) {
