@@ -58,14 +58,14 @@ public:
     // Runs work(JobControl&) on the worker, then done(result) on the owner's thread when it is
     // still the newest; progress likewise. Gives the start's number.
     template <class Work, class Done>
-    std::uint64_t Start(Work work, Done done, Progress progress = {}) {
+    std::uint64_t Start(Work work, Done done, const Progress& progress = {}) {
         using Result = std::invoke_result_t<Work&, JobControl&>;
         return StartErased(
             [work = std::move(work), done = std::move(done)](JobControl& control) mutable -> Call {
                 auto result = std::make_shared<Result>(work(control));
                 return [done, result] { done(std::move(*result)); };
             },
-            std::move(progress));
+            progress);
     }
     // Makes the work in hand stale and drops any that waits; returns at once.
     void Cancel();

@@ -41,7 +41,6 @@ protected:
         EXPECT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
         return *m_window;
     }
-    QWidget* Control(int id) { return ControlOf(*m_window, id); }
     void ShowPlaybackControls() {
         for (const int id : {kPlayButtonId, kMuteButtonId, kVolumeSliderId}) {
             Control(id)->show();

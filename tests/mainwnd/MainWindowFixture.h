@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTest>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -117,6 +118,13 @@ inline std::vector<std::uint8_t> PulsingAudio(int seconds) {
 // profile store file, its own capture controller, boxes and menus answered by the test.
 class MainWindowTestBase : public ::testing::Test {
 protected:
+    QWidget* Control(int id) const { return ControlOf(*m_window, id); }
+    void Click(int id) const { QTest::mouseClick(Control(id), Qt::LeftButton); }
+    void FillProfile(const QString& name, const QString& edc) const {
+        NameBoxOf(*m_window)->setText(name);
+        ProfileOf(*m_window).SetEdcText(edc);
+    }
+
     void SetUp() override {
         std::filesystem::create_directories(m_folder / "Data");
         std::filesystem::copy_file(std::filesystem::path(MARULO_SOURCE_DIR) / "res" / "Conf.ini",

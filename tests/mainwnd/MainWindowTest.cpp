@@ -38,14 +38,6 @@ using mainwnd::MessageKind;
 
 class MainWindowTest : public MainWindowTestBase {
 protected:
-    QWidget* Control(int id) { return ControlOf(*m_window, id); }
-    void Click(int id) { QTest::mouseClick(Control(id), Qt::LeftButton); }
-
-    void FillProfile(const QString& name, const QString& edc) {
-        NameBoxOf(*m_window)->setText(name);
-        ProfileOf(*m_window).SetEdcText(edc);
-    }
-
     std::vector<int> ControlIdsInOrder() {
         std::vector<int> ids;
         for (QObject* child : m_window->children()) {

@@ -23,13 +23,6 @@ using mainwnd::MessageKind;
 
 class MonitoringPresenterTest : public MainWindowTestBase {
 protected:
-    void Click(int id) { QTest::mouseClick(ControlOf(*m_window, id), Qt::LeftButton); }
-
-    void FillProfile(const QString& name, const QString& edc) {
-        NameBoxOf(*m_window)->setText(name);
-        ProfileOf(*m_window).SetEdcText(edc);
-    }
-
     std::vector<std::string> Records() const {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(m_folder / "Data")) {

@@ -18,8 +18,6 @@ protected:
         MainWindowTestBase::SetUp();
         mainwnd::ResetMutedVolumeForTesting();
     }
-    QWidget* Control(int id) { return ControlOf(*m_window, id); }
-    void Click(int id) { QTest::mouseClick(Control(id), Qt::LeftButton); }
 };
 
 TEST_F(PlaybackBarTest, MuteButtonAndSliderSetTheOutputVolume) {

@@ -36,14 +36,6 @@ using mainwnd::MessageKind;
 // The mother panel driven through the window, as the user reaches it.
 class ProfilePanelTest : public MainWindowTestBase {
 protected:
-    QWidget* Control(int id) { return ControlOf(*m_window, id); }
-    void Click(int id) { QTest::mouseClick(Control(id), Qt::LeftButton); }
-
-    void FillProfile(const QString& name, const QString& edc) {
-        NameBoxOf(*m_window)->setText(name);
-        ProfileOf(*m_window).SetEdcText(edc);
-    }
-
     static QString Today(int daysAhead = 0) {
         return QDate::currentDate().addDays(daysAhead).toString(QStringLiteral("yyyy-MM-dd"));
     }

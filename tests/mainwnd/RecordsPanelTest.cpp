@@ -22,8 +22,6 @@ using mainwnd::MessageKind;
 
 class RecordsPanelTest : public MainWindowTestBase {
 protected:
-    QWidget* Control(int id) { return ControlOf(*m_window, id); }
-    void Click(int id) { QTest::mouseClick(Control(id), Qt::LeftButton); }
     bool PlaybackShown() { return Control(kPlayButtonId)->isVisibleTo(m_window.get()); }
 
     // A window listing Anna's records.
