@@ -3,6 +3,8 @@
 
 #include <QCloseEvent>
 #include <QListWidget>
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "archive/RecordName.h"
@@ -41,7 +43,7 @@ MainWindow::MainWindow(acquisition::CaptureController& controller,
         m_store = m_ownStore.get();
     }
     ApplyQtTranslations();
-    SetSpokenValue(*this, {QAccessible::Window, {}, {}, 0.0, {}});
+    SetSpokenValue(*this, {QAccessible::Window, {}, {}, 0.0, {}, {}, {}});
     setWindowTitle(Message("ProgramName"));
     m_monitoring = std::make_unique<MonitoringPresenter>(
         *this, m_controller, m_session, m_inputChoice, m_prompts, [this] {
@@ -51,6 +53,8 @@ MainWindow::MainWindow(acquisition::CaptureController& controller,
     auto* teller = new ValueChangeTeller(this);
     teller->Watch(*m_monitorView);
     teller->Watch(*m_reviewView);
+    connect(m_reviewView, &views::ReviewView::readoutMoved, teller,
+            [this, teller] { teller->TellNow(*m_reviewView, ValueChangeTeller::Clock::now()); });
     ConnectPanels();
     m_session.RecoverAtStart();
     m_profile->Load();
@@ -85,9 +89,16 @@ void MainWindow::CreateControls() {
     PlaceControl(*m_monitorView, kMonitorViewId);
     m_reviewView = new views::ReviewView(this);
     m_controller.AddListener(*m_reviewView);
+    // The number is the second the readout tells of, so a screen reader hears it move.
     SetSpokenValue(
         *m_reviewView,
-        {QAccessible::Chart, [this] { return m_reviewView->SpokenReadout(); }, {}, 0.0, {}});
+        {QAccessible::Chart,
+         [this] { return m_reviewView->SpokenReadout(); },
+         [this] { return static_cast<double>(m_reviewView->ReadoutSecond().value_or(0)); },
+         0.0,
+         [this](double second) { m_reviewView->MoveCursorTo(std::llround(second)); },
+         [this] { return std::max(0.0, static_cast<double>(m_reviewView->Trace().size()) - 1); },
+         {}});
     PlaceControl(*m_reviewView, kReviewViewId);
     m_playback =
         std::make_unique<PlaybackBar>(*this, m_prompts, *m_store, m_session, *m_reviewView, state);
@@ -106,7 +117,8 @@ void MainWindow::SetTabOrder() {
     for (QWidget* control : m_profile->FocusOrder()) {
         tabOrder.push_back(control);
     }
-    tabOrder.insert(tabOrder.end(), {m_monitorButton, &m_records->List(), m_reviewView});
+    tabOrder.insert(tabOrder.end(),
+                    {m_monitorButton, m_monitorView, &m_records->List(), m_reviewView});
     for (QWidget* control : m_playback->FocusOrder()) {
         tabOrder.push_back(control);
     }

@@ -46,12 +46,15 @@ MonitoringPresenter::MonitoringPresenter(QWidget& window,
     m_button->setCursor(PointingCursor());
     m_button->SetTipSource(
         [this] { return Message(m_session.IsRunning() ? "TipMonitorStop" : "TipMonitorStart"); });
-    SetSpokenValue(*m_view,
-                   {QAccessible::StaticText,
-                    [this] { return m_session.IsRunning() ? m_view->SpokenValue() : QString(); },
-                    [this] { return static_cast<double>(m_view->Shown().rate); },
-                    300.0,
-                    {}});
+    SetSpokenValue(
+        *m_view,
+        {QAccessible::StaticText,
+         [this] { return m_session.IsRunning() ? m_view->SpokenValue() : m_view->SpokenLevel(); },
+         [this] { return static_cast<double>(m_view->Shown().rate); },
+         300.0,
+         {},
+         {},
+         [this] { return m_session.IsRunning() ? m_view->SpokenMark() : QString(); }});
 
     // Everything from the capture threads is handed over to this object's thread.
     const auto later = [this](auto work) {

@@ -37,13 +37,16 @@ PlaybackBar::PlaybackBar(QWidget& window, UserPrompts& prompts, platform::Settin
     const auto percent = [this] {
         return std::round(m_volumeSlider->value() * 100.0 / kVolumeRange);
     };
-    SetSpokenValue(
-        *m_volumeSlider,
-        {QAccessible::Slider, [percent] { return Message("SpokenPercent").arg(percent()); },
-         percent, 100.0,
-         [this](double value) {
-             m_volumeSlider->setValue(static_cast<int>(std::lround(value * kVolumeRange / 100.0)));
-         }});
+    SetSpokenValue(*m_volumeSlider, {QAccessible::Slider,
+                                     [percent] { return Message("SpokenPercent").arg(percent()); },
+                                     percent,
+                                     100.0,
+                                     [this](double value) {
+                                         m_volumeSlider->setValue(static_cast<int>(
+                                             std::lround(value * kVolumeRange / 100.0)));
+                                     },
+                                     {},
+                                     {}});
     connect(m_volumeSlider, &QSlider::valueChanged, this, [this](int value) {
         platform::SetOutputVolume(OutputLevelForSlider(value));
         // A moved slider ends the muted state.

@@ -23,6 +23,11 @@ public:
         if (kind == QAccessible::Value) {
             return m_value.text ? m_value.text() : QString();
         }
+        if (kind == QAccessible::Description && m_value.text) {
+            if (QString spoken = m_value.text(); !spoken.isEmpty()) {
+                return spoken;
+            }
+        }
         return QAccessibleWidget::text(kind);
     }
 
@@ -39,7 +44,9 @@ public:
             m_value.setNumber(value.toDouble());
         }
     }
-    QVariant maximumValue() const override { return m_value.maximum; }
+    QVariant maximumValue() const override {
+        return m_value.currentMaximum ? m_value.currentMaximum() : m_value.maximum;
+    }
     QVariant minimumValue() const override { return 0.0; }
     QVariant minimumStepSize() const override { return 1.0; }
 
@@ -60,6 +67,12 @@ QString SpokenText(QWidget& widget) {
     return found != SpokenValues().end() && found->second.text ? found->second.text() : QString();
 }
 
+QString UrgentText(QWidget& widget) {
+    const auto found = SpokenValues().find(&widget);
+    return found != SpokenValues().end() && found->second.urgent ? found->second.urgent()
+                                                                 : QString();
+}
+
 }  // namespace
 
 void SetSpokenValue(QWidget& widget, SpokenValue value) {
@@ -74,13 +87,24 @@ void SetSpokenValue(QWidget& widget, SpokenValue value) {
     });
 }
 
+void TellSpokenChange(QWidget& widget) {
+    if (!QAccessible::isActive()) {
+        return;
+    }
+    QAccessibleEvent described(&widget, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&described);
+    // Qt drops a value change, with a warning, from a widget that has no number.
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&widget);
+    if (accessible != nullptr && accessible->valueInterface() != nullptr) {
+        QAccessibleValueChangeEvent changed(&widget, accessible->valueInterface()->currentValue());
+        QAccessible::updateAccessibility(&changed);
+    }
+}
+
 ValueChangeTeller::ValueChangeTeller(QObject* parent, Tell tell)
     : QObject(parent), m_tell(std::move(tell)) {
     if (!m_tell) {
-        m_tell = [](QWidget& widget, const QString& text) {
-            QAccessibleValueChangeEvent changed(&widget, text);
-            QAccessible::updateAccessibility(&changed);
-        };
+        m_tell = [](QWidget& widget, const QString&) { TellSpokenChange(widget); };
     }
     m_timer.setInterval(kGap / 6);
     connect(&m_timer, &QTimer::timeout, this, [this] { Poll(Clock::now()); });
@@ -88,7 +112,7 @@ ValueChangeTeller::ValueChangeTeller(QObject* parent, Tell tell)
 }
 
 void ValueChangeTeller::Watch(QWidget& widget) {
-    m_watched.push_back({&widget, SpokenText(widget), std::nullopt});
+    m_watched.push_back({&widget, SpokenText(widget), UrgentText(widget), std::nullopt});
 }
 
 void ValueChangeTeller::Poll(Clock::time_point now) {
@@ -97,12 +121,26 @@ void ValueChangeTeller::Poll(Clock::time_point now) {
             continue;
         }
         const QString text = SpokenText(*watched.widget);
-        if (text == watched.told || (watched.toldAt && now - *watched.toldAt < kGap)) {
+        const QString urgent = UrgentText(*watched.widget);
+        if (text == watched.told ||
+            (urgent == watched.urgentTold && watched.toldAt && now - *watched.toldAt < kGap)) {
             continue;
         }
         watched.told = text;
+        watched.urgentTold = urgent;
         watched.toldAt = now;
         m_tell(*watched.widget, text);
+    }
+}
+
+void ValueChangeTeller::TellNow(QWidget& widget, Clock::time_point now) {
+    for (Watched& watched : m_watched) {
+        if (watched.widget == &widget) {
+            watched.told = SpokenText(widget);
+            watched.urgentTold = UrgentText(widget);
+            watched.toldAt = now;
+            m_tell(widget, watched.told);
+        }
     }
 }
 

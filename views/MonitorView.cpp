@@ -16,6 +16,7 @@
 #include "app/UiTexts.h"
 #include "controls/LayoutScale.h"
 #include "controls/SkinBitmap.h"
+#include "controls/SkinnedButton.h"
 #include "controls/WindowLayout.h"
 
 namespace marulo::views {
@@ -84,6 +85,8 @@ QString Text(const char* key) {
 MonitorView::MonitorView(QWidget* parent) : QWidget(parent) {
     // Painting covers the whole client area, so there is nothing to erase first.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Focus lets a screen reader user reach what the view shows and hear it change.
+    setFocusPolicy(Qt::TabFocus);
     resize(kClientSize);
 }
 
@@ -112,7 +115,25 @@ QString MonitorView::SpokenValue() const {
             spoken += QStringLiteral(". ") + Text(hint);
         }
     }
+    if (const QString level = SpokenLevel(); !level.isEmpty()) {
+        spoken += QStringLiteral(". ") + level;
+    }
     return spoken;
+}
+
+QString MonitorView::SpokenLevel() const {
+    if (!m_inputLevel) {
+        return {};
+    }
+    QString spoken = Text("SpokenLevel").arg(std::lround(m_inputLevel->peak * 100));
+    if (m_inputLevel->clipping) {
+        spoken += QStringLiteral(", ") + Text("LevelClipping");
+    }
+    return spoken;
+}
+
+QString MonitorView::SpokenMark() const {
+    return m_liveSignal ? Text(livesignal::MarkTextKey(m_liveSignal->state)) : QString();
 }
 
 void MonitorView::SetCapturing(bool capturing) {
@@ -134,8 +155,24 @@ void MonitorView::ShowRate(std::int32_t beatsPerMinute) {
 
 void MonitorView::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
+    painter.save();
     controls::PaintInLayout(painter, *this);
     Paint(painter, m_capturing);
+    // The focus mark keeps its width in screen pixels.
+    painter.restore();
+    if (hasFocus()) {
+        controls::DrawFocusMark(painter, rect());
+    }
+}
+
+void MonitorView::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void MonitorView::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void MonitorView::Paint(QPainter& painter, bool capturing) const {

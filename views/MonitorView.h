@@ -31,8 +31,12 @@ public:
     std::int32_t CurrentRate() const;
     // The number as shown by the live mark of its second.
     ShownRate Shown() const;
-    // What the number and the mark say to a screen reader.
+    // What the number, the mark, the hint and the input level say to a screen reader.
     QString SpokenValue() const;
+    // What the input level says to a screen reader; empty while it is hidden.
+    QString SpokenLevel() const;
+    // The mark's word; empty while there is none.
+    QString SpokenMark() const;
 
     // The live signal mark and hint of the latest second; none clears them. User-interface thread.
     void SetLiveSignal(std::optional<livesignal::LiveSignalValue> value);
@@ -56,6 +60,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void PaintRate(QPainter& painter, const ShownRate& shown) const;

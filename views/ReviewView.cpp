@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "views/ReviewView.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QCursor>
 #include <QFocusEvent>
@@ -91,6 +90,7 @@ ReviewView::ReviewView(QWidget* parent) : QAbstractScrollArea(parent) {
             ScrollOffset(request, bar->value(), m_extent, ChartClientSize().width()));
     });
     UpdateScrollRange();
+    NameScrollBar();
 
     m_playbackTimer.setInterval(kPlaybackTimerMilliseconds);
     connect(&m_playbackTimer, &QTimer::timeout, this, [this] { FollowPlayback(); });
@@ -254,7 +254,12 @@ void ReviewView::ClosePlayer() {
 }
 
 void ReviewView::InvalidateCachedChart() {
+    NameScrollBar();
     viewport()->update();
+}
+
+void ReviewView::NameScrollBar() {
+    horizontalScrollBar()->setAccessibleName(MessageString("ChartScrollBar"));
 }
 
 void ReviewView::FitExtent() {
@@ -413,8 +418,13 @@ void ReviewView::MoveKeyCursor(std::int64_t second) {
     }
     viewport()->update();
     // A move the user made is told at once.
-    QAccessibleValueChangeEvent told(this, SpokenReadout());
-    QAccessible::updateAccessibility(&told);
+    emit readoutMoved();
+}
+
+void ReviewView::MoveCursorTo(std::int64_t second) {
+    if (!m_liveMode && !m_trace.empty()) {
+        MoveKeyCursor(second);
+    }
 }
 
 void ReviewView::focusInEvent(QFocusEvent* event) {
@@ -427,9 +437,17 @@ void ReviewView::focusOutEvent(QFocusEvent* event) {
     viewport()->update();
 }
 
-QString ReviewView::SpokenReadout() const {
+std::optional<std::int64_t> ReviewView::ReadoutSecond() const {
     const std::optional<std::int64_t> second = IsPlaying() ? PlayingSecond() : m_keyCursor;
     if (!second || *second < 0) {
+        return std::nullopt;
+    }
+    return second;
+}
+
+QString ReviewView::SpokenReadout() const {
+    const std::optional<std::int64_t> second = ReadoutSecond();
+    if (!second) {
         return {};
     }
     const ShownRate shown = RateAt(*second);

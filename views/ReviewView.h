@@ -82,6 +82,10 @@ public:
     // What the chart says to a screen reader: the second playing, else the one under the review
     // cursor, with its rate; empty when there is neither.
     QString SpokenReadout() const;
+    // The second that readout tells of.
+    std::optional<std::int64_t> ReadoutSecond() const;
+    // Moves the review cursor to a second of the stored record, as the keys do.
+    void MoveCursorTo(std::int64_t second);
     // The line that says the loaded record's sound ends before its trace; empty otherwise.
     QString AudioShortNote() const;
 
@@ -100,6 +104,8 @@ signals:
     void QualityChecked();
     // A play was asked for, but the record's audio is missing or is no playable WAV file.
     void PlaybackRefused();
+    // The user moved the review cursor: the readout is to be told at once.
+    void readoutMoved();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -133,6 +139,7 @@ private:
     void ForgetCheck();
     void ClosePlayer();
     void MoveKeyCursor(std::int64_t second);
+    void NameScrollBar();
 
     ChartExtent m_initialExtent;
     ChartExtent m_extent;
