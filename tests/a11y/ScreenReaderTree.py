@@ -5,9 +5,12 @@ accessibility bus, and reads its accessible tree the way a screen reader does, t
 
 usage: ScreenReaderTree.py PROGRAM_DIR SYNTH
 
-Asserts what a screen reader gets today: a name on every control, the live view, and the heart
-rate read from it while monitoring. Prints, as MEASURED lines, what else reaches the bus.
-Run it under dbus-run-session; exit status 0 passed, 1 failed, 77 skipped.
+Asserts what a screen reader gets: a name on every control shown, the live view taking the focus
+by Tab, the heart rate, mark, hint and input level read from it while monitoring and told as they
+change, the record list's choice, the chart's cursor and playback position as a number and as
+text, and no change the bus had to drop. Keys are real X key presses (xdotool). Prints, as
+MEASURED lines, what is not asserted. Run it under dbus-run-session; exit status 0 passed, 1
+failed, 77 skipped.
 """
 
 import datetime
@@ -98,6 +101,17 @@ def action_names(node):
         return []
 
 
+def description_of(node):
+    return node.description or ""
+
+
+def press(display, window, *keys):
+    env = dict(os.environ, DISPLAY=display)
+    subprocess.run(["xdotool", "windowfocus", "--sync", window], env=env, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(["xdotool", "key", "--delay", "60"] + list(keys), env=env, check=True)
+
+
 def texts_of(node):
     texts = [node.name or "", node.description or ""]
     try:
@@ -117,8 +131,8 @@ def main():
         print("SKIP: no python3-pyatspi (%s)" % error)
         return SKIP
     launcher = "/usr/libexec/at-spi-bus-launcher"
-    if not os.path.exists(launcher) or not shutil.which("Xvfb"):
-        print("SKIP: no accessibility bus launcher or Xvfb")
+    if not os.path.exists(launcher) or not shutil.which("Xvfb") or not shutil.which("xdotool"):
+        print("SKIP: no accessibility bus launcher, Xvfb or xdotool")
         return SKIP
 
     folder = tempfile.mkdtemp(prefix="marulo-a11y-")
@@ -134,7 +148,7 @@ def main():
         program_dir = program_folder(built, folder)
         input_wav = os.path.join(folder, "input.wav")
         subprocess.run([synth, input_wav, "--seconds", "40", "--bpm-start", "140",
-                        "--bpm-end", "140", "--turn-up", "1:3", "--lift", "5:4:silence"],
+                        "--bpm-end", "140", "--turn-up", "0:4", "--lift", "4:8:silence"],
                        check=True, stdout=subprocess.DEVNULL)
         runtime = os.path.join(folder, "runtime")
         os.makedirs(runtime, mode=0o700)
@@ -165,8 +179,10 @@ def main():
             role = node.getRoleName()
             if not role.startswith("table "):
                 print("%s%s: %r" % ("  " * depth, role, node.name))
-            # The chart's scroll bars are measured below, not yet asserted.
-            if role not in CONTAINER_ROLES | {"scroll bar"} and not (node.name or "").strip():
+            # A scroll bar Qt keeps hidden is no control.
+            hidden_bar = role == "scroll bar" and not node.getState().contains(
+                pyatspi.STATE_SHOWING)
+            if role not in CONTAINER_ROLES and not hidden_bar and not (node.name or "").strip():
                 unnamed.append(role)
         if unnamed:
             failures.append("controls without a name: %s" % ", ".join(unnamed))
@@ -178,104 +194,167 @@ def main():
         if days_showing:
             failures.append("the closed calendar's days are showing: %s" % days_showing[:5])
 
-        live = [n for n, _ in nodes if n.name == "Live heartbeat"]
-        if not live:
-            failures.append("no live view named 'Live heartbeat'")
-        start = [n for n, _ in nodes if n.name == "Start monitoring"]
-        if not start:
-            failures.append("no 'Start monitoring' button")
-        scroll = [n for n, _ in nodes if n.getRoleName() == "scroll bar"]
-        measured.append("chart scroll bar named: %s" %
-                        ([n.name for n in scroll] if scroll else "no scroll bar on the bus"))
-        if live:
-            focusable = live[0].getState().contains(pyatspi.STATE_FOCUSABLE)
-            measured.append("live view focusable: %s" % focusable)
+        def focused():
+            return [n.name for n, _ in walk(app) if n.getState().contains(pyatspi.STATE_FOCUSED)]
 
-        if live and start:
-            live_view = live[0]
-            chart = next((n for n, _ in nodes if n.getRoleName() == "chart"), None)
-            events = {"live": [], "chart": []}
+        def named(name):
+            return next((n for n, _ in walk(app) if n.name == name), None)
 
-            def heard(event):
-                if event.source == live_view:
-                    events["live"].append(event.type)
-                elif chart is not None and event.source == chart:
-                    events["chart"].append(event.type)
+        live_view = named("Live heartbeat")
+        start = named("Start monitoring")
+        chart = next((n for n, _ in nodes if n.getRoleName() == "chart"), None)
+        if live_view is None or start is None or chart is None:
+            raise Failed("no live view 'Live heartbeat', 'Start monitoring' button or chart")
+        window = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(program.pid)],
+                                env=dict(os.environ, DISPLAY=display), capture_output=True,
+                                text=True).stdout.split()
+        if not window:
+            raise Failed("the program's window is not on the display")
+        window = window[-1]
 
-            for kind in ("object:property-change:accessible-value",
-                         "object:property-change:accessible-name",
-                         "object:property-change:accessible-description",
-                         "object:value-changed", "object:text-changed"):
-                pyatspi.Registry.registerEventListener(heard, kind)
-            seen = set()
-            numbers = []
+        events = []
 
-            def look():
-                numbers.append(value_of(live_view))
-                for node, _ in walk(app):
-                    if not node.getRoleName().startswith("table "):
-                        seen.update(t for t in texts_of(node) if t)
-                return True
+        def heard(event):
+            events.append((time.monotonic(), event.source, event.type, event.detail1,
+                           event.any_data if isinstance(event.any_data, str) else None))
 
-            def run_events(milliseconds):
-                GLib.timeout_add(milliseconds, pyatspi.Registry.stop)
-                pyatspi.Registry.start()
+        for kind in ("object:property-change:accessible-value",
+                     "object:property-change:accessible-name",
+                     "object:property-change:accessible-description",
+                     "object:value-changed", "object:state-changed:focused"):
+            pyatspi.Registry.registerEventListener(heard, kind)
 
-            start[0].queryAction().doAction(0)
-            # The input is loud at first and then lifted off, so the window shows its mark,
-            # hints and level warning while the rate settles.
-            GLib.timeout_add(500, look)
-            run_events(9000)
-            number = value_of(live_view)
-            print("live view values while monitoring: %s" % numbers)
-            if not (number and 50 <= number <= 240) and not any(
-                    n and 50 <= n <= 240 for n in numbers):
-                failures.append("the live heart rate is not read: values %s" % numbers)
-            measured.append("live view value changes heard: %d (%s)" %
-                            (len(events["live"]), ", ".join(sorted(set(events["live"])))))
-            everything = " | ".join(seen)
-            for label, words in (("live mark ('Signal good/weak', 'No signal')",
-                                  ("Signal good", "Signal weak", "No signal")),
-                                 ("hints", ("Mother's pulse", "No heartbeat heard", "Talking",
-                                            "half the baby", "Slow heartbeat")),
-                                 ("'Too loud'", ("Too loud",)),
-                                 ("input level", ("level", "Level"))):
-                measured.append("%s on the bus: %s" % (label, any(w in everything for w in words)))
+        def run_events(milliseconds):
+            GLib.timeout_add(milliseconds, pyatspi.Registry.stop)
+            pyatspi.Registry.start()
 
-            # Stop, so the run is stored, then play it and listen to the chart's cursor.
-            stop = wait_for(lambda: next((n for n, _ in walk(app)
-                                          if n.name == "Stop monitoring"), None), 2)
-            if stop is not None:
-                stop.queryAction().doAction(0)
-            records = next(n for n, _ in walk(app) if n.name == "Recordings of this mother")
-            stored = wait_for(lambda: records.childCount > 0, 8)
-            play = next((n for n, _ in walk(app) if n.name == "Play the recording"), None)
-            if stored and play is not None and chart is not None:
-                item = records.getChildAtIndex(0)
-                try:
-                    records.querySelection().selectChild(0)
-                except NotImplementedError:
-                    measured.append("record list: no selection on the bus; item %s %r, actions %s"
-                                    % (item.getRoleName(), item.name, action_names(item)))
-                    item.queryAction().doAction(0)
-                run_events(1000)
-                before = value_of(chart)
-                events["chart"].clear()
-                play.queryAction().doAction(0)
-                run_events(3000)
-                playing = any(n.name == "Stop playback" for n, _ in walk(app))
-                measured.append("chart cursor while playing (playing: %s): value %s -> %s, "
-                                "%d events (%s)" %
-                                (playing, before, value_of(chart), len(events["chart"]),
-                                 ", ".join(sorted(set(events["chart"])))))
-            else:
-                measured.append("chart cursor while playing: no stored record to play")
+        def heard_from(source, kind):
+            return [e for e in events if e[1] == source and e[2].endswith(kind)]
+
+        # Tab from the monitoring button reaches the live view, which says so.
+        start.queryComponent().grabFocus()
+        run_events(300)
+        press(display, window, "Tab")
+        run_events(500)
+        if not live_view.getState().contains(pyatspi.STATE_FOCUSED):
+            failures.append("Tab from the monitoring button does not reach the live view "
+                            "(focus on %s)" % focused())
+        idle = description_of(live_view)
+        measured.append("live view before monitoring: %r" % idle)
+
+        descriptions = []
+
+        def look():
+            descriptions.append((value_of(live_view), description_of(live_view)))
+            return True
+
+        events.clear()
+        start.queryAction().doAction(0)
+        # The input is too loud at first and then lifted off for long enough that the window
+        # shows its rate, its marks, the level warning and a hint.
+        GLib.timeout_add(500, look)
+        run_events(12500)
+        print("live view while monitoring (value, description):")
+        for value, text in descriptions:
+            print("  %s %r" % (value, text))
+        numbers = [n for n, _ in descriptions]
+        if not any(n and 50 <= n <= 240 for n in numbers):
+            failures.append("the live heart rate is not read: values %s" % numbers)
+        everything = " | ".join(t for _, t in descriptions)
+        for label, words in (("the mark", ("Signal good", "Signal weak", "No signal")),
+                             ("the weak or missing mark", ("Signal weak", "No signal")),
+                             ("a hint", ("Mother's pulse", "No heartbeat heard", "Talking",
+                                         "half the baby", "Slow heartbeat", "volume down")),
+                             ("the input level", ("input level",)),
+                             ("'Too loud'", ("Too loud",))):
+            if not any(w in everything for w in words):
+                failures.append("%s is not in the live view's description" % label)
+        for value, text in descriptions:
+            if "No signal" in text and ("no heartbeat heard" not in text or value != 0):
+                failures.append("with no signal the live view says %r, %s" % (text, value))
+                break
+        told = heard_from(live_view, "accessible-description")
+        if not told:
+            failures.append("no description change of the live view reached the bus")
+        gaps = ["%.1f" % (b[0] - a[0]) for a, b in zip(told, told[1:])]
+        measured.append("live view description changes heard: %d, seconds apart: %s" %
+                        (len(told), ", ".join(gaps)))
+        measured.append("live view value changes heard: %d" %
+                        len(heard_from(live_view, "accessible-value")))
+
+        # Stop, so the run is stored, then choose it in the list by keyboard.
+        stop = wait_for(lambda: named("Stop monitoring"), 2)
+        if stop is not None:
+            stop.queryAction().doAction(0)
+        records = named("Recordings of this mother")
+        if records is None or not wait_for(lambda: records.childCount > 0, 8):
+            raise Failed("no stored record in the list")
+        # The list follows the live view in reading order.
+        events.clear()
+        press(display, window, "Tab", "Down")
+        run_events(1000)
+        item_names = {records.getChildAtIndex(i).name for i in range(records.childCount)}
+        announced = [e[1].name for e in events if e[2] == "object:state-changed:focused"
+                     and e[3] == 1 and e[1] is not None and e[1].name in item_names]
+        measured.append("record list: focus events on items %s" % announced)
+        if not announced:
+            failures.append("choosing a record by keyboard announces no item: events %s" %
+                            sorted({e[2] for e in events}))
+
+        # The chart's cursor by keys, then its playback position.
+        bars = [n for n, _ in walk(chart) if n.getRoleName() == "scroll bar"
+                and n.getState().contains(pyatspi.STATE_SHOWING)]
+        measured.append("chart scroll bars: %s" % [n.name for n in bars])
+        if not bars:
+            failures.append("the chart's scroll bar is not on the bus")
+        try:
+            chart_value = chart.queryValue()
+        except NotImplementedError:
+            chart_value = None
+            failures.append("the chart has no value on the bus")
+        events.clear()
+        press(display, window, "Tab", "Right", "Right", "Right")
+        run_events(800)
+        if chart_value is not None:
+            measured.append("chart cursor: value %s of %s..%s, description %r" %
+                            (chart_value.currentValue, chart_value.minimumValue,
+                             chart_value.maximumValue, description_of(chart)))
+            if chart_value.currentValue != 2 or chart_value.maximumValue < 10:
+                failures.append("the chart cursor reads %s of %s, not second 2" %
+                                (chart_value.currentValue, chart_value.maximumValue))
+        if "0:02" not in description_of(chart):
+            failures.append("the chart cursor's time is not in its description: %r" %
+                            description_of(chart))
+        for kind in ("accessible-value", "accessible-description"):
+            if len(heard_from(chart, kind)) < 3:
+                failures.append("cursor moves told as %s: %d of 3" %
+                                (kind, len(heard_from(chart, kind))))
+        events.clear()
+        press(display, window, "space")
+        run_events(4000)
+        playing = named("Stop playback") is not None
+        position = description_of(chart)
+        measured.append("while playing (%s): value %s, %r, %d value and %d description changes"
+                        % (playing, value_of(chart), position,
+                           len(heard_from(chart, "accessible-value")),
+                           len(heard_from(chart, "accessible-description"))))
+        if not playing or "Playback position" not in position or not (value_of(chart) or 0) >= 3:
+            failures.append("the playback position is not read: %r, value %s" %
+                            (position, value_of(chart)))
+        if not heard_from(chart, "accessible-value"):
+            failures.append("the playback position's change did not reach the bus")
+        # Qt writes its warnings unbuffered.
+        with open(os.path.join(folder, "marulo.log"), encoding="utf-8", errors="replace") as text:
+            dropped = text.read().count("no ValueInterface")
+        if dropped:
+            failures.append("Qt dropped %d value changes (no ValueInterface)" % dropped)
     except Failed as error:
         failures.append(str(error))
     finally:
         for process in ([program] if program else []) + children[::-1]:
-            process.send_signal(signal.SIGKILL)
-            process.wait()
+            if process.poll() is None:
+                process.send_signal(signal.SIGKILL)
+                process.wait()
         if failures:
             print("kept for looking into: %s" % folder)
         else:
