@@ -297,6 +297,8 @@ TEST(ShippedLanguagesTest, EveryLanguageFileHasEveryKeyAndNamesItself) {
         "Pm",
         "NameInvalid",
         "RecordNotStored",
+        "SpokenLevel",
+        "ChartScrollBar",
     };
     const std::pair<const char*, const char*> uiKeys[] = {
         {"Font", "Name"},        {"Font", "Size"},      {"Font", "HrSize"},  {"Language", "Title"},

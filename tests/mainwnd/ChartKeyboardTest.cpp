@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The chart by keyboard alone: the review cursor steps through the record and playback starts
 // where it stands. A program of its own with the private sound service, which plays the record.
+#include <QAccessible>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScrollBar>
@@ -68,6 +69,17 @@ TEST_F(ChartKeyboardTest, TheReviewCursorStepsByKeysAndPlaysFromWhereItStands) {
         EXPECT_LT(chart->PlayingSecond(), 15);
         chart->StopPlayback();
     }
+
+    // A screen reader gets the cursor as a number of seconds, which it may set, and as text.
+    QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(chart);
+    ASSERT_NE(spoken->valueInterface(), nullptr);
+    EXPECT_EQ(spoken->valueInterface()->currentValue().toDouble(), 10.0);
+    EXPECT_EQ(spoken->valueInterface()->maximumValue().toDouble(), kSeconds - 1.0);
+    spoken->valueInterface()->setCurrentValue(30.0);
+    EXPECT_EQ(chart->KeyCursor(), 30);
+    EXPECT_EQ(spoken->text(QAccessible::Description).toStdString(),
+              chart->SpokenReadout().toStdString());
+    EXPECT_TRUE(chart->SpokenReadout().startsWith("Playback position 0:30, "));
 }
 
 }  // namespace
