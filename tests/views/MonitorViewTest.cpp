@@ -255,44 +255,5 @@ TEST_F(MonitorViewTest, TheNumberFollowsTheLiveMark) {
     }
 }
 
-// A screen reader hears the mark, the hint and the input level with the number, and "too loud"
-// while the input clips; the level alone before a run.
-TEST_F(MonitorViewTest, AScreenReaderHearsTheMarkTheHintAndTheLevel) {
-    using livesignal::Hint;
-    using livesignal::SignalState;
-    WriteConfig(
-        "[Message]\nLiveMarkGood=good\nLiveMarkNone=none\nSpokenBpm=%1 bpm\n"
-        "SpokenNoHeartbeat=no heartbeat heard\nLiveHintNoHeartbeat=check the cable\n"
-        "SpokenLevel=level %1 percent\nLevelClipping=too loud\n");
-    const struct {
-        const char* name;
-        std::optional<livesignal::LiveSignalValue> signal;
-        std::optional<livesignal::InputLevelValue> level;
-        const char* spoken;
-        const char* levelSpoken;
-        const char* mark;
-    } cases[] = {
-        {"good, no level", livesignal::LiveSignalValue{SignalState::Good, Hint::None}, std::nullopt,
-         "140 bpm, good", "", "good"},
-        {"good with level", livesignal::LiveSignalValue{SignalState::Good, Hint::None},
-         livesignal::InputLevelValue{0.424, false}, "140 bpm, good. level 42 percent",
-         "level 42 percent", "good"},
-        {"none with hint, clipping",
-         livesignal::LiveSignalValue{SignalState::None, Hint::NoHeartbeat},
-         livesignal::InputLevelValue{1.0, true},
-         "no heartbeat heard, none. check the cable. level 100 percent, too loud",
-         "level 100 percent, too loud", "none"},
-    };
-    for (const auto& c : cases) {
-        MonitorView view(nullptr);
-        view.ShowRate(140);
-        view.SetLiveSignal(c.signal);
-        view.SetInputLevel(c.level);
-        EXPECT_EQ(view.SpokenValue().toStdString(), c.spoken) << c.name;
-        EXPECT_EQ(view.SpokenLevel().toStdString(), c.levelSpoken) << c.name;
-        EXPECT_EQ(view.SpokenMark().toStdString(), c.mark) << c.name;
-    }
-}
-
 }  // namespace
 }  // namespace marulo::views
