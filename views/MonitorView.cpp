@@ -125,7 +125,8 @@ QString MonitorView::SpokenLevel() const {
     if (!m_inputLevel) {
         return {};
     }
-    QString spoken = Text("SpokenLevel").arg(std::lround(m_inputLevel->peak * 100));
+    // In tens: the noise of every block would change the words each time they are told.
+    QString spoken = Text("SpokenLevel").arg(std::lround(m_inputLevel->peak * 10) * 10);
     if (m_inputLevel->clipping) {
         spoken += QStringLiteral(", ") + Text("LevelClipping");
     }
