@@ -297,6 +297,11 @@ TEST(ShippedLanguagesTest, EveryLanguageFileHasEveryKeyAndNamesItself) {
         "Pm",
         "NameInvalid",
         "RecordNotStored",
+        "RecordingNow",
+        "NotRecording",
+        "SpokenRecording",
+        "ExportButton",
+        "TipExport",
     };
     const std::pair<const char*, const char*> uiKeys[] = {
         {"Font", "Name"},        {"Font", "Size"},      {"Font", "HrSize"},  {"Language", "Title"},
