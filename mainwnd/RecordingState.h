@@ -28,7 +28,8 @@ public:
     void Retranslate();
     // "Recording, 12:34" or "Not recording", as a screen reader hears it now.
     QString SpokenText() const;
-    bool Recording() const { return m_shown.has_value(); }
+    // The seconds shown; none while not recording.
+    std::optional<std::int64_t> Shown() const { return m_shown; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -45,6 +45,7 @@ protected:
         for (const int id : {kPlayButtonId, kMuteButtonId, kVolumeSliderId}) {
             Control(id)->show();
         }
+        Control(kExportButtonId)->setEnabled(true);
     }
     static QString Focused() {
         const QWidget* focus = QApplication::focusWidget();
@@ -70,9 +71,9 @@ TEST_F(KeyboardAccessTest, TabWalksTheControlsInThePanelsOrder) {
     Control(kMotherListButtonId)->setFocus(Qt::TabFocusReason);
     const QStringList expected = {
         "MotherListButton", "NameBox",          "WeekButton",  "DayButton",      "CalendarButton",
-        "MonitorButton",    "RecordList",       "ReviewView",  "PlayButton",     "MuteButton",
-        "VolumeSlider",     "LanguageButton",   "InputButton", "HomepageButton", "MinimizeButton",
-        "CloseButton",      "MotherListButton",
+        "MonitorButton",    "RecordList",       "ReviewView",  "ExportButton",   "PlayButton",
+        "MuteButton",       "VolumeSlider",     "LanguageButton", "InputButton", "HomepageButton",
+        "MinimizeButton",   "CloseButton",      "MotherListButton",
     };
     QStringList visited = {Focused()};
     for (int i = 1; i < expected.size(); ++i) {
@@ -169,6 +170,7 @@ TEST_F(KeyboardAccessTest, EveryControlHasANameAndATipFromTheLanguageFile) {
         {kWeekButtonId, "TipWeek"},
         {kDayButtonId, "TipDay"},
         {kEdcDisplayId, "TipEdc"},
+        {kExportButtonId, "TipExport"},
     };
     for (const char* language : {"English.ini", "German.ini", "Chinese.ini"}) {
         SCOPED_TRACE(language);
@@ -179,7 +181,8 @@ TEST_F(KeyboardAccessTest, EveryControlHasANameAndATipFromTheLanguageFile) {
             ASSERT_FALSE(tip.isEmpty()) << e.key;
             EXPECT_EQ(control->toolTip(), tip) << e.key;
             const QString name = Name(control);
-            if (e.id == kLanguageButtonId || e.id == kHomepageButtonId) {
+            if (e.id == kLanguageButtonId || e.id == kHomepageButtonId ||
+                e.id == kExportButtonId) {
                 EXPECT_EQ(name, static_cast<QAbstractButton*>(control)->text()) << e.key;
             } else if (e.id == kInputButtonId) {
                 // The panel may shorten a long device name in the middle, never its start.
