@@ -221,11 +221,25 @@ def main():
                 GLib.timeout_add(milliseconds, pyatspi.Registry.stop)
                 pyatspi.Registry.start()
 
+            def recording_state():
+                return next((n.name for n, _ in walk(app)
+                             if n.name == "Not recording" or
+                             (n.name or "").startswith("Recording, ")), None)
+
+            if recording_state() != "Not recording":
+                failures.append("idle recording state read as %r" % recording_state())
             start[0].queryAction().doAction(0)
             # The input is loud at first and then lifted off, so the window shows its mark,
             # hints and level warning while the rate settles.
             GLib.timeout_add(500, look)
             run_events(9000)
+            # The elapsed time arrives in the state's name, at most every three seconds.
+            during = recording_state() or ""
+            measured.append("recording state after 9 s: %r" % during)
+            elapsed = during[len("Recording, "):].split(":")
+            if not (during.startswith("Recording, ") and len(elapsed) == 2
+                    and 3 <= int(elapsed[0]) * 60 + int(elapsed[1]) <= 12):
+                failures.append("recording state during a 9 s run read as %r" % during)
             number = value_of(live_view)
             print("live view values while monitoring: %s" % numbers)
             if not (number and 50 <= number <= 240) and not any(
@@ -247,6 +261,9 @@ def main():
                                           if n.name == "Stop monitoring"), None), 2)
             if stop is not None:
                 stop.queryAction().doAction(0)
+                if wait_for(lambda: recording_state() == "Not recording", 2) is None:
+                    failures.append("recording state after the stop read as %r"
+                                    % recording_state())
             records = next(n for n, _ in walk(app) if n.name == "Recordings of this mother")
             stored = wait_for(lambda: records.childCount > 0, 8)
             play = next((n for n, _ in walk(app) if n.name == "Play the recording"), None)
