@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "livesignal/RunClock.h"
 
-
 #include "acquisition/CaptureFormat.h"
 
 namespace marulo::livesignal {
@@ -23,7 +22,8 @@ std::optional<std::int64_t> RunClock::Seconds() const {
     if (!m_open.load()) {
         return std::nullopt;
     }
-    return m_bytes.load() / static_cast<std::int64_t>(acquisition::CaptureFormat().averageBytesPerSecond);
+    return m_bytes.load() /
+           static_cast<std::int64_t>(acquisition::CaptureFormat().averageBytesPerSecond);
 }
 
 std::string ElapsedText(std::int64_t seconds) {

@@ -67,8 +67,9 @@ PlaybackBar::PlaybackBar(QWidget& window, UserPrompts& prompts, platform::Settin
     : QObject(&window), m_prompts(prompts), m_store(store), m_session(session), m_review(review) {
     PlaceButton(window, m_playButton, kPlayButtonId, state, [this] { TogglePlayback(); });
     PlaceButton(window, m_muteButton, kMuteButtonId, state, [this] { ToggleMute(); });
-    PlaceButton(window, m_exportButton, kExportButtonId, state, [this] { OpenExportMenu(); })
-        .SetFallbackPainter(&DrawExportButton);
+    PlaceButton(window, m_exportButton, kExportButtonId, state, [this] {
+        OpenExportMenu();
+    }).SetFallbackPainter(&DrawExportButton);
     m_exportButton->setEnabled(false);
     m_volumeSlider = new VolumeSlider(&window);
     const auto percent = [this] {

@@ -339,10 +339,9 @@ void RecordsPanel::ExportRecord(const std::string& bareFileName, const char* ext
                                                 QStringLiteral(";;") + threeCm
                                           : QString::fromLatin1(what.filter);
     QString chosenFilter = &what == &kPdf ? PaperSpeedFilter(lastSpeed) : filter;
-    const QString target =
-        m_prompts.AskSavePath(WithoutEllipsis(Message(what.menuKey)),
-                              FromUtf8(report::ExportFileName(record->facts, what.extension)),
-                              filter, chosenFilter);
+    const QString target = m_prompts.AskSavePath(
+        WithoutEllipsis(Message(what.menuKey)),
+        FromUtf8(report::ExportFileName(record->facts, what.extension)), filter, chosenFilter);
     if (target.isEmpty()) {
         return;
     }

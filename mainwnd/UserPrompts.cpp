@@ -17,7 +17,7 @@ namespace marulo::mainwnd {
 namespace {
 
 QString SaveFolder() {
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (!documents.isEmpty() && QDir().mkpath(documents)) {
         return documents;
     }

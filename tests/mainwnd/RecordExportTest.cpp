@@ -252,9 +252,8 @@ TEST_F(RecordExportTest, TheSaveDialogStartsInTheDocumentsFolder) {
         m_savePath.clear();
         MenuKeyOnRecord("Export heart rate (CSV)…");
         ASSERT_EQ(m_dialogs.size(), 1U);
-        EXPECT_EQ(m_dialogs[0].suggested,
-                  QString::fromStdString(c.folder.string()) +
-                      "/Anna 26wk 6d 2010-02-09 15.30.45.csv");
+        EXPECT_EQ(m_dialogs[0].suggested, QString::fromStdString(c.folder.string()) +
+                                              "/Anna 26wk 6d 2010-02-09 15.30.45.csv");
         EXPECT_TRUE(fs::is_directory(c.folder));
     }
 }
@@ -278,8 +277,8 @@ TEST_F(RecordExportTest, TheExportButtonExportsTheShownRecord) {
     m_choose = "Export heart rate (CSV)…";
     button->setFocus(Qt::TabFocusReason);
     QTest::keyClick(button, Qt::Key_Space);
-    EXPECT_EQ(m_menuTexts, (std::vector<QString>{"Export report (PDF)…",
-                                                 "Export heart rate (CSV)…", "Save audio (WAV)…"}));
+    EXPECT_EQ(m_menuTexts, (std::vector<QString>{"Export report (PDF)…", "Export heart rate (CSV)…",
+                                                 "Save audio (WAV)…"}));
     ASSERT_TRUE(ExportEnded());
     ASSERT_EQ(m_messages.size(), 1U);
     EXPECT_EQ(m_messages[0].second, Text("ExportSaved") + "\n" + m_savePath);
