@@ -150,17 +150,6 @@ TEST_F(MonitoringEndToEndTest, LiveMarkShowsTheMothersPulseHintUntilMonitoringSt
     EXPECT_TRUE(m_messages.empty());
 }
 
-int RedPixels(QWidget& widget) {
-    const QImage shot = widget.grab().toImage();
-    int red = 0;
-    for (int y = 0; y < shot.height(); ++y) {
-        for (int x = 0; x < shot.width(); ++x) {
-            red += shot.pixelColor(x, y) == QColor(200, 24, 40);
-        }
-    }
-    return red;
-}
-
 // Beside the monitor button the run's elapsed time, by the audio it captured: fed four times as
 // fast as live, it runs ahead of the wall clock. A screen reader hears the start and the stop at
 // once and the running time at most every few seconds.
@@ -194,7 +183,6 @@ TEST_F(MonitoringEndToEndTest, RecordingStateCountsTheRunsAudioUntilTheStop) {
         }
     }
     EXPECT_GE(shown, 14) << "seven wall seconds of audio fed four times as fast as live";
-    EXPECT_GT(RedPixels(*state), 10) << "the red dot and word";
     ASSERT_GE(renamed.size(), 2U);
     for (std::size_t i = 1; i < renamed.size(); ++i) {
         EXPECT_GE(renamed[i] - renamed[i - 1], std::chrono::milliseconds(2900));
@@ -204,7 +192,6 @@ TEST_F(MonitoringEndToEndTest, RecordingStateCountsTheRunsAudioUntilTheStop) {
     QTest::mouseClick(ControlOf(window, controls::kMonitorButtonId), Qt::LeftButton);
     EXPECT_EQ(state->Shown(), std::nullopt);
     EXPECT_EQ(state->accessibleName(), Text("NotRecording")) << "told at once";
-    EXPECT_EQ(RedPixels(*state), 0);
     StopAndWait();
     m_pulse->StopFeeding();
     EXPECT_EQ(state->accessibleName(), Text("NotRecording"));
