@@ -182,10 +182,12 @@ TEST_F(MonitoringEndToEndTest, RecordingStateCountsTheRunsAudioUntilTheStop) {
             renamed.push_back(Clock::now());
         }
     }
-    EXPECT_GE(shown, 14) << "seven wall seconds of audio fed four times as fast as live";
+    EXPECT_GE(shown, 10) << "seven wall seconds of audio fed four times as fast as live";
     ASSERT_GE(renamed.size(), 2U);
     for (std::size_t i = 1; i < renamed.size(); ++i) {
-        EXPECT_GE(renamed[i] - renamed[i - 1], std::chrono::milliseconds(2900));
+        // Three seconds apart, seen by a look that a loaded machine may delay; unpaced, the name
+        // would change every quarter of a second.
+        EXPECT_GE(renamed[i] - renamed[i - 1], std::chrono::milliseconds(2500));
     }
     EXPECT_TRUE(name.startsWith(Text("SpokenRecording").arg(QString()))) << name.toStdString();
 
