@@ -57,6 +57,8 @@ inline constexpr int kMuteButtonId = 118;
 inline constexpr int kHomepageButtonId = 119;
 inline constexpr int kLanguageButtonId = 120;
 inline constexpr int kInputButtonId = 121;
+inline constexpr int kRecordingStateId = 122;
+inline constexpr int kExportButtonId = 123;
 
 // A control of the main window: its id, its object name and its rectangle in client coordinates.
 // The caption buttons at the bottom edge are fitted to their captions from these rectangles.
@@ -69,6 +71,7 @@ struct ControlPlace {
 // In the order the window creates its controls.
 inline constexpr ControlPlace kControlPlaces[] = {
     {kMonitorButtonId, "MonitorButton", Box(770, 80, 870, 180)},
+    {kRecordingStateId, "RecordingState", Box(758, 182, 882, 224)},
     {kMotherListButtonId, "MotherListButton", Box(20, 60, 150, 190)},
     {kMinimizeButtonId, "MinimizeButton", Box(845, 7, 865, 28)},
     {kCloseButtonId, "CloseButton", Box(870, 7, 890, 28)},
@@ -80,6 +83,7 @@ inline constexpr ControlPlace kControlPlaces[] = {
     {kCalendarButtonId, "CalendarButton", Box(316, 142, 343, 168)},
     {kEdcCalendarId, "EdcCalendar", Box(316, 169, 456, 318)},
     {kReviewViewId, "ReviewView", Box(320, 270, 830, 520)},
+    {kExportButtonId, "ExportButton", Box(330, 540, 460, 568)},
     {kPlayButtonId, "PlayButton", Box(550, 530, 595, 578)},
     {kMuteButtonId, "MuteButton", Box(676, 540, 705, 569)},
     {kVolumeSliderId, "VolumeSlider", Box(700, 542, 830, 564)},

@@ -16,6 +16,7 @@
 #include "mainwnd/MonitoringPresenter.h"
 #include "mainwnd/PlaybackBar.h"
 #include "mainwnd/ProfilePanel.h"
+#include "mainwnd/RecordingState.h"
 #include "mainwnd/RecordsPanel.h"
 #include "mainwnd/ScreenReader.h"
 #include "mainwnd/ShellOpen.h"
@@ -79,6 +80,7 @@ void MainWindow::CreateControls() {
     };
     m_monitorButton = m_monitoring->Button();
     PlaceControl(*m_monitorButton, kMonitorButtonId);
+    PlaceControl(*m_monitoring->State(), kRecordingStateId);
     m_profile = new ProfilePanel(*this, m_prompts, *m_store,
                                  m_session.WorkFolder() / archive::RecordFolder, state);
     PlaceButton(*this, m_minimizeButton, kMinimizeButtonId, state, [this] { showMinimized(); });
@@ -149,6 +151,10 @@ void MainWindow::ConnectPanels() {
             &PlaybackBar::SetShown);
     connect(m_records.get(), &RecordsPanel::playFromStartAsked, m_playback.get(),
             &PlaybackBar::PlayFromStart);
+    connect(m_records.get(), &RecordsPanel::shownRecordChanged, m_playback.get(),
+            [this] { m_playback->SetExportable(m_records->ShowsRecord()); });
+    connect(m_playback.get(), &PlaybackBar::exportAsked, m_records.get(),
+            &RecordsPanel::ExportShownRecord);
     connect(m_strip, &BottomStrip::languageChanged, this, &MainWindow::Retranslate);
     // The watch lets the device go, and listens to the new choice afterwards.
     connect(m_strip, &BottomStrip::inputChoiceChanging, m_monitoring.get(),
@@ -170,6 +176,7 @@ void MainWindow::ConnectPanels() {
 
 void MainWindow::ApplyTexts() {
     m_playback->ApplyTexts();
+    m_monitoring->ApplyTexts();
     m_profile->Retranslate();
     ApplyControlTexts(*this);
 }

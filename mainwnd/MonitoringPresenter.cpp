@@ -16,6 +16,7 @@
 #include "livesignal/LiveTraceListener.h"
 #include "mainwnd/InputLevelWatch.h"
 #include "mainwnd/InputMenu.h"
+#include "mainwnd/RecordingState.h"
 #include "mainwnd/ScreenReader.h"
 #include "mainwnd/UserPrompts.h"
 #include "views/MonitorView.h"
@@ -41,7 +42,16 @@ MonitoringPresenter::MonitoringPresenter(QWidget& window,
       m_session(session),
       m_prompts(prompts),
       m_button(new SkinnedButton(kMonitorButtonId, std::move(buttonState), &window)),
-      m_view(new views::MonitorView(&window)) {
+      m_view(new views::MonitorView(&window)),
+      m_state(new RecordingState(
+          [this]() -> std::optional<std::int64_t> {
+              // From the start on, also while the input opens, until the stop.
+              if (!m_session.IsRunning()) {
+                  return std::nullopt;
+              }
+              return m_runClock.Seconds().value_or(0);
+          },
+          &window)) {
     connect(m_button, &QAbstractButton::clicked, this, &MonitoringPresenter::ToggleMonitoring);
     m_button->setCursor(PointingCursor());
     m_button->SetTipSource(
@@ -104,7 +114,8 @@ MonitoringPresenter::MonitoringPresenter(QWidget& window,
     for (acquisition::AcquisitionListener* listener :
          {static_cast<acquisition::AcquisitionListener*>(m_liveTrace.get()),
           static_cast<acquisition::AcquisitionListener*>(m_liveSignal.get()),
-          static_cast<acquisition::AcquisitionListener*>(m_runLevel.get())}) {
+          static_cast<acquisition::AcquisitionListener*>(m_runLevel.get()),
+          static_cast<acquisition::AcquisitionListener*>(&m_runClock)}) {
         m_controller.AddListener(*listener);
     }
     m_levelWatch = std::make_unique<InputLevelWatch>(
@@ -135,6 +146,7 @@ MonitoringPresenter::~MonitoringPresenter() {
     m_controller.RemoveListener(*m_liveTrace);
     m_controller.RemoveListener(*m_liveSignal);
     m_controller.RemoveListener(*m_runLevel);
+    m_controller.RemoveListener(m_runClock);
 }
 
 controls::SkinnedButton* MonitoringPresenter::Button() const {
@@ -143,6 +155,14 @@ controls::SkinnedButton* MonitoringPresenter::Button() const {
 
 views::MonitorView* MonitoringPresenter::View() const {
     return m_view;
+}
+
+RecordingState* MonitoringPresenter::State() const {
+    return m_state;
+}
+
+void MonitoringPresenter::ApplyTexts() {
+    m_state->Retranslate();
 }
 
 void MonitoringPresenter::ToggleMonitoring() {
@@ -189,6 +209,7 @@ void MonitoringPresenter::StopRun() {
 
 void MonitoringPresenter::Refresh() {
     m_button->update();
+    m_state->Refresh();
     m_view->SetCapturing(m_controller.IsCapturing());
     m_view->update();
 }
@@ -272,6 +293,7 @@ void MonitoringPresenter::OnSessionReport(const session::SessionReport& report) 
 
 void MonitoringPresenter::Tell(const session::RunClosed& closed) {
     m_button->update();
+    m_state->Refresh();
     ShowLevel(std::nullopt);
     ReconsiderLevelWatch();
     emit recordsChanged();

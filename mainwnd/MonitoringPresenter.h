@@ -15,6 +15,7 @@
 #include "livesignal/InputLevel.h"
 #include "livesignal/LatestValue.h"
 #include "livesignal/LiveSignal.h"
+#include "livesignal/RunClock.h"
 #include "mainwnd/Profile.h"
 #include "session/MonitoringSession.h"
 
@@ -35,6 +36,7 @@ class MonitorView;
 namespace marulo::mainwnd {
 
 class InputLevelWatch;
+class RecordingState;
 class UserPrompts;
 
 // Monitoring in the window: the monitor button and the live view, starting and stopping runs,
@@ -60,6 +62,9 @@ public:
 
     controls::SkinnedButton* Button() const;
     views::MonitorView* View() const;
+    // Whether a run records and for how long, shown beside the button.
+    RecordingState* State() const;
+    void ApplyTexts();
 
     void SetProfileRequest(ProfileRequest request) { m_profileRequest = std::move(request); }
     void SetPlayingQuery(PlayingQuery playing) { m_playing = std::move(playing); }
@@ -109,6 +114,8 @@ private:
     UserPrompts& m_prompts;
     QPointer<controls::SkinnedButton> m_button;
     QPointer<views::MonitorView> m_view;
+    livesignal::RunClock m_runClock;
+    QPointer<RecordingState> m_state;
     ProfileRequest m_profileRequest;
     PlayingQuery m_playing;
 

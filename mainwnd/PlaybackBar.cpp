@@ -1,8 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwnd/PlaybackBar.h"
 
+#include <QMenu>
+#include <QPainter>
 #include <QSignalBlocker>
 #include <cmath>
+#include <utility>
+
+#include "app/Fonts.h"
+#include "controls/LayoutScale.h"
 
 #include "controls/SkinBitmap.h"
 #include "controls/WindowLayout.h"
@@ -25,6 +31,34 @@ namespace {
 
 constexpr int kVolumeRange = 65535;
 
+// The exports the button offers, with the record menu's texts.
+struct ExportEntry {
+    const char* extension;
+    const char* menuKey;
+};
+constexpr ExportEntry kExportEntries[] = {
+    {"pdf", "MenuExportPdf"}, {"csv", "MenuExportCsv"}, {"wav", "MenuSaveAudio"}};
+
+constexpr QColor kExportFace{255, 255, 255};
+constexpr QColor kExportEdge{190, 120, 170};
+constexpr QColor kExportText{120, 40, 110};
+constexpr QColor kExportDisabled{175, 160, 175};
+
+void DrawExportButton(QPainter& painter, const SkinnedButton& button) {
+    const QRect area = QRect(QPoint(0, 0), LayoutRect(button).size()).adjusted(1, 1, -1, -1);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    const bool enabled = button.isEnabled();
+    painter.setPen(QPen(enabled ? kExportEdge : kExportDisabled, 1.5));
+    painter.setBrush(kExportFace);
+    painter.drawRoundedRect(QRectF(area), 6, 6);
+    painter.setFont(app::UiFont(true));
+    painter.setPen(enabled ? kExportText : kExportDisabled);
+    painter.drawText(button.isDown() ? area.translated(1, 1) : area,
+                     Qt::AlignCenter | Qt::TextSingleLine, button.text());
+    painter.restore();
+}
+
 }  // namespace
 
 PlaybackBar::PlaybackBar(QWidget& window, UserPrompts& prompts, platform::SettingsStore& store,
@@ -33,6 +67,10 @@ PlaybackBar::PlaybackBar(QWidget& window, UserPrompts& prompts, platform::Settin
     : QObject(&window), m_prompts(prompts), m_store(store), m_session(session), m_review(review) {
     PlaceButton(window, m_playButton, kPlayButtonId, state, [this] { TogglePlayback(); });
     PlaceButton(window, m_muteButton, kMuteButtonId, state, [this] { ToggleMute(); });
+    PlaceButton(window, m_exportButton, kExportButtonId, state, [this] {
+        OpenExportMenu();
+    }).SetFallbackPainter(&DrawExportButton);
+    m_exportButton->setEnabled(false);
     m_volumeSlider = new VolumeSlider(&window);
     const auto percent = [this] {
         return std::round(m_volumeSlider->value() * 100.0 / kVolumeRange);
@@ -72,10 +110,12 @@ PlaybackBar::~PlaybackBar() {
 }
 
 std::vector<QWidget*> PlaybackBar::FocusOrder() const {
-    return {m_playButton, m_muteButton, m_volumeSlider};
+    return {m_exportButton, m_playButton, m_muteButton, m_volumeSlider};
 }
 
 void PlaybackBar::ApplyTexts() {
+    m_exportButton->setText(Message("ExportButton"));
+    m_exportButton->SetTipSource([] { return Message("TipExport"); });
     m_playButton->SetTipSource(
         [this] { return Message(m_playing.load() ? "TipPlayStop" : "TipPlay"); });
     m_muteButton->SetTipSource([] { return Message(IsMuted() ? "TipUnmute" : "TipMute"); });
@@ -85,6 +125,29 @@ void PlaybackBar::SetShown(bool shown) {
     m_playButton->setVisible(shown);
     m_muteButton->setVisible(shown);
     m_volumeSlider->setVisible(shown);
+}
+
+void PlaybackBar::SetExportable(bool exportable) {
+    m_exportButton->setEnabled(exportable);
+    m_exportButton->update();
+}
+
+void PlaybackBar::OpenExportMenu() {
+    if (!m_exportButton->isEnabled()) {
+        return;
+    }
+    QMenu menu(m_exportButton);
+    std::vector<std::pair<const QAction*, const char*>> entries;
+    for (const ExportEntry& entry : kExportEntries) {
+        entries.emplace_back(menu.addAction(Message(entry.menuKey)), entry.extension);
+    }
+    const QAction* chosen =
+        m_prompts.RunMenu(menu, m_exportButton->mapToGlobal(m_exportButton->rect().bottomLeft()));
+    for (const auto& [action, extension] : entries) {
+        if (chosen != nullptr && chosen == action) {
+            emit exportAsked(extension);
+        }
+    }
 }
 
 void PlaybackBar::TogglePlayback() {

@@ -27,7 +27,8 @@ class UserPrompts;
 class VolumeSlider;
 
 // The play and mute buttons and the volume slider under the review chart, shown while a record
-// that can play is: plays the shown record's audio, keeps the volume for the next start.
+// that can play is: plays the shown record's audio, keeps the volume for the next start. Beside
+// them the export button, usable while a record is shown, offers the record's exports.
 class PlaybackBar : public QObject, public views::PlaybackListener {
     Q_OBJECT
 public:
@@ -52,9 +53,17 @@ public:
     void SetShown(bool shown);
     // A run took the working files: whatever played has ended.
     void OnRunOpened();
+    // The export button can be used while a record is shown.
+    void SetExportable(bool exportable);
+    // The export menu at the export button.
+    void OpenExportMenu();
 
     void OnPlaybackStarted() override;
     void OnPlaybackStopped() override;
+
+signals:
+    // An export of the shown record was chosen: "pdf", "csv" or "wav".
+    void exportAsked(const char* extension);
 
 private:
     void InitVolumeSlider();
@@ -68,6 +77,7 @@ private:
     QPointer<controls::SkinnedButton> m_playButton;
     QPointer<controls::SkinnedButton> m_muteButton;
     QPointer<VolumeSlider> m_volumeSlider;
+    QPointer<controls::SkinnedButton> m_exportButton;
     std::atomic<bool> m_playing{false};
 };
 

@@ -12,7 +12,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QSignalBlocker>
-#include <QStandardPaths>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -112,12 +111,6 @@ std::filesystem::path FsPath(const QString& path) {
 report::ReportTexts CurrentReportTexts() {
     return report::LoadReportTexts([](std::string_view key) { return app::MessageText(key); },
                                    app::UiFontSpec(false).face);
-}
-
-QString DocumentsFolder() {
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return documents.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::HomeLocation)
-                               : documents;
 }
 
 QString WithoutEllipsis(QString text) {
@@ -314,6 +307,13 @@ void RecordsPanel::OpenRecordMenu(const QPoint& viewportPos) {
     }
 }
 
+void RecordsPanel::ExportShownRecord(const char* extension) {
+    const int index = SelectedIndex();
+    if (index >= 0) {
+        ExportRecord(RecordOfItem(*m_list->item(index)).fileName, extension);
+    }
+}
+
 void RecordsPanel::ExportRecord(const std::string& bareFileName, const char* extension) {
     const std::string kind(extension);
     const ExportKind& what = kind == kPdf.extension ? kPdf : kind == kCsv.extension ? kCsv : kWav;
@@ -339,11 +339,9 @@ void RecordsPanel::ExportRecord(const std::string& bareFileName, const char* ext
                                                 QStringLiteral(";;") + threeCm
                                           : QString::fromLatin1(what.filter);
     QString chosenFilter = &what == &kPdf ? PaperSpeedFilter(lastSpeed) : filter;
-    const QString target =
-        m_prompts.AskSavePath(WithoutEllipsis(Message(what.menuKey)),
-                              DocumentsFolder() + QLatin1Char('/') +
-                                  FromUtf8(report::ExportFileName(record->facts, what.extension)),
-                              filter, chosenFilter);
+    const QString target = m_prompts.AskSavePath(
+        WithoutEllipsis(Message(what.menuKey)),
+        FromUtf8(report::ExportFileName(record->facts, what.extension)), filter, chosenFilter);
     if (target.isEmpty()) {
         return;
     }

@@ -64,6 +64,8 @@ public:
     void OnMotherChanged();
     // The record menu for the item at a point of the list's viewport.
     void OpenRecordMenu(const QPoint& viewportPos);
+    // Exports the shown record as its menu does ("pdf", "csv" or "wav"); none shown, nothing.
+    void ExportShownRecord(const char* extension);
 
 signals:
     // A record was shown or the chart cleared.

@@ -2,15 +2,29 @@
 #include "mainwnd/UserPrompts.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <utility>
 
 #include "controls/WindowTexts.h"
 
 namespace marulo::mainwnd {
+
+namespace {
+
+QString SaveFolder() {
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QDir().mkpath(documents)) {
+        return documents;
+    }
+    return QDir::homePath();
+}
+
+}  // namespace
 
 void UserPrompts::ShowMessage(MessageKind kind, const QString& text) {
     ShowMessageOffering(kind, text, QString());
@@ -48,8 +62,9 @@ QAction* UserPrompts::RunMenu(QMenu& menu, const QPoint& globalPos) {
     return menu.exec(globalPos);
 }
 
-QString UserPrompts::AskSavePath(const QString& caption, const QString& suggestedPath,
+QString UserPrompts::AskSavePath(const QString& caption, const QString& suggestedName,
                                  const QString& filter, QString& selectedFilter) {
+    const QString suggestedPath = SaveFolder() + QLatin1Char('/') + suggestedName;
     if (m_saveDialogHook) {
         return m_saveDialogHook(caption, suggestedPath, filter, selectedFilter);
     }

@@ -22,7 +22,7 @@ public:
     using MenuHook = std::function<QAction*(QMenu&, const QPoint& globalPos)>;
     // Asks where to save, starting from a suggested path; empty when cancelled. The filter may
     // offer choices (";;" between them); selectedFilter comes in as the one offered first and
-    // goes out as the one chosen.
+    // goes out as the one chosen. The hook sees the path AskSavePath suggests.
     using SaveDialogHook =
         std::function<QString(const QString& caption, const QString& suggestedPath,
                               const QString& filter, QString& selectedFilter)>;
@@ -35,7 +35,9 @@ public:
     // set, sees the text as for ShowMessage and the button stays unpressed.
     bool ShowMessageOffering(MessageKind kind, const QString& text, const QString& offer);
     QAction* RunMenu(QMenu& menu, const QPoint& globalPos);
-    QString AskSavePath(const QString& caption, const QString& suggestedPath, const QString& filter,
+    // Suggests the file name in the user's documents folder, made when it is not there yet (the
+    // dialog would open in the current folder instead), or in the home folder when it cannot be.
+    QString AskSavePath(const QString& caption, const QString& suggestedName, const QString& filter,
                         QString& selectedFilter);
 
     void SetMessageHook(MessageHook hook) { m_messageHook = std::move(hook); }

@@ -250,12 +250,26 @@ def main():
             descriptions.append((value_of(live_view), description_of(live_view)))
             return True
 
+        def recording_state():
+            return next((n.name for n, _ in walk(app)
+                         if n.name == "Not recording" or (n.name or "").startswith("Recording, ")),
+                        None)
+
+        if recording_state() != "Not recording":
+            failures.append("idle recording state read as %r" % recording_state())
         events.clear()
         start.queryAction().doAction(0)
         # The input is too loud at first and then lifted off for long enough that the window
         # shows its rate, its marks, the level warning and a hint.
         GLib.timeout_add(500, look)
         run_events(12500)
+        # The elapsed time arrives in the state's name, at most every three seconds.
+        during = recording_state() or ""
+        measured.append("recording state after 12.5 s: %r" % during)
+        elapsed = during[len("Recording, "):].split(":")
+        if not (during.startswith("Recording, ") and len(elapsed) == 2
+                and 6 <= int(elapsed[0]) * 60 + int(elapsed[1]) <= 16):
+            failures.append("recording state during a 12.5 s run read as %r" % during)
         print("live view while monitoring (value, description):")
         for value, text in descriptions:
             print("  %s %r" % (value, text))
@@ -299,6 +313,8 @@ def main():
         stop = wait_for(lambda: named("Stop monitoring"), 2)
         if stop is not None:
             stop.queryAction().doAction(0)
+            if wait_for(lambda: recording_state() == "Not recording", 2) is None:
+                failures.append("recording state after the stop read as %r" % recording_state())
         records = named("Recordings of this mother")
         if records is None or not wait_for(lambda: records.childCount > 0, 8):
             raise Failed("no stored record in the list")

@@ -299,6 +299,11 @@ TEST(ShippedLanguagesTest, EveryLanguageFileHasEveryKeyAndNamesItself) {
         "RecordNotStored",
         "SpokenLevel",
         "ChartScrollBar",
+        "RecordingNow",
+        "NotRecording",
+        "SpokenRecording",
+        "ExportButton",
+        "TipExport",
     };
     const std::pair<const char*, const char*> uiKeys[] = {
         {"Font", "Name"},        {"Font", "Size"},      {"Font", "HrSize"},  {"Language", "Title"},

@@ -2,6 +2,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -11,6 +12,7 @@
 #include <QToolButton>
 #include <cmath>
 
+#include "app/Fonts.h"
 #include "controls/SkinnedButton.h"
 #include "dialogs/MotherListDialog.h"
 #include "mainwnd/EdcCalendar.h"
@@ -45,6 +47,7 @@ protected:
         for (const int id : {kPlayButtonId, kMuteButtonId, kVolumeSliderId}) {
             Control(id)->show();
         }
+        Control(kExportButtonId)->setEnabled(true);
     }
     static QString Focused() {
         const QWidget* focus = QApplication::focusWidget();
@@ -69,10 +72,10 @@ TEST_F(KeyboardAccessTest, TabWalksTheControlsInThePanelsOrder) {
     ShowPlaybackControls();
     Control(kMotherListButtonId)->setFocus(Qt::TabFocusReason);
     const QStringList expected = {
-        "MotherListButton", "NameBox",      "WeekButton",       "DayButton",   "CalendarButton",
-        "MonitorButton",    "MonitorView",  "RecordList",       "ReviewView",  "PlayButton",
-        "MuteButton",       "VolumeSlider", "LanguageButton",   "InputButton", "HomepageButton",
-        "MinimizeButton",   "CloseButton",  "MotherListButton",
+        "MotherListButton", "NameBox",        "WeekButton",   "DayButton",        "CalendarButton",
+        "MonitorButton",    "MonitorView",    "RecordList",   "ReviewView",       "ExportButton",
+        "PlayButton",       "MuteButton",     "VolumeSlider", "LanguageButton",   "InputButton",
+        "HomepageButton",   "MinimizeButton", "CloseButton",  "MotherListButton",
     };
     QStringList visited = {Focused()};
     for (int i = 1; i < expected.size(); ++i) {
@@ -169,6 +172,7 @@ TEST_F(KeyboardAccessTest, EveryControlHasANameAndATipFromTheLanguageFile) {
         {kWeekButtonId, "TipWeek"},
         {kDayButtonId, "TipDay"},
         {kEdcDisplayId, "TipEdc"},
+        {kExportButtonId, "TipExport"},
     };
     for (const char* language : {"English.ini", "German.ini", "Chinese.ini"}) {
         SCOPED_TRACE(language);
@@ -179,7 +183,7 @@ TEST_F(KeyboardAccessTest, EveryControlHasANameAndATipFromTheLanguageFile) {
             ASSERT_FALSE(tip.isEmpty()) << e.key;
             EXPECT_EQ(control->toolTip(), tip) << e.key;
             const QString name = Name(control);
-            if (e.id == kLanguageButtonId || e.id == kHomepageButtonId) {
+            if (e.id == kLanguageButtonId || e.id == kHomepageButtonId || e.id == kExportButtonId) {
                 EXPECT_EQ(name, static_cast<QAbstractButton*>(control)->text()) << e.key;
             } else if (e.id == kInputButtonId) {
                 // The panel may shorten a long device name in the middle, never its start.
@@ -196,6 +200,33 @@ TEST_F(KeyboardAccessTest, EveryControlHasANameAndATipFromTheLanguageFile) {
     ProfileOf(*m_window).SetEdcText(QStringLiteral("2031-05-12"));
     m_window->grab();
     EXPECT_EQ(Name(Control(kEdcDisplayId)), Text("TipEdc") + QStringLiteral(": 2031-05-12"));
+}
+
+// The recording state and the export button hold their words in every language, in the table's
+// pixels they are painted in at any layout scale: the word with its dot and the longest time on
+// a line each, "not recording" on two lines at most.
+TEST_F(KeyboardAccessTest, TheRecordingStateAndExportWordsFitTheirPlaces) {
+    ShowWindow();
+    const QRect state = ControlRect(kRecordingStateId);
+    const QRect exportButton = ControlRect(kExportButtonId);
+    for (const char* language : {"English.ini", "German.ini", "Chinese.ini"}) {
+        SCOPED_TRACE(language);
+        UseLanguage(language);
+        const QFontMetrics metrics(app::UiFont(true));
+        const int dot = metrics.height() * 2 / 3;
+        EXPECT_LE(dot + dot / 2 + metrics.horizontalAdvance(Text("RecordingNow")), state.width());
+        EXPECT_LE(2 * metrics.height(), state.height());
+        QFont larger = app::UiFont(true);
+        ASSERT_GT(larger.pixelSize(), 0);
+        larger.setPixelSize(larger.pixelSize() * 6 / 5);
+        EXPECT_LE(QFontMetrics(larger).horizontalAdvance("10:00:00"), state.width());
+        EXPECT_LE(metrics
+                      .boundingRect(QRect(0, 0, state.width(), 1000), Qt::TextWordWrap,
+                                    Text("NotRecording"))
+                      .height(),
+                  state.height());
+        EXPECT_LE(metrics.horizontalAdvance(Text("ExportButton")) + 8, exportButton.width());
+    }
 }
 
 TEST_F(KeyboardAccessTest, TheMonitoringButtonsNameFollowsItsState) {
@@ -315,7 +346,7 @@ TEST_F(KeyboardAccessTest, EveryControlTheKeyboardReachesShowsAMarkTwoPixelsWide
     }
     Control(kMotherListButtonId)->setFocus(Qt::TabFocusReason);
     QStringList marked;
-    for (int step = 0; step < 16; ++step) {
+    for (int step = 0; step < 17; ++step) {
         QWidget* focus = QApplication::focusWidget();
         ASSERT_NE(focus, nullptr);
         QWidget* drawn = focus;
@@ -338,7 +369,7 @@ TEST_F(KeyboardAccessTest, EveryControlTheKeyboardReachesShowsAMarkTwoPixelsWide
         }
         QTest::keyClick(focus, Qt::Key_Tab);
     }
-    EXPECT_EQ(marked.size(), 15);
+    EXPECT_EQ(marked.size(), 16);
 }
 
 TEST_F(KeyboardAccessTest, TheRecordListTakesDownAndShiftF10) {

@@ -59,6 +59,7 @@ TEST_F(MainWindowTest, ControlsSitAtTheirRectanglesInCreationOrder) {
     };
     const Expected table[] = {
         {kMonitorButtonId, true},
+        {kRecordingStateId, true},
         {kMotherListButtonId, true},
         {kNameBoxId, true},
         {kWeekButtonId, true},
@@ -74,6 +75,7 @@ TEST_F(MainWindowTest, ControlsSitAtTheirRectanglesInCreationOrder) {
         // Created after the mute button, the slider is stacked under it.
         {kVolumeSliderId, false},
         {kMuteButtonId, false},
+        {kExportButtonId, true},
         {kLanguageButtonId, true},
         {kInputButtonId, true},
         {kHomepageButtonId, true},
@@ -119,7 +121,7 @@ TEST_F(MainWindowTest, CreatingControlsAgainAddsNoneAndReappliesTheFont) {
     }
     m_window->Retranslate();
     EXPECT_EQ(m_window->children().size(), childCount);
-    EXPECT_EQ(ControlIdsInOrder().size(), 19u);
+    EXPECT_EQ(ControlIdsInOrder().size(), 21u);
     for (int id : ControlIdsInOrder()) {
         EXPECT_EQ(Control(id)->font(), app::UiFont(false)) << id;
     }

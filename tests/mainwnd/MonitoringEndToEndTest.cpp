@@ -12,6 +12,7 @@
 #include "controls/SkinnedButton.h"
 #include "livesignal/LiveSignal.h"
 #include "mainwnd/EdcCalendar.h"
+#include "mainwnd/RecordingState.h"
 #include "platform/Zip.h"
 #include "recordformat/WavReader.h"
 #include "tests/mainwnd/MainWindowFixture.h"
@@ -146,6 +147,56 @@ TEST_F(MonitoringEndToEndTest, LiveMarkShowsTheMothersPulseHintUntilMonitoringSt
     m_pulse->StopFeeding();
     EXPECT_TRUE(WaitFor([&] { return !view.LiveSignal(); }));
     EXPECT_TRUE(live->text(QAccessible::Value).isEmpty());
+    EXPECT_TRUE(m_messages.empty());
+}
+
+// Beside the monitor button the run's elapsed time, by the audio it captured: fed four times as
+// fast as live, it runs ahead of the wall clock. A screen reader hears the start and the stop at
+// once and the running time at most every few seconds.
+TEST_F(MonitoringEndToEndTest, RecordingStateCountsTheRunsAudioUntilTheStop) {
+    using Clock = std::chrono::steady_clock;
+    mainwnd::MainWindow& window = OpenWithProfile();
+    auto* state = ControlOf<mainwnd::RecordingState>(window, controls::kRecordingStateId);
+    ASSERT_NE(state, nullptr);
+    EXPECT_TRUE(state->isVisible());
+    EXPECT_EQ(state->Shown(), std::nullopt);
+    EXPECT_EQ(state->accessibleName(), Text("NotRecording"));
+
+    m_pulse->FeedPaced(PulsingAudio(60), 4);
+    QTest::mouseClick(ControlOf(window, controls::kMonitorButtonId), Qt::LeftButton);
+    ASSERT_TRUE(m_controller->IsCapturing());
+    EXPECT_EQ(state->Shown(), 0);
+    EXPECT_EQ(state->accessibleName(), Text("SpokenRecording").arg("0:00"));
+
+    const Clock::time_point started = Clock::now();
+    std::vector<Clock::time_point> renamed;
+    QString name = state->accessibleName();
+    std::int64_t shown = 0;
+    while (Clock::now() - started < std::chrono::seconds(7)) {
+        QTest::qWait(20);
+        const std::int64_t now = state->Shown().value_or(-1);
+        ASSERT_GE(now, shown) << "the time never runs back";
+        shown = now;
+        if (state->accessibleName() != name) {
+            name = state->accessibleName();
+            renamed.push_back(Clock::now());
+        }
+    }
+    EXPECT_GE(shown, 10) << "seven wall seconds of audio fed four times as fast as live";
+    ASSERT_GE(renamed.size(), 2U);
+    for (std::size_t i = 1; i < renamed.size(); ++i) {
+        // Three seconds apart, seen by a look that a loaded machine may delay; unpaced, the name
+        // would change every quarter of a second.
+        EXPECT_GE(renamed[i] - renamed[i - 1], std::chrono::milliseconds(2500));
+    }
+    EXPECT_TRUE(name.startsWith(Text("SpokenRecording").arg(QString()))) << name.toStdString();
+
+    QTest::mouseClick(ControlOf(window, controls::kMonitorButtonId), Qt::LeftButton);
+    EXPECT_EQ(state->Shown(), std::nullopt);
+    EXPECT_EQ(state->accessibleName(), Text("NotRecording")) << "told at once";
+    StopAndWait();
+    m_pulse->StopFeeding();
+    EXPECT_EQ(state->accessibleName(), Text("NotRecording"));
     EXPECT_TRUE(m_messages.empty());
 }
 

@@ -10,7 +10,6 @@
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -35,6 +34,12 @@ class RecordExportTest : public MainWindowTestBase {
 protected:
     void SetUp() override {
         MainWindowTestBase::SetUp();
+        // Save dialogs start in the documents folder of a home of the test's own.
+        m_home = qgetenv("HOME");
+        m_configHome = qgetenv("XDG_CONFIG_HOME");
+        fs::create_directories(m_folder / "home");
+        qputenv("HOME", QByteArray::fromStdString((m_folder / "home").string()));
+        qunsetenv("XDG_CONFIG_HOME");
         fs::create_directories(m_folder / "out");
         platform::Shell::SetOpenHandlerForTesting([this](const QUrl& url) {
             m_opened.push_back(url);
@@ -43,6 +48,12 @@ protected:
     }
     void TearDown() override {
         platform::Shell::SetOpenHandlerForTesting({});
+        qputenv("HOME", m_home);
+        if (m_configHome.isEmpty()) {
+            qunsetenv("XDG_CONFIG_HOME");
+        } else {
+            qputenv("XDG_CONFIG_HOME", m_configHome);
+        }
         MainWindowTestBase::TearDown();
     }
 
@@ -119,6 +130,8 @@ protected:
     std::vector<SaveDialog> m_dialogs;
     std::vector<QUrl> m_opened;
     bool m_desktopOpens = true;
+    QByteArray m_home;
+    QByteArray m_configHome;
 };
 
 TEST_F(RecordExportTest, MenuTextsComeFromEachLanguage) {
@@ -170,7 +183,7 @@ TEST_F(RecordExportTest, RightClickOpensTheMenuWithoutLoadingTheRecord) {
 
 TEST_F(RecordExportTest, ExportsWriteWhatTheArchiveHolds) {
     OpenWithRecord();
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString documents = QString::fromStdString((m_folder / "home" / "Documents").string());
     const struct {
         const char* entry;
         const char* file;
@@ -204,6 +217,73 @@ TEST_F(RecordExportTest, ExportsWriteWhatTheArchiveHolds) {
     EXPECT_NE(csv.find("\r\n100,15:22:25,,,,,\r\n"), std::string::npos);
     EXPECT_NE(csv.find("\r\n599,15:30:44,140,,,,\r\n"), std::string::npos);
     EXPECT_TRUE(WorkingFilesUntouched());
+}
+
+// The save dialog opens in the user's documents folder as the desktop names it, made when it is
+// not there yet: a dialog given a folder that does not exist opens in the current one.
+TEST_F(RecordExportTest, TheSaveDialogStartsInTheDocumentsFolder) {
+    OpenWithRecord();
+    const fs::path home = m_folder / "home";
+    const struct {
+        const char* desktop;
+        std::function<void()> prepare;
+        fs::path folder;
+    } cases[] = {
+        {"no documents folder yet", [] {}, home / "Documents"},
+        {"documents folder named by the desktop",
+         [&home] {
+             fs::create_directories(home / ".config");
+             std::ofstream(home / ".config" / "user-dirs.dirs")
+                 << "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n";
+         },
+         home / "Dokumente"},
+        {"documents folder cannot be made",
+         [&home] {
+             fs::remove_all(home);
+             fs::create_directories(home);
+             std::ofstream(home / "Documents") << "a file in the way";
+         },
+         home},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.desktop);
+        c.prepare();
+        m_dialogs.clear();
+        m_savePath.clear();
+        MenuKeyOnRecord("Export heart rate (CSV)…");
+        ASSERT_EQ(m_dialogs.size(), 1U);
+        EXPECT_EQ(m_dialogs[0].suggested, QString::fromStdString(c.folder.string()) +
+                                              "/Anna 26wk 6d 2010-02-09 15.30.45.csv");
+        EXPECT_TRUE(fs::is_directory(c.folder));
+    }
+}
+
+// The export button under the chart offers the shown record's exports, by mouse or keyboard;
+// with no record shown it cannot be used.
+TEST_F(RecordExportTest, TheExportButtonExportsTheShownRecord) {
+    OpenWithRecord();
+    auto* button = ControlOf<controls::SkinnedButton>(*m_window, controls::kExportButtonId);
+    ASSERT_NE(button, nullptr);
+    EXPECT_TRUE(button->isVisible());
+    EXPECT_FALSE(button->isEnabled()) << "no record shown";
+    EXPECT_EQ(button->text(), Text("ExportButton"));
+    EXPECT_EQ(button->toolTip(), Text("TipExport"));
+    RecordListOf(*m_window)->setCurrentRow(0);
+    ASSERT_TRUE(button->isEnabled());
+    m_savePath = QString::fromStdString((m_folder / "out" / "r.csv").string());
+    m_choose = "Export heart rate (CSV)…";
+    button->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(button, Qt::Key_Space);
+    EXPECT_EQ(m_menuTexts, (std::vector<QString>{"Export report (PDF)…", "Export heart rate (CSV)…",
+                                                 "Save audio (WAV)…"}));
+    ASSERT_TRUE(ExportEnded());
+    ASSERT_EQ(m_messages.size(), 1U);
+    EXPECT_EQ(m_messages[0].second, Text("ExportSaved") + "\n" + m_savePath);
+    EXPECT_TRUE(fs::exists(m_folder / "out" / "r.csv"));
+
+    // The live view takes the chart's place: nothing left to export.
+    RecordsOf(*m_window).ShowRecord(-1);
+    EXPECT_FALSE(button->isEnabled());
 }
 
 // A mother's name kept in bytes that are no UTF-8 (typed in another code page) is shown with a

@@ -119,6 +119,10 @@ int main(int argc, char** argv) {
     }
     fs::current_path(folder);
     fs::create_directories("Data");
+    // Save dialogs open in the documents folder of a home of the tool's own.
+    fs::create_directories("home/anna");
+    qputenv("HOME", QByteArray::fromStdString((fs::path(folder) / "home" / "anna").string()));
+    qunsetenv("XDG_CONFIG_HOME");
     if (shots.count("language") != 0) {
         // The language is switched as the program does it: its file becomes Conf.ini.
         std::error_code failed;
