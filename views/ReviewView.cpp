@@ -320,7 +320,12 @@ void ReviewView::AppendLiveValue(std::int32_t beatsPerMinute) {
 
 void ReviewView::FollowPlayback() {
     const int width = ChartClientSize().width();
-    ScrollTo(PlaybackFollow(OffsetX(), width, PlayingSecond(), MaxOffset(m_extent, width)));
+    const std::int64_t second = PlayingSecond();
+    // The keyboard's cursor goes with the sound instead of standing where playback began.
+    if (m_keyCursor && second >= 0 && !m_trace.empty()) {
+        m_keyCursor = std::min<std::int64_t>(second, static_cast<std::int64_t>(m_trace.size()) - 1);
+    }
+    ScrollTo(PlaybackFollow(OffsetX(), width, second, MaxOffset(m_extent, width)));
     viewport()->update();
 }
 
@@ -391,8 +396,14 @@ void ReviewView::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
         case Qt::Key_Space:
-            MoveKeyCursor(from);
-            StartPlayback(static_cast<int>(*m_keyCursor));
+            // Like the play button, a second press stops, and the next plays on from there.
+            if (IsPlaying()) {
+                FollowPlayback();
+                StopPlayback();
+            } else {
+                MoveKeyCursor(from);
+                StartPlayback(static_cast<int>(*m_keyCursor));
+            }
             break;
         default:
             QAbstractScrollArea::keyPressEvent(event);

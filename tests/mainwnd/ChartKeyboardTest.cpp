@@ -70,5 +70,45 @@ TEST_F(ChartKeyboardTest, TheReviewCursorStepsByKeysAndPlaysFromWhereItStands) {
     }
 }
 
+// A play key pressed while playing stops, like the play button, and the next plays on from
+// there; the keyboard's cursor goes with the sound and the button tells what plays.
+TEST_F(ChartKeyboardTest, PlayKeysWhilePlayingStopAndGoOnWithTheCursorMoving) {
+    if (SharedPulseAudio() == nullptr) {
+        GTEST_SKIP() << WhyNoPulseAudio();
+    }
+    WriteRecord(m_folder / "Data" / "Anna_20100512_20100209110700000.zip",
+                std::vector<std::int32_t>(60, 140), 60.0);
+    OpenWindow();
+    NameBoxOf(*m_window)->setText("Anna");
+    ProfileOf(*m_window).SetEdcText("2010-05-12");
+    RecordsOf(*m_window).RefreshRecordList();
+    m_window->show();
+    RecordListOf(*m_window)->setCurrentRow(0);
+    views::ReviewView* chart = ReviewViewOf(*m_window);
+    ASSERT_TRUE(WaitFor([chart] { return !chart->IsLoading() && chart->Check(); }));
+    chart->setFocus(Qt::TabFocusReason);
+    const mainwnd::PlaybackBar& bar = PlaybackOf(*m_window);
+    const struct {
+        Qt::Key key;
+        bool playing;
+    } presses[] = {{Qt::Key_Return, true}, {Qt::Key_Return, false}, {Qt::Key_Space, true}};
+    for (const auto& press : presses) {
+        QTest::keyClick(chart, press.key);
+        // Long enough for the sound to be heard moving before the next key.
+        QTest::qWait(1200);
+        ASSERT_EQ(chart->IsPlaying(), press.playing);
+        ASSERT_EQ(bar.IsPlaying(), press.playing);
+    }
+    const std::int64_t from = chart->PlayingSecond();
+    ASSERT_TRUE(WaitFor([chart, from] { return chart->PlayingSecond() >= from + 2; }));
+    ASSERT_TRUE(WaitFor([chart] { return chart->KeyCursor() == chart->PlayingSecond(); }))
+        << "the keyboard's cursor stood at " << chart->KeyCursor().value_or(-1) << " while "
+        << chart->PlayingSecond() << " played";
+    EXPECT_GE(*chart->KeyCursor(), 2);
+    QTest::keyClick(chart, Qt::Key_Space);
+    EXPECT_FALSE(chart->IsPlaying());
+    EXPECT_FALSE(bar.IsPlaying());
+}
+
 }  // namespace
 }  // namespace marulo::testing
