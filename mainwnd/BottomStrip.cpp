@@ -127,6 +127,7 @@ void BottomStrip::OpenLanguageMenu() {
                                                             QLatin1Char('\n') + FromUtf8(file));
         });
     if (switched) {
+        KeepLanguageChoice(m_store);
         emit languageChanged();
     }
 }

@@ -13,12 +13,14 @@
 #include <QTranslator>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/ConfigFiles.h"
 #include "app/Fonts.h"
 #include "app/Languages.h"
 #include "app/UiTexts.h"
 #include "app/WorkFolder.h"
+#include "platform/SettingsStore.h"
 #include "platform/Shell.h"
 
 namespace marulo::mainwnd {
@@ -26,6 +28,7 @@ namespace marulo::mainwnd {
 namespace {
 
 constexpr int kCaptionPadding = 6;
+constexpr const char* kLanguageValue = "Language";
 
 int CaptionWidth(QAbstractButton& button, const char* section, const QFontMetrics& metrics) {
     const QString caption = QString::fromStdString(app::UiText(section, "Title", ""));
@@ -78,6 +81,43 @@ bool RunLanguageMenu(QWidget& owner, const QWidget& languageButton, const MenuRu
     }
     app::ResetUiFonts();
     return true;
+}
+
+std::string SystemLanguage(const QLocale& system) {
+    const std::vector<std::string> names = app::LanguageNames();
+    for (const QString& wanted : system.uiLanguages()) {
+        const QLocale want(wanted);
+        for (const std::string& name : names) {
+            const QLocale offered(QString::fromStdString(app::LanguageLocale(name)));
+            // Simplified and traditional Chinese share a language but not a script.
+            if (want.language() != QLocale::C && want.language() == offered.language() &&
+                want.script() == offered.script()) {
+                return name;
+            }
+        }
+    }
+    return {};
+}
+
+void TakeSystemLanguageAtFirstStart(platform::SettingsStore& store, const QLocale& system) {
+    if (store.Read(kLanguageValue)) {
+        return;
+    }
+    const std::string active = app::UiText("Language", "Current", "");
+    const std::vector<std::string> names = app::LanguageNames();
+    // Lang.ini lists the shipped default first.
+    const bool chosenBefore = !active.empty() && !names.empty() && active != names.front();
+    if (!chosenBefore) {
+        const std::string wanted = SystemLanguage(system);
+        if (!wanted.empty() && wanted != active && app::SwitchLanguageFiles(wanted)) {
+            app::ResetUiFonts();
+        }
+    }
+    KeepLanguageChoice(store);
+}
+
+void KeepLanguageChoice(platform::SettingsStore& store) {
+    store.Write(kLanguageValue, app::UiText("Language", "Current", ""));
 }
 
 void ApplyQtTranslations() {

@@ -7,10 +7,15 @@
 class QAbstractButton;
 class QAction;
 class QFontMetrics;
+class QLocale;
 class QMenu;
 class QObject;
 class QPoint;
 class QWidget;
+
+namespace marulo::platform {
+class SettingsStore;
+}
 
 namespace marulo::mainwnd {
 
@@ -30,6 +35,19 @@ using MenuRunner = std::function<QAction*(QMenu&, const QPoint& globalPos)>;
 // is refused, and onOutsideFolder hears the file Lang.ini names.
 bool RunLanguageMenu(QWidget& owner, const QWidget& languageButton, const MenuRunner& run,
                      const std::function<void(const std::string& file)>& onOutsideFolder = {});
+
+// The installed language for the system's locale: the first of its interface languages (Qt reads
+// LC_ALL, LC_MESSAGES, LANG and LANGUAGE) whose language and script a listed language's locale
+// shares; empty when none does.
+std::string SystemLanguage(const QLocale& system);
+
+// Before the window shows a text: with no language kept in the store, the system's language
+// becomes the active one (the shipped default stays where the system's is not installed) and is
+// kept; a language other than the shipped default found active was chosen before choices were
+// kept, and stays. A kept choice wins at every later start.
+void TakeSystemLanguageAtFirstStart(platform::SettingsStore& store, const QLocale& system);
+// Keeps the active language as the user's choice.
+void KeepLanguageChoice(platform::SettingsStore& store);
 
 // Gives Qt's own dialogs and buttons (save dialog, message box buttons) the active language,
 // from Qt's translations where the system has them; the language file's locale names it.
