@@ -11,6 +11,7 @@
 #include <QPoint>
 #include <QString>
 #include <QTranslator>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,22 +31,28 @@ namespace {
 constexpr int kCaptionPadding = 6;
 constexpr const char* kLanguageValue = "Language";
 
-int CaptionWidth(QAbstractButton& button, const char* section, const QFontMetrics& metrics) {
+int CaptionWidth(QAbstractButton& button, const char* section, double layoutScale) {
     const QString caption = QString::fromStdString(app::UiText(section, "Title", ""));
     button.setText(caption);
     button.update();
-    return metrics.horizontalAdvance(caption) + kCaptionPadding;
+    return CaptionPanelWidth(caption, layoutScale);
 }
 
 }  // namespace
 
+int CaptionPanelWidth(const QString& caption, double layoutScale) {
+    const int inTable =
+        QFontMetrics(app::UiFont(true)).horizontalAdvance(caption) + kCaptionPadding;
+    return static_cast<int>(std::ceil(inTable * layoutScale));
+}
+
 void LayoutBottomButtons(QAbstractButton& languageButton, QAbstractButton& homepageButton,
-                         const QFontMetrics& boldMetrics) {
-    const int languageWidth = CaptionWidth(languageButton, "Language", boldMetrics);
+                         double layoutScale) {
+    const int languageWidth = CaptionWidth(languageButton, "Language", layoutScale);
     const QRect language = languageButton.geometry();
     languageButton.setGeometry(language.left(), language.top(), languageWidth, language.height());
 
-    const int homepageWidth = CaptionWidth(homepageButton, "Homepage", boldMetrics);
+    const int homepageWidth = CaptionWidth(homepageButton, "Homepage", layoutScale);
     const QRect homepage = homepageButton.geometry();
     const int right = homepage.left() + homepage.width();
     homepageButton.setGeometry(right - homepageWidth, homepage.top(), homepageWidth,

@@ -6,11 +6,11 @@
 
 class QAbstractButton;
 class QAction;
-class QFontMetrics;
 class QLocale;
 class QMenu;
 class QObject;
 class QPoint;
+class QString;
 class QWidget;
 
 namespace marulo::platform {
@@ -19,11 +19,17 @@ class SettingsStore;
 
 namespace marulo::mainwnd {
 
+// The width a bottom text panel takes on the window for its whole caption: the caption in the
+// bold UI font plus 6 pixels, measured where the panel draws it, in the layout table's
+// coordinates, and scaled up from there (a font made smaller by the scale measures narrower than
+// the scaled text it draws).
+int CaptionPanelWidth(const QString& caption, double layoutScale);
+
 // Sets the captions of the two bottom text panels from the active language and sizes each to its
-// caption plus 6 pixels: the language button keeps its left edge and grows to the right, the
+// caption (CaptionPanelWidth): the language button keeps its left edge and grows to the right, the
 // homepage button keeps its right edge and grows to the left. Tops and heights stay.
 void LayoutBottomButtons(QAbstractButton& languageButton, QAbstractButton& homepageButton,
-                         const QFontMetrics& boldMetrics);
+                         double layoutScale);
 
 // Shows a menu at a global point and gives the chosen item, null when nothing was chosen.
 using MenuRunner = std::function<QAction*(QMenu&, const QPoint& globalPos)>;

@@ -191,7 +191,7 @@ TEST_F(BottomStripTest, BottomButtonsFitTheirCaptions) {
             << "\n";
         language.setGeometry(kLanguagePlace);
         homepage.setGeometry(kHomepagePlace);
-        mainwnd::LayoutBottomButtons(language, homepage, QFontMetrics(app::UiFont(true)));
+        mainwnd::LayoutBottomButtons(language, homepage, 1.0);
         EXPECT_EQ(language.text(), c.languageTitle);
         EXPECT_EQ(homepage.text(), c.homepageTitle);
         EXPECT_EQ(language.geometry(),
