@@ -17,6 +17,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -55,6 +56,7 @@ ReviewView::ReviewView(QWidget* parent) : QAbstractScrollArea(parent) {
     viewport()->setAutoFillBackground(false);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setMouseTracking(true);
+    UpdateLegend();
 
     const QSize client = ChartClientSize();
     m_initialExtent = MakeChartExtent(client.width(), client.height());
@@ -135,6 +137,7 @@ void ReviewView::PlayWhenAsked() {
 void ReviewView::ShowCheck(std::optional<review::RecordCheck> check) {
     m_check = std::move(check);
     UpdateLayers();
+    UpdateLegend();
     viewport()->update();
     emit QualityChecked();
 }
@@ -254,6 +257,7 @@ void ReviewView::ClosePlayer() {
 }
 
 void ReviewView::InvalidateCachedChart() {
+    UpdateLegend();
     viewport()->update();
 }
 
@@ -369,11 +373,21 @@ void ReviewView::paintEvent(QPaintEvent*) {
     // The focus mark keeps its width in screen pixels.
     painter.restore();
     if (hasFocus()) {
-        controls::DrawFocusMark(painter, viewport()->rect());
+        // The frame stays above the quality strip, which it would hide.
+        const int strip =
+            static_cast<int>(std::ceil(kQualityStripHeight * controls::LayoutScale(*viewport())));
+        controls::DrawFocusMark(painter, viewport()->rect().adjusted(0, 0, 0, -strip));
     }
 }
 
 void ReviewView::keyPressEvent(QKeyEvent* event) {
+    // The legend, which the mouse finds as the tooltip, by key.
+    if (event->key() == Qt::Key_F1 || event->key() == Qt::Key_Question) {
+        QToolTip::showText(viewport()->mapToGlobal(QPoint(0, viewport()->height())), Legend(),
+                           viewport());
+        event->accept();
+        return;
+    }
     if (m_liveMode || m_trace.empty()) {
         QAbstractScrollArea::keyPressEvent(event);
         return;
@@ -561,16 +575,26 @@ QString ReviewView::AudioShortNote() const {
 void ReviewView::ForgetCheck() {
     m_check.reset();
     UpdateLayers();
+    UpdateLegend();
+}
+
+QString ReviewView::Legend() const {
+    QString legend = MessageString("ReviewStripLegend");
+    if (m_check && m_check->audioShort) {
+        legend += QLatin1Char('\n') + AudioShortNote();
+    }
+    return legend;
+}
+
+// A screen reader reads the legend as the chart's description.
+void ReviewView::UpdateLegend() {
+    setAccessibleDescription(Legend());
 }
 
 // The strip's legend is the chart's tooltip, in the language of the moment.
 bool ReviewView::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::ToolTip && m_check) {
-        QString tip = MessageString("ReviewStripLegend");
-        if (m_check->audioShort) {
-            tip += QLatin1Char('\n') + AudioShortNote();
-        }
-        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, viewport());
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), Legend(), viewport());
         return true;
     }
     return QAbstractScrollArea::viewportEvent(event);

@@ -84,6 +84,9 @@ public:
     QString SpokenReadout() const;
     // The line that says the loaded record's sound ends before its trace; empty otherwise.
     QString AudioShortNote() const;
+    // What the chart's lines and its quality strip mean, with the note above where it applies:
+    // the tooltip, F1 or "?" on the chart, and the chart's description for a screen reader.
+    QString Legend() const;
 
     // Draws the shown page of the chart, at the painter's device resolution; with a playing
     // second also the cursor and the readout.
@@ -131,6 +134,7 @@ private:
     // Sorts the trace into what review draws, after the trace or its check changed.
     void UpdateLayers();
     void ForgetCheck();
+    void UpdateLegend();
     void ClosePlayer();
     void MoveKeyCursor(std::int64_t second);
 

@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The chart by keyboard alone: the review cursor steps through the record and playback starts
 // where it stands. A program of its own with the private sound service, which plays the record.
+#include <QAccessible>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolTip>
+#include <cmath>
 
+#include "controls/LayoutScale.h"
 #include "tests/mainwnd/MainWindowFixture.h"
 #include "tests/report/StoredRecords.h"
 #include "tests/support/PulseTestMain.h"
@@ -108,6 +112,45 @@ TEST_F(ChartKeyboardTest, PlayKeysWhilePlayingStopAndGoOnWithTheCursorMoving) {
     QTest::keyClick(chart, Qt::Key_Space);
     EXPECT_FALSE(chart->IsPlaying());
     EXPECT_FALSE(bar.IsPlaying());
+}
+
+// With the keyboard on the chart its frame leaves the quality strip in sight, and the strip's
+// legend comes by key and is the chart's description for a screen reader.
+TEST_F(ChartKeyboardTest, TheFocusFrameLeavesTheStripInSightAndTheLegendComesByKey) {
+    WriteRecord(m_folder / "Data" / "Anna_20100512_20100209110700000.zip",
+                std::vector<std::int32_t>(60, 140), 60.0);
+    OpenWindow();
+    NameBoxOf(*m_window)->setText("Anna");
+    ProfileOf(*m_window).SetEdcText("2010-05-12");
+    RecordsOf(*m_window).RefreshRecordList();
+    m_window->show();
+    m_window->activateWindow();
+    RecordListOf(*m_window)->setCurrentRow(0);
+    views::ReviewView* chart = ReviewViewOf(*m_window);
+    ASSERT_TRUE(WaitFor([chart] { return !chart->IsLoading() && chart->Check(); }));
+    const int stripRows = static_cast<int>(
+        std::ceil(views::kQualityStripHeight * controls::LayoutScale(*chart->viewport())));
+    const auto strip = [chart, stripRows](const QImage& page) {
+        return page.copy(0, page.height() - stripRows, page.width(), stripRows);
+    };
+    NameBoxOf(*m_window)->setFocus(Qt::TabFocusReason);
+    const QImage unfocused = chart->viewport()->grab().toImage();
+    chart->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(chart->hasFocus());
+    const QImage focused = chart->viewport()->grab().toImage();
+    EXPECT_NE(focused, unfocused) << "the frame shows";
+    EXPECT_EQ(strip(focused), strip(unfocused)) << "the frame covers the quality strip";
+
+    const QString legend = QString::fromStdString(app::MessageText("ReviewStripLegend"));
+    ASSERT_FALSE(legend.isEmpty());
+    for (const Qt::Key key : {Qt::Key_F1, Qt::Key_Question}) {
+        QToolTip::hideText();
+        QTest::keyClick(chart, key);
+        EXPECT_TRUE(QToolTip::isVisible()) << key;
+        EXPECT_EQ(QToolTip::text(), legend) << key;
+    }
+    QToolTip::hideText();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(chart)->text(QAccessible::Description), legend);
 }
 
 }  // namespace
