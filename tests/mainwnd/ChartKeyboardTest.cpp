@@ -18,24 +18,32 @@
 namespace marulo::testing {
 namespace {
 
-class ChartKeyboardTest : public MainWindowTestBase {};
+class ChartKeyboardTest : public MainWindowTestBase {
+protected:
+    // Anna's one record with a flat trace of that many seconds over silence, shown and checked.
+    views::ReviewView* ShowRecord(std::int64_t seconds, double audioSeconds) {
+        WriteRecord(m_folder / "Data" / "Anna_20100512_20100209110700000.zip",
+                    std::vector<std::int32_t>(static_cast<std::size_t>(seconds), 140),
+                    audioSeconds);
+        OpenWindow();
+        FillProfile("Anna", "2010-05-12");
+        RecordsOf(*m_window).RefreshRecordList();
+        m_window->show();
+        m_window->activateWindow();
+        RecordListOf(*m_window)->setCurrentRow(0);
+        views::ReviewView* chart = ReviewViewOf(*m_window);
+        return WaitFor([chart] { return !chart->IsLoading() && chart->Check(); }) ? chart : nullptr;
+    }
+};
 
 TEST_F(ChartKeyboardTest, TheReviewCursorStepsByKeysAndPlaysFromWhereItStands) {
     if (SharedPulseAudio() == nullptr) {
         GTEST_SKIP() << WhyNoPulseAudio();
     }
     constexpr std::int64_t kSeconds = 20 * 60;
-    WriteRecord(m_folder / "Data" / "Anna_20100512_20100209110700000.zip",
-                std::vector<std::int32_t>(kSeconds, 140), 30.0);
-    OpenWindow();
-    NameBoxOf(*m_window)->setText("Anna");
-    ProfileOf(*m_window).SetEdcText("2010-05-12");
-    RecordsOf(*m_window).RefreshRecordList();
-    m_window->show();
-    RecordListOf(*m_window)->setCurrentRow(0);
-    views::ReviewView* chart = ReviewViewOf(*m_window);
     // Thirty seconds of silence under a flat trace: once checked, they hold no heart rate.
-    ASSERT_TRUE(WaitFor([chart] { return !chart->IsLoading() && chart->Check(); }));
+    views::ReviewView* chart = ShowRecord(kSeconds, 30.0);
+    ASSERT_NE(chart, nullptr);
     chart->setFocus(Qt::TabFocusReason);
     const int width = chart->viewport()->width();
     const struct {
@@ -80,16 +88,8 @@ TEST_F(ChartKeyboardTest, PlayKeysWhilePlayingStopAndGoOnWithTheCursorMoving) {
     if (SharedPulseAudio() == nullptr) {
         GTEST_SKIP() << WhyNoPulseAudio();
     }
-    WriteRecord(m_folder / "Data" / "Anna_20100512_20100209110700000.zip",
-                std::vector<std::int32_t>(60, 140), 60.0);
-    OpenWindow();
-    NameBoxOf(*m_window)->setText("Anna");
-    ProfileOf(*m_window).SetEdcText("2010-05-12");
-    RecordsOf(*m_window).RefreshRecordList();
-    m_window->show();
-    RecordListOf(*m_window)->setCurrentRow(0);
-    views::ReviewView* chart = ReviewViewOf(*m_window);
-    ASSERT_TRUE(WaitFor([chart] { return !chart->IsLoading() && chart->Check(); }));
+    views::ReviewView* chart = ShowRecord(60, 60.0);
+    ASSERT_NE(chart, nullptr);
     chart->setFocus(Qt::TabFocusReason);
     const mainwnd::PlaybackBar& bar = PlaybackOf(*m_window);
     const struct {
@@ -117,17 +117,8 @@ TEST_F(ChartKeyboardTest, PlayKeysWhilePlayingStopAndGoOnWithTheCursorMoving) {
 // With the keyboard on the chart its frame leaves the quality strip in sight, and the strip's
 // legend comes by key and is the chart's description for a screen reader.
 TEST_F(ChartKeyboardTest, TheFocusFrameLeavesTheStripInSightAndTheLegendComesByKey) {
-    WriteRecord(m_folder / "Data" / "Anna_20100512_20100209110700000.zip",
-                std::vector<std::int32_t>(60, 140), 60.0);
-    OpenWindow();
-    NameBoxOf(*m_window)->setText("Anna");
-    ProfileOf(*m_window).SetEdcText("2010-05-12");
-    RecordsOf(*m_window).RefreshRecordList();
-    m_window->show();
-    m_window->activateWindow();
-    RecordListOf(*m_window)->setCurrentRow(0);
-    views::ReviewView* chart = ReviewViewOf(*m_window);
-    ASSERT_TRUE(WaitFor([chart] { return !chart->IsLoading() && chart->Check(); }));
+    views::ReviewView* chart = ShowRecord(60, 60.0);
+    ASSERT_NE(chart, nullptr);
     const int stripRows = static_cast<int>(
         std::ceil(views::kQualityStripHeight * controls::LayoutScale(*chart->viewport())));
     const auto strip = [chart, stripRows](const QImage& page) {
