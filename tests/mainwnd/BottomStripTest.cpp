@@ -293,9 +293,15 @@ TEST_F(FirstStartTest, TakesTheSystemLanguageUnlessAChoiceIsKept) {
         // A language chosen before choices were kept stays.
         {{{"LANG", "en_US.UTF-8"}}, "Deutsch", false, "Sprache: Deutsch"},
     };
+    const char* const variables[] = {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"};
+    std::vector<std::optional<std::string>> before;
+    for (const char* name : variables) {
+        const char* value = std::getenv(name);
+        before.push_back(value != nullptr ? std::optional<std::string>(value) : std::nullopt);
+    }
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.environment.back().first) + "=" + c.environment.back().second);
-        for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"}) {
+        for (const char* name : variables) {
             unsetenv(name);
         }
         for (const auto& [name, value] : c.environment) {
@@ -323,10 +329,13 @@ TEST_F(FirstStartTest, TakesTheSystemLanguageUnlessAChoiceIsKept) {
         EXPECT_EXIT(start(), ::testing::ExitedWithCode(0),
                     std::string("caption ") + c.caption + " kept " + kept);
     }
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANGUAGE"}) {
-        unsetenv(name);
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        if (before[i]) {
+            setenv(variables[i], before[i]->c_str(), 1);
+        } else {
+            unsetenv(variables[i]);
+        }
     }
-    setenv("LANG", "C.UTF-8", 1);
 }
 
 }  // namespace
