@@ -52,6 +52,19 @@ std::string LanguageValue(std::string_view displayName) {
                                          kLanguageValueBuffer);
 }
 
+std::string LanguageLocale(std::string_view displayName) {
+    const std::string value = LanguageValue(displayName);
+    if (value.empty()) {
+        return {};
+    }
+    const std::shared_ptr<const platform::IniDocument> document =
+        platform::IniFile::Read(FsPath(LanguageFilePath(value)));
+    if (document == nullptr) {
+        return {};
+    }
+    return std::string(document->Find("Language", "Locale").value_or(""));
+}
+
 bool SwitchLanguageFiles(std::string_view displayName) {
     const std::string value = LanguageValue(displayName);
     if (value.empty()) {

@@ -13,6 +13,10 @@ std::vector<std::string> LanguageNames();
 // The relative path of a language's configuration file as Lang.ini gives it; empty when unlisted.
 std::string LanguageValue(std::string_view displayName);
 
+// The locale a language's own file names in Language/Locale ("de_DE"); empty when the language is
+// unlisted or its file names none.
+std::string LanguageLocale(std::string_view displayName);
+
 // Makes the named language the active one by copying its file over Conf.ini. Changes nothing and
 // returns false when Lang.ini gives no value for the name, when the language's file or Conf.ini
 // does not exist, when the file lies outside the language folder "lang" or does not read as a

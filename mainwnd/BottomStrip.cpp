@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwnd/BottomStrip.h"
 
+#include <QEvent>
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QMediaDevices>
 #include <QScopeGuard>
 #include <QTimer>
+#include <QToolTip>
 #include <memory>
 #include <string>
 #include <utility>
@@ -12,6 +15,7 @@
 #include "acquisition/CaptureFormat.h"
 #include "app/Fonts.h"
 #include "controls/LayoutScale.h"
+#include "controls/RecordListDrawing.h"
 #include "controls/WindowTexts.h"
 #include "mainwnd/ControlPlacement.h"
 #include "mainwnd/InputMenu.h"
@@ -35,6 +39,17 @@ BottomStrip::BottomStrip(QWidget& window, UserPrompts& prompts, platform::Settin
     PlaceButton(window, m_languageButton, kLanguageButtonId, state, [this] { OpenLanguageMenu(); });
     PlaceButton(window, m_inputButton, kInputButtonId, state, [this] { OpenInputMenu(); });
     PlaceButton(window, m_homepageButton, kHomepageButtonId, state, [this] { OpenHomepage(); });
+    m_inputButton->SetFallbackPainter([](QPainter& painter, const SkinnedButton& panel) {
+        constexpr int kPadding = 6;
+        const QRect place = LayoutRect(panel);
+        // Measured with the font it is drawn in, where it is drawn: it ends in "..." only when
+        // the whole caption cannot fit.
+        const QString shown =
+            QFontMetrics(app::UiFont(true))
+                .elidedText(panel.text(), Qt::ElideRight, place.width() - kPadding);
+        DrawTextPanel(painter, place, panel.isDown(), shown);
+    });
+    m_inputButton->installEventFilter(this);
     m_inputChoice.Choose(KeptInput(m_store));
     // Devices plugged in or out change what a run opens; the caption follows. Qt 6.4 on
     // PulseAudio updates its list without telling, so the list is also looked at every 2 s.
@@ -56,26 +71,34 @@ std::array<QWidget*, 3> BottomStrip::FocusOrder() const {
 }
 
 void BottomStrip::LayoutBottomButtons() {
-    mainwnd::LayoutBottomButtons(*m_languageButton, *m_homepageButton,
-                                 QFontMetrics(LayoutFont(m_window, app::UiFont(true))));
+    mainwnd::LayoutBottomButtons(*m_languageButton, *m_homepageButton, LayoutScale(m_window));
     UpdateInputCaption();
 }
 
 void BottomStrip::UpdateInputCaption() {
-    constexpr int kPadding = 6;
     constexpr int kGap = 8;
-    const QFontMetrics metrics(LayoutFont(m_window, app::UiFont(true)));
-    const QRect place = ScaledRect(ControlRect(kInputButtonId), LayoutScale(m_window));
+    const double scale = LayoutScale(m_window);
+    const QRect place = ScaledRect(ControlRect(kInputButtonId), scale);
     const int room = m_homepageButton->geometry().left() - kGap - place.left();
+    // The button keeps the whole caption, which a screen reader hears; only its drawing is
+    // shortened where the room ends.
     const QString whole = InputCaption(m_inputChoice.Chosen(), m_inputChoice.InUse());
-    const QString caption = metrics.elidedText(whole, Qt::ElideMiddle, room - kPadding);
-    m_inputButton->setText(caption);
-    // A screen reader hears the device's whole name, which the panel may shorten.
-    m_inputButton->setAccessibleName(whole);
+    m_inputButton->setText(whole);
+    m_inputButton->RefreshTip();
     m_inputButton->setGeometry(place.left(), place.top(),
-                               std::min(room, metrics.horizontalAdvance(caption) + kPadding),
-                               place.height());
+                               std::min(room, CaptionPanelWidth(whole, scale)), place.height());
     m_inputButton->update();
+}
+
+bool BottomStrip::eventFilter(QObject* watched, QEvent* event) {
+    // The tip shows the whole caption above what the input menu is for.
+    if (watched == m_inputButton && event->type() == QEvent::ToolTip) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
+                           m_inputButton->text() + QLatin1Char('\n') + m_inputButton->toolTip(),
+                           m_inputButton);
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void BottomStrip::OpenInputMenu() {
@@ -127,6 +150,7 @@ void BottomStrip::OpenLanguageMenu() {
                                                             QLatin1Char('\n') + FromUtf8(file));
         });
     if (switched) {
+        KeepLanguageChoice(m_store);
         emit languageChanged();
     }
 }

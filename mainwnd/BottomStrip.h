@@ -52,6 +52,9 @@ signals:
     // The choice is settled, changed or kept: the input may be opened again.
     void inputChoiceChanged();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     // The input button's caption for the devices connected now, fitted to its text.
     void UpdateInputCaption();

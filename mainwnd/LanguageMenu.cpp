@@ -11,14 +11,17 @@
 #include <QPoint>
 #include <QString>
 #include <QTranslator>
+#include <cmath>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/ConfigFiles.h"
 #include "app/Fonts.h"
 #include "app/Languages.h"
 #include "app/UiTexts.h"
 #include "app/WorkFolder.h"
+#include "platform/SettingsStore.h"
 #include "platform/Shell.h"
 
 namespace marulo::mainwnd {
@@ -26,23 +29,30 @@ namespace marulo::mainwnd {
 namespace {
 
 constexpr int kCaptionPadding = 6;
+constexpr const char* kLanguageValue = "Language";
 
-int CaptionWidth(QAbstractButton& button, const char* section, const QFontMetrics& metrics) {
+int CaptionWidth(QAbstractButton& button, const char* section, double layoutScale) {
     const QString caption = QString::fromStdString(app::UiText(section, "Title", ""));
     button.setText(caption);
     button.update();
-    return metrics.horizontalAdvance(caption) + kCaptionPadding;
+    return CaptionPanelWidth(caption, layoutScale);
 }
 
 }  // namespace
 
+int CaptionPanelWidth(const QString& caption, double layoutScale) {
+    const int inTable =
+        QFontMetrics(app::UiFont(true)).horizontalAdvance(caption) + kCaptionPadding;
+    return static_cast<int>(std::ceil(inTable * layoutScale));
+}
+
 void LayoutBottomButtons(QAbstractButton& languageButton, QAbstractButton& homepageButton,
-                         const QFontMetrics& boldMetrics) {
-    const int languageWidth = CaptionWidth(languageButton, "Language", boldMetrics);
+                         double layoutScale) {
+    const int languageWidth = CaptionWidth(languageButton, "Language", layoutScale);
     const QRect language = languageButton.geometry();
     languageButton.setGeometry(language.left(), language.top(), languageWidth, language.height());
 
-    const int homepageWidth = CaptionWidth(homepageButton, "Homepage", boldMetrics);
+    const int homepageWidth = CaptionWidth(homepageButton, "Homepage", layoutScale);
     const QRect homepage = homepageButton.geometry();
     const int right = homepage.left() + homepage.width();
     homepageButton.setGeometry(right - homepageWidth, homepage.top(), homepageWidth,
@@ -78,6 +88,43 @@ bool RunLanguageMenu(QWidget& owner, const QWidget& languageButton, const MenuRu
     }
     app::ResetUiFonts();
     return true;
+}
+
+std::string SystemLanguage(const QLocale& system) {
+    const std::vector<std::string> names = app::LanguageNames();
+    for (const QString& wanted : system.uiLanguages()) {
+        const QLocale want(wanted);
+        for (const std::string& name : names) {
+            const QLocale offered(QString::fromStdString(app::LanguageLocale(name)));
+            // Simplified and traditional Chinese share a language but not a script.
+            if (want.language() != QLocale::C && want.language() == offered.language() &&
+                want.script() == offered.script()) {
+                return name;
+            }
+        }
+    }
+    return {};
+}
+
+void TakeSystemLanguageAtFirstStart(platform::SettingsStore& store, const QLocale& system) {
+    if (store.Read(kLanguageValue)) {
+        return;
+    }
+    const std::string active = app::UiText("Language", "Current", "");
+    const std::vector<std::string> names = app::LanguageNames();
+    // Lang.ini lists the shipped default first.
+    const bool chosenBefore = !active.empty() && !names.empty() && active != names.front();
+    if (!chosenBefore) {
+        const std::string wanted = SystemLanguage(system);
+        if (!wanted.empty() && wanted != active && app::SwitchLanguageFiles(wanted)) {
+            app::ResetUiFonts();
+        }
+    }
+    KeepLanguageChoice(store);
+}
+
+void KeepLanguageChoice(platform::SettingsStore& store) {
+    store.Write(kLanguageValue, app::UiText("Language", "Current", ""));
 }
 
 void ApplyQtTranslations() {

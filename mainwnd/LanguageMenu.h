@@ -6,19 +6,30 @@
 
 class QAbstractButton;
 class QAction;
-class QFontMetrics;
+class QLocale;
 class QMenu;
 class QObject;
 class QPoint;
+class QString;
 class QWidget;
+
+namespace marulo::platform {
+class SettingsStore;
+}
 
 namespace marulo::mainwnd {
 
+// The width a bottom text panel takes on the window for its whole caption: the caption in the
+// bold UI font plus 6 pixels, measured where the panel draws it, in the layout table's
+// coordinates, and scaled up from there (a font made smaller by the scale measures narrower than
+// the scaled text it draws).
+int CaptionPanelWidth(const QString& caption, double layoutScale);
+
 // Sets the captions of the two bottom text panels from the active language and sizes each to its
-// caption plus 6 pixels: the language button keeps its left edge and grows to the right, the
+// caption (CaptionPanelWidth): the language button keeps its left edge and grows to the right, the
 // homepage button keeps its right edge and grows to the left. Tops and heights stay.
 void LayoutBottomButtons(QAbstractButton& languageButton, QAbstractButton& homepageButton,
-                         const QFontMetrics& boldMetrics);
+                         double layoutScale);
 
 // Shows a menu at a global point and gives the chosen item, null when nothing was chosen.
 using MenuRunner = std::function<QAction*(QMenu&, const QPoint& globalPos)>;
@@ -30,6 +41,19 @@ using MenuRunner = std::function<QAction*(QMenu&, const QPoint& globalPos)>;
 // is refused, and onOutsideFolder hears the file Lang.ini names.
 bool RunLanguageMenu(QWidget& owner, const QWidget& languageButton, const MenuRunner& run,
                      const std::function<void(const std::string& file)>& onOutsideFolder = {});
+
+// The installed language for the system's locale: the first of its interface languages (Qt reads
+// LC_ALL, LC_MESSAGES, LANG and LANGUAGE) whose language and script a listed language's locale
+// shares; empty when none does.
+std::string SystemLanguage(const QLocale& system);
+
+// Before the window shows a text: with no language kept in the store, the system's language
+// becomes the active one (the shipped default stays where the system's is not installed) and is
+// kept; a language other than the shipped default found active was chosen before choices were
+// kept, and stays. A kept choice wins at every later start.
+void TakeSystemLanguageAtFirstStart(platform::SettingsStore& store, const QLocale& system);
+// Keeps the active language as the user's choice.
+void KeepLanguageChoice(platform::SettingsStore& store);
 
 // Gives Qt's own dialogs and buttons (save dialog, message box buttons) the active language,
 // from Qt's translations where the system has them; the language file's locale names it.

@@ -4,6 +4,7 @@
 // on the work area; and the event loop. A request to end the program by signal closes the window
 // as the window system would, so a running recording is stored first.
 #include <QApplication>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -17,8 +18,10 @@
 #include "app/WorkFolder.h"
 #include "controls/SkinBitmap.h"
 #include "controls/WindowTexts.h"
+#include "mainwnd/LanguageMenu.h"
 #include "mainwnd/MainWindow.h"
 #include "mainwnd/WindowScale.h"
+#include "platform/SettingsStore.h"
 #include "platform/SoundInput.h"
 #include "platform/SoundInputChoice.h"
 #include "platform/TerminationSignals.h"
@@ -62,6 +65,10 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    {
+        marulo::platform::SettingsStore store;
+        marulo::mainwnd::TakeSystemLanguageAtFirstStart(store, QLocale::system());
+    }
     int status = 0;
     {
         marulo::platform::SoundInputChoice inputChoice;

@@ -140,6 +140,11 @@ QString MonitorView::SpokenMark() const {
 void MonitorView::SetCapturing(bool capturing) {
     if (capturing != m_capturing) {
         m_capturing = capturing;
+        // A run's line, number and mark belong to it alone: neither a redraw after it nor the
+        // next run's start shows them again.
+        m_waveform = {};
+        m_currentRate = -1;
+        m_liveSignal.reset();
         update();
     }
 }

@@ -47,7 +47,8 @@ public:
     void SetInputLevel(std::optional<livesignal::InputLevelValue> value);
     std::optional<livesignal::InputLevelValue> InputLevel() const { return m_inputLevel; }
 
-    // Whether a run captures now: only then are the line, the rate and the mark drawn.
+    // Whether a run captures now: only then are the line, the rate and the mark drawn. A change
+    // forgets the line, the rate and the mark.
     void SetCapturing(bool capturing);
     bool Capturing() const { return m_capturing; }
     // The run's latest block of sound, drawn as the line.

@@ -16,6 +16,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -172,6 +173,7 @@ void ReviewView::ClearRecord() {
 }
 
 void ReviewView::StartPlayback(int second) {
+    m_legendAsked = false;
     if (m_loading) {
         m_playWhenLoaded = second;
         return;
@@ -325,7 +327,12 @@ void ReviewView::AppendLiveValue(std::int32_t beatsPerMinute) {
 
 void ReviewView::FollowPlayback() {
     const int width = ChartClientSize().width();
-    ScrollTo(PlaybackFollow(OffsetX(), width, PlayingSecond(), MaxOffset(m_extent, width)));
+    const std::int64_t second = PlayingSecond();
+    // The keyboard's cursor goes with the sound instead of standing where playback began.
+    if (m_keyCursor && second >= 0 && !m_trace.empty()) {
+        m_keyCursor = std::min<std::int64_t>(second, static_cast<std::int64_t>(m_trace.size()) - 1);
+    }
+    ScrollTo(PlaybackFollow(OffsetX(), width, second, MaxOffset(m_extent, width)));
     viewport()->update();
 }
 
@@ -369,11 +376,24 @@ void ReviewView::paintEvent(QPaintEvent*) {
     // The focus mark keeps its width in screen pixels.
     painter.restore();
     if (hasFocus()) {
-        controls::DrawFocusMark(painter, viewport()->rect());
+        // The frame stays above the quality strip, which it would hide.
+        const int strip =
+            static_cast<int>(std::ceil(kQualityStripHeight * controls::LayoutScale(*viewport())));
+        controls::DrawFocusMark(painter, viewport()->rect().adjusted(0, 0, 0, -strip));
     }
 }
 
 void ReviewView::keyPressEvent(QKeyEvent* event) {
+    // The legend, which the mouse finds as the tooltip, by key.
+    if (event->key() == Qt::Key_F1 || event->key() == Qt::Key_Question) {
+        QToolTip::showText(viewport()->mapToGlobal(QPoint(0, viewport()->height())), Legend(),
+                           viewport());
+        // A screen reader hears it as the chart's description until the cursor moves.
+        m_legendAsked = true;
+        emit readoutMoved();
+        event->accept();
+        return;
+    }
     if (m_liveMode || m_trace.empty()) {
         QAbstractScrollArea::keyPressEvent(event);
         return;
@@ -396,8 +416,14 @@ void ReviewView::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
         case Qt::Key_Space:
-            MoveKeyCursor(from);
-            StartPlayback(static_cast<int>(*m_keyCursor));
+            // Like the play button, a second press stops, and the next plays on from there.
+            if (IsPlaying()) {
+                FollowPlayback();
+                StopPlayback();
+            } else {
+                MoveKeyCursor(from);
+                StartPlayback(static_cast<int>(*m_keyCursor));
+            }
             break;
         default:
             QAbstractScrollArea::keyPressEvent(event);
@@ -407,6 +433,7 @@ void ReviewView::keyPressEvent(QKeyEvent* event) {
 }
 
 void ReviewView::MoveKeyCursor(std::int64_t second) {
+    m_legendAsked = false;
     m_keyCursor =
         std::clamp<std::int64_t>(second, 0, static_cast<std::int64_t>(m_trace.size()) - 1);
     // The page follows the cursor.
@@ -446,9 +473,12 @@ std::optional<std::int64_t> ReviewView::ReadoutSecond() const {
 }
 
 QString ReviewView::SpokenReadout() const {
-    const std::optional<std::int64_t> second = ReadoutSecond();
-    if (!second) {
+    if (m_trace.empty()) {
         return {};
+    }
+    const std::optional<std::int64_t> second = ReadoutSecond();
+    if (m_legendAsked || !second) {
+        return Legend();
     }
     const ShownRate shown = RateAt(*second);
     const QString time = ClockOfRecord(*second);
@@ -570,14 +600,18 @@ void ReviewView::ForgetCheck() {
     UpdateLayers();
 }
 
+QString ReviewView::Legend() const {
+    QString legend = MessageString("ReviewStripLegend");
+    if (m_check && m_check->audioShort) {
+        legend += QLatin1Char('\n') + AudioShortNote();
+    }
+    return legend;
+}
+
 // The strip's legend is the chart's tooltip, in the language of the moment.
 bool ReviewView::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::ToolTip && m_check) {
-        QString tip = MessageString("ReviewStripLegend");
-        if (m_check->audioShort) {
-            tip += QLatin1Char('\n') + AudioShortNote();
-        }
-        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, viewport());
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), Legend(), viewport());
         return true;
     }
     return QAbstractScrollArea::viewportEvent(event);

@@ -80,7 +80,8 @@ public:
     // The review cursor that the keyboard moves over a stored record; none until a key moves it.
     std::optional<std::int64_t> KeyCursor() const { return m_keyCursor; }
     // What the chart says to a screen reader: the second playing, else the one under the review
-    // cursor, with its rate; empty when there is neither.
+    // cursor, with its rate; the strip's legend before either or when asked for by key; empty
+    // with no record.
     QString SpokenReadout() const;
     // The second that readout tells of.
     std::optional<std::int64_t> ReadoutSecond() const;
@@ -88,6 +89,9 @@ public:
     void MoveCursorTo(std::int64_t second);
     // The line that says the loaded record's sound ends before its trace; empty otherwise.
     QString AudioShortNote() const;
+    // What the chart's lines and its quality strip mean, with the note above where it applies:
+    // the tooltip, F1 or "?" on the chart, and the chart's description for a screen reader.
+    QString Legend() const;
 
     // Draws the shown page of the chart, at the painter's device resolution; with a playing
     // second also the cursor and the readout.
@@ -159,6 +163,7 @@ private:
     std::optional<review::RecordCheck> m_check;
     TraceLayers m_layers;
     std::optional<std::int64_t> m_keyCursor;
+    bool m_legendAsked = false;
     std::function<bool()> m_takeForPlayback;
     std::function<void()> m_giveBackFromPlayback;
 };

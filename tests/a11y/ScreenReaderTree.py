@@ -154,6 +154,7 @@ def main():
         os.makedirs(runtime, mode=0o700)
         env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb",
                    QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
+                   LC_ALL="C.UTF-8", LANGUAGE="",
                    MARULO_SOUND_INPUT_FILE=input_wav, XDG_CONFIG_HOME=profile(folder),
                    XDG_RUNTIME_DIR=runtime, XDG_DATA_HOME=os.path.join(folder, "data"))
         log = open(os.path.join(folder, "marulo.log"), "wb")

@@ -298,7 +298,9 @@ TEST_F(EndToEnd, MonitorStoreReviewAndCloseWithRealInput) {
                    {"QT_QPA_PLATFORM", ""},
                    {"MARULO_SOUND_INPUT_FILE", ""},
                    {"XDG_CONFIG_HOME", (m_root / "config").string()},
-                   {"XDG_RUNTIME_DIR", (m_root / "runtime").string()}},
+                   {"XDG_RUNTIME_DIR", (m_root / "runtime").string()},
+                   {"LC_ALL", "C.UTF-8"},
+                   {"LANGUAGE", ""}},
                   m_root / "marulo.log");
     std::string window;
     ASSERT_TRUE(WaitFor(
@@ -438,7 +440,9 @@ protected:
                 {"QT_QPA_PLATFORM", ""},
                 {"MARULO_SOUND_INPUT_FILE", (m_root / "input.wav").string()},
                 {"XDG_CONFIG_HOME", (m_root / "config").string()},
-                {"XDG_RUNTIME_DIR", (m_root / "runtime").string()}},
+                {"XDG_RUNTIME_DIR", (m_root / "runtime").string()},
+                {"LC_ALL", "C.UTF-8"},
+                {"LANGUAGE", ""}},
             m_root / log);
     }
 

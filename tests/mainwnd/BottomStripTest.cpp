@@ -11,10 +11,13 @@
 #include <QPushButton>
 #include <QTest>
 #include <QUrl>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <sstream>
 
+#include "app/Languages.h"
 #include "controls/SkinnedButton.h"
 #include "controls/WindowLayout.h"
 #include "platform/Shell.h"
@@ -122,6 +125,7 @@ TEST_F(BottomStripTest, SwitchChangesCaptionsAndFontsAtOnceAndSurvivesARestart) 
     StripOf(*m_window).OpenLanguageMenu();
 
     EXPECT_EQ(ReadFile(m_folder / "Conf.ini"), kGerman);
+    EXPECT_EQ(m_store->Read("Language"), "Deutsch") << "the choice is kept";
     EXPECT_NE(m_window->grab(motherTitle).toImage(), before) << "the panel shows the new texts";
     EXPECT_EQ(app::UiFont(false).pixelSize(), 16);
     EXPECT_EQ(NameBoxOf(*m_window)->font(), app::UiFont(false));
@@ -187,7 +191,7 @@ TEST_F(BottomStripTest, BottomButtonsFitTheirCaptions) {
             << "\n";
         language.setGeometry(kLanguagePlace);
         homepage.setGeometry(kHomepagePlace);
-        mainwnd::LayoutBottomButtons(language, homepage, QFontMetrics(app::UiFont(true)));
+        mainwnd::LayoutBottomButtons(language, homepage, 1.0);
         EXPECT_EQ(language.text(), c.languageTitle);
         EXPECT_EQ(homepage.text(), c.homepageTitle);
         EXPECT_EQ(language.geometry(),
@@ -247,6 +251,90 @@ TEST_F(BottomStripTest, TheInputMenuLetsTheInputGoOnlyAroundAChoice) {
         EXPECT_EQ(told, c.told);
         EXPECT_EQ(m_store->Read("InputDevice"), c.kept);
         EXPECT_TRUE(m_messages.empty());
+    }
+}
+
+// The program's own language files, as installed.
+class FirstStartTest : public MainWindowTestBase {
+protected:
+    void SetUp() override {
+        MainWindowTestBase::SetUp();
+        const fs::path res = fs::path(MARULO_SOURCE_DIR) / "res";
+        fs::copy_file(res / "Lang.ini", m_folder / "Lang.ini");
+        fs::copy(res / "lang", m_folder / "lang");
+        app::ResetUiFonts();
+    }
+};
+
+// Qt reads the locale variables once, when the application starts: each case starts a program
+// of its own with them, takes the language as the program's start does and reads the window.
+TEST_F(FirstStartTest, TakesTheSystemLanguageUnlessAChoiceIsKept) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    using Environment = std::vector<std::pair<const char*, const char*>>;
+    const struct {
+        Environment environment;
+        const char* activeBefore;
+        bool kept;
+        const char* caption;
+    } cases[] = {
+        {{{"LANG", "de_DE.UTF-8"}}, nullptr, false, "Sprache: Deutsch"},
+        {{{"LANG", "zh_CN.UTF-8"}}, nullptr, false, "语言：简体中文"},
+        {{{"LANG", "zh_TW.UTF-8"}}, nullptr, false, "Language: English"},
+        {{{"LANG", "fr_FR.UTF-8"}}, nullptr, false, "Language: English"},
+        {{{"LANG", "C"}}, nullptr, false, "Language: English"},
+        {{{"LANG", "en_US.UTF-8"}, {"LC_ALL", "de_DE.UTF-8"}}, nullptr, false, "Sprache: Deutsch"},
+        {{{"LANG", "en_US.UTF-8"}, {"LC_MESSAGES", "zh_CN.UTF-8"}},
+         nullptr,
+         false,
+         "语言：简体中文"},
+        {{{"LANG", "en_US.UTF-8"}, {"LANGUAGE", "de_AT:en"}}, nullptr, false, "Sprache: Deutsch"},
+        // A choice kept at an earlier start wins over the system.
+        {{{"LANG", "de_DE.UTF-8"}}, nullptr, true, "Language: English"},
+        // A language chosen before choices were kept stays.
+        {{{"LANG", "en_US.UTF-8"}}, "Deutsch", false, "Sprache: Deutsch"},
+    };
+    const char* const variables[] = {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"};
+    std::vector<std::optional<std::string>> before;
+    for (const char* name : variables) {
+        const char* value = std::getenv(name);
+        before.push_back(value != nullptr ? std::optional<std::string>(value) : std::nullopt);
+    }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.environment.back().first) + "=" + c.environment.back().second);
+        for (const char* name : variables) {
+            unsetenv(name);
+        }
+        for (const auto& [name, value] : c.environment) {
+            setenv(name, value, 1);
+        }
+        const auto start = [this, &c] {
+            if (c.activeBefore != nullptr) {
+                app::SwitchLanguageFiles(c.activeBefore);
+            }
+            if (c.kept) {
+                mainwnd::KeepLanguageChoice(*m_store);
+            }
+            mainwnd::TakeSystemLanguageAtFirstStart(*m_store, QLocale::system());
+            OpenWindow();
+            const auto* language =
+                qobject_cast<QAbstractButton*>(Control(controls::kLanguageButtonId));
+            std::fprintf(stderr, "caption %s kept %s\n", language->text().toUtf8().constData(),
+                         m_store->Read("Language").value_or("nothing").c_str());
+            std::fflush(stderr);
+            std::_Exit(0);
+        };
+        const std::string kept = c.caption == std::string("Language: English")  ? "English"
+                                 : c.caption == std::string("Sprache: Deutsch") ? "Deutsch"
+                                                                                : "简体中文";
+        EXPECT_EXIT(start(), ::testing::ExitedWithCode(0),
+                    std::string("caption ") + c.caption + " kept " + kept);
+    }
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        if (before[i]) {
+            setenv(variables[i], before[i]->c_str(), 1);
+        } else {
+            unsetenv(variables[i]);
+        }
     }
 }
 

@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <QAccessible>
+#include <QAction>
+#include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QPainter>
 #include <QTest>
 #include <QTimer>
 #include <atomic>
@@ -198,6 +203,48 @@ TEST_F(MonitoringPresenterTest, TheLevelWatchHoldsOneSteadyStreamOnlyWhileTheWin
     m_window->showNormal();
     m_window->activateWindow();
     expectListening(true, "restored");
+}
+
+// After a run neither a language switch, which renews every text, nor the next run's start
+// shows its number again, to the eye or to a screen reader.
+TEST_F(MonitoringPresenterTest, TheLastRunsNumberStaysGoneAfterALanguageSwitch) {
+    const std::filesystem::path res = std::filesystem::path(MARULO_SOURCE_DIR) / "res";
+    std::filesystem::copy_file(res / "Lang.ini", m_folder / "Lang.ini");
+    std::filesystem::copy(res / "lang", m_folder / "lang");
+    OpenWindow();
+    m_window->show();
+    FillProfile("Anna", "2010-05-12");
+    views::MonitorView* view = MonitorViewOf(*m_window);
+    // What a run shows the moment it starts, without the level that comes and goes.
+    const auto runStart = [view] {
+        view->SetInputLevel(std::nullopt);
+        QImage image(view->size(), QImage::Format_ARGB32);
+        QPainter painter(&image);
+        view->Paint(painter, true);
+        return image;
+    };
+    const QImage fresh = runStart();
+    Click(kMonitorButtonId);
+    ASSERT_TRUE(WaitFor([view] { return view->CurrentRate() > 0; }));
+    ASSERT_NE(runStart(), fresh);
+    Click(kMonitorButtonId);
+    StopAndWait();
+    ASSERT_TRUE(WaitFor([view] { return !view->Capturing(); }));
+    m_window->Prompts().SetMenuHook([](QMenu& menu, const QPoint&) -> QAction* {
+        const QList<QAction*> items = menu.actions();
+        const auto german = std::find_if(items.begin(), items.end(), [](const QAction* item) {
+            return item->text() == "Deutsch";
+        });
+        return german != items.end() ? *german : nullptr;
+    });
+    StripOf(*m_window).OpenLanguageMenu();
+    ASSERT_EQ(app::UiText("Language", "Current", ""), "Deutsch");
+    Pump();
+    QAccessibleInterface* live = QAccessible::queryAccessibleInterface(view);
+    EXPECT_EQ(live->text(QAccessible::Value), view->SpokenLevel()) << "idle, the level only";
+    ASSERT_NE(live->valueInterface(), nullptr);
+    EXPECT_LE(live->valueInterface()->currentValue().toDouble(), 0.0);
+    EXPECT_EQ(runStart(), fresh) << "the last run's line, number or mark is drawn again";
 }
 
 }  // namespace

@@ -4,15 +4,20 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolTip>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
+#include "app/Languages.h"
 #include "controls/WindowLayout.h"
 #include "mainwnd/EdcCalendar.h"
 #include "mainwnd/WindowScale.h"
@@ -123,6 +128,63 @@ TEST_F(SmallScreenTest, TheChartPointsAtItsSecondsAndScrollsByDrag) {
     QTest::mouseMove(Screen(), from + QPoint(60, 0));
     QTest::mouseRelease(Screen(), Qt::LeftButton, {}, from + QPoint(60, 0));
     EXPECT_GT(chart->OffsetX(), 0);
+}
+
+// Whether the panel's two outermost pixel columns on each side hold only its background: no
+// letter drawn over its edge.
+bool EdgesClear(const QImage& panel) {
+    const QRgb background = panel.pixel(0, 0);
+    for (const int x : {0, 1, panel.width() - 2, panel.width() - 1}) {
+        for (int y = 0; y < panel.height(); ++y) {
+            if (panel.pixel(x, y) != background) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// The bottom captions at the small screen's scale, in every language, with the longest input
+// caption: drawn within their panels (shortened at the end only without room), the input's
+// whole caption for a screen reader and in its tip.
+TEST_F(SmallScreenTest, TheBottomCaptionsFitInEveryLanguage) {
+    const std::filesystem::path res = std::filesystem::path(MARULO_SOURCE_DIR) / "res";
+    std::filesystem::copy_file(res / "Lang.ini", m_folder / "Lang.ini");
+    std::filesystem::copy(res / "lang", m_folder / "lang");
+    const std::string used = "Built-in Audio Analog Stereo.wav";
+    platform::SetSoundInputFile((m_folder / used).string());
+    const struct {
+        const char* language;
+        const char* chosen;
+    } cases[] = {
+        {"English", nullptr},  {"English", "USB Audio CODEC Analog Stereo"},
+        {"Deutsch", nullptr},  {"Deutsch", "USB Audio CODEC Analog Stereo"},
+        {"简体中文", nullptr}, {"简体中文", "USB Audio CODEC Analog Stereo"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.language) + (c.chosen != nullptr ? ", not connected" : ""));
+        ASSERT_TRUE(app::SwitchLanguageFiles(c.language));
+        app::ResetUiFonts();
+        m_store->Write("InputDevice", c.chosen != nullptr ? "usb" : "");
+        m_store->Write("InputDeviceName", c.chosen != nullptr ? c.chosen : "");
+        ShowAndGrab(g_layoutScale);
+        const QString whole =
+            c.chosen != nullptr
+                ? Text("InputMissingCaption").arg(QString::fromStdString(used), c.chosen)
+                : Text("InputCaption").arg(QString::fromStdString(used));
+        auto* input = static_cast<QAbstractButton*>(ControlOf(*m_window, kInputButtonId));
+        const QWidget* homepage = ControlOf(*m_window, kHomepageButtonId);
+        EXPECT_EQ(input->accessibleName(), whole);
+        EXPECT_LE(input->geometry().right(), homepage->geometry().left());
+        for (const int id : {kLanguageButtonId, kInputButtonId, kHomepageButtonId}) {
+            EXPECT_TRUE(EdgesClear(ControlOf(*m_window, id)->grab().toImage()))
+                << "a caption is cut at its panel's edge: control " << id;
+        }
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), input->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(input, &help);
+        EXPECT_TRUE(QToolTip::text().startsWith(whole)) << QToolTip::text().toStdString();
+        QToolTip::hideText();
+    }
 }
 
 }  // namespace

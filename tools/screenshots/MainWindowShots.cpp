@@ -176,6 +176,11 @@ int main(int argc, char** argv) {
     bool saved = true;
     {
         marulo::platform::SettingsStore store(fs::path(folder) / "profile.ini");
+        if (fitScreen) {
+            // The longer input caption, a kept input that is not connected, on the small screen.
+            store.Write("InputDevice", "usb-listener");
+            store.Write("InputDeviceName", "USB Audio");
+        }
         marulo::platform::SoundInputChoice inputChoice;
         marulo::acquisition::CaptureController controller(
             [&inputChoice] { return inputChoice.CreateInput(); },
