@@ -57,6 +57,9 @@ inline constexpr int kMuteButtonId = 118;
 inline constexpr int kHomepageButtonId = 119;
 inline constexpr int kLanguageButtonId = 120;
 inline constexpr int kInputButtonId = 121;
+// Below the record list: delete the current record, and bring it back while that is offered.
+inline constexpr int kDeleteRecordButtonId = 122;
+inline constexpr int kUndoDeleteButtonId = 123;
 
 // A control of the main window: its id, its object name and its rectangle in client coordinates.
 // The caption buttons at the bottom edge are fitted to their captions from these rectangles.
@@ -87,6 +90,8 @@ inline constexpr ControlPlace kControlPlaces[] = {
     {kInputButtonId, "InputButton", Box(200, 607, 490, 625)},
     {kHomepageButtonId, "HomepageButton", Box(500, 607, 887, 625)},
     {kRecordListId, "RecordList", Box(38, 279, 218, 580)},
+    {kDeleteRecordButtonId, "DeleteRecordButton", Box(38, 584, 124, 602)},
+    {kUndoDeleteButtonId, "UndoDeleteButton", Box(132, 584, 218, 602)},
 };
 
 // The place of a control; an unknown id has an empty one.
