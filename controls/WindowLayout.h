@@ -89,9 +89,9 @@ inline constexpr ControlPlace kControlPlaces[] = {
     {kLanguageButtonId, "LanguageButton", Box(12, 607, 180, 625)},
     {kInputButtonId, "InputButton", Box(200, 607, 490, 625)},
     {kHomepageButtonId, "HomepageButton", Box(500, 607, 887, 625)},
-    {kRecordListId, "RecordList", Box(38, 279, 218, 580)},
-    {kDeleteRecordButtonId, "DeleteRecordButton", Box(38, 584, 124, 602)},
-    {kUndoDeleteButtonId, "UndoDeleteButton", Box(132, 584, 218, 602)},
+    {kRecordListId, "RecordList", Box(38, 279, 218, 556)},
+    {kDeleteRecordButtonId, "DeleteRecordButton", Box(40, 559, 126, 578)},
+    {kUndoDeleteButtonId, "UndoDeleteButton", Box(130, 559, 216, 578)},
 };
 
 // The place of a control; an unknown id has an empty one.
