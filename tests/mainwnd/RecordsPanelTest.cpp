@@ -296,8 +296,15 @@ TEST_F(RecordsPanelTest, AnItemSaysWhenHowLongAndHowGoodInEachLanguage) {
          true,
          {"11:50 PM", "duration 20:00", "no heartbeat heard"}},
         // Just under an hour, and all but one second confirmed: never rounded up.
-        {"English.ini", "en_US", stored, almostAll, "2/9/10 2:30 PM", "26wk 6d  59:59",
-         "99% confirmed", false, {"2:30 PM", "duration 59:59", "99 percent confirmed"}},
+        {"English.ini",
+         "en_US",
+         stored,
+         almostAll,
+         "2/9/10 2:30 PM",
+         "26wk 6d  59:59",
+         "99% confirmed",
+         false,
+         {"2:30 PM", "duration 59:59", "99 percent confirmed"}},
         // Nothing known yet: the date alone, never the storing time.
         {"English.ini", "en_US", stored, std::nullopt, "2/9/10", "26wk 6d", "", false, {}},
     };
@@ -395,6 +402,7 @@ protected:
     }
 
     TempFolder m_home{"window-trash"};
+    const std::string m_realHome = ::getenv("HOME") != nullptr ? ::getenv("HOME") : "/";
 };
 
 // Deleting moves the record into the trash and undo brings it back, by the key, the button and
