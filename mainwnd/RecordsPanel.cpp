@@ -352,6 +352,10 @@ void RecordsPanel::SummarizeNext() {
             unchecked = std::move(file);
         }
     }
+    // A refill leaves the check in hand running when it is still the next one.
+    if (unread.empty() && !unchecked.empty() && unchecked == m_checking && m_summaryJob->Busy()) {
+        return;
+    }
     m_checking.clear();
     if (!unread.empty()) {
         m_summaryJob->Start(
@@ -513,10 +517,10 @@ void RecordsPanel::DeleteRecord(int index) {
     if (shown) {
         ShowRecord(-1);
     }
-    if (m_checking == file) {
-        m_summaryJob->Cancel();
-        m_checking.clear();
-    }
+    // What the list is learning may be of this record, and would arrive once it is gone; it is
+    // learnt again after the list is refilled.
+    m_summaryJob->Cancel();
+    m_checking.clear();
     const platform::TrashResult moved = platform::MoveToTrash(RecordFolder() / file);
     if (moved.problem == platform::TrashProblem::NoTrash) {
         m_prompts.ShowMessage(MessageKind::Error, Message("TrashFailed"));
