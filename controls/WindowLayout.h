@@ -59,6 +59,9 @@ inline constexpr int kLanguageButtonId = 120;
 inline constexpr int kInputButtonId = 121;
 inline constexpr int kRecordingStateId = 122;
 inline constexpr int kExportButtonId = 123;
+// Below the record list: delete the current record, and bring it back while that is offered.
+inline constexpr int kDeleteRecordButtonId = 124;
+inline constexpr int kUndoDeleteButtonId = 125;
 
 // A control of the main window: its id, its object name and its rectangle in client coordinates.
 // The caption buttons at the bottom edge are fitted to their captions from these rectangles.
@@ -90,7 +93,9 @@ inline constexpr ControlPlace kControlPlaces[] = {
     {kLanguageButtonId, "LanguageButton", Box(12, 607, 180, 625)},
     {kInputButtonId, "InputButton", Box(200, 607, 490, 625)},
     {kHomepageButtonId, "HomepageButton", Box(500, 607, 887, 625)},
-    {kRecordListId, "RecordList", Box(38, 279, 218, 580)},
+    {kRecordListId, "RecordList", Box(38, 279, 218, 556)},
+    {kDeleteRecordButtonId, "DeleteRecordButton", Box(40, 559, 126, 578)},
+    {kUndoDeleteButtonId, "UndoDeleteButton", Box(130, 559, 216, 578)},
 };
 
 // The place of a control; an unknown id has an empty one.

@@ -119,8 +119,11 @@ void MainWindow::SetTabOrder() {
     for (QWidget* control : m_profile->FocusOrder()) {
         tabOrder.push_back(control);
     }
-    tabOrder.insert(tabOrder.end(),
-                    {m_monitorButton, m_monitorView, &m_records->List(), m_reviewView});
+    tabOrder.insert(tabOrder.end(), {m_monitorButton, m_monitorView});
+    for (QWidget* control : m_records->FocusOrder()) {
+        tabOrder.push_back(control);
+    }
+    tabOrder.push_back(m_reviewView);
     for (QWidget* control : m_playback->FocusOrder()) {
         tabOrder.push_back(control);
     }
@@ -162,6 +165,7 @@ void MainWindow::ConnectPanels() {
     connect(m_strip, &BottomStrip::inputChoiceChanged, this, &MainWindow::UpdateLevelWatch);
     m_monitoring->SetProfileRequest([this] { return m_profile->RunProfileNow(); });
     m_monitoring->SetPlayingQuery([this] { return IsPlaying(); });
+    m_records->SetPlayingQuery([this] { return IsPlaying(); });
     connect(m_monitoring.get(), &MonitoringPresenter::liveViewWanted, m_records.get(),
             [this] { m_records->ShowRecord(-1); });
     connect(m_monitoring.get(), &MonitoringPresenter::recordsChanged, m_records.get(),

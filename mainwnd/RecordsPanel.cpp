@@ -7,11 +7,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QListWidget>
 #include <QLocale>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QSignalBlocker>
+#include <algorithm>
+#include <chrono>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -24,8 +27,10 @@
 #include "archive/RecordName.h"
 #include "controls/RecordListDrawing.h"
 #include "controls/SkinBitmap.h"
+#include "controls/SkinnedButton.h"
 #include "controls/WindowLayout.h"
 #include "controls/WindowTexts.h"
+#include "jobs/LatestJob.h"
 #include "jobs/QtPost.h"
 #include "mainwnd/ControlPlacement.h"
 #include "mainwnd/ExportRunner.h"
@@ -36,6 +41,7 @@
 #include "report/RecordReport.h"
 #include "report/ReportPdf.h"
 #include "report/ReportTexts.h"
+#include "review/RecordSummary.h"
 #include "review/ReviewModel.h"
 #include "session/MonitoringSession.h"
 #include "views/ReviewBinding.h"
@@ -67,23 +73,6 @@ const char* RecordProblemMessageKey(archive::RecordProblem problem) {
             return "RecordWriteFailed";
     }
     return "RecordUnreadable";
-}
-
-// "22 weeks 1 day, 11:07" for a record list item: its age and the time of day it shows.
-QString SpokenRecordName(const archive::RecordDates& dates) {
-    if (!dates.stored) {
-        return {};
-    }
-    QString spoken;
-    if (const std::optional<archive::RecordAge> age = archive::RecordAgeOf(dates)) {
-        spoken = Message(age->weeks == 1 ? "SpokenWeek" : "SpokenWeeks").arg(age->weeks) +
-                 QLatin1Char(' ') +
-                 Message(age->days == 1 ? "SpokenDay" : "SpokenDays").arg(age->days) +
-                 QStringLiteral(", ");
-    }
-    return spoken + QStringLiteral("%1:%2")
-                        .arg(dates.stored->hour)
-                        .arg(dates.stored->minute, 2, 10, QLatin1Char('0'));
 }
 
 // Keeps a right click from selecting a record: selecting loads it into the working files, and
@@ -140,6 +129,25 @@ constexpr ExportKind kPdf{"pdf", "MenuExportPdf", nullptr};
 constexpr ExportKind kCsv{"csv", "MenuExportCsv", "CSV (*.csv)"};
 constexpr ExportKind kWav{"wav", "MenuSaveAudio", "WAV (*.wav)"};
 
+// How long the undo of a deletion is offered; the record stays in the trash afterwards.
+constexpr std::chrono::seconds kUndoOffered{60};
+
+const char* RestoreProblemKey(platform::RestoreProblem problem) {
+    switch (problem) {
+        case platform::RestoreProblem::None:
+            return nullptr;
+        case platform::RestoreProblem::OriginalTaken:
+            return "TrashRestoreTaken";
+        case platform::RestoreProblem::GoneFromTrash:
+            return "TrashRestoreGone";
+        case platform::RestoreProblem::Failed:
+            return "TrashRestoreFailed";
+    }
+    return "TrashRestoreFailed";
+}
+
+using SummaryList = std::vector<std::pair<std::string, std::optional<archive::RecordSummary>>>;
+
 }  // namespace
 
 RecordsPanel::RecordsPanel(QWidget& window, UserPrompts& prompts, platform::SettingsStore& store,
@@ -172,9 +180,32 @@ RecordsPanel::RecordsPanel(QWidget& window, UserPrompts& prompts, platform::Sett
                                                      m_session.WorkingFiles(), jobs::PostTo(this));
     m_binding = std::make_unique<views::ReviewBinding>(*m_review, review);
     m_binding->SetLoaded([this](archive::RecordProblem problem) { OnRecordLoaded(problem); });
+    const SkinnedButton::StateSource state = [] { return ButtonState{}; };
+    PlaceButton(window, m_deleteButton, kDeleteRecordButtonId, state,
+                [this] { DeleteRecord(m_list->currentRow()); });
+    PlaceButton(window, m_undoButton, kUndoDeleteButtonId, state, [this] { UndoDelete(); });
+    m_deleteButton->SetTipSource([] { return Message("TipDeleteRecord"); });
+    m_undoButton->SetTipSource([] { return Message("TipUndoDelete"); });
+    m_undoButton->hide();
+    m_undoOffer.setSingleShot(true);
+    m_undoOffer.setInterval(kUndoOffered);
+    connect(&m_undoOffer, &QTimer::timeout, this, &RecordsPanel::EndUndoOffer);
+    ApplyButtonTexts();
+    m_summaryJob = std::make_unique<jobs::LatestJob>(jobs::PostTo(this));
 }
 
 RecordsPanel::~RecordsPanel() = default;
+
+std::vector<QWidget*> RecordsPanel::FocusOrder() const {
+    return {m_list, m_deleteButton, m_undoButton};
+}
+
+void RecordsPanel::ApplyButtonTexts() {
+    m_deleteButton->setText(Message("DeleteButton"));
+    m_undoButton->setText(Message("UndoDeleteButton"));
+    m_deleteButton->RefreshTip();
+    m_undoButton->RefreshTip();
+}
 
 std::filesystem::path RecordsPanel::RecordFolder() const {
     return m_session.WorkFolder() / archive::RecordFolder;
@@ -268,7 +299,6 @@ void RecordsPanel::RefreshRecordList() {
         // Shown with replacement characters where the bytes are no UTF-8, found by its bytes.
         auto* item = new QListWidgetItem(QString::fromStdString(file), m_list);
         const archive::RecordIdentity record = archive::ReadRecordIdentity(file);
-        item->setData(Qt::AccessibleTextRole, SpokenRecordName(record.dates));
         item->setData(kRecordIdentityRole, QVariant::fromValue(record));
         if (!shown.empty() && file == shown) {
             stillShown = item;
@@ -278,6 +308,88 @@ void RecordsPanel::RefreshRecordList() {
     if (stillShown != nullptr) {
         m_list->setCurrentItem(stillShown);
     }
+    ApplyButtonTexts();
+    ApplySummaries();
+    SummarizeNext();
+}
+
+void RecordsPanel::ApplySummaries(const std::string& onlyFile) {
+    const QLocale locale = UiLocale();
+    for (int row = 0; row < m_list->count(); ++row) {
+        QListWidgetItem& item = *m_list->item(row);
+        const archive::RecordIdentity record = RecordOfItem(item);
+        if (!onlyFile.empty() && record.fileName != onlyFile) {
+            continue;
+        }
+        const auto known = m_summaries.find(record.fileName);
+        std::optional<archive::RecordSummary> summary;
+        if (known != m_summaries.end() && known->second) {
+            summary = known->second;
+            item.setData(kRecordSummaryRole, QVariant::fromValue(*summary));
+        }
+        item.setData(Qt::AccessibleTextRole, RecordItemViewOf(record, summary, locale).spoken);
+    }
+}
+
+void RecordsPanel::SummarizeNext() {
+    const std::filesystem::path folder = RecordFolder();
+    std::vector<std::string> unread;
+    std::string unchecked;
+    for (int row = 0; row < m_list->count(); ++row) {
+        std::string file = RecordOfItem(*m_list->item(row)).fileName;
+        const auto known = m_summaries.find(file);
+        if (known == m_summaries.end()) {
+            unread.push_back(std::move(file));
+        } else if (unchecked.empty() && known->second &&
+                   known->second->check == archive::SoundCheck::Pending) {
+            unchecked = std::move(file);
+        }
+    }
+    // A refill leaves the check in hand running when it is still the next one.
+    if (unread.empty() && !unchecked.empty() && unchecked == m_checking && m_summaryJob->Busy()) {
+        return;
+    }
+    m_checking.clear();
+    if (!unread.empty()) {
+        m_summaryJob->Start(
+            [folder, unread](jobs::JobControl& control) {
+                SummaryList read;
+                for (const std::string& file : unread) {
+                    if (control.Stale()) {
+                        break;
+                    }
+                    read.emplace_back(file, review::ReadRecordSummary(folder / file));
+                }
+                return read;
+            },
+            [this](const SummaryList& read) {
+                for (const auto& [file, summary] : read) {
+                    m_summaries[file] = summary;
+                }
+                ApplySummaries();
+                SummarizeNext();
+            });
+        return;
+    }
+    if (unchecked.empty()) {
+        return;
+    }
+    m_checking = unchecked;
+    m_summaryJob->Start(
+        [path = folder / unchecked](jobs::JobControl& control) {
+            return review::CheckRecordSummary(path, control.StopFlag());
+        },
+        [this, unchecked](std::optional<archive::RecordSummary> checked) {
+            // A record that can no longer be read keeps what was known of it.
+            auto& known = m_summaries[unchecked];
+            if (checked) {
+                known = checked;
+            } else if (known) {
+                known->check = archive::SoundCheck::Unavailable;
+            }
+            ApplySummaries(unchecked);
+            SummarizeNext();
+        });
 }
 
 void RecordsPanel::OpenRecordMenu(const QPoint& viewportPos) {
@@ -292,11 +404,15 @@ void RecordsPanel::OpenRecordMenu(const QPoint& viewportPos) {
     const QAction* wav = menu.addAction(Message(kWav.menuKey));
     menu.addSeparator();
     const QAction* folder = menu.addAction(Message("MenuShowInFolder"));
+    menu.addSeparator();
+    const QAction* remove = menu.addAction(Message("MenuDeleteRecord"));
     const QAction* chosen = m_prompts.RunMenu(menu, m_list->viewport()->mapToGlobal(viewportPos));
     if (chosen == nullptr) {
         return;
     }
-    if (chosen == folder) {
+    if (chosen == remove) {
+        DeleteRecord(m_list->row(item));
+    } else if (chosen == folder) {
         OpenOrTellWhere(m_window, m_prompts, RecordFolder().string(), m_session.WorkFolder());
     } else if (chosen == pdf) {
         ExportRecord(file, kPdf.extension);
@@ -378,6 +494,85 @@ void RecordsPanel::ExportRecord(const std::string& bareFileName, const char* ext
     });
 }
 
+void RecordsPanel::DeleteRecord(int index) {
+    const QListWidgetItem* item = index >= 0 ? m_list->item(index) : nullptr;
+    if (item == nullptr) {
+        return;
+    }
+    const std::string file = RecordOfItem(*item).fileName;
+    const bool shown = index == SelectedIndex();
+    if (shown && m_playing && m_playing()) {
+        m_prompts.ShowMessage(MessageKind::Warning, Message("DeleteWhilePlaying"));
+        return;
+    }
+    // An export reads its record until it is written.
+    if (m_exports->IsRunning()) {
+        m_prompts.ShowMessage(MessageKind::Warning, Message("DeleteWhileSaving"));
+        return;
+    }
+    // The review lets go of the record shown, and stops loading or checking it; the list's own
+    // check of it stops too. Neither writes to the archive, and their results are dropped.
+    if (shown) {
+        ShowRecord(-1);
+    }
+    // What the list is learning may be of this record, and would arrive once it is gone; it is
+    // learnt again after the list is refilled.
+    m_summaryJob->Cancel();
+    m_checking.clear();
+    const platform::TrashResult moved = platform::MoveToTrash(RecordFolder() / file);
+    if (moved.problem == platform::TrashProblem::NoTrash) {
+        m_prompts.ShowMessage(MessageKind::Error, Message("TrashFailed"));
+        SummarizeNext();
+        return;
+    }
+    // A record already gone from its folder leaves the list without a word.
+    if (moved.problem == platform::TrashProblem::None) {
+        m_trashed.push_back(moved.file);
+        m_undoButton->show();
+        m_undoOffer.start();
+    }
+    const int row = m_list->row(item);
+    RefreshRecordList();
+    // The next record becomes current, without being chosen.
+    if (m_list->count() > 0) {
+        const QSignalBlocker quiet(m_list);
+        m_list->setCurrentRow(std::min(row, m_list->count() - 1), QItemSelectionModel::NoUpdate);
+    }
+}
+
+void RecordsPanel::UndoDelete() {
+    if (m_trashed.empty()) {
+        return;
+    }
+    const platform::TrashedFile last = m_trashed.back();
+    m_trashed.pop_back();
+    if (m_trashed.empty()) {
+        EndUndoOffer();
+    }
+    if (const char* key = RestoreProblemKey(platform::RestoreFromTrash(last))) {
+        m_prompts.ShowMessage(MessageKind::Error, Message(key));
+        return;
+    }
+    RefreshRecordList();
+    const std::string back = last.original.filename().string();
+    for (int row = 0; row < m_list->count(); ++row) {
+        if (RecordOfItem(*m_list->item(row)).fileName == back) {
+            const QSignalBlocker quiet(m_list);
+            m_list->setCurrentRow(row, QItemSelectionModel::NoUpdate);
+        }
+    }
+}
+
+void RecordsPanel::EndUndoOffer() {
+    m_undoOffer.stop();
+    m_trashed.clear();
+    // The focus leaves the button before it goes, for the list.
+    if (m_undoButton->hasFocus()) {
+        m_list->setFocus(Qt::OtherFocusReason);
+    }
+    m_undoButton->hide();
+}
+
 bool RecordsPanel::eventFilter(QObject* watched, QEvent* event) {
     if (m_list == nullptr) {
         return false;
@@ -389,6 +584,15 @@ bool RecordsPanel::eventFilter(QObject* watched, QEvent* event) {
             if (const QListWidgetItem* current = m_list->currentItem()) {
                 OpenRecordMenu(m_list->visualItemRect(current).center());
             }
+            return true;
+        }
+        if (key->key() == Qt::Key_Delete &&
+            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            DeleteRecord(m_list->currentRow());
+            return true;
+        }
+        if (key->matches(QKeySequence::Undo)) {
+            UndoDelete();
             return true;
         }
         // The focus alone makes the first record current without choosing it; the first arrow

@@ -343,7 +343,8 @@ def main():
             chart_value = None
             failures.append("the chart has no value on the bus")
         events.clear()
-        press(display, window, "Tab", "Right", "Right", "Right")
+        # The delete button stands between the list and the chart.
+        press(display, window, "Tab", "Tab", "Right", "Right", "Right")
         run_events(800)
         if chart_value is not None:
             measured.append("chart cursor: value %s of %s..%s, description %r" %

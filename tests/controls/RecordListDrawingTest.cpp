@@ -81,11 +81,13 @@ protected:
     }
 
     static QImage DrawItem(const QRect& itemRect, QSize canvas, int index, bool selected,
-                           const std::string& text) {
+                           const std::string& text,
+                           const std::optional<archive::RecordSummary>& summary = std::nullopt) {
         QImage image(canvas, QImage::Format_RGB32);
         image.fill(kBackdrop);
         QPainter painter(&image);
-        DrawRecordItem(painter, itemRect, index, selected, archive::RecordDatesOf(text));
+        DrawRecordItem(painter, itemRect, index, selected,
+                       RecordItemViewOf(archive::ReadRecordIdentity(text), summary, UiLocale()));
         return image;
     }
 
@@ -109,7 +111,7 @@ TEST_F(RecordListDrawingTest, FrameOnlyWhenSelectedAndHeartCentredInTheLeftSquar
         }
         // The strip left of the text holds the frame (or white) and the heart.
         for (int y = item.top(); y <= item.bottom(); ++y) {
-            for (int x = 0; x < 56 + 5; ++x) {
+            for (int x = 0; x < 52; ++x) {
                 const QPoint p(x, y);
                 const QRgb expected = heartBox.contains(p) ? heart.pixel(p - heartAt)
                                       : selected           ? frame.pixel(x, y - item.top())
@@ -120,24 +122,40 @@ TEST_F(RecordListDrawingTest, FrameOnlyWhenSelectedAndHeartCentredInTheLeftSquar
     }
 }
 
-TEST_F(RecordListDrawingTest, AgeLineAboveTheMiddleAndTimeLineBelowIt) {
+bool Greenish(const QColor& c) {
+    return c.green() > c.red() + 60 && c.green() > c.blue() + 40;
+}
+
+// Three lines: when it began (dark), age and duration (blue), and the confirmed share as a green
+// bar; a record without a heartbeat is grey, its heart faded, and has no bar.
+TEST_F(RecordListDrawingTest, WhenAboveAgeAndDurationAboveTheShare) {
     const QRect item(0, 0, kItemWidth, 56);
-    const QRect upper(61, 0, kItemWidth - 61, 28);
-    const QRect lower(61, 28, kItemWidth - 61, 28);
-
-    const QImage withAge = DrawItem(item, {kItemWidth, 56}, 0, false, kWithAge);
-    const RowSpan age = RowsWhere(withAge, upper, Dark);
-    ASSERT_TRUE(age.first);
-    EXPECT_GE(*age.last, 20) << "the age line sits on the middle";
-    EXPECT_FALSE(RowsWhere(withAge, upper, Bluish).first);
-    const RowSpan time = RowsWhere(withAge, lower, Bluish);
-    ASSERT_TRUE(time.first);
-    EXPECT_LE(*time.first, 34) << "the time line hangs from the middle";
-    EXPECT_FALSE(RowsWhere(withAge, lower, Dark).first);
-
-    const QImage afterEdc = DrawItem(item, {kItemWidth, 56}, 0, false, kAfterEdc);
-    EXPECT_FALSE(RowsWhere(afterEdc, upper, Dark).first);
-    EXPECT_TRUE(RowsWhere(afterEdc, lower, Bluish).first);
+    const QRect when(52, 0, kItemWidth - 52, 20);
+    const QRect detail(52, 20, kItemWidth - 52, 17);
+    const QRect mark(52, 37, kItemWidth - 52, 19);
+    const archive::RecordSummary heard{600, true, archive::SoundCheck::Checked, 540};
+    const archive::RecordSummary silent{600, false, archive::SoundCheck::Checked, 0};
+    const struct {
+        const char* what;
+        std::string file;
+        std::optional<archive::RecordSummary> summary;
+        bool detail;
+        bool bar;
+        bool grey;
+    } cases[] = {
+        {"heard", kWithAge, heard, true, true, false},
+        {"no heartbeat", kWithAge, silent, false, false, true},
+        {"after the EDC, not yet known", kAfterEdc, std::nullopt, false, false, false},
+    };
+    const QImage heart = Bitmap(151);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QImage image = DrawItem(item, {kItemWidth, 56}, 0, false, c.file, c.summary);
+        EXPECT_EQ(RowsWhere(image, when, Dark).first.has_value(), !c.grey);
+        EXPECT_EQ(RowsWhere(image, detail, Bluish).first.has_value(), c.detail);
+        EXPECT_EQ(RowsWhere(image, mark, Greenish).first.has_value(), c.bar);
+        EXPECT_EQ(image.copy(QRect(QPoint(9, 12), heart.size())) == heart, !c.grey);
+    }
 }
 
 TEST_F(RecordListDrawingTest, NoItemDrawsNothing) {

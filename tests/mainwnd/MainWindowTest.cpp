@@ -80,6 +80,8 @@ TEST_F(MainWindowTest, ControlsSitAtTheirRectanglesInCreationOrder) {
         {kInputButtonId, true},
         {kHomepageButtonId, true},
         {kRecordListId, true},
+        {kDeleteRecordButtonId, true},
+        {kUndoDeleteButtonId, false},
     };
     m_window->show();
     std::vector<int> order;
@@ -121,7 +123,7 @@ TEST_F(MainWindowTest, CreatingControlsAgainAddsNoneAndReappliesTheFont) {
     }
     m_window->Retranslate();
     EXPECT_EQ(m_window->children().size(), childCount);
-    EXPECT_EQ(ControlIdsInOrder().size(), 21u);
+    EXPECT_EQ(ControlIdsInOrder().size(), 23u);
     for (int id : ControlIdsInOrder()) {
         EXPECT_EQ(Control(id)->font(), app::UiFont(false)) << id;
     }

@@ -141,13 +141,14 @@ TEST_F(RecordExportTest, MenuTextsComeFromEachLanguage) {
         std::vector<QString> texts;
     } cases[] = {
         {"English.ini",
-         {"Export report (PDF)…", "Export heart rate (CSV)…", "Save audio (WAV)…",
-          "Show in folder"}},
+         {"Export report (PDF)…", "Export heart rate (CSV)…", "Save audio (WAV)…", "Show in folder",
+          "Delete (to the trash)"}},
         {"German.ini",
          {"Bericht exportieren (PDF)…", "Herzfrequenz exportieren (CSV)…", "Ton speichern (WAV)…",
-          "Im Ordner zeigen"}},
+          "Im Ordner zeigen", "Löschen (in den Papierkorb)"}},
         {"Chinese.ini",
-         {"导出报告 (PDF)…", "导出心率 (CSV)…", "保存音频 (WAV)…", "在文件夹中显示"}},
+         {"导出报告 (PDF)…", "导出心率 (CSV)…", "保存音频 (WAV)…", "在文件夹中显示",
+          "删除（移到回收站）"}},
     };
     for (const auto& c : cases) {
         fs::copy_file(fs::path(MARULO_SOURCE_DIR) / "res" / "lang" / c.file, m_folder / "Conf.ini",
@@ -171,7 +172,7 @@ TEST_F(RecordExportTest, RightClickOpensTheMenuWithoutLoadingTheRecord) {
     };
     const QRect item = list->visualItemRect(list->item(0));
     rightClick(item.center());
-    EXPECT_EQ(m_menuTexts.size(), 4U) << "the menu opened";
+    EXPECT_EQ(m_menuTexts.size(), 5U) << "the menu opened";
     // Selecting would load the record into the working files.
     EXPECT_TRUE(list->selectedItems().isEmpty());
     EXPECT_TRUE(WorkingFilesUntouched());

@@ -61,12 +61,24 @@ int main(int argc, char** argv) {
         list.setFrameShape(QFrame::NoFrame);
         list.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         list.resize(180, 301);
-        for (const char* name :
-             {"Anna_20100512_20100209153045123.zip", "Anna_20100512_20100301101010000.zip",
-              "Anna_20100512_20100402143005000.zip", "Anna_20100512_20100428200112000.zip"}) {
-            auto* item = new QListWidgetItem(QString::fromLatin1(name), &list);
+        using marulo::archive::RecordSummary;
+        using marulo::archive::SoundCheck;
+        // A good record, a partly confirmed one, one without a heartbeat and a long one.
+        const struct {
+            const char* name;
+            RecordSummary summary;
+        } shown[] = {
+            {"Anna_20100512_20100209153045123.zip", {1260, true, SoundCheck::Checked, 1222}},
+            {"Anna_20100512_20100301101010000.zip", {905, true, SoundCheck::Checked, 431}},
+            {"Anna_20100512_20100402143005000.zip", {184, false, SoundCheck::Checked, 0}},
+            {"Anna_20100512_20100428200112000.zip", {3912, true, SoundCheck::Checked, 3560}},
+        };
+        for (const auto& record : shown) {
+            auto* item = new QListWidgetItem(QString::fromLatin1(record.name), &list);
             item->setData(marulo::controls::kRecordIdentityRole,
-                          QVariant::fromValue(marulo::archive::ReadRecordIdentity(name)));
+                          QVariant::fromValue(marulo::archive::ReadRecordIdentity(record.name)));
+            item->setData(marulo::controls::kRecordSummaryRole,
+                          QVariant::fromValue(record.summary));
         }
         list.setCurrentRow(1);
         list.show();
