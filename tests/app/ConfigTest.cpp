@@ -297,6 +297,9 @@ TEST(ShippedLanguagesTest, EveryLanguageFileHasEveryKeyAndNamesItself) {
         "Pm",
         "NameInvalid",
         "RecordNotStored",
+        "NoteInvalid",
+        "EventsDamaged",
+        "EventsNotStored",
     };
     const std::pair<const char*, const char*> uiKeys[] = {
         {"Font", "Name"},        {"Font", "Size"},      {"Font", "HrSize"},  {"Language", "Title"},
