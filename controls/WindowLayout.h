@@ -57,6 +57,8 @@ inline constexpr int kMuteButtonId = 118;
 inline constexpr int kHomepageButtonId = 119;
 inline constexpr int kLanguageButtonId = 120;
 inline constexpr int kInputButtonId = 121;
+inline constexpr int kMarkButtonId = 130;
+inline constexpr int kNoteButtonId = 131;
 
 // A control of the main window: its id, its object name and its rectangle in client coordinates.
 // The caption buttons at the bottom edge are fitted to their captions from these rectangles.
@@ -87,6 +89,8 @@ inline constexpr ControlPlace kControlPlaces[] = {
     {kInputButtonId, "InputButton", Box(200, 607, 490, 625)},
     {kHomepageButtonId, "HomepageButton", Box(500, 607, 887, 625)},
     {kRecordListId, "RecordList", Box(38, 279, 218, 580)},
+    {kMarkButtonId, "MarkButton", Box(764, 190, 876, 216)},
+    {kNoteButtonId, "NoteButton", Box(262, 540, 362, 566)},
 };
 
 // The place of a control; an unknown id has an empty one.

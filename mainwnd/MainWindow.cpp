@@ -3,6 +3,7 @@
 
 #include <QCloseEvent>
 #include <QListWidget>
+#include <QPushButton>
 #include <vector>
 
 #include "archive/RecordName.h"
@@ -12,6 +13,7 @@
 #include "mainwnd/ControlPlacement.h"
 #include "mainwnd/LanguageMenu.h"
 #include "mainwnd/MonitoringPresenter.h"
+#include "mainwnd/MovementMarks.h"
 #include "mainwnd/PlaybackBar.h"
 #include "mainwnd/ProfilePanel.h"
 #include "mainwnd/RecordsPanel.h"
@@ -75,6 +77,7 @@ void MainWindow::CreateControls() {
     };
     m_monitorButton = m_monitoring->Button();
     PlaceControl(*m_monitorButton, kMonitorButtonId);
+    PlaceControl(*m_monitoring->Marks().Button(), kMarkButtonId);
     m_profile = new ProfilePanel(*this, m_prompts, *m_store,
                                  m_session.WorkFolder() / archive::RecordFolder, state);
     PlaceButton(*this, m_minimizeButton, kMinimizeButtonId, state, [this] { showMinimized(); });
@@ -106,7 +109,8 @@ void MainWindow::SetTabOrder() {
     for (QWidget* control : m_profile->FocusOrder()) {
         tabOrder.push_back(control);
     }
-    tabOrder.insert(tabOrder.end(), {m_monitorButton, &m_records->List(), m_reviewView});
+    tabOrder.insert(tabOrder.end(), {m_monitorButton, m_monitoring->Marks().Button(),
+                                     &m_records->List(), m_reviewView});
     for (QWidget* control : m_playback->FocusOrder()) {
         tabOrder.push_back(control);
     }
@@ -158,6 +162,7 @@ void MainWindow::ConnectPanels() {
 
 void MainWindow::ApplyTexts() {
     m_playback->ApplyTexts();
+    m_monitoring->Marks().ApplyTexts();
     m_profile->Retranslate();
     ApplyControlTexts(*this);
 }

@@ -16,6 +16,7 @@
 #include "livesignal/LiveTraceListener.h"
 #include "mainwnd/InputLevelWatch.h"
 #include "mainwnd/InputMenu.h"
+#include "mainwnd/MovementMarks.h"
 #include "mainwnd/ScreenReader.h"
 #include "mainwnd/UserPrompts.h"
 #include "views/MonitorView.h"
@@ -41,7 +42,8 @@ MonitoringPresenter::MonitoringPresenter(QWidget& window,
       m_session(session),
       m_prompts(prompts),
       m_button(new SkinnedButton(kMonitorButtonId, std::move(buttonState), &window)),
-      m_view(new views::MonitorView(&window)) {
+      m_view(new views::MonitorView(&window)),
+      m_marks(new MovementMarks(window, session, *m_button, *m_view)) {
     connect(m_button, &QAbstractButton::clicked, this, &MonitoringPresenter::ToggleMonitoring);
     m_button->setCursor(PointingCursor());
     m_button->SetTipSource(
@@ -61,7 +63,9 @@ MonitoringPresenter::MonitoringPresenter(QWidget& window,
         livesignal::LiveTraceSink{[this, later](bool open) {
                                       later([this, open] {
                                           m_view->SetCapturing(open && m_controller.IsCapturing());
+                                          m_marks->Refresh(open && m_controller.IsCapturing());
                                           if (open) {
+                                              m_marks->OnRunOpened();
                                               emit runOpened();
                                           }
                                       });
@@ -188,6 +192,7 @@ void MonitoringPresenter::Refresh() {
     m_button->update();
     m_view->SetCapturing(m_controller.IsCapturing());
     m_view->update();
+    m_marks->Refresh(m_session.IsRunning() && m_controller.IsCapturing());
 }
 
 bool MonitoringPresenter::MayClose() {
@@ -269,6 +274,10 @@ void MonitoringPresenter::OnSessionReport(const session::SessionReport& report) 
 
 void MonitoringPresenter::Tell(const session::RunClosed& closed) {
     m_button->update();
+    m_marks->Refresh(m_session.IsRunning() && m_controller.IsCapturing());
+    if (closed.outcome.marksLost) {
+        m_prompts.ShowMessage(MessageKind::Error, Message("MarksNotStored"));
+    }
     ShowLevel(std::nullopt);
     ReconsiderLevelWatch();
     emit recordsChanged();

@@ -35,6 +35,7 @@ class MonitorView;
 namespace marulo::mainwnd {
 
 class InputLevelWatch;
+class MovementMarks;
 class UserPrompts;
 
 // Monitoring in the window: the monitor button and the live view, starting and stopping runs,
@@ -60,6 +61,8 @@ public:
 
     controls::SkinnedButton* Button() const;
     views::MonitorView* View() const;
+    // The "baby moved" marks of the open run.
+    MovementMarks& Marks() const { return *m_marks; }
 
     void SetProfileRequest(ProfileRequest request) { m_profileRequest = std::move(request); }
     void SetPlayingQuery(PlayingQuery playing) { m_playing = std::move(playing); }
@@ -120,6 +123,7 @@ private:
     std::unique_ptr<livesignal::LiveSignalListener> m_liveSignal;
     std::unique_ptr<livesignal::InputLevelListener> m_runLevel;
     std::unique_ptr<InputLevelWatch> m_levelWatch;
+    QPointer<MovementMarks> m_marks;
     bool m_lookedAt = false;
     bool m_recordShown = false;
     bool m_starting = false;

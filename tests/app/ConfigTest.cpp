@@ -300,6 +300,17 @@ TEST(ShippedLanguagesTest, EveryLanguageFileHasEveryKeyAndNamesItself) {
         "NoteInvalid",
         "EventsDamaged",
         "EventsNotStored",
+        "MarksNotStored",
+        "MarkButton",
+        "MarkCount",
+        "TipMark",
+        "NoteButton",
+        "TipNote",
+        "NoteTitle",
+        "NoteShown",
+        "NoteWhilePlaying",
+        "ReportMarks",
+        "ReportNote",
     };
     const std::pair<const char*, const char*> uiKeys[] = {
         {"Font", "Name"},        {"Font", "Size"},      {"Font", "HrSize"},  {"Language", "Title"},
