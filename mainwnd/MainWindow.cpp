@@ -14,6 +14,7 @@
 #include "mainwnd/LanguageMenu.h"
 #include "mainwnd/MonitoringPresenter.h"
 #include "mainwnd/MovementMarks.h"
+#include "mainwnd/NoteEditor.h"
 #include "mainwnd/PlaybackBar.h"
 #include "mainwnd/ProfilePanel.h"
 #include "mainwnd/RecordsPanel.h"
@@ -22,6 +23,7 @@
 #include "mainwnd/Volume.h"
 #include "platform/SettingsStore.h"
 #include "views/MonitorView.h"
+#include "views/ReviewBinding.h"
 #include "views/ReviewView.h"
 
 namespace marulo::mainwnd {
@@ -98,6 +100,9 @@ void MainWindow::CreateControls() {
                               [this] { return m_session.IsRunning(); });
     m_records = std::make_unique<RecordsPanel>(*this, m_prompts, *m_store, m_session, *m_reviewView,
                                                [this] { return m_profile->Current(); });
+    m_notes = std::make_unique<NoteEditor>(*this, m_prompts, m_session, m_records->Review(),
+                                           m_records->Binding(), [this] { return IsPlaying(); });
+    PlaceControl(*m_notes->Button(), kNoteButtonId);
     SetTabOrder();
     ApplyTexts();
 }
@@ -110,7 +115,7 @@ void MainWindow::SetTabOrder() {
         tabOrder.push_back(control);
     }
     tabOrder.insert(tabOrder.end(), {m_monitorButton, m_monitoring->Marks().Button(),
-                                     &m_records->List(), m_reviewView});
+                                     &m_records->List(), m_reviewView, m_notes->Button()});
     for (QWidget* control : m_playback->FocusOrder()) {
         tabOrder.push_back(control);
     }
@@ -139,6 +144,9 @@ void MainWindow::ConnectPanels() {
             &MainWindow::UpdateLevelWatch);
     connect(m_records.get(), &RecordsPanel::playableChanged, m_playback.get(),
             &PlaybackBar::SetShown);
+    connect(m_records.get(), &RecordsPanel::shownRecordChanged, m_notes.get(),
+            &NoteEditor::Refresh);
+    connect(m_records.get(), &RecordsPanel::playableChanged, m_notes.get(), &NoteEditor::Refresh);
     connect(m_records.get(), &RecordsPanel::playFromStartAsked, m_playback.get(),
             &PlaybackBar::PlayFromStart);
     connect(m_strip, &BottomStrip::languageChanged, this, &MainWindow::Retranslate);
@@ -163,6 +171,8 @@ void MainWindow::ConnectPanels() {
 void MainWindow::ApplyTexts() {
     m_playback->ApplyTexts();
     m_monitoring->Marks().ApplyTexts();
+    m_notes->ApplyTexts();
+    m_records->Binding().ShowEvents();
     m_profile->Retranslate();
     ApplyControlTexts(*this);
 }

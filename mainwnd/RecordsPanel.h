@@ -52,6 +52,9 @@ public:
     RecordsPanel& operator=(const RecordsPanel&) = delete;
 
     QListWidget& List() const { return *m_list; }
+    // The record under review and its chart.
+    review::ReviewModel& Review() const { return *m_review; }
+    views::ReviewBinding& Binding() const { return *m_binding; }
     // The folder of the stored records, in the session's work folder.
     std::filesystem::path RecordFolder() const;
     bool ShowsRecord() const { return SelectedIndex() >= 0; }
