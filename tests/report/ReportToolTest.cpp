@@ -12,6 +12,7 @@
 
 #include "acquisition/Analysis.h"
 #include "archive/RecordArchive.h"
+#include "archive/RecordEvents.h"
 #include "report/ExportFiles.h"
 #include "report/ReportPdf.h"
 #include "report/TraceCsv.h"
@@ -126,6 +127,9 @@ TEST_F(ReportToolTest, CsvHoldsTheTraceOfTheArchive) {
     trace[8] = -2;
     const fs::path record = m_folder / kRecordName;
     testing::WriteRecord(record, trace);
+    // The parent's marks and note come from their own items of the archive.
+    ASSERT_EQ(archive::WriteRecordEvents(record, {{2, 9}, "kicked \"twice\"\nthen slept"}),
+              archive::EventsProblem::None);
     const RunResult run =
         RunTool(Tool() + " " + Quoted(record.string()) + " --csv " + Quoted(Out("t.csv")),
                 m_folder / "err");
@@ -134,7 +138,7 @@ TEST_F(ReportToolTest, CsvHoldsTheTraceOfTheArchive) {
     std::istringstream csv(ReadBytes(Out("t.csv")));
     std::string line;
     std::getline(csv, line);
-    EXPECT_EQ(line, "second,time,bpm,quality,checked,status,counted\r");
+    EXPECT_EQ(line, "second,time,bpm,quality,checked,status,counted,date,moved,note\r");
     // Stored at 15:30:45 after 1200 seconds: it began at 15:10:45.
     const std::int64_t start = 15 * 3600 + 10 * 60 + 45;
     std::size_t rows = 0;
@@ -142,8 +146,12 @@ TEST_F(ReportToolTest, CsvHoldsTheTraceOfTheArchive) {
         ASSERT_LT(rows, trace.size());
         const std::int32_t value = trace[rows];
         const bool rated = value >= 50 && value <= 240;
+        const std::string events = rows == 0                ? ",\"kicked \"\"twice\"\" then slept\""
+                                   : rows == 2 || rows == 9 ? "1,"
+                                                            : ",";
         EXPECT_EQ(line, std::to_string(rows) + "," + ClockText(start + rows) + "," +
-                            (rated ? std::to_string(value) : "") + ",,,,\r")
+                            (rated ? std::to_string(value) : "") + ",,,,,2010-02-09," + events +
+                            "\r")
             << rows;
     }
     EXPECT_EQ(rows, trace.size());
@@ -324,10 +332,12 @@ TEST_F(ReportToolTest, CheckedRecordDrawsTheCheckedRateAndMarksEverySecond) {
     }
     ASSERT_EQ(rows.size(), 31u);
     for (const int second : {8, 15}) {
-        EXPECT_TRUE(rows[second + 1].ends_with(",good,145,confirmed,145\r")) << rows[second + 1];
+        EXPECT_TRUE(rows[second + 1].ends_with(",good,145,confirmed,145,2010-02-09,,\r"))
+            << rows[second + 1];
     }
     for (const int second : {25, 29}) {
-        EXPECT_TRUE(rows[second + 1].ends_with(",maternal,,maternal,\r")) << rows[second + 1];
+        EXPECT_TRUE(rows[second + 1].ends_with(",maternal,,maternal,,2010-02-09,,\r"))
+            << rows[second + 1];
     }
 
     const std::string text =
