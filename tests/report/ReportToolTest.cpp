@@ -160,6 +160,8 @@ TEST_F(ReportToolTest, CsvHoldsTheTraceOfTheArchive) {
 TEST_F(ReportToolTest, PdfTextNamesTheMotherAndGivesTheFigures) {
     const fs::path record = m_folder / kRecordName;
     testing::WriteRecord(record, KnownTrace());
+    ASSERT_EQ(archive::WriteRecordEvents(record, {{60, 61, 900}, "Kicks after lunch"}),
+              archive::EventsProblem::None);
     const RunResult run =
         RunTool(Tool() + " " + Quoted(record.string()) + " --pdf " + Quoted(Out("r.pdf")) +
                     " --language " + Language("English.ini"),
@@ -168,11 +170,11 @@ TEST_F(ReportToolTest, PdfTextNamesTheMotherAndGivesTheFigures) {
     const std::string text =
         Capture("pdftotext -enc UTF-8 " + Quoted(Out("r.pdf")) + " -", m_folder / "text");
     for (const char* expected :
-         {"Mother: Anna", "Due date: 2010-05-12", "Gestational age: 26wk 6d",
-          "2010-02-09 15:10:45 – 15:30:45", "Duration: 0:20:00", "1020 / 1200 (85%)",
-          "Median: 100 bpm", "10th–90th percentile: 100–145 bpm", "Lowest: 100 bpm",
-          "Highest: 145 bpm", "Minutes outside 110–160 bpm: 12.0", "Page 1 of 1", "no diagnosis",
-          "15:10:45"}) {
+         {"Baby moved (marks): 3", "Note: Kicks after lunch", "Mother: Anna",
+          "Due date: 2010-05-12", "Gestational age: 26wk 6d", "2010-02-09 15:10:45 – 15:30:45",
+          "Duration: 0:20:00", "1020 / 1200 (85%)", "Median: 100 bpm",
+          "10th–90th percentile: 100–145 bpm", "Lowest: 100 bpm", "Highest: 145 bpm",
+          "Minutes outside 110–160 bpm: 12.0", "Page 1 of 1", "no diagnosis", "15:10:45"}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
     }
     const std::string info = Capture("pdfinfo " + Quoted(Out("r.pdf")), m_folder / "info");

@@ -264,7 +264,7 @@ int Run(int argc, char** argv, const Arguments& parsed) {
         const auto path = output.Path(error);
         if (!path ||
             !marulo::report::WritePdfReport(*path, record->facts, record->trace, texts, options,
-                                            error, checksOnce()) ||
+                                            error, checksOnce(), record->events) ||
             !output.Deliver(error)) {
             return Fail(error, kWriteFailed);
         }
