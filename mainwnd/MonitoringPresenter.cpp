@@ -146,6 +146,10 @@ views::MonitorView* MonitoringPresenter::View() const {
     return m_view;
 }
 
+MovementMarks& MonitoringPresenter::Marks() const {
+    return *m_marks;
+}
+
 void MonitoringPresenter::ToggleMonitoring() {
     // Stopping is never refused: whatever the profile fields hold now, the run is named from
     // its start.

@@ -62,7 +62,7 @@ public:
     controls::SkinnedButton* Button() const;
     views::MonitorView* View() const;
     // The "baby moved" marks of the open run.
-    MovementMarks& Marks() const { return *m_marks; }
+    MovementMarks& Marks() const;
 
     void SetProfileRequest(ProfileRequest request) { m_profileRequest = std::move(request); }
     void SetPlayingQuery(PlayingQuery playing) { m_playing = std::move(playing); }

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwnd/MovementMarks.h"
 
+#include <QEvent>
+#include <QKeyEvent>
 #include <QPushButton>
-#include <QShortcut>
 #include <QWidget>
 
 #include "controls/WindowTexts.h"
@@ -19,11 +20,20 @@ MovementMarks::MovementMarks(QWidget& window, session::MonitoringSession& sessio
     connect(m_button, &QPushButton::clicked, this, &MovementMarks::Mark);
     // Only where M types nothing: the name box keeps its letter.
     for (QWidget* owner : {&monitorButton, &liveView, static_cast<QWidget*>(m_button)}) {
-        auto* key = new QShortcut(QKeySequence(Qt::Key_M), owner);
-        key->setContext(Qt::WidgetShortcut);
-        connect(key, &QShortcut::activated, this, &MovementMarks::Mark);
+        owner->installEventFilter(this);
     }
     ApplyTexts();
+}
+
+bool MovementMarks::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_M && (key->modifiers() & ~Qt::KeypadModifier) == 0) {
+            Mark();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void MovementMarks::Mark() {

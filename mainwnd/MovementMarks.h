@@ -32,6 +32,9 @@ public:
     void Refresh(bool runOpen);
     void ApplyTexts();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     session::MonitoringSession& m_session;
     QPointer<QPushButton> m_button;
