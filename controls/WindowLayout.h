@@ -71,6 +71,7 @@ struct ControlPlace {
 // In the order the window creates its controls.
 inline constexpr ControlPlace kControlPlaces[] = {
     {kMonitorButtonId, "MonitorButton", Box(770, 80, 870, 180)},
+    {kMarkButtonId, "MarkButton", Box(760, 190, 880, 216)},
     {kMotherListButtonId, "MotherListButton", Box(20, 60, 150, 190)},
     {kMinimizeButtonId, "MinimizeButton", Box(845, 7, 865, 28)},
     {kCloseButtonId, "CloseButton", Box(870, 7, 890, 28)},
@@ -89,7 +90,6 @@ inline constexpr ControlPlace kControlPlaces[] = {
     {kInputButtonId, "InputButton", Box(200, 607, 490, 625)},
     {kHomepageButtonId, "HomepageButton", Box(500, 607, 887, 625)},
     {kRecordListId, "RecordList", Box(38, 279, 218, 580)},
-    {kMarkButtonId, "MarkButton", Box(764, 190, 876, 216)},
     {kNoteButtonId, "NoteButton", Box(262, 540, 362, 566)},
 };
 

@@ -3,9 +3,13 @@
 
 #include <QEvent>
 #include <QKeyEvent>
-#include <QPushButton>
 #include <QWidget>
 
+#include <QPainter>
+
+#include "controls/LayoutScale.h"
+#include "controls/RecordListDrawing.h"
+#include "controls/SkinBitmap.h"
 #include "controls/WindowTexts.h"
 #include "session/MonitoringSession.h"
 
@@ -15,9 +19,20 @@ using controls::Message;
 
 MovementMarks::MovementMarks(QWidget& window, session::MonitoringSession& session,
                              QWidget& monitorButton, QWidget& liveView)
-    : QObject(&window), m_session(session), m_button(new QPushButton(&window)) {
+    : QObject(&window),
+      m_session(session),
+      m_button(new controls::SkinnedButton(controls::kMarkButtonId, {}, &window)) {
     m_button->setEnabled(false);
-    connect(m_button, &QPushButton::clicked, this, &MovementMarks::Mark);
+    // A caption panel like the bottom strip's, faded while it cannot be pressed; a screen reader
+    // hears the caption as its name and the tip as its description.
+    m_button->SetFallbackPainter([](QPainter& painter, const controls::SkinnedButton& button) {
+        painter.setOpacity(button.isEnabled() ? 1.0 : 0.4);
+        controls::DrawTextPanel(painter, controls::LayoutRect(button), button.isDown(),
+                                button.text());
+    });
+    m_button->SetTipSource([] { return Message("TipMark"); });
+    m_button->setCursor(controls::PointingCursor());
+    connect(m_button, &QAbstractButton::clicked, this, &MovementMarks::Mark);
     // Only where M types nothing: the name box keeps its letter.
     for (QWidget* owner : {&monitorButton, &liveView, static_cast<QWidget*>(m_button)}) {
         owner->installEventFilter(this);
@@ -58,9 +73,6 @@ void MovementMarks::Refresh(bool runOpen) {
 void MovementMarks::ApplyTexts() {
     m_button->setText(m_count == 0 ? Message("MarkButton")
                                    : Message("MarkCount").arg(static_cast<qulonglong>(m_count)));
-    // The name a screen reader hears is the caption, with the count.
-    m_button->setToolTip(Message("TipMark"));
-    m_button->setAccessibleDescription(Message("TipMark"));
 }
 
 }  // namespace marulo::mainwnd

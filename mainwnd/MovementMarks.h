@@ -3,10 +3,11 @@
 
 #include <QObject>
 #include <QPointer>
-#include <QPushButton>
 #include <cstddef>
 
 class QWidget;
+
+#include "controls/SkinnedButton.h"
 
 namespace marulo::session {
 class MonitoringSession;
@@ -24,7 +25,7 @@ public:
     MovementMarks(QWidget& window, session::MonitoringSession& session, QWidget& monitorButton,
                   QWidget& liveView);
 
-    QPushButton* Button() const { return m_button; }
+    controls::SkinnedButton* Button() const { return m_button; }
     void Mark();
     // A run opened: its count starts at nothing.
     void OnRunOpened();
@@ -37,7 +38,7 @@ protected:
 
 private:
     session::MonitoringSession& m_session;
-    QPointer<QPushButton> m_button;
+    QPointer<controls::SkinnedButton> m_button;
     std::size_t m_count = 0;
 };
 

@@ -6,7 +6,12 @@
 #include <string>
 #include <utility>
 
+#include <QPainter>
 #include "archive/RecordEvents.h"
+
+#include "controls/LayoutScale.h"
+#include "controls/RecordListDrawing.h"
+#include "controls/SkinBitmap.h"
 #include "controls/WindowTexts.h"
 #include "dialogs/NoteDialog.h"
 #include "jobs/QtPost.h"
@@ -29,9 +34,18 @@ NoteEditor::NoteEditor(QWidget& window, UserPrompts& prompts, session::Monitorin
       m_review(review),
       m_binding(binding),
       m_playing(std::move(playing)),
-      m_button(new QPushButton(&window)),
+      m_button(new controls::SkinnedButton(controls::kNoteButtonId, {}, &window)),
       m_job(std::make_unique<jobs::LatestJob>(jobs::PostTo(this))) {
-    connect(m_button, &QPushButton::clicked, this, &NoteEditor::Edit);
+    connect(m_button, &QAbstractButton::clicked, this, &NoteEditor::Edit);
+    // A caption panel like the bottom strip's, faded while it cannot be pressed; a screen reader
+    // hears the caption as its name and the tip as its description.
+    m_button->SetFallbackPainter([](QPainter& painter, const controls::SkinnedButton& button) {
+        painter.setOpacity(button.isEnabled() ? 1.0 : 0.4);
+        controls::DrawTextPanel(painter, controls::LayoutRect(button), button.isDown(),
+                                button.text());
+    });
+    m_button->SetTipSource([] { return Message("TipNote"); });
+    m_button->setCursor(controls::PointingCursor());
     ApplyTexts();
     Refresh();
 }
@@ -47,8 +61,6 @@ void NoteEditor::Refresh() {
 
 void NoteEditor::ApplyTexts() {
     m_button->setText(Message("NoteButton"));
-    m_button->setToolTip(Message("TipNote"));
-    m_button->setAccessibleDescription(Message("TipNote"));
 }
 
 void NoteEditor::Edit() {

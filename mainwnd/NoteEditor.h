@@ -3,11 +3,12 @@
 
 #include <QObject>
 #include <QPointer>
-#include <QPushButton>
 #include <functional>
 #include <memory>
 
 #include "jobs/LatestJob.h"
+
+#include "controls/SkinnedButton.h"
 
 namespace marulo::review {
 class ReviewModel;
@@ -38,7 +39,7 @@ public:
     NoteEditor(const NoteEditor&) = delete;
     NoteEditor& operator=(const NoteEditor&) = delete;
 
-    QPushButton* Button() const { return m_button; }
+    controls::SkinnedButton* Button() const { return m_button; }
     // Opens the dialog for the record under review, or says why not.
     void Edit();
     // Enabled while a record is shown.
@@ -59,7 +60,7 @@ private:
     review::ReviewModel& m_review;
     views::ReviewBinding& m_binding;
     PlayingQuery m_playing;
-    QPointer<QPushButton> m_button;
+    QPointer<controls::SkinnedButton> m_button;
     bool m_storing = false;
     std::unique_ptr<jobs::LatestJob> m_job;
 };

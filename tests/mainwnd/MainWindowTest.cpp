@@ -59,6 +59,7 @@ TEST_F(MainWindowTest, ControlsSitAtTheirRectanglesInCreationOrder) {
     };
     const Expected table[] = {
         {kMonitorButtonId, true},
+        {kMarkButtonId, true},
         {kMotherListButtonId, true},
         {kNameBoxId, true},
         {kWeekButtonId, true},
@@ -78,6 +79,7 @@ TEST_F(MainWindowTest, ControlsSitAtTheirRectanglesInCreationOrder) {
         {kInputButtonId, true},
         {kHomepageButtonId, true},
         {kRecordListId, true},
+        {kNoteButtonId, true},
     };
     m_window->show();
     std::vector<int> order;
@@ -119,7 +121,7 @@ TEST_F(MainWindowTest, CreatingControlsAgainAddsNoneAndReappliesTheFont) {
     }
     m_window->Retranslate();
     EXPECT_EQ(m_window->children().size(), childCount);
-    EXPECT_EQ(ControlIdsInOrder().size(), 19u);
+    EXPECT_EQ(ControlIdsInOrder().size(), 21u);
     for (int id : ControlIdsInOrder()) {
         EXPECT_EQ(Control(id)->font(), app::UiFont(false)) << id;
     }

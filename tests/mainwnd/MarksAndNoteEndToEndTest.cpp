@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // "Baby moved" marks taken during a run with the real sound input, and a note added in review:
 // found in the record's archive, on the chart, in the CSV and back in the note dialog.
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QDate>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTest>
 #include <fstream>
 #include <sstream>
@@ -70,8 +70,8 @@ TEST_F(MarksAndNoteEndToEndTest, MarksAndANoteReachTheArchiveTheChartAndTheCsv) 
     QTest::keyClicks(NameBoxOf(window), QStringLiteral("Anna"));
     ProfileOf(window).OpenCalendar();
     emit CalendarOf(window)->clicked(QDate::currentDate().addDays(100));
-    auto* markButton = ControlOf<QPushButton>(window, controls::kMarkButtonId);
-    auto* noteButton = ControlOf<QPushButton>(window, controls::kNoteButtonId);
+    auto* markButton = ControlOf<QAbstractButton>(window, controls::kMarkButtonId);
+    auto* noteButton = ControlOf<QAbstractButton>(window, controls::kNoteButtonId);
     ASSERT_NE(markButton, nullptr);
     ASSERT_NE(noteButton, nullptr);
     EXPECT_FALSE(markButton->isEnabled());
