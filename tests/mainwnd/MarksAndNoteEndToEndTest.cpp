@@ -14,6 +14,7 @@
 #include "mainwnd/EdcCalendar.h"
 #include "report/RecordReport.h"
 #include "tests/mainwnd/MainWindowFixture.h"
+#include "tests/report/StoredRecords.h"
 #include "tests/support/PulseTestMain.h"
 
 namespace marulo::testing {
@@ -121,6 +122,15 @@ TEST_F(MarksAndNoteEndToEndTest, MarksAndANoteReachTheArchiveTheChartAndTheCsv) 
     ASSERT_TRUE(RecordsOf(window).ShowsRecord());
     ASSERT_TRUE(WaitFor([&] { return !chart.IsLoading() && !chart.Trace().empty(); }));
     EXPECT_EQ(chart.MovementMarks(), stored.marks);
+    // Each mark is drawn at its second, from the top of the grid down.
+    const QImage drawn = chart.viewport()->grab().toImage();
+    for (const std::uint32_t second : stored.marks) {
+        int dark = 0;
+        for (int y = 0; y < drawn.height(); ++y) {
+            dark += drawn.pixelColor(static_cast<int>(second), y) == QColor(30, 60, 150);
+        }
+        EXPECT_GE(dark, 10) << second;
+    }
     ASSERT_TRUE(noteButton->isEnabled());
 
     // A note written in review is stored beside the marks and shown with the record.
@@ -164,6 +174,33 @@ TEST_F(MarksAndNoteEndToEndTest, MarksAndANoteReachTheArchiveTheChartAndTheCsv) 
         }
     }
     EXPECT_EQ(moved, stored.marks);
+}
+
+// A damaged marks item: the record opens with its trace and a message, and a new note still cannot
+// drop the marks it does not understand.
+TEST_F(MarksAndNoteEndToEndTest, DamagedMarksAreToldAndTheRecordOpensAsBefore) {
+    const fs::path record = m_folder / "Data" / "Anna_20100512_20100209110700000.zip";
+    WriteArchive(record, {{"Data.wav", WavBytes(2.0)},
+                          {"Data.hr", TraceBytes({140, 141, 142})},
+                          {std::string(archive::kMarksItemName), "2\nnot a second\n"}});
+    mainwnd::MainWindow& window = OpenWindow();
+    window.show();
+    NameBoxOf(window)->setText("Anna");
+    ProfileOf(window).SetEdcText("2010-05-12");
+    RecordsOf(window).RefreshRecordList();
+    RecordListOf(window)->setCurrentRow(0);
+    views::ReviewView& chart = *ReviewViewOf(window);
+    ASSERT_TRUE(WaitFor([&] { return !chart.IsLoading() && !chart.Trace().empty(); }));
+    EXPECT_EQ(chart.Trace(), (std::vector<std::int32_t>{140, 141, 142}));
+    EXPECT_TRUE(chart.MovementMarks().empty());
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].second, Text("EventsDamaged"));
+
+    WriteNote(QStringLiteral("hello"));
+    ASSERT_TRUE(WaitFor([&] { return m_messages.size() == 2; }));
+    EXPECT_EQ(m_messages[1].second, Text("EventsNotStored"));
+    archive::RecordEvents events;
+    EXPECT_EQ(archive::ReadRecordEvents(record, events), archive::EventsProblem::MarksDamaged);
 }
 
 }  // namespace
