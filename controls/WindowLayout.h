@@ -62,6 +62,8 @@ inline constexpr int kExportButtonId = 123;
 // Below the record list: delete the current record, and bring it back while that is offered.
 inline constexpr int kDeleteRecordButtonId = 124;
 inline constexpr int kUndoDeleteButtonId = 125;
+inline constexpr int kMarkButtonId = 126;
+inline constexpr int kNoteButtonId = 127;
 
 // A control of the main window: its id, its object name and its rectangle in client coordinates.
 // The caption buttons at the bottom edge are fitted to their captions from these rectangles.
@@ -75,6 +77,7 @@ struct ControlPlace {
 inline constexpr ControlPlace kControlPlaces[] = {
     {kMonitorButtonId, "MonitorButton", Box(770, 80, 870, 180)},
     {kRecordingStateId, "RecordingState", Box(758, 182, 882, 224)},
+    {kMarkButtonId, "MarkButton", Box(760, 228, 880, 254)},
     {kMotherListButtonId, "MotherListButton", Box(20, 60, 150, 190)},
     {kMinimizeButtonId, "MinimizeButton", Box(845, 7, 865, 28)},
     {kCloseButtonId, "CloseButton", Box(870, 7, 890, 28)},
@@ -86,7 +89,7 @@ inline constexpr ControlPlace kControlPlaces[] = {
     {kCalendarButtonId, "CalendarButton", Box(316, 142, 343, 168)},
     {kEdcCalendarId, "EdcCalendar", Box(316, 169, 456, 318)},
     {kReviewViewId, "ReviewView", Box(320, 270, 830, 520)},
-    {kExportButtonId, "ExportButton", Box(330, 540, 460, 568)},
+    {kExportButtonId, "ExportButton", Box(430, 540, 543, 568)},
     {kPlayButtonId, "PlayButton", Box(550, 530, 595, 578)},
     {kMuteButtonId, "MuteButton", Box(676, 540, 705, 569)},
     {kVolumeSliderId, "VolumeSlider", Box(700, 542, 830, 564)},
@@ -96,6 +99,7 @@ inline constexpr ControlPlace kControlPlaces[] = {
     {kRecordListId, "RecordList", Box(38, 279, 218, 556)},
     {kDeleteRecordButtonId, "DeleteRecordButton", Box(40, 559, 126, 578)},
     {kUndoDeleteButtonId, "UndoDeleteButton", Box(130, 559, 216, 578)},
+    {kNoteButtonId, "NoteButton", Box(330, 540, 425, 568)},
 };
 
 // The place of a control; an unknown id has an empty one.

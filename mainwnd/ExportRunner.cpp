@@ -83,7 +83,7 @@ ExportRunner::Work PdfExport(report::RecordReport record, KnownChecks known,
         const auto checks = ChecksFor(record, known, control);
         if (!control.Stale()) {
             outcome.written = report::WritePdfReport(target, record.facts, record.trace, texts,
-                                                     options, outcome.error, checks);
+                                                     options, outcome.error, checks, record.events);
         }
         return outcome;
     };

@@ -3,6 +3,7 @@
 
 #include <QCloseEvent>
 #include <QListWidget>
+#include <QPushButton>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -14,6 +15,8 @@
 #include "mainwnd/ControlPlacement.h"
 #include "mainwnd/LanguageMenu.h"
 #include "mainwnd/MonitoringPresenter.h"
+#include "mainwnd/MovementMarks.h"
+#include "mainwnd/NoteEditor.h"
 #include "mainwnd/PlaybackBar.h"
 #include "mainwnd/ProfilePanel.h"
 #include "mainwnd/RecordingState.h"
@@ -23,6 +26,7 @@
 #include "mainwnd/Volume.h"
 #include "platform/SettingsStore.h"
 #include "views/MonitorView.h"
+#include "views/ReviewBinding.h"
 #include "views/ReviewView.h"
 
 namespace marulo::mainwnd {
@@ -81,6 +85,7 @@ void MainWindow::CreateControls() {
     m_monitorButton = m_monitoring->Button();
     PlaceControl(*m_monitorButton, kMonitorButtonId);
     PlaceControl(*m_monitoring->State(), kRecordingStateId);
+    PlaceControl(*m_monitoring->Marks().Button(), kMarkButtonId);
     m_profile = new ProfilePanel(*this, m_prompts, *m_store,
                                  m_session.WorkFolder() / archive::RecordFolder, state);
     PlaceButton(*this, m_minimizeButton, kMinimizeButtonId, state, [this] { showMinimized(); });
@@ -108,6 +113,9 @@ void MainWindow::CreateControls() {
                               [this] { return m_session.IsRunning(); });
     m_records = std::make_unique<RecordsPanel>(*this, m_prompts, *m_store, m_session, *m_reviewView,
                                                [this] { return m_profile->Current(); });
+    m_notes = std::make_unique<NoteEditor>(*this, m_prompts, m_session, m_records->Review(),
+                                           m_records->Binding(), [this] { return IsPlaying(); });
+    PlaceControl(*m_notes->Button(), kNoteButtonId);
     SetTabOrder();
     ApplyTexts();
 }
@@ -119,11 +127,12 @@ void MainWindow::SetTabOrder() {
     for (QWidget* control : m_profile->FocusOrder()) {
         tabOrder.push_back(control);
     }
-    tabOrder.insert(tabOrder.end(), {m_monitorButton, m_monitorView});
+    tabOrder.insert(tabOrder.end(),
+                    {m_monitorButton, m_monitoring->Marks().Button(), m_monitorView});
     for (QWidget* control : m_records->FocusOrder()) {
         tabOrder.push_back(control);
     }
-    tabOrder.push_back(m_reviewView);
+    tabOrder.insert(tabOrder.end(), {m_reviewView, m_notes->Button()});
     for (QWidget* control : m_playback->FocusOrder()) {
         tabOrder.push_back(control);
     }
@@ -152,6 +161,9 @@ void MainWindow::ConnectPanels() {
             &MainWindow::UpdateLevelWatch);
     connect(m_records.get(), &RecordsPanel::playableChanged, m_playback.get(),
             &PlaybackBar::SetShown);
+    connect(m_records.get(), &RecordsPanel::shownRecordChanged, m_notes.get(),
+            &NoteEditor::Refresh);
+    connect(m_records.get(), &RecordsPanel::playableChanged, m_notes.get(), &NoteEditor::Refresh);
     connect(m_records.get(), &RecordsPanel::playFromStartAsked, m_playback.get(),
             &PlaybackBar::PlayFromStart);
     connect(m_records.get(), &RecordsPanel::shownRecordChanged, m_playback.get(),
@@ -181,6 +193,8 @@ void MainWindow::ConnectPanels() {
 void MainWindow::ApplyTexts() {
     m_playback->ApplyTexts();
     m_monitoring->ApplyTexts();
+    m_notes->ApplyTexts();
+    m_records->Binding().ShowEvents();
     m_profile->Retranslate();
     ApplyControlTexts(*this);
 }

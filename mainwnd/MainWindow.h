@@ -26,6 +26,7 @@ namespace marulo::mainwnd {
 
 class BottomStrip;
 class MonitoringPresenter;
+class NoteEditor;
 class PlaybackBar;
 class ProfilePanel;
 class RecordsPanel;
@@ -99,6 +100,8 @@ private:
     // Gone before the review chart they show in.
     std::unique_ptr<PlaybackBar> m_playback;
     std::unique_ptr<RecordsPanel> m_records;
+    // After the records panel, whose review it writes the note of.
+    std::unique_ptr<NoteEditor> m_notes;
     bool m_tornDown = false;
     UserPrompts m_prompts{*this};
 };

@@ -16,6 +16,7 @@
 #include "livesignal/LiveTraceListener.h"
 #include "mainwnd/InputLevelWatch.h"
 #include "mainwnd/InputMenu.h"
+#include "mainwnd/MovementMarks.h"
 #include "mainwnd/RecordingState.h"
 #include "mainwnd/ScreenReader.h"
 #include "mainwnd/UserPrompts.h"
@@ -51,7 +52,8 @@ MonitoringPresenter::MonitoringPresenter(QWidget& window,
               }
               return m_runClock.Seconds().value_or(0);
           },
-          &window)) {
+          &window)),
+      m_marks(new MovementMarks(window, session, *m_button, *m_view)) {
     connect(m_button, &QAbstractButton::clicked, this, &MonitoringPresenter::ToggleMonitoring);
     m_button->setCursor(PointingCursor());
     m_button->SetTipSource(
@@ -74,7 +76,9 @@ MonitoringPresenter::MonitoringPresenter(QWidget& window,
         livesignal::LiveTraceSink{[this, later](bool open) {
                                       later([this, open] {
                                           m_view->SetCapturing(open && m_controller.IsCapturing());
+                                          m_marks->Refresh(open && m_controller.IsCapturing());
                                           if (open) {
+                                              m_marks->OnRunOpened();
                                               emit runOpened();
                                           }
                                       });
@@ -163,6 +167,11 @@ RecordingState* MonitoringPresenter::State() const {
 
 void MonitoringPresenter::ApplyTexts() {
     m_state->Retranslate();
+    m_marks->ApplyTexts();
+}
+
+MovementMarks& MonitoringPresenter::Marks() const {
+    return *m_marks;
 }
 
 void MonitoringPresenter::ToggleMonitoring() {
@@ -212,6 +221,7 @@ void MonitoringPresenter::Refresh() {
     m_state->Refresh();
     m_view->SetCapturing(m_controller.IsCapturing());
     m_view->update();
+    m_marks->Refresh(m_session.IsRunning() && m_controller.IsCapturing());
 }
 
 bool MonitoringPresenter::MayClose() {
@@ -294,6 +304,10 @@ void MonitoringPresenter::OnSessionReport(const session::SessionReport& report) 
 void MonitoringPresenter::Tell(const session::RunClosed& closed) {
     m_button->update();
     m_state->Refresh();
+    m_marks->Refresh(m_session.IsRunning() && m_controller.IsCapturing());
+    if (closed.outcome.marksLost) {
+        m_prompts.ShowMessage(MessageKind::Error, Message("MarksNotStored"));
+    }
     ShowLevel(std::nullopt);
     ReconsiderLevelWatch();
     emit recordsChanged();

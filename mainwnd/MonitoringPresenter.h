@@ -37,6 +37,7 @@ namespace marulo::mainwnd {
 
 class InputLevelWatch;
 class RecordingState;
+class MovementMarks;
 class UserPrompts;
 
 // Monitoring in the window: the monitor button and the live view, starting and stopping runs,
@@ -65,6 +66,8 @@ public:
     // Whether a run records and for how long, shown beside the button.
     RecordingState* State() const;
     void ApplyTexts();
+    // The "baby moved" marks of the open run.
+    MovementMarks& Marks() const;
 
     void SetProfileRequest(ProfileRequest request) { m_profileRequest = std::move(request); }
     void SetPlayingQuery(PlayingQuery playing) { m_playing = std::move(playing); }
@@ -127,6 +130,7 @@ private:
     std::unique_ptr<livesignal::LiveSignalListener> m_liveSignal;
     std::unique_ptr<livesignal::InputLevelListener> m_runLevel;
     std::unique_ptr<InputLevelWatch> m_levelWatch;
+    QPointer<MovementMarks> m_marks;
     bool m_lookedAt = false;
     bool m_recordShown = false;
     bool m_starting = false;

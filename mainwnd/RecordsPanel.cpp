@@ -218,6 +218,8 @@ void RecordsPanel::OnRecordLoaded(archive::RecordProblem problem) {
         const bool partial = problem == archive::RecordProblem::NoAudio ||
                              problem == archive::RecordProblem::NoTrace;
         m_prompts.ShowMessage(partial ? MessageKind::Warning : MessageKind::Error, Message(key));
+    } else if (m_review->EventsProblem() != archive::EventsProblem::None) {
+        m_prompts.ShowMessage(MessageKind::Warning, Message("EventsDamaged"));
     }
 }
 

@@ -70,6 +70,9 @@ public:
     std::vector<QWidget*> FocusOrder() const;
     // Asked before deleting the record shown: its playback holds its audio.
     void SetPlayingQuery(std::function<bool()> playing) { m_playing = std::move(playing); }
+    // The record under review and its chart.
+    review::ReviewModel& Review() const { return *m_review; }
+    views::ReviewBinding& Binding() const { return *m_binding; }
     // The folder of the stored records, in the session's work folder.
     std::filesystem::path RecordFolder() const;
     bool ShowsRecord() const { return SelectedIndex() >= 0; }

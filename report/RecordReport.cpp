@@ -23,7 +23,13 @@ std::optional<RecordReport> ReadRecordReport(const std::filesystem::path& archiv
         error = "the file name holds no recording time (NAME_EDC_yyyyMMddhhmmsszzz.zip)";
         return std::nullopt;
     }
-    return RecordReport{std::move(*facts), std::move(stored->trace), archive};
+    RecordReport report{std::move(*facts), std::move(stored->trace), archive, {}, {}};
+    report.eventsProblem = archive::ReadRecordEvents(archive, report.events);
+    if (report.eventsProblem != archive::EventsProblem::None) {
+        report.events = {};
+    }
+    report.events.marks = archive::TidyMarks(std::move(report.events.marks), report.trace.size());
+    return report;
 }
 
 std::optional<std::vector<ratecheck::SecondCheck>> CheckRecordAudio(
@@ -43,8 +49,10 @@ bool WriteCsvReport(const RecordReport& record, const std::filesystem::path& tar
         target,
         [&](const std::filesystem::path& temporary, std::string& writeError) {
             std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-            WriteTraceCsv(out, record.trace, startSecondOfDay,
-                          checks ? std::span(*checks) : std::span<const ratecheck::SecondCheck>());
+            WriteTraceCsv(
+                out, record.trace, startSecondOfDay,
+                checks ? std::span(*checks) : std::span<const ratecheck::SecondCheck>(),
+                CsvAdditions{record.facts.start, record.events.marks, record.events.note});
             out.close();
             if (!out) {
                 writeError = "cannot write " + target.string();

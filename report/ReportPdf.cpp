@@ -33,6 +33,9 @@ const QColor kBand(222, 240, 222);
 const QColor kTrace(24, 40, 150);
 const QColor kSetApart(120, 120, 170);
 const QColor kLabel(80, 80, 80);
+// The parent's "baby moved" marks, apart from the trace's blue and the grid's red.
+const QColor kMovementMark(20, 20, 20);
+constexpr double kMarkArrowMm = 2.2;
 
 constexpr double kStripGapMm = 0.5;  // between the paper and its strip, inside the row gap
 constexpr double kStripMm = 2.0;
@@ -68,18 +71,31 @@ QString Field(const std::string& label, const QString& value) {
     return Text(label) + QStringLiteral(": ") + value;
 }
 
+constexpr double kNoteLineMm = 5.0;
+
+// A note takes one more line of the first page's header.
+PageFrame FrameFor(QPageSize::PageSizeId pageSize, const archive::RecordEvents& events) {
+    PageFrame frame = LandscapeFrame(pageSize);
+    if (!events.note.empty()) {
+        frame.firstPageHeaderMm += kNoteLineMm;
+    }
+    return frame;
+}
+
 class ReportPainter {
 public:
     ReportPainter(QPainter& painter, const RecordFacts& facts, std::span<const std::int32_t> trace,
                   const ReportTexts& texts, const ReportOptions& options,
-                  const std::optional<std::vector<ratecheck::SecondCheck>>& checks)
+                  const std::optional<std::vector<ratecheck::SecondCheck>>& checks,
+                  const archive::RecordEvents& events)
         : m_painter(painter),
+          m_events(events),
           m_facts(facts),
           m_checked(checks ? std::optional(CheckTrace(trace.size(), *checks)) : std::nullopt),
           m_trace(m_checked ? std::span<const std::int32_t>(m_checked->rates) : trace),
           m_texts(texts),
           m_options(options),
-          m_frame(LandscapeFrame(options.pageSize)),
+          m_frame(FrameFor(options.pageSize, events)),
           m_paper(options.speed, m_frame, static_cast<std::int64_t>(trace.size())),
           m_startSecondOfDay(facts.start.hour * 3600 + facts.start.minute * 60 +
                              facts.start.second) {}
@@ -176,10 +192,47 @@ private:
             left, line,
             Field(m_texts.lowest, rated ? RateText(summary.lowest, m_texts) : none) + gap +
                 Field(m_texts.highest, rated ? RateText(summary.highest, m_texts) : none) + gap +
-                Field(m_texts.outsideBand, QString::number(summary.MinutesOutsideBand(), 'f', 1)));
+                Field(m_texts.outsideBand, QString::number(summary.MinutesOutsideBand(), 'f', 1)) +
+                gap + Field(m_texts.marks, QString::number(m_events.marks.size())));
         if (m_checked) {
-            DrawCheckedNote(line);
+            line = DrawCheckedNote(line);
         }
+        if (!m_events.note.empty()) {
+            DrawRecordNote(line + kNoteLineMm);
+        }
+    }
+
+    // The parent's note, on one line: line breaks become spaces, and a note too long for the line
+    // is cut short with an ellipsis (the CSV holds it whole).
+    void DrawRecordNote(double line) {
+        m_painter.setPen(Qt::black);
+        m_painter.setFont(ReportFont(m_texts, 9));
+        const double width = m_frame.widthMm - 2 * m_frame.marginMm;
+        const QString note = Field(m_texts.note, Text(m_events.note).replace('\n', ' '));
+        const QFontMetricsF metrics(m_painter.font(), m_painter.device());
+        TextAt(m_frame.marginMm, line, metrics.elidedText(note, Qt::ElideRight, Dots(width)));
+    }
+
+    // An arrow on the top edge of the paper pointing down at each marked second, with a tick
+    // under it, as a fetal monitor prints its event marks.
+    void DrawMovementMarks(const PaperRow& row) {
+        const auto first = std::lower_bound(m_events.marks.begin(), m_events.marks.end(),
+                                            static_cast<std::uint32_t>(row.firstSecond));
+        m_painter.setPen(QPen(kMovementMark, Dots(0.3)));
+        m_painter.setBrush(kMovementMark);
+        for (auto mark = first;
+             mark != m_events.marks.end() &&
+             static_cast<std::int64_t>(*mark) < row.firstSecond + m_paper.SecondsPerRow();
+             ++mark) {
+            const double x = m_paper.XForSecond(row, *mark + 0.5);
+            const double top = row.topMm;
+            const QPointF arrow[] = {{Dots(x - kMarkArrowMm / 2), Dots(top)},
+                                     {Dots(x + kMarkArrowMm / 2), Dots(top)},
+                                     {Dots(x), Dots(top + kMarkArrowMm)}};
+            m_painter.drawPolygon(arrow, 3);
+            Line(x, top + kMarkArrowMm, x, top + 3 * kMarkArrowMm);
+        }
+        m_painter.setBrush(Qt::NoBrush);
     }
 
     static QString Share(std::int64_t part, std::int64_t whole) {
@@ -192,7 +245,8 @@ private:
 
     // Under the figures: every second counted once under one status, adding up to the
     // duration; then what is drawn and what the figures are made of.
-    void DrawCheckedNote(double line) {
+    // Returns the last line's baseline.
+    double DrawCheckedNote(double line) {
         const CheckedTrace& checked = *m_checked;
         const auto part = [&](const std::string& word, SecondStatus status) {
             return Text(word) + ' ' + Text(DurationText(checked.SecondsOf(status)));
@@ -217,6 +271,7 @@ private:
         line += 3.5;
         TextFittedAt(m_frame.marginMm, line, width, Text(m_texts.checkedFigures));
         m_painter.setPen(Qt::black);
+        return line;
     }
 
     // One box per run of equal marks along the row, just under its paper.
@@ -297,6 +352,7 @@ private:
         if (m_checked) {
             DrawStrip(row);
         }
+        DrawMovementMarks(row);
     }
 
     // Each run of rated seconds as one line; where a checked record counts a rate it could not
@@ -350,6 +406,7 @@ private:
     }
 
     QPainter& m_painter;
+    const archive::RecordEvents& m_events;
     const RecordFacts& m_facts;
     std::optional<CheckedTrace> m_checked;
     std::span<const std::int32_t> m_trace;  // the checked rates where there are checks
@@ -397,7 +454,8 @@ std::string ProgramVersion() {
 bool WritePdfReport(const std::filesystem::path& target, const RecordFacts& facts,
                     std::span<const std::int32_t> trace, const ReportTexts& texts,
                     const ReportOptions& options, std::string& error,
-                    const std::optional<std::vector<ratecheck::SecondCheck>>& checks) {
+                    const std::optional<std::vector<ratecheck::SecondCheck>>& checks,
+                    const archive::RecordEvents& events) {
     return WriteThroughTemporary(
         target,
         [&](const std::filesystem::path& temporary, std::string& writeError) {
@@ -419,7 +477,7 @@ bool WritePdfReport(const std::filesystem::path& target, const RecordFacts& fact
                 return false;
             }
             painter.setRenderHint(QPainter::Antialiasing);
-            ReportPainter report(painter, facts, trace, texts, options, checks);
+            ReportPainter report(painter, facts, trace, texts, options, checks, events);
             for (int page = 0; page < report.PageCount(); ++page) {
                 if (page > 0) {
                     writer.newPage();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/RecordEvents.h"
 #include "ratecheck/RateCheck.h"
 #include "report/RecordFacts.h"
 #include "report/ReportTexts.h"
@@ -36,10 +37,12 @@ std::string ProgramVersion();
 // every page. Given the checks of its audio, only the rates that count are drawn and enter the
 // figures (CheckedTrace), each row has a strip of marks under it and the header counts every
 // second once by its status, adding up to the duration. Needs a QGuiApplication. The file is
-// written whole or not at all.
+// written whole or not at all. The parent's marks are drawn on the paper as event marks and counted
+// with the figures; her note is printed under them.
 bool WritePdfReport(const std::filesystem::path& target, const RecordFacts& facts,
                     std::span<const std::int32_t> trace, const ReportTexts& texts,
                     const ReportOptions& options, std::string& error,
-                    const std::optional<std::vector<ratecheck::SecondCheck>>& checks = {});
+                    const std::optional<std::vector<ratecheck::SecondCheck>>& checks = {},
+                    const archive::RecordEvents& events = {});
 
 }  // namespace marulo::report

@@ -32,6 +32,8 @@ ReportTexts LoadReportTexts(const MessageLookup& message, std::string fontFamily
     texts.noSignal = message("ReportNoSignal");
     texts.unsure = message("ReportUnsure");
     texts.stripLegend = message("ReportStripLegend");
+    texts.marks = message("ReportMarks");
+    texts.note = message("ReportNote");
     texts.recordWords = {message("WeekTitle"), message("DayTitle"), message("Am"), message("Pm")};
     return texts;
 }

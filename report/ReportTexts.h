@@ -38,6 +38,8 @@ struct ReportTexts {
     std::string noSignal;
     std::string unsure;
     std::string stripLegend;
+    std::string marks;
+    std::string note;
     archive::RecordItemWords recordWords;
 };
 

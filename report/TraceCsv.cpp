@@ -36,6 +36,47 @@ void AppendNumber(std::string& out, std::int64_t value) {
     out.append(digits, end);
 }
 
+std::int64_t FloorDiv(std::int64_t value, std::int64_t divisor) {
+    return value / divisor - (value % divisor < 0 ? 1 : 0);
+}
+
+// "yyyy-mm-dd" of the day `dayOffset` days after the start date; empty beyond the valid years.
+std::string DateText(const platform::CivilDateTime& start, std::int64_t dayOffset) {
+    const std::optional<double> first =
+        platform::DayNumberFromCivil(start.year, start.month, start.day);
+    if (!first) {
+        return {};
+    }
+    const double day = *first + static_cast<double>(dayOffset);
+    const platform::CivilDateTime date = platform::CivilFromDayNumber(day);
+    if (platform::DayNumberFromCivil(date.year, date.month, date.day) != day) {
+        return {};
+    }
+    std::string text;
+    AppendTwoDigits(text, date.year / 100);
+    AppendTwoDigits(text, date.year % 100);
+    text.push_back('-');
+    AppendTwoDigits(text, date.month);
+    text.push_back('-');
+    AppendTwoDigits(text, date.day);
+    return text;
+}
+
+std::string QuotedNote(std::string_view note) {
+    std::string field = "\"";
+    for (const char c : note) {
+        if (c == '"') {
+            field += "\"\"";
+        } else if (c == '\r' || c == '\n') {
+            field.push_back(' ');
+        } else {
+            field.push_back(c);
+        }
+    }
+    field.push_back('"');
+    return field;
+}
+
 }  // namespace
 
 std::string ClockText(std::int64_t secondOfDay) {
@@ -45,12 +86,18 @@ std::string ClockText(std::int64_t secondOfDay) {
 }
 
 void WriteTraceCsv(std::ostream& out, std::span<const std::int32_t> trace,
-                   std::int64_t startSecondOfDay, std::span<const ratecheck::SecondCheck> checks) {
+                   std::int64_t startSecondOfDay, std::span<const ratecheck::SecondCheck> checks,
+                   const std::optional<CsvAdditions>& additions) {
     // Rows go out in blocks, so an eight-hour trace is a few dozen writes.
     constexpr std::size_t kBlockBytes = std::size_t{64} * 1024;
     const CheckedTrace counted = CheckTrace(checks.empty() ? 0 : trace.size(), checks);
-    std::string block = "second,time,bpm,quality,checked,status,counted\r\n";
+    std::string block = additions
+                            ? "second,time,bpm,quality,checked,status,counted,date,moved,note\r\n"
+                            : "second,time,bpm,quality,checked,status,counted\r\n";
     block.reserve(kBlockBytes + 64);
+    std::optional<std::int64_t> dateDay;
+    std::string date;
+    std::size_t nextMark = 0;
     for (std::size_t second = 0; second < trace.size(); ++second) {
         AppendNumber(block, static_cast<std::int64_t>(second));
         block.push_back(',');
@@ -78,6 +125,29 @@ void WriteTraceCsv(std::ostream& out, std::span<const std::int32_t> trace,
             }
         } else {
             block.push_back(',');
+        }
+        if (additions) {
+            block.push_back(',');
+            if (additions->startDate) {
+                const std::int64_t day =
+                    FloorDiv(startSecondOfDay + static_cast<std::int64_t>(second), kSecondsPerDay);
+                if (day != dateDay) {
+                    dateDay = day;
+                    date = DateText(*additions->startDate, day);
+                }
+                block.append(date);
+            }
+            block.push_back(',');
+            while (nextMark < additions->marks.size() && additions->marks[nextMark] < second) {
+                ++nextMark;
+            }
+            if (nextMark < additions->marks.size() && additions->marks[nextMark] == second) {
+                block.push_back('1');
+            }
+            block.push_back(',');
+            if (second == 0 && !additions->note.empty()) {
+                block.append(QuotedNote(additions->note));
+            }
         }
         block.append("\r\n");
         if (block.size() >= kBlockBytes) {

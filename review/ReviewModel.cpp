@@ -26,6 +26,8 @@ bool ReviewModel::Load(std::filesystem::path archive) {
     }
     m_archive = std::move(archive);
     m_trace.clear();
+    m_events = {};
+    m_eventsProblem = archive::EventsProblem::None;
     m_audioPath.clear();
     m_check.reset();
     m_checking = false;
@@ -34,15 +36,25 @@ bool ReviewModel::Load(std::filesystem::path archive) {
         [archive = m_archive, folder = m_workFolder, &files = m_files](jobs::JobControl& control) {
             // A clear before this load may have let the files go on this thread meanwhile.
             if (!files.TryTake(WorkingFilesHolder::Review)) {
-                return archive::LoadedRecord{archive::RecordProblem::Cancelled, {}, {}};
+                return Unpacked{{archive::RecordProblem::Cancelled, {}, {}}, {}, {}};
             }
-            return archive::UnpackRecord(archive, folder, control.StopFlag());
+            Unpacked unpacked{archive::UnpackRecord(archive, folder, control.StopFlag()), {}, {}};
+            if (unpacked.record.problem == archive::RecordProblem::None) {
+                unpacked.eventsProblem = archive::ReadRecordEvents(archive, unpacked.events);
+                // Marks past the trace's end are not the record's.
+                unpacked.events.marks = archive::TidyMarks(std::move(unpacked.events.marks),
+                                                           unpacked.record.trace.size());
+            }
+            return unpacked;
         },
-        [this](archive::LoadedRecord record) { OnUnpacked(std::move(record)); });
+        [this](Unpacked unpacked) { OnUnpacked(std::move(unpacked)); });
     return true;
 }
 
-void ReviewModel::OnUnpacked(archive::LoadedRecord record) {
+void ReviewModel::OnUnpacked(Unpacked unpacked) {
+    archive::LoadedRecord& record = unpacked.record;
+    m_events = std::move(unpacked.events);
+    m_eventsProblem = unpacked.eventsProblem;
     m_loading = false;
     m_audioPath = std::move(record.files.audioPath);
     m_trace = std::move(record.trace);
@@ -75,6 +87,8 @@ void ReviewModel::Clear() {
     const bool held = !m_archive.empty() || m_loading;
     m_archive.clear();
     m_trace.clear();
+    m_events = {};
+    m_eventsProblem = archive::EventsProblem::None;
     m_audioPath.clear();
     m_check.reset();
     m_loading = false;

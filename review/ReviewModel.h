@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/RecordEvents.h"
 #include "archive/RecordFiles.h"
 #include "jobs/LatestJob.h"
 #include "review/RecordCheck.h"
@@ -46,6 +47,12 @@ public:
     // The archive loaded or being loaded; empty when none.
     const std::filesystem::path& Archive() const { return m_archive; }
     const std::vector<std::int32_t>& Trace() const { return m_trace; }
+    // The record's "baby moved" marks and note, read with it; empty when it has none or they are
+    // damaged, which EventsProblem then says.
+    const archive::RecordEvents& Events() const { return m_events; }
+    archive::EventsProblem EventsProblem() const { return m_eventsProblem; }
+    // A new note stored for the record under review (from its archive, by the caller).
+    void SetNote(std::string note) { m_events.note = std::move(note); }
     // Empty when the record has no audio or none is loaded.
     const std::string& AudioPath() const { return m_audioPath; }
     // Nothing until the check is done, or when the audio could not be checked.
@@ -62,7 +69,12 @@ public:
     void EndPlayback();
 
 private:
-    void OnUnpacked(archive::LoadedRecord record);
+    struct Unpacked {
+        archive::LoadedRecord record;
+        archive::RecordEvents events;
+        archive::EventsProblem eventsProblem = archive::EventsProblem::None;
+    };
+    void OnUnpacked(Unpacked unpacked);
     void StartCheck();
 
     const std::filesystem::path m_workFolder;
@@ -71,6 +83,8 @@ private:
     Checked m_checked;
     std::filesystem::path m_archive;
     std::vector<std::int32_t> m_trace;
+    archive::RecordEvents m_events;
+    archive::EventsProblem m_eventsProblem = archive::EventsProblem::None;
     std::string m_audioPath;
     std::optional<RecordCheck> m_check;
     bool m_loading = false;

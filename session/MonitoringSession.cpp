@@ -157,9 +157,23 @@ void MonitoringSession::Stop() {
     {
         std::lock_guard lock(m_mutex);
         m_waitingStart.reset();
+        m_takesMarks = false;
     }
     m_files.Hand(WorkingFilesHolder::Run, WorkingFilesHolder::ClosingRun);
     m_controller.StopCapture();
+}
+
+std::optional<MarkTaken> MonitoringSession::Mark() {
+    const std::uint32_t second = m_runSeconds.load();
+    std::lock_guard lock(m_mutex);
+    if (!m_takesMarks) {
+        return std::nullopt;
+    }
+    // Two presses within one second are one mark.
+    if (m_marks.empty() || m_marks.back() < second) {
+        m_marks.push_back(second);
+    }
+    return MarkTaken{m_marks.back(), m_marks.size()};
 }
 
 bool MonitoringSession::IsRunning() const {
@@ -189,9 +203,12 @@ void MonitoringSession::OnRunEnded() {
 }
 
 void MonitoringSession::OnCaptureOpen() {
+    m_runSeconds = 0;
     {
         std::lock_guard lock(m_mutex);
         m_runProfile = std::exchange(m_nextProfile, std::nullopt);
+        m_marks.clear();
+        m_takesMarks = true;
     }
     m_recorder.OnCaptureOpen();
     // From now until the record is stored the working files hold this run, and after a crash
@@ -207,9 +224,14 @@ void MonitoringSession::OnAudioBlock(std::span<const std::uint8_t> block) {
 
 void MonitoringSession::OnHeartRate(std::int32_t beatsPerMinute) {
     m_recorder.OnHeartRate(beatsPerMinute);
+    ++m_runSeconds;
 }
 
 void MonitoringSession::OnCaptureClose() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_takesMarks = false;
+    }
     m_recorder.OnCaptureClose();
 }
 
@@ -221,10 +243,15 @@ void MonitoringSession::OnRecordSaved(const std::string& archivePath) {
     // A run started around the session has no mother: its recording is kept aside, as one
     // whose name cannot form a record name.
     const RunProfile profile = m_runProfile.value_or(RunProfile{});
+    std::vector<std::uint32_t> marks;
+    {
+        std::lock_guard lock(m_mutex);
+        marks.swap(m_marks);
+    }
     const StoreOutcome outcome =
         StoreFinishedRun(m_workFolder, archivePath, In(acquisition::kWorkingWavFile),
                          In(acquisition::kWorkingTraceFile), profile.name, profile.edcText,
-                         platform::NowLocalTime());
+                         platform::NowLocalTime(), RunMarks{std::move(marks), m_runSeconds.load()});
     SettleRunMarker(In(kRunMarkerFile), outcome);
     m_runProfile.reset();
     Report(RunClosed{outcome});

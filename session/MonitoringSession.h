@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <mutex>
@@ -52,6 +55,13 @@ struct QueuedStartFailed {
     StartProblem problem;
 };
 
+// A "baby moved" mark taken in the open run: the second from its start, and how many marks it
+// holds now.
+struct MarkTaken {
+    std::uint32_t second = 0;
+    std::size_t count = 0;
+};
+
 using SessionReport =
     std::variant<RunClosed, RecordingFailed, KeptAsideRunsStored, InterruptedRunRecovered,
                  CaptureFailed, AudioDropped, QueuedStartFailed>;
@@ -97,6 +107,9 @@ public:
     StartProblem Start(const RunProfile& profile);
     // Asks the running run to close, or drops a start still waiting; never refused, never waits.
     void Stop();
+    // Marks the second the open run is in; stored in its record when it closes. Nothing when no
+    // run is open (before its input opens, or once it is asked to stop). Never waits for the run.
+    std::optional<MarkTaken> Mark();
     // True from a start, also one still waiting for the working files, until its stop.
     bool IsRunning() const;
     // True while a run, also one that is closing and storing or about to open, holds the working
@@ -139,6 +152,11 @@ private:
     std::optional<RunProfile> m_nextProfile;
     // The open run's profile; capture threads only, which never overlap.
     std::optional<RunProfile> m_runProfile;
+    // The open run's marks, ascending, while it takes them.
+    std::vector<std::uint32_t> m_marks;
+    bool m_takesMarks = false;
+    // The seconds of trace the open run has written; set on the capture thread.
+    std::atomic<std::uint32_t> m_runSeconds = 0;
 };
 
 }  // namespace marulo::session

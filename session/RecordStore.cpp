@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "acquisition/CaptureFormat.h"
+#include "archive/RecordEvents.h"
 #include "archive/RecordName.h"
 #include "platform/FileSync.h"
 #include "platform/WorkingFiles.h"
@@ -134,6 +135,20 @@ std::optional<std::uint64_t> RunAudioBytes(const fs::path& archive, const fs::pa
     return recordformat::WavAudioBytes(size);
 }
 
+// False when the archive was there to take them and they could not be written.
+bool AddRunMarks(const fs::path& archive, const RunMarks& marks) {
+    if (marks.seconds.empty() || marks.traceSeconds == 0) {
+        return marks.seconds.empty();
+    }
+    std::vector<std::uint32_t> seconds = marks.seconds;
+    for (std::uint32_t& second : seconds) {
+        second = std::min(second, marks.traceSeconds - 1);
+    }
+    archive::RecordEvents events;
+    events.marks = archive::TidyMarks(std::move(seconds), marks.traceSeconds);
+    return archive::WriteRecordEvents(archive, events) == archive::EventsProblem::None;
+}
+
 }  // namespace
 
 std::optional<fs::path> MoveIntoRecordFolder(const fs::path& workFolder, const fs::path& archive,
@@ -234,7 +249,8 @@ std::optional<fs::path> StoredCopy(const fs::path& workFolder, const fs::path& a
 
 StoreOutcome StoreFinishedRun(const fs::path& workFolder, const fs::path& archive,
                               const fs::path& audio, const fs::path& trace, std::string_view name,
-                              std::string_view edcText, const platform::LocalTime& storedAt) {
+                              std::string_view edcText, const platform::LocalTime& storedAt,
+                              const RunMarks& marks) {
     // Only what can be read as too short is removed; anything else is kept as it is.
     const std::optional<std::uint64_t> audioBytes = RunAudioBytes(archive, audio);
     if (audioBytes && *audioBytes < acquisition::kBlockBytes) {
@@ -244,11 +260,15 @@ StoreOutcome StoreFinishedRun(const fs::path& workFolder, const fs::path& archiv
         fs::remove(trace, error);
         return {StoreResult::Discarded, {}};
     }
+    std::error_code error;
+    const bool marksWritten = fs::is_regular_file(archive, error) && AddRunMarks(archive, marks);
     StoreOutcome stored = StoreWorkingArchive(workFolder, archive, name, edcText, storedAt);
-    if (stored.result != StoreResult::NothingToStore) {
-        return stored;
+    if (stored.result == StoreResult::NothingToStore) {
+        stored = KeepWorkingFilesAside(workFolder, audio, trace, storedAt);
     }
-    return KeepWorkingFilesAside(workFolder, audio, trace, storedAt);
+    stored.marksLost =
+        !marks.seconds.empty() && !marksWritten && stored.result != StoreResult::NothingToStore;
+    return stored;
 }
 
 }  // namespace marulo::session

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/DayNumbers.h"
 
@@ -23,6 +24,15 @@ enum class StoreResult {
 struct StoreOutcome {
     StoreResult result = StoreResult::NothingToStore;
     std::filesystem::path path;  // where the recording now lies
+    // The run's marks could not be written into its archive; the recording is kept without them.
+    bool marksLost = false;
+};
+
+// The "baby moved" marks of a run: seconds from its start, ascending, and the seconds of trace it
+// wrote. A mark in the second that was cut short by the stop counts for the last whole one.
+struct RunMarks {
+    std::vector<std::uint32_t> seconds;
+    std::uint32_t traceSeconds = 0;
 };
 
 // Lies beside the working files while a run records them; left behind, it says that they hold an
@@ -85,13 +95,15 @@ std::optional<std::filesystem::path> StoredCopy(const std::filesystem::path& wor
                                                 const std::filesystem::path& archive,
                                                 std::string_view name, std::string_view edcText);
 
-// Stores what a finished run left: its archive when packing succeeded, otherwise its working
-// files, kept aside. A run shorter than one block of audio (a double click on the monitoring
-// button) is removed instead.
+// Stores what a finished run left: its archive when packing succeeded, with the marks written
+// into it first (a record is never listed without them, and never lost for them), otherwise its
+// working files, kept aside. A run shorter than one block of audio (a double click on the
+// monitoring button) is removed instead.
 StoreOutcome StoreFinishedRun(const std::filesystem::path& workFolder,
                               const std::filesystem::path& archive,
                               const std::filesystem::path& audio,
                               const std::filesystem::path& trace, std::string_view name,
-                              std::string_view edcText, const platform::LocalTime& storedAt);
+                              std::string_view edcText, const platform::LocalTime& storedAt,
+                              const RunMarks& marks = {});
 
 }  // namespace marulo::session

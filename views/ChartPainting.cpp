@@ -25,6 +25,9 @@ const QColor kTraceColour{192, 80, 77};
 const QColor kSetApartColour{205, 150, 148};
 const QColor kUncheckedColour{175, 175, 175};
 const QColor kNoteGround{255, 255, 255, 220};
+// The "baby moved" marks: dark blue, apart from the trace's and the grid's colours.
+const QColor kMovementMarkColour{30, 60, 150};
+constexpr int kMarkArrowHeight = 8;
 
 QString MessageString(std::string_view key) {
     return QString::fromStdString(app::MessageText(key));
@@ -135,18 +138,55 @@ void PaintReadout(QPainter& painter, const ShownRate& shown, int clientWidth, in
     painter.restore();
 }
 
-void PaintNote(QPainter& painter, const QString& note, int clientWidth, int clientHeight) {
+namespace {
+
+// One line on a light ground, cut short with an ellipsis where it is wider than the chart.
+void PaintLine(QPainter& painter, const QString& text, int clientWidth, int top) {
     painter.save();
     painter.setFont(app::UiFont(false));
     const QFontMetrics metrics(painter.font());
-    const QRect box(kReadoutInset, clientHeight - kQualityStripHeight - 1 - metrics.height(),
-                    clientWidth - 2 * kReadoutInset, metrics.height());
+    const QRect box(kReadoutInset, top, clientWidth - 2 * kReadoutInset, metrics.height());
+    const QString shown = metrics.elidedText(text, Qt::ElideRight, box.width());
     const QRect used =
-        metrics.boundingRect(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, note)
+        metrics.boundingRect(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown)
             .intersected(box);
     painter.fillRect(used.adjusted(-2, 0, 2, 0), kNoteGround);
     painter.setPen(Qt::black);
-    painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, note);
+    painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+    painter.restore();
+}
+
+}  // namespace
+
+void PaintNote(QPainter& painter, const QString& note, int clientWidth, int clientHeight) {
+    const int lineHeight = QFontMetrics(app::UiFont(false)).height();
+    PaintLine(painter, note, clientWidth, clientHeight - kQualityStripHeight - 1 - lineHeight);
+}
+
+void PaintRecordNote(QPainter& painter, const QString& note, int clientWidth, int clientHeight) {
+    PaintLine(painter, note, clientWidth, BandTop(clientHeight) + kMarkArrowHeight + 2);
+}
+
+void PaintMovementMarks(QPainter& painter, std::span<const std::uint32_t> marks, int offset,
+                        int clientHeight, ColumnSpan visible) {
+    const int top = BandTop(clientHeight);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(kMovementMarkColour);
+    for (const std::uint32_t second : marks) {
+        if (static_cast<std::int64_t>(second) < visible.left ||
+            static_cast<std::int64_t>(second) >= visible.right) {
+            continue;
+        }
+        const qreal x = static_cast<qreal>(second) - offset + 0.5;
+        const QPointF arrow[] = {{x - kMarkArrowHeight / 2.0, static_cast<qreal>(top)},
+                                 {x + kMarkArrowHeight / 2.0, static_cast<qreal>(top)},
+                                 {x, static_cast<qreal>(top + kMarkArrowHeight)}};
+        painter.drawPolygon(arrow, 3);
+        painter.fillRect(QRectF(x - 0.5, top + kMarkArrowHeight, 1, kMarkArrowHeight * 2),
+                         kMovementMarkColour);
+    }
     painter.restore();
 }
 

@@ -49,6 +49,14 @@ void PaintReadout(QPainter& painter, const ShownRate& shown, int clientWidth, in
 // On every page, low in the band where no rate is drawn, so it is seen wherever the chart is.
 void PaintNote(QPainter& painter, const QString& note, int clientWidth, int clientHeight);
 
+// A "baby moved" mark at each marked second: an arrow on the top edge of the grid pointing down
+// at that second, with a tick below it, as a fetal monitor marks an event on its paper.
+void PaintMovementMarks(QPainter& painter, std::span<const std::uint32_t> marks, int offset,
+                        int clientHeight, ColumnSpan visible);
+
+// The record's note, one line at the top of the grid on every page.
+void PaintRecordNote(QPainter& painter, const QString& note, int clientWidth, int clientHeight);
+
 // The marks under the seconds the sound reaches.
 void PaintQualityMarks(QPainter& painter, std::span<const ratecheck::Mark> marks,
                        std::size_t checkedSeconds, int offset, int clientHeight,

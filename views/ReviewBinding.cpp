@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "views/ReviewBinding.h"
 
+#include "controls/WindowTexts.h"
 #include "review/ReviewModel.h"
 #include "views/ReviewView.h"
 
@@ -10,6 +11,7 @@ ReviewBinding::ReviewBinding(review::ReviewModel& model, ReviewView& view)
     : m_model(model), m_view(view) {
     m_model.SetLoaded([this](archive::RecordProblem problem) {
         m_view.ShowRecord(m_model.Trace(), m_model.AudioPath());
+        ShowEvents();
         if (m_loaded) {
             m_loaded(problem);
         }
@@ -18,6 +20,14 @@ ReviewBinding::ReviewBinding(review::ReviewModel& model, ReviewView& view)
     m_model.SetChecked([this] { m_view.ShowCheck(m_model.Check()); });
     m_view.SetPlaybackHandOver([this] { return m_model.BeginPlayback(); },
                                [this] { m_model.EndPlayback(); });
+}
+
+void ReviewBinding::ShowEvents() {
+    const archive::RecordEvents& events = m_model.Events();
+    const QString note =
+        QString::fromStdString(events.note).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    m_view.ShowEvents(events.marks,
+                      note.isEmpty() ? QString() : controls::Message("NoteShown").arg(note));
 }
 
 ReviewBinding::~ReviewBinding() {

@@ -30,6 +30,8 @@ public:
     // False, and the chart stays as it was, while someone else holds the working files.
     bool Load(const std::filesystem::path& archive);
     void Clear();
+    // The model's marks and note to the chart again, after the note changed or the language.
+    void ShowEvents();
 
 private:
     review::ReviewModel& m_model;

@@ -105,6 +105,7 @@ void ReviewView::ShowLoading() {
     m_audioPath.clear();
     m_tracePath.clear();
     m_trace.clear();
+    ShowEvents({}, {});
     m_playWhenLoaded.reset();
     m_loading = true;
     ForgetCheck();
@@ -155,6 +156,13 @@ void ReviewView::SetRecordFiles(const std::string& audioPath, const std::string&
     viewport()->update();
 }
 
+void ReviewView::ShowEvents(std::vector<std::uint32_t> marks, QString note) {
+    m_movementMarks = std::move(marks);
+    m_recordNote = std::move(note);
+    setAccessibleDescription(m_recordNote);
+    viewport()->update();
+}
+
 void ReviewView::ClearRecord() {
     ForgetCheck();
     m_loading = false;
@@ -165,6 +173,7 @@ void ReviewView::ClearRecord() {
     m_audioPath.clear();
     m_tracePath.clear();
     m_trace.clear();
+    ShowEvents({}, {});
     m_keyCursor.reset();
     UpdateLayers();
     FitExtent();
@@ -561,6 +570,12 @@ void ReviewView::PaintChart(QPainter& painter, std::optional<std::int64_t> playi
     if (m_check) {
         PaintQualityMarks(painter, m_check->checked.marks, m_check->checkedSeconds, offset, height,
                           visible);
+    }
+    if (!m_liveMode) {
+        PaintMovementMarks(painter, m_movementMarks, offset, height, visible);
+        if (!m_recordNote.isEmpty()) {
+            PaintRecordNote(painter, m_recordNote, width, height);
+        }
     }
     if (m_check && m_check->audioShort && !m_liveMode) {
         PaintNote(painter, AudioShortNote(), width, height);

@@ -48,6 +48,10 @@ public:
     // Starts the play asked for while the record was loading, if any and if it has audio.
     void PlayWhenAsked();
     void ShowCheck(std::optional<review::RecordCheck> check);
+    // The loaded record's "baby moved" marks (seconds, ascending) and its note line; also for a
+    // screen reader, as the chart's description.
+    void ShowEvents(std::vector<std::uint32_t> marks, QString note);
+    const std::vector<std::uint32_t>& MovementMarks() const { return m_movementMarks; }
     void SetRecordFiles(const std::string& audioPath, const std::string& tracePath);
     void ClearRecord();
     // Asked before a play opens the audio (false refuses it quietly) and told once it is closed.
@@ -150,6 +154,8 @@ private:
     int m_wheelRemainder = 0;
     bool m_liveMode = false;
     std::vector<std::int32_t> m_trace;
+    std::vector<std::uint32_t> m_movementMarks;
+    QString m_recordNote;
     std::string m_audioPath;
     std::string m_tracePath;
     platform::WavePlayer m_player;

@@ -48,6 +48,7 @@ protected:
             Control(id)->show();
         }
         Control(kExportButtonId)->setEnabled(true);
+        Control(kNoteButtonId)->setEnabled(true);
     }
     static QString Focused() {
         const QWidget* focus = QApplication::focusWidget();
@@ -74,9 +75,10 @@ TEST_F(KeyboardAccessTest, TabWalksTheControlsInThePanelsOrder) {
     const QStringList expected = {
         "MotherListButton",   "NameBox",        "WeekButton",     "DayButton",
         "CalendarButton",     "MonitorButton",  "MonitorView",    "RecordList",
-        "DeleteRecordButton", "ReviewView",     "ExportButton",   "PlayButton",
-        "MuteButton",         "VolumeSlider",   "LanguageButton", "InputButton",
-        "HomepageButton",     "MinimizeButton", "CloseButton",    "MotherListButton",
+        "DeleteRecordButton", "ReviewView",     "NoteButton",     "ExportButton",
+        "PlayButton",         "MuteButton",     "VolumeSlider",   "LanguageButton",
+        "InputButton",        "HomepageButton", "MinimizeButton", "CloseButton",
+        "MotherListButton",
     };
     QStringList visited = {Focused()};
     for (int i = 1; i < expected.size(); ++i) {
@@ -347,7 +349,7 @@ TEST_F(KeyboardAccessTest, EveryControlTheKeyboardReachesShowsAMarkTwoPixelsWide
     }
     Control(kMotherListButtonId)->setFocus(Qt::TabFocusReason);
     QStringList marked;
-    for (int step = 0; step < 18; ++step) {
+    for (int step = 0; step < 19; ++step) {
         QWidget* focus = QApplication::focusWidget();
         ASSERT_NE(focus, nullptr);
         QWidget* drawn = focus;
@@ -370,7 +372,7 @@ TEST_F(KeyboardAccessTest, EveryControlTheKeyboardReachesShowsAMarkTwoPixelsWide
         }
         QTest::keyClick(focus, Qt::Key_Tab);
     }
-    EXPECT_EQ(marked.size(), 17);
+    EXPECT_EQ(marked.size(), 18);
 }
 
 TEST_F(KeyboardAccessTest, TheRecordListTakesDownAndShiftF10) {

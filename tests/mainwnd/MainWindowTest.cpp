@@ -60,6 +60,7 @@ TEST_F(MainWindowTest, ControlsSitAtTheirRectanglesInCreationOrder) {
     const Expected table[] = {
         {kMonitorButtonId, true},
         {kRecordingStateId, true},
+        {kMarkButtonId, true},
         {kMotherListButtonId, true},
         {kNameBoxId, true},
         {kWeekButtonId, true},
@@ -82,6 +83,7 @@ TEST_F(MainWindowTest, ControlsSitAtTheirRectanglesInCreationOrder) {
         {kRecordListId, true},
         {kDeleteRecordButtonId, true},
         {kUndoDeleteButtonId, false},
+        {kNoteButtonId, true},
     };
     m_window->show();
     std::vector<int> order;
@@ -123,7 +125,7 @@ TEST_F(MainWindowTest, CreatingControlsAgainAddsNoneAndReappliesTheFont) {
     }
     m_window->Retranslate();
     EXPECT_EQ(m_window->children().size(), childCount);
-    EXPECT_EQ(ControlIdsInOrder().size(), 23u);
+    EXPECT_EQ(ControlIdsInOrder().size(), 25u);
     for (int id : ControlIdsInOrder()) {
         EXPECT_EQ(Control(id)->font(), app::UiFont(false)) << id;
     }

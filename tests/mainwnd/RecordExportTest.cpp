@@ -215,8 +215,8 @@ TEST_F(RecordExportTest, ExportsWriteWhatTheArchiveHolds) {
     EXPECT_EQ(ReadBytes(m_folder / "out" / "r.wav"), WavBytes(1.5));
     const std::string csv = ReadBytes(m_folder / "out" / "r.csv");
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 601);
-    EXPECT_NE(csv.find("\r\n100,15:22:25,,,,,\r\n"), std::string::npos);
-    EXPECT_NE(csv.find("\r\n599,15:30:44,140,,,,\r\n"), std::string::npos);
+    EXPECT_NE(csv.find("\r\n100,15:22:25,,,,,,2010-02-09,,\r\n"), std::string::npos);
+    EXPECT_NE(csv.find("\r\n599,15:30:44,140,,,,,2010-02-09,,\r\n"), std::string::npos);
     EXPECT_TRUE(WorkingFilesUntouched());
 }
 

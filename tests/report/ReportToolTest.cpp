@@ -12,6 +12,7 @@
 
 #include "acquisition/Analysis.h"
 #include "archive/RecordArchive.h"
+#include "archive/RecordEvents.h"
 #include "report/ExportFiles.h"
 #include "report/ReportPdf.h"
 #include "report/TraceCsv.h"
@@ -126,6 +127,9 @@ TEST_F(ReportToolTest, CsvHoldsTheTraceOfTheArchive) {
     trace[8] = -2;
     const fs::path record = m_folder / kRecordName;
     testing::WriteRecord(record, trace);
+    // The parent's marks and note come from their own items of the archive.
+    ASSERT_EQ(archive::WriteRecordEvents(record, {{2, 9}, "kicked \"twice\"\nthen slept"}),
+              archive::EventsProblem::None);
     const RunResult run =
         RunTool(Tool() + " " + Quoted(record.string()) + " --csv " + Quoted(Out("t.csv")),
                 m_folder / "err");
@@ -134,7 +138,7 @@ TEST_F(ReportToolTest, CsvHoldsTheTraceOfTheArchive) {
     std::istringstream csv(ReadBytes(Out("t.csv")));
     std::string line;
     std::getline(csv, line);
-    EXPECT_EQ(line, "second,time,bpm,quality,checked,status,counted\r");
+    EXPECT_EQ(line, "second,time,bpm,quality,checked,status,counted,date,moved,note\r");
     // Stored at 15:30:45 after 1200 seconds: it began at 15:10:45.
     const std::int64_t start = 15 * 3600 + 10 * 60 + 45;
     std::size_t rows = 0;
@@ -142,8 +146,12 @@ TEST_F(ReportToolTest, CsvHoldsTheTraceOfTheArchive) {
         ASSERT_LT(rows, trace.size());
         const std::int32_t value = trace[rows];
         const bool rated = value >= 50 && value <= 240;
+        const std::string events = rows == 0                ? ",\"kicked \"\"twice\"\" then slept\""
+                                   : rows == 2 || rows == 9 ? "1,"
+                                                            : ",";
         EXPECT_EQ(line, std::to_string(rows) + "," + ClockText(start + rows) + "," +
-                            (rated ? std::to_string(value) : "") + ",,,,\r")
+                            (rated ? std::to_string(value) : "") + ",,,,,2010-02-09," + events +
+                            "\r")
             << rows;
     }
     EXPECT_EQ(rows, trace.size());
@@ -152,6 +160,8 @@ TEST_F(ReportToolTest, CsvHoldsTheTraceOfTheArchive) {
 TEST_F(ReportToolTest, PdfTextNamesTheMotherAndGivesTheFigures) {
     const fs::path record = m_folder / kRecordName;
     testing::WriteRecord(record, KnownTrace());
+    ASSERT_EQ(archive::WriteRecordEvents(record, {{60, 61, 900}, "Kicks after lunch"}),
+              archive::EventsProblem::None);
     const RunResult run =
         RunTool(Tool() + " " + Quoted(record.string()) + " --pdf " + Quoted(Out("r.pdf")) +
                     " --language " + Language("English.ini"),
@@ -160,11 +170,11 @@ TEST_F(ReportToolTest, PdfTextNamesTheMotherAndGivesTheFigures) {
     const std::string text =
         Capture("pdftotext -enc UTF-8 " + Quoted(Out("r.pdf")) + " -", m_folder / "text");
     for (const char* expected :
-         {"Mother: Anna", "Due date: 2010-05-12", "Gestational age: 26wk 6d",
-          "2010-02-09 15:10:45 – 15:30:45", "Duration: 0:20:00", "1020 / 1200 (85%)",
-          "Median: 100 bpm", "10th–90th percentile: 100–145 bpm", "Lowest: 100 bpm",
-          "Highest: 145 bpm", "Minutes outside 110–160 bpm: 12.0", "Page 1 of 1", "no diagnosis",
-          "15:10:45"}) {
+         {"Baby moved (marks): 3", "Note: Kicks after lunch", "Mother: Anna",
+          "Due date: 2010-05-12", "Gestational age: 26wk 6d", "2010-02-09 15:10:45 – 15:30:45",
+          "Duration: 0:20:00", "1020 / 1200 (85%)", "Median: 100 bpm",
+          "10th–90th percentile: 100–145 bpm", "Lowest: 100 bpm", "Highest: 145 bpm",
+          "Minutes outside 110–160 bpm: 12.0", "Page 1 of 1", "no diagnosis", "15:10:45"}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
     }
     const std::string info = Capture("pdfinfo " + Quoted(Out("r.pdf")), m_folder / "info");
@@ -324,10 +334,12 @@ TEST_F(ReportToolTest, CheckedRecordDrawsTheCheckedRateAndMarksEverySecond) {
     }
     ASSERT_EQ(rows.size(), 31u);
     for (const int second : {8, 15}) {
-        EXPECT_TRUE(rows[second + 1].ends_with(",good,145,confirmed,145\r")) << rows[second + 1];
+        EXPECT_TRUE(rows[second + 1].ends_with(",good,145,confirmed,145,2010-02-09,,\r"))
+            << rows[second + 1];
     }
     for (const int second : {25, 29}) {
-        EXPECT_TRUE(rows[second + 1].ends_with(",maternal,,maternal,\r")) << rows[second + 1];
+        EXPECT_TRUE(rows[second + 1].ends_with(",maternal,,maternal,,2010-02-09,,\r"))
+            << rows[second + 1];
     }
 
     const std::string text =

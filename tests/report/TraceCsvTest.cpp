@@ -86,5 +86,44 @@ TEST(TraceCsvTest, EmptyTraceIsTheHeaderAlone) {
     EXPECT_EQ(out.str(), "second,time,bpm,quality,checked,status,counted\r\n");
 }
 
+TEST(TraceCsvTest, DateMarksAndNoteAtTheEndOfEachRow) {
+    // Across midnight into a new month and year; the note with a comma, quotes and a line break.
+    const std::vector<std::int32_t> trace = {140, 141, 142, 143};
+    const std::vector<std::uint32_t> marks = {1, 3, 9};
+    const std::int64_t start = 23 * 3600 + 59 * 60 + 58;
+    struct Case {
+        const char* what;
+        CsvAdditions additions;
+        std::vector<std::string> rows;
+    } const cases[] = {
+        {"all",
+         {platform::CivilDateTime{2010, 12, 31}, marks, "kicks, then \"hiccups\"\r\nat night"},
+         {"0,23:59:58,140,,,,,2010-12-31,,\"kicks, then \"\"hiccups\"\"  at night\"",
+          "1,23:59:59,141,,,,,2010-12-31,1,", "2,00:00:00,142,,,,,2011-01-01,,",
+          "3,00:00:01,143,,,,,2011-01-01,1,"}},
+        {"no date, no note",
+         {std::nullopt, marks, ""},
+         {"0,23:59:58,140,,,,,,,", "1,23:59:59,141,,,,,,1,", "2,00:00:00,142,,,,,,,",
+          "3,00:00:01,143,,,,,,1,"}},
+        {"leap day, an early year",
+         {platform::CivilDateTime{912, 2, 28}, {}, ""},
+         {"0,23:59:58,140,,,,,0912-02-28,,", "1,23:59:59,141,,,,,0912-02-28,,",
+          "2,00:00:00,142,,,,,0912-02-29,,", "3,00:00:01,143,,,,,0912-02-29,,"}},
+        {"the last valid day",
+         {platform::CivilDateTime{9999, 12, 31}, {}, ""},
+         {"0,23:59:58,140,,,,,9999-12-31,,", "1,23:59:59,141,,,,,9999-12-31,,",
+          "2,00:00:00,142,,,,,,,", "3,00:00:01,143,,,,,,,"}},
+    };
+    for (const Case& c : cases) {
+        std::ostringstream out;
+        WriteTraceCsv(out, trace, start, {}, c.additions);
+        EXPECT_TRUE(out.str().starts_with(
+            "second,time,bpm,quality,checked,status,counted,date,moved,note\r\n"));
+        const std::vector<std::string> lines = Lines(out.str());
+        ASSERT_EQ(lines.size(), 5U) << c.what;
+        EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()), c.rows) << c.what;
+    }
+}
+
 }  // namespace
 }  // namespace marulo::report

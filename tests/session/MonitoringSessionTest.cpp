@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "acquisition/CaptureFormat.h"
+#include "archive/RecordEvents.h"
 #include "platform/FileSoundInput.h"
 #include "recordformat/WavFileWriter.h"
 #include "session/MonitoringSession.h"
@@ -224,6 +225,45 @@ TEST_F(MonitoringSessionTest, AWaitingStartThatCannotMakeItsFilesIsReported) {
     EXPECT_TRUE(std::holds_alternative<RunClosed>(reports[0]));
     ASSERT_TRUE(std::holds_alternative<QueuedStartFailed>(reports[1]));
     EXPECT_EQ(std::get<QueuedStartFailed>(reports[1]).problem, StartProblem::WorkingFilesFailed);
+}
+
+// A mark counts only while a run is open, names a second of that run, and is stored in its record;
+// one asked for after the stop, while the run still stores, belongs to no run.
+TEST_F(MonitoringSessionTest, MarksAreTakenOnlyWhileARunIsOpenAndLandInItsRecord) {
+    recordformat::WavFileWriter input;
+    ASSERT_TRUE(input.Open(m_input));
+    ASSERT_TRUE(input.Append(std::vector<std::uint8_t>(16000 * 600, 140)));
+    input.Close();
+    MonitoringSession session(m_work.Path(), m_controller);
+    EXPECT_FALSE(session.Mark());
+    ASSERT_EQ(session.Start({"Anna", "2010-05-12", std::chrono::system_clock::now()}),
+              StartProblem::None);
+    const auto recorded = [&](std::uintmax_t seconds) {
+        return WaitUntil([&] {
+            std::error_code ignored;
+            return fs::file_size(m_work / "Data.hr", ignored) >= seconds * 4 && !ignored;
+        });
+    };
+    ASSERT_TRUE(recorded(3));
+    const std::optional<MarkTaken> first = session.Mark();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->count, 1u);
+    ASSERT_TRUE(recorded(first->second + 3));
+    const std::optional<MarkTaken> second = session.Mark();
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->count, 2u);
+    EXPECT_GT(second->second, first->second);
+    // The marked second is whole before the stop.
+    ASSERT_TRUE(recorded(second->second + 2));
+    session.Stop();
+    EXPECT_FALSE(session.Mark());
+    session.WaitUntilClosed();
+    const std::vector<std::string> records = Records();
+    ASSERT_EQ(records.size(), 1u);
+    archive::RecordEvents events;
+    ASSERT_EQ(archive::ReadRecordEvents(m_work / "Data" / records[0], events),
+              archive::EventsProblem::None);
+    EXPECT_EQ(events.marks, (std::vector<std::uint32_t>{first->second, second->second}));
 }
 
 TEST_F(MonitoringSessionTest, WhatAnEarlierProcessLeftIsRecoveredAndReportedAtStart) {

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <string>
 
+#include "archive/RecordEvents.h"
+#include "platform/Zip.h"
 #include "session/RecordStore.h"
 #include "tests/support/SmallDisk.h"
 #include "tests/support/TempFolder.h"
@@ -167,6 +169,56 @@ TEST_F(RecordStoreTest, AFinishedRunIsStoredOrItsWorkingFilesAreKeptUnderFreeNam
     }
     // The first kept files were not replaced by the second.
     EXPECT_EQ(Read("Data-unsaved-20100209090503007.wav"), audio("packing failed"));
+}
+
+// The marks go into the packed archive before it is stored; where they cannot, the recording is
+// kept all the same and the outcome says they were lost.
+TEST_F(RecordStoreTest, TheRunsMarksAreStoredInItsArchiveOrReportedLost) {
+    struct Case {
+        const char* why;
+        bool zip;  // packing made a real archive
+        RunMarks marks;
+        StoreResult result;
+        std::vector<std::uint32_t> stored;
+        bool lost;
+    };
+    const Case cases[] = {
+        {"marked", true, {{3, 7, 9}, 10}, StoreResult::Stored, {3, 7, 9}, false},
+        {"in the cut second", true, {{2, 10}, 10}, StoreResult::Stored, {2, 9}, false},
+        {"cut second already marked", true, {{9, 10}, 10}, StoreResult::Stored, {9}, false},
+        {"no marks", true, {{}, 10}, StoreResult::Stored, {}, false},
+        {"archive unreadable", false, {{1}, 10}, StoreResult::Stored, {}, true},
+        {"packing failed", false, {{1}, 10}, StoreResult::KeptAside, {}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        fs::remove_all("Data");
+        const std::string audio = c.why + std::string(44 + 1600, ' ');
+        if (c.result == StoreResult::KeptAside) {
+            std::ofstream("Data.wav", std::ios::binary) << audio;
+            std::ofstream("Data.hr", std::ios::binary) << "trace";
+        } else if (!c.zip) {
+            WriteArchive(audio);
+        } else {
+            std::ofstream("item.wav", std::ios::binary) << audio;
+            platform::ZipWriter writer;
+            ASSERT_TRUE(writer.Create("Data.zip"));
+            ASSERT_TRUE(writer.AddFile("Data.wav", "item.wav"));
+            ASSERT_TRUE(writer.Close());
+        }
+        const StoreOutcome outcome = StoreFinishedRun({}, "Data.zip", "Data.wav", "Data.hr", "Anna",
+                                                      "2010-05-12", m_time, c.marks);
+        EXPECT_EQ(outcome.result, c.result);
+        EXPECT_EQ(outcome.marksLost, c.lost);
+        if (c.zip) {
+            archive::RecordEvents events;
+            EXPECT_EQ(archive::ReadRecordEvents(outcome.path, events),
+                      archive::EventsProblem::None);
+            EXPECT_EQ(events.marks, c.stored);
+        }
+        fs::remove(outcome.path);
+        fs::remove(fs::path(outcome.path).replace_extension(".hr"));
+    }
 }
 
 }  // namespace

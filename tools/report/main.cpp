@@ -40,8 +40,11 @@ Reads a stored record straight from its archive (never the program's working fil
 what is asked. The mother's name, due date and recording time come from the record's file name.
 
   --pdf OUT.pdf     the report on trace paper: header, summary figures, the trace, a footer
-  --csv OUT.csv     the trace, one row a second: second,time,bpm,quality,checked (bpm empty
-                    for no rate; quality and checked as marulo-analyze --check gives them)
+  --csv OUT.csv     the trace, one row a second: second,time,bpm,quality,checked,status,
+                    counted,date,moved,note (bpm empty for no rate; quality and checked as
+                    marulo-analyze --check gives them; status and counted as the report
+                    counts the second; date the day of that second; moved "1" where the
+                    parent marked that the baby moved; the record's note in the first row)
 
 The record's audio is checked against its trace by a second analysis: the PDF then draws the
 checked rate, gives its figures from checked seconds with the minutes that could not be
@@ -261,7 +264,7 @@ int Run(int argc, char** argv, const Arguments& parsed) {
         const auto path = output.Path(error);
         if (!path ||
             !marulo::report::WritePdfReport(*path, record->facts, record->trace, texts, options,
-                                            error, checksOnce()) ||
+                                            error, checksOnce(), record->events) ||
             !output.Deliver(error)) {
             return Fail(error, kWriteFailed);
         }

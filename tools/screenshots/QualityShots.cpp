@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Writes a sample record of what a parent hears at home (the mother's pulse, a slip onto her
-// vessel, the probe lifted, talking) and renders its review chart with the quality strip.
+// vessel, the probe lifted, talking), with three "baby moved" marks and a note, and renders its
+// review chart with the quality strip and the marks.
 #include <QApplication>
 #include <QSignalSpy>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include <iostream>
 #include <string>
 
+#include "archive/RecordEvents.h"
 #include "jobs/QtPost.h"
 #include "review/ReviewModel.h"
 #include "session/WorkingFilesOwner.h"
@@ -39,7 +41,9 @@ int main(int argc, char** argv) {
     heard.lifts.push_back({{300, 30}, marulo::synth::LiftedSound::Hiss});
     heard.talks.push_back({430, 15});
     heard.snrDb = 10;
-    if (!marulo::screenshots::WriteSampleRecord(record, options, heard)) {
+    if (!marulo::screenshots::WriteSampleRecord(record, options, heard) ||
+        marulo::archive::WriteRecordEvents(record, {{95, 200, 470}, "Kicks after breakfast"}) !=
+            marulo::archive::EventsProblem::None) {
         std::cerr << "cannot write " << record << '\n';
         return 1;
     }
