@@ -44,6 +44,8 @@ constexpr int kFollowedGapSeconds = 2;
 constexpr int kLastFetalMemorySeconds = 30;
 constexpr double kJumped = 0.15;
 constexpr float kTimbreMargin = 0.15F;
+// The two intervals of a beat of two sounds correlate alike: each pairs the first with the second.
+constexpr float kRestOfBeat = 0.5F;
 // Seconds in a row the baby's rhythm must have been followed before a jump from it counts.
 constexpr int kSteadySeconds = 4;
 constexpr float kFetalConfidence = 0.30F;
@@ -240,6 +242,18 @@ bool RhythmEstimator::SoundsFetal(double period) const {
     return high >= kMaternalConfidence && high >= low + kTimbreMargin;
 }
 
+// Whether a faster rhythm is only the gap between the two sounds of a slower one, as with a slow
+// baby's loud second sound: not a multiple of it, in its band the slower beat repeats better, the
+// faster one does not repeat at its own double, and the rest of the slower beat is an interval as
+// strong as the gap.
+bool RhythmEstimator::PartOfSlowerBeat(std::size_t band, double period, double slower) const {
+    const std::vector<float>& r = m_correlations[band];
+    const float gap = At(r, period);
+    return slower > period && !SamePeriod(slower, 2.0 * period) &&
+           !SamePeriod(slower, 3.0 * period) && At(r, slower) > gap && At(r, 2.0 * period) < gap &&
+           At(r, slower - period) >= kRestOfBeat * gap;
+}
+
 // A slow rhythm is the mother's when it jumped from a baby followed steadily as he was lost, when
 // it continues a rhythm found hers, or when it sounds like her vessel.
 bool RhythmEstimator::SignsOfMother(double period) const {
@@ -357,6 +371,11 @@ SecondEstimate RhythmEstimator::Estimate() {
         HalfCorrelation(maternal.band, maternalPeriod, false) >= kRecentConfidence &&
         (m_quantised[maternal.band].size() < kWindow ||
          HalfCorrelation(maternal.band, maternalPeriod, true) >= kRecentConfidence);
+    if (fetalHeard && maternalHeard && PartOfSlowerBeat(fetal.band, fetalPeriod, maternalPeriod)) {
+        // The baby's pick is the gap after a loud second sound: the slower rhythm is the whole
+        // beat.
+        fetalHeard = false;
+    }
     const bool slow = fetalHeard && Bpm(fetalPeriod) < kSlowFetalBpm;
     // A slow rhythm the baby's rate fell to gradually, or with the sound of his valves, is his.
     const bool fetalSign = fetalHeard && (Followed(fetalPeriod) || SoundsFetal(fetalPeriod));

@@ -101,6 +101,13 @@ synth::ListeningOptions Talking(double gain = 1.0, double from = 0.0) {
     return listening;
 }
 
+synth::ListeningOptions SecondSound(double delay, double gain) {
+    synth::ListeningOptions listening;
+    listening.secondSoundDelay = delay;
+    listening.secondSoundGain = gain;
+    return listening;
+}
+
 const std::vector<Quality> kNoBaby = {Quality::None, Quality::Unsure};
 
 INSTANTIATE_TEST_SUITE_P(
@@ -120,7 +127,13 @@ INSTANTIATE_TEST_SUITE_P(
         ClipCase{"SoftTalkingOverTheBaby", 150, Talking(0.3, 3.0), 150, {Quality::Good}},
         // Slow and fast babies are babies; below 110 the mother's pulse may beat alike.
         ClipCase{"SlowBaby", 104, {}, 104, {Quality::Good, Quality::Unsure}},
-        ClipCase{"FastBaby", 195, {}, 195, {Quality::Good}}),
+        ClipCase{"FastBaby", 195, {}, 195, {Quality::Good}},
+        // Alone with a loud second sound a third of the beat on, whose gap beats near 160.
+        ClipCase{"SlowBabyWithLoudSecondSound",
+                 99,
+                 SecondSound(0.4, 0.9),
+                 99,
+                 {Quality::Good, Quality::Unsure}}),
     [](const ::testing::TestParamInfo<ClipCase>& info) { return info.param.name; });
 
 // Pieces cut anywhere, even between the two bytes of a frame, give the same answers.
