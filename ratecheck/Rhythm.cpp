@@ -44,8 +44,8 @@ constexpr int kFollowedGapSeconds = 2;
 constexpr int kLastFetalMemorySeconds = 30;
 constexpr double kJumped = 0.15;
 constexpr float kTimbreMargin = 0.15F;
-// The two intervals of a beat of two sounds correlate alike: each pairs the first with the second.
-constexpr float kRestOfBeat = 0.5F;
+// Two unlike sounds half a beat apart correlate at the half beat much less than at the whole.
+constexpr float kHalfOfBeat = 0.6F;
 // Seconds in a row the baby's rhythm must have been followed before a jump from it counts.
 constexpr int kSteadySeconds = 4;
 constexpr float kFetalConfidence = 0.30F;
@@ -242,16 +242,27 @@ bool RhythmEstimator::SoundsFetal(double period) const {
     return high >= kMaternalConfidence && high >= low + kTimbreMargin;
 }
 
-// Whether a faster rhythm is only the gap between the two sounds of a slower one, as with a slow
-// baby's loud second sound: not a multiple of it, in its band the slower beat repeats better, the
-// faster one does not repeat at its own double, and the rest of the slower beat is an interval as
-// strong as the gap.
-bool RhythmEstimator::PartOfSlowerBeat(std::size_t band, double period, double slower) const {
-    const std::vector<float>& r = m_correlations[band];
-    const float gap = At(r, period);
-    return slower > period && !SamePeriod(slower, 2.0 * period) &&
-           !SamePeriod(slower, 3.0 * period) && At(r, slower) > gap && At(r, 2.0 * period) < gap &&
-           At(r, slower - period) >= kRestOfBeat * gap;
+// Whether a rhythm faster than a baby's usual is the half of a slower beat of two unlike sounds,
+// the second near mid-beat: in every band that has the whole beat it repeats far better than its
+// half. A fast baby beside a mother at half his rate repeats at his period as well as at its double
+// in the bands where she is quiet.
+bool RhythmEstimator::HalfOfSlowerBeat(double period, double slower) const {
+    if (Bpm(period) <= kFastFetalBpm || !SamePeriod(slower, 2.0 * period) ||
+        SoundsMaternal(slower)) {
+        return false;
+    }
+    bool heard = false;
+    for (std::size_t b = 0; b < kBands; ++b) {
+        const float whole = m_usable[b] ? At(m_correlations[b], slower) : 0.0F;
+        if (whole < kRhythmic) {
+            continue;
+        }
+        if (At(m_correlations[b], period) >= kHalfOfBeat * whole) {
+            return false;
+        }
+        heard = heard || whole >= kMaternalConfidence;
+    }
+    return heard;
 }
 
 // A slow rhythm is the mother's when it jumped from a baby followed steadily as he was lost, when
@@ -371,10 +382,14 @@ SecondEstimate RhythmEstimator::Estimate() {
         HalfCorrelation(maternal.band, maternalPeriod, false) >= kRecentConfidence &&
         (m_quantised[maternal.band].size() < kWindow ||
          HalfCorrelation(maternal.band, maternalPeriod, true) >= kRecentConfidence);
-    if (fetalHeard && maternalHeard && PartOfSlowerBeat(fetal.band, fetalPeriod, maternalPeriod)) {
-        // The baby's pick is the gap after a loud second sound: the slower rhythm is the whole
-        // beat.
-        fetalHeard = false;
+    if (fetalHeard && maternal.period != 0 && HalfOfSlowerBeat(fetalPeriod, maternalPeriod)) {
+        // Heard at twice his rate: the second sound falls near mid-beat. The rhythm followed so
+        // far at the half beat is the same baby.
+        if (Followed(fetalPeriod)) {
+            m_trackPeriod = maternalPeriod;
+        }
+        fetalPeriod = maternalPeriod;
+        maternalHeard = false;
     }
     const bool slow = fetalHeard && Bpm(fetalPeriod) < kSlowFetalBpm;
     // A slow rhythm the baby's rate fell to gradually, or with the sound of his valves, is his.
