@@ -44,6 +44,8 @@ constexpr int kFollowedGapSeconds = 2;
 constexpr int kLastFetalMemorySeconds = 30;
 constexpr double kJumped = 0.15;
 constexpr float kTimbreMargin = 0.15F;
+// Two unlike sounds half a beat apart correlate at the half beat much less than at the whole.
+constexpr float kHalfOfBeat = 0.6F;
 // Seconds in a row the baby's rhythm must have been followed before a jump from it counts.
 constexpr int kSteadySeconds = 4;
 constexpr float kFetalConfidence = 0.30F;
@@ -240,6 +242,29 @@ bool RhythmEstimator::SoundsFetal(double period) const {
     return high >= kMaternalConfidence && high >= low + kTimbreMargin;
 }
 
+// Whether a rhythm faster than a baby's usual is the half of a slower beat of two unlike sounds,
+// the second near mid-beat: in every band that has the whole beat it repeats far better than its
+// half. A fast baby beside a mother at half his rate repeats at his period as well as at its double
+// in the bands where she is quiet.
+bool RhythmEstimator::HalfOfSlowerBeat(double period, double slower) const {
+    if (Bpm(period) <= kFastFetalBpm || !SamePeriod(slower, 2.0 * period) ||
+        SoundsMaternal(slower)) {
+        return false;
+    }
+    bool heard = false;
+    for (std::size_t b = 0; b < kBands; ++b) {
+        const float whole = m_usable[b] ? At(m_correlations[b], slower) : 0.0F;
+        if (whole < kRhythmic) {
+            continue;
+        }
+        if (At(m_correlations[b], period) >= kHalfOfBeat * whole) {
+            return false;
+        }
+        heard = heard || whole >= kMaternalConfidence;
+    }
+    return heard;
+}
+
 // A slow rhythm is the mother's when it jumped from a baby followed steadily as he was lost, when
 // it continues a rhythm found hers, or when it sounds like her vessel.
 bool RhythmEstimator::SignsOfMother(double period) const {
@@ -357,6 +382,15 @@ SecondEstimate RhythmEstimator::Estimate() {
         HalfCorrelation(maternal.band, maternalPeriod, false) >= kRecentConfidence &&
         (m_quantised[maternal.band].size() < kWindow ||
          HalfCorrelation(maternal.band, maternalPeriod, true) >= kRecentConfidence);
+    if (fetalHeard && maternal.period != 0 && HalfOfSlowerBeat(fetalPeriod, maternalPeriod)) {
+        // Heard at twice his rate: the second sound falls near mid-beat. The rhythm followed so
+        // far at the half beat is the same baby.
+        if (Followed(fetalPeriod)) {
+            m_trackPeriod = maternalPeriod;
+        }
+        fetalPeriod = maternalPeriod;
+        maternalHeard = false;
+    }
     const bool slow = fetalHeard && Bpm(fetalPeriod) < kSlowFetalBpm;
     // A slow rhythm the baby's rate fell to gradually, or with the sound of his valves, is his.
     const bool fetalSign = fetalHeard && (Followed(fetalPeriod) || SoundsFetal(fetalPeriod));

@@ -44,6 +44,7 @@ private:
     bool SoundsMaternal(double period) const;
     bool SoundsFetal(double period) const;
     bool SignsOfMother(double period) const;
+    bool HalfOfSlowerBeat(double period, double slower) const;
 
     std::optional<double> m_trackPeriod;  // the baby's period followed so far, in frames
     int m_secondsSinceTrack = 0;

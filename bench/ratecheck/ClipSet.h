@@ -107,6 +107,23 @@ inline Clip MakeClip(std::uint32_t seed, Spread spread = Spread::Tuning) {
         }
         l.rateChanges.push_back(change);
     }
+    if (!other && clip.baby == "slow") {
+        // A third of the slow babies near 100 and alone, with a loud second sound a third of the
+        // beat on: the gap after it beats at a baby's rate. Drawn apart so that the other clips
+        // stay as they were.
+        std::mt19937 apart(seed ^ 0x5EC0u);
+        const auto between = [&apart](double from, double to) {
+            return from + (to - from) * static_cast<double>(apart()) / 4294967296.0;
+        };
+        if (apart() % 3 == 0) {
+            clip.options.bpmStart = between(98, 102);
+            clip.options.bpmEnd = clip.options.bpmStart + between(-1, 1);
+            l.secondSoundDelay = between(0.35, 0.45);
+            l.secondSoundGain = between(0.7, 1.0);
+            l.maternalGain = 0.0;
+            clip.maternal = "none";
+        }
+    }
     // Events in separate thirds of the clip so they do not overlap.
     if (!changes && draw() % 2 == 0) {
         l.slips.push_back({uniform(5, 12), uniform(6, 12)});

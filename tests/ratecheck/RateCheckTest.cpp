@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -101,6 +102,15 @@ synth::ListeningOptions Talking(double gain = 1.0, double from = 0.0) {
     return listening;
 }
 
+synth::ListeningOptions SecondSound(double delay, double gain,
+                                    std::optional<double> snrDb = std::nullopt) {
+    synth::ListeningOptions listening;
+    listening.snrDb = snrDb;
+    listening.secondSoundDelay = delay;
+    listening.secondSoundGain = gain;
+    return listening;
+}
+
 const std::vector<Quality> kNoBaby = {Quality::None, Quality::Unsure};
 
 INSTANTIATE_TEST_SUITE_P(
@@ -120,7 +130,13 @@ INSTANTIATE_TEST_SUITE_P(
         ClipCase{"SoftTalkingOverTheBaby", 150, Talking(0.3, 3.0), 150, {Quality::Good}},
         // Slow and fast babies are babies; below 110 the mother's pulse may beat alike.
         ClipCase{"SlowBaby", 104, {}, 104, {Quality::Good, Quality::Unsure}},
-        ClipCase{"FastBaby", 195, {}, 195, {Quality::Good}}),
+        ClipCase{"FastBaby", 195, {}, 195, {Quality::Good}},
+        // In hiss with the second sound near mid-beat, whose half beat repeats near 205.
+        ClipCase{"SlowBabyWithSecondSoundAtMidBeat",
+                 103,
+                 SecondSound(0.48, 0.75, -5.0),
+                 103,
+                 {Quality::Good, Quality::Unsure}}),
     [](const ::testing::TestParamInfo<ClipCase>& info) { return info.param.name; });
 
 // Pieces cut anywhere, even between the two bytes of a frame, give the same answers.
