@@ -177,18 +177,18 @@ TEST_F(RecordStoreTest, TheRunsMarksAreStoredInItsArchiveOrReportedLost) {
     struct Case {
         const char* why;
         bool zip;  // packing made a real archive
-        RunMarks marks;
+        std::vector<std::uint32_t> marked;
         StoreResult result;
         std::vector<std::uint32_t> stored;
         bool lost;
     };
     const Case cases[] = {
-        {"marked", true, {{3, 7, 9}, 10}, StoreResult::Stored, {3, 7, 9}, false},
-        {"in the cut second", true, {{2, 10}, 10}, StoreResult::Stored, {2, 9}, false},
-        {"cut second already marked", true, {{9, 10}, 10}, StoreResult::Stored, {9}, false},
-        {"no marks", true, {{}, 10}, StoreResult::Stored, {}, false},
-        {"archive unreadable", false, {{1}, 10}, StoreResult::Stored, {}, true},
-        {"packing failed", false, {{1}, 10}, StoreResult::KeptAside, {}, true},
+        {"marked", true, {3, 7, 9}, StoreResult::Stored, {3, 7, 9}, false},
+        {"in the cut second", true, {2, 10}, StoreResult::Stored, {2, 9}, false},
+        {"cut second already marked", true, {9, 10}, StoreResult::Stored, {9}, false},
+        {"no marks", true, {}, StoreResult::Stored, {}, false},
+        {"archive unreadable", false, {1}, StoreResult::Stored, {}, true},
+        {"packing failed", false, {1}, StoreResult::KeptAside, {}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
@@ -202,12 +202,11 @@ TEST_F(RecordStoreTest, TheRunsMarksAreStoredInItsArchiveOrReportedLost) {
         } else {
             std::ofstream("item.wav", std::ios::binary) << audio;
             platform::ZipWriter writer;
-            ASSERT_TRUE(writer.Create("Data.zip"));
-            ASSERT_TRUE(writer.AddFile("Data.wav", "item.wav"));
-            ASSERT_TRUE(writer.Close());
+            EXPECT_TRUE(writer.Create("Data.zip") && writer.AddFile("Data.wav", "item.wav") &&
+                        writer.Close());
         }
         const StoreOutcome outcome = StoreFinishedRun({}, "Data.zip", "Data.wav", "Data.hr", "Anna",
-                                                      "2010-05-12", m_time, c.marks);
+                                                      "2010-05-12", m_time, RunMarks{c.marked, 10});
         EXPECT_EQ(outcome.result, c.result);
         EXPECT_EQ(outcome.marksLost, c.lost);
         if (c.zip) {
