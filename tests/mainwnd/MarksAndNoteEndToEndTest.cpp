@@ -3,7 +3,6 @@
 // found in the record's archive, on the chart, in the CSV and back in the note dialog.
 #include <QAbstractButton>
 #include <QAccessible>
-#include <QDate>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <fstream>
@@ -11,28 +10,17 @@
 
 #include "archive/RecordEvents.h"
 #include "dialogs/NoteDialog.h"
-#include "mainwnd/EdcCalendar.h"
 #include "report/RecordReport.h"
-#include "tests/mainwnd/MainWindowFixture.h"
+#include "tests/mainwnd/PulseWindowFixture.h"
 #include "tests/report/StoredRecords.h"
-#include "tests/support/PulseTestMain.h"
 
 namespace marulo::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
-class MarksAndNoteEndToEndTest : public MainWindowTestBase {
+class MarksAndNoteEndToEndTest : public PulseWindowTestBase {
 protected:
-    void SetUp() override {
-        MainWindowTestBase::SetUp();
-        m_pulse = SharedPulseAudio();
-        if (m_pulse == nullptr) {
-            GTEST_SKIP() << WhyNoPulseAudio();
-        }
-        platform::SetSoundInputFile(std::nullopt);
-    }
-
     // Waits until the run has recorded this much more audio than now.
     bool RecordMore(double seconds) const {
         std::error_code ignored;
@@ -60,17 +48,11 @@ protected:
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
-
-    PrivatePulseAudio* m_pulse = nullptr;
 };
 
 TEST_F(MarksAndNoteEndToEndTest, MarksAndANoteReachTheArchiveTheChartAndTheCsv) {
-    mainwnd::MainWindow& window = OpenWindow();
-    window.show();
+    mainwnd::MainWindow& window = OpenWithProfile();
     window.activateWindow();
-    QTest::keyClicks(NameBoxOf(window), QStringLiteral("Anna"));
-    ProfileOf(window).OpenCalendar();
-    emit CalendarOf(window)->clicked(QDate::currentDate().addDays(100));
     auto* markButton = ControlOf<QAbstractButton>(window, controls::kMarkButtonId);
     auto* noteButton = ControlOf<QAbstractButton>(window, controls::kNoteButtonId);
     ASSERT_NE(markButton, nullptr);

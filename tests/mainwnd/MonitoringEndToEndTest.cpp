@@ -11,42 +11,17 @@
 #include "archive/RecordFiles.h"
 #include "controls/SkinnedButton.h"
 #include "livesignal/LiveSignal.h"
-#include "mainwnd/EdcCalendar.h"
 #include "mainwnd/RecordingState.h"
 #include "platform/Zip.h"
 #include "recordformat/WavReader.h"
-#include "tests/mainwnd/MainWindowFixture.h"
-#include "tests/support/PulseTestMain.h"
+#include "tests/mainwnd/PulseWindowFixture.h"
 #include "tools/synth/SyntheticRecording.h"
 #include "views/MonitorView.h"
 
 namespace marulo::testing {
 namespace {
 
-class MonitoringEndToEndTest : public MainWindowTestBase {
-protected:
-    void SetUp() override {
-        MainWindowTestBase::SetUp();
-        m_pulse = SharedPulseAudio();
-        if (m_pulse == nullptr) {
-            GTEST_SKIP() << WhyNoPulseAudio();
-        }
-        platform::SetSoundInputFile(std::nullopt);
-    }
-
-    // The window shown, with Anna, due in 100 days, entered.
-    mainwnd::MainWindow& OpenWithProfile() {
-        mainwnd::MainWindow& window = OpenWindow();
-        window.show();
-        QTest::keyClicks(NameBoxOf(window), QStringLiteral("Anna"));
-        ProfileOf(window).OpenCalendar();
-        emit CalendarOf(window)->clicked(m_edc);
-        return window;
-    }
-
-    PrivatePulseAudio* m_pulse = nullptr;
-    const QDate m_edc = QDate::currentDate().addDays(100);
-};
+using MonitoringEndToEndTest = PulseWindowTestBase;
 
 TEST_F(MonitoringEndToEndTest, RecordHoldsTheCapturedAudioAndItsHeartRateTrace) {
     mainwnd::MainWindow& window = OpenWithProfile();
