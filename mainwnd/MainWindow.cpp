@@ -180,6 +180,8 @@ void MainWindow::ConnectPanels() {
     m_records->SetPlayingQuery([this] { return IsPlaying(); });
     connect(m_monitoring.get(), &MonitoringPresenter::liveViewWanted, m_records.get(),
             [this] { m_records->ShowRecord(-1); });
+    connect(m_monitoring.get(), &MonitoringPresenter::liveMarked, m_reviewView,
+            &views::ReviewView::AppendLiveMark);
     connect(m_monitoring.get(), &MonitoringPresenter::recordsChanged, m_records.get(),
             &RecordsPanel::RefreshRecordList);
     connect(m_monitoring.get(), &MonitoringPresenter::nameRefused, this,

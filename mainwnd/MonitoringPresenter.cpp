@@ -103,7 +103,10 @@ MonitoringPresenter::MonitoringPresenter(QWidget& window,
                                   }});
     m_liveSignal = std::make_unique<livesignal::LiveSignalListener>(
         [this, later](std::optional<livesignal::LiveSignalValue> value) {
-            later([this, value] { m_view->SetLiveSignal(value); });
+            later([this, value] {
+                m_view->SetLiveSignal(value);
+                emit liveMarked(value);
+            });
         });
     m_runLevel = std::make_unique<livesignal::InputLevelListener>(
         [this, later](const livesignal::InputLevelValue& value) {

@@ -95,6 +95,8 @@ signals:
     void nameRefused();
     // A run opened the input.
     void runOpened();
+    // The live mark of the running record's next second.
+    void liveMarked(const std::optional<livesignal::LiveSignalValue>& mark);
 
 private:
     void StopRun();

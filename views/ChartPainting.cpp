@@ -104,10 +104,10 @@ void PaintMinuteLabels(QPainter& painter, int offset, int chartWidth, int client
 }
 
 void PaintTraceLayers(QPainter& painter, std::span<const std::int32_t> trace,
-                      const TraceLayers& layers, bool live, int offset, int clientHeight,
-                      ColumnSpan visible, std::vector<QPointF>& points) {
+                      const TraceLayers& layers, int offset, int clientHeight, ColumnSpan visible,
+                      std::vector<QPointF>& points) {
     const QPen plain(kTraceColour, 1.0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-    if (live || layers.plain.size() != trace.size()) {
+    if (layers.plain.size() != trace.size()) {
         PaintLayer(painter, trace, plain, offset, clientHeight, visible, points);
         return;
     }

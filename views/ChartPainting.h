@@ -37,11 +37,11 @@ private:
 void PaintMinuteLabels(QPainter& painter, int offset, int chartWidth, int clientHeight,
                        ColumnSpan visible);
 
-// While live the detector's values grow as they come; in review only what the check lets stand
-// is drawn as the baby's rate. The points are scratch space kept between paints.
+// Only what the check (or while live, the live mark) lets stand is drawn as the baby's rate. The
+// points are scratch space kept between paints.
 void PaintTraceLayers(QPainter& painter, std::span<const std::int32_t> trace,
-                      const TraceLayers& layers, bool live, int offset, int clientHeight,
-                      ColumnSpan visible, std::vector<QPointF>& points);
+                      const TraceLayers& layers, int offset, int clientHeight, ColumnSpan visible,
+                      std::vector<QPointF>& points);
 
 // The figure of the second playing, top right.
 void PaintReadout(QPainter& painter, const ShownRate& shown, int clientWidth, int clientHeight);

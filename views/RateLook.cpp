@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "views/RateLook.h"
 
+#include <algorithm>
+
 #include "views/ChartGeometry.h"
 
 namespace marulo::views {
@@ -44,6 +46,37 @@ TraceLayers ReviewLayers(std::span<const std::int32_t> trace, const report::Chec
             layers.plain[second] = shown.rate;
         } else if (shown.look == RateLook::SetApart) {
             (wasChecked ? layers.setApart : layers.unchecked)[second] = shown.rate;
+        }
+    }
+    return layers;
+}
+
+ratecheck::Mark StripMark(livesignal::SignalState state) {
+    switch (state) {
+        case livesignal::SignalState::Good:
+            return ratecheck::Mark::Confirmed;
+        case livesignal::SignalState::Weak:
+            return ratecheck::Mark::Doubtful;
+        case livesignal::SignalState::None:
+            break;
+    }
+    return ratecheck::Mark::NoSignal;
+}
+
+TraceLayers LiveLayers(std::span<const std::int32_t> trace,
+                       std::span<const ratecheck::Mark> marks) {
+    TraceLayers layers;
+    layers.plain.assign(trace.size(), 0);
+    layers.setApart.assign(trace.size(), 0);
+    layers.unchecked.assign(trace.size(), 0);
+    for (std::size_t second = 0; second < trace.size(); ++second) {
+        const std::int32_t rate = std::max(trace[second], 0);
+        if (second >= marks.size()) {
+            layers.unchecked[second] = rate;
+        } else if (marks[second] == ratecheck::Mark::Confirmed) {
+            layers.plain[second] = rate;
+        } else if (marks[second] == ratecheck::Mark::Doubtful) {
+            layers.setApart[second] = rate;
         }
     }
     return layers;

@@ -45,4 +45,11 @@ struct TraceLayers {
 TraceLayers ReviewLayers(std::span<const std::int32_t> trace, const report::CheckedTrace* checked,
                          std::size_t checkedSeconds);
 
+// The strip's mark of a second by its live mark.
+ratecheck::Mark StripMark(livesignal::SignalState state);
+
+// A running record's trace by the live marks of its seconds, as the live number is shown: plain
+// where good, set apart where weak, nothing without a signal; seconds not yet marked unchecked.
+TraceLayers LiveLayers(std::span<const std::int32_t> trace, std::span<const ratecheck::Mark> marks);
+
 }  // namespace marulo::views

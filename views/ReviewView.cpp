@@ -328,9 +328,20 @@ void ReviewView::OnCaptureClose() {
 
 void ReviewView::AppendLiveValue(std::int32_t beatsPerMinute) {
     m_trace.push_back(beatsPerMinute);
+    UpdateLayers();
     FitExtent();
     const int width = ChartClientSize().width();
     ScrollTo(LiveFollow(OffsetX(), width, m_trace.size(), MaxOffset(m_extent, width)));
+    viewport()->update();
+}
+
+void ReviewView::AppendLiveMark(const std::optional<livesignal::LiveSignalValue>& mark) {
+    // The marks come a second each, in the order of the run's rates.
+    if (!m_liveMode || !mark) {
+        return;
+    }
+    m_liveMarks.push_back(StripMark(mark->state));
+    UpdateLayers();
     viewport()->update();
 }
 
@@ -566,10 +577,12 @@ void ReviewView::PaintChart(QPainter& painter, std::optional<std::int64_t> playi
             painter.restore();
         }
     }
-    PaintTraceLayers(painter, m_trace, m_layers, m_liveMode, offset, height, visible, m_points);
+    PaintTraceLayers(painter, m_trace, m_layers, offset, height, visible, m_points);
     if (m_check) {
         PaintQualityMarks(painter, m_check->checked.marks, m_check->checkedSeconds, offset, height,
                           visible);
+    } else {
+        PaintQualityMarks(painter, m_liveMarks, m_liveMarks.size(), offset, height, visible);
     }
     if (!m_liveMode) {
         PaintMovementMarks(painter, m_movementMarks, offset, height, visible);
@@ -588,6 +601,10 @@ void ReviewView::PaintChart(QPainter& painter, std::optional<std::int64_t> playi
 }
 
 void ReviewView::UpdateLayers() {
+    if (!m_check && !m_liveMarks.empty()) {
+        m_layers = LiveLayers(m_trace, m_liveMarks);
+        return;
+    }
     m_layers = ReviewLayers(m_trace, m_check ? &m_check->checked : nullptr,
                             m_check ? m_check->checkedSeconds : 0);
 }
@@ -598,8 +615,7 @@ ShownRate ReviewView::RateAt(std::int64_t second) const {
 }
 
 const std::vector<ratecheck::Mark>& ReviewView::QualityMarks() const {
-    static const std::vector<ratecheck::Mark> kNone;
-    return m_check ? m_check->checked.marks : kNone;
+    return m_check ? m_check->checked.marks : m_liveMarks;
 }
 
 QString ReviewView::AudioShortNote() const {
@@ -612,6 +628,7 @@ QString ReviewView::AudioShortNote() const {
 
 void ReviewView::ForgetCheck() {
     m_check.reset();
+    m_liveMarks.clear();
     UpdateLayers();
 }
 

@@ -68,7 +68,8 @@ public:
     void InvalidateCachedChart();
 
     const std::vector<std::int32_t>& Trace() const { return m_trace; }
-    // A mark a second from the check of the loaded record's sound; empty until it is done.
+    // A mark a second from the check of the loaded record's sound, or while a run goes on from its
+    // live mark; empty until there is one.
     const std::vector<ratecheck::Mark>& QualityMarks() const;
     // What the check of the loaded record's sound found; nothing until it is done.
     const std::optional<review::RecordCheck>& Check() const { return m_check; }
@@ -76,6 +77,8 @@ public:
     ShownRate RateAt(std::int64_t second) const;
     int OffsetX() const;
     bool IsLiveMode() const { return m_liveMode; }
+    // The live mark of the running record's next second, on this object's thread.
+    void AppendLiveMark(const std::optional<livesignal::LiveSignalValue>& mark);
     bool IsPlaying() const;
     // The whole second the player is at; -1 when nothing is open or the player cannot tell.
     std::int64_t PlayingSecond() const;
@@ -167,6 +170,7 @@ private:
     bool m_loading = false;
     std::optional<int> m_playWhenLoaded;
     std::optional<review::RecordCheck> m_check;
+    std::vector<ratecheck::Mark> m_liveMarks;
     TraceLayers m_layers;
     std::optional<std::int64_t> m_keyCursor;
     bool m_legendAsked = false;

@@ -82,8 +82,8 @@ TEST_F(MonitoringEndToEndTest, RecordHoldsTheCapturedAudioAndItsHeartRateTrace) 
 }
 
 // The probe on the mother's vessel, heard through the real sound input: the mark turns weak,
-// the hint asks to move the listener, a screen reader hears it with the number, and both go
-// when monitoring stops.
+// the hint asks to move the listener, a screen reader hears it with the number, the chart marks
+// the seconds, and mark and hint go when monitoring stops.
 TEST_F(MonitoringEndToEndTest, LiveMarkShowsTheMothersPulseHintUntilMonitoringStops) {
     mainwnd::MainWindow& window = OpenWithProfile();
     synth::ListeningOptions onVessel;
@@ -116,6 +116,12 @@ TEST_F(MonitoringEndToEndTest, LiveMarkShowsTheMothersPulseHintUntilMonitoringSt
     const QString spoken = live->text(QAccessible::Value);
     EXPECT_TRUE(spoken.contains(Text("LiveMarkWeak"))) << spoken.toStdString();
     EXPECT_TRUE(spoken.contains(Text("LiveHintMaternal"))) << spoken.toStdString();
+    // The chart under the live view marks those seconds doubtful and draws no plain rate there.
+    const views::ReviewView& chart = *ReviewViewOf(window);
+    ASSERT_FALSE(chart.QualityMarks().empty());
+    EXPECT_NEAR(static_cast<double>(chart.QualityMarks().size()),
+                static_cast<double>(chart.Trace().size()), 2.0);
+    EXPECT_EQ(chart.QualityMarks().back(), ratecheck::Mark::Doubtful);
 
     QTest::mouseClick(ControlOf(window, controls::kMonitorButtonId), Qt::LeftButton);
     StopAndWait();

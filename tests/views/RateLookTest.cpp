@@ -58,5 +58,22 @@ TEST(RateLook, ReviewFollowsTheReportsCount) {
     }
 }
 
+// While a run goes on its chart follows the live mark as the live number does: the rate of a good
+// second plainly, of a weak one set apart, none without a signal, and a second not yet marked as
+// unchecked.
+TEST(RateLook, LiveChartFollowsTheLiveMark) {
+    using livesignal::SignalState;
+    using ratecheck::Mark;
+    const std::vector<std::int32_t> trace = {140, 214, 78, 0, 141};
+    const std::vector<Mark> marks = {StripMark(SignalState::Good), StripMark(SignalState::None),
+                                     StripMark(SignalState::Weak), StripMark(SignalState::Good)};
+    EXPECT_EQ(marks, (std::vector<Mark>{Mark::Confirmed, Mark::NoSignal, Mark::Doubtful,
+                                        Mark::Confirmed}));
+    const TraceLayers layers = LiveLayers(trace, marks);
+    EXPECT_EQ(layers.plain, (std::vector<std::int32_t>{140, 0, 0, 0, 0}));
+    EXPECT_EQ(layers.setApart, (std::vector<std::int32_t>{0, 0, 78, 0, 0}));
+    EXPECT_EQ(layers.unchecked, (std::vector<std::int32_t>{0, 0, 0, 0, 141}));
+}
+
 }  // namespace
 }  // namespace marulo::views

@@ -257,6 +257,34 @@ TEST_F(ReviewViewTest, LiveValuesArriveThroughTheEventLoopAndKeepTheNewestInView
     EXPECT_EQ(m_view.Trace().size(), static_cast<std::size_t>(width) + 1);
 }
 
+// What the detector makes of noise is not drawn as the baby's rate while the run goes on.
+TEST_F(ReviewViewTest, TheLiveChartDrawsOnlyWhatTheLiveMarkLetsStand) {
+    m_view.OnCaptureOpen();
+    QCoreApplication::processEvents();
+    const QImage empty = Render(m_view);
+    for (int second = 0; second < 20; ++second) {
+        m_view.OnHeartRate(second < 10 ? 140 : 214);
+    }
+    QCoreApplication::processEvents();
+    const QRect noise(12, ValueY(Height(), 214) - 3, 7, 7);
+    EXPECT_FALSE(AreaEqual(Render(m_view), empty, noise)) << "unmarked seconds are drawn";
+
+    for (int second = 0; second < 20; ++second) {
+        m_view.AppendLiveMark(livesignal::LiveSignalValue{
+            second < 10 ? livesignal::SignalState::Good : livesignal::SignalState::None,
+            livesignal::Hint::None});
+    }
+    const QImage drawn = Render(m_view);
+    EXPECT_TRUE(AreaEqual(drawn, empty, noise));
+    EXPECT_FALSE(AreaEqual(drawn, empty, QRect(2, ValueY(Height(), 140) - 1, 6, 3)));
+    ASSERT_EQ(m_view.QualityMarks().size(), 20u);
+    EXPECT_EQ(m_view.QualityMarks()[15], ratecheck::Mark::NoSignal);
+
+    m_view.OnCaptureOpen();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(m_view.QualityMarks().empty()) << "a new run starts unmarked";
+}
+
 TEST_F(ReviewViewTest, ALongTraceWidensTheChartSoEveryValueCanBeShown) {
     const int width = m_view.viewport()->width();
     const ChartExtent initial = m_view.Extent();
