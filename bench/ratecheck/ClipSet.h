@@ -28,12 +28,105 @@ struct Clip {
     std::string baby;  // normal, slow, fast, decel or accel
 };
 
-// The ranges the clips are drawn from: one set to tune on, another, wider and shifted, to see the
-// analysis on audio it was not tuned on.
-enum class Spread { Tuning, Other };
+// The ranges the clips are drawn from: one set to tune on, another, wider and shifted, and a third
+// kept apart from all tuning, to see the analysis on audio it was not tuned on.
+enum class Spread { Tuning, Other, Apart };
+
+// The spread named on a bench's command line: "other", "apart", or the tuning one.
+inline Spread SpreadNamed(const std::string& name) {
+    return name == "other" ? Spread::Other : name == "apart" ? Spread::Apart : Spread::Tuning;
+}
+
+inline const char* SpreadName(Spread spread) {
+    return spread == Spread::Other ? "other" : spread == Spread::Apart ? "apart" : "tuning";
+}
+
+// A clip of the spread kept apart: other rates, sounds, strengths and events than either of the
+// others, drawn in another order.
+inline Clip MakeApartClip(std::uint32_t seed) {
+    std::mt19937 draw(seed * 2654435761u + 17u);
+    const auto uniform = [&draw](double low, double high) {
+        return low + (high - low) * static_cast<double>(draw()) / 4294967296.0;
+    };
+    Clip clip;
+    synth::ListeningOptions& l = clip.listening;
+    const double snr = uniform(-10, 35);
+    l.snrDb = snr;
+    clip.snrBand = snr < 0 ? "snr<0" : snr < 10 ? "snr0-10" : "snr>=10";
+    const unsigned kind = draw() % 10;
+    double low = 105;
+    double high = 185;
+    clip.baby = "normal";
+    if (kind <= 1) {
+        clip.baby = "slow";
+        low = 96;
+        high = 112;
+    } else if (kind <= 3) {
+        clip.baby = "fast";
+        low = 158;
+        high = 210;
+    } else if (kind <= 6) {
+        clip.baby = "decel";
+        low = 115;
+        high = 165;
+    } else if (kind == 7) {
+        clip.baby = "accel";
+        low = 115;
+        high = 165;
+    }
+    clip.options = {kClipSeconds, uniform(low, high), 0, seed};
+    clip.options.bpmEnd = std::clamp(clip.options.bpmStart + uniform(-10, 10), low, high);
+    l.secondSoundDelay = uniform(0.28, 0.6);
+    l.secondSoundGain = uniform(0.1, 1.1);
+    const double gains[] = {0.0, 0.05, 0.2, 0.4, 0.65, 1.0};
+    l.maternalGain = gains[draw() % 6];
+    l.maternalBpm = draw() % 4 == 0
+                        ? std::clamp(clip.options.bpmStart / 2.0 + uniform(-4, 4), 50.0, 110.0)
+                        : uniform(50, 110);
+    const bool changes = clip.baby == "decel" || clip.baby == "accel";
+    if (changes) {
+        synth::RateChange change;
+        change.start = uniform(5, 14);
+        change.fall = uniform(3, 40);
+        change.hold = uniform(3, 18);
+        change.recovery = uniform(4, 20);
+        change.depthBpm = clip.baby == "accel" ? uniform(10, 40) : -uniform(15, 80);
+        if (clip.baby == "decel") {
+            const double floor = std::max(65.0, clip.options.bpmStart + change.depthBpm);
+            change.depthBpm = floor - clip.options.bpmStart;
+            if (draw() % 5 < 3) {
+                l.maternalBpm = std::clamp(floor + uniform(-10, 10), 50.0, 110.0);
+                l.maternalGain = std::max(l.maternalGain, uniform(0.1, 0.9));
+            }
+        }
+        l.rateChanges.push_back(change);
+    }
+    clip.maternal = l.maternalGain == 0.0  ? "none"
+                    : l.maternalGain < 0.2 ? "weak"
+                    : l.maternalGain < 0.5 ? "medium"
+                                           : "strong";
+    if (!changes && draw() % 2 == 0) {
+        l.slips.push_back({uniform(4, 12), uniform(4, 15)});
+    }
+    if (!changes && draw() % 2 == 0) {
+        l.lifts.push_back(
+            {{uniform(26, 32), uniform(4, 12)}, static_cast<synth::LiftedSound>(draw() % 3)});
+    }
+    if (draw() % 2 == 0) {
+        l.talks.push_back({uniform(42, 50), uniform(3, 9)});
+        const double talkGains[] = {0.05, 0.2, 0.45, 0.7, 1.2, 2.0};
+        l.talkGain = talkGains[draw() % 6];
+    } else if (draw() % 3 == 0) {
+        l.turnedUp.push_back({uniform(38, 46), uniform(4, 12)});
+    }
+    return clip;
+}
 
 // One clip of the set: everything drawn from the seed.
 inline Clip MakeClip(std::uint32_t seed, Spread spread = Spread::Tuning) {
+    if (spread == Spread::Apart) {
+        return MakeApartClip(seed);
+    }
     std::mt19937 draw(seed);
     const auto uniform = [&draw](double low, double high) {
         return low + (high - low) * static_cast<double>(draw()) / 4294967296.0;

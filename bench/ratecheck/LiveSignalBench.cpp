@@ -2,8 +2,8 @@
 // The live mark scored on the generated recordings of the rate check's set, fed as the capture
 // thread feeds it: 0.1 s blocks in real-time order, each first to the mark, then to the detector,
 // and every tenth block's rate to the mark (without waiting in real time).
-// usage: live_signal_bench [CLIPS] [FIRST_SEED] [other]
-//   (default 60 one-minute clips from seed 1000; "other" draws them from the other spread)
+// usage: live_signal_bench [CLIPS] [FIRST_SEED] [other|apart]
+//   (default 60 one-minute clips from seed 1000; "other" or "apart" draws them from another spread)
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -140,15 +140,14 @@ double Share(int part, int whole) {
 int main(int argc, char** argv) {
     const int clips = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
     const auto firstSeed = static_cast<std::uint32_t>(argc > 2 ? std::atoi(argv[2]) : 1000);
-    const Spread spread =
-        argc > 3 && std::string(argv[3]) == "other" ? Spread::Other : Spread::Tuning;
+    const Spread spread = marulo::bench::SpreadNamed(argc > 3 ? argv[3] : "");
     Tally t;
     for (int i = 0; i < clips; ++i) {
         Score(MakeClip(firstSeed + static_cast<std::uint32_t>(i), spread), t);
     }
     std::printf("%d clips of %.0f s, seeds %u..%u, %s spread\n", clips, kClipSeconds, firstSeed,
                 firstSeed + static_cast<std::uint32_t>(clips) - 1,
-                spread == Spread::Other ? "other" : "tuning");
+                marulo::bench::SpreadName(spread));
     std::printf("good on right rate, clean audio:      %5.1f %% of %d s (goal >= 95)\n",
                 Share(t.cleanRightGood, t.cleanRight), t.cleanRight);
     std::printf("not good on mother's pulse or half:   %5.1f %% of %d s (goal >= 95)\n",

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // How far the second analysis can be believed, scored on generated recordings of known truth:
 // a varied set made at run time from fixed seeds, one row per condition.
-// usage: ratecheck_quality_bench [CLIPS] [FIRST_SEED] [other]
-//   (default 60 one-minute clips from seed 1000; "other" draws them from the other spread)
+// usage: ratecheck_quality_bench [CLIPS] [FIRST_SEED] [other|apart]
+//   (default 60 one-minute clips from seed 1000; "other" or "apart" draws them from another spread)
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -130,15 +130,14 @@ std::string Share(int part, int whole) {
 int main(int argc, char** argv) {
     const int clips = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
     const auto firstSeed = static_cast<std::uint32_t>(argc > 2 ? std::atoi(argv[2]) : 1000);
-    const Spread spread =
-        argc > 3 && std::string(argv[3]) == "other" ? Spread::Other : Spread::Tuning;
+    const Spread spread = marulo::bench::SpreadNamed(argc > 3 ? argv[3] : "");
     std::map<std::string, Tally> tallies;
     for (int i = 0; i < clips; ++i) {
         Score(MakeClip(firstSeed + static_cast<std::uint32_t>(i), spread), tallies);
     }
     std::printf("%d clips of %.0f s, seeds %u..%u, %s spread; shares in %%\n", clips, kClipSeconds,
                 firstSeed, firstSeed + static_cast<std::uint32_t>(clips) - 1,
-                spread == Spread::Other ? "other" : "tuning");
+                marulo::bench::SpreadName(spread));
     std::printf("%-14s %7s %8s %5s %6s %5s %7s %7s %8s %7s %7s %7s %6s\n", "condition", "seconds",
                 "shown ok", "half", "mother", "good", "good ok", "wrong!g", "chk 5bpm", "chk >10",
                 "chk gone", "mat<110", "unsure");
