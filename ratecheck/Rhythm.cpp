@@ -228,6 +228,31 @@ bool RhythmEstimator::Followed(double period) const {
                kFollowedChange * std::min(m_secondsSinceTrack, kFollowedGapSeconds);
 }
 
+// Her vessel beats once a beat, deep: its rhythm is the strongest repeat of the lowest band, and
+// half a beat on that band is quieter than on the beat (two sounds of a beat would repeat there).
+bool RhythmEstimator::DeepSinglePulse(double period) const {
+    if (!m_usable[0]) {
+        return false;
+    }
+    const std::vector<float>& low = m_correlations[0];
+    const auto strongest =
+        std::max_element(low.begin() + kMaternalShortest, low.begin() + kMaternalLongest + 1);
+    return SamePeriod(static_cast<double>(strongest - low.begin()), period) &&
+           At(low, period) >= kMaternalConfidence && At(low, period / 2.0) < 0.0F;
+}
+
+// Her deep pulse with a faster rhythm of like beats above it: the highest band repeats at half her
+// period nearly as well as at the whole, as two unlike sounds of one beat half a beat apart would
+// not. Its repeat at her period is that rhythm's double, no sign that she sounds there.
+bool RhythmEstimator::FasterRhythmAbove(double period) const {
+    if (!m_usable[kBands - 1] || !DeepSinglePulse(period)) {
+        return false;
+    }
+    const std::vector<float>& high = m_correlations[kBands - 1];
+    const float half = At(high, period / 2.0);
+    return half >= kRhythmic && half >= kHalfOfBeat * At(high, period);
+}
+
 // The mother's vessel sounds deep: her rhythm is in the lowest band and not in the highest.
 bool RhythmEstimator::SoundsMaternal(double period) const {
     return m_usable[0] && At(m_correlations[0], period) >= kMaternalConfidence &&
@@ -248,7 +273,7 @@ bool RhythmEstimator::SoundsFetal(double period) const {
 // in the bands where she is quiet.
 bool RhythmEstimator::HalfOfSlowerBeat(double period, double slower) const {
     if (Bpm(period) <= kFastFetalBpm || !SamePeriod(slower, 2.0 * period) ||
-        SoundsMaternal(slower)) {
+        SoundsMaternal(slower) || DeepSinglePulse(slower)) {
         return false;
     }
     bool heard = false;
@@ -335,6 +360,11 @@ SecondEstimate RhythmEstimator::Estimate() {
             // Where the baby's rate meets the mother's, a rhythm with the sound of her vessel is
             // hers, however gradually it was reached.
             if (bpm < kSlowFetalBpm && SoundsMaternal(static_cast<double>(period))) {
+                continue;
+            }
+            // Under a faster rhythm of its own, a deep slow rhythm not reached gradually is hers.
+            if (bpm < kSlowFetalBpm && !followed &&
+                FasterRhythmAbove(static_cast<double>(period))) {
                 continue;
             }
             if (period > kFetalLongest) {

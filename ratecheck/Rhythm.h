@@ -41,6 +41,8 @@ private:
     std::vector<bool> m_voiced;  // a frame each, as long as the history
     std::size_t m_framesThisSecond = 0;
     bool Followed(double period) const;
+    bool DeepSinglePulse(double period) const;
+    bool FasterRhythmAbove(double period) const;
     bool SoundsMaternal(double period) const;
     bool SoundsFetal(double period) const;
     bool SignsOfMother(double period) const;

@@ -111,6 +111,13 @@ synth::ListeningOptions SecondSound(double delay, double gain,
     return listening;
 }
 
+synth::ListeningOptions WithMother(synth::ListeningOptions listening, double maternalBpm,
+                                   double maternalGain) {
+    listening.maternalBpm = maternalBpm;
+    listening.maternalGain = maternalGain;
+    return listening;
+}
+
 const std::vector<Quality> kNoBaby = {Quality::None, Quality::Unsure};
 
 INSTANTIATE_TEST_SUITE_P(
@@ -136,7 +143,26 @@ INSTANTIATE_TEST_SUITE_P(
                  103,
                  SecondSound(0.48, 0.75, -5.0),
                  103,
-                 {Quality::Good, Quality::Unsure}}),
+                 {Quality::Good, Quality::Unsure}},
+        // A strong mother near half a fast baby's rate: her deep pulse takes the detector's
+        // number, and his double in the highest band is no sign that she sounds there.
+        ClipCase{"FastBabyOverStrongMotherAtHalfHisRate",
+                 203,
+                 WithMother(SecondSound(0.34, 0.58, 13.0), 98.5, 0.8),
+                 203,
+                 {Quality::Half, Quality::Maternal}},
+        // A slow baby whose like second sound falls at mid-beat repeats at the half beat too: with
+        // no deep pulse of its own there, his rhythm is still his.
+        ClipCase{"SlowBabyWithLikeSecondSoundAtMidBeatOverHisMother",
+                 104,
+                 WithMother(SecondSound(0.5, 0.7, 2.5), 55, 0.3),
+                 104,
+                 {Quality::Good, Quality::Unsure, Quality::Double}},
+        ClipCase{"SlowBabyWithSecondSoundAtMidBeatBesideStrongMother",
+                 106,
+                 WithMother(SecondSound(0.5, 0.63, 7.0), 89, 0.8),
+                 106,
+                 {Quality::Good, Quality::Unsure, Quality::Maternal}}),
     [](const ::testing::TestParamInfo<ClipCase>& info) { return info.param.name; });
 
 // Pieces cut anywhere, even between the two bytes of a frame, give the same answers.
