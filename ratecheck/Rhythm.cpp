@@ -290,6 +290,40 @@ bool RhythmEstimator::HalfOfSlowerBeat(double period, double slower) const {
     return heard;
 }
 
+// Beside her pulse, deep and strongest in the lowest band, a second slow rhythm at another period
+// that sounds like the baby and repeats better than its half is his: two hearts beating apart.
+std::optional<double> RhythmEstimator::SlowRhythmBesideHers(double herPeriod) const {
+    constexpr std::size_t kHigh = kBands - 1;
+    if (!m_lastFetalPeriod || !m_usable[0] || !m_usable[kHigh] ||
+        At(m_correlations[0], herPeriod) < At(m_correlations[kHigh], herPeriod)) {
+        return std::nullopt;
+    }
+    const std::vector<float>& r = m_correlations[kHigh];
+    std::optional<double> his;
+    float strongest = 0.0F;
+    for (std::size_t period = kMaternalShortest; period <= kSlowLongest; ++period) {
+        if (r[period] < r[period - 1] || r[period] < r[period + 1] || r[period] <= strongest) {
+            continue;
+        }
+        const double refined = RefinedPeak(r, period);
+        // He fell to it from where he was last heard; his own double is no new rhythm.
+        if (refined < *m_lastFetalPeriod || SamePeriod(refined, 2.0 * *m_lastFetalPeriod) ||
+            SamePeriod(refined, herPeriod) || !SoundsFetal(refined) ||
+            At(r, refined / 2.0) >= kHalfOfBeat * r[period] ||
+            HalfCorrelation(kHigh, refined, false) < kRecentConfidence) {
+            continue;
+        }
+        his = refined;
+        strongest = r[period];
+    }
+    return his;
+}
+
+// Her rhythm lately heard beating beside his.
+bool RhythmEstimator::HersBesideHim(double period) const {
+    return m_herBesidePeriod && SamePeriod(period, *m_herBesidePeriod);
+}
+
 // A slow rhythm is the mother's when it jumped from a baby followed steadily as he was lost, when
 // it continues a rhythm found hers, or when it sounds like her vessel.
 bool RhythmEstimator::SignsOfMother(double period) const {
@@ -310,6 +344,9 @@ SecondEstimate RhythmEstimator::Estimate() {
     }
     if (++m_secondsSinceFetal > kLastFetalMemorySeconds) {
         m_lastFetalPeriod.reset();
+    }
+    if (++m_secondsSinceBeside > kTrackMemorySeconds) {
+        m_herBesidePeriod.reset();
     }
     if (++m_secondsSinceMaternal > kTrackMemorySeconds) {
         m_maternalPeriod.reset();
@@ -359,7 +396,8 @@ SecondEstimate RhythmEstimator::Estimate() {
             const double bpm = Bpm(static_cast<double>(period));
             // Where the baby's rate meets the mother's, a rhythm with the sound of her vessel is
             // hers, however gradually it was reached.
-            if (bpm < kSlowFetalBpm && SoundsMaternal(static_cast<double>(period))) {
+            if (bpm < kSlowFetalBpm && (SoundsMaternal(static_cast<double>(period)) ||
+                                        HersBesideHim(static_cast<double>(period)))) {
                 continue;
             }
             // Under a faster rhythm of its own, a deep slow rhythm not reached gradually is hers.
@@ -447,6 +485,19 @@ SecondEstimate RhythmEstimator::Estimate() {
         fetalHeard = true;
         fetalPeriod = maternalPeriod;
         maternalHeard = false;
+    }
+    if (!fetalHeard && maternalHeard && !estimate.talking) {
+        if (const auto his = SlowRhythmBesideHers(maternalPeriod)) {
+            fetalHeard = true;
+            fetalPeriod = *his;
+            m_herBesidePeriod = maternalPeriod;
+            m_secondsSinceBeside = 0;
+        }
+    } else if (fetalHeard && maternalHeard && HersBesideHim(maternalPeriod) &&
+               !SamePeriod(fetalPeriod, maternalPeriod)) {
+        // Still both, apart: she goes on beside him.
+        m_herBesidePeriod = maternalPeriod;
+        m_secondsSinceBeside = 0;
     }
     if (fetalHeard && maternalHeard &&
         (SamePeriod(maternalPeriod, 2.0 * fetalPeriod) ||

@@ -47,6 +47,8 @@ private:
     bool SoundsFetal(double period) const;
     bool SignsOfMother(double period) const;
     bool HalfOfSlowerBeat(double period, double slower) const;
+    std::optional<double> SlowRhythmBesideHers(double herPeriod) const;
+    bool HersBesideHim(double period) const;
 
     std::optional<double> m_trackPeriod;  // the baby's period followed so far, in frames
     int m_secondsSinceTrack = 0;
@@ -57,6 +59,9 @@ private:
     // A slow rhythm found the mother's, followed as such.
     std::optional<double> m_maternalPeriod;
     int m_secondsSinceMaternal = 0;
+    // The mother's rhythm lately heard beating apart from the slowed baby's: never his.
+    std::optional<double> m_herBesidePeriod;
+    int m_secondsSinceBeside = 0;
     std::array<std::vector<float>, kBands> m_correlations;
     std::array<std::vector<std::int16_t>, kBands> m_quantised;
     std::array<double, kBands> m_power{};

@@ -300,5 +300,53 @@ TEST(RateCheck, JudgesTheShownRateAgainstTheSecondsItLagsBehind) {
     EXPECT_EQ(QualityWord(Quality::Unsure), "unsure");
 }
 
+// A baby who slows fast beside his mother's strong pulse is lost on the way down; once he holds at
+// a rate of his own, apart from hers and sounding higher, he is found again: the check gives his
+// rate through the hold, and a shown rate that is his and not hers is never called her pulse.
+TEST(RateCheck, ABabyHoldingBesideHisMothersPulseIsFoundAgain) {
+    const struct {
+        const char* name;
+        double baseline;
+        synth::RateChange change;
+        double maternalBpm;
+        std::uint32_t seed;
+        double snrDb;
+    } cases[] = {
+        {"140 to 80 over 15 s beside a mother at 72", 140, {5, -60, 15, 20, 10}, 72, 7, 10},
+        {"145 to 85 over 12 s beside a mother at 76", 145, {5, -60, 12, 20, 10}, 76, 10, 5},
+        {"150 to 80 over 15 s beside a mother at 70", 150, {5, -70, 15, 20, 10}, 70, 14, 10},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const synth::SynthOptions options{50, c.baseline, c.baseline, c.seed};
+        synth::ListeningOptions listening = Listening(c.maternalBpm, 0.8);
+        listening.snrDb = c.snrDb;
+        listening.rateChanges.push_back(c.change);
+        const auto truth = synth::TruthPerSecond(options, listening);
+        const auto seconds = Check(synth::SynthesizeCaptureBytes(options, listening), 4096);
+        const auto holdStart = static_cast<std::size_t>(c.change.start + c.change.fall);
+        const auto holdEnd = holdStart + static_cast<std::size_t>(c.change.hold);
+        int holding = 0;
+        int checkedRight = 0;
+        for (std::size_t n = kWarmUp; n < holdEnd; ++n) {
+            const Second& s = seconds[n];
+            const double fetal = *truth[n].fetalBpm;
+            SCOPED_TRACE("second " + std::to_string(n) + ", baby " + std::to_string(fetal) +
+                         ", shown " + std::to_string(s.shown) + ", " +
+                         std::string(QualityWord(s.check.quality)));
+            if (std::abs(s.shown - fetal) <= 5 && std::abs(s.shown - c.maternalBpm) > 5) {
+                EXPECT_NE(s.check.quality, Quality::Maternal);
+            }
+            // The four-second window needs a few seconds of the hold to hear him again.
+            if (n >= holdStart + 3) {
+                ++holding;
+                checkedRight +=
+                    s.check.checkedBpm && std::abs(*s.check.checkedBpm - fetal) <= 5 ? 1 : 0;
+            }
+        }
+        EXPECT_GE(checkedRight * 4, holding * 3) << checkedRight << " of " << holding;
+    }
+}
+
 }  // namespace
 }  // namespace marulo::ratecheck
