@@ -64,7 +64,7 @@ LiveSignalValue LiveMark::Next(const ratecheck::SecondCheck& check, bool clippin
     } else if (check.quality == Quality::Unsure && check.checkedBpm) {
         // A slow rate that may be the baby's or the mother's: never advise moving away from it.
         doubt = Doubt::Unsure;
-    } else if (!check.checkedBpm) {
+    } else if (!check.checkedBpm && !check.pulseHeard) {
         // Doubtful against an earlier second's rhythm, and the newest one has none of the baby.
         doubt = Doubt::NoHeartbeat;
     }
@@ -74,7 +74,7 @@ LiveSignalValue LiveMark::Next(const ratecheck::SecondCheck& check, bool clippin
         state = SignalState::Weak;
     }
     std::rotate(m_seen.rbegin(), m_seen.rbegin() + 1, m_seen.rend());
-    m_seen.front() = {doubt, clipping, check.checkedBpm.has_value()};
+    m_seen.front() = {doubt, clipping, check.checkedBpm || check.pulseHeard};
     m_hint = HintDue();
     return {state, m_hint};
 }

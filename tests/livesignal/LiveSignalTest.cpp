@@ -188,11 +188,12 @@ TEST(LiveSignalTest, SlowBabiesAndTalkingGetNoHintToLookElsewhere) {
 
 // Second by second, from the check of each second: a hint comes after four doubtful seconds out of
 // five and stays over a stray one; a clipped second still counts towards the check's own doubt;
-// "no heartbeat heard" goes once the baby is heard again, and "mother's pulse" once the check
+// "no heartbeat heard" goes once a heart is heard again, and "mother's pulse" once the check
 // cannot tell her from the baby.
 TEST(LiveMarkTest, HintsFollowTheChecksOfTheLastSeconds) {
-    // One letter a second: g good, m mother's pulse, h half, n nothing heard, u a rate that may be
-    // the baby's or the mother's, t talking over no heard heart; in capitals, the input clipped.
+    // One letter a second: g good, m the mother's pulse heard at the shown rate, h half, n nothing
+    // heard, u a rate that may be the baby's or the mother's, t talking over no heard heart; in
+    // capitals, the input clipped.
     const auto second = [](char c) {
         ratecheck::SecondCheck check;
         switch (std::tolower(c)) {
@@ -200,7 +201,7 @@ TEST(LiveMarkTest, HintsFollowTheChecksOfTheLastSeconds) {
                 check = {ratecheck::Quality::Good, 140, false};
                 break;
             case 'm':
-                check = {ratecheck::Quality::Maternal, {}, false};
+                check = {ratecheck::Quality::Maternal, {}, false, true};
                 break;
             case 'h':
                 check = {ratecheck::Quality::Half, 140, false};
@@ -231,6 +232,7 @@ TEST(LiveMarkTest, HintsFollowTheChecksOfTheLastSeconds) {
         {"a clipped second on her vessel still counts", "mmMmm", "WWWWW", "...MM"},
         {"clipping beats, then clean ones", "GGGGGgg", "WWWWWGG", "...LL.."},
         {"a lift, then a slow heart", "nnnnuuuu", "NNNNWWWW", "...N...U"},
+        {"a lift, then the mother's pulse", "nnnnmm", "NNNNWW", "...N.."},
         {"the mother's pulse, then a slow rate", "mmmmuuuu", "WWWWWWWW", "...M...U"},
         {"talking over no heard heart", "ttttt", "NNNNN", "...TT"},
     };
