@@ -38,34 +38,16 @@ const char* HintTextKey(Hint hint) {
     return nullptr;
 }
 
-LiveSignal::LiveSignal(Sink sink) : m_sink(std::move(sink)) {
-    Restart();
-}
-
-void LiveSignal::Restart() {
-    m_check.emplace(
-        [this](std::int32_t /*shownBpm*/, const ratecheck::SecondCheck& check) { Judge(check); });
-    m_level.Restart();
-    m_doubts.fill(Doubt::Clear);
+void LiveMark::Restart() {
+    m_seen.fill({});
     m_hint = Hint::None;
 }
 
-void LiveSignal::FeedBlock(std::span<const std::uint8_t> captureBytes) {
-    m_level.Feed(captureBytes);
-    m_check->FeedAudio(captureBytes);
-}
-
-void LiveSignal::FeedShown(std::int32_t shownBpm) {
-    m_check->FeedShown(shownBpm);
-}
-
-void LiveSignal::Judge(const ratecheck::SecondCheck& check) {
+LiveSignalValue LiveMark::Next(const ratecheck::SecondCheck& check, bool clipping) {
     using ratecheck::Quality;
     Doubt doubt = Doubt::Other;
     SignalState state = SignalState::Weak;
-    if (m_level.Clipping()) {
-        doubt = Doubt::TooLoud;
-    } else if (check.quality == Quality::Good) {
+    if (check.quality == Quality::Good) {
         doubt = Doubt::Clear;
         state = SignalState::Good;
     } else if (check.talking) {
@@ -82,38 +64,85 @@ void LiveSignal::Judge(const ratecheck::SecondCheck& check) {
     } else if (check.quality == Quality::Unsure && check.checkedBpm) {
         // A slow rate that may be the baby's or the mother's: never advise moving away from it.
         doubt = Doubt::Unsure;
-    } else if (!check.checkedBpm) {
+    } else if (!check.checkedBpm && !check.pulseHeard) {
         // Doubtful against an earlier second's rhythm, and the newest one has none of the baby.
         doubt = Doubt::NoHeartbeat;
     }
-    std::rotate(m_doubts.rbegin(), m_doubts.rbegin() + 1, m_doubts.rend());
-    m_doubts.front() = doubt;
+    if (clipping) {
+        // The number of a clipped second is doubtful, but what the check heard in it still counts
+        // towards its own hint.
+        state = SignalState::Weak;
+    }
+    std::rotate(m_seen.rbegin(), m_seen.rbegin() + 1, m_seen.rend());
+    m_seen.front() = {doubt, clipping, check.checkedBpm || check.pulseHeard};
     m_hint = HintDue();
-    m_sink({state, m_hint});
+    return {state, m_hint};
 }
 
-int LiveSignal::CountOf(Doubt doubt, int seconds) const {
-    return static_cast<int>(std::count(m_doubts.begin(), m_doubts.begin() + seconds, doubt));
+int LiveMark::CountOf(Doubt doubt, int seconds) const {
+    return static_cast<int>(std::count_if(m_seen.begin(), m_seen.begin() + seconds,
+                                          [doubt](const Seen& s) { return s.doubt == doubt; }));
 }
 
-Hint LiveSignal::HintDue() const {
-    constexpr std::pair<Doubt, Hint> kHints[] = {
-        {Doubt::TooLoud, Hint::TooLoud},   {Doubt::MaternalPulse, Hint::MaternalPulse},
-        {Doubt::HalfRate, Hint::HalfRate}, {Doubt::Talking, Hint::Talking},
-        {Doubt::Unsure, Hint::Unsure},     {Doubt::NoHeartbeat, Hint::NoHeartbeat},
-    };
-    if (m_doubts.front() == Doubt::Clear) {
+int LiveMark::ClippingIn(int seconds) const {
+    return static_cast<int>(std::count_if(m_seen.begin(), m_seen.begin() + seconds,
+                                          [](const Seen& s) { return s.clipping; }));
+}
+
+Hint LiveMark::HintDue() const {
+    const Seen& newest = m_seen.front();
+    if (newest.doubt == Doubt::Clear && !newest.clipping) {
         return Hint::None;
     }
     // A hint shown stays while its doubt lasts, so a stray second does not make it flicker.
+    const bool loudStays = m_hint == Hint::TooLoud && ClippingIn(kHintClearsAfter) > 0;
+    const bool loudComes = newest.clipping && ClippingIn(kHintWindow) >= kHintAfter;
+    if (loudStays || loudComes) {
+        return Hint::TooLoud;
+    }
+    if (newest.doubt == Doubt::Clear) {
+        return Hint::None;
+    }
+    constexpr std::pair<Doubt, Hint> kHints[] = {
+        {Doubt::MaternalPulse, Hint::MaternalPulse},
+        {Doubt::HalfRate, Hint::HalfRate},
+        {Doubt::Talking, Hint::Talking},
+        {Doubt::Unsure, Hint::Unsure},
+        {Doubt::NoHeartbeat, Hint::NoHeartbeat},
+    };
     for (const auto& [doubt, hint] : kHints) {
-        const bool stays = hint == m_hint && CountOf(doubt, kHintClearsAfter) > 0;
-        const bool comes = m_doubts.front() == doubt && CountOf(doubt, kHintWindow) >= kHintAfter;
+        // A hint the newest second gainsays goes at once: "no heartbeat heard" once the check
+        // hears the baby's rate, "mother's pulse" once it cannot tell her rhythm from his.
+        const bool contradicted = (hint == Hint::NoHeartbeat && newest.heartHeard) ||
+                                  (hint == Hint::MaternalPulse && newest.doubt == Doubt::Unsure);
+        const bool stays = hint == m_hint && !contradicted && CountOf(doubt, kHintClearsAfter) > 0;
+        const bool comes = newest.doubt == doubt && CountOf(doubt, kHintWindow) >= kHintAfter;
         if (stays || comes) {
             return hint;
         }
     }
     return Hint::None;
+}
+
+LiveSignal::LiveSignal(Sink sink) : m_sink(std::move(sink)) {
+    Restart();
+}
+
+void LiveSignal::Restart() {
+    m_check.emplace([this](std::int32_t /*shownBpm*/, const ratecheck::SecondCheck& check) {
+        m_sink(m_mark.Next(check, m_level.Clipping()));
+    });
+    m_level.Restart();
+    m_mark.Restart();
+}
+
+void LiveSignal::FeedBlock(std::span<const std::uint8_t> captureBytes) {
+    m_level.Feed(captureBytes);
+    m_check->FeedAudio(captureBytes);
+}
+
+void LiveSignal::FeedShown(std::int32_t shownBpm) {
+    m_check->FeedShown(shownBpm);
 }
 
 }  // namespace marulo::livesignal

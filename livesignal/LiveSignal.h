@@ -43,17 +43,54 @@ struct LiveSignalValue {
 const char* MarkTextKey(SignalState state);
 const char* HintTextKey(Hint hint);
 
+// The mark and the hint of each judged second, from the check of that second and of the seconds
+// before it: a hint comes once the same doubt held most of the last seconds and goes when the
+// doubt clears, so a stray second neither raises nor drops one.
+class LiveMark {
+public:
+    // Seconds of the same doubt before its hint shows, out of the last kHintWindow.
+    static constexpr int kHintWindow = 5;
+    static constexpr int kHintAfter = 4;
+    // A hint goes once its doubt is missing from this many seconds in a row, or at a good second.
+    static constexpr int kHintClearsAfter = 3;
+
+    // Starts afresh, as at the opening of a run.
+    void Restart();
+    // The value of the next second: its check, and whether the input clipped while it was judged.
+    LiveSignalValue Next(const ratecheck::SecondCheck& check, bool clipping);
+
+private:
+    // What the check of one second counts towards.
+    enum class Doubt : std::uint8_t {
+        Clear,
+        MaternalPulse,
+        HalfRate,
+        NoHeartbeat,
+        Talking,
+        Unsure,
+        Other,
+    };
+    struct Seen {
+        Doubt doubt = Doubt::Clear;
+        bool clipping = false;
+        bool heartHeard = false;  // the check has the baby's rate for this second
+    };
+
+    Hint HintDue() const;
+    int CountOf(Doubt doubt, int seconds) const;
+    int ClippingIn(int seconds) const;
+
+    // The last seconds judged, newest first; clear before a run has any.
+    std::array<Seen, kHintWindow> m_seen{};
+    Hint m_hint = Hint::None;
+};
+
 // The live mark of a run: fed every block and every shown rate in capture order, it gives one
 // value a second, as soon as the second analysis has judged that second's shown rate.
 class LiveSignal {
 public:
     using Sink = std::function<void(const LiveSignalValue& value)>;
 
-    // Seconds of the same doubt before its hint shows, out of the last kHintWindow.
-    static constexpr int kHintWindow = 5;
-    static constexpr int kHintAfter = 4;
-    // A hint goes once its doubt is missing from this many seconds in a row, or at a good second.
-    static constexpr int kHintClearsAfter = 3;
     explicit LiveSignal(Sink sink);
 
     // Starts afresh, as at the opening of a run.
@@ -62,29 +99,11 @@ public:
     void FeedShown(std::int32_t shownBpm);
 
 private:
-    // What one judged second counts towards.
-    enum class Doubt : std::uint8_t {
-        Clear,
-        MaternalPulse,
-        HalfRate,
-        NoHeartbeat,
-        TooLoud,
-        Talking,
-        Unsure,
-        Other,
-    };
-
-    void Judge(const ratecheck::SecondCheck& check);
-    Hint HintDue() const;
-    int CountOf(Doubt doubt, int seconds) const;
-
     Sink m_sink;
     std::optional<ratecheck::RateCheck> m_check;
     // Too loud while the input clips.
     InputLevel m_level;
-    // The doubts of the last seconds judged, newest first; clear before a run has any.
-    std::array<Doubt, kHintWindow> m_doubts{};
-    Hint m_hint = Hint::None;
+    LiveMark m_mark;
 };
 
 }  // namespace marulo::livesignal

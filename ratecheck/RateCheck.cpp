@@ -122,6 +122,9 @@ void RateCheck::Pair() {
         std::optional<double> fetal = m_recent.back().fetalBpm;
         // The display lags the audio: a good second keeps the baby's rate it was judged against.
         const auto shown = static_cast<double>(m_pendingShown.front());
+        const std::optional<double> maternal = m_recent.back().maternalBpm;
+        check.pulseHeard = (fetal && Near(shown, *fetal, kSameRateBpm)) ||
+                           (maternal && Near(shown, *maternal, kSameRateBpm));
         for (auto e = m_recent.rbegin();
              e != m_recent.rend() && !fetal && check.quality == Quality::Good; ++e) {
             if (e->fetalBpm && Near(shown, *e->fetalBpm, kSameRateBpm)) {

@@ -40,6 +40,7 @@ struct SecondCheck {
     Quality quality = Quality::None;
     std::optional<std::int32_t> checkedBpm;  // the baby's rate where the analysis is confident
     bool talking = false;                    // a voice was heard over the second
+    bool pulseHeard = false;  // a heart was heard in the second, the baby's or the mother's
 };
 
 // A mark for each of a trace's seconds; seconds beyond the checks have no signal.

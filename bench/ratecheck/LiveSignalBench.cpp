@@ -41,6 +41,9 @@ struct Tally {
     int talkHeard = 0;      // talking over a heart still heard
     int talkHeardTalking = 0;
     int talkHeardNoHeartbeat = 0;
+    int scored = 0;  // seconds after the warm-up, for how often the mark and the hint change
+    int markChanges = 0;
+    int hintChanges = 0;
 };
 
 struct Published {
@@ -90,6 +93,9 @@ void Score(const Clip& clip, Tally& tally) {
     for (int n = kWarmUpSeconds; n < count; ++n) {
         const bool right = shown[n] > 0 && NearAny(shown[n], truth, n, kTruthSeconds, false);
         const bool good = values[n].value.state == SignalState::Good;
+        ++tally.scored;
+        tally.markChanges += values[n].value.state != values[n - 1].value.state;
+        tally.hintChanges += values[n].value.hint != values[n - 1].value.hint;
         if (right && CleanFor(truth, n, kTruthSeconds)) {
             ++tally.cleanRight;
             tally.cleanRightGood += good;
@@ -168,5 +174,7 @@ int main(int argc, char** argv) {
         "talking over a heard heart: talking   %5.1f %% of %d s, no-heartbeat hint %.1f %%\n",
         Share(t.talkHeardTalking, t.talkHeard), t.talkHeard,
         Share(t.talkHeardNoHeartbeat, t.talkHeard));
+    std::printf("changes a minute: mark %.1f, hint %.1f\n", 60.0 * t.markChanges / t.scored,
+                60.0 * t.hintChanges / t.scored);
     return 0;
 }

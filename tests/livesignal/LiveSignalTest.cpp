@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "acquisition/BlockAnalyzer.h"
@@ -182,6 +184,72 @@ TEST(LiveSignalTest, SlowBabiesAndTalkingGetNoHintToLookElsewhere) {
     }
     EXPECT_STREQ(HintTextKey(Hint::Talking), "LiveHintTalking");
     EXPECT_STREQ(HintTextKey(Hint::Unsure), "LiveHintUnsure");
+}
+
+// Second by second, from the check of each second: a hint comes after four doubtful seconds out of
+// five and stays over a stray one; a clipped second still counts towards the check's own doubt;
+// "no heartbeat heard" goes once a heart is heard again, and "mother's pulse" once the check
+// cannot tell her from the baby.
+TEST(LiveMarkTest, HintsFollowTheChecksOfTheLastSeconds) {
+    // One letter a second: g good, m the mother's pulse heard at the shown rate, h half, n nothing
+    // heard, u a rate that may be the baby's or the mother's, t talking over no heard heart; in
+    // capitals, the input clipped.
+    const auto second = [](char c) {
+        ratecheck::SecondCheck check;
+        switch (std::tolower(c)) {
+            case 'g':
+                check = {ratecheck::Quality::Good, 140, false};
+                break;
+            case 'm':
+                check = {ratecheck::Quality::Maternal, {}, false, true};
+                break;
+            case 'h':
+                check = {ratecheck::Quality::Half, 140, false};
+                break;
+            case 'u':
+                check = {ratecheck::Quality::Unsure, 104, false};
+                break;
+            case 't':
+                check = {ratecheck::Quality::None, {}, true};
+                break;
+            default:
+                check = {ratecheck::Quality::None, {}, false};
+        }
+        return std::pair{check, std::isupper(c) != 0};
+    };
+    // Marks: G good, W weak, N none. Hints: . none, M mother's pulse, L too loud, N no heartbeat,
+    // T talking, U cannot tell.
+    const struct {
+        const char* name;
+        const char* checks;
+        const char* marks;
+        const char* hints;
+    } cases[] = {
+        {"clean beats", "gggggg", "GGGGGG", "......"},
+        {"on the mother's vessel", "gmmmmm", "GWWWWW", "....MM"},
+        {"a stray half second keeps her hint", "mmmmhmm", "WWWWWWW", "...MMMM"},
+        {"good seconds clear it", "mmmmggm", "WWWWGGW", "...M..."},
+        {"a clipped second on her vessel still counts", "mmMmm", "WWWWW", "...MM"},
+        {"clipping beats, then clean ones", "GGGGGgg", "WWWWWGG", "...LL.."},
+        {"a lift, then a slow heart", "nnnnuuuu", "NNNNWWWW", "...N...U"},
+        {"a lift, then the mother's pulse", "nnnnmm", "NNNNWW", "...N.."},
+        {"the mother's pulse, then a slow rate", "mmmmuuuu", "WWWWWWWW", "...M...U"},
+        {"talking over no heard heart", "ttttt", "NNNNN", "...TT"},
+    };
+    for (const auto& c : cases) {
+        LiveMark mark;
+        std::string marks;
+        std::string hints;
+        for (const char* p = c.checks; *p != '\0'; ++p) {
+            const auto [check, clipping] = second(*p);
+            const LiveSignalValue value = mark.Next(check, clipping);
+            marks += "GWN"[static_cast<int>(value.state)];
+            hints += ".MHNLTU"[static_cast<int>(value.hint)];
+        }
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(marks, c.marks);
+        EXPECT_EQ(hints, c.hints);
+    }
 }
 
 // On the capture thread: nothing at a run's open and close, so the window clears the mark, and a

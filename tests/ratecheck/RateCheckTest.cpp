@@ -205,6 +205,37 @@ TEST(RateCheck, PairsEachSecondsAudioWithItsShownRate) {
     EXPECT_EQ(late.size(), trace.size());
 }
 
+// A heart is heard where the shown rate beats in the newest second, the baby's or the mother's;
+// never in silence.
+TEST(RateCheck, HearsAPulseOnlyWhereTheShownRateBeats) {
+    synth::ListeningOptions onHerVessel;
+    onHerVessel.maternalBpm = 80;
+    onHerVessel.maternalGain = 0.3;
+    onHerVessel.slips.push_back({0.0, 12.0});
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        std::size_t heardAtLeast;  // of the seconds after the warm-up
+    } cases[] = {
+        {"the baby", synth::SynthesizeCaptureBytes({12.0, 140, 140, 2}), 6},
+        {"the mother's vessel", synth::SynthesizeCaptureBytes({12.0, 140, 140, 2}, onHerVessel), 5},
+        {"silence", std::vector<std::uint8_t>(12 * 16000, 128), 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto seconds = Check(c.bytes, 4096);
+        ASSERT_GT(seconds.size(), kWarmUp);
+        std::size_t heard = 0;
+        for (std::size_t n = kWarmUp; n < seconds.size(); ++n) {
+            heard += seconds[n].check.pulseHeard;
+        }
+        EXPECT_GE(heard, c.heardAtLeast);
+        if (c.heardAtLeast == 0) {
+            EXPECT_EQ(heard, 0u);
+        }
+    }
+}
+
 // A voice is tonal, the baby's sounds are noise: only the voice's frames sound voiced.
 TEST(RateCheck, OnlyAVoiceSoundsVoiced) {
     const auto voicedShare = [](const std::vector<std::uint8_t>& bytes) {
