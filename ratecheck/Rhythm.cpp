@@ -233,12 +233,18 @@ float RhythmEstimator::HalfCorrelation(std::size_t band, double lag, bool earlie
 void RhythmEstimator::NoteQuietLevel() {
     double sum = 0.0;
     double squares = 0.0;
-    for (auto level = m_voiceBandLevel.end() - static_cast<std::ptrdiff_t>(kRecentFrames);
-         level != m_voiceBandLevel.end(); ++level) {
-        sum += *level;
-        squares += *level * *level;
+    std::size_t unvoiced = 0;
+    for (std::size_t i = m_voiced.size() - kRecentFrames; i < m_voiced.size(); ++i) {
+        if (!m_voiced[i]) {
+            sum += m_voiceBandLevel[i];
+            squares += m_voiceBandLevel[i] * m_voiceBandLevel[i];
+            ++unvoiced;
+        }
     }
-    const auto count = static_cast<double>(kRecentFrames);
+    if (unvoiced < kRecentFrames / 2) {
+        return;
+    }
+    const auto count = static_cast<double>(unvoiced);
     const double mean = sum / count;
     m_quietLevel = mean;
     m_quietSwing = std::sqrt(std::max(0.0, squares / count - mean * mean));
