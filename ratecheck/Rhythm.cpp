@@ -61,6 +61,11 @@ constexpr float kQuantisedPeak = 2047.0F;
 // rhythm heard is theirs as likely as the baby's.
 constexpr float kVoicedFrame = 0.7F;
 constexpr std::size_t kTalkingFrames = kRecentFrames * 15 / 100;
+// The voice sounds mostly in the middle band. Where its syllables lift that band above the level
+// heard before it by more than this many times the heartbeat's own swing there, the voice drowns
+// the heart, whatever rhythm is still followed.
+constexpr std::size_t kVoiceBand = 1;
+constexpr double kDrowningLift = 1.5;
 
 double Bpm(double period) {
     return kFramesPerMinute / period;
@@ -119,6 +124,7 @@ std::optional<SecondEstimate> RhythmEstimator::Add(const EnvelopeFrame& frame) {
         m_history[b].push_back(frame.bands[b]);
     }
     m_voiced.push_back(frame.voicing > kVoicedFrame);
+    m_voiceBandLevel.push_back(std::expm1(frame.bands[kVoiceBand]));
     if (++m_framesThisSecond < kEnvelopeRate) {
         return std::nullopt;
     }
@@ -128,6 +134,7 @@ std::optional<SecondEstimate> RhythmEstimator::Add(const EnvelopeFrame& frame) {
         KeepNewest(history, kWindow - kEnvelopeRate);
     }
     KeepNewest(m_voiced, kWindow - kEnvelopeRate);
+    KeepNewest(m_voiceBandLevel, kWindow - kEnvelopeRate);
     return estimate;
 }
 
@@ -219,6 +226,46 @@ float RhythmEstimator::HalfCorrelation(std::size_t band, double lag, bool earlie
     return nowEnergy * thenEnergy < 1.0
                ? 0.0F
                : static_cast<float>(sum / std::sqrt(nowEnergy * thenEnergy));
+}
+
+// The middle band's level and swing over the last two seconds with no voice: the heart and the
+// room as heard before someone spoke.
+void RhythmEstimator::NoteQuietLevel() {
+    double sum = 0.0;
+    double squares = 0.0;
+    std::size_t unvoiced = 0;
+    for (std::size_t i = m_voiced.size() - kRecentFrames; i < m_voiced.size(); ++i) {
+        if (!m_voiced[i]) {
+            sum += m_voiceBandLevel[i];
+            squares += m_voiceBandLevel[i] * m_voiceBandLevel[i];
+            ++unvoiced;
+        }
+    }
+    if (unvoiced < kRecentFrames / 2) {
+        return;
+    }
+    const auto count = static_cast<double>(unvoiced);
+    const double mean = sum / count;
+    m_quietLevel = mean;
+    m_quietSwing = std::sqrt(std::max(0.0, squares / count - mean * mean));
+}
+
+// Whether the voiced frames of the last two seconds stand so far above the level heard before the
+// voice that the heart cannot be heard under them.
+bool RhythmEstimator::VoiceDrowns() const {
+    if (!m_quietLevel || m_quietSwing <= 0.0) {
+        return false;
+    }
+    double sum = 0.0;
+    std::size_t voiced = 0;
+    for (std::size_t i = m_voiced.size() - kRecentFrames; i < m_voiced.size(); ++i) {
+        if (m_voiced[i]) {
+            sum += m_voiceBandLevel[i];
+            ++voiced;
+        }
+    }
+    return voiced != 0 &&
+           sum / static_cast<double>(voiced) - *m_quietLevel > kDrowningLift * m_quietSwing;
 }
 
 // Whether a period continues the baby's followed rhythm, allowing for the seconds it went unheard.
@@ -337,6 +384,15 @@ bool RhythmEstimator::SignsOfMother(double period) const {
 
 SecondEstimate RhythmEstimator::Estimate() {
     SecondEstimate estimate;
+    const bool filled = m_history[0].size() >= kShortestWindow;
+    // Over a voice only the baby's rhythm followed until now is believed.
+    estimate.talking =
+        filled && std::count(m_voiced.end() - static_cast<std::ptrdiff_t>(kRecentFrames),
+                             m_voiced.end(), true) >= static_cast<std::ptrdiff_t>(kTalkingFrames);
+    if (estimate.talking && VoiceDrowns()) {
+        // The heart is not heard, not gone: what was followed waits for the voice to stop.
+        return estimate;
+    }
     ++m_secondsSinceTrack;
     if (m_secondsSinceTrack > kTrackMemorySeconds) {
         m_trackPeriod.reset();
@@ -351,14 +407,12 @@ SecondEstimate RhythmEstimator::Estimate() {
     if (++m_secondsSinceMaternal > kTrackMemorySeconds) {
         m_maternalPeriod.reset();
     }
-    if (m_history[0].size() < kShortestWindow) {
+    if (!filled) {
         return estimate;
     }
-    // Over a voice only the baby's rhythm followed until now is believed.
-    estimate.talking =
-        std::count(m_voiced.end() - static_cast<std::ptrdiff_t>(kRecentFrames), m_voiced.end(),
-                   true) >= static_cast<std::ptrdiff_t>(kTalkingFrames);
-    if (estimate.talking && !m_trackPeriod) {
+    if (!estimate.talking) {
+        NoteQuietLevel();
+    } else if (!m_trackPeriod) {
         return estimate;
     }
     std::vector<std::size_t> usable;

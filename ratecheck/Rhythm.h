@@ -38,7 +38,8 @@ private:
     float HalfCorrelation(std::size_t band, double lag, bool earlier) const;
 
     std::array<std::vector<float>, kBands> m_history;
-    std::vector<bool> m_voiced;  // a frame each, as long as the history
+    std::vector<bool> m_voiced;            // a frame each, as long as the history
+    std::vector<double> m_voiceBandLevel;  // the middle band unsquashed, as long as the history
     std::size_t m_framesThisSecond = 0;
     bool Followed(double period) const;
     bool DeepSinglePulse(double period) const;
@@ -49,6 +50,8 @@ private:
     bool HalfOfSlowerBeat(double period, double slower) const;
     std::optional<double> SlowRhythmBesideHers(double herPeriod) const;
     bool HersBesideHim(double period) const;
+    void NoteQuietLevel();
+    bool VoiceDrowns() const;
 
     std::optional<double> m_trackPeriod;  // the baby's period followed so far, in frames
     int m_secondsSinceTrack = 0;
@@ -62,6 +65,9 @@ private:
     // The mother's rhythm lately heard beating apart from the slowed baby's: never his.
     std::optional<double> m_herBesidePeriod;
     int m_secondsSinceBeside = 0;
+    // The middle band's mean and swing last heard with no voice.
+    std::optional<double> m_quietLevel;
+    double m_quietSwing = 0.0;
     std::array<std::vector<float>, kBands> m_correlations;
     std::array<std::vector<std::int16_t>, kBands> m_quantised;
     std::array<double, kBands> m_power{};

@@ -165,6 +165,51 @@ INSTANTIATE_TEST_SUITE_P(
                  {Quality::Good, Quality::Unsure, Quality::Maternal}}),
     [](const ::testing::TestParamInfo<ClipCase>& info) { return info.param.name; });
 
+// A voice that comes over a baby heard until then: loud, it drowns him, and his rate goes with him
+// however well it was followed; softer, he is still heard under it and keeps his rate.
+TEST(RateCheck, AVoiceThatDrownsTheHeartTakesHisRate) {
+    constexpr double kSeconds = 24.0;
+    constexpr double kVoiceFrom = 10.0;
+    constexpr std::size_t kSettled = 13;  // the voice has filled the window
+    const struct {
+        double fetalBpm;
+        std::uint32_t seed;
+        double voiceGain;
+        bool heard;
+    } cases[] = {
+        {150, 21, 1.5, false}, {138, 7, 2.0, false}, {172, 33, 1.2, false},
+        {150, 21, 0.3, true},  {138, 7, 0.4, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(std::lround(c.fetalBpm)) + " bpm, voice " +
+                     std::to_string(c.voiceGain));
+        synth::ListeningOptions listening;
+        listening.talks.push_back({kVoiceFrom, kSeconds - kVoiceFrom});
+        listening.talkGain = c.voiceGain;
+        const auto seconds = Check(
+            synth::SynthesizeCaptureBytes({kSeconds, c.fetalBpm, c.fetalBpm, c.seed}, listening),
+            4096);
+        ASSERT_EQ(seconds.size(), static_cast<std::size_t>(kSeconds));
+        std::size_t checked = 0;
+        for (std::size_t n = kSettled; n < seconds.size(); ++n) {
+            const SecondCheck& check = seconds[n].check;
+            EXPECT_TRUE(check.talking) << n;
+            if (check.checkedBpm) {
+                ++checked;
+                EXPECT_NEAR(*check.checkedBpm, c.fetalBpm, 4.0) << n;
+            }
+            if (!c.heard) {
+                EXPECT_NE(check.quality, Quality::Good) << n;
+            }
+        }
+        if (c.heard) {
+            EXPECT_GE(checked, seconds.size() - kSettled - 2);
+        } else {
+            EXPECT_EQ(checked, 0u);
+        }
+    }
+}
+
 // Pieces cut anywhere, even between the two bytes of a frame, give the same answers.
 TEST(RateCheck, AnswersDoNotDependOnHowTheAudioIsCut) {
     const synth::SynthOptions options{8.0, 138, 150, 4};
