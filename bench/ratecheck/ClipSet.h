@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -41,6 +42,36 @@ inline const char* SpreadName(Spread spread) {
     return spread == Spread::Other ? "other" : spread == Spread::Apart ? "apart" : "tuning";
 }
 
+// What the baby's heart does in a clip, from a draw of 0..9: a fifth of the clips slow, a fifth
+// fast, three tenths slowing and a tenth quickening (where a check tuned on the usual rates goes
+// wrong), the rest usual; gives the range of the baby's rate for it.
+struct RateRange {
+    double low = 0.0;
+    double high = 0.0;
+};
+
+struct BabyRanges {
+    RateRange usual;
+    RateRange slow;
+    RateRange fast;
+    RateRange changing;
+};
+
+inline RateRange BabyOfDraw(unsigned kind, const BabyRanges& ranges, std::string& baby) {
+    const struct {
+        const char* name;
+        RateRange range;
+    } kinds[] = {{"slow", ranges.slow},      {"slow", ranges.slow},      {"fast", ranges.fast},
+                 {"fast", ranges.fast},      {"decel", ranges.changing}, {"decel", ranges.changing},
+                 {"decel", ranges.changing}, {"accel", ranges.changing}};
+    if (kind >= std::size(kinds)) {
+        baby = "normal";
+        return ranges.usual;
+    }
+    baby = kinds[kind].name;
+    return kinds[kind].range;
+}
+
 // A clip of the spread kept apart: other rates, sounds, strengths and events than either of the
 // others, drawn in another order.
 inline Clip MakeApartClip(std::uint32_t seed) {
@@ -53,27 +84,8 @@ inline Clip MakeApartClip(std::uint32_t seed) {
     const double snr = uniform(-10, 35);
     l.snrDb = snr;
     clip.snrBand = snr < 0 ? "snr<0" : snr < 10 ? "snr0-10" : "snr>=10";
-    const unsigned kind = draw() % 10;
-    double low = 105;
-    double high = 185;
-    clip.baby = "normal";
-    if (kind <= 1) {
-        clip.baby = "slow";
-        low = 96;
-        high = 112;
-    } else if (kind <= 3) {
-        clip.baby = "fast";
-        low = 158;
-        high = 210;
-    } else if (kind <= 6) {
-        clip.baby = "decel";
-        low = 115;
-        high = 165;
-    } else if (kind == 7) {
-        clip.baby = "accel";
-        low = 115;
-        high = 165;
-    }
+    const auto [low, high] =
+        BabyOfDraw(draw() % 10, {{105, 185}, {96, 112}, {158, 210}, {115, 165}}, clip.baby);
     clip.options = {kClipSeconds, uniform(low, high), 0, seed};
     clip.options.bpmEnd = std::clamp(clip.options.bpmStart + uniform(-10, 10), low, high);
     l.secondSoundDelay = uniform(0.28, 0.6);
@@ -134,29 +146,12 @@ inline Clip MakeClip(std::uint32_t seed, Spread spread = Spread::Tuning) {
     const bool other = spread == Spread::Other;
     Clip clip;
     synth::ListeningOptions& l = clip.listening;
-    // What the baby's heart does: the tenth of the clips that were slow, fast or passing changes
-    // are where a check tuned on the usual rates goes wrong.
-    const unsigned kind = draw() % 10;
-    double low = 110;
-    double high = 180;
-    clip.baby = "normal";
-    if (kind == 0 || kind == 1) {
-        clip.baby = "slow";
-        low = other ? 98 : 100;
-        high = 110;
-    } else if (kind == 2 || kind == 3) {
-        clip.baby = "fast";
-        low = other ? 165 : 160;
-        high = other ? 205 : 200;
-    } else if (kind >= 4 && kind <= 6) {
-        clip.baby = "decel";
-        low = 120;
-        high = 160;
-    } else if (kind == 7) {
-        clip.baby = "accel";
-        low = 120;
-        high = 160;
-    }
+    const auto [low, high] = BabyOfDraw(draw() % 10,
+                                        {{110, 180},
+                                         {other ? 98.0 : 100.0, 110},
+                                         {other ? 165.0 : 160.0, other ? 205.0 : 200.0},
+                                         {120, 160}},
+                                        clip.baby);
     clip.options = {kClipSeconds, uniform(low, high), 0, seed};
     clip.options.bpmEnd = std::clamp(clip.options.bpmStart + uniform(-8, 8), low, high);
     l.secondSoundDelay = other ? uniform(0.3, 0.55) : uniform(0.35, 0.5);
