@@ -83,6 +83,25 @@ synth::ListeningOptions Listening(double maternalBpm, double maternalGain) {
     return listening;
 }
 
+// A baby slowing from his baseline and back over 50 s: the truth and the check of every second.
+struct Slowing {
+    std::vector<synth::SecondTruth> truth;
+    std::vector<Second> seconds;
+};
+
+Slowing CheckSlowing(double baseline, const synth::RateChange& change,
+                     synth::ListeningOptions listening, std::uint32_t seed) {
+    const synth::SynthOptions options{50, baseline, baseline, seed};
+    listening.rateChanges.push_back(change);
+    return {synth::TruthPerSecond(options, listening),
+            Check(synth::SynthesizeCaptureBytes(options, listening), 4096)};
+}
+
+std::string Describe(std::size_t second, double fetal, const Second& s) {
+    return "second " + std::to_string(second) + ", baby " + std::to_string(fetal) + ", shown " +
+           std::to_string(s.shown) + ", " + std::string(QualityWord(s.check.quality));
+}
+
 synth::ListeningOptions Slipped(double maternalBpm) {
     synth::ListeningOptions listening = Listening(maternalBpm, 0.0);
     listening.slips.push_back({0.0, kClipSeconds});
@@ -318,18 +337,13 @@ TEST(RateCheck, ADeceleratingBabyIsNotTheMothersPulse) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const synth::SynthOptions options{50, c.baseline, c.baseline, c.seed};
-        synth::ListeningOptions listening = Listening(c.maternalBpm, c.maternalGain);
-        listening.rateChanges.push_back(c.change);
-        const auto truth = synth::TruthPerSecond(options, listening);
-        const auto seconds = Check(synth::SynthesizeCaptureBytes(options, listening), 4096);
+        const auto [truth, seconds] =
+            CheckSlowing(c.baseline, c.change, Listening(c.maternalBpm, c.maternalGain), c.seed);
         int slowShownRight = 0;
         for (std::size_t n = kWarmUp; n < seconds.size(); ++n) {
             const Second& s = seconds[n];
             const double fetal = *truth[n].fetalBpm;
-            SCOPED_TRACE("second " + std::to_string(n) + ", baby " + std::to_string(fetal) +
-                         ", shown " + std::to_string(s.shown) + ", " +
-                         std::string(QualityWord(s.check.quality)));
+            SCOPED_TRACE(Describe(n, fetal, s));
             if (s.check.quality == Quality::Good) {
                 ASSERT_TRUE(s.check.checkedBpm.has_value());
             }
@@ -394,12 +408,9 @@ TEST(RateCheck, ABabyHoldingBesideHisMothersPulseIsFoundAgain) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const synth::SynthOptions options{50, c.baseline, c.baseline, c.seed};
         synth::ListeningOptions listening = Listening(c.maternalBpm, 0.8);
         listening.snrDb = c.snrDb;
-        listening.rateChanges.push_back(c.change);
-        const auto truth = synth::TruthPerSecond(options, listening);
-        const auto seconds = Check(synth::SynthesizeCaptureBytes(options, listening), 4096);
+        const auto [truth, seconds] = CheckSlowing(c.baseline, c.change, listening, c.seed);
         const auto holdStart = static_cast<std::size_t>(c.change.start + c.change.fall);
         const auto holdEnd = holdStart + static_cast<std::size_t>(c.change.hold);
         int holding = 0;
@@ -407,9 +418,7 @@ TEST(RateCheck, ABabyHoldingBesideHisMothersPulseIsFoundAgain) {
         for (std::size_t n = kWarmUp; n < holdEnd; ++n) {
             const Second& s = seconds[n];
             const double fetal = *truth[n].fetalBpm;
-            SCOPED_TRACE("second " + std::to_string(n) + ", baby " + std::to_string(fetal) +
-                         ", shown " + std::to_string(s.shown) + ", " +
-                         std::string(QualityWord(s.check.quality)));
+            SCOPED_TRACE(Describe(n, fetal, s));
             if (std::abs(s.shown - fetal) <= 5 && std::abs(s.shown - c.maternalBpm) > 5) {
                 EXPECT_NE(s.check.quality, Quality::Maternal);
             }
