@@ -42,7 +42,8 @@ struct FakeDevice {
 // Delivers the device's pending blocks as fast as buffers are queued, from the capture thread.
 class FakeSoundInput final : public platform::SoundInput {
 public:
-    explicit FakeSoundInput(FakeDevice& device) : m_device(device) { ++m_device.inputsMade; }
+    explicit FakeSoundInput(FakeDevice& device)
+        : m_device(device), m_number(++m_device.inputsMade) {}
 
     bool Open(const recordformat::WaveFormat& format, platform::ThreadMessageQueue& owner,
               platform::SoundInputError& error) override {
@@ -81,6 +82,11 @@ public:
 private:
     void DeliverPending() {
         std::lock_guard lock(m_device.mutex);
+        // A device's sound goes to the input made last: a closing run that still hands back
+        // buffers must not take blocks meant for the next run.
+        if (m_number != m_device.inputsMade) {
+            return;
+        }
         while (m_started && !m_buffers.empty() && !m_device.pending.empty()) {
             auto buffer = std::move(m_buffers.front());
             m_buffers.pop_front();
@@ -96,6 +102,7 @@ private:
     }
 
     FakeDevice& m_device;
+    const int m_number;
     platform::ThreadMessageQueue* m_owner = nullptr;
     std::deque<std::unique_ptr<platform::SoundBuffer>> m_buffers;
     bool m_started = false;
