@@ -190,11 +190,9 @@ void PaintMovementMarks(QPainter& painter, std::span<const std::uint32_t> marks,
     painter.restore();
 }
 
-void PaintQualityMarks(QPainter& painter, std::span<const ratecheck::Mark> marks,
-                       std::size_t checkedSeconds, int offset, int clientHeight,
-                       ColumnSpan visible) {
-    for (const StripRun& run :
-         QualityStripRuns(marks.first(std::min(marks.size(), checkedSeconds)), visible)) {
+void PaintQualityMarks(QPainter& painter, std::span<const ratecheck::Mark> marks, int offset,
+                       int clientHeight, ColumnSpan visible) {
+    for (const StripRun& run : QualityStripRuns(marks, visible)) {
         painter.fillRect(ToQRect(QualityStripRect(run, offset, clientHeight)),
                          report::MarkColour(run.mark));
     }

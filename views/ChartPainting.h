@@ -57,9 +57,8 @@ void PaintMovementMarks(QPainter& painter, std::span<const std::uint32_t> marks,
 // The record's note, one line at the top of the grid on every page.
 void PaintRecordNote(QPainter& painter, const QString& note, int clientWidth, int clientHeight);
 
-// The marks under the seconds the sound reaches.
-void PaintQualityMarks(QPainter& painter, std::span<const ratecheck::Mark> marks,
-                       std::size_t checkedSeconds, int offset, int clientHeight,
-                       ColumnSpan visible);
+// The marks along the chart's bottom, a second each.
+void PaintQualityMarks(QPainter& painter, std::span<const ratecheck::Mark> marks, int offset,
+                       int clientHeight, ColumnSpan visible);
 
 }  // namespace marulo::views

@@ -578,12 +578,7 @@ void ReviewView::PaintChart(QPainter& painter, std::optional<std::int64_t> playi
         }
     }
     PaintTraceLayers(painter, m_trace, m_layers, offset, height, visible, m_points);
-    if (m_check) {
-        PaintQualityMarks(painter, m_check->checked.marks, m_check->checkedSeconds, offset, height,
-                          visible);
-    } else {
-        PaintQualityMarks(painter, m_liveMarks, m_liveMarks.size(), offset, height, visible);
-    }
+    PaintQualityMarks(painter, QualityMarks(), offset, height, visible);
     if (!m_liveMode) {
         PaintMovementMarks(painter, m_movementMarks, offset, height, visible);
         if (!m_recordNote.isEmpty()) {
@@ -614,8 +609,13 @@ ShownRate ReviewView::RateAt(std::int64_t second) const {
                       m_check ? m_check->checkedSeconds : 0);
 }
 
-const std::vector<ratecheck::Mark>& ReviewView::QualityMarks() const {
-    return m_check ? m_check->checked.marks : m_liveMarks;
+std::span<const ratecheck::Mark> ReviewView::QualityMarks() const {
+    if (!m_check) {
+        return m_liveMarks;
+    }
+    // Only the seconds the sound reaches are marked.
+    const std::span<const ratecheck::Mark> marks = m_check->checked.marks;
+    return marks.first(std::min(marks.size(), m_check->checkedSeconds));
 }
 
 QString ReviewView::AudioShortNote() const {

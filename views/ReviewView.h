@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -68,9 +69,9 @@ public:
     void InvalidateCachedChart();
 
     const std::vector<std::int32_t>& Trace() const { return m_trace; }
-    // A mark a second from the check of the loaded record's sound, or while a run goes on from its
-    // live mark; empty until there is one.
-    const std::vector<ratecheck::Mark>& QualityMarks() const;
+    // A mark a second from the check of the loaded record's sound (as far as the sound reaches),
+    // or while a run goes on from its live mark; empty until there is one.
+    std::span<const ratecheck::Mark> QualityMarks() const;
     // What the check of the loaded record's sound found; nothing until it is done.
     const std::optional<review::RecordCheck>& Check() const { return m_check; }
     // The figure the chart shows for a second of the loaded record.
