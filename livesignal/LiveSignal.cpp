@@ -2,6 +2,7 @@
 #include "livesignal/LiveSignal.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
 
 namespace marulo::livesignal {
@@ -43,7 +44,8 @@ void LiveMark::Restart() {
     m_hint = Hint::None;
 }
 
-LiveSignalValue LiveMark::Next(const ratecheck::SecondCheck& check, bool clipping) {
+LiveSignalValue LiveMark::Next(const ratecheck::SecondCheck& check, std::int32_t shownBpm,
+                               bool clipping) {
     using ratecheck::Quality;
     Doubt doubt = Doubt::Other;
     SignalState state = SignalState::Weak;
@@ -62,8 +64,12 @@ LiveSignalValue LiveMark::Next(const ratecheck::SecondCheck& check, bool clippin
     } else if (check.quality == Quality::Half) {
         doubt = Doubt::HalfRate;
     } else if (check.quality == Quality::Unsure && check.checkedBpm) {
-        // A slow rate that may be the baby's or the mother's: never advise moving away from it.
-        doubt = Doubt::Unsure;
+        // A slow rate that may be the baby's or the mother's: never advise moving away from it. Its
+        // hint speaks of a heart beating at the number shown; a rate the check hears elsewhere
+        // leaves the number doubtful with nothing to say of it.
+        if (std::abs(*check.checkedBpm - shownBpm) <= kSameRateBpm) {
+            doubt = Doubt::Unsure;
+        }
     } else if (!check.checkedBpm && !check.pulseHeard) {
         // Doubtful against an earlier second's rhythm, and the newest one has none of the baby.
         doubt = Doubt::NoHeartbeat;
@@ -74,7 +80,8 @@ LiveSignalValue LiveMark::Next(const ratecheck::SecondCheck& check, bool clippin
         state = SignalState::Weak;
     }
     std::rotate(m_seen.rbegin(), m_seen.rbegin() + 1, m_seen.rend());
-    m_seen.front() = {doubt, clipping, check.checkedBpm || check.pulseHeard};
+    m_seen.front() = {doubt, clipping, check.checkedBpm || check.pulseHeard,
+                      check.quality == Quality::Unsure && check.checkedBpm};
     m_hint = HintDue();
     return {state, m_hint};
 }
@@ -114,9 +121,11 @@ Hint LiveMark::HintDue() const {
         // A hint the newest second gainsays goes at once: "no heartbeat heard" once the check
         // hears the baby's rate, "mother's pulse" once it cannot tell her rhythm from his.
         const bool contradicted = (hint == Hint::NoHeartbeat && newest.heartHeard) ||
-                                  (hint == Hint::MaternalPulse && newest.doubt == Doubt::Unsure);
+                                  (hint == Hint::MaternalPulse && newest.unsure);
         const bool stays = hint == m_hint && !contradicted && CountOf(doubt, kHintClearsAfter) > 0;
-        const bool comes = newest.doubt == doubt && CountOf(doubt, kHintWindow) >= kHintAfter;
+        const bool comes = newest.doubt == doubt &&
+                           (doubt == Doubt::Unsure ? CountOf(doubt, kUnsureWindow) >= kUnsureAfter
+                                                   : CountOf(doubt, kHintWindow) >= kHintAfter);
         if (stays || comes) {
             return hint;
         }
@@ -129,8 +138,8 @@ LiveSignal::LiveSignal(Sink sink) : m_sink(std::move(sink)) {
 }
 
 void LiveSignal::Restart() {
-    m_check.emplace([this](std::int32_t /*shownBpm*/, const ratecheck::SecondCheck& check) {
-        m_sink(m_mark.Next(check, m_level.Clipping()));
+    m_check.emplace([this](std::int32_t shownBpm, const ratecheck::SecondCheck& check) {
+        m_sink(m_mark.Next(check, shownBpm, m_level.Clipping()));
     });
     m_level.Restart();
     m_mark.Restart();

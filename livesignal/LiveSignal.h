@@ -51,13 +51,20 @@ public:
     // Seconds of the same doubt before its hint shows, out of the last kHintWindow.
     static constexpr int kHintWindow = 5;
     static constexpr int kHintAfter = 4;
+    // "Cannot tell baby from mother" asks nothing of the parent and speaks of a lasting state, so
+    // it waits until the doubt has held most of a longer stretch.
+    static constexpr int kUnsureWindow = 10;
+    static constexpr int kUnsureAfter = 8;
     // A hint goes once its doubt is missing from this many seconds in a row, or at a good second.
     static constexpr int kHintClearsAfter = 3;
+    // A checked rate this close to the shown one is a heart beating at the number shown.
+    static constexpr std::int32_t kSameRateBpm = 5;
 
     // Starts afresh, as at the opening of a run.
     void Restart();
-    // The value of the next second: its check, and whether the input clipped while it was judged.
-    LiveSignalValue Next(const ratecheck::SecondCheck& check, bool clipping);
+    // The value of the next second: its check, the rate shown in it, and whether the input clipped
+    // while it was judged.
+    LiveSignalValue Next(const ratecheck::SecondCheck& check, std::int32_t shownBpm, bool clipping);
 
 private:
     // What the check of one second counts towards.
@@ -74,6 +81,7 @@ private:
         Doubt doubt = Doubt::Clear;
         bool clipping = false;
         bool heartHeard = false;  // the check has the baby's rate for this second
+        bool unsure = false;      // unsure with a checked rate: nothing calls the number hers
     };
 
     Hint HintDue() const;
@@ -81,7 +89,7 @@ private:
     int ClippingIn(int seconds) const;
 
     // The last seconds judged, newest first; clear before a run has any.
-    std::array<Seen, kHintWindow> m_seen{};
+    std::array<Seen, kUnsureWindow> m_seen{};
     Hint m_hint = Hint::None;
 };
 

@@ -186,36 +186,84 @@ TEST(LiveSignalTest, SlowBabiesAndTalkingGetNoHintToLookElsewhere) {
     EXPECT_STREQ(HintTextKey(Hint::Unsure), "LiveHintUnsure");
 }
 
+// "Slow heartbeat: baby or mother cannot be told apart" only where the check hears a slow heart
+// beating at the number shown, and only once that has lasted: never over a fast baby whose rate the
+// check finds elsewhere.
+TEST(LiveSignalTest, TheCannotTellHintOnlyOverASlowHeartAtTheNumberShown) {
+    // With a loud second sound just after mid-beat, the check follows two thirds of this fast
+    // baby's rate (near 118) and so cannot place the 176-180 shown.
+    synth::ListeningOptions midBeat = Mother(62, 0.5);
+    midBeat.secondSoundDelay = 0.54;
+    midBeat.secondSoundGain = 0.9;
+    midBeat.snrDb = 18.0;
+    const struct {
+        const char* name;
+        synth::SynthOptions baby;
+        synth::ListeningOptions listening;
+        bool cannotTell;
+    } cases[] = {
+        {"a fast baby with a loud second sound after mid-beat", {30, 179, 174, 3}, midBeat, false},
+        {"a slow baby beside his mother's pulse at his rate",
+         {40, 104, 104, 5},
+         Mother(103, 0.5),
+         true},
+    };
+    for (const auto& c : cases) {
+        const auto bytes = synth::SynthesizeCaptureBytes(c.baby, c.listening);
+        std::vector<LiveSignalValue> values;
+        LiveSignal live([&values](const LiveSignalValue& value) { values.push_back(value); });
+        FeedAsCaptured(
+            bytes, [&live](std::span<const std::uint8_t> block) { live.FeedBlock(block); },
+            [&live](std::int32_t shown) { live.FeedShown(shown); });
+        SCOPED_TRACE(std::string(c.name) + ": " + Describe(values));
+        EXPECT_EQ(std::any_of(values.begin(), values.end(),
+                              [](const LiveSignalValue& v) { return v.hint == Hint::Unsure; }),
+                  c.cannotTell);
+    }
+}
+
 // Second by second, from the check of each second: a hint comes after four doubtful seconds out of
-// five and stays over a stray one; a clipped second still counts towards the check's own doubt;
-// "no heartbeat heard" goes once a heart is heard again, and "mother's pulse" once the check
-// cannot tell her from the baby.
+// five and stays over a stray one, "cannot tell" after eight out of ten; a clipped second still
+// counts towards the check's own doubt; "no heartbeat heard" goes once a heart is heard again, and
+// "mother's pulse" once the check cannot tell her from the baby.
 TEST(LiveMarkTest, HintsFollowTheChecksOfTheLastSeconds) {
     // One letter a second: g good, m the mother's pulse heard at the shown rate, h half, n nothing
-    // heard, u a rate that may be the baby's or the mother's, t talking over no heard heart; in
-    // capitals, the input clipped.
-    const auto second = [](char c) {
+    // heard, u a slow rate that may be the baby's or the mother's, f a slow rate shown while the
+    // check hears the baby at 176, t talking over no heard heart; in capitals, the input clipped.
+    struct Second {
         ratecheck::SecondCheck check;
+        std::int32_t shown;
+        bool clipping;
+    };
+    const auto second = [](char c) {
+        Second s{{}, 140, std::isupper(c) != 0};
         switch (std::tolower(c)) {
             case 'g':
-                check = {ratecheck::Quality::Good, 140, false};
+                s.check = {ratecheck::Quality::Good, 140, false};
                 break;
             case 'm':
-                check = {ratecheck::Quality::Maternal, {}, false, true};
+                s.check = {ratecheck::Quality::Maternal, {}, false, true};
+                s.shown = 80;
                 break;
             case 'h':
-                check = {ratecheck::Quality::Half, 140, false};
+                s.check = {ratecheck::Quality::Half, 140, false};
+                s.shown = 70;
                 break;
             case 'u':
-                check = {ratecheck::Quality::Unsure, 104, false};
+                s.check = {ratecheck::Quality::Unsure, 104, false};
+                s.shown = 103;
+                break;
+            case 'f':
+                s.check = {ratecheck::Quality::Unsure, 176, false};
+                s.shown = 97;
                 break;
             case 't':
-                check = {ratecheck::Quality::None, {}, true};
+                s.check = {ratecheck::Quality::None, {}, true};
                 break;
             default:
-                check = {ratecheck::Quality::None, {}, false};
+                s.check = {ratecheck::Quality::None, {}, false};
         }
-        return std::pair{check, std::isupper(c) != 0};
+        return s;
     };
     // Marks: G good, W weak, N none. Hints: . none, M mother's pulse, L too loud, N no heartbeat,
     // T talking, U cannot tell.
@@ -231,9 +279,15 @@ TEST(LiveMarkTest, HintsFollowTheChecksOfTheLastSeconds) {
         {"good seconds clear it", "mmmmggm", "WWWWGGW", "...M..."},
         {"a clipped second on her vessel still counts", "mmMmm", "WWWWW", "...MM"},
         {"clipping beats, then clean ones", "GGGGGgg", "WWWWWGG", "...LL.."},
-        {"a lift, then a slow heart", "nnnnuuuu", "NNNNWWWW", "...N...U"},
+        {"a lift, then a slow heart", "nnnnuuuuuuuu", "NNNNWWWWWWWW", "...N.......U"},
         {"a lift, then the mother's pulse", "nnnnmm", "NNNNWW", "...N.."},
-        {"the mother's pulse, then a slow rate", "mmmmuuuu", "WWWWWWWW", "...M...U"},
+        {"the mother's pulse, then a slow rate", "mmmmuuuuuuuu", "WWWWWWWWWWWW", "...M.......U"},
+        {"a slow rate the check cannot place, named once it lasts", "uuuuuuuuuu", "WWWWWWWWWW",
+         ".......UUU"},
+        {"two stray good seconds among them", "uuuuguuguuuuu", "WWWWGWWGWWWWW", ".........UUUU"},
+        {"the baby heard apart from a slow number is no slow heartbeat", "ffffffffff", "WWWWWWWWWW",
+         ".........."},
+        {"and still gainsays her hint", "mmmmff", "WWWWWW", "...M.."},
         {"talking over no heard heart", "ttttt", "NNNNN", "...TT"},
     };
     for (const auto& c : cases) {
@@ -241,8 +295,8 @@ TEST(LiveMarkTest, HintsFollowTheChecksOfTheLastSeconds) {
         std::string marks;
         std::string hints;
         for (const char* p = c.checks; *p != '\0'; ++p) {
-            const auto [check, clipping] = second(*p);
-            const LiveSignalValue value = mark.Next(check, clipping);
+            const Second s = second(*p);
+            const LiveSignalValue value = mark.Next(s.check, s.shown, s.clipping);
             marks += "GWN"[static_cast<int>(value.state)];
             hints += ".MHNLTU"[static_cast<int>(value.hint)];
         }
