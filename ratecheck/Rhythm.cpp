@@ -230,24 +230,32 @@ float RhythmEstimator::HalfCorrelation(std::size_t band, double lag, bool earlie
 
 // The middle band's level and swing over the last two seconds with no voice: the heart and the
 // room as heard before someone spoke.
-void RhythmEstimator::NoteQuietLevel() {
+RhythmEstimator::BandLevel RhythmEstimator::RecentVoiceBandLevel(bool voiced) const {
     double sum = 0.0;
     double squares = 0.0;
-    std::size_t unvoiced = 0;
+    BandLevel level;
     for (std::size_t i = m_voiced.size() - kRecentFrames; i < m_voiced.size(); ++i) {
-        if (!m_voiced[i]) {
+        if (m_voiced[i] == voiced) {
             sum += m_voiceBandLevel[i];
             squares += m_voiceBandLevel[i] * m_voiceBandLevel[i];
-            ++unvoiced;
+            ++level.frames;
         }
     }
-    if (unvoiced < kRecentFrames / 2) {
+    if (level.frames != 0) {
+        const auto count = static_cast<double>(level.frames);
+        level.mean = sum / count;
+        level.swing = std::sqrt(std::max(0.0, squares / count - level.mean * level.mean));
+    }
+    return level;
+}
+
+void RhythmEstimator::NoteQuietLevel() {
+    const BandLevel quiet = RecentVoiceBandLevel(false);
+    if (quiet.frames < kRecentFrames / 2) {
         return;
     }
-    const auto count = static_cast<double>(unvoiced);
-    const double mean = sum / count;
-    m_quietLevel = mean;
-    m_quietSwing = std::sqrt(std::max(0.0, squares / count - mean * mean));
+    m_quietLevel = quiet.mean;
+    m_quietSwing = quiet.swing;
 }
 
 // Whether the voiced frames of the last two seconds stand so far above the level heard before the
@@ -256,16 +264,8 @@ bool RhythmEstimator::VoiceDrowns() const {
     if (!m_quietLevel || m_quietSwing <= 0.0) {
         return false;
     }
-    double sum = 0.0;
-    std::size_t voiced = 0;
-    for (std::size_t i = m_voiced.size() - kRecentFrames; i < m_voiced.size(); ++i) {
-        if (m_voiced[i]) {
-            sum += m_voiceBandLevel[i];
-            ++voiced;
-        }
-    }
-    return voiced != 0 &&
-           sum / static_cast<double>(voiced) - *m_quietLevel > kDrowningLift * m_quietSwing;
+    const BandLevel voice = RecentVoiceBandLevel(true);
+    return voice.frames != 0 && voice.mean - *m_quietLevel > kDrowningLift * m_quietSwing;
 }
 
 // Whether a period continues the baby's followed rhythm, allowing for the seconds it went unheard.

@@ -50,6 +50,13 @@ private:
     bool HalfOfSlowerBeat(double period, double slower) const;
     std::optional<double> SlowRhythmBesideHers(double herPeriod) const;
     bool HersBesideHim(double period) const;
+    // The middle band's level over the last two seconds' voiced or unvoiced frames.
+    struct BandLevel {
+        std::size_t frames = 0;
+        double mean = 0.0;
+        double swing = 0.0;  // standard deviation
+    };
+    BandLevel RecentVoiceBandLevel(bool voiced) const;
     void NoteQuietLevel();
     bool VoiceDrowns() const;
 
