@@ -44,8 +44,9 @@ constexpr int kFollowedGapSeconds = 2;
 constexpr int kLastFetalMemorySeconds = 30;
 constexpr double kJumped = 0.15;
 constexpr float kTimbreMargin = 0.15F;
-// A baby recovering from a fall to her rate is first heard apart from her below 1.4 times it.
-constexpr double kRisenFromHer = 0.33;
+// A baby recovering from a fall to her rate is heard apart from her again before he beats 1.6 times
+// as fast; the gap after a slow baby's second sound mostly beats faster still.
+constexpr double kRisenFromHer = 0.45;
 // Two unlike sounds half a beat apart correlate at the half beat much less than at the whole.
 constexpr float kHalfOfBeat = 0.6F;
 // Seconds in a row the baby's rhythm must have been followed before a jump from it counts.
@@ -374,9 +375,8 @@ bool RhythmEstimator::HersBesideHim(double period) const {
 }
 
 // Beside her pulse, followed as the baby's after he fell to her rate, a faster rhythm that repeats
-// better than its half, clearly above hers but not yet half as fast again (he climbs back from her
-// rate; a gap after a second sound beats faster still): he came back up and she held. The followed
-// one must sound deep, as her vessel does.
+// better than its half, clearly above hers and below 1.6 times it (he climbs back from her rate):
+// he came back up and she held. The followed one must sound deep, as her vessel does.
 std::optional<double> RhythmEstimator::FasterRhythmBesideHers(double herPeriod) const {
     if (!m_usable[0] || (m_usable[kBands - 1] && At(m_correlations[0], herPeriod) <
                                                      At(m_correlations[kBands - 1], herPeriod))) {

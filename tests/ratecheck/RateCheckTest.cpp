@@ -459,6 +459,14 @@ TEST(RateCheck, ABabyRecoveringFromHisMothersRateLeavesHerBehind) {
          0.65,
          SecondSound(0.42, 0.3, 28.0),
          11},
+        // Back within five seconds to one and a half times her rate.
+        {"134 to 94 beside a mother at 89",
+         134,
+         {11, -40, 9, 10, 5},
+         89,
+         0.8,
+         SecondSound(0.39, 0.7, 18.0),
+         7},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
