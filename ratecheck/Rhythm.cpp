@@ -44,6 +44,9 @@ constexpr int kFollowedGapSeconds = 2;
 constexpr int kLastFetalMemorySeconds = 30;
 constexpr double kJumped = 0.15;
 constexpr float kTimbreMargin = 0.15F;
+// A baby recovering from a fall to her rate is heard apart from her again before he beats 1.6 times
+// as fast; the gap after a slow baby's second sound mostly beats faster still.
+constexpr double kRisenFromHer = 0.45;
 // Two unlike sounds half a beat apart correlate at the half beat much less than at the whole.
 constexpr float kHalfOfBeat = 0.6F;
 // Seconds in a row the baby's rhythm must have been followed before a jump from it counts.
@@ -371,6 +374,43 @@ bool RhythmEstimator::HersBesideHim(double period) const {
     return m_herBesidePeriod && SamePeriod(period, *m_herBesidePeriod);
 }
 
+// Beside her pulse, followed as the baby's after he fell to her rate, a faster rhythm that repeats
+// better than its half, clearly above hers and below 1.6 times it (he climbs back from her rate):
+// he came back up and she held. The followed one must sound deep, as her vessel does.
+std::optional<double> RhythmEstimator::FasterRhythmBesideHers(double herPeriod) const {
+    if (!m_usable[0] || (m_usable[kBands - 1] && At(m_correlations[0], herPeriod) <
+                                                     At(m_correlations[kBands - 1], herPeriod))) {
+        return std::nullopt;
+    }
+    std::optional<double> his;
+    double best = 0.0;
+    for (std::size_t b = 0; b < kBands; ++b) {
+        if (!m_usable[b]) {
+            continue;
+        }
+        const std::vector<float>& r = m_correlations[b];
+        for (std::size_t period = kFetalShortest; period <= kFetalLongest; ++period) {
+            if (r[period] < r[period - 1] || r[period] < r[period + 1] ||
+                r[period] < kFetalConfidence) {
+                continue;
+            }
+            const double refined = RefinedPeak(r, period);
+            if (LogDistance(refined, herPeriod) <= kJumped ||
+                LogDistance(refined, herPeriod) > kRisenFromHer ||
+                At(r, refined / 2.0) >= kHalfOfBeat * r[period] ||
+                HalfCorrelation(b, refined, false) < kRecentConfidence) {
+                continue;
+            }
+            const double score = PeriodScore(r, period);
+            if (score > best) {
+                his = refined;
+                best = score;
+            }
+        }
+    }
+    return his;
+}
+
 // A slow rhythm is the mother's when it jumped from a baby followed steadily as he was lost, when
 // it continues a rhythm found hers, or when it sounds like her vessel.
 bool RhythmEstimator::SignsOfMother(double period) const {
@@ -406,6 +446,9 @@ SecondEstimate RhythmEstimator::Estimate() {
     }
     if (++m_secondsSinceMaternal > kTrackMemorySeconds) {
         m_maternalPeriod.reset();
+    }
+    if (++m_secondsSinceHerApart > kLastFetalMemorySeconds) {
+        m_herApartPeriod.reset();
     }
     if (!filled) {
         return estimate;
@@ -513,6 +556,20 @@ SecondEstimate RhythmEstimator::Estimate() {
         fetalPeriod = maternalPeriod;
         maternalHeard = false;
     }
+    std::optional<double> rising;
+    if (fetalHeard && m_herApartPeriod && SamePeriod(fetalPeriod, *m_herApartPeriod) &&
+        Followed(fetalPeriod)) {
+        // Her rate held where the baby was followed onto it; his own may have come back beside it.
+        m_secondsSinceHerApart = 0;
+        rising = FasterRhythmBesideHers(fetalPeriod);
+        if (rising && m_risingPeriod && LogDistance(*rising, *m_risingPeriod) <= kFollowedChange) {
+            maternalPeriod = fetalPeriod;
+            maternalHeard = true;
+            fetalPeriod = *rising;
+            m_trackPeriod = fetalPeriod;
+        }
+    }
+    m_risingPeriod = rising;
     const bool slow = fetalHeard && Bpm(fetalPeriod) < kSlowFetalBpm;
     // A slow rhythm the baby's rate fell to gradually, or with the sound of his valves, is his.
     const bool fetalSign = fetalHeard && (Followed(fetalPeriod) || SoundsFetal(fetalPeriod));
@@ -586,6 +643,11 @@ SecondEstimate RhythmEstimator::Estimate() {
     }
     if (maternalHeard) {
         estimate.maternalBpm = Bpm(maternalPeriod);
+        if (fetalHeard && !estimate.fetalMayBeMaternal &&
+            LogDistance(fetalPeriod, maternalPeriod) > kJumped) {
+            m_herApartPeriod = maternalPeriod;
+            m_secondsSinceHerApart = 0;
+        }
     }
     return estimate;
 }

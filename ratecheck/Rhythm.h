@@ -50,6 +50,7 @@ private:
     bool HalfOfSlowerBeat(double period, double slower) const;
     std::optional<double> SlowRhythmBesideHers(double herPeriod) const;
     bool HersBesideHim(double period) const;
+    std::optional<double> FasterRhythmBesideHers(double herPeriod) const;
     // The middle band's level over the last two seconds' voiced or unvoiced frames.
     struct BandLevel {
         std::size_t frames = 0;
@@ -72,6 +73,12 @@ private:
     // The mother's rhythm lately heard beating apart from the slowed baby's: never his.
     std::optional<double> m_herBesidePeriod;
     int m_secondsSinceBeside = 0;
+    // Her rhythm last heard beating apart from the baby's, kept while it holds: if he is followed
+    // onto her rate, his own rhythm coming back beside it tells the two apart.
+    std::optional<double> m_herApartPeriod;
+    int m_secondsSinceHerApart = 0;
+    // A faster rhythm heard beside her the second before: his, once heard two seconds running.
+    std::optional<double> m_risingPeriod;
     // The middle band's mean and swing last heard with no voice.
     std::optional<double> m_quietLevel;
     double m_quietSwing = 0.0;

@@ -433,5 +433,65 @@ TEST(RateCheck, ABabyHoldingBesideHisMothersPulseIsFoundAgain) {
     }
 }
 
+// A baby who slowed onto his mother's strong pulse and came back up while she held her rate: once
+// he is clearly above her again, her rate is no longer taken for his, and the check gives his.
+TEST(RateCheck, ABabyRecoveringFromHisMothersRateLeavesHerBehind) {
+    const struct {
+        const char* name;
+        double baseline;
+        synth::RateChange change;
+        double maternalBpm;
+        double maternalGain;
+        synth::ListeningOptions sounds;
+        std::uint32_t seed;
+    } cases[] = {
+        {"124 to 90 beside a mother at 94",
+         124,
+         {8, -34, 7, 5, 11},
+         94,
+         0.8,
+         SecondSound(0.33, 0.2, 15.0),
+         5},
+        {"126 to 89 beside a mother at 94",
+         126,
+         {7, -37, 7, 6, 15},
+         94,
+         0.65,
+         SecondSound(0.42, 0.3, 28.0),
+         11},
+        // Back within five seconds to one and a half times her rate.
+        {"134 to 94 beside a mother at 89",
+         134,
+         {11, -40, 9, 10, 5},
+         89,
+         0.8,
+         SecondSound(0.39, 0.7, 18.0),
+         7},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto [truth, seconds] = CheckSlowing(
+            c.baseline, c.change, WithMother(c.sounds, c.maternalBpm, c.maternalGain), c.seed);
+        // The window and the display lag a few seconds behind his climb.
+        const auto recovered = static_cast<std::size_t>(c.change.start + c.change.fall +
+                                                        c.change.hold + c.change.recovery) +
+                               6;
+        int checked = 0;
+        int checkedRight = 0;
+        for (std::size_t n = recovered; n < seconds.size(); ++n) {
+            const Second& s = seconds[n];
+            const double fetal = *truth[n].fetalBpm;
+            SCOPED_TRACE(Describe(n, fetal, s));
+            if (std::abs(s.shown - fetal) > 10) {
+                EXPECT_NE(s.check.quality, Quality::Good);
+            }
+            ++checked;
+            checkedRight +=
+                s.check.checkedBpm && std::abs(*s.check.checkedBpm - fetal) <= 5 ? 1 : 0;
+        }
+        EXPECT_GE(checkedRight * 4, checked * 3) << checkedRight << " of " << checked;
+    }
+}
+
 }  // namespace
 }  // namespace marulo::ratecheck
