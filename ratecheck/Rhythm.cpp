@@ -46,6 +46,11 @@ constexpr double kJumped = 0.15;
 constexpr float kTimbreMargin = 0.15F;
 // Two unlike sounds half a beat apart correlate at the half beat much less than at the whole.
 constexpr float kHalfOfBeat = 0.6F;
+// How much better a beat of two sounds repeats at the whole and the double beat than at the half
+// and one and a half beats, the second sound falling off mid-beat and unlike the first.
+constexpr float kTwoSoundAlternation = 0.05F;
+// A beat this faint in a band still tells whether half a beat on sounds there too.
+constexpr float kFaintBeat = 0.2F;
 // Seconds in a row the baby's rhythm must have been followed before a jump from it counts.
 constexpr int kSteadySeconds = 4;
 constexpr float kFetalConfidence = 0.30F;
@@ -337,6 +342,60 @@ bool RhythmEstimator::HalfOfSlowerBeat(double period, double slower) const {
     return heard;
 }
 
+// The correlation at any lag up to kLastLag, beyond the dense ones computed on asking.
+float RhythmEstimator::CorrelationAt(std::size_t band, double lag) const {
+    const auto below = static_cast<std::size_t>(lag);
+    if (below < kLastDenseLag) {
+        return At(m_correlations[band], lag);
+    }
+    const double part = lag - static_cast<double>(below);
+    return static_cast<float>((1.0 - part) * LagCorrelation(band, below) +
+                              part * LagCorrelation(band, below + 1));
+}
+
+// Whether a band repeats within a beat, at a lag between a quarter and three quarters of it: a
+// beat of its own with a second sound. One sound of a slower beat has nothing inside it.
+bool RhythmEstimator::SoundInsideBeat(std::size_t band, double period) const {
+    const std::vector<float>& r = m_correlations[band];
+    const auto last = static_cast<std::size_t>(0.75 * period);
+    for (auto lag = std::max(kFirstLag + 1, static_cast<std::size_t>(0.25 * period) + 1);
+         lag <= last; ++lag) {
+        if (r[lag] > 0.0F && r[lag] >= r[lag - 1] && r[lag] >= r[lag + 1]) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether a rhythm near twice a slow baby's rate is the half of his beat of two like sounds, the
+// second near mid-beat: in every band that has the whole beat the half repeats too (both sounds
+// sound there, where her deep single pulse is quiet or opposite half a beat on) with nothing inside
+// it, but the whole beat and its double repeat better than the half and one and a half beats. A
+// rhythm of its own repeats at its period at least as well as further on, each beat drifting a
+// little.
+bool RhythmEstimator::HalfOfTwoSoundBeat(double period) const {
+    const double whole = 2.0 * period;
+    if (Bpm(period) < 2.0 * kUnsignedSlowestBpm || SoundsMaternal(whole)) {
+        return false;
+    }
+    bool heard = false;
+    for (std::size_t b = 0; b < kBands; ++b) {
+        const float beat = m_usable[b] ? At(m_correlations[b], whole) : 0.0F;
+        if (beat < kFaintBeat) {
+            continue;
+        }
+        const float half = At(m_correlations[b], period);
+        if (half < kHalfOfBeat * beat || SoundInsideBeat(b, period) ||
+            (beat >= kRhythmic &&
+             beat + CorrelationAt(b, 2.0 * whole) - half - CorrelationAt(b, 3.0 * period) <
+                 2.0F * kTwoSoundAlternation)) {
+            return false;
+        }
+        heard = heard || beat >= kMaternalConfidence;
+    }
+    return heard;
+}
+
 // Beside her pulse, deep and strongest in the lowest band, a second slow rhythm at another period
 // that sounds like the baby and repeats better than its half is his: two hearts beating apart.
 std::optional<double> RhythmEstimator::SlowRhythmBesideHers(double herPeriod) const {
@@ -504,6 +563,7 @@ SecondEstimate RhythmEstimator::Estimate() {
         HalfCorrelation(maternal.band, maternalPeriod, false) >= kRecentConfidence &&
         (m_quantised[maternal.band].size() < kWindow ||
          HalfCorrelation(maternal.band, maternalPeriod, true) >= kRecentConfidence);
+    bool twoSounds = false;
     if (fetalHeard && maternal.period != 0 && HalfOfSlowerBeat(fetalPeriod, maternalPeriod)) {
         // Heard at twice his rate: the second sound falls near mid-beat. The rhythm followed so
         // far at the half beat is the same baby.
@@ -512,7 +572,19 @@ SecondEstimate RhythmEstimator::Estimate() {
         }
         fetalPeriod = maternalPeriod;
         maternalHeard = false;
+    } else if (fetalHeard && HalfOfTwoSoundBeat(fetalPeriod)) {
+        // A baby followed steadily at the faster rate is given up for the slower one only when
+        // the sign holds two seconds running: a rate does not halve from one second to the next.
+        const bool steady = Followed(fetalPeriod) && m_steadySeconds >= kSteadySeconds;
+        if (!steady || m_twoSoundsBefore) {
+            if (Followed(fetalPeriod)) {
+                m_trackPeriod = 2.0 * fetalPeriod;
+            }
+            fetalPeriod *= 2.0;
+        }
+        twoSounds = true;
     }
+    m_twoSoundsBefore = twoSounds;
     const bool slow = fetalHeard && Bpm(fetalPeriod) < kSlowFetalBpm;
     // A slow rhythm the baby's rate fell to gradually, or with the sound of his valves, is his.
     const bool fetalSign = fetalHeard && (Followed(fetalPeriod) || SoundsFetal(fetalPeriod));

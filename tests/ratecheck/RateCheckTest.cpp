@@ -157,6 +157,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Slow and fast babies are babies; below 110 the mother's pulse may beat alike.
         ClipCase{"SlowBaby", 104, {}, 104, {Quality::Good, Quality::Unsure}},
         ClipCase{"FastBaby", 195, {}, 195, {Quality::Good}},
+        // His own second sound inside each beat: a beat of its own, not the half of a slower one.
+        ClipCase{
+            "FastBabyWithLoudSecondSound", 198, SecondSound(0.4, 0.9, 20.0), 198, {Quality::Good}},
         // In hiss with the second sound near mid-beat, whose half beat repeats near 205.
         ClipCase{"SlowBabyWithSecondSoundAtMidBeat",
                  103,
@@ -181,7 +184,20 @@ INSTANTIATE_TEST_SUITE_P(
                  106,
                  WithMother(SecondSound(0.5, 0.63, 7.0), 89, 0.8),
                  106,
-                 {Quality::Good, Quality::Unsure, Quality::Maternal}}),
+                 {Quality::Good, Quality::Unsure, Quality::Maternal}},
+        // Alone, with a like second sound right at mid-beat: every half beat is one sound with
+        // nothing inside it, and the whole beat repeats better than the half. The detector shows
+        // his double.
+        ClipCase{"SlowBabyAloneWithLikeSecondSoundAtMidBeat",
+                 99,
+                 SecondSound(0.5, 0.47, 25.0),
+                 99,
+                 {Quality::Good, Quality::Unsure, Quality::Double}},
+        ClipCase{"SlowBabyAloneWithLoudSecondSoundAtMidBeatInHiss",
+                 98,
+                 SecondSound(0.49, 0.73, -2.0),
+                 98,
+                 {Quality::Good, Quality::Unsure, Quality::Double}}),
     [](const ::testing::TestParamInfo<ClipCase>& info) { return info.param.name; });
 
 // A voice that comes over a baby heard until then: loud, it drowns him, and his rate goes with him
