@@ -367,8 +367,8 @@ bool RhythmEstimator::SoundInsideBeat(std::size_t band, double period) const {
     return false;
 }
 
-// Whether a rhythm near twice a slow baby's rate is the half of his beat of two like sounds, the
-// second near mid-beat: in every band that has the whole beat the half repeats too (both sounds
+// Whether a rhythm at twice a slow baby's rate or faster is the half of a beat of two like sounds,
+// the second near mid-beat: in every band that has the whole beat the half repeats too (both sounds
 // sound there, where her deep single pulse is quiet or opposite half a beat on) with nothing inside
 // it, but the whole beat and its double repeat better than the half and one and a half beats. A
 // rhythm of its own repeats at its period at least as well as further on, each beat drifting a
@@ -572,17 +572,26 @@ SecondEstimate RhythmEstimator::Estimate() {
         }
         fetalPeriod = maternalPeriod;
         maternalHeard = false;
-    } else if (fetalHeard && HalfOfTwoSoundBeat(fetalPeriod)) {
-        // A baby followed steadily at the faster rate is given up for the slower one only when
-        // the sign holds two seconds running: a rate does not halve from one second to the next.
-        const bool steady = Followed(fetalPeriod) && m_steadySeconds >= kSteadySeconds;
-        if (!steady || m_twoSoundsBefore) {
-            if (Followed(fetalPeriod)) {
-                m_trackPeriod = 2.0 * fetalPeriod;
-            }
-            fetalPeriod *= 2.0;
+    } else if (fetalHeard) {
+        // The half of a beat of two like sounds is taken at the whole beat, and so are three
+        // halves of it: one and a half beats repeat too where the second sound falls near mid-beat.
+        double beat = 0.0;
+        if (HalfOfTwoSoundBeat(fetalPeriod)) {
+            beat = 2.0 * fetalPeriod;
+        } else if (2.0 * fetalPeriod / 3.0 >= static_cast<double>(kFetalShortest) &&
+                   HalfOfTwoSoundBeat(fetalPeriod / 3.0)) {
+            beat = 2.0 * fetalPeriod / 3.0;
         }
-        twoSounds = true;
+        // A baby followed steadily is given up for another rate only when the sign holds two
+        // seconds running: a rate does not jump by a ratio from one second to the next.
+        const bool steady = Followed(fetalPeriod) && m_steadySeconds >= kSteadySeconds;
+        if (beat > 0.0 && (!steady || m_twoSoundsBefore)) {
+            if (Followed(fetalPeriod)) {
+                m_trackPeriod = beat;
+            }
+            fetalPeriod = beat;
+        }
+        twoSounds = beat > 0.0;
     }
     m_twoSoundsBefore = twoSounds;
     const bool slow = fetalHeard && Bpm(fetalPeriod) < kSlowFetalBpm;

@@ -197,7 +197,14 @@ INSTANTIATE_TEST_SUITE_P(
                  98,
                  SecondSound(0.49, 0.73, -2.0),
                  98,
-                 {Quality::Good, Quality::Unsure, Quality::Double}}),
+                 {Quality::Good, Quality::Unsure, Quality::Double}},
+        // A fast baby whose like second sound falls near mid-beat, over his mother: one and a half
+        // beats repeat as well as the beat, their third being the half of his beat.
+        ClipCase{"FastBabyWithLikeSecondSoundAtMidBeatOverHisMother",
+                 175,
+                 WithMother(SecondSound(0.54, 0.8, 0.0), 62, 0.5),
+                 175,
+                 {Quality::Good}}),
     [](const ::testing::TestParamInfo<ClipCase>& info) { return info.param.name; });
 
 // A voice that comes over a baby heard until then: loud, it drowns him, and his rate goes with him
