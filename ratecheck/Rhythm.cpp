@@ -49,6 +49,9 @@ constexpr float kHalfOfBeat = 0.6F;
 // How much better a beat of two sounds repeats at the whole and the double beat than at the half
 // and one and a half beats, the second sound falling off mid-beat and unlike the first.
 constexpr float kTwoSoundAlternation = 0.05F;
+// The second sound follows the first 0.28 to 0.6 of the beat on: the longer of the two gaps is at
+// most this much of the beat.
+constexpr double kLongerGap = 0.72;
 // A beat this faint in a band still tells whether half a beat on sounds there too.
 constexpr float kFaintBeat = 0.2F;
 // Seconds in a row the baby's rhythm must have been followed before a jump from it counts.
@@ -396,6 +399,31 @@ bool RhythmEstimator::HalfOfTwoSoundBeat(double period) const {
     return heard;
 }
 
+// Whether a rhythm is the longer gap of a slower beat of two sounds: in every band that has the
+// slower beat, the beat repeats better than the gap, the shorter gap that makes up the beat with it
+// repeats like it, and the gap does not repeat at its double, as a beat of its own would.
+bool RhythmEstimator::GapOfTwoSoundBeat(double period, double slower) const {
+    // Near the half of the beat the gaps are alike: that is the half of a two-sound beat.
+    if (period > kLongerGap * slower || slower >= 1.9 * period || SoundsMaternal(slower)) {
+        return false;
+    }
+    bool heard = false;
+    for (std::size_t b = 0; b < kBands; ++b) {
+        const float beat = m_usable[b] ? At(m_correlations[b], slower) : 0.0F;
+        if (beat < kRhythmic) {
+            continue;
+        }
+        const float gap = At(m_correlations[b], period);
+        if (beat < gap + 2.0F * kTwoSoundAlternation ||
+            At(m_correlations[b], slower - period) < kHalfOfBeat * gap ||
+            CorrelationAt(b, 2.0 * period) >= kRhythmic) {
+            return false;
+        }
+        heard = heard || beat >= kMaternalConfidence;
+    }
+    return heard;
+}
+
 // Beside her pulse, deep and strongest in the lowest band, a second slow rhythm at another period
 // that sounds like the baby and repeats better than its half is his: two hearts beating apart.
 std::optional<double> RhythmEstimator::SlowRhythmBesideHers(double herPeriod) const {
@@ -581,6 +609,8 @@ SecondEstimate RhythmEstimator::Estimate() {
         } else if (2.0 * fetalPeriod / 3.0 >= static_cast<double>(kFetalShortest) &&
                    HalfOfTwoSoundBeat(fetalPeriod / 3.0)) {
             beat = 2.0 * fetalPeriod / 3.0;
+        } else if (maternal.period != 0 && GapOfTwoSoundBeat(fetalPeriod, maternalPeriod)) {
+            beat = maternalPeriod;
         }
         // A baby followed steadily is given up for another rate only when the sign holds two
         // seconds running: a rate does not jump by a ratio from one second to the next.

@@ -51,6 +51,7 @@ private:
     float CorrelationAt(std::size_t band, double lag) const;
     bool SoundInsideBeat(std::size_t band, double period) const;
     bool HalfOfTwoSoundBeat(double period) const;
+    bool GapOfTwoSoundBeat(double period, double slower) const;
     std::optional<double> SlowRhythmBesideHers(double herPeriod) const;
     bool HersBesideHim(double period) const;
     void NoteQuietLevel();

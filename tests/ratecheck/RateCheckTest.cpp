@@ -198,6 +198,13 @@ INSTANTIATE_TEST_SUITE_P(
                  SecondSound(0.49, 0.73, -2.0),
                  98,
                  {Quality::Good, Quality::Unsure, Quality::Double}},
+        // Alone, with a loud second sound 0.4 of the beat on: the gap after it beats near 165, does
+        // not repeat at its double, and makes up his beat with the gap before it.
+        ClipCase{"SlowBabyAloneWithLoudSecondSoundBeforeMidBeat",
+                 99,
+                 SecondSound(0.4, 0.85, 15.0),
+                 99,
+                 {Quality::Good, Quality::Unsure}},
         // A fast baby whose like second sound falls near mid-beat, over his mother: one and a half
         // beats repeat as well as the beat, their third being the half of his beat.
         ClipCase{"FastBabyWithLikeSecondSoundAtMidBeatOverHisMother",
