@@ -403,8 +403,10 @@ bool RhythmEstimator::HalfOfTwoSoundBeat(double period) const {
 // slower beat, the beat repeats better than the gap, the shorter gap that makes up the beat with it
 // repeats like it, and the gap does not repeat at its double, as a beat of its own would.
 bool RhythmEstimator::GapOfTwoSoundBeat(double period, double slower) const {
-    // Near the half of the beat the gaps are alike: that is the half of a two-sound beat.
-    if (period > kLongerGap * slower || slower >= 1.9 * period || SoundsMaternal(slower)) {
+    // Near the half of the beat the gaps are alike: that is the half of a two-sound beat. A beat
+    // slower than the baby is followed down to is none of his.
+    if (period > kLongerGap * slower || slower >= 1.9 * period ||
+        slower > static_cast<double>(kSlowLongest) || SoundsMaternal(slower)) {
         return false;
     }
     bool heard = false;
