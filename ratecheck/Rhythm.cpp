@@ -49,6 +49,14 @@ constexpr float kTimbreMargin = 0.15F;
 constexpr double kRisenFromHer = 0.45;
 // Two unlike sounds half a beat apart correlate at the half beat much less than at the whole.
 constexpr float kHalfOfBeat = 0.6F;
+// How much better a beat of two sounds repeats at the whole and the double beat than at the half
+// and one and a half beats, the second sound falling off mid-beat and unlike the first.
+constexpr float kTwoSoundAlternation = 0.05F;
+// The second sound follows the first 0.28 to 0.6 of the beat on: the longer of the two gaps is at
+// most this much of the beat.
+constexpr double kLongerGap = 0.72;
+// A beat this faint in a band still tells whether half a beat on sounds there too.
+constexpr float kFaintBeat = 0.2F;
 // Seconds in a row the baby's rhythm must have been followed before a jump from it counts.
 constexpr int kSteadySeconds = 4;
 constexpr float kFetalConfidence = 0.30F;
@@ -340,6 +348,87 @@ bool RhythmEstimator::HalfOfSlowerBeat(double period, double slower) const {
     return heard;
 }
 
+// The correlation at any lag up to kLastLag, beyond the dense ones computed on asking.
+float RhythmEstimator::CorrelationAt(std::size_t band, double lag) const {
+    const auto below = static_cast<std::size_t>(lag);
+    if (below < kLastDenseLag) {
+        return At(m_correlations[band], lag);
+    }
+    const double part = lag - static_cast<double>(below);
+    return static_cast<float>((1.0 - part) * LagCorrelation(band, below) +
+                              part * LagCorrelation(band, below + 1));
+}
+
+// Whether a band repeats within a beat, at a lag between a quarter and three quarters of it: a
+// beat of its own with a second sound. One sound of a slower beat has nothing inside it.
+bool RhythmEstimator::SoundInsideBeat(std::size_t band, double period) const {
+    const std::vector<float>& r = m_correlations[band];
+    const auto last = static_cast<std::size_t>(0.75 * period);
+    for (auto lag = std::max(kFirstLag + 1, static_cast<std::size_t>(0.25 * period) + 1);
+         lag <= last; ++lag) {
+        if (r[lag] > 0.0F && r[lag] >= r[lag - 1] && r[lag] >= r[lag + 1]) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether a rhythm at twice a slow baby's rate or faster is the half of a beat of two like sounds,
+// the second near mid-beat: in every band that has the whole beat the half repeats too (both sounds
+// sound there, where her deep single pulse is quiet or opposite half a beat on) with nothing inside
+// it, but the whole beat and its double repeat better than the half and one and a half beats. A
+// rhythm of its own repeats at its period at least as well as further on, each beat drifting a
+// little.
+bool RhythmEstimator::HalfOfTwoSoundBeat(double period) const {
+    const double whole = 2.0 * period;
+    if (Bpm(period) < 2.0 * kUnsignedSlowestBpm || SoundsMaternal(whole)) {
+        return false;
+    }
+    bool heard = false;
+    for (std::size_t b = 0; b < kBands; ++b) {
+        const float beat = m_usable[b] ? At(m_correlations[b], whole) : 0.0F;
+        if (beat < kFaintBeat) {
+            continue;
+        }
+        const float half = At(m_correlations[b], period);
+        if (half < kHalfOfBeat * beat || SoundInsideBeat(b, period) ||
+            (beat >= kRhythmic &&
+             beat + CorrelationAt(b, 2.0 * whole) - half - CorrelationAt(b, 3.0 * period) <
+                 2.0F * kTwoSoundAlternation)) {
+            return false;
+        }
+        heard = heard || beat >= kMaternalConfidence;
+    }
+    return heard;
+}
+
+// Whether a rhythm is the longer gap of a slower beat of two sounds: in every band that has the
+// slower beat, the beat repeats better than the gap, the shorter gap that makes up the beat with it
+// repeats like it, and the gap does not repeat at its double, as a beat of its own would.
+bool RhythmEstimator::GapOfTwoSoundBeat(double period, double slower) const {
+    // Near the half of the beat the gaps are alike: that is the half of a two-sound beat. A beat
+    // slower than the baby is followed down to is none of his.
+    if (period > kLongerGap * slower || slower >= 1.9 * period ||
+        slower > static_cast<double>(kSlowLongest) || SoundsMaternal(slower)) {
+        return false;
+    }
+    bool heard = false;
+    for (std::size_t b = 0; b < kBands; ++b) {
+        const float beat = m_usable[b] ? At(m_correlations[b], slower) : 0.0F;
+        if (beat < kRhythmic) {
+            continue;
+        }
+        const float gap = At(m_correlations[b], period);
+        if (beat < gap + 2.0F * kTwoSoundAlternation ||
+            At(m_correlations[b], slower - period) < kHalfOfBeat * gap ||
+            CorrelationAt(b, 2.0 * period) >= kRhythmic) {
+            return false;
+        }
+        heard = heard || beat >= kMaternalConfidence;
+    }
+    return heard;
+}
+
 // Beside her pulse, deep and strongest in the lowest band, a second slow rhythm at another period
 // that sounds like the baby and repeats better than its half is his: two hearts beating apart.
 std::optional<double> RhythmEstimator::SlowRhythmBesideHers(double herPeriod) const {
@@ -547,6 +636,7 @@ SecondEstimate RhythmEstimator::Estimate() {
         HalfCorrelation(maternal.band, maternalPeriod, false) >= kRecentConfidence &&
         (m_quantised[maternal.band].size() < kWindow ||
          HalfCorrelation(maternal.band, maternalPeriod, true) >= kRecentConfidence);
+    bool twoSounds = false;
     if (fetalHeard && maternal.period != 0 && HalfOfSlowerBeat(fetalPeriod, maternalPeriod)) {
         // Heard at twice his rate: the second sound falls near mid-beat. The rhythm followed so
         // far at the half beat is the same baby.
@@ -555,7 +645,30 @@ SecondEstimate RhythmEstimator::Estimate() {
         }
         fetalPeriod = maternalPeriod;
         maternalHeard = false;
+    } else if (fetalHeard) {
+        // The half of a beat of two like sounds is taken at the whole beat, and so are three
+        // halves of it: one and a half beats repeat too where the second sound falls near mid-beat.
+        double beat = 0.0;
+        if (HalfOfTwoSoundBeat(fetalPeriod)) {
+            beat = 2.0 * fetalPeriod;
+        } else if (2.0 * fetalPeriod / 3.0 >= static_cast<double>(kFetalShortest) &&
+                   HalfOfTwoSoundBeat(fetalPeriod / 3.0)) {
+            beat = 2.0 * fetalPeriod / 3.0;
+        } else if (maternal.period != 0 && GapOfTwoSoundBeat(fetalPeriod, maternalPeriod)) {
+            beat = maternalPeriod;
+        }
+        // A baby followed steadily is given up for another rate only when the sign holds two
+        // seconds running: a rate does not jump by a ratio from one second to the next.
+        const bool steady = Followed(fetalPeriod) && m_steadySeconds >= kSteadySeconds;
+        if (beat > 0.0 && (!steady || m_twoSoundsBefore)) {
+            if (Followed(fetalPeriod)) {
+                m_trackPeriod = beat;
+            }
+            fetalPeriod = beat;
+        }
+        twoSounds = beat > 0.0;
     }
+    m_twoSoundsBefore = twoSounds;
     std::optional<double> rising;
     if (fetalHeard && m_herApartPeriod && SamePeriod(fetalPeriod, *m_herApartPeriod) &&
         Followed(fetalPeriod)) {

@@ -48,6 +48,10 @@ private:
     bool SoundsFetal(double period) const;
     bool SignsOfMother(double period) const;
     bool HalfOfSlowerBeat(double period, double slower) const;
+    float CorrelationAt(std::size_t band, double lag) const;
+    bool SoundInsideBeat(std::size_t band, double period) const;
+    bool HalfOfTwoSoundBeat(double period) const;
+    bool GapOfTwoSoundBeat(double period, double slower) const;
     std::optional<double> SlowRhythmBesideHers(double herPeriod) const;
     bool HersBesideHim(double period) const;
     std::optional<double> FasterRhythmBesideHers(double herPeriod) const;
@@ -63,7 +67,8 @@ private:
 
     std::optional<double> m_trackPeriod;  // the baby's period followed so far, in frames
     int m_secondsSinceTrack = 0;
-    int m_steadySeconds = 0;  // in a row with the followed rhythm heard
+    int m_steadySeconds = 0;         // in a row with the followed rhythm heard
+    bool m_twoSoundsBefore = false;  // the last second heard a slow beat of two like sounds
     // The baby's period last heard, kept longer: a slow rhythm far from it came by a jump.
     std::optional<double> m_lastFetalPeriod;
     int m_secondsSinceFetal = 0;

@@ -157,6 +157,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Slow and fast babies are babies; below 110 the mother's pulse may beat alike.
         ClipCase{"SlowBaby", 104, {}, 104, {Quality::Good, Quality::Unsure}},
         ClipCase{"FastBaby", 195, {}, 195, {Quality::Good}},
+        // His own second sound inside each beat: a beat of its own, not the half of a slower one.
+        ClipCase{
+            "FastBabyWithLoudSecondSound", 198, SecondSound(0.4, 0.9, 20.0), 198, {Quality::Good}},
         // In hiss with the second sound near mid-beat, whose half beat repeats near 205.
         ClipCase{"SlowBabyWithSecondSoundAtMidBeat",
                  103,
@@ -181,7 +184,34 @@ INSTANTIATE_TEST_SUITE_P(
                  106,
                  WithMother(SecondSound(0.5, 0.63, 7.0), 89, 0.8),
                  106,
-                 {Quality::Good, Quality::Unsure, Quality::Maternal}}),
+                 {Quality::Good, Quality::Unsure, Quality::Maternal}},
+        // Alone, with a like second sound right at mid-beat: every half beat is one sound with
+        // nothing inside it, and the whole beat repeats better than the half. The detector shows
+        // his double.
+        ClipCase{"SlowBabyAloneWithLikeSecondSoundAtMidBeat",
+                 99,
+                 SecondSound(0.5, 0.47, 25.0),
+                 99,
+                 {Quality::Good, Quality::Unsure, Quality::Double}},
+        ClipCase{"SlowBabyAloneWithLoudSecondSoundAtMidBeatInHiss",
+                 98,
+                 SecondSound(0.49, 0.73, -2.0),
+                 98,
+                 {Quality::Good, Quality::Unsure, Quality::Double}},
+        // Alone, with a loud second sound 0.4 of the beat on: the gap after it beats near 165, does
+        // not repeat at its double, and makes up his beat with the gap before it.
+        ClipCase{"SlowBabyAloneWithLoudSecondSoundBeforeMidBeat",
+                 99,
+                 SecondSound(0.4, 0.85, 15.0),
+                 99,
+                 {Quality::Good, Quality::Unsure}},
+        // A fast baby whose like second sound falls near mid-beat, over his mother: one and a half
+        // beats repeat as well as the beat, their third being the half of his beat.
+        ClipCase{"FastBabyWithLikeSecondSoundAtMidBeatOverHisMother",
+                 175,
+                 WithMother(SecondSound(0.54, 0.8, 0.0), 62, 0.5),
+                 175,
+                 {Quality::Good}}),
     [](const ::testing::TestParamInfo<ClipCase>& info) { return info.param.name; });
 
 // A voice that comes over a baby heard until then: loud, it drowns him, and his rate goes with him
