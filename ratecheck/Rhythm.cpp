@@ -35,13 +35,11 @@ constexpr double kOutsidePenaltyPerBpm = 0.02;
 // as his own.
 constexpr double kFastPenaltyPerBpm = 0.04;
 constexpr double kJumpCost = 1.0;  // per unit of log period
-constexpr int kTrackMemorySeconds = 5;
 // How far the baby's period may move in a second (log period) and still be the rhythm followed.
 constexpr double kFollowedChange = 0.08;
 constexpr int kFollowedGapSeconds = 2;
-// How long the baby's last period is remembered, and how far from the baby's a new slow rhythm is
-// the mother's: a baby slows gradually, a probe slipping onto her vessel jumps.
-constexpr int kLastFetalMemorySeconds = 30;
+// How far from the baby's last period a new slow rhythm is the mother's: a baby slows gradually, a
+// probe slipping onto her vessel jumps.
 constexpr double kJumped = 0.15;
 constexpr float kTimbreMargin = 0.15F;
 // A baby recovering from a fall to her rate is heard apart from her again before he beats 1.6 times
@@ -279,11 +277,26 @@ bool RhythmEstimator::VoiceDrowns() const {
     return voice.frames != 0 && voice.mean - *m_quietLevel > kDrowningLift * m_quietSwing;
 }
 
-// Whether a period continues the baby's followed rhythm, allowing for the seconds it went unheard.
+void RememberedPeriod::Heard(double period) {
+    m_period = period;
+    m_secondsSince = 0;
+}
+
+bool RememberedPeriod::Age() {
+    if (++m_secondsSince > m_memorySeconds) {
+        m_period.reset();
+        return true;
+    }
+    return false;
+}
+
+bool RememberedPeriod::Continues(double period) const {
+    return m_period && LogDistance(period, *m_period) <=
+                           kFollowedChange * std::min(m_secondsSince, kFollowedGapSeconds);
+}
+
 bool RhythmEstimator::Followed(double period) const {
-    return m_trackPeriod &&
-           LogDistance(period, *m_trackPeriod) <=
-               kFollowedChange * std::min(m_secondsSinceTrack, kFollowedGapSeconds);
+    return m_track.Continues(period);
 }
 
 // Her vessel beats once a beat, deep: its rhythm is the strongest repeat of the lowest band, and
@@ -433,7 +446,7 @@ bool RhythmEstimator::GapOfTwoSoundBeat(double period, double slower) const {
 // that sounds like the baby and repeats better than its half is his: two hearts beating apart.
 std::optional<double> RhythmEstimator::SlowRhythmBesideHers(double herPeriod) const {
     constexpr std::size_t kHigh = kBands - 1;
-    if (!m_lastFetalPeriod || !m_usable[0] || !m_usable[kHigh] ||
+    if (!m_lastFetal.Period() || !m_usable[0] || !m_usable[kHigh] ||
         At(m_correlations[0], herPeriod) < At(m_correlations[kHigh], herPeriod)) {
         return std::nullopt;
     }
@@ -446,7 +459,7 @@ std::optional<double> RhythmEstimator::SlowRhythmBesideHers(double herPeriod) co
         }
         const double refined = RefinedPeak(r, period);
         // He fell to it from where he was last heard; his own double is no new rhythm.
-        if (refined < *m_lastFetalPeriod || SamePeriod(refined, 2.0 * *m_lastFetalPeriod) ||
+        if (refined < *m_lastFetal.Period() || SamePeriod(refined, 2.0 * *m_lastFetal.Period()) ||
             SamePeriod(refined, herPeriod) || !SoundsFetal(refined) ||
             At(r, refined / 2.0) >= kHalfOfBeat * r[period] ||
             HalfCorrelation(kHigh, refined, false) < kRecentConfidence) {
@@ -460,7 +473,7 @@ std::optional<double> RhythmEstimator::SlowRhythmBesideHers(double herPeriod) co
 
 // Her rhythm lately heard beating beside his.
 bool RhythmEstimator::HersBesideHim(double period) const {
-    return m_herBesidePeriod && SamePeriod(period, *m_herBesidePeriod);
+    return m_herBeside.Period() && SamePeriod(period, *m_herBeside.Period());
 }
 
 // Beside her pulse, followed as the baby's after he fell to her rate, a faster rhythm that repeats
@@ -503,12 +516,9 @@ std::optional<double> RhythmEstimator::FasterRhythmBesideHers(double herPeriod) 
 // A slow rhythm is the mother's when it jumped from a baby followed steadily as he was lost, when
 // it continues a rhythm found hers, or when it sounds like her vessel.
 bool RhythmEstimator::SignsOfMother(double period) const {
-    const bool jumped = m_trackPeriod && m_steadySeconds >= kSteadySeconds &&
-                        LogDistance(period, *m_trackPeriod) > kJumped;
-    const bool hers = m_maternalPeriod &&
-                      LogDistance(period, *m_maternalPeriod) <=
-                          kFollowedChange * std::min(m_secondsSinceMaternal, kFollowedGapSeconds);
-    return jumped || hers || SoundsMaternal(period);
+    const bool jumped = m_track.Period() && m_steadySeconds >= kSteadySeconds &&
+                        LogDistance(period, *m_track.Period()) > kJumped;
+    return jumped || m_maternal.Continues(period) || SoundsMaternal(period);
 }
 
 SecondEstimate RhythmEstimator::Estimate() {
@@ -522,29 +532,19 @@ SecondEstimate RhythmEstimator::Estimate() {
         // The heart is not heard, not gone: what was followed waits for the voice to stop.
         return estimate;
     }
-    ++m_secondsSinceTrack;
-    if (m_secondsSinceTrack > kTrackMemorySeconds) {
-        m_trackPeriod.reset();
+    if (m_track.Age()) {
         m_steadySeconds = 0;
     }
-    if (++m_secondsSinceFetal > kLastFetalMemorySeconds) {
-        m_lastFetalPeriod.reset();
-    }
-    if (++m_secondsSinceBeside > kTrackMemorySeconds) {
-        m_herBesidePeriod.reset();
-    }
-    if (++m_secondsSinceMaternal > kTrackMemorySeconds) {
-        m_maternalPeriod.reset();
-    }
-    if (++m_secondsSinceHerApart > kLastFetalMemorySeconds) {
-        m_herApartPeriod.reset();
-    }
+    m_lastFetal.Age();
+    m_herBeside.Age();
+    m_maternal.Age();
+    m_herApart.Age();
     if (!filled) {
         return estimate;
     }
     if (!estimate.talking) {
         NoteQuietLevel();
-    } else if (!m_trackPeriod) {
+    } else if (!m_track.Period()) {
         return estimate;
     }
     std::vector<std::size_t> usable;
@@ -601,9 +601,9 @@ SecondEstimate RhythmEstimator::Estimate() {
                 score -= kOutsidePenaltyPerBpm * std::max(0.0, kUsualSlowestBpm - bpm) +
                          kFastPenaltyPerBpm * std::max(0.0, bpm - kFastFetalBpm);
             }
-            if (m_trackPeriod) {
+            if (m_track.Period()) {
                 score -=
-                    kJumpCost * std::abs(std::log(static_cast<double>(period) / *m_trackPeriod));
+                    kJumpCost * std::abs(std::log(static_cast<double>(period) / *m_track.Period()));
             }
             if (score > fetal.score) {
                 fetal = {b, period, score};
@@ -641,7 +641,7 @@ SecondEstimate RhythmEstimator::Estimate() {
         // Heard at twice his rate: the second sound falls near mid-beat. The rhythm followed so
         // far at the half beat is the same baby.
         if (Followed(fetalPeriod)) {
-            m_trackPeriod = maternalPeriod;
+            m_track.MoveTo(maternalPeriod);
         }
         fetalPeriod = maternalPeriod;
         maternalHeard = false;
@@ -662,7 +662,7 @@ SecondEstimate RhythmEstimator::Estimate() {
         const bool steady = Followed(fetalPeriod) && m_steadySeconds >= kSteadySeconds;
         if (beat > 0.0 && (!steady || m_twoSoundsBefore)) {
             if (Followed(fetalPeriod)) {
-                m_trackPeriod = beat;
+                m_track.MoveTo(beat);
             }
             fetalPeriod = beat;
         }
@@ -670,16 +670,16 @@ SecondEstimate RhythmEstimator::Estimate() {
     }
     m_twoSoundsBefore = twoSounds;
     std::optional<double> rising;
-    if (fetalHeard && m_herApartPeriod && SamePeriod(fetalPeriod, *m_herApartPeriod) &&
+    if (fetalHeard && m_herApart.Period() && SamePeriod(fetalPeriod, *m_herApart.Period()) &&
         Followed(fetalPeriod)) {
         // Her rate held where the baby was followed onto it; his own may have come back beside it.
-        m_secondsSinceHerApart = 0;
+        m_herApart.HeardAgain();
         rising = FasterRhythmBesideHers(fetalPeriod);
         if (rising && m_risingPeriod && LogDistance(*rising, *m_risingPeriod) <= kFollowedChange) {
             maternalPeriod = fetalPeriod;
             maternalHeard = true;
             fetalPeriod = *rising;
-            m_trackPeriod = fetalPeriod;
+            m_track.MoveTo(fetalPeriod);
         }
     }
     m_risingPeriod = rising;
@@ -688,8 +688,7 @@ SecondEstimate RhythmEstimator::Estimate() {
     const bool fetalSign = fetalHeard && (Followed(fetalPeriod) || SoundsFetal(fetalPeriod));
     const bool maternalSign = slow && !fetalSign && SignsOfMother(fetalPeriod);
     if (maternalSign) {
-        m_maternalPeriod = fetalPeriod;
-        m_secondsSinceMaternal = 0;
+        m_maternal.Heard(fetalPeriod);
         fetalHeard = false;
         if (!maternalHeard) {
             maternalHeard = true;
@@ -714,14 +713,12 @@ SecondEstimate RhythmEstimator::Estimate() {
         if (const auto his = SlowRhythmBesideHers(maternalPeriod)) {
             fetalHeard = true;
             fetalPeriod = *his;
-            m_herBesidePeriod = maternalPeriod;
-            m_secondsSinceBeside = 0;
+            m_herBeside.Heard(maternalPeriod);
         }
     } else if (fetalHeard && maternalHeard && HersBesideHim(maternalPeriod) &&
                !SamePeriod(fetalPeriod, maternalPeriod)) {
         // Still both, apart: she goes on beside him.
-        m_herBesidePeriod = maternalPeriod;
-        m_secondsSinceBeside = 0;
+        m_herBeside.Heard(maternalPeriod);
     }
     if (fetalHeard && maternalHeard &&
         (SamePeriod(maternalPeriod, 2.0 * fetalPeriod) ||
@@ -731,11 +728,10 @@ SecondEstimate RhythmEstimator::Estimate() {
     }
     if (!fetalHeard && maternalHeard && !maternalSign) {
         if (SignsOfMother(maternalPeriod)) {
-            m_maternalPeriod = maternalPeriod;
-            m_secondsSinceMaternal = 0;
+            m_maternal.Heard(maternalPeriod);
         } else if (Bpm(maternalPeriod) >= kUnsignedSlowestBpm ||
-                   (m_lastFetalPeriod &&
-                    LogDistance(maternalPeriod, *m_lastFetalPeriod) <= kJumped)) {
+                   (m_lastFetal.Period() &&
+                    LogDistance(maternalPeriod, *m_lastFetal.Period()) <= kJumped)) {
             // A slow rhythm with nothing of the mother's, where a slow baby beats or near where
             // the baby was lately heard: his or hers.
             fetalHeard = true;
@@ -748,18 +744,15 @@ SecondEstimate RhythmEstimator::Estimate() {
         estimate.fetalBpm = Bpm(fetalPeriod);
         if (!estimate.fetalMayBeMaternal) {
             m_steadySeconds = Followed(fetalPeriod) ? m_steadySeconds + 1 : 1;
-            m_trackPeriod = fetalPeriod;
-            m_secondsSinceTrack = 0;
-            m_lastFetalPeriod = fetalPeriod;
-            m_secondsSinceFetal = 0;
+            m_track.Heard(fetalPeriod);
+            m_lastFetal.Heard(fetalPeriod);
         }
     }
     if (maternalHeard) {
         estimate.maternalBpm = Bpm(maternalPeriod);
         if (fetalHeard && !estimate.fetalMayBeMaternal &&
             LogDistance(fetalPeriod, maternalPeriod) > kJumped) {
-            m_herApartPeriod = maternalPeriod;
-            m_secondsSinceHerApart = 0;
+            m_herApart.Heard(maternalPeriod);
         }
     }
     return estimate;

@@ -20,6 +20,28 @@ struct SecondEstimate {
     bool fetalMayBeMaternal = false;
 };
 
+// A rhythm's period, in envelope frames, remembered for some seconds after it was last heard.
+class RememberedPeriod {
+public:
+    explicit RememberedPeriod(int memorySeconds) : m_memorySeconds(memorySeconds) {}
+
+    const std::optional<double>& Period() const { return m_period; }
+    void Heard(double period);
+    // Heard again now at the period it had.
+    void HeardAgain() { m_secondsSince = 0; }
+    // The same rhythm, read at another period: not heard anew.
+    void MoveTo(double period) { m_period = period; }
+    // One second more; whether it is forgotten, having gone unheard too long.
+    bool Age();
+    // Whether a period continues it, allowing for the seconds it went unheard.
+    bool Continues(double period) const;
+
+private:
+    std::optional<double> m_period;
+    int m_secondsSince = 0;
+    int m_memorySeconds;
+};
+
 // The normalised autocorrelation of each band envelope once a second, scored for the baby's
 // period (rewarding the period and its double, penalising its half) and for the mother's pulse,
 // each in the band that shows it best, with the baby's rate followed from second to second, also
@@ -65,23 +87,22 @@ private:
     void NoteQuietLevel();
     bool VoiceDrowns() const;
 
-    std::optional<double> m_trackPeriod;  // the baby's period followed so far, in frames
-    int m_secondsSinceTrack = 0;
-    int m_steadySeconds = 0;         // in a row with the followed rhythm heard
+    static constexpr int kTrackMemorySeconds = 5;
+    // Long enough to tell a baby who slowed gradually from a probe that jumped onto her vessel.
+    static constexpr int kLastFetalMemorySeconds = 30;
+
+    RememberedPeriod m_track{kTrackMemorySeconds};  // the baby's rhythm followed so far
+    int m_steadySeconds = 0;                        // in a row with the followed rhythm heard
     bool m_twoSoundsBefore = false;  // the last second heard a slow beat of two like sounds
     // The baby's period last heard, kept longer: a slow rhythm far from it came by a jump.
-    std::optional<double> m_lastFetalPeriod;
-    int m_secondsSinceFetal = 0;
+    RememberedPeriod m_lastFetal{kLastFetalMemorySeconds};
     // A slow rhythm found the mother's, followed as such.
-    std::optional<double> m_maternalPeriod;
-    int m_secondsSinceMaternal = 0;
+    RememberedPeriod m_maternal{kTrackMemorySeconds};
     // The mother's rhythm lately heard beating apart from the slowed baby's: never his.
-    std::optional<double> m_herBesidePeriod;
-    int m_secondsSinceBeside = 0;
+    RememberedPeriod m_herBeside{kTrackMemorySeconds};
     // Her rhythm last heard beating apart from the baby's, kept while it holds: if he is followed
     // onto her rate, his own rhythm coming back beside it tells the two apart.
-    std::optional<double> m_herApartPeriod;
-    int m_secondsSinceHerApart = 0;
+    RememberedPeriod m_herApart{kLastFetalMemorySeconds};
     // A faster rhythm heard beside her the second before: his, once heard two seconds running.
     std::optional<double> m_risingPeriod;
     // The middle band's mean and swing last heard with no voice.
