@@ -47,7 +47,6 @@ private:
     bool SoundsMaternal(double period) const;
     bool SoundsFetal(double period) const;
     bool SignsOfMother(double period) const;
-    bool TwoSoundsOfValves(double period) const;
     bool HalfOfSlowerBeat(double period, double slower) const;
     std::optional<double> SlowRhythmBesideHers(double herPeriod) const;
     bool HersBesideHim(double period) const;
@@ -64,8 +63,7 @@ private:
 
     std::optional<double> m_trackPeriod;  // the baby's period followed so far, in frames
     int m_secondsSinceTrack = 0;
-    int m_steadySeconds = 0;         // in a row with the followed rhythm heard
-    bool m_trackedByValves = false;  // a slow rhythm followed as his on his valves' sound alone
+    int m_steadySeconds = 0;  // in a row with the followed rhythm heard
     // The baby's period last heard, kept longer: a slow rhythm far from it came by a jump.
     std::optional<double> m_lastFetalPeriod;
     int m_secondsSinceFetal = 0;
