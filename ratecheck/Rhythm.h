@@ -47,7 +47,6 @@ private:
     bool SoundsMaternal(double period) const;
     bool SoundsFetal(double period) const;
     bool SignsOfMother(double period) const;
-    bool TwoSoundsOfValves(double period) const;
     bool HalfOfSlowerBeat(double period, double slower) const;
     std::optional<double> SlowRhythmBesideHers(double herPeriod) const;
     bool HersBesideHim(double period) const;
