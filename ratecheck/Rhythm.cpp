@@ -721,8 +721,8 @@ SecondEstimate RhythmEstimator::Estimate() {
     }
     m_risingPeriod = rising;
     const bool slow = fetalHeard && Bpm(fetalPeriod) < kSlowFetalBpm;
-    // A slow rhythm the baby's rate fell to gradually, or with the sound of his valves, is his.
-    // A slow baby told by his valves alone is his while they are heard, but not followed on: the
+    // A slow rhythm the baby's rate fell to gradually, or with the sound of his valves, is his. One
+    // told by his two valve sounds alone is his while they are heard, but not followed on: the
     // window remembers him after the probe has left him, onto her vessel, into hiss or a voice.
     const bool valves = slow && TwoSoundsOfValves(fetalPeriod);
     const bool fetalSign =
