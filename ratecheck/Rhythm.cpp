@@ -55,6 +55,10 @@ constexpr float kTwoSoundAlternation = 0.05F;
 constexpr double kLongerGap = 0.72;
 // A beat this faint in a band still tells whether half a beat on sounds there too.
 constexpr float kFaintBeat = 0.2F;
+// Where a second sound is told from the first: 0.28 to 0.45 of the beat after or before it.
+constexpr double kSecondSoundEarliest = 0.28;
+constexpr double kSecondSoundLatest = 0.45;
+constexpr float kSecondSound = 0.2F;
 // Seconds in a row the baby's rhythm must have been followed before a jump from it counts.
 constexpr int kSteadySeconds = 4;
 constexpr float kFetalConfidence = 0.30F;
@@ -336,6 +340,39 @@ bool RhythmEstimator::SoundsFetal(double period) const {
     const float high = m_usable[kBands - 1] ? At(m_correlations[kBands - 1], period) : 0.0F;
     const float low = m_usable[0] ? At(m_correlations[0], period) : 0.0F;
     return high >= kMaternalConfidence && high >= low + kTimbreMargin;
+}
+
+// A heart's valves close twice a beat, a vessel swells once: above the lowest band, a beat whose
+// second sound falls clearly before or after mid-beat repeats at that sound's distance from the
+// first and at the rest of the beat, and less at the half beat, where a rhythm of twice the rate
+// would repeat best. Both must still be heard in the last two seconds: the window remembers a baby
+// for a while after the probe has left him.
+bool RhythmEstimator::TwoSoundsOfValves(double period) const {
+    // The valves sound mostly in the middle band.
+    constexpr std::size_t b = kVoiceBand;
+    const std::vector<float>& r = m_correlations[b];
+    if (!m_usable[b] || At(r, period) < kMaternalConfidence) {
+        return false;
+    }
+    // A distance that repeats at its own double is a faster rhythm, not a second sound.
+    const auto twice = [this](double lag) {
+        return LagCorrelation(b, static_cast<std::size_t>(std::lround(2.0 * lag)));
+    };
+    const auto first = static_cast<std::size_t>(std::ceil(kSecondSoundEarliest * period));
+    const auto last = static_cast<std::size_t>(kSecondSoundLatest * period);
+    for (std::size_t lag = first; lag <= last; ++lag) {
+        if (r[lag] < r[lag - 1] || r[lag] < r[lag + 1] || r[lag] < kSecondSound) {
+            continue;
+        }
+        const double gap = RefinedPeak(r, lag);
+        if (At(r, period - gap) >= kSecondSound && At(r, period / 2.0) < r[lag] &&
+            twice(gap) < kRecentConfidence && twice(period - gap) < kRecentConfidence &&
+            HalfCorrelation(b, period, false) >= kRecentConfidence &&
+            HalfCorrelation(b, gap, false) >= kRecentConfidence) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // Whether a rhythm faster than a baby's usual is the half of a slower beat of two unlike sounds,
@@ -684,8 +721,13 @@ SecondEstimate RhythmEstimator::Estimate() {
     }
     m_risingPeriod = rising;
     const bool slow = fetalHeard && Bpm(fetalPeriod) < kSlowFetalBpm;
-    // A slow rhythm the baby's rate fell to gradually, or with the sound of his valves, is his.
-    const bool fetalSign = fetalHeard && (Followed(fetalPeriod) || SoundsFetal(fetalPeriod));
+    // A slow rhythm the baby's rate fell to gradually, or with the sound of his valves, is his. One
+    // told by his two valve sounds alone is his while they are heard, but not followed on: the
+    // window remembers him after the probe has left him, onto her vessel, into hiss or a voice.
+    const bool valves = slow && TwoSoundsOfValves(fetalPeriod);
+    const bool fetalSign =
+        fetalHeard && (Followed(fetalPeriod) || SoundsFetal(fetalPeriod) || valves);
+    bool byValves = fetalHeard && valves && !Followed(fetalPeriod) && !SoundsFetal(fetalPeriod);
     const bool maternalSign = slow && !fetalSign && SignsOfMother(fetalPeriod);
     if (maternalSign) {
         m_maternal.Heard(fetalPeriod);
@@ -701,10 +743,12 @@ SecondEstimate RhythmEstimator::Estimate() {
     if (fetalHeard && maternalHeard && SamePeriod(fetalPeriod, maternalPeriod)) {
         maternalHeard = false;
     }
-    if (!fetalHeard && maternalHeard && !maternalSign && SoundsFetal(maternalPeriod) &&
+    if (!fetalHeard && maternalHeard && !maternalSign &&
+        (SoundsFetal(maternalPeriod) || TwoSoundsOfValves(maternalPeriod)) &&
         Bpm(maternalPeriod) >= Bpm(static_cast<double>(kSlowLongest)) &&
         (fetal.period == 0 || !SamePeriod(maternalPeriod, 2.0 * fetalPeriod))) {
         // A slow rhythm with the baby's sound and not hers, not the double of a faster one: his.
+        byValves = !SoundsFetal(maternalPeriod);
         fetalHeard = true;
         fetalPeriod = maternalPeriod;
         maternalHeard = false;
@@ -742,7 +786,7 @@ SecondEstimate RhythmEstimator::Estimate() {
     }
     if (fetalHeard) {
         estimate.fetalBpm = Bpm(fetalPeriod);
-        if (!estimate.fetalMayBeMaternal) {
+        if (!estimate.fetalMayBeMaternal && !byValves) {
             m_steadySeconds = Followed(fetalPeriod) ? m_steadySeconds + 1 : 1;
             m_track.Heard(fetalPeriod);
             m_lastFetal.Heard(fetalPeriod);

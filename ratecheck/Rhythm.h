@@ -69,6 +69,7 @@ private:
     bool SoundsMaternal(double period) const;
     bool SoundsFetal(double period) const;
     bool SignsOfMother(double period) const;
+    bool TwoSoundsOfValves(double period) const;
     bool HalfOfSlowerBeat(double period, double slower) const;
     float CorrelationAt(std::size_t band, double lag) const;
     bool SoundInsideBeat(std::size_t band, double period) const;

@@ -160,6 +160,25 @@ INSTANTIATE_TEST_SUITE_P(
         // His own second sound inside each beat: a beat of its own, not the half of a slower one.
         ClipCase{
             "FastBabyWithLoudSecondSound", 198, SecondSound(0.4, 0.9, 20.0), 198, {Quality::Good}},
+        // Alone, his second sound clearly before or after mid-beat: two sounds of valves where her
+        // vessel swells once, so his slow rate is his.
+        ClipCase{"SlowBabyWithSecondSoundAThirdOfTheBeatOn",
+                 100,
+                 SecondSound(0.36, 0.6),
+                 100,
+                 {Quality::Good}},
+        ClipCase{"SlowBabyWithSecondSoundLateInTheBeat",
+                 104,
+                 SecondSound(0.42, 0.4, 5.0),
+                 104,
+                 {Quality::Good}},
+        // Her vessel near a slow baby's rate swells once a beat: no second sound to take for a
+        // baby's, so it is never marked good.
+        ClipCase{"ProbeOnMothersVesselNearASlowBabysRate",
+                 104,
+                 Slipped(98),
+                 98,
+                 {Quality::Maternal, Quality::Unsure}},
         // In hiss with the second sound near mid-beat, whose half beat repeats near 205.
         ClipCase{"SlowBabyWithSecondSoundAtMidBeat",
                  103,
