@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ratecheck/BandEnvelopes.h"
+#include "ratecheck/BandRhythms.h"
 
 namespace marulo::ratecheck {
 
@@ -55,26 +56,13 @@ public:
 
 private:
     SecondEstimate Estimate();
-    bool Correlate(std::size_t band, std::vector<float>& correlation);
-    float LagCorrelation(std::size_t band, std::size_t lag) const;
-    float HalfCorrelation(std::size_t band, double lag, bool earlier) const;
 
     std::array<std::vector<float>, kBands> m_history;
     std::vector<bool> m_voiced;            // a frame each, as long as the history
     std::vector<double> m_voiceBandLevel;  // the middle band unsquashed, as long as the history
     std::size_t m_framesThisSecond = 0;
     bool Followed(double period) const;
-    bool DeepSinglePulse(double period) const;
-    bool FasterRhythmAbove(double period) const;
-    bool SoundsMaternal(double period) const;
-    bool SoundsFetal(double period) const;
     bool SignsOfMother(double period) const;
-    bool TwoSoundsOfValves(double period) const;
-    bool HalfOfSlowerBeat(double period, double slower) const;
-    float CorrelationAt(std::size_t band, double lag) const;
-    bool SoundInsideBeat(std::size_t band, double period) const;
-    bool HalfOfTwoSoundBeat(double period) const;
-    bool GapOfTwoSoundBeat(double period, double slower) const;
     std::optional<double> SlowRhythmBesideHers(double herPeriod) const;
     bool HersBesideHim(double period) const;
     std::optional<double> FasterRhythmBesideHers(double herPeriod) const;
@@ -109,10 +97,7 @@ private:
     // The middle band's mean and swing last heard with no voice.
     std::optional<double> m_quietLevel;
     double m_quietSwing = 0.0;
-    std::array<std::vector<float>, kBands> m_correlations;
-    std::array<std::vector<std::int16_t>, kBands> m_quantised;
-    std::array<double, kBands> m_power{};
-    std::array<bool, kBands> m_usable{};
+    BandRhythms m_bands;
 };
 
 }  // namespace marulo::ratecheck
