@@ -189,6 +189,24 @@ bool BandRhythms::TwoSoundsOfValves(double period) const {
     return false;
 }
 
+// Whether every band where a beat repeats at least `floor` passes `test(band, repeat)`, and the
+// beat is clearly heard in one of them.
+template <typename Test>
+bool BandRhythms::EveryBandWithBeat(double beat, float floor, Test test) const {
+    bool heard = false;
+    for (std::size_t b = 0; b < kBands; ++b) {
+        const float repeat = m_usable[b] ? At(m_correlations[b], beat) : 0.0F;
+        if (repeat < floor) {
+            continue;
+        }
+        if (!test(b, repeat)) {
+            return false;
+        }
+        heard = heard || repeat >= kMaternalConfidence;
+    }
+    return heard;
+}
+
 // Whether a rhythm faster than a baby's usual is the half of a slower beat of two unlike sounds,
 // the second near mid-beat: in every band that has the whole beat it repeats far better than its
 // half. A fast baby beside a mother at half his rate repeats at his period as well as at its double
@@ -198,18 +216,9 @@ bool BandRhythms::HalfOfSlowerBeat(double period, double slower) const {
         SoundsMaternal(slower) || DeepSinglePulse(slower)) {
         return false;
     }
-    bool heard = false;
-    for (std::size_t b = 0; b < kBands; ++b) {
-        const float whole = m_usable[b] ? At(m_correlations[b], slower) : 0.0F;
-        if (whole < kRhythmic) {
-            continue;
-        }
-        if (At(m_correlations[b], period) >= kHalfOfBeat * whole) {
-            return false;
-        }
-        heard = heard || whole >= kMaternalConfidence;
-    }
-    return heard;
+    return EveryBandWithBeat(slower, kRhythmic, [&](std::size_t b, float whole) {
+        return At(m_correlations[b], period) < kHalfOfBeat * whole;
+    });
 }
 
 // The correlation at any lag up to kLastLag, beyond the dense ones computed on asking.
@@ -248,22 +257,13 @@ bool BandRhythms::HalfOfTwoSoundBeat(double period) const {
     if (Bpm(period) < 2.0 * kUnsignedSlowestBpm || SoundsMaternal(whole)) {
         return false;
     }
-    bool heard = false;
-    for (std::size_t b = 0; b < kBands; ++b) {
-        const float beat = m_usable[b] ? At(m_correlations[b], whole) : 0.0F;
-        if (beat < kFaintBeat) {
-            continue;
-        }
+    return EveryBandWithBeat(whole, kFaintBeat, [&](std::size_t b, float beat) {
         const float half = At(m_correlations[b], period);
-        if (half < kHalfOfBeat * beat || SoundInsideBeat(b, period) ||
-            (beat >= kRhythmic &&
-             beat + CorrelationAt(b, 2.0 * whole) - half - CorrelationAt(b, 3.0 * period) <
-                 2.0F * kTwoSoundAlternation)) {
-            return false;
-        }
-        heard = heard || beat >= kMaternalConfidence;
-    }
-    return heard;
+        return half >= kHalfOfBeat * beat && !SoundInsideBeat(b, period) &&
+               (beat < kRhythmic ||
+                beat + CorrelationAt(b, 2.0 * whole) - half - CorrelationAt(b, 3.0 * period) >=
+                    2.0F * kTwoSoundAlternation);
+    });
 }
 
 // Whether a rhythm is the longer gap of a slower beat of two sounds: in every band that has the
@@ -276,21 +276,12 @@ bool BandRhythms::GapOfTwoSoundBeat(double period, double slower) const {
         slower > static_cast<double>(kSlowLongest) || SoundsMaternal(slower)) {
         return false;
     }
-    bool heard = false;
-    for (std::size_t b = 0; b < kBands; ++b) {
-        const float beat = m_usable[b] ? At(m_correlations[b], slower) : 0.0F;
-        if (beat < kRhythmic) {
-            continue;
-        }
+    return EveryBandWithBeat(slower, kRhythmic, [&](std::size_t b, float beat) {
         const float gap = At(m_correlations[b], period);
-        if (beat < gap + 2.0F * kTwoSoundAlternation ||
-            At(m_correlations[b], slower - period) < kHalfOfBeat * gap ||
-            CorrelationAt(b, 2.0 * period) >= kRhythmic) {
-            return false;
-        }
-        heard = heard || beat >= kMaternalConfidence;
-    }
-    return heard;
+        return beat >= gap + 2.0F * kTwoSoundAlternation &&
+               At(m_correlations[b], slower - period) >= kHalfOfBeat * gap &&
+               CorrelationAt(b, 2.0 * period) < kRhythmic;
+    });
 }
 
 }  // namespace marulo::ratecheck

@@ -38,6 +38,8 @@ public:
 private:
     bool CorrelateBand(std::size_t band, const std::vector<float>& history);
     bool SoundInsideBeat(std::size_t band, double period) const;
+    template <typename Test>
+    bool EveryBandWithBeat(double beat, float floor, Test test) const;
 
     std::array<std::vector<float>, kBands> m_correlations;
     std::array<std::vector<std::int16_t>, kBands> m_quantised;
