@@ -486,7 +486,6 @@ TEST(RateCheck, ABabyHoldingBesideHisMothersPulseIsFoundAgain) {
 // he is clearly above her again, her rate is no longer taken for his, and the check gives his.
 TEST(RateCheck, ABabyRecoveringFromHisMothersRateLeavesHerBehind) {
     const struct {
-        const char* name;
         double baseline;
         synth::RateChange change;
         double maternalBpm;
@@ -494,31 +493,14 @@ TEST(RateCheck, ABabyRecoveringFromHisMothersRateLeavesHerBehind) {
         synth::ListeningOptions sounds;
         std::uint32_t seed;
     } cases[] = {
-        {"124 to 90 beside a mother at 94",
-         124,
-         {8, -34, 7, 5, 11},
-         94,
-         0.8,
-         SecondSound(0.33, 0.2, 15.0),
-         5},
-        {"126 to 89 beside a mother at 94",
-         126,
-         {7, -37, 7, 6, 15},
-         94,
-         0.65,
-         SecondSound(0.42, 0.3, 28.0),
-         11},
+        {124, {8, -34, 7, 5, 11}, 94, 0.8, SecondSound(0.33, 0.2, 15.0), 5},
+        {126, {7, -37, 7, 6, 15}, 94, 0.65, SecondSound(0.42, 0.3, 28.0), 11},
         // Back within five seconds to one and a half times her rate.
-        {"134 to 94 beside a mother at 89",
-         134,
-         {11, -40, 9, 10, 5},
-         89,
-         0.8,
-         SecondSound(0.39, 0.7, 18.0),
-         7},
+        {134, {11, -40, 9, 10, 5}, 89, 0.8, SecondSound(0.39, 0.7, 18.0), 7},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(testing::Message() << c.baseline << " falling by " << -c.change.depthBpm
+                                        << " beside a mother at " << c.maternalBpm);
         const auto [truth, seconds] = CheckSlowing(
             c.baseline, c.change, WithMother(c.sounds, c.maternalBpm, c.maternalGain), c.seed);
         // The window and the display lag a few seconds behind his climb.
