@@ -244,7 +244,18 @@ SecondEstimate RhythmEstimator::Estimate() {
     if (usable.empty()) {
         return estimate;
     }
+    Rhythms rhythms = PickRhythms(usable, estimate);
+    TakeWholeBeat(rhythms);
+    FollowOffHerRate(rhythms);
+    const bool byValves = TellSlowRhythm(rhythms, estimate);
+    Remember(rhythms, byValves, estimate);
+    return estimate;
+}
 
+// The strongest rhythm of each range over the usable bands, and whether each holds well enough,
+// also in the newest two seconds, to be heard.
+RhythmEstimator::Rhythms RhythmEstimator::PickRhythms(const std::vector<std::size_t>& usable,
+                                                      SecondEstimate& estimate) {
     struct Pick {
         std::size_t band = 0;
         std::size_t period = 0;
@@ -309,150 +320,177 @@ SecondEstimate RhythmEstimator::Estimate() {
         }
     }
     // A range without a peak has no period to offer.
-    double fetalPeriod =
+    Rhythms rhythms;
+    rhythms.fetalPeriod =
         fetal.period == 0 ? 0.0 : RefinedPeak(m_bands.Correlation(fetal.band), fetal.period);
-    double maternalPeriod = maternal.period == 0
-                                ? 0.0
-                                : RefinedPeak(m_bands.Correlation(maternal.band), maternal.period);
-    bool fetalHeard = fetal.period != 0 &&
-                      m_bands.Correlation(fetal.band)[fetal.period] >=
-                          (estimate.talking ? kTalkedOverConfidence : kFetalConfidence) &&
-                      m_bands.HalfCorrelation(fetal.band, fetalPeriod, false) >= kRecentConfidence;
-    bool maternalHeard =
+    rhythms.maternalPeriod = maternal.period == 0
+                                 ? 0.0
+                                 : RefinedPeak(m_bands.Correlation(maternal.band), maternal.period);
+    rhythms.fetalHeard =
+        fetal.period != 0 &&
+        m_bands.Correlation(fetal.band)[fetal.period] >=
+            (estimate.talking ? kTalkedOverConfidence : kFetalConfidence) &&
+        m_bands.HalfCorrelation(fetal.band, rhythms.fetalPeriod, false) >= kRecentConfidence;
+    rhythms.maternalHeard =
         maternal.period != 0 &&
         m_bands.Correlation(maternal.band)[maternal.period] >= kMaternalConfidence &&
-        m_bands.HalfCorrelation(maternal.band, maternalPeriod, false) >= kRecentConfidence &&
+        m_bands.HalfCorrelation(maternal.band, rhythms.maternalPeriod, false) >=
+            kRecentConfidence &&
         (m_history[maternal.band].size() < kWindow ||
-         m_bands.HalfCorrelation(maternal.band, maternalPeriod, true) >= kRecentConfidence);
+         m_bands.HalfCorrelation(maternal.band, rhythms.maternalPeriod, true) >= kRecentConfidence);
+    return rhythms;
+}
+
+// A rhythm heard at a part of a slower beat of two sounds is taken at the whole beat.
+void RhythmEstimator::TakeWholeBeat(Rhythms& rhythms) {
     bool twoSounds = false;
-    if (fetalHeard && maternal.period != 0 &&
-        m_bands.HalfOfSlowerBeat(fetalPeriod, maternalPeriod)) {
+    if (rhythms.fetalHeard && rhythms.maternalPeriod != 0.0 &&
+        m_bands.HalfOfSlowerBeat(rhythms.fetalPeriod, rhythms.maternalPeriod)) {
         // Heard at twice his rate: the second sound falls near mid-beat. The rhythm followed so
         // far at the half beat is the same baby.
-        if (Followed(fetalPeriod)) {
-            m_track.MoveTo(maternalPeriod);
+        if (Followed(rhythms.fetalPeriod)) {
+            m_track.MoveTo(rhythms.maternalPeriod);
         }
-        fetalPeriod = maternalPeriod;
-        maternalHeard = false;
-    } else if (fetalHeard) {
+        rhythms.fetalPeriod = rhythms.maternalPeriod;
+        rhythms.maternalHeard = false;
+    } else if (rhythms.fetalHeard) {
         // The half of a beat of two like sounds is taken at the whole beat, and so are three
         // halves of it: one and a half beats repeat too where the second sound falls near mid-beat.
         double beat = 0.0;
-        if (m_bands.HalfOfTwoSoundBeat(fetalPeriod)) {
-            beat = 2.0 * fetalPeriod;
-        } else if (2.0 * fetalPeriod / 3.0 >= static_cast<double>(kFetalShortest) &&
-                   m_bands.HalfOfTwoSoundBeat(fetalPeriod / 3.0)) {
-            beat = 2.0 * fetalPeriod / 3.0;
-        } else if (maternal.period != 0 && m_bands.GapOfTwoSoundBeat(fetalPeriod, maternalPeriod)) {
-            beat = maternalPeriod;
+        if (m_bands.HalfOfTwoSoundBeat(rhythms.fetalPeriod)) {
+            beat = 2.0 * rhythms.fetalPeriod;
+        } else if (2.0 * rhythms.fetalPeriod / 3.0 >= static_cast<double>(kFetalShortest) &&
+                   m_bands.HalfOfTwoSoundBeat(rhythms.fetalPeriod / 3.0)) {
+            beat = 2.0 * rhythms.fetalPeriod / 3.0;
+        } else if (rhythms.maternalPeriod != 0.0 &&
+                   m_bands.GapOfTwoSoundBeat(rhythms.fetalPeriod, rhythms.maternalPeriod)) {
+            beat = rhythms.maternalPeriod;
         }
         // A baby followed steadily is given up for another rate only when the sign holds two
         // seconds running: a rate does not jump by a ratio from one second to the next.
-        const bool steady = Followed(fetalPeriod) && m_steadySeconds >= kSteadySeconds;
+        const bool steady = Followed(rhythms.fetalPeriod) && m_steadySeconds >= kSteadySeconds;
         if (beat > 0.0 && (!steady || m_twoSoundsBefore)) {
-            if (Followed(fetalPeriod)) {
+            if (Followed(rhythms.fetalPeriod)) {
                 m_track.MoveTo(beat);
             }
-            fetalPeriod = beat;
+            rhythms.fetalPeriod = beat;
         }
         twoSounds = beat > 0.0;
     }
     m_twoSoundsBefore = twoSounds;
+}
+
+// A baby followed onto his mother's rate who comes back up beside her is followed off it.
+void RhythmEstimator::FollowOffHerRate(Rhythms& rhythms) {
     std::optional<double> rising;
-    if (fetalHeard && m_herApart.Period() && SamePeriod(fetalPeriod, *m_herApart.Period()) &&
-        Followed(fetalPeriod)) {
+    if (rhythms.fetalHeard && m_herApart.Period() &&
+        SamePeriod(rhythms.fetalPeriod, *m_herApart.Period()) && Followed(rhythms.fetalPeriod)) {
         // Her rate held where the baby was followed onto it; his own may have come back beside it.
         m_herApart.HeardAgain();
-        rising = FasterRhythmBesideHers(fetalPeriod);
+        rising = FasterRhythmBesideHers(rhythms.fetalPeriod);
         if (rising && m_risingPeriod && LogDistance(*rising, *m_risingPeriod) <= kFollowedChange) {
-            maternalPeriod = fetalPeriod;
-            maternalHeard = true;
-            fetalPeriod = *rising;
-            m_track.MoveTo(fetalPeriod);
+            rhythms.maternalPeriod = rhythms.fetalPeriod;
+            rhythms.maternalHeard = true;
+            rhythms.fetalPeriod = *rising;
+            m_track.MoveTo(rhythms.fetalPeriod);
         }
     }
     m_risingPeriod = rising;
-    const bool slow = fetalHeard && Bpm(fetalPeriod) < kSlowFetalBpm;
+}
+
+// Whose a slow rhythm is: the baby's with a sign of him, the mother's with a sign of her, else
+// either (`fetalMayBeMaternal`); and the baby found again beside her. Gives whether the baby was
+// told by his valves alone, which is not followed on.
+bool RhythmEstimator::TellSlowRhythm(Rhythms& rhythms, SecondEstimate& estimate) {
+    const bool slow = rhythms.fetalHeard && Bpm(rhythms.fetalPeriod) < kSlowFetalBpm;
     // A slow rhythm the baby's rate fell to gradually, or with the sound of his valves, is his. One
     // told by his two valve sounds alone is his while they are heard, but not followed on: the
     // window remembers him after the probe has left him, onto her vessel, into hiss or a voice.
-    const bool valves = slow && m_bands.TwoSoundsOfValves(fetalPeriod);
+    const bool valves = slow && m_bands.TwoSoundsOfValves(rhythms.fetalPeriod);
     const bool fetalSign =
-        fetalHeard && (Followed(fetalPeriod) || m_bands.SoundsFetal(fetalPeriod) || valves);
-    bool byValves =
-        fetalHeard && valves && !Followed(fetalPeriod) && !m_bands.SoundsFetal(fetalPeriod);
-    const bool maternalSign = slow && !fetalSign && SignsOfMother(fetalPeriod);
+        rhythms.fetalHeard &&
+        (Followed(rhythms.fetalPeriod) || m_bands.SoundsFetal(rhythms.fetalPeriod) || valves);
+    bool byValves = rhythms.fetalHeard && valves && !Followed(rhythms.fetalPeriod) &&
+                    !m_bands.SoundsFetal(rhythms.fetalPeriod);
+    const bool maternalSign = slow && !fetalSign && SignsOfMother(rhythms.fetalPeriod);
     if (maternalSign) {
-        m_maternal.Heard(fetalPeriod);
-        fetalHeard = false;
-        if (!maternalHeard) {
-            maternalHeard = true;
-            maternalPeriod = fetalPeriod;
+        m_maternal.Heard(rhythms.fetalPeriod);
+        rhythms.fetalHeard = false;
+        if (!rhythms.maternalHeard) {
+            rhythms.maternalHeard = true;
+            rhythms.maternalPeriod = rhythms.fetalPeriod;
         }
     }
     // A slow rhythm with no sign of whose it is may be the baby's or the mother's, whether or not
     // her range shows the same peak.
-    estimate.fetalMayBeMaternal = fetalHeard && slow && !fetalSign;
-    if (fetalHeard && maternalHeard && SamePeriod(fetalPeriod, maternalPeriod)) {
-        maternalHeard = false;
+    estimate.fetalMayBeMaternal = rhythms.fetalHeard && slow && !fetalSign;
+    if (rhythms.fetalHeard && rhythms.maternalHeard &&
+        SamePeriod(rhythms.fetalPeriod, rhythms.maternalPeriod)) {
+        rhythms.maternalHeard = false;
     }
-    if (!fetalHeard && maternalHeard && !maternalSign &&
-        (m_bands.SoundsFetal(maternalPeriod) || m_bands.TwoSoundsOfValves(maternalPeriod)) &&
-        Bpm(maternalPeriod) >= Bpm(static_cast<double>(kSlowLongest)) &&
-        (fetal.period == 0 || !SamePeriod(maternalPeriod, 2.0 * fetalPeriod))) {
+    if (!rhythms.fetalHeard && rhythms.maternalHeard && !maternalSign &&
+        (m_bands.SoundsFetal(rhythms.maternalPeriod) ||
+         m_bands.TwoSoundsOfValves(rhythms.maternalPeriod)) &&
+        Bpm(rhythms.maternalPeriod) >= Bpm(static_cast<double>(kSlowLongest)) &&
+        !SamePeriod(rhythms.maternalPeriod, 2.0 * rhythms.fetalPeriod)) {
         // A slow rhythm with the baby's sound and not hers, not the double of a faster one: his.
-        byValves = !m_bands.SoundsFetal(maternalPeriod);
-        fetalHeard = true;
-        fetalPeriod = maternalPeriod;
-        maternalHeard = false;
+        byValves = !m_bands.SoundsFetal(rhythms.maternalPeriod);
+        rhythms.fetalHeard = true;
+        rhythms.fetalPeriod = rhythms.maternalPeriod;
+        rhythms.maternalHeard = false;
     }
-    if (!fetalHeard && maternalHeard && !estimate.talking) {
-        if (const auto his = SlowRhythmBesideHers(maternalPeriod)) {
-            fetalHeard = true;
-            fetalPeriod = *his;
-            m_herBeside.Heard(maternalPeriod);
+    if (!rhythms.fetalHeard && rhythms.maternalHeard && !estimate.talking) {
+        if (const auto his = SlowRhythmBesideHers(rhythms.maternalPeriod)) {
+            rhythms.fetalHeard = true;
+            rhythms.fetalPeriod = *his;
+            m_herBeside.Heard(rhythms.maternalPeriod);
         }
-    } else if (fetalHeard && maternalHeard && HersBesideHim(maternalPeriod) &&
-               !SamePeriod(fetalPeriod, maternalPeriod)) {
+    } else if (rhythms.fetalHeard && rhythms.maternalHeard &&
+               HersBesideHim(rhythms.maternalPeriod) &&
+               !SamePeriod(rhythms.fetalPeriod, rhythms.maternalPeriod)) {
         // Still both, apart: she goes on beside him.
-        m_herBeside.Heard(maternalPeriod);
+        m_herBeside.Heard(rhythms.maternalPeriod);
     }
-    if (fetalHeard && maternalHeard &&
-        (SamePeriod(maternalPeriod, 2.0 * fetalPeriod) ||
-         SamePeriod(maternalPeriod, 3.0 * fetalPeriod))) {
+    if (rhythms.fetalHeard && rhythms.maternalHeard &&
+        (SamePeriod(rhythms.maternalPeriod, 2.0 * rhythms.fetalPeriod) ||
+         SamePeriod(rhythms.maternalPeriod, 3.0 * rhythms.fetalPeriod))) {
         // The baby's own rhythm repeats there; it is no evidence of the mother.
-        maternalHeard = false;
+        rhythms.maternalHeard = false;
     }
-    if (!fetalHeard && maternalHeard && !maternalSign) {
-        if (SignsOfMother(maternalPeriod)) {
-            m_maternal.Heard(maternalPeriod);
-        } else if (Bpm(maternalPeriod) >= kUnsignedSlowestBpm ||
+    if (!rhythms.fetalHeard && rhythms.maternalHeard && !maternalSign) {
+        if (SignsOfMother(rhythms.maternalPeriod)) {
+            m_maternal.Heard(rhythms.maternalPeriod);
+        } else if (Bpm(rhythms.maternalPeriod) >= kUnsignedSlowestBpm ||
                    (m_lastFetal.Period() &&
-                    LogDistance(maternalPeriod, *m_lastFetal.Period()) <= kJumped)) {
+                    LogDistance(rhythms.maternalPeriod, *m_lastFetal.Period()) <= kJumped)) {
             // A slow rhythm with nothing of the mother's, where a slow baby beats or near where
             // the baby was lately heard: his or hers.
-            fetalHeard = true;
-            fetalPeriod = maternalPeriod;
+            rhythms.fetalHeard = true;
+            rhythms.fetalPeriod = rhythms.maternalPeriod;
             estimate.fetalMayBeMaternal = true;
-            maternalHeard = false;
+            rhythms.maternalHeard = false;
         }
     }
-    if (fetalHeard) {
-        estimate.fetalBpm = Bpm(fetalPeriod);
+    return byValves;
+}
+
+// The second's rates, and what is remembered of them for the next seconds.
+void RhythmEstimator::Remember(const Rhythms& rhythms, bool byValves, SecondEstimate& estimate) {
+    if (rhythms.fetalHeard) {
+        estimate.fetalBpm = Bpm(rhythms.fetalPeriod);
         if (!estimate.fetalMayBeMaternal && !byValves) {
-            m_steadySeconds = Followed(fetalPeriod) ? m_steadySeconds + 1 : 1;
-            m_track.Heard(fetalPeriod);
-            m_lastFetal.Heard(fetalPeriod);
+            m_steadySeconds = Followed(rhythms.fetalPeriod) ? m_steadySeconds + 1 : 1;
+            m_track.Heard(rhythms.fetalPeriod);
+            m_lastFetal.Heard(rhythms.fetalPeriod);
         }
     }
-    if (maternalHeard) {
-        estimate.maternalBpm = Bpm(maternalPeriod);
-        if (fetalHeard && !estimate.fetalMayBeMaternal &&
-            LogDistance(fetalPeriod, maternalPeriod) > kJumped) {
-            m_herApart.Heard(maternalPeriod);
+    if (rhythms.maternalHeard) {
+        estimate.maternalBpm = Bpm(rhythms.maternalPeriod);
+        if (rhythms.fetalHeard && !estimate.fetalMayBeMaternal &&
+            LogDistance(rhythms.fetalPeriod, rhythms.maternalPeriod) > kJumped) {
+            m_herApart.Heard(rhythms.maternalPeriod);
         }
     }
-    return estimate;
 }
 
 }  // namespace marulo::ratecheck

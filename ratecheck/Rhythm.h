@@ -55,7 +55,20 @@ public:
     std::optional<SecondEstimate> Add(const EnvelopeFrame& frame);
 
 private:
+    // The rhythms one second offers: the baby's and the mother's periods (0 where a range had no
+    // peak), and whether each is heard.
+    struct Rhythms {
+        double fetalPeriod = 0.0;
+        double maternalPeriod = 0.0;
+        bool fetalHeard = false;
+        bool maternalHeard = false;
+    };
     SecondEstimate Estimate();
+    Rhythms PickRhythms(const std::vector<std::size_t>& usable, SecondEstimate& estimate);
+    void TakeWholeBeat(Rhythms& rhythms);
+    void FollowOffHerRate(Rhythms& rhythms);
+    bool TellSlowRhythm(Rhythms& rhythms, SecondEstimate& estimate);
+    void Remember(const Rhythms& rhythms, bool byValves, SecondEstimate& estimate);
 
     std::array<std::vector<float>, kBands> m_history;
     std::vector<bool> m_voiced;            // a frame each, as long as the history
