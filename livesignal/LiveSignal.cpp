@@ -67,7 +67,7 @@ LiveSignalValue LiveMark::Next(const ratecheck::SecondCheck& check, std::int32_t
         // A slow rate that may be the baby's or the mother's: never advise moving away from it. Its
         // hint speaks of a heart beating at the number shown; a rate the check hears elsewhere
         // leaves the number doubtful with nothing to say of it.
-        if (std::abs(*check.checkedBpm - shownBpm) <= kSameRateBpm) {
+        if (std::abs(*check.checkedBpm - shownBpm) <= ratecheck::kSameRateBpm) {
             doubt = Doubt::Unsure;
         }
     } else if (!check.checkedBpm && !check.pulseHeard) {

@@ -57,8 +57,6 @@ public:
     static constexpr int kUnsureAfter = 8;
     // A hint goes once its doubt is missing from this many seconds in a row, or at a good second.
     static constexpr int kHintClearsAfter = 3;
-    // A checked rate this close to the shown one is a heart beating at the number shown.
-    static constexpr std::int32_t kSameRateBpm = 5;
 
     // Starts afresh, as at the opening of a run.
     void Restart();

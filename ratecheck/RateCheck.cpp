@@ -9,7 +9,6 @@ namespace marulo::ratecheck {
 
 namespace {
 
-constexpr double kSameRateBpm = 5.0;
 constexpr double kMultipleTolerance = 0.06;  // relative, for half and double
 
 bool Near(double shown, double rate, double tolerance) {

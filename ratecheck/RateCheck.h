@@ -46,6 +46,9 @@ struct SecondCheck {
 // A mark for each of a trace's seconds; seconds beyond the checks have no signal.
 std::vector<Mark> MarksFor(std::size_t traceSeconds, std::span<const SecondCheck> checks);
 
+// A rate this close to the shown one beats at the number shown.
+inline constexpr double kSameRateBpm = 5.0;
+
 // The display lags the audio by two to three seconds, so a shown rate is held against the
 // estimates of the seconds up to three before it.
 inline constexpr std::size_t kJudgedSeconds = 4;
