@@ -72,8 +72,6 @@ std::optional<SecondEstimate> RhythmEstimator::Add(const EnvelopeFrame& frame) {
     return estimate;
 }
 
-// The middle band's level and swing over the last two seconds with no voice: the heart and the
-// room as heard before someone spoke.
 RhythmEstimator::BandLevel RhythmEstimator::RecentVoiceBandLevel(bool voiced) const {
     double sum = 0.0;
     double squares = 0.0;
@@ -93,6 +91,8 @@ RhythmEstimator::BandLevel RhythmEstimator::RecentVoiceBandLevel(bool voiced) co
     return level;
 }
 
+// The middle band's level and swing over the last two seconds with no voice: the heart and the
+// room as heard before someone spoke.
 void RhythmEstimator::NoteQuietLevel() {
     const BandLevel quiet = RecentVoiceBandLevel(false);
     if (quiet.frames < kRecentFrames / 2) {
@@ -130,6 +130,10 @@ bool RememberedPeriod::Continues(double period) const {
                            kFollowedChange * std::min(m_secondsSince, kFollowedGapSeconds);
 }
 
+bool RememberedPeriod::IsAt(double period) const {
+    return m_period && SamePeriod(period, *m_period);
+}
+
 bool RhythmEstimator::Followed(double period) const {
     return m_track.Continues(period);
 }
@@ -165,7 +169,7 @@ std::optional<double> RhythmEstimator::SlowRhythmBesideHers(double herPeriod) co
 
 // Her rhythm lately heard beating beside his.
 bool RhythmEstimator::HersBesideHim(double period) const {
-    return m_herBeside.Period() && SamePeriod(period, *m_herBeside.Period());
+    return m_herBeside.IsAt(period);
 }
 
 // Beside her pulse, followed as the baby's after he fell to her rate, a faster rhythm that repeats
@@ -383,8 +387,8 @@ void RhythmEstimator::TakeWholeBeat(Rhythms& rhythms) {
 // A baby followed onto his mother's rate who comes back up beside her is followed off it.
 void RhythmEstimator::FollowOffHerRate(Rhythms& rhythms) {
     std::optional<double> rising;
-    if (rhythms.fetalHeard && m_herApart.Period() &&
-        SamePeriod(rhythms.fetalPeriod, *m_herApart.Period()) && Followed(rhythms.fetalPeriod)) {
+    if (rhythms.fetalHeard && m_herApart.IsAt(rhythms.fetalPeriod) &&
+        Followed(rhythms.fetalPeriod)) {
         // Her rate held where the baby was followed onto it; his own may have come back beside it.
         m_herApart.HeardAgain();
         rising = FasterRhythmBesideHers(rhythms.fetalPeriod);

@@ -36,6 +36,8 @@ public:
     bool Age();
     // Whether a period continues it, allowing for the seconds it went unheard.
     bool Continues(double period) const;
+    // Whether it is remembered at about this period.
+    bool IsAt(double period) const;
 
 private:
     std::optional<double> m_period;
