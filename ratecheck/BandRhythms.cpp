@@ -189,6 +189,31 @@ bool BandRhythms::TwoSoundsOfValves(double period) const {
     return false;
 }
 
+// A heart's valves click, a vessel swells for a third of a second: where the beat repeats in the
+// two slower bands, a click's repeat falls away within 60 ms on either side, a swell's stays up. It
+// must still sound so in the last two seconds: the window remembers a baby for a while after the
+// probe has left him.
+bool BandRhythms::BriefSounds(double period) const {
+    constexpr double kBeside = 0.06 * kEnvelopeRate;
+    const auto falls = [period](auto repeat) {
+        return repeat(period - kBeside) + repeat(period + kBeside) < 0.0F;
+    };
+    if (!m_usable[0] || CorrelationAt(0, period) < kSecondSound ||
+        HalfCorrelation(0, period, false) < kSecondSound) {
+        return false;
+    }
+    for (std::size_t b = 0; b <= kVoiceBand; ++b) {
+        if (b > 0 && (!m_usable[b] || CorrelationAt(b, period) < kSecondSound)) {
+            continue;
+        }
+        if (!falls([this, b](double lag) { return CorrelationAt(b, lag); }) ||
+            !falls([this, b](double lag) { return HalfCorrelation(b, lag, false); })) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Whether every band where a beat repeats at least `floor` passes `test(band, repeat)`, and the
 // beat is clearly heard in one of them.
 template <typename Test>

@@ -31,6 +31,7 @@ public:
     bool SoundsMaternal(double period) const;
     bool SoundsFetal(double period) const;
     bool TwoSoundsOfValves(double period) const;
+    bool BriefSounds(double period) const;
     bool HalfOfSlowerBeat(double period, double slower) const;
     bool HalfOfTwoSoundBeat(double period) const;
     bool GapOfTwoSoundBeat(double period, double slower) const;

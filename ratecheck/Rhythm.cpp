@@ -407,10 +407,12 @@ void RhythmEstimator::FollowOffHerRate(Rhythms& rhythms) {
 // told by his valves alone, which is not followed on.
 bool RhythmEstimator::TellSlowRhythm(Rhythms& rhythms, SecondEstimate& estimate) {
     const bool slow = rhythms.fetalHeard && Bpm(rhythms.fetalPeriod) < kSlowFetalBpm;
-    // A slow rhythm the baby's rate fell to gradually, or with the sound of his valves, is his. One
-    // told by his two valve sounds alone is his while they are heard, but not followed on: the
-    // window remembers him after the probe has left him, onto her vessel, into hiss or a voice.
-    const bool valves = slow && m_bands.TwoSoundsOfValves(rhythms.fetalPeriod);
+    // A slow rhythm the baby's rate fell to gradually, or with the sound of his valves (two sounds
+    // a beat, or brief clicks), is his. One told by his valves alone is his while they are heard,
+    // but not followed on: the window remembers him after the probe has left him, onto her vessel,
+    // into hiss or a voice.
+    const bool valves = slow && (m_bands.TwoSoundsOfValves(rhythms.fetalPeriod) ||
+                                 m_bands.BriefSounds(rhythms.fetalPeriod));
     const bool fetalSign =
         rhythms.fetalHeard &&
         (Followed(rhythms.fetalPeriod) || m_bands.SoundsFetal(rhythms.fetalPeriod) || valves);
