@@ -132,14 +132,18 @@ bool BandRhythms::DeepSinglePulse(double period) const {
 
 // Her deep pulse with a faster rhythm of like beats above it: the highest band repeats at half her
 // period nearly as well as at the whole, as two unlike sounds of one beat half a beat apart would
-// not. Its repeat at her period is that rhythm's double, no sign that she sounds there.
+// not. Its repeat at her period is that rhythm's double, no sign that she sounds there. Where she
+// fills the highest band too, the half repeats less than the whole; a rhythm with a second sound
+// inside each of its beats is then still a heart of its own, where one sound of a slow beat has
+// nothing inside it.
 bool BandRhythms::FasterRhythmAbove(double period) const {
     if (!m_usable[kBands - 1] || !DeepSinglePulse(period)) {
         return false;
     }
     const std::vector<float>& high = m_correlations[kBands - 1];
     const float half = At(high, period / 2.0);
-    return half >= kRhythmic && half >= kHalfOfBeat * At(high, period);
+    return half >= kRhythmic &&
+           (half >= kHalfOfBeat * At(high, period) || SoundInsideBeat(kBands - 1, period / 2.0));
 }
 
 // The mother's vessel sounds deep: her rhythm is in the lowest band and not in the highest.

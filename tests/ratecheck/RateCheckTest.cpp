@@ -195,6 +195,14 @@ INSTANTIATE_TEST_SUITE_P(
                  WithMother(SecondSound(0.34, 0.58, 13.0), 98.5, 0.8),
                  203,
                  {Quality::Half, Quality::Maternal}},
+        // Over her deep pulse near half his rate, his soft second sound after mid-beat still
+        // sounds inside each of his beats in the highest band: a rhythm of its own above her, not
+        // the two sounds of a slow beat, though her pulse repeats there too.
+        ClipCase{"FastBabyWithSoftSecondSoundOverStrongMotherAtHalfHisRate",
+                 198,
+                 WithMother(SecondSound(0.56, 0.3, 25.0), 102, 0.65),
+                 198,
+                 {Quality::Half, Quality::Maternal}},
         // A slow baby whose like second sound falls at mid-beat repeats at the half beat too: with
         // no deep pulse of its own there, his rhythm is still his.
         ClipCase{"SlowBabyWithLikeSecondSoundAtMidBeatOverHisMother",
