@@ -137,25 +137,31 @@ bool BandRhythms::DeepSinglePulse(double period) const {
 // inside each of its beats is then still a heart of its own, where one sound of a slow beat has
 // nothing inside it.
 bool BandRhythms::FasterRhythmAbove(double period) const {
-    if (!m_usable[kBands - 1] || !DeepSinglePulse(period)) {
+    if (!m_usable[kHighestBand] || !DeepSinglePulse(period)) {
         return false;
     }
-    const std::vector<float>& high = m_correlations[kBands - 1];
+    const std::vector<float>& high = m_correlations[kHighestBand];
     const float half = At(high, period / 2.0);
     return half >= kRhythmic &&
-           (half >= kHalfOfBeat * At(high, period) || SoundInsideBeat(kBands - 1, period / 2.0));
+           (half >= kHalfOfBeat * At(high, period) || SoundInsideBeat(kHighestBand, period / 2.0));
 }
 
 // The mother's vessel sounds deep: her rhythm is in the lowest band and not in the highest.
 bool BandRhythms::SoundsMaternal(double period) const {
     return m_usable[0] && At(m_correlations[0], period) >= kMaternalConfidence &&
-           (!m_usable[kBands - 1] || At(m_correlations[kBands - 1], period) < kRhythmic);
+           (!m_usable[kHighestBand] || At(m_correlations[kHighestBand], period) < kRhythmic);
+}
+
+// A rhythm that repeats at least as well in the lowest band as in the highest, as her vessel's.
+bool BandRhythms::SoundsDeep(double period) const {
+    return m_usable[0] && (!m_usable[kHighestBand] || At(m_correlations[0], period) >=
+                                                          At(m_correlations[kHighestBand], period));
 }
 
 // The baby's sounds are high: a rhythm clearly stronger in the highest band than in the lowest,
 // where her vessel sounds.
 bool BandRhythms::SoundsFetal(double period) const {
-    const float high = m_usable[kBands - 1] ? At(m_correlations[kBands - 1], period) : 0.0F;
+    const float high = m_usable[kHighestBand] ? At(m_correlations[kHighestBand], period) : 0.0F;
     const float low = m_usable[0] ? At(m_correlations[0], period) : 0.0F;
     return high >= kMaternalConfidence && high >= low + kTimbreMargin;
 }
@@ -207,7 +213,7 @@ bool BandRhythms::BriefSounds(double period) const {
         return false;
     }
     for (std::size_t b = 0; b <= kVoiceBand; ++b) {
-        if (b > 0 && (!m_usable[b] || CorrelationAt(b, period) < kSecondSound)) {
+        if (!m_usable[b] || CorrelationAt(b, period) < kSecondSound) {
             continue;
         }
         if (!falls([this, b](double lag) { return CorrelationAt(b, lag); }) ||

@@ -28,6 +28,7 @@ public:
 
     bool DeepSinglePulse(double period) const;
     bool FasterRhythmAbove(double period) const;
+    bool SoundsDeep(double period) const;
     bool SoundsMaternal(double period) const;
     bool SoundsFetal(double period) const;
     bool TwoSoundsOfValves(double period) const;

@@ -141,12 +141,10 @@ bool RhythmEstimator::Followed(double period) const {
 // Beside her pulse, deep and strongest in the lowest band, a second slow rhythm at another period
 // that sounds like the baby and repeats better than its half is his: two hearts beating apart.
 std::optional<double> RhythmEstimator::SlowRhythmBesideHers(double herPeriod) const {
-    constexpr std::size_t kHigh = kBands - 1;
-    if (!m_lastFetal.Period() || !m_bands.Usable(0) || !m_bands.Usable(kHigh) ||
-        At(m_bands.Correlation(0), herPeriod) < At(m_bands.Correlation(kHigh), herPeriod)) {
+    if (!m_lastFetal.Period() || !m_bands.Usable(kHighestBand) || !m_bands.SoundsDeep(herPeriod)) {
         return std::nullopt;
     }
-    const std::vector<float>& r = m_bands.Correlation(kHigh);
+    const std::vector<float>& r = m_bands.Correlation(kHighestBand);
     std::optional<double> his;
     float strongest = 0.0F;
     for (std::size_t period = kMaternalShortest; period <= kSlowLongest; ++period) {
@@ -158,7 +156,7 @@ std::optional<double> RhythmEstimator::SlowRhythmBesideHers(double herPeriod) co
         if (refined < *m_lastFetal.Period() || SamePeriod(refined, 2.0 * *m_lastFetal.Period()) ||
             SamePeriod(refined, herPeriod) || !m_bands.SoundsFetal(refined) ||
             At(r, refined / 2.0) >= kHalfOfBeat * r[period] ||
-            m_bands.HalfCorrelation(kHigh, refined, false) < kRecentConfidence) {
+            m_bands.HalfCorrelation(kHighestBand, refined, false) < kRecentConfidence) {
             continue;
         }
         his = refined;
@@ -176,9 +174,7 @@ bool RhythmEstimator::HersBesideHim(double period) const {
 // better than its half, clearly above hers and below 1.6 times it (he climbs back from her rate):
 // he came back up and she held. The followed one must sound deep, as her vessel does.
 std::optional<double> RhythmEstimator::FasterRhythmBesideHers(double herPeriod) const {
-    if (!m_bands.Usable(0) ||
-        (m_bands.Usable(kBands - 1) &&
-         At(m_bands.Correlation(0), herPeriod) < At(m_bands.Correlation(kBands - 1), herPeriod))) {
+    if (!m_bands.SoundsDeep(herPeriod)) {
         return std::nullopt;
     }
     std::optional<double> his;

@@ -65,6 +65,8 @@ inline constexpr double kSamePeriod = 0.06;  // relative
 inline constexpr float kQuantisedPeak = 2047.0F;
 // The voice, and a heart's valves, sound mostly in the middle band.
 inline constexpr std::size_t kVoiceBand = 1;
+// A baby's sounds reach the highest band, where her vessel's deep swell is faint.
+inline constexpr std::size_t kHighestBand = kBands - 1;
 
 inline double Bpm(double period) {
     return kFramesPerMinute / period;
