@@ -146,10 +146,15 @@ bool BandRhythms::FasterRhythmAbove(double period) const {
            (half >= kHalfOfBeat * At(high, period) || SoundInsideBeat(kHighestBand, period / 2.0));
 }
 
-// The mother's vessel sounds deep: her rhythm is in the lowest band and not in the highest.
+// The mother's vessel sounds deep: her rhythm is in the lowest band and not in the highest. Faster
+// than her usual pulse, where slow babies beat too, it is no stronger in the middle band either,
+// where his valves sound.
 bool BandRhythms::SoundsMaternal(double period) const {
-    return m_usable[0] && At(m_correlations[0], period) >= kMaternalConfidence &&
-           (!m_usable[kHighestBand] || At(m_correlations[kHighestBand], period) < kRhythmic);
+    const float low = m_usable[0] ? At(m_correlations[0], period) : 0.0F;
+    return low >= kMaternalConfidence &&
+           (!m_usable[kHighestBand] || At(m_correlations[kHighestBand], period) < kRhythmic) &&
+           (Bpm(period) <= kUsualMaternalFastestBpm || !m_usable[kVoiceBand] ||
+            At(m_correlations[kVoiceBand], period) <= low);
 }
 
 // A rhythm that repeats at least as well in the lowest band as in the highest, as her vessel's.
@@ -164,6 +169,18 @@ bool BandRhythms::SoundsFetal(double period) const {
     const float high = m_usable[kHighestBand] ? At(m_correlations[kHighestBand], period) : 0.0F;
     const float low = m_usable[0] ? At(m_correlations[0], period) : 0.0F;
     return high >= kMaternalConfidence && high >= low + kTimbreMargin;
+}
+
+// Two rhythms that sound apart: from the lowest band to the highest the first gains clearly more
+// than the other, as the baby's valves do over her deep vessel.
+bool BandRhythms::SoundsHigher(double period, double other) const {
+    if (!m_usable[0] || !m_usable[kHighestBand]) {
+        return false;
+    }
+    const auto tilt = [this](double lag) {
+        return At(m_correlations[kHighestBand], lag) - At(m_correlations[0], lag);
+    };
+    return tilt(period) >= tilt(other) + kTimbreMargin;
 }
 
 // A heart's valves close twice a beat, a vessel swells once: above the lowest band, a beat whose

@@ -31,6 +31,7 @@ public:
     bool SoundsDeep(double period) const;
     bool SoundsMaternal(double period) const;
     bool SoundsFetal(double period) const;
+    bool SoundsHigher(double period, double other) const;
     bool TwoSoundsOfValves(double period) const;
     bool BriefSounds(double period) const;
     bool HalfOfSlowerBeat(double period, double slower) const;

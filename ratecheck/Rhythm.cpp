@@ -25,6 +25,8 @@ constexpr double kJumpCost = 1.0;  // per unit of log period
 // How far the baby's period may move in a second (log period) and still be the rhythm followed.
 constexpr double kFollowedChange = 0.08;
 constexpr int kFollowedGapSeconds = 2;
+// A baby in a deceleration slows by more than this a second; a steady rate wanders less.
+constexpr double kFallingStep = 0.01;
 
 // A voice sounds in a share of the frames of the last two seconds: someone is talking, and any
 // rhythm heard is theirs as likely as the baby's.
@@ -170,6 +172,12 @@ bool RhythmEstimator::HersBesideHim(double period) const {
     return m_herBeside.IsAt(period);
 }
 
+// Her rhythm deeper than a faster one beating beside it: both hearts heard at once, his the higher.
+bool RhythmEstimator::HersUnderHim(double period) const {
+    const auto his = FasterRhythmBesideHers(period);
+    return his && m_bands.SoundsHigher(*his, period);
+}
+
 // Beside her pulse, followed as the baby's after he fell to her rate, a faster rhythm that repeats
 // better than its half, clearly above hers and below 1.6 times it (he climbs back from her rate):
 // he came back up and she held. The followed one must sound deep, as her vessel does.
@@ -206,11 +214,18 @@ std::optional<double> RhythmEstimator::FasterRhythmBesideHers(double herPeriod) 
     return his;
 }
 
+// A baby falling toward her rate is lost once he comes within a second's fall of where the two can
+// be told apart: the rhythm left at her rate is no jump from him, as a slip onto her vessel is.
+bool RhythmEstimator::LostNearHer(double period) const {
+    return m_trackFalling && m_track.Period() && m_herApart.IsAt(period) &&
+           LogDistance(period, *m_track.Period()) <= kJumped + kFollowedChange;
+}
+
 // A slow rhythm is the mother's when it jumped from a baby followed steadily as he was lost, when
 // it continues a rhythm found hers, or when it sounds like her vessel.
 bool RhythmEstimator::SignsOfMother(double period) const {
     const bool jumped = m_track.Period() && m_steadySeconds >= kSteadySeconds &&
-                        LogDistance(period, *m_track.Period()) > kJumped;
+                        LogDistance(period, *m_track.Period()) > kJumped && !LostNearHer(period);
     return jumped || m_maternal.Continues(period) || m_bands.SoundsMaternal(period);
 }
 
@@ -280,12 +295,20 @@ RhythmEstimator::Rhythms RhythmEstimator::PickRhythms(const std::vector<std::siz
             const double bpm = Bpm(static_cast<double>(period));
             // Where the baby's rate meets the mother's, a rhythm with the sound of her vessel is
             // hers, however gradually it was reached.
-            if (bpm < kSlowFetalBpm && (m_bands.SoundsMaternal(static_cast<double>(period)) ||
-                                        HersBesideHim(static_cast<double>(period)))) {
+            if ((bpm < kMaternalFastestBpm &&
+                 m_bands.SoundsMaternal(static_cast<double>(period))) ||
+                (bpm < kSlowFetalBpm && HersBesideHim(static_cast<double>(period)))) {
+                continue;
+            }
+            // Deeper than a faster rhythm beating beside it, at any of her rates: hers. A baby
+            // followed onto her rate is followed off it as he climbs back.
+            if (bpm < kMaternalFastestBpm &&
+                !(followed && m_herApart.IsAt(static_cast<double>(period))) &&
+                HersUnderHim(static_cast<double>(period))) {
                 continue;
             }
             // Under a faster rhythm of its own, a deep slow rhythm not reached gradually is hers.
-            if (bpm < kSlowFetalBpm && !followed &&
+            if (bpm < kMaternalFastestBpm && !followed &&
                 m_bands.FasterRhythmAbove(static_cast<double>(period))) {
                 continue;
             }
@@ -481,7 +504,10 @@ void RhythmEstimator::Remember(const Rhythms& rhythms, bool byValves, SecondEsti
     if (rhythms.fetalHeard) {
         estimate.fetalBpm = Bpm(rhythms.fetalPeriod);
         if (!estimate.fetalMayBeMaternal && !byValves) {
-            m_steadySeconds = Followed(rhythms.fetalPeriod) ? m_steadySeconds + 1 : 1;
+            const bool followed = Followed(rhythms.fetalPeriod);
+            m_steadySeconds = followed ? m_steadySeconds + 1 : 1;
+            m_trackFalling =
+                followed && std::log(rhythms.fetalPeriod / *m_track.Period()) > kFallingStep;
             m_track.Heard(rhythms.fetalPeriod);
             m_lastFetal.Heard(rhythms.fetalPeriod);
         }

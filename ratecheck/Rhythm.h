@@ -81,6 +81,8 @@ private:
     std::optional<double> SlowRhythmBesideHers(double herPeriod) const;
     bool HersBesideHim(double period) const;
     std::optional<double> FasterRhythmBesideHers(double herPeriod) const;
+    bool HersUnderHim(double period) const;
+    bool LostNearHer(double period) const;
     // The middle band's level over the last two seconds' voiced or unvoiced frames.
     struct BandLevel {
         std::size_t frames = 0;
@@ -97,6 +99,7 @@ private:
 
     RememberedPeriod m_track{kTrackMemorySeconds};  // the baby's rhythm followed so far
     int m_steadySeconds = 0;                        // in a row with the followed rhythm heard
+    bool m_trackFalling = false;     // the followed rhythm slowed in the last second it was heard
     bool m_twoSoundsBefore = false;  // the last second heard a slow beat of two like sounds
     // The baby's period last heard, kept longer: a slow rhythm far from it came by a jump.
     RememberedPeriod m_lastFetal{kLastFetalMemorySeconds};

@@ -14,19 +14,25 @@ namespace marulo::ratecheck::rhythm {
 
 inline constexpr double kFramesPerMinute = 60.0 * kEnvelopeRate;
 inline constexpr std::size_t kShortestWindow = 2 * kEnvelopeRate;
-// Periods in envelope frames: the baby 230..100 bpm, the mother 105..55 bpm.
+// Periods in envelope frames: the baby 230..100 bpm, the mother 118..50 bpm (her pulse rises 10-20
+// bpm in pregnancy).
 inline constexpr std::size_t kFetalShortest = 26;
 inline constexpr std::size_t kFetalLongest = 60;
 // A baby followed as his rate falls, down to 70 bpm.
 inline constexpr std::size_t kSlowLongest = 86;
-inline constexpr std::size_t kMaternalShortest = 57;
-inline constexpr std::size_t kMaternalLongest = 109;
+inline constexpr std::size_t kMaternalShortest = 51;
+inline constexpr std::size_t kMaternalLongest = 120;
 inline constexpr std::size_t kFirstLag = kFetalShortest / 3 - 1;
 inline constexpr std::size_t kLastLag = 2 * kMaternalLongest + 1;
 // Beyond this only the doubles of the mother's peaks are needed, computed one by one.
 inline constexpr std::size_t kLastDenseLag = 2 * kFetalLongest + 1;
+static_assert(kMaternalLongest < kLastDenseLag, "her range and its neighbours are dense");
 
 inline constexpr double kSlowFetalBpm = 110.0;  // below this the mother's pulse may beat alike
+// Her fastest pulse: a rhythm up to this rate with a sign of her is hers.
+inline constexpr double kMaternalFastestBpm = 118.0;
+// Her pulse mostly keeps below this.
+inline constexpr double kUsualMaternalFastestBpm = 105.0;
 inline constexpr double kUsualSlowestBpm = 100.0;
 // A rhythm this fast or faster with no sign of the mother may be a slow baby's.
 inline constexpr double kUnsignedSlowestBpm = 95.0;

@@ -241,7 +241,22 @@ INSTANTIATE_TEST_SUITE_P(
                  175,
                  WithMother(SecondSound(0.54, 0.8, 0.0), 62, 0.5),
                  175,
-                 {Quality::Good}}),
+                 {Quality::Good}},
+        // A strong mother's pulse above 105 beside a faster baby: both hearts heard at once, hers
+        // the deeper. The number she takes is hers, and the checked rate stays his.
+        ClipCase{"StrongMotherAtHerFastestBesideAFasterBaby",
+                 150,
+                 WithMother(SecondSound(0.4, 0.6, 15.0), 115, 1.0),
+                 150,
+                 {Quality::Maternal}},
+        ClipCase{"StrongMotherNearASlowBabysRateBesideAFasterBaby",
+                 145,
+                 WithMother(SecondSound(0.4, 0.6, 20.0), 108, 1.0),
+                 145,
+                 {Quality::Maternal}},
+        // Alone at her fastest rate, with nothing of her: his.
+        ClipCase{
+            "BabyAloneAtHerFastestRate", 116, SecondSound(0.45, 0.3, 5.0), 116, {Quality::Good}}),
     [](const ::testing::TestParamInfo<ClipCase>& info) { return info.param.name; });
 
 // A voice that comes over a baby heard until then: loud, it drowns him, and his rate goes with him
@@ -410,6 +425,28 @@ TEST(RateCheck, ADeceleratingBabyIsNotTheMothersPulse) {
             // Shown the baby's rate, and not one the mother's pulse could have given.
             if (fetal < 110 && std::abs(s.shown - fetal) <= 5 &&
                 std::abs(s.shown - c.maternalBpm) > 5) {
+                ++slowShownRight;
+                EXPECT_NE(s.check.quality, Quality::Maternal);
+            }
+        }
+        EXPECT_GT(slowShownRight, 5);
+    }
+}
+
+// A baby falling to within a few beats of his strong mother's pulse, heard apart from her until
+// then: once the two cannot be told apart, the rhythm left at her rate is not taken for her only
+// because it is not where he was last followed.
+TEST(RateCheck, ABabyFallingCloseToHisMothersPulseIsNotCalledHers) {
+    for (const std::uint32_t seed : {2U, 3U, 4U}) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        const auto [truth, seconds] = CheckSlowing(
+            129, {11, -21, 5, 9, 5}, WithMother(SecondSound(0.3, 0.22, 25.0), 102.5, 0.8), seed);
+        int slowShownRight = 0;
+        for (std::size_t n = kWarmUp; n < seconds.size(); ++n) {
+            const Second& s = seconds[n];
+            const double fetal = *truth[n].fetalBpm;
+            SCOPED_TRACE(Describe(n, fetal, s));
+            if (fetal < 110 && std::abs(s.shown - fetal) <= 5) {
                 ++slowShownRight;
                 EXPECT_NE(s.check.quality, Quality::Maternal);
             }
