@@ -263,7 +263,10 @@ SecondEstimate RhythmEstimator::Estimate() {
     TakeWholeBeat(rhythms);
     FollowOffHerRate(rhythms);
     const bool byValves = TellSlowRhythm(rhythms, estimate);
+    const bool bridged = BridgedOntoHer(rhythms, estimate);
     Remember(rhythms, byValves, estimate);
+    // Still followed, so that he is found again as he leaves her rate.
+    estimate.fetalMayBeMaternal = estimate.fetalMayBeMaternal || bridged;
     return estimate;
 }
 
@@ -497,6 +500,20 @@ bool RhythmEstimator::TellSlowRhythm(Rhythms& rhythms, SecondEstimate& estimate)
         }
     }
     return byValves;
+}
+
+// Whether the baby's rhythm was followed across a gap onto the rate his mother was heard beating at
+// apart from him, by a step larger than he moves in a second, and is still there. A baby lost for
+// a second or two as he comes back up leaves the window with her rhythm alone: nothing tells his
+// rhythm there from hers until he leaves it.
+bool RhythmEstimator::BridgedOntoHer(const Rhythms& rhythms, const SecondEstimate& estimate) {
+    const bool atHerRate = rhythms.fetalHeard && !estimate.fetalMayBeMaternal &&
+                           Bpm(rhythms.fetalPeriod) < kSlowFetalBpm &&
+                           m_herApart.IsAt(rhythms.fetalPeriod) && Followed(rhythms.fetalPeriod);
+    const bool bridgedNow = atHerRate && m_track.Period() &&
+                            LogDistance(rhythms.fetalPeriod, *m_track.Period()) > kFollowedChange;
+    m_bridgedOntoHer = atHerRate && (bridgedNow || m_bridgedOntoHer);
+    return m_bridgedOntoHer;
 }
 
 // The second's rates, and what is remembered of them for the next seconds.

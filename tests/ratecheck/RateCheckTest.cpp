@@ -572,5 +572,40 @@ TEST(RateCheck, ABabyRecoveringFromHisMothersRateLeavesHerBehind) {
     }
 }
 
+// A baby lost for a second or two as he comes back up from a deceleration beside his mother's
+// strong pulse, the check carried across the gap onto her rate: her pulse shown is never marked as
+// his while nothing tells the two apart.
+TEST(RateCheck, ABabyLostBesideHisMothersPulseIsNotBridgedOntoHers) {
+    const struct {
+        double baseline;
+        synth::RateChange change;
+        double maternalBpm;
+        synth::ListeningOptions sounds;
+    } cases[] = {
+        {128, {12.6, -27, 5.7, 11, 7.5}, 96.5, SecondSound(0.36, 0.15, 15.0)},
+        {133, {11.6, -22, 21, 17, 18}, 101, SecondSound(0.36, 0.31, 23.0)},
+    };
+    for (const auto& c : cases) {
+        for (const std::uint32_t seed : {1U, 4U}) {
+            SCOPED_TRACE(testing::Message()
+                         << c.baseline << " falling by " << -c.change.depthBpm
+                         << " beside a mother at " << c.maternalBpm << ", seed " << seed);
+            const auto [truth, seconds] =
+                CheckSlowing(c.baseline, c.change, WithMother(c.sounds, c.maternalBpm, 1.0), seed);
+            int hersShown = 0;
+            for (std::size_t n = kWarmUp; n < seconds.size(); ++n) {
+                const Second& s = seconds[n];
+                const double fetal = *truth[n].fetalBpm;
+                SCOPED_TRACE(Describe(n, fetal, s));
+                if (std::abs(s.shown - fetal) > 10 && std::abs(s.shown - c.maternalBpm) <= 5) {
+                    ++hersShown;
+                    EXPECT_NE(s.check.quality, Quality::Good);
+                }
+            }
+            EXPECT_GT(hersShown, 20);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace marulo::ratecheck
