@@ -5,6 +5,7 @@
 // usage: live_signal_bench [CLIPS] [FIRST_SEED] [other|apart]
 //   (default 60 one-minute clips from seed 1000; "other" or "apart" draws them from another spread)
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -28,6 +29,10 @@ struct Tally {
     int cleanRight = 0;  // shown rate right, the audio clean for as long as it is judged
     int cleanRightGood = 0;
     int cleanWithHint = 0;
+    // The same, where the number shown is not her pulse too: with it, no mark can tell whose it is.
+    int cleanRightApart = 0;
+    int cleanApartGood = 0;
+    int cleanApartWithHint = 0;
     int maternalOrHalf = 0;  // shown rate the mother's pulse or half the baby's, not the baby's
     int maternalOrHalfNotGood = 0;
     int slips = 0;
@@ -38,7 +43,9 @@ struct Tally {
     int slowRight = 0;  // a baby below 110 shown right
     int slowRightGood = 0;
     int slowRightAway = 0;  // with the hint of the mother's pulse or of no heartbeat
-    int talkHeard = 0;      // talking over a heart still heard
+    int slowRightApart = 0;
+    int slowRightApartAway = 0;
+    int talkHeard = 0;  // talking over a heart still heard
     int talkHeardTalking = 0;
     int talkHeardNoHeartbeat = 0;
     int scored = 0;  // seconds after the warm-up, for how often the mark and the hint change
@@ -50,6 +57,11 @@ struct Published {
     LiveSignalValue value;
     double atSeconds = 0.0;  // audio time when it was given
 };
+
+// Whether the number shown beats at the mother's pulse as well as at the baby's.
+bool HersToo(std::int32_t shown, const synth::SecondTruth& truth) {
+    return truth.maternalBpm && std::abs(shown - *truth.maternalBpm) <= kRightBpm;
+}
 
 bool CleanFor(const std::vector<synth::SecondTruth>& truth, int second, int span) {
     for (int t = std::max(0, second - span); t <= second; ++t) {
@@ -100,12 +112,22 @@ void Score(const Clip& clip, Tally& tally) {
             ++tally.cleanRight;
             tally.cleanRightGood += good;
             tally.cleanWithHint += values[n].value.hint != Hint::None;
+            if (!HersToo(shown[n], truth[n])) {
+                ++tally.cleanRightApart;
+                tally.cleanApartGood += good;
+                tally.cleanApartWithHint += values[n].value.hint != Hint::None;
+            }
         }
         if (right && truth[n].fetalBpm && *truth[n].fetalBpm < 110.0) {
             ++tally.slowRight;
             tally.slowRightGood += good;
             const Hint hint = values[n].value.hint;
-            tally.slowRightAway += hint == Hint::MaternalPulse || hint == Hint::NoHeartbeat;
+            const bool away = hint == Hint::MaternalPulse || hint == Hint::NoHeartbeat;
+            tally.slowRightAway += away;
+            if (!HersToo(shown[n], truth[n])) {
+                ++tally.slowRightApart;
+                tally.slowRightApartAway += away;
+            }
         }
         if (truth[n].condition == "talk-heard") {
             ++tally.talkHeard;
@@ -156,6 +178,8 @@ int main(int argc, char** argv) {
                 marulo::bench::SpreadName(spread));
     std::printf("good on right rate, clean audio:      %5.1f %% of %d s (goal >= 95)\n",
                 Share(t.cleanRightGood, t.cleanRight), t.cleanRight);
+    std::printf("  where the number is not her pulse too: %3.1f %% of %d s\n",
+                Share(t.cleanApartGood, t.cleanRightApart), t.cleanRightApart);
     std::printf("not good on mother's pulse or half:   %5.1f %% of %d s (goal >= 95)\n",
                 Share(t.maternalOrHalfNotGood, t.maternalOrHalf), t.maternalOrHalf);
     std::printf(
@@ -166,10 +190,14 @@ int main(int argc, char** argv) {
                 Share(t.liftsHinted, t.lifts), t.lifts);
     std::printf("any hint on right rate, clean audio:  %5.1f %% (goal <= 2)\n",
                 Share(t.cleanWithHint, t.cleanRight));
+    std::printf("  where the number is not her pulse too: %3.1f %% of %d s\n",
+                Share(t.cleanApartWithHint, t.cleanRightApart), t.cleanRightApart);
     std::printf("slow baby shown right: good           %5.1f %% of %d s\n",
                 Share(t.slowRightGood, t.slowRight), t.slowRight);
     std::printf("slow baby shown right: pulse/none hint %4.1f %% (goal <= 2)\n",
                 Share(t.slowRightAway, t.slowRight));
+    std::printf("  where the number is not her pulse too: %3.1f %% of %d s\n",
+                Share(t.slowRightApartAway, t.slowRightApart), t.slowRightApart);
     std::printf(
         "talking over a heard heart: talking   %5.1f %% of %d s, no-heartbeat hint %.1f %%\n",
         Share(t.talkHeardTalking, t.talkHeard), t.talkHeard,
