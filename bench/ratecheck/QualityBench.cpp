@@ -24,6 +24,7 @@ namespace synth = marulo::synth;
 namespace ratecheck = marulo::ratecheck;
 using marulo::bench::Clip;
 using marulo::bench::kClipSeconds;
+using marulo::bench::kRightBpm;
 using marulo::bench::kTruthSeconds;
 using marulo::bench::kWarmUpSeconds;
 using marulo::bench::MakeClip;
@@ -45,6 +46,10 @@ enum Count {
     kCheckedWrong,
     kSlowAudible,
     kSlowMaternal,
+    // The same where the number shown is not her pulse too: within 5 bpm of it, it is hers as
+    // much as his.
+    kSlowApart,
+    kSlowApartMaternal,
     kUnsureChecked,
     kInaudible,
     kCheckedPresent,
@@ -103,6 +108,10 @@ void Score(const Clip& clip, std::map<std::string, Tally>& tallies) {
             // A slow baby shown right but called the mother's pulse.
             c[kSlowAudible] = right && *truth[n].fetalBpm < 110.0;
             c[kSlowMaternal] = c[kSlowAudible] && result.quality == ratecheck::Quality::Maternal;
+            c[kSlowApart] =
+                c[kSlowAudible] &&
+                !(truth[n].maternalBpm && std::abs(shown - *truth[n].maternalBpm) <= kRightBpm);
+            c[kSlowApartMaternal] = c[kSlowApart] && c[kSlowMaternal];
             c[kUnsureChecked] = result.quality == ratecheck::Quality::Unsure && result.checkedBpm;
         } else if (!heardLately) {
             c[kInaudible] = 1;
@@ -163,6 +172,9 @@ int main(int argc, char** argv) {
             Share(t[kSlowMaternal], t[kSlowAudible]).c_str(),
             Share(t[kUnsureChecked], t[kAudible]).c_str());
     }
+    const Tally& all = tallies["all"];
+    std::printf("mat<110 where the number is not her pulse too: %s of %d s\n",
+                Share(all[kSlowApartMaternal], all[kSlowApart]).c_str(), all[kSlowApart]);
     std::printf(
         "goals: good ok >= 98, wrong!g >= 95, chk 5bpm >= 93, chk >10 <= 1, chk gone >= 90, "
         "mat<110 <= 5\n");
