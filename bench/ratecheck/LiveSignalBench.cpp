@@ -5,7 +5,6 @@
 // usage: live_signal_bench [CLIPS] [FIRST_SEED] [other|apart]
 //   (default 60 one-minute clips from seed 1000; "other" or "apart" draws them from another spread)
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -58,11 +57,6 @@ struct Published {
     double atSeconds = 0.0;  // audio time when it was given
 };
 
-// Whether the number shown beats at the mother's pulse as well as at the baby's.
-bool HersToo(std::int32_t shown, const synth::SecondTruth& truth) {
-    return truth.maternalBpm && std::abs(shown - *truth.maternalBpm) <= kRightBpm;
-}
-
 bool CleanFor(const std::vector<synth::SecondTruth>& truth, int second, int span) {
     for (int t = std::max(0, second - span); t <= second; ++t) {
         if (truth[t].condition != "clean") {
@@ -112,7 +106,7 @@ void Score(const Clip& clip, Tally& tally) {
             ++tally.cleanRight;
             tally.cleanRightGood += good;
             tally.cleanWithHint += values[n].value.hint != Hint::None;
-            if (!HersToo(shown[n], truth[n])) {
+            if (!NearAny(shown[n], truth, n, 0, true)) {
                 ++tally.cleanRightApart;
                 tally.cleanApartGood += good;
                 tally.cleanApartWithHint += values[n].value.hint != Hint::None;
@@ -124,7 +118,7 @@ void Score(const Clip& clip, Tally& tally) {
             const Hint hint = values[n].value.hint;
             const bool away = hint == Hint::MaternalPulse || hint == Hint::NoHeartbeat;
             tally.slowRightAway += away;
-            if (!HersToo(shown[n], truth[n])) {
+            if (!NearAny(shown[n], truth, n, 0, true)) {
                 ++tally.slowRightApart;
                 tally.slowRightApartAway += away;
             }

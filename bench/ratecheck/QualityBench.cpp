@@ -24,7 +24,6 @@ namespace synth = marulo::synth;
 namespace ratecheck = marulo::ratecheck;
 using marulo::bench::Clip;
 using marulo::bench::kClipSeconds;
-using marulo::bench::kRightBpm;
 using marulo::bench::kTruthSeconds;
 using marulo::bench::kWarmUpSeconds;
 using marulo::bench::MakeClip;
@@ -108,9 +107,7 @@ void Score(const Clip& clip, std::map<std::string, Tally>& tallies) {
             // A slow baby shown right but called the mother's pulse.
             c[kSlowAudible] = right && *truth[n].fetalBpm < 110.0;
             c[kSlowMaternal] = c[kSlowAudible] && result.quality == ratecheck::Quality::Maternal;
-            c[kSlowApart] =
-                c[kSlowAudible] &&
-                !(truth[n].maternalBpm && std::abs(shown - *truth[n].maternalBpm) <= kRightBpm);
+            c[kSlowApart] = c[kSlowAudible] && !NearAny(shown, truth, n, 0, true);
             c[kSlowApartMaternal] = c[kSlowApart] && c[kSlowMaternal];
             c[kUnsureChecked] = result.quality == ratecheck::Quality::Unsure && result.checkedBpm;
         } else if (!heardLately) {
