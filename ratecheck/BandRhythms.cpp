@@ -163,6 +163,13 @@ bool BandRhythms::SoundsDeep(double period) const {
                                                           At(m_correlations[kHighestBand], period));
 }
 
+// Her vessel's swell, loud enough to reach the highest band, still repeats there far less than in
+// the lowest; his valves' clicks are heard at least as well high as low.
+bool BandRhythms::SoundsFarDeeper(double period) const {
+    return m_usable[0] && m_usable[kHighestBand] &&
+           At(m_correlations[0], period) >= At(m_correlations[kHighestBand], period) + kFarDeeper;
+}
+
 // The baby's sounds are high: a rhythm clearly stronger in the highest band than in the lowest,
 // where her vessel sounds.
 bool BandRhythms::SoundsFetal(double period) const {

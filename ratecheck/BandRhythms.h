@@ -29,6 +29,7 @@ public:
     bool DeepSinglePulse(double period) const;
     bool FasterRhythmAbove(double period) const;
     bool SoundsDeep(double period) const;
+    bool SoundsFarDeeper(double period) const;
     bool SoundsMaternal(double period) const;
     bool SoundsFetal(double period) const;
     bool SoundsHigher(double period, double other) const;

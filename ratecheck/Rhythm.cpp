@@ -450,8 +450,14 @@ bool RhythmEstimator::TellSlowRhythm(Rhythms& rhythms, SecondEstimate& estimate)
         }
     }
     // A slow rhythm with no sign of whose it is may be the baby's or the mother's, whether or not
-    // her range shows the same peak.
-    estimate.fetalMayBeMaternal = rhythms.fetalHeard && slow && !fetalSign;
+    // her range shows the same peak. Above her usual pulse, up to the fastest of hers, one that
+    // sounds far deeper than it does high may be hers however it was reached: a loud vessel there
+    // is taken for him from the first second, or he is followed onto it as he falls.
+    const bool atHerFastest = rhythms.fetalHeard &&
+                              Bpm(rhythms.fetalPeriod) >= kUsualMaternalFastestBpm &&
+                              Bpm(rhythms.fetalPeriod) < kMaternalFastestBpm &&
+                              m_bands.SoundsFarDeeper(rhythms.fetalPeriod);
+    estimate.fetalMayBeMaternal = (rhythms.fetalHeard && slow && !fetalSign) || atHerFastest;
     if (rhythms.fetalHeard && rhythms.maternalHeard &&
         SamePeriod(rhythms.fetalPeriod, rhythms.maternalPeriod)) {
         rhythms.maternalHeard = false;

@@ -41,6 +41,9 @@ inline constexpr double kFastFetalBpm = 200.0;
 // probe slipping onto her vessel jumps.
 inline constexpr double kJumped = 0.15;
 inline constexpr float kTimbreMargin = 0.15F;
+// A rhythm this much stronger in the lowest band than in the highest sounds like her vessel, even
+// where she is loud enough to be heard high too.
+inline constexpr float kFarDeeper = 0.25F;
 // A baby recovering from a fall to her rate is heard apart from her again before he beats 1.6 times
 // as fast; the gap after a slow baby's second sound mostly beats faster still.
 inline constexpr double kRisenFromHer = 0.45;

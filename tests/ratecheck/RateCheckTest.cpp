@@ -607,5 +607,41 @@ TEST(RateCheck, ABabyLostBesideHisMothersPulseIsNotBridgedOntoHers) {
     }
 }
 
+// A loud vessel at her fastest, 110 a minute, is heard in every band, deepest in the lowest: taken
+// for the baby from the first second, or when he falls away from his own rate beside her, it is
+// the number shown but never a confirmed rate of his.
+TEST(RateCheck, ALoudVesselAtHerFastestIsNeverConfirmedAsTheBaby) {
+    const struct {
+        double baseline;
+        synth::RateChange change;
+        double maternalGain;
+        synth::ListeningOptions sounds;
+    } cases[] = {
+        {159.7, {8.6, -39.8, 4.9, 16.4, 7.0}, 1.0, SecondSound(0.42, 0.25, 11.6)},
+        {148.4, {8.4, -31.0, 16.3, 14.2, 15.7}, 0.65, SecondSound(0.42, 0.25, 30.3)},
+    };
+    constexpr double kHerFastest = 110.0;
+    for (const auto& c : cases) {
+        for (const std::uint32_t seed : {1U, 4U}) {
+            SCOPED_TRACE(testing::Message()
+                         << c.baseline << " falling by " << -c.change.depthBpm << " beside her at "
+                         << c.maternalGain << ", seed " << seed);
+            const auto [truth, seconds] = CheckSlowing(
+                c.baseline, c.change, WithMother(c.sounds, kHerFastest, c.maternalGain), seed);
+            int hersShown = 0;
+            for (std::size_t n = kWarmUp; n < seconds.size(); ++n) {
+                const Second& s = seconds[n];
+                const double fetal = *truth[n].fetalBpm;
+                SCOPED_TRACE(Describe(n, fetal, s));
+                if (std::abs(s.shown - fetal) > 10 && std::abs(s.shown - kHerFastest) <= 5) {
+                    ++hersShown;
+                    EXPECT_NE(s.check.quality, Quality::Good);
+                }
+            }
+            EXPECT_GT(hersShown, 10);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace marulo::ratecheck
