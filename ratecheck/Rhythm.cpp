@@ -27,6 +27,12 @@ constexpr double kFollowedChange = 0.08;
 constexpr int kFollowedGapSeconds = 2;
 // A baby in a deceleration slows by more than this a second; a steady rate wanders less.
 constexpr double kFallingStep = 0.01;
+// Beside her loud pulse a baby followed steadily is believed at a fainter repeat, as long as he is
+// found again within this much of his period, heard a second or two before.
+constexpr float kHeldBesideHerConfidence = 0.20F;
+constexpr double kHeldChange = 0.04;
+constexpr int kHeldGapSeconds = 2;
+constexpr int kHeldSteadySeconds = 2;
 
 // A voice sounds in a share of the frames of the last two seconds: someone is talking, and any
 // rhythm heard is theirs as likely as the baby's.
@@ -138,6 +144,15 @@ bool RememberedPeriod::IsAt(double period) const {
 
 bool RhythmEstimator::Followed(double period) const {
     return m_track.Continues(period);
+}
+
+// A baby followed steadily and heard a second or two ago, found again at the period he had, while
+// her pulse beats loud apart from him (not at his double or triple): her rhythm masks his.
+bool RhythmEstimator::HeldBesideHer(double fetalPeriod, double herPeriod, float herRepeat) const {
+    return m_track.HeardWithin(kHeldGapSeconds) && m_steadySeconds >= kHeldSteadySeconds &&
+           LogDistance(fetalPeriod, *m_track.Period()) <= kHeldChange &&
+           herRepeat >= kMaternalConfidence && LogDistance(fetalPeriod, herPeriod) > kJumped &&
+           !SamePeriod(herPeriod, 2.0 * fetalPeriod) && !SamePeriod(herPeriod, 3.0 * fetalPeriod);
 }
 
 // Beside her pulse, deep and strongest in the lowest band, a second slow rhythm at another period
@@ -352,11 +367,17 @@ RhythmEstimator::Rhythms RhythmEstimator::PickRhythms(const std::vector<std::siz
     rhythms.maternalPeriod = maternal.period == 0
                                  ? 0.0
                                  : RefinedPeak(m_bands.Correlation(maternal.band), maternal.period);
+    const bool held = fetal.period != 0 && maternal.period != 0 && !estimate.talking &&
+                      HeldBesideHer(rhythms.fetalPeriod, rhythms.maternalPeriod,
+                                    m_bands.Correlation(maternal.band)[maternal.period]);
+    const float fetalRepeat =
+        fetal.period == 0 ? 0.0F : m_bands.Correlation(fetal.band)[fetal.period];
     rhythms.fetalHeard =
         fetal.period != 0 &&
-        m_bands.Correlation(fetal.band)[fetal.period] >=
-            (estimate.talking ? kTalkedOverConfidence : kFetalConfidence) &&
+        fetalRepeat >= (estimate.talking ? kTalkedOverConfidence
+                                         : (held ? kHeldBesideHerConfidence : kFetalConfidence)) &&
         m_bands.HalfCorrelation(fetal.band, rhythms.fetalPeriod, false) >= kRecentConfidence;
+    rhythms.fetalFaint = rhythms.fetalHeard && fetalRepeat < kFetalConfidence;
     rhythms.maternalHeard =
         maternal.period != 0 &&
         m_bands.Correlation(maternal.band)[maternal.period] >= kMaternalConfidence &&
@@ -526,7 +547,11 @@ bool RhythmEstimator::BridgedOntoHer(const Rhythms& rhythms, const SecondEstimat
 void RhythmEstimator::Remember(const Rhythms& rhythms, bool byValves, SecondEstimate& estimate) {
     if (rhythms.fetalHeard) {
         estimate.fetalBpm = Bpm(rhythms.fetalPeriod);
-        if (!estimate.fetalMayBeMaternal && !byValves) {
+        if (rhythms.fetalFaint && !estimate.fetalMayBeMaternal) {
+            // Too faint to tell where he is going: he is kept where he was last heard clearly.
+            m_track.HeardAgain();
+            m_lastFetal.HeardAgain();
+        } else if (!estimate.fetalMayBeMaternal && !byValves) {
             const bool followed = Followed(rhythms.fetalPeriod);
             m_steadySeconds = followed ? m_steadySeconds + 1 : 1;
             m_trackFalling =

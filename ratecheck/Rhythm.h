@@ -38,6 +38,8 @@ public:
     bool Continues(double period) const;
     // Whether it is remembered at about this period.
     bool IsAt(double period) const;
+    // Whether it was heard within this many seconds.
+    bool HeardWithin(int seconds) const { return m_period && m_secondsSince <= seconds; }
 
 private:
     std::optional<double> m_period;
@@ -64,6 +66,7 @@ private:
         double maternalPeriod = 0.0;
         bool fetalHeard = false;
         bool maternalHeard = false;
+        bool fetalFaint = false;  // heard only as a baby held beside her
     };
     SecondEstimate Estimate();
     Rhythms PickRhythms(const std::vector<std::size_t>& usable, SecondEstimate& estimate);
@@ -78,6 +81,7 @@ private:
     std::vector<double> m_voiceBandLevel;  // the middle band unsquashed, as long as the history
     std::size_t m_framesThisSecond = 0;
     bool Followed(double period) const;
+    bool HeldBesideHer(double fetalPeriod, double herPeriod, float herRepeat) const;
     bool SignsOfMother(double period) const;
     std::optional<double> SlowRhythmBesideHers(double herPeriod) const;
     bool HersBesideHim(double period) const;

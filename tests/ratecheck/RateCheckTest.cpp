@@ -643,5 +643,39 @@ TEST(RateCheck, ALoudVesselAtHerFastestIsNeverConfirmedAsTheBaby) {
     }
 }
 
+// A baby followed steadily under his mother's loud pulse, her rhythm masking his for seconds at a
+// time: where he is still found at his period, his checked rate stays, and no other is given.
+TEST(RateCheck, ABabyMaskedByHerLoudPulseKeepsHisCheckedRate) {
+    const struct {
+        double baseline;
+        double maternalBpm;
+        synth::ListeningOptions sounds;
+        int leastCheckedRight;  // of the 35 seconds after warming up
+    } cases[] = {
+        {150, 70, SecondSound(0.4, 0.4, 20.0), 24},
+        {135, 98, SecondSound(0.38, 0.5, 15.0), 31},
+    };
+    constexpr double kSeconds = 40;
+    for (const auto& c : cases) {
+        for (const std::uint32_t seed : {1U, 4U}) {
+            SCOPED_TRACE(testing::Message()
+                         << c.baseline << " under her at " << c.maternalBpm << ", seed " << seed);
+            const synth::SynthOptions options{kSeconds, c.baseline, c.baseline, seed};
+            const auto seconds = Check(
+                synth::SynthesizeCaptureBytes(options, WithMother(c.sounds, c.maternalBpm, 1.0)),
+                4096);
+            int checkedRight = 0;
+            for (std::size_t n = kWarmUp; n < seconds.size(); ++n) {
+                const auto& checked = seconds[n].check.checkedBpm;
+                if (checked) {
+                    EXPECT_NEAR(*checked, c.baseline, 5) << "second " << n;
+                    ++checkedRight;
+                }
+            }
+            EXPECT_GE(checkedRight, c.leastCheckedRight);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace marulo::ratecheck
