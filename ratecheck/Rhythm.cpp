@@ -51,6 +51,11 @@ float PeriodScore(const std::vector<float>& r, std::size_t period) {
            kHalfPenalty * std::max({0.0F, At(r, whole / 2.0), At(r, whole / 3.0)});
 }
 
+// A rhythm at twice or three times the baby's period is his own repeating there: no sign of her.
+bool HisOwnRepeat(double period, double fetalPeriod) {
+    return SamePeriod(period, 2.0 * fetalPeriod) || SamePeriod(period, 3.0 * fetalPeriod);
+}
+
 template <typename Value>
 void KeepNewest(std::vector<Value>& values, std::size_t count) {
     if (values.size() > count) {
@@ -147,12 +152,12 @@ bool RhythmEstimator::Followed(double period) const {
 }
 
 // A baby followed steadily and heard a second or two ago, found again at the period he had, while
-// her pulse beats loud apart from him (not at his double or triple): her rhythm masks his.
+// her pulse beats loud apart from him: her rhythm masks his.
 bool RhythmEstimator::HeldBesideHer(double fetalPeriod, double herPeriod, float herRepeat) const {
     return m_track.HeardWithin(kHeldGapSeconds) && m_steadySeconds >= kHeldSteadySeconds &&
            LogDistance(fetalPeriod, *m_track.Period()) <= kHeldChange &&
            herRepeat >= kMaternalConfidence && LogDistance(fetalPeriod, herPeriod) > kJumped &&
-           !SamePeriod(herPeriod, 2.0 * fetalPeriod) && !SamePeriod(herPeriod, 3.0 * fetalPeriod);
+           !HisOwnRepeat(herPeriod, fetalPeriod);
 }
 
 // Beside her pulse, deep and strongest in the lowest band, a second slow rhythm at another period
@@ -507,9 +512,7 @@ bool RhythmEstimator::TellSlowRhythm(Rhythms& rhythms, SecondEstimate& estimate)
         m_herBeside.Heard(rhythms.maternalPeriod);
     }
     if (rhythms.fetalHeard && rhythms.maternalHeard &&
-        (SamePeriod(rhythms.maternalPeriod, 2.0 * rhythms.fetalPeriod) ||
-         SamePeriod(rhythms.maternalPeriod, 3.0 * rhythms.fetalPeriod))) {
-        // The baby's own rhythm repeats there; it is no evidence of the mother.
+        HisOwnRepeat(rhythms.maternalPeriod, rhythms.fetalPeriod)) {
         rhythms.maternalHeard = false;
     }
     if (!rhythms.fetalHeard && rhythms.maternalHeard && !maternalSign) {
