@@ -33,6 +33,12 @@ constexpr float kHeldBesideHerConfidence = 0.20F;
 constexpr double kHeldChange = 0.04;
 constexpr int kHeldGapSeconds = 2;
 constexpr int kHeldSteadySeconds = 2;
+// Never followed, he may be masked by her from the first second: a faint rhythm above her fastest
+// rate, found at the same period this many seconds running beside her, is his.
+constexpr int kFaintRunSeconds = 3;
+// A rhythm at twice the baby's period repeating this much better than he does is her pulse beating
+// at half his rate, not his own repeat.
+constexpr float kHerFarStronger = 0.3F;
 
 // A voice sounds in a share of the frames of the last two seconds: someone is talking, and any
 // rhythm heard is theirs as likely as the baby's.
@@ -151,13 +157,29 @@ bool RhythmEstimator::Followed(double period) const {
     return m_track.Continues(period);
 }
 
-// A baby followed steadily and heard a second or two ago, found again at the period he had, while
-// her pulse beats loud apart from him: her rhythm masks his.
-bool RhythmEstimator::HeldBesideHer(double fetalPeriod, double herPeriod, float herRepeat) const {
+// A baby followed steadily and heard a second or two ago, found again at the period he had.
+bool RhythmEstimator::HeldWhereHeard(double fetalPeriod) const {
     return m_track.HeardWithin(kHeldGapSeconds) && m_steadySeconds >= kHeldSteadySeconds &&
-           LogDistance(fetalPeriod, *m_track.Period()) <= kHeldChange &&
-           herRepeat >= kMaternalConfidence && LogDistance(fetalPeriod, herPeriod) > kJumped &&
-           !HisOwnRepeat(herPeriod, fetalPeriod);
+           LogDistance(fetalPeriod, *m_track.Period()) <= kHeldChange;
+}
+
+// Her pulse beating loud apart from a rhythm of the baby's range, and not as its own repeat.
+bool RhythmEstimator::BesideHer(const Repeats& repeats) {
+    const bool hers = !HisOwnRepeat(repeats.herPeriod, repeats.fetalPeriod) ||
+                      (SamePeriod(repeats.herPeriod, 2.0 * repeats.fetalPeriod) &&
+                       repeats.herRepeat >= repeats.fetalRepeat + kHerFarStronger);
+    return repeats.herRepeat >= kMaternalConfidence &&
+           LogDistance(repeats.fetalPeriod, repeats.herPeriod) > kJumped && hers;
+}
+
+// A faint rhythm above her fastest rate found beside her loud pulse, this second or none; gives
+// whether it has been found at about the same period long enough to be his.
+bool RhythmEstimator::RepeatsBesideHer(std::optional<double> faintPeriod) {
+    const bool continues = faintPeriod && m_faintBesideHer &&
+                           LogDistance(*faintPeriod, *m_faintBesideHer) <= kHeldChange;
+    m_faintSeconds = continues ? m_faintSeconds + 1 : (faintPeriod ? 1 : 0);
+    m_faintBesideHer = faintPeriod;
+    return m_faintSeconds >= kFaintRunSeconds;
 }
 
 // Beside her pulse, deep and strongest in the lowest band, a second slow rhythm at another period
@@ -372,16 +394,24 @@ RhythmEstimator::Rhythms RhythmEstimator::PickRhythms(const std::vector<std::siz
     rhythms.maternalPeriod = maternal.period == 0
                                  ? 0.0
                                  : RefinedPeak(m_bands.Correlation(maternal.band), maternal.period);
-    const bool held = fetal.period != 0 && maternal.period != 0 && !estimate.talking &&
-                      HeldBesideHer(rhythms.fetalPeriod, rhythms.maternalPeriod,
-                                    m_bands.Correlation(maternal.band)[maternal.period]);
     const float fetalRepeat =
         fetal.period == 0 ? 0.0F : m_bands.Correlation(fetal.band)[fetal.period];
-    rhythms.fetalHeard =
+    const bool fetalRecent =
         fetal.period != 0 &&
-        fetalRepeat >= (estimate.talking ? kTalkedOverConfidence
-                                         : (held ? kHeldBesideHerConfidence : kFetalConfidence)) &&
         m_bands.HalfCorrelation(fetal.band, rhythms.fetalPeriod, false) >= kRecentConfidence;
+    const bool besideHer = fetal.period != 0 && maternal.period != 0 && !estimate.talking &&
+                           BesideHer({rhythms.fetalPeriod, fetalRepeat, rhythms.maternalPeriod,
+                                      m_bands.Correlation(maternal.band)[maternal.period]});
+    const bool faint = besideHer && fetalRecent && fetalRepeat >= kHeldBesideHerConfidence &&
+                       Bpm(rhythms.fetalPeriod) >= kMaternalFastestBpm;
+    const bool repeatsBesideHer =
+        RepeatsBesideHer(faint ? std::optional(rhythms.fetalPeriod) : std::nullopt);
+    // Her rhythm masks his: he is believed at a fainter repeat.
+    const bool held = besideHer && (repeatsBesideHer || HeldWhereHeard(rhythms.fetalPeriod));
+    rhythms.fetalHeard =
+        fetalRecent &&
+        fetalRepeat >= (estimate.talking ? kTalkedOverConfidence
+                                         : (held ? kHeldBesideHerConfidence : kFetalConfidence));
     rhythms.fetalFaint = rhythms.fetalHeard && fetalRepeat < kFetalConfidence;
     rhythms.maternalHeard =
         maternal.period != 0 &&

@@ -81,7 +81,16 @@ private:
     std::vector<double> m_voiceBandLevel;  // the middle band unsquashed, as long as the history
     std::size_t m_framesThisSecond = 0;
     bool Followed(double period) const;
-    bool HeldBesideHer(double fetalPeriod, double herPeriod, float herRepeat) const;
+    // The best rhythm of the baby's range and of the mother's, and how well each repeats.
+    struct Repeats {
+        double fetalPeriod = 0.0;
+        float fetalRepeat = 0.0F;
+        double herPeriod = 0.0;
+        float herRepeat = 0.0F;
+    };
+    bool HeldWhereHeard(double fetalPeriod) const;
+    static bool BesideHer(const Repeats& repeats);
+    bool RepeatsBesideHer(std::optional<double> faintPeriod);
     bool SignsOfMother(double period) const;
     std::optional<double> SlowRhythmBesideHers(double herPeriod) const;
     bool HersBesideHim(double period) const;
@@ -116,6 +125,10 @@ private:
     // Her rhythm last heard beating apart from the baby's, kept while it holds: if he is followed
     // onto her rate, his own rhythm coming back beside it tells the two apart.
     RememberedPeriod m_herApart{kLastFetalMemorySeconds};
+    // A faint rhythm of his range last found beside her loud pulse, and for how many seconds
+    // running.
+    std::optional<double> m_faintBesideHer;
+    int m_faintSeconds = 0;
     // A faster rhythm heard beside her the second before: his, once heard two seconds running.
     std::optional<double> m_risingPeriod;
     // The middle band's mean and swing last heard with no voice.

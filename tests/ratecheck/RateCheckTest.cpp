@@ -615,8 +615,9 @@ TEST(RateCheck, HerRateShownWhileHeIsElsewhereIsNeverConfirmed) {
     }
 }
 
-// A baby followed steadily under his mother's loud pulse, her rhythm masking his for seconds at a
-// time: where he is still found at his period, his checked rate stays, and no other is given.
+// A baby under his mother's loud pulse, her rhythm masking his for seconds at a time or from the
+// start, also where she beats at half his rate: where he is still found at his period, his checked
+// rate stays, and no other is given.
 TEST(RateCheck, ABabyMaskedByHerLoudPulseKeepsHisCheckedRate) {
     const struct {
         double baseline;
@@ -624,8 +625,11 @@ TEST(RateCheck, ABabyMaskedByHerLoudPulseKeepsHisCheckedRate) {
         synth::ListeningOptions sounds;
         int leastCheckedRight;  // of the 35 seconds after warming up
     } cases[] = {
-        {150, 70, SecondSound(0.4, 0.4, 20.0), 24},
+        {150, 70, SecondSound(0.4, 0.4, 20.0), 30},
         {135, 98, SecondSound(0.38, 0.5, 15.0), 31},
+        // Her pulse at half his rate, repeating far better than he does.
+        {168, 84, SecondSound(0.4, 0.5, -6.0), 22},
+        {160, 80, SecondSound(0.4, 0.4, 20.0), 6},
     };
     constexpr double kSeconds = 40;
     for (const auto& c : cases) {
