@@ -39,6 +39,10 @@ constexpr int kFaintRunSeconds = 3;
 // A rhythm at twice the baby's period repeating this much better than he does is her pulse beating
 // at half his rate, not his own repeat.
 constexpr float kHerFarStronger = 0.3F;
+// A baby followed onto the rate his mother was heard beating at, heard there this many seconds
+// running with the sound of her vessel rather than his valves: she may be all that is left there,
+// as long as the rhythm stays at her rate.
+constexpr int kSettledOnHerSeconds = 5;
 
 // A voice sounds in a share of the frames of the last two seconds: someone is talking, and any
 // rhythm heard is theirs as likely as the baby's.
@@ -306,9 +310,10 @@ SecondEstimate RhythmEstimator::Estimate() {
     FollowOffHerRate(rhythms);
     const bool byValves = TellSlowRhythm(rhythms, estimate);
     const bool bridged = BridgedOntoHer(rhythms, estimate);
+    const bool settled = SettledOnHer(rhythms, estimate);
     Remember(rhythms, byValves, estimate);
     // Still followed, so that he is found again as he leaves her rate.
-    estimate.fetalMayBeMaternal = estimate.fetalMayBeMaternal || bridged;
+    estimate.fetalMayBeMaternal = estimate.fetalMayBeMaternal || bridged || settled;
     return estimate;
 }
 
@@ -574,6 +579,22 @@ bool RhythmEstimator::BridgedOntoHer(const Rhythms& rhythms, const SecondEstimat
                             LogDistance(rhythms.fetalPeriod, *m_track.Period()) > kFollowedChange;
     m_bridgedOntoHer = atHerRate && (bridgedNow || m_bridgedOntoHer);
     return m_bridgedOntoHer;
+}
+
+// Whether the baby's rhythm, followed onto the rate his mother was heard beating at apart from him,
+// has sounded there far deeper than high for some seconds running, and is still there. He may have
+// come back up unheard under her loud pulse, leaving her rhythm where he was followed.
+bool RhythmEstimator::SettledOnHer(const Rhythms& rhythms, const SecondEstimate& estimate) {
+    const bool onHer = rhythms.fetalHeard && !estimate.fetalMayBeMaternal &&
+                       Bpm(rhythms.fetalPeriod) < kSlowFetalBpm &&
+                       m_herApart.IsAt(rhythms.fetalPeriod) && Followed(rhythms.fetalPeriod);
+    if (!onHer) {
+        m_deepOnHerSeconds = 0;
+    } else if (m_deepOnHerSeconds < kSettledOnHerSeconds) {
+        m_deepOnHerSeconds =
+            m_bands.SoundsFarDeeper(rhythms.fetalPeriod) ? m_deepOnHerSeconds + 1 : 0;
+    }
+    return m_deepOnHerSeconds >= kSettledOnHerSeconds;
 }
 
 // The second's rates, and what is remembered of them for the next seconds.

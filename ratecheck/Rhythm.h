@@ -74,6 +74,7 @@ private:
     void FollowOffHerRate(Rhythms& rhythms);
     bool TellSlowRhythm(Rhythms& rhythms, SecondEstimate& estimate);
     bool BridgedOntoHer(const Rhythms& rhythms, const SecondEstimate& estimate);
+    bool SettledOnHer(const Rhythms& rhythms, const SecondEstimate& estimate);
     void Remember(const Rhythms& rhythms, bool byValves, SecondEstimate& estimate);
 
     std::array<std::vector<float>, kBands> m_history;
@@ -116,6 +117,8 @@ private:
     bool m_trackFalling = false;     // the followed rhythm slowed in the last second it was heard
     bool m_twoSoundsBefore = false;  // the last second heard a slow beat of two like sounds
     bool m_bridgedOntoHer = false;   // followed across a gap onto her rate, and still there
+    // Seconds in a row followed on her rate sounding like her vessel, kept once there are enough.
+    int m_deepOnHerSeconds = 0;
     // The baby's period last heard, kept longer: a slow rhythm far from it came by a jump.
     RememberedPeriod m_lastFetal{kLastFetalMemorySeconds};
     // A slow rhythm found the mother's, followed as such.
