@@ -309,8 +309,9 @@ SecondEstimate RhythmEstimator::Estimate() {
     TakeWholeBeat(rhythms);
     FollowOffHerRate(rhythms);
     const bool byValves = TellSlowRhythm(rhythms, estimate);
-    const bool bridged = BridgedOntoHer(rhythms, estimate);
-    const bool settled = SettledOnHer(rhythms, estimate);
+    const bool atHerRate = FollowedAtHerRate(rhythms, estimate);
+    const bool bridged = BridgedOntoHer(rhythms.fetalPeriod, atHerRate);
+    const bool settled = SettledOnHer(rhythms.fetalPeriod, atHerRate);
     Remember(rhythms, byValves, estimate);
     // Still followed, so that he is found again as he leaves her rate.
     estimate.fetalMayBeMaternal = estimate.fetalMayBeMaternal || bridged || settled;
@@ -567,32 +568,34 @@ bool RhythmEstimator::TellSlowRhythm(Rhythms& rhythms, SecondEstimate& estimate)
     return byValves;
 }
 
-// Whether the baby's rhythm was followed across a gap onto the rate his mother was heard beating at
-// apart from him, by a step larger than he moves in a second, and is still there. A baby lost for
-// a second or two as he comes back up leaves the window with her rhythm alone: nothing tells his
-// rhythm there from hers until he leaves it.
-bool RhythmEstimator::BridgedOntoHer(const Rhythms& rhythms, const SecondEstimate& estimate) {
-    const bool atHerRate = rhythms.fetalHeard && !estimate.fetalMayBeMaternal &&
-                           Bpm(rhythms.fetalPeriod) < kSlowFetalBpm &&
-                           m_herApart.IsAt(rhythms.fetalPeriod) && Followed(rhythms.fetalPeriod);
+// Whether the baby's slow rhythm, told his, is followed at the rate his mother was heard beating at
+// apart from him.
+bool RhythmEstimator::FollowedAtHerRate(const Rhythms& rhythms,
+                                        const SecondEstimate& estimate) const {
+    return rhythms.fetalHeard && !estimate.fetalMayBeMaternal &&
+           Bpm(rhythms.fetalPeriod) < kSlowFetalBpm && m_herApart.IsAt(rhythms.fetalPeriod) &&
+           Followed(rhythms.fetalPeriod);
+}
+
+// Whether the baby's rhythm, followed at her rate, came onto it across a gap by a step larger than
+// he moves in a second, and is still there. A baby lost for a second or two as he comes back up
+// leaves the window with her rhythm alone: nothing tells his rhythm there from hers until he
+// leaves it.
+bool RhythmEstimator::BridgedOntoHer(double fetalPeriod, bool atHerRate) {
     const bool bridgedNow = atHerRate && m_track.Period() &&
-                            LogDistance(rhythms.fetalPeriod, *m_track.Period()) > kFollowedChange;
+                            LogDistance(fetalPeriod, *m_track.Period()) > kFollowedChange;
     m_bridgedOntoHer = atHerRate && (bridgedNow || m_bridgedOntoHer);
     return m_bridgedOntoHer;
 }
 
-// Whether the baby's rhythm, followed onto the rate his mother was heard beating at apart from him,
-// has sounded there far deeper than high for some seconds running, and is still there. He may have
-// come back up unheard under her loud pulse, leaving her rhythm where he was followed.
-bool RhythmEstimator::SettledOnHer(const Rhythms& rhythms, const SecondEstimate& estimate) {
-    const bool onHer = rhythms.fetalHeard && !estimate.fetalMayBeMaternal &&
-                       Bpm(rhythms.fetalPeriod) < kSlowFetalBpm &&
-                       m_herApart.IsAt(rhythms.fetalPeriod) && Followed(rhythms.fetalPeriod);
-    if (!onHer) {
+// Whether the baby's rhythm, followed at her rate, has sounded there far deeper than high for some
+// seconds running, and is still there. He may have come back up unheard under her loud pulse,
+// leaving her rhythm where he was followed.
+bool RhythmEstimator::SettledOnHer(double fetalPeriod, bool atHerRate) {
+    if (!atHerRate) {
         m_deepOnHerSeconds = 0;
     } else if (m_deepOnHerSeconds < kSettledOnHerSeconds) {
-        m_deepOnHerSeconds =
-            m_bands.SoundsFarDeeper(rhythms.fetalPeriod) ? m_deepOnHerSeconds + 1 : 0;
+        m_deepOnHerSeconds = m_bands.SoundsFarDeeper(fetalPeriod) ? m_deepOnHerSeconds + 1 : 0;
     }
     return m_deepOnHerSeconds >= kSettledOnHerSeconds;
 }

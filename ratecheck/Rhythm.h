@@ -73,8 +73,9 @@ private:
     void TakeWholeBeat(Rhythms& rhythms);
     void FollowOffHerRate(Rhythms& rhythms);
     bool TellSlowRhythm(Rhythms& rhythms, SecondEstimate& estimate);
-    bool BridgedOntoHer(const Rhythms& rhythms, const SecondEstimate& estimate);
-    bool SettledOnHer(const Rhythms& rhythms, const SecondEstimate& estimate);
+    bool FollowedAtHerRate(const Rhythms& rhythms, const SecondEstimate& estimate) const;
+    bool BridgedOntoHer(double fetalPeriod, bool atHerRate);
+    bool SettledOnHer(double fetalPeriod, bool atHerRate);
     void Remember(const Rhythms& rhythms, bool byValves, SecondEstimate& estimate);
 
     std::array<std::vector<float>, kBands> m_history;
