@@ -44,15 +44,6 @@ constexpr float kHerFarStronger = 0.3F;
 // as long as the rhythm stays at her rate.
 constexpr int kSettledOnHerSeconds = 5;
 
-// A voice sounds in a share of the frames of the last two seconds: someone is talking, and any
-// rhythm heard is theirs as likely as the baby's.
-constexpr float kVoicedFrame = 0.7F;
-constexpr std::size_t kTalkingFrames = kRecentFrames * 15 / 100;
-// Where the voice's syllables lift the middle band above the level heard before it by more than
-// this many times the heartbeat's own swing there, the voice drowns the heart, whatever rhythm is
-// still followed.
-constexpr double kDrowningLift = 1.5;
-
 // A period's half or third that repeats as well is the sign of a multiple of the true period
 // (the third catches one and a half periods when the second sound falls near mid-beat).
 float PeriodScore(const std::vector<float>& r, std::size_t period) {
@@ -66,22 +57,13 @@ bool HisOwnRepeat(double period, double fetalPeriod) {
     return SamePeriod(period, 2.0 * fetalPeriod) || SamePeriod(period, 3.0 * fetalPeriod);
 }
 
-template <typename Value>
-void KeepNewest(std::vector<Value>& values, std::size_t count) {
-    if (values.size() > count) {
-        values.erase(values.begin(),
-                     values.begin() + static_cast<std::ptrdiff_t>(values.size() - count));
-    }
-}
-
 }  // namespace
 
 std::optional<SecondEstimate> RhythmEstimator::Add(const EnvelopeFrame& frame) {
     for (std::size_t b = 0; b < kBands; ++b) {
         m_history[b].push_back(frame.bands[b]);
     }
-    m_voiced.push_back(frame.voicing > kVoicedFrame);
-    m_voiceBandLevel.push_back(std::expm1(frame.bands[kVoiceBand]));
+    m_voice.Add(frame);
     if (++m_framesThisSecond < kEnvelopeRate) {
         return std::nullopt;
     }
@@ -90,49 +72,8 @@ std::optional<SecondEstimate> RhythmEstimator::Add(const EnvelopeFrame& frame) {
     for (auto& history : m_history) {
         KeepNewest(history, kWindow - kEnvelopeRate);
     }
-    KeepNewest(m_voiced, kWindow - kEnvelopeRate);
-    KeepNewest(m_voiceBandLevel, kWindow - kEnvelopeRate);
+    m_voice.KeepNewest(kWindow - kEnvelopeRate);
     return estimate;
-}
-
-RhythmEstimator::BandLevel RhythmEstimator::RecentVoiceBandLevel(bool voiced) const {
-    double sum = 0.0;
-    double squares = 0.0;
-    BandLevel level;
-    for (std::size_t i = m_voiced.size() - kRecentFrames; i < m_voiced.size(); ++i) {
-        if (m_voiced[i] == voiced) {
-            sum += m_voiceBandLevel[i];
-            squares += m_voiceBandLevel[i] * m_voiceBandLevel[i];
-            ++level.frames;
-        }
-    }
-    if (level.frames != 0) {
-        const auto count = static_cast<double>(level.frames);
-        level.mean = sum / count;
-        level.swing = std::sqrt(std::max(0.0, squares / count - level.mean * level.mean));
-    }
-    return level;
-}
-
-// The middle band's level and swing over the last two seconds with no voice: the heart and the
-// room as heard before someone spoke.
-void RhythmEstimator::NoteQuietLevel() {
-    const BandLevel quiet = RecentVoiceBandLevel(false);
-    if (quiet.frames < kRecentFrames / 2) {
-        return;
-    }
-    m_quietLevel = quiet.mean;
-    m_quietSwing = quiet.swing;
-}
-
-// Whether the voiced frames of the last two seconds stand so far above the level heard before the
-// voice that the heart cannot be heard under them.
-bool RhythmEstimator::VoiceDrowns() const {
-    if (!m_quietLevel || m_quietSwing <= 0.0) {
-        return false;
-    }
-    const BandLevel voice = RecentVoiceBandLevel(true);
-    return voice.frames != 0 && voice.mean - *m_quietLevel > kDrowningLift * m_quietSwing;
 }
 
 void RememberedPeriod::Heard(double period) {
@@ -279,10 +220,8 @@ SecondEstimate RhythmEstimator::Estimate() {
     SecondEstimate estimate;
     const bool filled = m_history[0].size() >= kShortestWindow;
     // Over a voice only the baby's rhythm followed until now is believed.
-    estimate.talking =
-        filled && std::count(m_voiced.end() - static_cast<std::ptrdiff_t>(kRecentFrames),
-                             m_voiced.end(), true) >= static_cast<std::ptrdiff_t>(kTalkingFrames);
-    if (estimate.talking && VoiceDrowns()) {
+    estimate.talking = filled && m_voice.Talking();
+    if (estimate.talking && m_voice.Drowns()) {
         // The heart is not heard, not gone: what was followed waits for the voice to stop.
         return estimate;
     }
@@ -297,7 +236,7 @@ SecondEstimate RhythmEstimator::Estimate() {
         return estimate;
     }
     if (!estimate.talking) {
-        NoteQuietLevel();
+        m_voice.NoteQuietLevel();
     } else if (!m_track.Period()) {
         return estimate;
     }

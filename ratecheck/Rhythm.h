@@ -7,6 +7,7 @@
 
 #include "ratecheck/BandEnvelopes.h"
 #include "ratecheck/BandRhythms.h"
+#include "ratecheck/VoiceWatch.h"
 
 namespace marulo::ratecheck {
 
@@ -79,8 +80,7 @@ private:
     void Remember(const Rhythms& rhythms, bool byValves, SecondEstimate& estimate);
 
     std::array<std::vector<float>, kBands> m_history;
-    std::vector<bool> m_voiced;            // a frame each, as long as the history
-    std::vector<double> m_voiceBandLevel;  // the middle band unsquashed, as long as the history
+    VoiceWatch m_voice;  // kept as long as the history
     std::size_t m_framesThisSecond = 0;
     bool Followed(double period) const;
     // The best rhythm of the baby's range and of the mother's, and how well each repeats.
@@ -99,15 +99,6 @@ private:
     std::optional<double> FasterRhythmBesideHers(double herPeriod) const;
     bool HersUnderHim(double period) const;
     bool LostNearHer(double period) const;
-    // The middle band's level over the last two seconds' voiced or unvoiced frames.
-    struct BandLevel {
-        std::size_t frames = 0;
-        double mean = 0.0;
-        double swing = 0.0;  // standard deviation
-    };
-    BandLevel RecentVoiceBandLevel(bool voiced) const;
-    void NoteQuietLevel();
-    bool VoiceDrowns() const;
 
     static constexpr int kTrackMemorySeconds = 5;
     // Long enough to tell a baby who slowed gradually from a probe that jumped onto her vessel.
@@ -135,9 +126,6 @@ private:
     int m_faintSeconds = 0;
     // A faster rhythm heard beside her the second before: his, once heard two seconds running.
     std::optional<double> m_risingPeriod;
-    // The middle band's mean and swing last heard with no voice.
-    std::optional<double> m_quietLevel;
-    double m_quietSwing = 0.0;
     BandRhythms m_bands;
 };
 

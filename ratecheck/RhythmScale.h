@@ -111,4 +111,13 @@ inline double LogDistance(double a, double b) {
     return std::abs(std::log(a / b));
 }
 
+// Drops all but the newest values of a window kept a frame each.
+template <typename Value>
+void KeepNewest(std::vector<Value>& values, std::size_t count) {
+    if (values.size() > count) {
+        values.erase(values.begin(),
+                     values.begin() + static_cast<std::ptrdiff_t>(values.size() - count));
+    }
+}
+
 }  // namespace marulo::ratecheck::rhythm
