@@ -70,6 +70,10 @@ LiveSignalValue LiveMark::Next(const ratecheck::SecondCheck& check, std::int32_t
         if (std::abs(*check.checkedBpm - shownBpm) <= ratecheck::kSameRateBpm) {
             doubt = Doubt::Unsure;
         }
+    } else if (check.quality == Quality::Unsure && check.pulseHeard) {
+        // Her pulse where the baby, lost as he fell, may beat too: no rate of his to check, but the
+        // heart at the number shown may be his.
+        doubt = Doubt::Unsure;
     } else if (!check.checkedBpm && !check.pulseHeard) {
         // Doubtful against an earlier second's rhythm, and the newest one has none of the baby.
         doubt = Doubt::NoHeartbeat;
@@ -81,7 +85,7 @@ LiveSignalValue LiveMark::Next(const ratecheck::SecondCheck& check, std::int32_t
     }
     std::rotate(m_seen.rbegin(), m_seen.rbegin() + 1, m_seen.rend());
     m_seen.front() = {doubt, clipping, check.checkedBpm || check.pulseHeard,
-                      check.quality == Quality::Unsure && check.checkedBpm};
+                      check.quality == Quality::Unsure && (check.checkedBpm || check.pulseHeard)};
     m_hint = HintDue();
     return {state, m_hint};
 }

@@ -78,9 +78,16 @@ Quality JudgeShown(std::int32_t shownBpm, std::span<const SecondEstimate> recent
         return Quality::Unsure;
     }
     if (any([shown](const SecondEstimate& e) {
-            return e.maternalBpm && Near(shown, *e.maternalBpm, kSameRateBpm);
+            return e.maternalBpm && !e.maternalMayBeFetal &&
+                   Near(shown, *e.maternalBpm, kSameRateBpm);
         })) {
         return Quality::Maternal;
+    }
+    if (any([shown](const SecondEstimate& e) {
+            return e.maternalBpm && Near(shown, *e.maternalBpm, kSameRateBpm);
+        })) {
+        // Her rate, where the baby lost as he fell may beat too.
+        return Quality::Unsure;
     }
     if (fetalNear(
             [shown](double f) { return Near(shown, f / 2.0, kMultipleTolerance * f / 2.0); })) {

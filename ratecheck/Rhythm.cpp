@@ -43,6 +43,9 @@ constexpr float kHerFarStronger = 0.3F;
 // running with the sound of her vessel rather than his valves: she may be all that is left there,
 // as long as the rhythm stays at her rate.
 constexpr int kSettledOnHerSeconds = 5;
+// For this long after he was lost falling, a baby not heard again in his range may be at any slow
+// rate: long enough for a deceleration's fall and hold.
+constexpr int kFallenSeconds = 30;
 
 // A period's half or third that repeats as well is the sign of a multiple of the true period
 // (the third catches one and a half periods when the second sound falls near mid-beat).
@@ -247,6 +250,7 @@ SecondEstimate RhythmEstimator::Estimate() {
     Rhythms rhythms = PickRhythms(usable, estimate);
     TakeWholeBeat(rhythms);
     FollowOffHerRate(rhythms);
+    NoteUnheardFall(rhythms);
     const bool byValves = TellSlowRhythm(rhythms, estimate);
     const bool atHerRate = FollowedAtHerRate(rhythms, estimate);
     const bool bridged = BridgedOntoHer(rhythms.fetalPeriod, atHerRate);
@@ -507,6 +511,26 @@ bool RhythmEstimator::TellSlowRhythm(Rhythms& rhythms, SecondEstimate& estimate)
     return byValves;
 }
 
+// A baby falling fast is smeared out of the window and lost, often until he comes back up: the best
+// rhythm of his range, unheard, is found a little slower than where he was followed falling. A
+// probe that left him leaves no such rhythm, and her pulse alone is hers.
+void RhythmEstimator::NoteUnheardFall(const Rhythms& rhythms) {
+    if (rhythms.fetalHeard && Bpm(rhythms.fetalPeriod) >= kSlowFetalBpm) {
+        m_fallenSeconds = -1;
+        return;
+    }
+    if (m_fallenSeconds >= 0 && ++m_fallenSeconds > kFallenSeconds) {
+        m_fallenSeconds = -1;
+    }
+    if (rhythms.fetalHeard || !m_trackFalling || !m_track.Period() || rhythms.fetalPeriod == 0.0) {
+        return;
+    }
+    const double step = std::log(rhythms.fetalPeriod / *m_track.Period());
+    if (step >= kFallingStep && step <= kFollowedChange) {
+        m_fallenSeconds = 0;
+    }
+}
+
 // Whether the baby's slow rhythm, told his, is followed at the rate his mother was heard beating at
 // apart from him.
 bool RhythmEstimator::FollowedAtHerRate(const Rhythms& rhythms,
@@ -558,6 +582,7 @@ void RhythmEstimator::Remember(const Rhythms& rhythms, bool byValves, SecondEsti
     }
     if (rhythms.maternalHeard) {
         estimate.maternalBpm = Bpm(rhythms.maternalPeriod);
+        estimate.maternalMayBeFetal = m_fallenSeconds >= 0 && !rhythms.fetalHeard;
         if (rhythms.fetalHeard && !estimate.fetalMayBeMaternal &&
             LogDistance(rhythms.fetalPeriod, rhythms.maternalPeriod) > kJumped) {
             m_herApart.Heard(rhythms.maternalPeriod);

@@ -20,6 +20,9 @@ struct SecondEstimate {
     // The baby's rate is slow and the mother's pulse beats at it too, and nothing tells whose it
     // is.
     bool fetalMayBeMaternal = false;
+    // The mother's rate may be the baby's too: he was lost as he fell fast, and may have reached
+    // it.
+    bool maternalMayBeFetal = false;
 };
 
 // A rhythm's period, in envelope frames, remembered for some seconds after it was last heard.
@@ -99,6 +102,7 @@ private:
     std::optional<double> FasterRhythmBesideHers(double herPeriod) const;
     bool HersUnderHim(double period) const;
     bool LostNearHer(double period) const;
+    void NoteUnheardFall(const Rhythms& rhythms);
 
     static constexpr int kTrackMemorySeconds = 5;
     // Long enough to tell a baby who slowed gradually from a probe that jumped onto her vessel.
@@ -124,6 +128,9 @@ private:
     // running.
     std::optional<double> m_faintBesideHer;
     int m_faintSeconds = 0;
+    // Seconds since the baby was lost falling fast (-1: he was not, or is heard in his range
+    // again).
+    int m_fallenSeconds = -1;
     // A faster rhythm heard beside her the second before: his, once heard two seconds running.
     std::optional<double> m_risingPeriod;
     BandRhythms m_bands;

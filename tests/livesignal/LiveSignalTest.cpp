@@ -228,8 +228,9 @@ TEST(LiveSignalTest, TheCannotTellHintOnlyOverASlowHeartAtTheNumberShown) {
 // "mother's pulse" once the check cannot tell her from the baby.
 TEST(LiveMarkTest, HintsFollowTheChecksOfTheLastSeconds) {
     // One letter a second: g good, m the mother's pulse heard at the shown rate, h half, n nothing
-    // heard, u a slow rate that may be the baby's or the mother's, f a slow rate shown while the
-    // check hears the baby at 176, t talking over no heard heart; in capitals, the input clipped.
+    // heard, u a slow rate that may be the baby's or the mother's, r her pulse where the baby lost
+    // as he fell may beat too, f a slow rate shown while the check hears the baby at 176, t talking
+    // over no heard heart; in capitals, the input clipped.
     struct Second {
         ratecheck::SecondCheck check;
         std::int32_t shown;
@@ -252,6 +253,10 @@ TEST(LiveMarkTest, HintsFollowTheChecksOfTheLastSeconds) {
             case 'u':
                 s.check = {ratecheck::Quality::Unsure, 104, false};
                 s.shown = 103;
+                break;
+            case 'r':
+                s.check = {ratecheck::Quality::Unsure, {}, false, true};
+                s.shown = 75;
                 break;
             case 'f':
                 s.check = {ratecheck::Quality::Unsure, 176, false};
@@ -284,6 +289,9 @@ TEST(LiveMarkTest, HintsFollowTheChecksOfTheLastSeconds) {
         {"the mother's pulse, then a slow rate", "mmmmuuuuuuuu", "WWWWWWWWWWWW", "...M.......U"},
         {"a slow rate the check cannot place, named once it lasts", "uuuuuuuuuu", "WWWWWWWWWW",
          ".......UUU"},
+        {"her pulse where the falling baby may beat, named as a slow rate", "rrrrrrrrrr",
+         "WWWWWWWWWW", ".......UUU"},
+        {"and it gainsays her hint", "mmmmrr", "WWWWWW", "...M.."},
         {"two stray good seconds among them", "uuuuguuguuuuu", "WWWWGWWGWWWWW", ".........UUUU"},
         {"the baby heard apart from a slow number is no slow heartbeat", "ffffffffff", "WWWWWWWWWW",
          ".........."},

@@ -455,10 +455,48 @@ TEST(RateCheck, ABabyFallingCloseToHisMothersPulseIsNotCalledHers) {
     }
 }
 
+// A baby falling fast beside his mother's loud pulse is smeared out of the window and lost until he
+// comes back up, at or near her rate by then: the rhythm there may be his too, so it is doubtful,
+// never called hers.
+TEST(RateCheck, ABabyLostAsHeFallsFastOntoHerRateIsNotCalledHers) {
+    const struct {
+        double baseline;
+        synth::RateChange change;
+        double maternalBpm;
+        double maternalGain;
+        synth::ListeningOptions sounds;
+        std::uint32_t seed;
+    } cases[] = {
+        {131, {11.4, -65.7, 9.9, 10.3, 9.6}, 63.9, 0.4, SecondSound(0.48, 0.28, 22.7), 1},
+        {131, {11.4, -65.7, 9.9, 10.3, 9.6}, 63.9, 0.4, SecondSound(0.48, 0.28, 22.7), 4},
+        {131, {7.4, -58.8, 12.8, 7.8, 10.7}, 75.7, 0.8, SecondSound(0.48, 0.62, 23.4), 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.baseline << " falling by " << -c.change.depthBpm
+                                        << " onto her at " << c.maternalBpm << ", seed " << c.seed);
+        const auto [truth, seconds] = CheckSlowing(
+            c.baseline, c.change, WithMother(c.sounds, c.maternalBpm, c.maternalGain), c.seed);
+        int atHerRate = 0;
+        for (std::size_t n = kWarmUp; n < seconds.size(); ++n) {
+            const Second& s = seconds[n];
+            const double fetal = *truth[n].fetalBpm;
+            if (fetal < 110 && std::abs(s.shown - fetal) <= 5 &&
+                std::abs(s.shown - c.maternalBpm) <= 5) {
+                ++atHerRate;
+                EXPECT_NE(s.check.quality, Quality::Maternal) << Describe(n, fetal, s);
+            }
+        }
+        EXPECT_GT(atHerRate, 5);
+    }
+}
+
 TEST(RateCheck, JudgesTheShownRateAgainstTheSecondsItLagsBehind) {
     const auto fetal = [](double bpm) { return SecondEstimate{bpm, std::nullopt, true}; };
     const auto mother = [](double bpm) { return SecondEstimate{std::nullopt, bpm, true}; };
     const auto either = [](double bpm) { return SecondEstimate{bpm, bpm, true, false, true}; };
+    const auto herMayBeHis = [](double bpm) {
+        return SecondEstimate{std::nullopt, bpm, true, false, false, true};
+    };
     const SecondEstimate quiet{};
     const SecondEstimate rhythm{std::nullopt, std::nullopt, true};
     const struct {
@@ -479,6 +517,8 @@ TEST(RateCheck, JudgesTheShownRateAgainstTheSecondsItLagsBehind) {
         {120, {}, Quality::None},
         {96, {either(96)}, Quality::Unsure},  // slow, and the mother's pulse beats alike
         {96, {either(96), fetal(95)}, Quality::Good},
+        {76, {herMayBeHis(76)}, Quality::Unsure},  // the baby, lost as he fell, may beat there
+        {76, {herMayBeHis(76), mother(76)}, Quality::Maternal},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(JudgeShown(c.shown, c.recent), c.quality) << c.shown;
