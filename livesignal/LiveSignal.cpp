@@ -74,6 +74,10 @@ LiveSignalValue LiveMark::Next(const ratecheck::SecondCheck& check, std::int32_t
         // Her pulse where the baby, lost as he fell, may beat too: no rate of his to check, but the
         // heart at the number shown may be his.
         doubt = Doubt::Unsure;
+    } else if (check.fetalLostFalling && !check.checkedBpm && !check.pulseHeard) {
+        // A baby lost as he fell fast is often not heard again until he comes back up: the heart
+        // is not gone, and the cable is not to blame.
+        doubt = Doubt::Other;
     } else if (!check.checkedBpm && !check.pulseHeard) {
         // Doubtful against an earlier second's rhythm, and the newest one has none of the baby.
         doubt = Doubt::NoHeartbeat;

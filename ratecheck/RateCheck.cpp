@@ -125,6 +125,7 @@ void RateCheck::Pair() {
         SecondCheck check;
         check.quality = JudgeShown(m_pendingShown.front(), m_recent);
         check.talking = m_recent.back().talking;
+        check.fetalLostFalling = m_recent.back().fetalLostFalling;
         std::optional<double> fetal = m_recent.back().fetalBpm;
         // The display lags the audio: a good second keeps the baby's rate it was judged against.
         const auto shown = static_cast<double>(m_pendingShown.front());

@@ -41,6 +41,8 @@ struct SecondCheck {
     std::optional<std::int32_t> checkedBpm;  // the baby's rate where the analysis is confident
     bool talking = false;                    // a voice was heard over the second
     bool pulseHeard = false;  // a heart was heard in the second, the baby's or the mother's
+    // The baby was lost as he fell fast and a rhythm is still heard: no sign that he is gone.
+    bool fetalLostFalling = false;
 };
 
 // A mark for each of a trace's seconds; seconds beyond the checks have no signal.

@@ -251,6 +251,7 @@ SecondEstimate RhythmEstimator::Estimate() {
     TakeWholeBeat(rhythms);
     FollowOffHerRate(rhythms);
     NoteUnheardFall(rhythms);
+    estimate.fetalLostFalling = m_fallenSeconds >= 0 && estimate.rhythmic;
     const bool byValves = TellSlowRhythm(rhythms, estimate);
     const bool atHerRate = FollowedAtHerRate(rhythms, estimate);
     const bool bridged = BridgedOntoHer(rhythms.fetalPeriod, atHerRate);
@@ -582,7 +583,7 @@ void RhythmEstimator::Remember(const Rhythms& rhythms, bool byValves, SecondEsti
     }
     if (rhythms.maternalHeard) {
         estimate.maternalBpm = Bpm(rhythms.maternalPeriod);
-        estimate.maternalMayBeFetal = m_fallenSeconds >= 0 && !rhythms.fetalHeard;
+        estimate.maternalMayBeFetal = estimate.fetalLostFalling && !rhythms.fetalHeard;
         if (rhythms.fetalHeard && !estimate.fetalMayBeMaternal &&
             LogDistance(rhythms.fetalPeriod, rhythms.maternalPeriod) > kJumped) {
             m_herApart.Heard(rhythms.maternalPeriod);

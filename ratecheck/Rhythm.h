@@ -23,6 +23,9 @@ struct SecondEstimate {
     // The mother's rate may be the baby's too: he was lost as he fell fast, and may have reached
     // it.
     bool maternalMayBeFetal = false;
+    // The baby was lost as he fell fast, is not heard in his range since, and a rhythm is still
+    // heard: a second with none of his is no sign that he is gone.
+    bool fetalLostFalling = false;
 };
 
 // A rhythm's period, in envelope frames, remembered for some seconds after it was last heard.

@@ -144,11 +144,18 @@ TEST(LiveSignalTest, ShortClipsGiveTheirMarkAndTheirHintAfterAboutFiveSeconds) {
 // A baby slowing beside the mother's pulse, a slow baby and a heart talked over are never sent
 // away: no hint to move the probe or check the cable; a voice that covers the heart is named.
 TEST(LiveSignalTest, SlowBabiesAndTalkingGetNoHintToLookElsewhere) {
-    const auto clip = [](double seconds, double bpm, const synth::ListeningOptions& listening) {
-        return synth::SynthesizeCaptureBytes({seconds, bpm, bpm, 3}, listening);
+    const auto clip = [](double seconds, double bpm, const synth::ListeningOptions& listening,
+                         std::uint32_t seed = 3) {
+        return synth::SynthesizeCaptureBytes({seconds, bpm, bpm, seed}, listening);
     };
     synth::ListeningOptions decelerating = Mother(93, 0.35);
     decelerating.rateChanges.push_back({6, -55, 10, 15, 10});
+    // So fast that the window smears him: lost on the way down, not heard again until he is back.
+    synth::ListeningOptions fallingFast = Mother(63.9, 0.4);
+    fallingFast.rateChanges.push_back({11.4, -65.7, 9.9, 10.3, 9.6});
+    fallingFast.secondSoundDelay = 0.48;
+    fallingFast.secondSoundGain = 0.28;
+    fallingFast.snrDb = 22.7;
     synth::ListeningOptions softTalk;
     softTalk.talks.push_back({6, 14});
     softTalk.talkGain = 0.3;
@@ -160,6 +167,8 @@ TEST(LiveSignalTest, SlowBabiesAndTalkingGetNoHintToLookElsewhere) {
         std::optional<Hint> required;
     } cases[] = {
         {"deceleration to 85 beside the mother's pulse at 93", clip(45, 140, decelerating), {}},
+        {"a fast fall onto the mother's pulse at 64", clip(50, 131, fallingFast, 1), {}},
+        {"a fast fall onto the mother's pulse at 64, again", clip(50, 131, fallingFast, 4), {}},
         {"a slow baby", clip(24, 104, {}), {}},
         {"soft talking over the baby", clip(24, 140, softTalk), {}},
         {"talking that covers the baby", clip(24, 140, loudTalk), Hint::Talking},
@@ -229,8 +238,9 @@ TEST(LiveSignalTest, TheCannotTellHintOnlyOverASlowHeartAtTheNumberShown) {
 TEST(LiveMarkTest, HintsFollowTheChecksOfTheLastSeconds) {
     // One letter a second: g good, m the mother's pulse heard at the shown rate, h half, n nothing
     // heard, u a slow rate that may be the baby's or the mother's, r her pulse where the baby lost
-    // as he fell may beat too, f a slow rate shown while the check hears the baby at 176, t talking
-    // over no heard heart; in capitals, the input clipped.
+    // as he fell may beat too, l a rhythm but none of the baby's since he was lost as he fell fast,
+    // f a slow rate shown while the check hears the baby at 176, t talking over no heard heart; in
+    // capitals, the input clipped.
     struct Second {
         ratecheck::SecondCheck check;
         std::int32_t shown;
@@ -257,6 +267,10 @@ TEST(LiveMarkTest, HintsFollowTheChecksOfTheLastSeconds) {
             case 'r':
                 s.check = {ratecheck::Quality::Unsure, {}, false, true};
                 s.shown = 75;
+                break;
+            case 'l':
+                s.check = {ratecheck::Quality::Unsure, {}, false, false, true};
+                s.shown = 94;
                 break;
             case 'f':
                 s.check = {ratecheck::Quality::Unsure, 176, false};
@@ -292,6 +306,8 @@ TEST(LiveMarkTest, HintsFollowTheChecksOfTheLastSeconds) {
         {"her pulse where the falling baby may beat, named as a slow rate", "rrrrrrrrrr",
          "WWWWWWWWWW", ".......UUU"},
         {"and it gainsays her hint", "mmmmrr", "WWWWWW", "...M.."},
+        {"a baby lost as he fell fast is not said to be gone", "gglllllll", "GGWWWWWWW",
+         "........."},
         {"two stray good seconds among them", "uuuuguuguuuuu", "WWWWGWWGWWWWW", ".........UUUU"},
         {"the baby heard apart from a slow number is no slow heartbeat", "ffffffffff", "WWWWWWWWWW",
          ".........."},
