@@ -434,31 +434,9 @@ TEST(RateCheck, ADeceleratingBabyIsNotTheMothersPulse) {
 }
 
 // A baby falling to within a few beats of his strong mother's pulse, heard apart from her until
-// then: once the two cannot be told apart, the rhythm left at her rate is not taken for her only
-// because it is not where he was last followed.
+// then, or falling so fast beside her loud pulse that the window smears him and he is lost on the
+// way down: once the two cannot be told apart, the rhythm left at her rate is not taken for hers.
 TEST(RateCheck, ABabyFallingCloseToHisMothersPulseIsNotCalledHers) {
-    for (const std::uint32_t seed : {2U, 3U, 4U}) {
-        SCOPED_TRACE("seed " + std::to_string(seed));
-        const auto [truth, seconds] = CheckSlowing(
-            129, {11, -21, 5, 9, 5}, WithMother(SecondSound(0.3, 0.22, 25.0), 102.5, 0.8), seed);
-        int slowShownRight = 0;
-        for (std::size_t n = kWarmUp; n < seconds.size(); ++n) {
-            const Second& s = seconds[n];
-            const double fetal = *truth[n].fetalBpm;
-            SCOPED_TRACE(Describe(n, fetal, s));
-            if (fetal < 110 && std::abs(s.shown - fetal) <= 5) {
-                ++slowShownRight;
-                EXPECT_NE(s.check.quality, Quality::Maternal);
-            }
-        }
-        EXPECT_GT(slowShownRight, 5);
-    }
-}
-
-// A baby falling fast beside his mother's loud pulse is smeared out of the window and lost until he
-// comes back up, at or near her rate by then: the rhythm there may be his too, so it is doubtful,
-// never called hers.
-TEST(RateCheck, ABabyLostAsHeFallsFastOntoHerRateIsNotCalledHers) {
     const struct {
         double baseline;
         synth::RateChange change;
@@ -467,26 +445,28 @@ TEST(RateCheck, ABabyLostAsHeFallsFastOntoHerRateIsNotCalledHers) {
         synth::ListeningOptions sounds;
         std::uint32_t seed;
     } cases[] = {
+        {129, {11, -21, 5, 9, 5}, 102.5, 0.8, SecondSound(0.3, 0.22, 25.0), 2},
+        {129, {11, -21, 5, 9, 5}, 102.5, 0.8, SecondSound(0.3, 0.22, 25.0), 3},
+        {129, {11, -21, 5, 9, 5}, 102.5, 0.8, SecondSound(0.3, 0.22, 25.0), 4},
         {131, {11.4, -65.7, 9.9, 10.3, 9.6}, 63.9, 0.4, SecondSound(0.48, 0.28, 22.7), 1},
         {131, {11.4, -65.7, 9.9, 10.3, 9.6}, 63.9, 0.4, SecondSound(0.48, 0.28, 22.7), 4},
         {131, {7.4, -58.8, 12.8, 7.8, 10.7}, 75.7, 0.8, SecondSound(0.48, 0.62, 23.4), 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.baseline << " falling by " << -c.change.depthBpm
-                                        << " onto her at " << c.maternalBpm << ", seed " << c.seed);
+                                        << " to her at " << c.maternalBpm << ", seed " << c.seed);
         const auto [truth, seconds] = CheckSlowing(
             c.baseline, c.change, WithMother(c.sounds, c.maternalBpm, c.maternalGain), c.seed);
-        int atHerRate = 0;
+        int slowShownRight = 0;
         for (std::size_t n = kWarmUp; n < seconds.size(); ++n) {
             const Second& s = seconds[n];
             const double fetal = *truth[n].fetalBpm;
-            if (fetal < 110 && std::abs(s.shown - fetal) <= 5 &&
-                std::abs(s.shown - c.maternalBpm) <= 5) {
-                ++atHerRate;
+            if (fetal < 110 && std::abs(s.shown - fetal) <= 5) {
+                ++slowShownRight;
                 EXPECT_NE(s.check.quality, Quality::Maternal) << Describe(n, fetal, s);
             }
         }
-        EXPECT_GT(atHerRate, 5);
+        EXPECT_GT(slowShownRight, 5);
     }
 }
 
