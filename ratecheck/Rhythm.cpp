@@ -514,7 +514,7 @@ bool RhythmEstimator::TellSlowRhythm(Rhythms& rhythms, SecondEstimate& estimate)
 
 // A baby falling fast is smeared out of the window and lost, often until he comes back up: the best
 // rhythm of his range, unheard, is found a little slower than where he was followed falling. A
-// probe that left him leaves no such rhythm, and her pulse alone is hers.
+// probe that left a steady baby leaves no such rhythm, and her pulse alone is hers.
 void RhythmEstimator::NoteUnheardFall(const Rhythms& rhythms) {
     if (rhythms.fetalHeard && Bpm(rhythms.fetalPeriod) >= kSlowFetalBpm) {
         m_fallenSeconds = -1;
