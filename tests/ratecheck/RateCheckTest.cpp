@@ -137,6 +137,26 @@ synth::ListeningOptions WithMother(synth::ListeningOptions listening, double mat
     return listening;
 }
 
+// A baby changing rate beside his mother's pulse, a row of the tables below.
+struct BesideHer {
+    double baseline;
+    synth::RateChange change;
+    double maternalBpm;
+    double maternalGain;
+    synth::ListeningOptions sounds;
+    std::uint32_t seed;
+};
+
+Slowing CheckBesideHer(const BesideHer& c) {
+    return CheckSlowing(c.baseline, c.change, WithMother(c.sounds, c.maternalBpm, c.maternalGain),
+                        c.seed);
+}
+
+void PrintTo(const BesideHer& c, std::ostream* out) {
+    *out << c.baseline << " changing by " << c.change.depthBpm << " beside her at " << c.maternalBpm
+         << ", seed " << c.seed;
+}
+
 const std::vector<Quality> kNoBaby = {Quality::None, Quality::Unsure};
 
 INSTANTIATE_TEST_SUITE_P(
@@ -437,14 +457,7 @@ TEST(RateCheck, ADeceleratingBabyIsNotTheMothersPulse) {
 // then, or falling so fast beside her loud pulse that the window smears him and he is lost on the
 // way down: once the two cannot be told apart, the rhythm left at her rate is not taken for hers.
 TEST(RateCheck, ABabyFallingCloseToHisMothersPulseIsNotCalledHers) {
-    const struct {
-        double baseline;
-        synth::RateChange change;
-        double maternalBpm;
-        double maternalGain;
-        synth::ListeningOptions sounds;
-        std::uint32_t seed;
-    } cases[] = {
+    const BesideHer cases[] = {
         {129, {11, -21, 5, 9, 5}, 102.5, 0.8, SecondSound(0.3, 0.22, 25.0), 2},
         {129, {11, -21, 5, 9, 5}, 102.5, 0.8, SecondSound(0.3, 0.22, 25.0), 3},
         {129, {11, -21, 5, 9, 5}, 102.5, 0.8, SecondSound(0.3, 0.22, 25.0), 4},
@@ -453,10 +466,8 @@ TEST(RateCheck, ABabyFallingCloseToHisMothersPulseIsNotCalledHers) {
         {131, {7.4, -58.8, 12.8, 7.8, 10.7}, 75.7, 0.8, SecondSound(0.48, 0.62, 23.4), 1},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.baseline << " falling by " << -c.change.depthBpm
-                                        << " to her at " << c.maternalBpm << ", seed " << c.seed);
-        const auto [truth, seconds] = CheckSlowing(
-            c.baseline, c.change, WithMother(c.sounds, c.maternalBpm, c.maternalGain), c.seed);
+        SCOPED_TRACE(testing::PrintToString(c));
+        const auto [truth, seconds] = CheckBesideHer(c);
         int slowShownRight = 0;
         for (std::size_t n = kWarmUp; n < seconds.size(); ++n) {
             const Second& s = seconds[n];
@@ -553,24 +564,15 @@ TEST(RateCheck, ABabyHoldingBesideHisMothersPulseIsFoundAgain) {
 // A baby who slowed onto his mother's strong pulse and came back up while she held her rate: once
 // he is clearly above her again, her rate is no longer taken for his, and the check gives his.
 TEST(RateCheck, ABabyRecoveringFromHisMothersRateLeavesHerBehind) {
-    const struct {
-        double baseline;
-        synth::RateChange change;
-        double maternalBpm;
-        double maternalGain;
-        synth::ListeningOptions sounds;
-        std::uint32_t seed;
-    } cases[] = {
+    const BesideHer cases[] = {
         {124, {8, -34, 7, 5, 11}, 94, 0.8, SecondSound(0.33, 0.2, 15.0), 5},
         {126, {7, -37, 7, 6, 15}, 94, 0.65, SecondSound(0.42, 0.3, 28.0), 11},
         // Back within five seconds to one and a half times her rate.
         {134, {11, -40, 9, 10, 5}, 89, 0.8, SecondSound(0.39, 0.7, 18.0), 7},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.baseline << " falling by " << -c.change.depthBpm
-                                        << " beside a mother at " << c.maternalBpm);
-        const auto [truth, seconds] = CheckSlowing(
-            c.baseline, c.change, WithMother(c.sounds, c.maternalBpm, c.maternalGain), c.seed);
+        SCOPED_TRACE(testing::PrintToString(c));
+        const auto [truth, seconds] = CheckBesideHer(c);
         // The window and the display lag a few seconds behind his climb.
         const auto recovered = static_cast<std::size_t>(c.change.start + c.change.fall +
                                                         c.change.hold + c.change.recovery) +
