@@ -49,13 +49,14 @@ LiveSignalValue LiveMark::Next(const ratecheck::SecondCheck& check, std::int32_t
     using ratecheck::Quality;
     Doubt doubt = Doubt::Other;
     SignalState state = SignalState::Weak;
+    const bool heartHeard = check.checkedBpm || check.heardUnchecked;
     if (check.quality == Quality::Good) {
         doubt = Doubt::Clear;
         state = SignalState::Good;
     } else if (check.talking) {
         // A voice covers the heartbeat; the cable is not to blame.
         doubt = Doubt::Talking;
-        state = check.checkedBpm ? SignalState::Weak : SignalState::None;
+        state = heartHeard ? SignalState::Weak : SignalState::None;
     } else if (check.quality == Quality::None) {
         doubt = Doubt::NoHeartbeat;
         state = SignalState::None;
@@ -74,11 +75,11 @@ LiveSignalValue LiveMark::Next(const ratecheck::SecondCheck& check, std::int32_t
         // Her pulse where the baby, lost as he fell, may beat too: no rate of his to check, but the
         // heart at the number shown may be his.
         doubt = Doubt::Unsure;
-    } else if (check.fetalLostFalling && !check.checkedBpm && !check.pulseHeard) {
+    } else if (check.fetalLostFalling && !heartHeard && !check.pulseHeard) {
         // A baby lost as he fell fast is often not heard again until he comes back up: the heart
         // is not gone, and the cable is not to blame.
         doubt = Doubt::Other;
-    } else if (!check.checkedBpm && !check.pulseHeard) {
+    } else if (!heartHeard && !check.pulseHeard) {
         // Doubtful against an earlier second's rhythm, and the newest one has none of the baby.
         doubt = Doubt::NoHeartbeat;
     }
@@ -88,8 +89,8 @@ LiveSignalValue LiveMark::Next(const ratecheck::SecondCheck& check, std::int32_t
         state = SignalState::Weak;
     }
     std::rotate(m_seen.rbegin(), m_seen.rbegin() + 1, m_seen.rend());
-    m_seen.front() = {doubt, clipping, check.checkedBpm || check.pulseHeard,
-                      check.quality == Quality::Unsure && (check.checkedBpm || check.pulseHeard)};
+    m_seen.front() = {doubt, clipping, heartHeard || check.pulseHeard,
+                      check.quality == Quality::Unsure && (heartHeard || check.pulseHeard)};
     m_hint = HintDue();
     return {state, m_hint};
 }

@@ -15,6 +15,24 @@ bool Near(double shown, double rate, double tolerance) {
     return std::abs(shown - rate) <= tolerance;
 }
 
+// The baby's rate the newest second gives, or, as the display lags, the one a good shown rate was
+// judged against. A rhythm settled on her rate is a heart heard there, but no rate to give as his.
+std::optional<double> CheckedRate(Quality quality, double shown,
+                                  std::span<const SecondEstimate> recent) {
+    const SecondEstimate& newest = recent.back();
+    if (newest.fetalBpm && !newest.fetalSettledOnHer) {
+        return newest.fetalBpm;
+    }
+    if (quality == Quality::Good) {
+        for (auto e = recent.rbegin(); e != recent.rend(); ++e) {
+            if (e->fetalBpm && !e->fetalSettledOnHer && Near(shown, *e->fetalBpm, kSameRateBpm)) {
+                return e->fetalBpm;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::string_view QualityWord(Quality quality) {
@@ -124,21 +142,14 @@ void RateCheck::Pair() {
         m_pendingEstimates.pop_front();
         SecondCheck check;
         check.quality = JudgeShown(m_pendingShown.front(), m_recent);
-        check.talking = m_recent.back().talking;
-        check.fetalLostFalling = m_recent.back().fetalLostFalling;
-        std::optional<double> fetal = m_recent.back().fetalBpm;
-        // The display lags the audio: a good second keeps the baby's rate it was judged against.
+        const SecondEstimate& newest = m_recent.back();
+        check.talking = newest.talking;
+        check.fetalLostFalling = newest.fetalLostFalling;
         const auto shown = static_cast<double>(m_pendingShown.front());
-        const std::optional<double> maternal = m_recent.back().maternalBpm;
-        check.pulseHeard = (fetal && Near(shown, *fetal, kSameRateBpm)) ||
-                           (maternal && Near(shown, *maternal, kSameRateBpm));
-        for (auto e = m_recent.rbegin();
-             e != m_recent.rend() && !fetal && check.quality == Quality::Good; ++e) {
-            if (e->fetalBpm && Near(shown, *e->fetalBpm, kSameRateBpm)) {
-                fetal = e->fetalBpm;
-            }
-        }
-        if (fetal) {
+        check.pulseHeard = (newest.fetalBpm && Near(shown, *newest.fetalBpm, kSameRateBpm)) ||
+                           (newest.maternalBpm && Near(shown, *newest.maternalBpm, kSameRateBpm));
+        check.heardUnchecked = newest.fetalSettledOnHer;
+        if (const auto fetal = CheckedRate(check.quality, shown, m_recent)) {
             check.checkedBpm = static_cast<std::int32_t>(std::lround(*fetal));
         }
         m_sink(m_pendingShown.front(), check);

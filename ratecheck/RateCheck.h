@@ -43,6 +43,8 @@ struct SecondCheck {
     bool pulseHeard = false;  // a heart was heard in the second, the baby's or the mother's
     // The baby was lost as he fell fast and a rhythm is still heard: no sign that he is gone.
     bool fetalLostFalling = false;
+    // A heart is heard, but at a rate most likely the mother's alone: no checked rate is given.
+    bool heardUnchecked = false;
 };
 
 // A mark for each of a trace's seconds; seconds beyond the checks have no signal.

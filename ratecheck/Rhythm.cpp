@@ -259,6 +259,7 @@ SecondEstimate RhythmEstimator::Estimate() {
     Remember(rhythms, byValves, estimate);
     // Still followed, so that he is found again as he leaves her rate.
     estimate.fetalMayBeMaternal = estimate.fetalMayBeMaternal || bridged || settled;
+    estimate.fetalSettledOnHer = settled;
     return estimate;
 }
 

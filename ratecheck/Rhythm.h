@@ -26,6 +26,9 @@ struct SecondEstimate {
     // The baby was lost as he fell fast, is not heard in his range since, and a rhythm is still
     // heard: a second with none of his is no sign that he is gone.
     bool fetalLostFalling = false;
+    // The baby's rhythm, followed onto her rate, has sounded like her vessel there for some
+    // seconds: he may have left it unheard under her pulse, so its rate is none to give as his.
+    bool fetalSettledOnHer = false;
 };
 
 // A rhythm's period, in envelope frames, remembered for some seconds after it was last heard.

@@ -239,8 +239,9 @@ TEST(LiveMarkTest, HintsFollowTheChecksOfTheLastSeconds) {
     // One letter a second: g good, m the mother's pulse heard at the shown rate, h half, n nothing
     // heard, u a slow rate that may be the baby's or the mother's, r her pulse where the baby lost
     // as he fell may beat too, l a rhythm but none of the baby's since he was lost as he fell fast,
-    // f a slow rate shown while the check hears the baby at 176, t talking over no heard heart; in
-    // capitals, the input clipped.
+    // f a slow rate shown while the check hears the baby at 176, s a heart heard at a rate settled
+    // on hers while the number shows another, t talking over no heard heart; in capitals, the input
+    // clipped.
     struct Second {
         ratecheck::SecondCheck check;
         std::int32_t shown;
@@ -275,6 +276,9 @@ TEST(LiveMarkTest, HintsFollowTheChecksOfTheLastSeconds) {
             case 'f':
                 s.check = {ratecheck::Quality::Unsure, 176, false};
                 s.shown = 97;
+                break;
+            case 's':
+                s.check = {ratecheck::Quality::Unsure, {}, false, false, false, true};
                 break;
             case 't':
                 s.check = {ratecheck::Quality::None, {}, true};
@@ -312,6 +316,8 @@ TEST(LiveMarkTest, HintsFollowTheChecksOfTheLastSeconds) {
         {"the baby heard apart from a slow number is no slow heartbeat", "ffffffffff", "WWWWWWWWWW",
          ".........."},
         {"and still gainsays her hint", "mmmmff", "WWWWWW", "...M.."},
+        {"a heart heard where no rate is given is not said to be gone", "ggsssssss", "GGWWWWWWW",
+         "........."},
         {"talking over no heard heart", "ttttt", "NNNNN", "...TT"},
     };
     for (const auto& c : cases) {

@@ -596,7 +596,8 @@ TEST(RateCheck, ABabyRecoveringFromHisMothersRateLeavesHerBehind) {
 
 // A baby changing rate beside his mother: the seconds that show her rate while he is more than 10
 // bpm away are never marked as his, or, where he came back up unheard under her loud pulse, only
-// for the few seconds it takes to hear that her vessel is all that is left at her rate.
+// for the few seconds it takes to hear that her vessel is all that is left at her rate. From then
+// on her rate is not given as his checked rate either.
 TEST(RateCheck, HerRateShownWhileHeIsElsewhereIsNeverConfirmed) {
     const struct {
         double baseline;
@@ -606,6 +607,7 @@ TEST(RateCheck, HerRateShownWhileHeIsElsewhereIsNeverConfirmed) {
         synth::ListeningOptions sounds;
         int leastHersShown;
         int mostConfirmed = 0;
+        int mostCheckedAtHers = 12;
     } cases[] = {
         // Lost for a second or two as he comes back up from a deceleration beside her strong
         // pulse, the check carried across the gap onto her rate.
@@ -613,7 +615,7 @@ TEST(RateCheck, HerRateShownWhileHeIsElsewhereIsNeverConfirmed) {
         {133, {11.6, -22, 21, 17, 18}, 101, 1.0, SecondSound(0.36, 0.31, 23.0), 20},
         // A loud vessel at her fastest is heard in every band, deepest in the lowest: taken for
         // the baby from the first second, or as he falls away from his own rate beside her.
-        {159.7, {8.6, -39.8, 4.9, 16.4, 7.0}, 110, 1.0, SecondSound(0.42, 0.25, 11.6), 10},
+        {159.7, {8.6, -39.8, 4.9, 16.4, 7.0}, 110, 1.0, SecondSound(0.42, 0.25, 11.6), 10, 0, 16},
         {148.4, {8.4, -31.0, 16.3, 14.2, 15.7}, 110, 0.65, SecondSound(0.42, 0.25, 30.3), 10},
         // Followed down onto her rate; he comes back up unheard beneath her.
         {130, {6.9, -50, 15, 5, 9}, 80, 0.7, SecondSound(0.37, 0.71, 25.0), 20, 12},
@@ -630,9 +632,14 @@ TEST(RateCheck, HerRateShownWhileHeIsElsewhereIsNeverConfirmed) {
             const auto [truth, seconds] = CheckSlowing(c.baseline, c.change, listening, seed);
             int hersShown = 0;
             int confirmed = 0;
+            int checkedAtHers = 0;
             for (std::size_t n = kWarmUp; n < seconds.size(); ++n) {
                 const Second& s = seconds[n];
                 const double fetal = *truth[n].fetalBpm;
+                if (s.check.checkedBpm && std::abs(*s.check.checkedBpm - c.maternalBpm) <= 5 &&
+                    std::abs(fetal - c.maternalBpm) > 10) {
+                    ++checkedAtHers;
+                }
                 if (std::abs(s.shown - fetal) > 10 && std::abs(s.shown - c.maternalBpm) <= 5) {
                     ++hersShown;
                     if (s.check.quality == Quality::Good) {
@@ -642,6 +649,7 @@ TEST(RateCheck, HerRateShownWhileHeIsElsewhereIsNeverConfirmed) {
                 }
             }
             EXPECT_GT(hersShown, c.leastHersShown);
+            EXPECT_LE(checkedAtHers, c.mostCheckedAtHers);
         }
     }
 }
