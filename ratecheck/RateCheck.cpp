@@ -24,10 +24,12 @@ std::optional<double> CheckedRate(Quality quality, double shown,
         return newest.fetalBpm;
     }
     if (quality == Quality::Good) {
-        for (auto e = recent.rbegin(); e != recent.rend(); ++e) {
-            if (e->fetalBpm && !e->fetalSettledOnHer && Near(shown, *e->fetalBpm, kSameRateBpm)) {
-                return e->fetalBpm;
-            }
+        const auto judged =
+            std::find_if(recent.rbegin(), recent.rend(), [shown](const SecondEstimate& e) {
+                return e.fetalBpm && !e.fetalSettledOnHer && Near(shown, *e.fetalBpm, kSameRateBpm);
+            });
+        if (judged != recent.rend()) {
+            return judged->fetalBpm;
         }
     }
     return std::nullopt;
