@@ -16,17 +16,18 @@ bool Near(double shown, double rate, double tolerance) {
 }
 
 // The baby's rate the newest second gives, or, as the display lags, the one a good shown rate was
-// judged against. A rhythm settled on her rate is a heart heard there, but no rate to give as his.
+// judged against. A rhythm most likely hers is a heart heard there, but no rate to give as his.
 std::optional<double> CheckedRate(Quality quality, double shown,
                                   std::span<const SecondEstimate> recent) {
     const SecondEstimate& newest = recent.back();
-    if (newest.fetalBpm && !newest.fetalSettledOnHer) {
+    if (newest.fetalBpm && !newest.fetalMostLikelyMaternal) {
         return newest.fetalBpm;
     }
     if (quality == Quality::Good) {
         const auto judged =
             std::find_if(recent.rbegin(), recent.rend(), [shown](const SecondEstimate& e) {
-                return e.fetalBpm && !e.fetalSettledOnHer && Near(shown, *e.fetalBpm, kSameRateBpm);
+                return e.fetalBpm && !e.fetalMostLikelyMaternal &&
+                       Near(shown, *e.fetalBpm, kSameRateBpm);
             });
         if (judged != recent.rend()) {
             return judged->fetalBpm;
@@ -150,7 +151,7 @@ void RateCheck::Pair() {
         const auto shown = static_cast<double>(m_pendingShown.front());
         check.pulseHeard = (newest.fetalBpm && Near(shown, *newest.fetalBpm, kSameRateBpm)) ||
                            (newest.maternalBpm && Near(shown, *newest.maternalBpm, kSameRateBpm));
-        check.heardUnchecked = newest.fetalSettledOnHer;
+        check.heardUnchecked = newest.fetalMostLikelyMaternal;
         if (const auto fetal = CheckedRate(check.quality, shown, m_recent)) {
             check.checkedBpm = static_cast<std::int32_t>(std::lround(*fetal));
         }

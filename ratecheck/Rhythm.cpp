@@ -259,7 +259,7 @@ SecondEstimate RhythmEstimator::Estimate() {
     Remember(rhythms, byValves, estimate);
     // Still followed, so that he is found again as he leaves her rate.
     estimate.fetalMayBeMaternal = estimate.fetalMayBeMaternal || bridged || settled;
-    estimate.fetalSettledOnHer = settled;
+    estimate.fetalMostLikelyMaternal = estimate.fetalMostLikelyMaternal || settled;
     return estimate;
 }
 
@@ -465,6 +465,9 @@ bool RhythmEstimator::TellSlowRhythm(Rhythms& rhythms, SecondEstimate& estimate)
                               Bpm(rhythms.fetalPeriod) < kMaternalFastestBpm &&
                               m_bands.SoundsFarDeeper(rhythms.fetalPeriod);
     estimate.fetalMayBeMaternal = (rhythms.fetalHeard && slow && !fetalSign) || atHerFastest;
+    // Not followed there, at the rate she was heard beating at apart from him: most likely hers.
+    estimate.fetalMostLikelyMaternal =
+        atHerFastest && m_herApart.IsAt(rhythms.fetalPeriod) && !Followed(rhythms.fetalPeriod);
     if (rhythms.fetalHeard && rhythms.maternalHeard &&
         SamePeriod(rhythms.fetalPeriod, rhythms.maternalPeriod)) {
         rhythms.maternalHeard = false;

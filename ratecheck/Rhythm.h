@@ -26,9 +26,10 @@ struct SecondEstimate {
     // The baby was lost as he fell fast, is not heard in his range since, and a rhythm is still
     // heard: a second with none of his is no sign that he is gone.
     bool fetalLostFalling = false;
-    // The baby's rhythm, followed onto her rate, has sounded like her vessel there for some
-    // seconds: he may have left it unheard under her pulse, so its rate is none to give as his.
-    bool fetalSettledOnHer = false;
+    // The baby's doubtful rhythm is most likely the mother's: followed onto her rate, it has
+    // sounded like her vessel there for some seconds, or, at her fastest rates and not followed, it
+    // beats at the rate she was heard beating at apart from him. Its rate is none to give as his.
+    bool fetalMostLikelyMaternal = false;
 };
 
 // A rhythm's period, in envelope frames, remembered for some seconds after it was last heard.

@@ -614,8 +614,9 @@ TEST(RateCheck, HerRateShownWhileHeIsElsewhereIsNeverConfirmed) {
         {128, {12.6, -27, 5.7, 11, 7.5}, 96.5, 1.0, SecondSound(0.36, 0.15, 15.0), 20},
         {133, {11.6, -22, 21, 17, 18}, 101, 1.0, SecondSound(0.36, 0.31, 23.0), 20},
         // A loud vessel at her fastest is heard in every band, deepest in the lowest: taken for
-        // the baby from the first second, or as he falls away from his own rate beside her.
-        {159.7, {8.6, -39.8, 4.9, 16.4, 7.0}, 110, 1.0, SecondSound(0.42, 0.25, 11.6), 10, 0, 16},
+        // the baby from the first second, or as he falls away from his own rate beside her. Once
+        // she was heard beating apart from him, her rate is no checked rate of his.
+        {159.7, {8.6, -39.8, 4.9, 16.4, 7.0}, 110, 1.0, SecondSound(0.42, 0.25, 11.6), 10, 0, 5},
         {148.4, {8.4, -31.0, 16.3, 14.2, 15.7}, 110, 0.65, SecondSound(0.42, 0.25, 30.3), 10},
         // Followed down onto her rate; he comes back up unheard beneath her.
         {130, {6.9, -50, 15, 5, 9}, 80, 0.7, SecondSound(0.37, 0.71, 25.0), 20, 12},
