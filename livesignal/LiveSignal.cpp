@@ -50,6 +50,7 @@ LiveSignalValue LiveMark::Next(const ratecheck::SecondCheck& check, std::int32_t
     Doubt doubt = Doubt::Other;
     SignalState state = SignalState::Weak;
     const bool heartHeard = check.checkedBpm || check.heardUnchecked;
+    const bool anyHeard = heartHeard || check.pulseHeard;
     if (check.quality == Quality::Good) {
         doubt = Doubt::Clear;
         state = SignalState::Good;
@@ -75,13 +76,11 @@ LiveSignalValue LiveMark::Next(const ratecheck::SecondCheck& check, std::int32_t
         // Her pulse where the baby, lost as he fell, may beat too: no rate of his to check, but the
         // heart at the number shown may be his.
         doubt = Doubt::Unsure;
-    } else if (check.fetalLostFalling && !heartHeard && !check.pulseHeard) {
-        // A baby lost as he fell fast is often not heard again until he comes back up: the heart
-        // is not gone, and the cable is not to blame.
-        doubt = Doubt::Other;
-    } else if (!heartHeard && !check.pulseHeard) {
-        // Doubtful against an earlier second's rhythm, and the newest one has none of the baby.
-        doubt = Doubt::NoHeartbeat;
+    } else if (!anyHeard) {
+        // Doubtful against an earlier second's rhythm, and the newest one has none of the baby. A
+        // baby lost as he fell fast is often not heard again until he comes back up: the heart is
+        // not gone then, and the cable is not to blame.
+        doubt = check.fetalLostFalling ? Doubt::Other : Doubt::NoHeartbeat;
     }
     if (clipping) {
         // The number of a clipped second is doubtful, but what the check heard in it still counts
@@ -89,8 +88,7 @@ LiveSignalValue LiveMark::Next(const ratecheck::SecondCheck& check, std::int32_t
         state = SignalState::Weak;
     }
     std::rotate(m_seen.rbegin(), m_seen.rbegin() + 1, m_seen.rend());
-    m_seen.front() = {doubt, clipping, heartHeard || check.pulseHeard,
-                      check.quality == Quality::Unsure && (heartHeard || check.pulseHeard)};
+    m_seen.front() = {doubt, clipping, anyHeard, check.quality == Quality::Unsure && anyHeard};
     m_hint = HintDue();
     return {state, m_hint};
 }

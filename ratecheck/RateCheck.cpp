@@ -19,15 +19,16 @@ bool Near(double shown, double rate, double tolerance) {
 // judged against. A rhythm most likely hers is a heart heard there, but no rate to give as his.
 std::optional<double> CheckedRate(Quality quality, double shown,
                                   std::span<const SecondEstimate> recent) {
-    const SecondEstimate& newest = recent.back();
-    if (newest.fetalBpm && !newest.fetalMostLikelyMaternal) {
-        return newest.fetalBpm;
+    const auto givesRate = [](const SecondEstimate& e) {
+        return e.fetalBpm && !e.fetalMostLikelyMaternal;
+    };
+    if (givesRate(recent.back())) {
+        return recent.back().fetalBpm;
     }
     if (quality == Quality::Good) {
-        const auto judged =
-            std::find_if(recent.rbegin(), recent.rend(), [shown](const SecondEstimate& e) {
-                return e.fetalBpm && !e.fetalMostLikelyMaternal &&
-                       Near(shown, *e.fetalBpm, kSameRateBpm);
+        const auto judged = std::find_if(
+            recent.rbegin(), recent.rend(), [&givesRate, shown](const SecondEstimate& e) {
+                return givesRate(e) && Near(shown, *e.fetalBpm, kSameRateBpm);
             });
         if (judged != recent.rend()) {
             return judged->fetalBpm;
@@ -98,17 +99,14 @@ Quality JudgeShown(std::int32_t shownBpm, std::span<const SecondEstimate> recent
         // A slow rate that may be the baby's or the mother's.
         return Quality::Unsure;
     }
-    if (any([shown](const SecondEstimate& e) {
-            return e.maternalBpm && !e.maternalMayBeFetal &&
-                   Near(shown, *e.maternalBpm, kSameRateBpm);
-        })) {
-        return Quality::Maternal;
-    }
-    if (any([shown](const SecondEstimate& e) {
-            return e.maternalBpm && Near(shown, *e.maternalBpm, kSameRateBpm);
-        })) {
-        // Her rate, where the baby lost as he fell may beat too.
-        return Quality::Unsure;
+    const auto herNear = [shown](const SecondEstimate& e) {
+        return e.maternalBpm && Near(shown, *e.maternalBpm, kSameRateBpm);
+    };
+    if (any(herNear)) {
+        // Her rate, unless only seconds where the baby lost as he fell may beat too heard it.
+        const bool hersAlone = any(
+            [&herNear](const SecondEstimate& e) { return herNear(e) && !e.maternalMayBeFetal; });
+        return hersAlone ? Quality::Maternal : Quality::Unsure;
     }
     if (fetalNear(
             [shown](double f) { return Near(shown, f / 2.0, kMultipleTolerance * f / 2.0); })) {
